@@ -1,0 +1,21 @@
+# orvelle_add_test(<name> SOURCES <files...> [GUI] [LIBS <libs...>])
+# Adds one GoogleTest executable linked with the library. GUI tests get a main
+# that creates a QApplication; the others a QCoreApplication. Every test runs
+# on the offscreen platform, with its own settings and runtime folders.
+function(orvelle_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  if(T_GUI)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/guimain.cpp)
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/coremain.cpp)
+  endif()
+  target_compile_options(${name} PRIVATE ${ORVELLE_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE orvelle_lib orvelle_testsupport GTest::gtest GTest::gmock
+                        Qt6::Test ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVELLE_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class IAudioFile2;
+class IFreeDBInformation2;
+
+// The CD drive and disc reader. Drives count from 1, tracks from 0.
+// Raw reads and track lengths count CD frames (2352 bytes, 1/75 s of
+// 44100 Hz 16-bit stereo PCM), so that a preview's position and the length agree.
+// Failures raise ComponentError. Events arrive on the GUI thread.
+class IAudioCDGrabber2 : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~IAudioCDGrabber2() override = default;
+
+    virtual void Initialize() = 0;
+    virtual void Shutdown() = 0;
+
+    virtual int GetDriveCount() = 0;
+    virtual void SetCurrentDrive(int drive) = 0; // 1-based
+    virtual QString GetDriveVendor() = 0;
+    virtual QString GetDriveProduct() = 0;
+    virtual QString GetDriveRevision() = 0;
+    virtual QString GetDriveId() = 0;
+
+    virtual void ReadDisc() = 0;
+    virtual int GetTrackCount() = 0;
+    virtual void SelectTrack(int track) = 0; // 0-based
+    virtual int GetTrackLength() = 0;        // CD frames
+    virtual int GetTrackMinutes() = 0;
+    virtual int GetTrackSeconds() = 0;
+    virtual int GetTrackFrames() = 0;
+    virtual QString GetTrackArtist() = 0;
+    virtual QString GetTrackAlbum() = 0;
+    virtual QString GetTrackTitle() = 0;
+
+    virtual void SetReadMode(int mode) = 0; // 0 burst, 1 synch, 2 secure, 3 paranoid
+    virtual void SetErrorAction(int action) = 0; // 0 stop, 1 silence, 2 cut
+    virtual void SetRetryCount(int retries) = 0;
+
+    // Rips the selected track into the output writer's format. Runs in the
+    // background; OnOperationProgress reports it, 100 exactly once when the file is complete.
+    virtual void GrabToFile(const QString& path) = 0;
+    virtual void AbortGrab() = 0;
+
+    virtual void StartReading() = 0;
+    virtual void StopReading() = 0;
+    virtual void BeginRawRead() = 0;
+    virtual QByteArray ReadRawAudio(int frames) = 0; // empty at the end of the track
+    virtual void SeekRawRead(int frame) = 0;
+    virtual void EndRawRead() = 0;
+
+    // Starts a lookup; its outcome arrives only through OnFreeDBQueryStatus.
+    virtual void QueryFreeDB(IFreeDBInformation2* information, int flag) = 0;
+
+    // The grabber's output-file object, through which every output file is written.
+    virtual IAudioFile2* GetOutputFile() = 0;
+
+signals:
+    void OnMediaChange();
+    void OnOperationProgress(double progress);
+    void OnGrabRetry(int retry, int sector);
+    // 1 connecting, 2 querying, 3 loaded, -1 connection failed, -2 no entry
+    void OnFreeDBQueryStatus(int status);
+};

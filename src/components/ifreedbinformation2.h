@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What a FreeDB lookup needs to know about where to ask: the connection
+// settings the user chose, handed to the grabber with every query.
+class IFreeDBInformation2 {
+public:
+    enum class Source { AnyAvailable = 0, ServerOnly = 1, CacheOnly = 2 };
+
+    virtual ~IFreeDBInformation2() = default;
+
+    virtual QString Server() const = 0; // host name
+    virtual int Port() const = 0;
+    virtual int TimeoutMs() const = 0;
+    virtual QString Proxy() const = 0; // "host:port" or empty
+    virtual Source LookupSource() const = 0;
+    virtual QString CachePath() const = 0;
+};

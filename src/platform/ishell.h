@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// What the program asks of the desktop: open a folder in the file manager,
+// a page in the browser or a mailto: link, and start a program. Tests record these.
+class IShell {
+public:
+    virtual ~IShell() = default;
+    virtual void OpenUrl(const QUrl& url) = 0;
+    virtual void OpenFolder(const QString& folder) = 0;
+    virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
+};
+
+// The real desktop, through xdg-open.
+class DesktopShell : public IShell {
+public:
+    void OpenUrl(const QUrl& url) override;
+    void OpenFolder(const QString& folder) override;
+    bool StartDetached(const QString& program, const QStringList& arguments) override;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "settings/settingkey.h"
+
+// Section "wav": the WAV writer.
+namespace WavKeys {
+inline constexpr IntKey Mode{"wav", "mode", 0}; // 0 CD quality, 1 best quality, 2 custom
+inline constexpr IntKey Bit{"wav", "bit", 1};   // SampleWidthTable position
+inline constexpr IntKey Channel{"wav", "channel", 1}; // 0 mono, 1 stereo
+inline constexpr IntKey Frequency{"wav", "frequency", 7}; // SampleRateTable position
+
+inline constexpr int ModeCount = 3;
+inline constexpr int ChannelCount = 2;
+} // namespace WavKeys
