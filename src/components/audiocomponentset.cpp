@@ -1,12 +1,14 @@
 #include "components/audiocomponentset.h"
 
+#include "cd/freedbinformation.h"
+#include "components/cdio/cdiograbber.h"
 #include "components/null/nullcomponents.h"
 #include "components/skin/svgskin.h"
 
 AudioComponentSet createAudioComponents() {
     AudioComponentSet set;
-    set.AudioCDGrabber21 = std::make_unique<NullCdGrabber>();
-    set.FreeDBInformation21 = std::make_unique<NullFreeDbInformation>();
+    set.AudioCDGrabber21 = std::make_unique<CdioGrabber>(std::make_unique<NullAudioFile>());
+    set.FreeDBInformation21 = std::make_unique<FreeDbInformation>();
     set.AudioPlayer21 = std::make_unique<NullPlayer>();
     set.AudioFileRead = std::make_unique<NullAudioFile>();
     set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What a disc database knows about one disc. Per-track lists are indexed by
+// track (0-based) and may be shorter than the disc; a missing or empty entry
+// means "no text for that track".
+struct DiscRecord {
+    QString artist;
+    QString album;
+    QString year;
+    QString genre;
+    QStringList titles;
+    QStringList trackArtists; // filled on samplers only
+
+    bool isEmpty() const {
+        for (const QString& title : titles)
+            if (!title.isEmpty())
+                return false;
+        return artist.isEmpty() && album.isEmpty();
+    }
+    QString title(int track) const {
+        return track >= 0 && track < titles.size() ? titles[track] : QString();
+    }
+    QString trackArtist(int track) const {
+        const QString own =
+            track >= 0 && track < trackArtists.size() ? trackArtists[track] : QString();
+        return own.isEmpty() ? artist : own;
+    }
+};

@@ -1,0 +1,153 @@
+#include "components/cdio/cddisc.h"
+
+#include "cd/untrustedtext.h"
+
+#include <mutex>
+#include <QFileInfo>
+
+#include <cdio/cdio.h>
+#include <cdio/cdtext.h>
+#include <cdio/logging.h>
+
+namespace {
+
+// Frames between the audio session and the data session of a CD-Extra disc
+// (lead-out, lead-in and pregap), which belong to no track.
+constexpr int SessionGapFrames = 11400;
+
+void ignoreMessage(cdio_log_level_t, const char*) {}
+
+QString cdText(const cdtext_t* text, cdtext_field_t field, track_t track) {
+    const char* value = text ? cdtext_get_const(text, field, track) : nullptr;
+    return value ? cleanUntrustedText(QString::fromUtf8(value)) : QString();
+}
+
+QString hardwareText(const char* text) {
+    return cleanUntrustedText(QString::fromLatin1(text, int(qstrnlen(text, 64))), 64);
+}
+
+} // namespace
+
+CdToc DiscContents::toc() const {
+    QVector<int> starts;
+    for (const CdTrack& track : tracks)
+        starts << track.start;
+    return CdToc(starts, leadout);
+}
+
+void CdDisc::quietLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { cdio_log_set_handler(ignoreMessage); });
+}
+
+std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
+    quietLibrary();
+    const QByteArray path = QFile::encodeName(drive.path);
+    CdIo_t* cdio = nullptr;
+    if (!drive.isImage) {
+        cdio = cdio_open(path.constData(), DRIVER_DEVICE);
+    } else {
+        // The image drivers are chosen by extension, as the user named the file.
+        const QString suffix = QFileInfo(drive.path).suffix().toLower();
+        if (!QFileInfo(drive.path).isFile())
+            return nullptr;
+        if (suffix == QLatin1String("cue"))
+            cdio = cdio_open_cue(path.constData());
+        else if (suffix == QLatin1String("toc"))
+            cdio = cdio_open_cdrdao(path.constData());
+        else if (suffix == QLatin1String("nrg"))
+            cdio = cdio_open_nrg(path.constData());
+    }
+    if (!cdio)
+        return nullptr;
+    return std::unique_ptr<CdDisc>(new CdDisc(drive, cdio));
+}
+
+CdDisc::CdDisc(CdDrive drive, CdIo_t* cdio) : m_drive(std::move(drive)), m_cdio(cdio) {}
+
+CdDisc::~CdDisc() {
+    cdio_destroy(m_cdio);
+}
+
+DiscContents CdDisc::contents(bool withText) const {
+    DiscContents disc;
+    const track_t first = cdio_get_first_track_num(m_cdio);
+    const track_t count = cdio_get_num_tracks(m_cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 ||
+        int(first) + int(count) - 1 > CDIO_CD_MAX_TRACKS)
+        return {};
+    const lsn_t leadout = cdio_get_track_lsn(m_cdio, CDIO_CDROM_LEADOUT_TRACK);
+    lsn_t lastSession = 0;
+    if (cdio_get_last_session(m_cdio, &lastSession) != DRIVER_OP_SUCCESS)
+        lastSession = 0;
+
+    for (track_t t = first; t < first + count; ++t) {
+        CdTrack track;
+        track.start = cdio_get_track_lsn(m_cdio, t);
+        track.audio = cdio_get_track_format(m_cdio, t) == TRACK_FORMAT_AUDIO;
+        disc.tracks << track;
+    }
+    // A table whose tracks do not follow each other is no disc we can read.
+    for (int i = 0; i < disc.tracks.size(); ++i) {
+        const int next = i + 1 < disc.tracks.size() ? disc.tracks[i + 1].start : leadout;
+        if (disc.tracks[i].start == CDIO_INVALID_LSN || disc.tracks[i].start < 0 ||
+            next <= disc.tracks[i].start)
+            return {};
+        disc.tracks[i].frames = next - disc.tracks[i].start;
+        const bool dataSessionFollows = i + 1 < disc.tracks.size() && disc.tracks[i].audio &&
+                                        !disc.tracks[i + 1].audio && lastSession > 0 &&
+                                        next == lastSession;
+        if (dataSessionFollows && disc.tracks[i].frames > SessionGapFrames)
+            disc.tracks[i].frames -= SessionGapFrames;
+    }
+    disc.leadout = leadout;
+    if (!withText)
+        return disc;
+
+    const cdtext_t* text = cdio_get_cdtext(m_cdio);
+    disc.album = cdText(text, CDTEXT_FIELD_TITLE, 0);
+    disc.artist = cdText(text, CDTEXT_FIELD_PERFORMER, 0);
+    for (int i = 0; i < disc.tracks.size(); ++i) {
+        const auto number = track_t(first + i);
+        disc.tracks[i].title = cdText(text, CDTEXT_FIELD_TITLE, number);
+        disc.tracks[i].artist = cdText(text, CDTEXT_FIELD_PERFORMER, number);
+    }
+    return disc;
+}
+
+DriveIdentity CdDisc::identity() const {
+    if (m_drive.isImage) {
+        const QString suffix = QFileInfo(m_drive.path).suffix().toUpper();
+        // An image has no firmware; the revision is that of the library reading it.
+        return {QStringLiteral("Disc image"), suffix,
+                QStringLiteral(CDIO_VERSION).section(QLatin1Char(' '), 0, 0)};
+    }
+    cdio_hwinfo_t info{};
+    if (!cdio_get_hwinfo(m_cdio, &info))
+        return {};
+    return {hardwareText(info.psz_vendor), hardwareText(info.psz_model),
+            hardwareText(info.psz_revision)};
+}
+
+DriveVolume CdDisc::volume() const {
+    const DiscContents disc = contents(false);
+    if (disc.isEmpty())
+        return {};
+    for (const CdTrack& track : disc.tracks) {
+        if (track.audio)
+            continue;
+        // A data track carries the disc's name in its ISO 9660 primary
+        // volume descriptor, sector 16 of the track.
+        char sector[CDIO_CD_FRAMESIZE] = {};
+        if (cdio_read_data_sectors(m_cdio, sector, track.start + 16, CDIO_CD_FRAMESIZE, 1) !=
+                DRIVER_OP_SUCCESS ||
+            sector[0] != 1 || qstrncmp(sector + 1, "CD001", 5) != 0)
+            return {};
+        return {true, cleanUntrustedText(QString::fromLatin1(sector + 40, 32), 32)};
+    }
+    return {true, QStringLiteral("Audio CD")};
+}
+
+bool CdDisc::readAudio(int lsn, int count, char* buffer) const {
+    return count > 0 && cdio_read_audio_sectors(m_cdio, buffer, lsn, count) == DRIVER_OP_SUCCESS;
+}

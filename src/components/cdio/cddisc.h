@@ -1,0 +1,69 @@
+#pragma once
+
+#include "cd/cdtoc.h"
+#include "components/cdio/cddrivelist.h"
+
+#include <memory>
+#include <QString>
+#include <QVector>
+
+// libcdio's handle; its headers stay in the .cpp files.
+typedef struct _CdIo CdIo_t;
+
+struct CdTrack {
+    int start = 0;  // first frame (LSN)
+    int frames = 0; // length in CD frames
+    bool audio = true;
+    QString title; // CD-TEXT, cleaned; empty when the disc has none
+    QString artist;
+};
+
+// What ReadDisc learns: the table of contents and the disc's CD-TEXT.
+struct DiscContents {
+    QVector<CdTrack> tracks;
+    int leadout = 0;
+    QString album;  // CD-TEXT title of the disc
+    QString artist; // CD-TEXT performer of the disc
+
+    bool isEmpty() const { return tracks.isEmpty(); }
+    CdToc toc() const;
+};
+
+struct DriveIdentity {
+    QString vendor;
+    QString product;
+    QString revision;
+};
+
+// One opened drive or disc image. Each thread that reads opens its own.
+class CdDisc {
+public:
+    static constexpr int FrameBytes = 2352;
+
+    // libcdio prints its complaints on stderr; Orvelle reports failures itself.
+    static void quietLibrary();
+
+    // Null when the drive or image cannot be opened at all (a missing image,
+    // a device that vanished). An empty drive opens and holds no tracks.
+    static std::unique_ptr<CdDisc> open(const CdDrive& drive);
+    ~CdDisc();
+    CdDisc(const CdDisc&) = delete;
+    CdDisc& operator=(const CdDisc&) = delete;
+
+    const CdDrive& drive() const { return m_drive; }
+    CdIo_t* handle() const { return m_cdio; }
+
+    // Empty when there is no disc or its table of contents makes no sense.
+    // Without text only the table of contents is read, which is quicker.
+    DiscContents contents(bool withText = true) const;
+    DriveIdentity identity() const;
+    DriveVolume volume() const;
+    // count frames from lsn, straight from the drive, into buffer.
+    bool readAudio(int lsn, int count, char* buffer) const;
+
+private:
+    CdDisc(CdDrive drive, CdIo_t* cdio);
+
+    CdDrive m_drive;
+    CdIo_t* m_cdio;
+};

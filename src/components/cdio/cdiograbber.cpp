@@ -1,0 +1,337 @@
+#include "components/cdio/cdiograbber.h"
+
+#include "components/cdio/grabtask.h"
+#include "components/componenterror.h"
+#include "components/iaudiofile2.h"
+#include "settings/settingsfile.h"
+
+namespace {
+
+constexpr int FramesPerSecond = 75;
+
+} // namespace
+
+CdioGrabber::CdioGrabber(std::unique_ptr<IAudioFile2> writer, QObject* parent)
+    : CdioGrabber(writer.get(), parent) {
+    m_ownedWriter = std::move(writer);
+}
+
+CdioGrabber::CdioGrabber(IAudioFile2* writer, QObject* parent)
+    : IAudioCDGrabber2(parent), m_writer(writer) {
+    connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::OnMediaChange);
+    connect(&m_cddb, &CddbClient::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
+    connect(&m_cddb, &CddbClient::recordFound, this,
+            [this](const CdToc& toc, const DiscRecord& record) { m_record.emplace(toc, record); });
+}
+
+CdioGrabber::~CdioGrabber() {
+    // The tasks wait for their threads, which may still be writing.
+    m_tasks.clear();
+}
+
+void CdioGrabber::Initialize() {
+    CdDisc::quietLibrary();
+    m_drives = CdDriveList::scan(SettingsFile());
+    m_drive = m_drives.isEmpty() ? -1 : 0;
+    m_disc = {};
+    m_track = -1;
+    if (m_drive >= 0)
+        m_watcher.watch(currentDrive());
+}
+
+void CdioGrabber::Shutdown() {
+    AbortGrab();
+    EndRawRead();
+    m_cddb.cancel();
+    m_watcher.stop();
+}
+
+int CdioGrabber::GetDriveCount() {
+    return m_drives.size();
+}
+
+void CdioGrabber::SetCurrentDrive(int drive) {
+    if (drive < 1 || drive > m_drives.size())
+        throw ComponentError(QStringLiteral("There is no CD drive %1.").arg(drive));
+    if (drive - 1 == m_drive)
+        return;
+    m_drive = drive - 1;
+    m_disc = {};
+    m_track = -1;
+    m_watcher.watch(currentDrive());
+}
+
+const CdDrive& CdioGrabber::currentDrive() const {
+    if (m_drive < 0)
+        throw ComponentError(QStringLiteral("There is no CD drive."));
+    return m_drives[m_drive];
+}
+
+const DriveIdentity& CdioGrabber::currentIdentity() {
+    const CdDrive& drive = currentDrive();
+    auto it = m_identities.find(drive.path);
+    if (it == m_identities.end()) {
+        const std::unique_ptr<CdDisc> disc = CdDisc::open(drive);
+        it = m_identities.insert(drive.path, disc ? disc->identity() : DriveIdentity{});
+    }
+    return *it;
+}
+
+QString CdioGrabber::GetDriveVendor() {
+    return currentIdentity().vendor;
+}
+
+QString CdioGrabber::GetDriveProduct() {
+    return currentIdentity().product;
+}
+
+QString CdioGrabber::GetDriveRevision() {
+    return currentIdentity().revision;
+}
+
+QString CdioGrabber::GetDriveId() {
+    return currentDrive().path;
+}
+
+void CdioGrabber::ReadDisc() {
+    m_track = -1;
+    m_disc = {};
+    if (m_drive < 0)
+        return;
+    // A drive that cannot be opened holds no disc we could read.
+    if (const std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive()))
+        m_disc = disc->contents();
+    m_watcher.setKnown(m_disc.isEmpty() ? QString() : m_disc.toc().toText());
+}
+
+int CdioGrabber::GetTrackCount() {
+    return m_disc.tracks.size();
+}
+
+void CdioGrabber::SelectTrack(int track) {
+    if (track < 0 || track >= m_disc.tracks.size())
+        throw ComponentError(QStringLiteral("There is no track %1 on the disc.").arg(track + 1));
+    m_track = track;
+}
+
+const CdTrack& CdioGrabber::selectedTrack() const {
+    if (m_track < 0 || m_track >= m_disc.tracks.size())
+        throw ComponentError(QStringLiteral("No track of the disc is selected."));
+    return m_disc.tracks[m_track];
+}
+
+int CdioGrabber::GetTrackLength() {
+    return selectedTrack().frames;
+}
+
+int CdioGrabber::GetTrackMinutes() {
+    return selectedTrack().frames / FramesPerSecond / 60;
+}
+
+int CdioGrabber::GetTrackSeconds() {
+    return selectedTrack().frames / FramesPerSecond % 60;
+}
+
+int CdioGrabber::GetTrackFrames() {
+    return selectedTrack().frames % FramesPerSecond;
+}
+
+const DiscRecord* CdioGrabber::record() const {
+    return m_record && !m_disc.isEmpty() && m_record->first == m_disc.toc() ? &m_record->second
+                                                                            : nullptr;
+}
+
+// FreeDB texts first, then CD-TEXT; a field either leaves empty falls through.
+QString CdioGrabber::GetTrackTitle() {
+    const CdTrack& track = selectedTrack();
+    if (const DiscRecord* found = record(); found && !found->title(m_track).isEmpty())
+        return found->title(m_track);
+    if (!track.title.isEmpty())
+        return track.title;
+    return QStringLiteral("Session1 Track%1").arg(m_track + 1);
+}
+
+QString CdioGrabber::GetTrackArtist() {
+    const CdTrack& track = selectedTrack();
+    if (const DiscRecord* found = record(); found && !found->trackArtist(m_track).isEmpty())
+        return found->trackArtist(m_track);
+    return track.artist.isEmpty() ? m_disc.artist : track.artist;
+}
+
+QString CdioGrabber::GetTrackAlbum() {
+    selectedTrack();
+    if (const DiscRecord* found = record(); found && !found->album.isEmpty())
+        return found->album;
+    return m_disc.album;
+}
+
+void CdioGrabber::SetReadMode(int mode) {
+    m_mode = mode;
+}
+
+void CdioGrabber::SetErrorAction(int action) {
+    m_errorAction = action;
+}
+
+void CdioGrabber::SetRetryCount(int retries) {
+    m_retries = retries;
+}
+
+ReadSettings CdioGrabber::readSettings() const {
+    return ReadSettings::sanitized(m_mode, m_retries, m_errorAction);
+}
+
+void CdioGrabber::setMediaPollInterval(int ms) {
+    m_watcher.setInterval(ms);
+}
+
+void CdioGrabber::setFaultFilter(TrackReader::FaultFilter filter) {
+    m_faults = std::move(filter);
+}
+
+void CdioGrabber::reapTasks() {
+    for (auto it = m_tasks.begin(); it != m_tasks.end();) {
+        if (it->second->isDone())
+            it = m_tasks.erase(it);
+        else
+            ++it;
+    }
+}
+
+void CdioGrabber::GrabToFile(const QString& path) {
+    reapTasks();
+    if (m_activeTask != 0)
+        throw ComponentError(QStringLiteral("A track is being ripped already."));
+    const CdTrack& track = selectedTrack();
+    if (!track.audio)
+        throw ComponentError(
+            QStringLiteral("Track %1 is a data track; it holds no audio.").arg(m_track + 1));
+    if (!m_writer)
+        throw ComponentError(QStringLiteral("There is no output writer."));
+    m_writer->SetInputFormat(SampleRate, Channels);
+    m_writer->Create(path);
+
+    const quint64 id = ++m_lastTask;
+    GrabTask::Job job{currentDrive(), track, m_disc.toc(), readSettings(), m_writer, m_faults};
+    // Reports come from the task's thread and are handed to this one.
+    auto progress = [this, id](double percent) {
+        QMetaObject::invokeMethod(
+            this, [this, id, percent] { taskProgress(id, percent); }, Qt::QueuedConnection);
+    };
+    auto finished = [this, id](bool ok, const QString& error) {
+        QMetaObject::invokeMethod(
+            this, [this, id, ok, error] { taskFinished(id, ok, error); }, Qt::QueuedConnection);
+    };
+    auto retry = [this](int attempt, int lsn) {
+        QMetaObject::invokeMethod(
+            this, [this, attempt, lsn] { emit OnGrabRetry(attempt, lsn); }, Qt::QueuedConnection);
+    };
+    m_tasks.emplace_back(id, std::make_unique<GrabTask>(job, progress, finished, retry));
+    m_activeTask = id;
+    m_lastGrabError.clear();
+    m_tasks.back().second->start();
+}
+
+void CdioGrabber::taskProgress(quint64 task, double percent) {
+    if (task == m_activeTask)
+        emit OnOperationProgress(percent);
+}
+
+void CdioGrabber::taskFinished(quint64 task, bool ok, const QString& error) {
+    if (task != m_activeTask)
+        return;
+    m_activeTask = 0;
+    reapTasks();
+    if (ok) {
+        emit OnOperationProgress(100.0);
+    } else {
+        m_lastGrabError = error;
+        emit OnGrabError(error);
+    }
+}
+
+void CdioGrabber::AbortGrab() {
+    for (auto& task : m_tasks)
+        if (task.first == m_activeTask)
+            task.second->abort();
+    m_activeTask = 0;
+}
+
+void CdioGrabber::BeginRawRead() {
+    EndRawRead();
+    const CdTrack& track = selectedTrack();
+    if (!track.audio)
+        throw ComponentError(
+            QStringLiteral("Track %1 is a data track; it holds no audio.").arg(m_track + 1));
+    std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive());
+    if (!disc || disc->contents(false).toc() != m_disc.toc())
+        throw ComponentError(QStringLiteral("The disc in the drive has changed; read it again."));
+    m_rawDisc = std::move(disc);
+    m_rawTrack = track;
+    m_rawPosition = 0;
+}
+
+TrackReader& CdioGrabber::rawReader() {
+    if (!m_rawDisc)
+        throw ComponentError(QStringLiteral("No track is open for reading."));
+    if (!m_rawReader) {
+        m_rawReader =
+            std::make_unique<TrackReader>(*m_rawDisc, m_rawTrack, m_disc.toc(), readSettings());
+        m_rawReader->setFaultFilter(m_faults);
+        m_rawReader->seek(m_rawPosition);
+    }
+    return *m_rawReader;
+}
+
+void CdioGrabber::StartReading() {
+    rawReader();
+}
+
+void CdioGrabber::StopReading() {
+    if (m_rawReader)
+        m_rawPosition = m_rawReader->position();
+    m_rawReader.reset();
+}
+
+QByteArray CdioGrabber::ReadRawAudio(int frames) {
+    TrackReader& reader = rawReader();
+    QByteArray pcm;
+    // Frames cut out under "Cut" count against the request, yet only the end
+    // of the track answers with nothing.
+    for (int done = 0; done < frames || (pcm.isEmpty() && done > 0);) {
+        const TrackReader::Step step = reader.next(&pcm);
+        if (step == TrackReader::Step::End)
+            break;
+        if (step == TrackReader::Step::Failed)
+            throw ComponentError(reader.error());
+        ++done;
+    }
+    m_rawPosition = reader.position();
+    return pcm;
+}
+
+void CdioGrabber::SeekRawRead(int frame) {
+    if (!m_rawDisc)
+        throw ComponentError(QStringLiteral("No track is open for reading."));
+    m_rawPosition = qBound(0, frame, m_rawTrack.frames);
+    if (m_rawReader)
+        m_rawReader->seek(m_rawPosition);
+}
+
+void CdioGrabber::EndRawRead() {
+    m_rawReader.reset();
+    m_rawDisc.reset();
+    m_rawPosition = 0;
+}
+
+void CdioGrabber::QueryFreeDB(IFreeDBInformation2* information, int) {
+    if (!information)
+        throw ComponentError(QStringLiteral("No FreeDB settings were given."));
+    if (m_disc.isEmpty())
+        ReadDisc();
+    m_cddb.lookup(m_disc.toc(), *information);
+}
+
+IAudioFile2* CdioGrabber::GetOutputFile() {
+    return m_writer;
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "cd/cddbclient.h"
+#include "components/cdio/cddisc.h"
+#include "components/cdio/mediawatcher.h"
+#include "components/cdio/trackreader.h"
+#include "components/iaudiocdgrabber2.h"
+
+#include <memory>
+#include <optional>
+#include <QHash>
+#include <vector>
+
+class GrabTask;
+
+// The CD grabber on libcdio and libcdio-paranoia: optical drives and disc
+// images, the table of contents with CD-TEXT, ripping into the output writer
+// on a worker thread, raw reads for preview and RM, disc changes noticed by
+// polling, and FreeDB lookups whose texts then take the place of CD-TEXT.
+class CdioGrabber : public IAudioCDGrabber2 {
+    Q_OBJECT
+public:
+    static constexpr int SampleRate = 44100;
+    static constexpr int Channels = 2;
+
+    // The grabber's output writer, owned by the grabber.
+    explicit CdioGrabber(std::unique_ptr<IAudioFile2> writer, QObject* parent = nullptr);
+    // An output writer owned elsewhere, which must outlive the grabber.
+    explicit CdioGrabber(IAudioFile2* writer, QObject* parent = nullptr);
+    ~CdioGrabber() override;
+
+    void Initialize() override;
+    void Shutdown() override;
+
+    int GetDriveCount() override;
+    void SetCurrentDrive(int drive) override;
+    QString GetDriveVendor() override;
+    QString GetDriveProduct() override;
+    QString GetDriveRevision() override;
+    QString GetDriveId() override;
+
+    void ReadDisc() override;
+    int GetTrackCount() override;
+    void SelectTrack(int track) override;
+    int GetTrackLength() override;
+    int GetTrackMinutes() override;
+    int GetTrackSeconds() override;
+    int GetTrackFrames() override;
+    QString GetTrackArtist() override;
+    QString GetTrackAlbum() override;
+    QString GetTrackTitle() override;
+
+    void SetReadMode(int mode) override;
+    void SetErrorAction(int action) override;
+    void SetRetryCount(int retries) override;
+
+    void GrabToFile(const QString& path) override;
+    void AbortGrab() override;
+
+    void StartReading() override;
+    void StopReading() override;
+    void BeginRawRead() override;
+    QByteArray ReadRawAudio(int frames) override;
+    void SeekRawRead(int frame) override;
+    void EndRawRead() override;
+
+    // The flag carries no meaning here: both values look up the same way.
+    void QueryFreeDB(IFreeDBInformation2* information, int flag) override;
+
+    IAudioFile2* GetOutputFile() override;
+
+    // How often the current drive is looked at for a disc change.
+    void setMediaPollInterval(int ms);
+    // Makes sectors unreadable, as a scratched or removed disc would.
+    void setFaultFilter(TrackReader::FaultFilter filter);
+    // Why the last rip ended without its 100 per cent (empty after a complete one).
+    QString lastGrabError() const { return m_lastGrabError; }
+
+signals:
+    // A rip ended without a complete file; OnOperationProgress(100) never comes for it.
+    void OnGrabError(const QString& message);
+
+private:
+    const CdDrive& currentDrive() const;
+    const CdTrack& selectedTrack() const;
+    const DriveIdentity& currentIdentity();
+    ReadSettings readSettings() const;
+    // The FreeDB record, when it belongs to the disc that was read last.
+    const DiscRecord* record() const;
+    void reapTasks();
+    void taskProgress(quint64 task, double percent);
+    void taskFinished(quint64 task, bool ok, const QString& error);
+    TrackReader& rawReader();
+
+    std::unique_ptr<IAudioFile2> m_ownedWriter;
+    IAudioFile2* m_writer;
+
+    QVector<CdDrive> m_drives;
+    int m_drive = -1; // 0-based
+    QHash<QString, DriveIdentity> m_identities;
+    DiscContents m_disc;
+    int m_track = -1;
+
+    int m_mode = ReadSettings::Synch;
+    int m_retries = 1;
+    int m_errorAction = ReadSettings::Stop;
+    TrackReader::FaultFilter m_faults;
+
+    std::vector<std::pair<quint64, std::unique_ptr<GrabTask>>> m_tasks;
+    quint64 m_activeTask = 0;
+    quint64 m_lastTask = 0;
+    QString m_lastGrabError;
+
+    std::unique_ptr<CdDisc> m_rawDisc;
+    std::unique_ptr<TrackReader> m_rawReader;
+    CdTrack m_rawTrack;
+    int m_rawPosition = 0;
+
+    CddbClient m_cddb;
+    std::optional<std::pair<CdToc, DiscRecord>> m_record;
+    MediaWatcher m_watcher;
+};

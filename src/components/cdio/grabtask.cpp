@@ -1,0 +1,125 @@
+#include "components/cdio/grabtask.h"
+
+#include "components/componenterror.h"
+#include "components/iaudiofile2.h"
+
+namespace {
+
+// About a third of a second of audio per write: small enough for a prompt
+// stop, large enough that an encoder is not called for every frame.
+constexpr int FramesPerWrite = 25;
+// Progress is worth a repaint every quarter of a per cent.
+constexpr double ProgressStep = 0.25;
+
+} // namespace
+
+GrabTask::GrabTask(Job job, Progress progress, Finished finished, TrackReader::RetryReport retry)
+    : m_job(std::move(job)), m_progress(std::move(progress)), m_finished(std::move(finished)),
+      m_retry(std::move(retry)) {}
+
+GrabTask::~GrabTask() {
+    abort();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void GrabTask::start() {
+    m_thread = std::thread([this] {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            fail(QString::fromStdString(e.what()));
+        } catch (...) {
+            fail(QStringLiteral("The track could not be ripped."));
+        }
+        m_done = true;
+    });
+}
+
+void GrabTask::abort() {
+    m_cancel = true;
+    std::lock_guard<std::mutex> lock(m_writerLock);
+    m_detached = true;
+}
+
+bool GrabTask::withWriter(const std::function<void(IAudioFile2*)>& action) {
+    std::lock_guard<std::mutex> lock(m_writerLock);
+    if (m_detached)
+        return false;
+    action(m_job.writer);
+    return true;
+}
+
+void GrabTask::closeQuietly() {
+    // What was written stays a proper, if short, file.
+    try {
+        if (m_job.writer->GetIsOpen())
+            m_job.writer->Close();
+    } catch (...) {
+    }
+}
+
+void GrabTask::fail(const QString& error) {
+    std::lock_guard<std::mutex> lock(m_writerLock);
+    if (m_detached)
+        return;
+    m_detached = true;
+    closeQuietly();
+    m_finished(false, error);
+}
+
+void GrabTask::run() {
+    const std::unique_ptr<CdDisc> disc = CdDisc::open(m_job.drive);
+    if (!disc) {
+        fail(QStringLiteral("The CD drive cannot be opened."));
+        return;
+    }
+    if (disc->contents(false).toc() != m_job.toc) {
+        fail(QStringLiteral("The disc in the drive has changed; read it again."));
+        return;
+    }
+    TrackReader reader(*disc, m_job.track, m_job.toc, m_job.settings);
+    reader.setCancelFlag(&m_cancel);
+    reader.setFaultFilter(m_job.faults);
+    reader.setRetryReport(m_retry);
+
+    const int total = m_job.track.frames;
+    double reported = -ProgressStep;
+    QByteArray pcm;
+    for (;;) {
+        const TrackReader::Step step = reader.next(&pcm);
+        if (step == TrackReader::Step::End)
+            break;
+        if (step == TrackReader::Step::Failed) {
+            if (!m_cancel)
+                fail(reader.error());
+            return;
+        }
+        if (pcm.size() >= FramesPerWrite * CdDisc::FrameBytes) {
+            if (!withWriter([&](IAudioFile2* writer) { writer->Write(pcm); }))
+                return;
+            pcm.clear();
+        }
+        const double percent = 100.0 * reader.position() / total;
+        // 100 is kept for the closed file.
+        if (reader.position() < total && percent - reported >= ProgressStep) {
+            reported = percent;
+            if (!withWriter([&](IAudioFile2*) { m_progress(percent); }))
+                return;
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_writerLock);
+    if (m_detached)
+        return;
+    m_detached = true;
+    QString error;
+    try {
+        if (!pcm.isEmpty())
+            m_job.writer->Write(pcm);
+        m_job.writer->Close();
+    } catch (const std::exception& e) {
+        error = QString::fromStdString(e.what());
+        closeQuietly();
+    }
+    m_finished(error.isEmpty(), error);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "cd/cdtoc.h"
+#include "components/cdio/cddisc.h"
+#include "components/cdio/trackreader.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <QString>
+#include <thread>
+
+class IAudioFile2;
+
+// One track ripped into the output writer on a thread of its own. The writer
+// has been created by the caller; the task writes the PCM and closes the file.
+// Reports come from the task's thread.
+class GrabTask {
+public:
+    struct Job {
+        CdDrive drive;
+        CdTrack track;
+        CdToc toc; // what the caller read; a different disc in the drive fails the rip
+        ReadSettings settings;
+        IAudioFile2* writer = nullptr;
+        TrackReader::FaultFilter faults;
+    };
+    using Progress = std::function<void(double percent)>;
+    // ok: the file is complete and closed; otherwise error says why it is not.
+    using Finished = std::function<void(bool ok, const QString& error)>;
+
+    GrabTask(Job job, Progress progress, Finished finished, TrackReader::RetryReport retry);
+    // Stops the task and waits for its thread.
+    ~GrabTask();
+    GrabTask(const GrabTask&) = delete;
+    GrabTask& operator=(const GrabTask&) = delete;
+
+    void start();
+    // Returns at once. Afterwards the task neither touches the writer nor
+    // reports anything; its thread winds down on its own.
+    void abort();
+    bool isDone() const { return m_done.load(); }
+
+private:
+    void run();
+    void fail(const QString& error);
+    void closeQuietly();
+    // Runs action with the writer unless the task was aborted; false then.
+    bool withWriter(const std::function<void(IAudioFile2*)>& action);
+
+    Job m_job;
+    Progress m_progress;
+    Finished m_finished;
+    TrackReader::RetryReport m_retry;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_done{false};
+    std::mutex m_writerLock;
+    bool m_detached = false;
+    std::thread m_thread;
+};

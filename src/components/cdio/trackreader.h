@@ -1,0 +1,62 @@
+#pragma once
+
+#include "cd/cdtoc.h"
+#include "components/cdio/cddisc.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <QByteArray>
+#include <QString>
+
+// How a track is read, as section "Format" stores it.
+struct ReadSettings {
+    enum Mode { Burst = 0, Synch = 1, Secure = 2, Paranoid = 3 };
+    enum Action { Stop = 0, Silence = 1, Cut = 2 };
+
+    int mode = Synch;
+    int retries = 1;
+    int errorAction = Stop;
+
+    // Values outside their ranges become the cautious defaults.
+    static ReadSettings sanitized(int mode, int retries, int errorAction);
+};
+
+// Reads the frames of one audio track in the chosen mode: burst reads the
+// drive directly, synch checks overlaps against jitter, secure runs full
+// paranoia and paranoid adds small blocks. A frame that stays unreadable after
+// the retries is handled by the error action. Lives on one thread.
+class TrackReader {
+public:
+    // Lets tests make sectors fail as on a scratched or removed disc.
+    using FaultFilter = std::function<bool(int lsn)>;
+    using RetryReport = std::function<void(int attempt, int lsn)>;
+
+    enum class Step { Frame, Skipped, End, Failed };
+
+    // disc must outlive the reader. expected is the table of contents the
+    // caller believes in; it tells a removed disc from a scratched one.
+    TrackReader(const CdDisc& disc, const CdTrack& track, const CdToc& expected,
+                const ReadSettings& settings);
+    ~TrackReader();
+    TrackReader(const TrackReader&) = delete;
+    TrackReader& operator=(const TrackReader&) = delete;
+
+    void setCancelFlag(const std::atomic<bool>* cancel);
+    void setFaultFilter(FaultFilter filter);
+    void setRetryReport(RetryReport report);
+
+    int length() const;
+    int position() const;
+    void seek(int frame);
+
+    // Reads the frame at the position and moves on: its PCM, or silence in
+    // its place, is appended to out (Frame); under "Cut" a lost frame adds
+    // nothing (Skipped). Failed leaves the reason in error().
+    Step next(QByteArray* out);
+    QString error() const;
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
