@@ -52,17 +52,34 @@ public:
         return false;
     }
 
-    // Reads straight from the drive, trying again as often as the settings allow.
-    bool readDirect(int lsn, int count, char* buffer) {
-        for (int attempt = 0; attempt <= settings.retries; ++attempt) {
-            if (cancelled())
-                return false;
-            if (attempt > 0 && retryReport)
-                retryReport(attempt, lsn);
-            if (!faulty(lsn, count) && disc.readAudio(lsn, count, buffer))
-                return true;
+    // Reads count frames from lsn into buffer: the whole block at once, and
+    // when that fails frame by frame, each tried again as often as the
+    // settings allow. A frame that never comes is zero-filled and listed in
+    // refused. read is the drive's own block read.
+    void readFrames(int lsn, int count, char* buffer,
+                    const std::function<bool(int, int, char*)>& read) {
+        if (!faulty(lsn, count) && read(lsn, count, buffer)) {
+            for (int i = 0; i < count; ++i)
+                refused.remove(lsn + i);
+            return;
         }
-        return false;
+        for (int i = 0; i < count; ++i) {
+            char* frame = buffer + i * CdDisc::FrameBytes;
+            bool ok = false;
+            // A stopped read tries once, so that it winds down quickly.
+            const int attempts = cancelled() ? 1 : settings.retries + 1;
+            for (int attempt = 0; attempt < attempts && !ok; ++attempt) {
+                if (attempt > 0 && retryReport)
+                    retryReport(attempt, lsn + i);
+                ok = !faulty(lsn + i, 1) && read(lsn + i, 1, frame);
+            }
+            if (ok) {
+                refused.remove(lsn + i);
+            } else {
+                std::memset(frame, 0, CdDisc::FrameBytes);
+                refused.insert(lsn + i);
+            }
+        }
     }
 
     bool startParanoia();
@@ -71,8 +88,9 @@ public:
     Step lost(int lsn, QByteArray* out);
     bool discGone() const;
 
-    // paranoia reads through this, so that a block the drive refused is
-    // known sector by sector even when paranoia hands out guessed data.
+    // paranoia reads through this. paranoia copes with jitter but not with a
+    // drive that refuses a sector (it keeps trying forever), so refusals are
+    // settled here with the retry count, and paranoia gets silence for them.
     static long readBlock(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors);
     // readBlock has no user data; the reader of this thread is the one reading.
     static thread_local Private* active;
@@ -94,14 +112,15 @@ public:
     QString error;
     int lostInRow = 0;
 
-    // Burst reading: a block read ahead, with the frames that would not come.
+    // Burst reading: a block read ahead.
     QByteArray block;
     int blockStart = -1;
-    QVector<bool> blockLost;
+    int blockFrames = 0;
 
     cdrom_drive_t* drive = nullptr;
     cdrom_paranoia_t* paranoia = nullptr;
     long (*driveRead)(cdrom_drive_t*, void*, lsn_t, long) = nullptr;
+    // Frames the drive would not give on their last read.
     QSet<int> refused;
     bool paranoiaFailed = false;
 };
@@ -111,17 +130,14 @@ thread_local TrackReader::Private* TrackReader::Private::active = nullptr;
 long TrackReader::Private::readBlock(cdrom_drive_t* drive, void* buffer, lsn_t begin,
                                      long sectors) {
     Private* self = active;
-    if (!self || self->cancelled())
-        return -1;
-    long done = -1;
-    if (!self->faulty(begin, int(sectors)))
-        done = self->driveRead(drive, buffer, begin, sectors);
-    const long good = qBound(0L, done, sectors);
-    for (long i = 0; i < good; ++i)
-        self->refused.remove(int(begin + i));
-    for (long i = good; i < sectors; ++i)
-        self->refused.insert(int(begin + i));
-    return done;
+    // Without a buffer paranoia only moves the drive's head to defeat its cache.
+    if (!self || !buffer)
+        return self ? self->driveRead(drive, buffer, begin, sectors) : -1;
+    self->readFrames(int(begin), int(sectors), static_cast<char*>(buffer),
+                     [self, drive](int lsn, int count, char* into) {
+                         return self->driveRead(drive, into, lsn, count) == count;
+                     });
+    return sectors;
 }
 
 bool TrackReader::Private::startParanoia() {
@@ -176,24 +192,21 @@ TrackReader::Step TrackReader::Private::lost(int lsn, QByteArray* out) {
 
 TrackReader::Step TrackReader::Private::readBurst(QByteArray* out) {
     const int lsn = track.start + position;
-    if (blockStart < 0 || lsn < blockStart || lsn >= blockStart + blockLost.size()) {
+    if (blockStart < 0 || lsn < blockStart || lsn >= blockStart + blockFrames) {
         const int count = qMin(BurstBlockFrames, track.frames - position);
         block.resize(count * CdDisc::FrameBytes);
-        blockLost.fill(false, count);
         blockStart = lsn;
-        if (!readDirect(lsn, count, block.data())) {
-            // Find out which frames of the block are lost, one by one.
-            for (int i = 0; i < count && !cancelled(); ++i)
-                blockLost[i] = !readDirect(lsn + i, 1, block.data() + i * CdDisc::FrameBytes);
-        }
+        blockFrames = count;
+        readFrames(lsn, count, block.data(), [this](int from, int frames, char* into) {
+            return disc.readAudio(from, frames, into);
+        });
     }
     if (cancelled())
         return Step::Failed;
-    const int index = lsn - blockStart;
-    if (blockLost[index])
+    if (refused.contains(lsn))
         return lost(lsn, out);
     lostInRow = 0;
-    out->append(block.constData() + index * CdDisc::FrameBytes, CdDisc::FrameBytes);
+    out->append(block.constData() + (lsn - blockStart) * CdDisc::FrameBytes, CdDisc::FrameBytes);
     return Step::Frame;
 }
 
@@ -210,24 +223,17 @@ TrackReader::Step TrackReader::Private::readParanoia(QByteArray* out) {
     }
     if (cancelled())
         return Step::Failed;
-    QByteArray frame(CdDisc::FrameBytes, '\0');
-    bool good = samples != nullptr && !refused.contains(lsn);
-    if (good) {
-        std::memcpy(frame.data(), samples, CdDisc::FrameBytes);
-#if Q_BYTE_ORDER == Q_BIG_ENDIAN
-        // paranoia hands out samples in host order; files want little-endian.
-        qToLittleEndian<qint16>(frame.constData(), CdDisc::FrameBytes / 2, frame.data());
-#endif
-    } else {
-        // paranoia never got this sector from the drive: whatever it holds is
-        // a guess. One more look straight at the drive decides.
-        good = readDirect(lsn, 1, frame.data());
-        refused.remove(lsn);
-    }
-    if (!good)
+    if (!samples || refused.contains(lsn))
         return lost(lsn, out);
     lostInRow = 0;
-    out->append(frame);
+    const qsizetype at = out->size();
+    out->append(reinterpret_cast<const char*>(samples), CdDisc::FrameBytes);
+#if Q_BYTE_ORDER == Q_BIG_ENDIAN
+    // paranoia hands out samples in host order; files want little-endian.
+    qToLittleEndian<qint16>(out->constData() + at, CdDisc::FrameBytes / 2, out->data() + at);
+#else
+    Q_UNUSED(at);
+#endif
     return Step::Frame;
 }
 

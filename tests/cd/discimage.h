@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Writes a BIN/CUE disc image as cdrdao and CD burning programs make them:
+// one .bin with every sector, a .cue beside it with inline CD-TEXT. Each audio
+// frame holds a tone plus its own frame number, so that a frame read from the
+// wrong place never matches.
+class DiscImage {
+public:
+    struct Track {
+        int frames = 0;
+        int pregap = 0; // INDEX 00 frames before the track starts
+        bool data = false;
+        QString title;
+        QString performer;
+    };
+
+    QString album;
+    QString artist;
+    QVector<Track> tracks;
+
+    // Writes <folder>/<name>.bin and .cue; returns the .cue path.
+    QString write(const QString& folder, const QString& name) const;
+
+    // The bytes of track i (0-based) as a table of contents sees the track:
+    // from its INDEX 01 to the next track's INDEX 01.
+    QByteArray trackBytes(int track) const;
+    // The track's start in frames from the start of the disc.
+    int trackStart(int track) const;
+    int totalFrames() const;
+
+    static QByteArray audioFrame(int absoluteFrame);
+    static QByteArray dataFrame(int sector);
+
+private:
+    QByteArray bin() const;
+};
+
+// A minimal WAV file's PCM, or an empty array when path holds no RIFF/WAVE.
+QByteArray wavData(const QString& path);
