@@ -34,19 +34,6 @@ const char* const TestSkin = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width
   </g>
 </svg>)svg";
 
-struct Event {
-    QString kind;
-    QString name;
-    int button;
-    bool operator==(const Event& other) const {
-        return kind == other.kind && name == other.name && button == other.button;
-    }
-};
-
-void PrintTo(const Event& event, std::ostream* os) {
-    *os << event.kind.toStdString() << ":" << event.name.toStdString() << ":" << event.button;
-}
-
 class SvgSkinTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,15 +41,17 @@ protected:
         path = writeFile(QStringLiteral("skin.svg"), TestSkin);
         window.resize(200, 100);
         QObject::connect(&skin, &ISkin::OnClick, [this](ISkinObject* source) {
-            events.push_back({QStringLiteral("click"), source->GetName(), 1});
+            events.push_back("click " + source->GetName().toStdString());
         });
         QObject::connect(&skin, &ISkin::OnMouseDown,
                          [this](ISkinObject* source, int button, int, int) {
-                             events.push_back({QStringLiteral("down"), source->GetName(), button});
+                             events.push_back("down " + source->GetName().toStdString() + " " +
+                                              std::to_string(button));
                          });
         QObject::connect(&skin, &ISkin::OnMouseUp,
                          [this](ISkinObject* source, int button, int, int) {
-                             events.push_back({QStringLiteral("up"), source->GetName(), button});
+                             events.push_back("up " + source->GetName().toStdString() + " " +
+                                              std::to_string(button));
                          });
     }
 
@@ -109,7 +98,7 @@ protected:
     QString path;
     QWidget window;
     SvgSkin skin;
-    std::vector<Event> events;
+    std::vector<std::string> events; // "down play 1", "up play 1", "click play"
 };
 
 TEST_F(SvgSkinTest, FindsTheFormsTopLevelObjectsWithTheirBounds) {
@@ -135,11 +124,8 @@ TEST_F(SvgSkinTest, FindsTheFormsTopLevelObjectsWithTheirBounds) {
     EXPECT_EQ(skin.GetSkinObject(QStringLiteral("play"))->QueryPositionSlider(), nullptr);
     EXPECT_NE(slider(), nullptr);
     EXPECT_NE(skin.GetSkinObject(QStringLiteral("pb"))->QueryPositionSliderView(), nullptr);
-}
 
-TEST_F(SvgSkinTest, AnotherFormNameFindsNoObjects) {
-    skin.LoadSkin(path);
-    skin.ApplySkinForm(&window, QStringLiteral("orvelle"));
+    skin.ApplySkinForm(&window, QStringLiteral("orvelle")); // form names are case-sensitive too
     EXPECT_TRUE(skin.objects().empty());
 }
 
@@ -149,7 +135,7 @@ TEST_F(SvgSkinTest, ObjectsFollowTheWindowWhenItIsNotTheSkinsSize) {
     EXPECT_EQ(surface()->size(), QSize(400, 200));
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(230, 30));
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back(), (Event{"click", "Stop", 1}));
+    EXPECT_EQ(events.back(), "click Stop");
     EXPECT_EQ(static_cast<SvgSkinObject*>(skin.GetSkinObject(QStringLiteral("pb")))->bounds(),
               QRectF(80, 120, 240, 40));
 }
@@ -157,17 +143,16 @@ TEST_F(SvgSkinTest, ObjectsFollowTheWindowWhenItIsNotTheSkinsSize) {
 TEST_F(SvgSkinTest, ClickIsALeftPressAndReleaseOnTheSameObject) {
     apply(path);
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(events,
-              (std::vector<Event>{{"down", "play", 1}, {"up", "play", 1}, {"click", "play", 1}}));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1", "click play"}));
 
     events.clear();
     press(QPointF(20, 20));
     release(QPointF(120, 20)); // slid off onto "Stop"
-    EXPECT_EQ(events, (std::vector<Event>{{"down", "play", 1}, {"up", "play", 1}}));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
 
     events.clear();
     QTest::mouseClick(surface(), Qt::RightButton, {}, QPoint(120, 20));
-    EXPECT_EQ(events, (std::vector<Event>{{"down", "Stop", 2}, {"up", "Stop", 2}}));
+    EXPECT_EQ(events, (std::vector<std::string>{"down Stop 2", "up Stop 2"}));
 
     events.clear();
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(80, 50)); // bare background
@@ -183,8 +168,7 @@ TEST_F(SvgSkinTest, EveryPressGetsOneReleaseEvenWhenTheReleaseWasNotSeen) {
     moveHolding(QPointF(90, 50), Qt::NoButton);
     release(QPointF(20, 20)); // a stray release later reports nothing more
     EXPECT_EQ(events,
-              (std::vector<Event>{
-                  {"down", "play", 1}, {"down", "Stop", 2}, {"up", "Stop", 2}, {"up", "play", 1}}));
+              (std::vector<std::string>{"down play 1", "down Stop 2", "up Stop 2", "up play 1"}));
 }
 
 TEST_F(SvgSkinTest, SliderFollowsTheMouseWithinZeroTo930) {
@@ -204,7 +188,7 @@ TEST_F(SvgSkinTest, SliderFollowsTheMouseWithinZeroTo930) {
     EXPECT_EQ(pb->GetValue(), 0);
     release(QPointF(74, 70));
     EXPECT_EQ(pb->GetValue(), 233); // (74 - 48) / 104 * 930 = 232.5
-    EXPECT_EQ(events, (std::vector<Event>{{"down", "pb", 1}, {"up", "pb", 1}, {"click", "pb", 1}}));
+    EXPECT_EQ(events, (std::vector<std::string>{"down pb 1", "up pb 1", "click pb"}));
 
     pb->SetValue(-5);
     EXPECT_EQ(pb->GetValue(), 0);
@@ -257,13 +241,13 @@ TEST_F(SvgSkinTest, ReloadingTheSkinDuringAnEventDropsTheOldObjects) {
     press(QPointF(20, 20));
     skin.LoadSkin(path);
     release(QPointF(20, 20));
-    EXPECT_EQ(events, (std::vector<Event>{{"down", "play", 1}}));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1"}));
 
     // A handler that reloads the skin on release gets no click from the old object.
     events.clear();
     QObject::connect(&skin, &ISkin::OnMouseUp, [this] { skin.LoadSkin(path); });
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(events, (std::vector<Event>{{"down", "play", 1}, {"up", "play", 1}}));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
     EXPECT_EQ(skin.objects().size(), 3u);
 }
 
