@@ -49,7 +49,7 @@ void SkinSurface::paintEvent(QPaintEvent*) {
             painter.setBrush(QColor(0x4f, 0xb3, 0xff));
             painter.drawRoundedRect(filled, 2, 2);
             painter.setBrush(object.get() == m_pressed ? QColor(0xc8, 0xe6, 0xff)
-                                                        : QColor(0xf2, 0xf7, 0xfc));
+                                                       : QColor(0xf2, 0xf7, 0xfc));
             painter.setPen(QPen(QColor(0x1d, 0x4e, 0x7a), 1));
             painter.drawRoundedRect(thumb.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
             continue;

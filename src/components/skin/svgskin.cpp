@@ -2,9 +2,9 @@
 
 #include "components/skin/skinsurface.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QXmlStreamReader>
-#include <algorithm>
 
 void SvgSkinObject::SetValue(int value) {
     m_value = std::clamp(value, 0, SliderMax);
@@ -88,7 +88,7 @@ void SvgSkin::buildObjects() {
     // Collect the ids inside the form group that have no id-bearing ancestor below the form.
     QStringList names;
     QXmlStreamReader xml(m_document);
-    int formDepth = -1;  // depth of the form group, -1 when outside it
+    int formDepth = -1;   // depth of the form group, -1 when outside it
     int objectDepth = -1; // depth of the object being skipped over
     int depth = 0;
     while (!xml.atEnd()) {

@@ -2,11 +2,11 @@
 
 #include "components/iskin.h"
 
+#include <memory>
 #include <QHash>
 #include <QPointer>
 #include <QRectF>
 #include <QSvgRenderer>
-#include <memory>
 #include <vector>
 
 class SkinSurface;
