@@ -350,9 +350,11 @@ void MainWindow::fillRmCodecList() {
 
 void MainWindow::LoadMainOptions() {
     m_settings = std::make_unique<SettingsFile>(m_settingsPath);
-    rg_function->setItemIndex(m_settings->read(MainKeys::Function));
-    rg_format->setItemIndex(m_settings->read(MainKeys::Format));
-    state.LastFormat = m_settings->read(MainKeys::Format);
+    // A stored choice outside its list falls back to the default: the last
+    // format item is the "SET" command, which must never be chosen at start.
+    rg_function->setItemIndex(m_settings->readPosition(MainKeys::Function, rg_function->count()));
+    rg_format->setItemIndex(m_settings->readPosition(MainKeys::Format, FormatSet));
+    state.LastFormat = m_settings->readPosition(MainKeys::Format, FormatSet);
     const int scheme = m_settings->read(MainKeys::Output);
     state.FolderScheme = scheme;
     QRadioButton* buttons[] = {rb_none, rb_artist, rb_album, rb_mix};
