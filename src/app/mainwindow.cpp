@@ -2,6 +2,7 @@
 
 #include "app/radiogroup.h"
 #include "components/componenterror.h"
+#include "dialogs/aboutbox.h"
 #include "dialogs/folderdialog.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
@@ -15,6 +16,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +76,7 @@ MainWindow::MainWindow(AudioComponentSet componentSet, IUserPrompt& prompt, IShe
       m_settingsPath(settingsPath), m_programFolder(programFolder) {
     setObjectName(QStringLiteral("fm_main"));
     setWindowTitle(QStringLiteral("Orvelle"));
+    setWindowIcon(QIcon(QStringLiteral(":/orvelle/orvelle-icon.svg")));
     setFixedSize(DesignWidth, DesignHeight);
     createControls();
     // Styled one by one, so that message boxes over the window keep the desktop's look.
@@ -85,6 +88,7 @@ MainWindow::MainWindow(AudioComponentSet componentSet, IUserPrompt& prompt, IShe
     FreeDbWindow = new FolderDialog(this);
     FreeDbWindow->setObjectName(QStringLiteral("FreeDbWindow"));
     connect(FreeDbWindow, &FolderDialog::retryClicked, this, &MainWindow::edt_retryClick);
+    fm_about = new AboutBox(m_shell, this);
     connectComponents();
 }
 
@@ -894,6 +898,5 @@ void MainWindow::ShowHomePage() {
 }
 
 void MainWindow::ShowAbout() {
-    if (fm_about)
-        m_prompt.Exec(*static_cast<QDialog*>(fm_about));
+    m_prompt.Exec(*fm_about);
 }

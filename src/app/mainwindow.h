@@ -9,6 +9,7 @@
 #include <memory>
 #include <QWidget>
 
+class AboutBox;
 class FolderDialog;
 class IShell;
 class IUserPrompt;
@@ -64,7 +65,7 @@ public:
     QMenu* PopupMenu3;          // help menu
     FolderDialog* fm_dir;       // output folder and folder-to-add choices
     FolderDialog* FreeDbWindow; // the same kind of window, in its FreeDB status layout
-    QWidget* fm_about = nullptr;
+    AboutBox* fm_about;
 
     // --- components and state ---
     AudioComponentSet components;

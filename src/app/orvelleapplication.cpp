@@ -2,6 +2,7 @@
 
 #include "app/exceptionhandler.h"
 #include "app/mainwindow.h"
+#include "dialogs/splash.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "platform/singleinstance.h"
@@ -9,7 +10,7 @@
 
 #include <cstdio>
 #include <exception>
-#include <QTimer>
+#include <QPointer>
 
 OrvelleApplication::OrvelleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -51,6 +52,10 @@ int OrvelleApplication::run(int argc, char** argv) {
     if (!instance.acquire(restarted ? RestartWaitMs : 0))
         return 0;
 
+    // The splash closes and deletes itself one second after the loop starts.
+    QPointer<Splash> splash = new Splash;
+    splash->showNow();
+
     DesktopShell shell;
     QtUserPrompt prompt;
     MainWindow window(createAudioComponents(), prompt, shell, SettingsFile::defaultPath(),
@@ -61,6 +66,9 @@ int OrvelleApplication::run(int argc, char** argv) {
     app.installEventFilter(&handler);
 
     window.show();
+    // Above the main window, also where no window manager keeps it there.
+    if (splash)
+        splash->raise();
     const int result = app.exec();
     instance.release();
     if (handler.restartRequested())

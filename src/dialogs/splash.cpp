@@ -98,7 +98,8 @@ QByteArray programPicture() {
 Splash::Splash(QWidget* parent) : Splash(programPicture(), parent) {}
 
 Splash::Splash(const QByteArray& jpeg, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_picture(decodeJpeg(jpeg)) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_picture(decodeJpeg(jpeg)) {
     setObjectName(QStringLiteral("fm_scan"));
     setAttribute(Qt::WA_DeleteOnClose);
     // The main window, not the splash, decides when the program ends.

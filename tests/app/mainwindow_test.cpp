@@ -1,5 +1,6 @@
 #include "app/radiogroup.h"
 #include "app/windowfixture.h"
+#include "dialogs/aboutbox.h"
 #include "dialogs/folderdialog.h"
 
 #include <QComboBox>
@@ -226,6 +227,14 @@ TEST_F(Window, SkinClicksOpenTheMenusAndHelpItemsOpenPages) {
     EXPECT_EQ(shell.urls[0], QUrl::fromLocalFile(dir.path() + "/help/Orvelle.html"));
     EXPECT_EQ(shell.urls[1].scheme(), "https");
     EXPECT_EQ(shell.urls[2].scheme(), "https");
+    QDialog* shown = nullptr;
+    prompt.onExec = [&](QDialog& dialog) {
+        shown = &dialog;
+        return int(QDialog::Rejected);
+    };
+    w.commands.MenuClick(CommandSurface::MenuItem::About);
+    EXPECT_EQ(shown, w.fm_about);
+    EXPECT_EQ(shown->windowTitle(), "About");
 }
 
 TEST_F(Window, ExitClosesTheWindow) {
