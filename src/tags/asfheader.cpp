@@ -1,5 +1,7 @@
 #include "tags/asfheader.h"
 
+#include "tags/tagfilerewrite.h"
+
 #include <QIODevice>
 #include <QtEndian>
 
@@ -283,14 +285,7 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
 
     if (destination.write(header) != header.size())
         return fail(destination.errorString());
-    if (!source.seek(m_headerSize))
-        return fail(source.errorString());
-    while (!source.atEnd()) {
-        const QByteArray chunk = source.read(1 << 16);
-        if (chunk.isEmpty())
-            return fail(source.errorString());
-        if (destination.write(chunk) != chunk.size())
-            return fail(destination.errorString());
-    }
+    if (!CopyToEnd(source, m_headerSize, destination))
+        return fail(QStringLiteral("The file could not be copied"));
     return true;
 }

@@ -398,14 +398,8 @@ bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV
         return false;
 
     const QByteArray tagBytes = BuildID3v2Tag(tag);
-    if (destination.write(tagBytes) != tagBytes.size() || !source.seek(audioStart))
-        return false;
-    while (!source.atEnd()) {
-        const QByteArray chunk = source.read(1 << 16);
-        if (chunk.isEmpty() || destination.write(chunk) != chunk.size())
-            return false;
-    }
-    return true;
+    return destination.write(tagBytes) == tagBytes.size() &&
+           CopyToEnd(source, audioStart, destination);
 }
 
 bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag) {

@@ -29,3 +29,14 @@ bool TagFileRewrite::commit() {
     }
     return true;
 }
+
+bool CopyToEnd(QIODevice& source, qint64 position, QIODevice& destination) {
+    if (!source.seek(position))
+        return false;
+    while (!source.atEnd()) {
+        const QByteArray chunk = source.read(1 << 16);
+        if (chunk.isEmpty() || destination.write(chunk) != chunk.size())
+            return false;
+    }
+    return true;
+}

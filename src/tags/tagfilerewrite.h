@@ -31,3 +31,7 @@ private:
     QSaveFile m_replacement;
     QString m_error;
 };
+
+// Copies everything in 'source' from 'position' to its end; false when a read
+// or a write fails.
+bool CopyToEnd(QIODevice& source, qint64 position, QIODevice& destination);
