@@ -12,6 +12,15 @@ QString Extension(const QString& fileName) {
     return QFileInfo(fileName).suffix().toLower();
 }
 
+// A format's tag holding the row's three values and nothing else.
+template <typename Tag> Tag FromRow(const RowTag& row) {
+    Tag tag;
+    tag.Title = row.Title;
+    tag.Artist = row.Artist;
+    tag.Album = row.Album;
+    return tag;
+}
+
 } // namespace
 
 RowTag ReadRowTags(const QString& fileName) {
@@ -33,23 +42,10 @@ RowTag ReadRowTags(const QString& fileName) {
 
 void WriteRowTags(const QString& outputFileName, const RowTag& tag) {
     const QString extension = Extension(outputFileName);
-    if (extension == QLatin1String("mp3")) {
-        ID3StructV2 id3;
-        id3.Title = tag.Title;
-        id3.Artist = tag.Artist;
-        id3.Album = tag.Album;
-        WriteID3v2Tag(outputFileName, id3);
-    } else if (extension == QLatin1String("wma")) {
-        WmaTag wma;
-        wma.Title = tag.Title;
-        wma.Artist = tag.Artist;
-        wma.Album = tag.Album;
-        WriteWmaTag(outputFileName, wma);
-    } else if (extension == QLatin1String("ogg")) {
-        OGGTag ogg;
-        ogg.Artist = tag.Artist;
-        ogg.Album = tag.Album;
-        ogg.Title = tag.Title;
-        WriteOggTag(outputFileName, ogg);
-    }
+    if (extension == QLatin1String("mp3"))
+        WriteID3v2Tag(outputFileName, FromRow<ID3StructV2>(tag));
+    else if (extension == QLatin1String("wma"))
+        WriteWmaTag(outputFileName, FromRow<WmaTag>(tag));
+    else if (extension == QLatin1String("ogg"))
+        WriteOggTag(outputFileName, FromRow<OGGTag>(tag));
 }

@@ -1,9 +1,34 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+
+// A test with a folder of its own for the files it makes.
+class TagFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+};
+
+// Seven tag values with characters from several scripts, for every format.
+template <typename Tag> Tag SampleTag() {
+    Tag tag;
+    tag.Title = QStringLiteral("Título");
+    tag.Artist = QStringLiteral("Артист");
+    tag.Album = QStringLiteral("Album 日本");
+    tag.Year = QStringLiteral("1999");
+    tag.Comment = QStringLiteral("a comment");
+    tag.Genre = QStringLiteral("Rock");
+    return tag;
+}
+// The sample as an outside reader lists it: title to genre joined by '|', track 7.
+inline QString SampleFields() {
+    return QStringLiteral("Título|Артист|Album 日本|1999|7|a comment|Rock");
+}
 
 // Outside programs that make test media and check what the tag units wrote.
 namespace MediaTools {
