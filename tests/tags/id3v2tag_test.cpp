@@ -159,6 +159,10 @@ TEST_F(ID3v2TagTest, ReadsUnsynchronisedAndOlderTags) {
                                '\x80');
     EXPECT_EQ(ReadBytes(v23).Title, QString::fromLatin1("a\xFF"
                                                         "b"));
+    // ID3v2.4: a frame unsynchronised on its own, with a data length indicator.
+    const QByteArray v24 = Tag(4, QByteArray("TIT2\0\0\0\x09\0\x03\0\0\0\x04\0a\xFF\0b", 19));
+    EXPECT_EQ(ReadBytes(v24).Title, QString::fromLatin1("a\xFF"
+                                                        "b"));
     // ID3v2.2: three-letter identifiers and three-byte sizes.
     const QByteArray v22 =
         Tag(2, QByteArray("TT2\0\0\x04\0abc", 10) + QByteArray("TP1\0\0\x02\0x", 8));
