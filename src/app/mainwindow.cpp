@@ -721,30 +721,23 @@ void MainWindow::ShowRowTags() {
     edt_album->setText(rowTags[row].Album);
 }
 
-void MainWindow::storeTagIntoRows(QString RowTag::*field, const QString& text, bool allRows) {
-    const int rows = std::min<int>(lv->topLevelItemCount(), rowTags.size());
-    for (int i = 0; i < rows; ++i)
-        if (allRows || lv->topLevelItem(i)->isSelected())
-            rowTags[i].*field = text;
-}
-
 void MainWindow::edt_titalExit() {
-    storeTagIntoRows(&RowTag::Title, edt_tital->text(), false);
+    rowTags.storeInRows(RowTagField::Title, edt_tital->text(), selectedRows());
 }
 void MainWindow::edt_ArtistExit() {
-    storeTagIntoRows(&RowTag::Artist, edt_Artist->text(), false);
+    rowTags.storeInRows(RowTagField::Artist, edt_Artist->text(), selectedRows());
 }
 void MainWindow::edt_albumExit() {
-    storeTagIntoRows(&RowTag::Album, edt_album->text(), false);
+    rowTags.storeInRows(RowTagField::Album, edt_album->text(), selectedRows());
 }
 void MainWindow::bu_titalClick() {
-    storeTagIntoRows(&RowTag::Title, edt_tital->text(), true);
+    rowTags.storeInAllRows(RowTagField::Title, edt_tital->text(), rowCount());
 }
 void MainWindow::bt_artistClick() {
-    storeTagIntoRows(&RowTag::Artist, edt_Artist->text(), true);
+    rowTags.storeInAllRows(RowTagField::Artist, edt_Artist->text(), rowCount());
 }
 void MainWindow::bt_albumClick() {
-    storeTagIntoRows(&RowTag::Album, edt_album->text(), true);
+    rowTags.storeInAllRows(RowTagField::Album, edt_album->text(), rowCount());
 }
 
 void MainWindow::TickAllRows(bool ticked) {
@@ -832,7 +825,7 @@ void MainWindow::RemoveSelectedRows() {
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
         delete lv->takeTopLevelItem(*it);
         if (*it < rowTags.size())
-            rowTags.remove(*it);
+            rowTags.removeAt(*it);
     }
     state.CurrentRow = lv->topLevelItemCount() > 0
                            ? std::min<int>(state.CurrentRow, lv->topLevelItemCount() - 1)

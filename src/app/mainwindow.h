@@ -4,7 +4,7 @@
 #include "app/icommandtarget.h"
 #include "app/mainstate.h"
 #include "components/audiocomponentset.h"
-#include "tags/rowtag.h"
+#include "tags/rowtags.h"
 
 #include <memory>
 #include <QWidget>
@@ -187,7 +187,6 @@ private:
     void notAvailable(const QString& what);
     // The guard of the list commands: silent during a job, a message in the CD function.
     bool listCommandAllowed();
-    void storeTagIntoRows(QString RowTag::*field, const QString& text, bool allRows);
 
     IUserPrompt& m_prompt;
     IShell& m_shell;

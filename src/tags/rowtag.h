@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QString>
-#include <QVector>
 
-// The title, artist and album of one row of the list.
+// The three tags a row of the list carries into its output file.
 struct RowTag {
     QString Title;
     QString Artist;
     QString Album;
+
+    bool operator==(const RowTag& other) const {
+        return Title == other.Title && Artist == other.Artist && Album == other.Album;
+    }
+    bool operator!=(const RowTag& other) const { return !(*this == other); }
 };
 
-// Entry i belongs to row i of the list.
-using RowTags = QVector<RowTag>;
+// Which of a row's tags a tag edit and its "All" button change.
+enum class RowTagField { Title, Artist, Album };

@@ -192,8 +192,8 @@ TEST_F(Window, TagEditsGoToSelectedRowsAndAllToEveryRow) {
     EXPECT_EQ(w.rowTags[2].Title, "New");
     w.edt_album->setText("");
     w.bt_albumClick();
-    for (const RowTag& tag : w.rowTags)
-        EXPECT_EQ(tag.Album, "");
+    for (int i = 0; i < w.rowTags.size(); ++i)
+        EXPECT_EQ(w.rowTags.at(i).Album, "");
 }
 
 TEST_F(Window, SelectAndUnselectAllTickTheRows) {
