@@ -853,27 +853,24 @@ void MainWindow::StopPreview() {
     state.PlaybackActive = false;
 }
 
+// The moves inside a running preview; preview itself is not in this version.
 void MainWindow::PreviewPreviousRow() {
-    if (state.PlaybackActive)
-        notAvailable(QStringLiteral("Preview"));
+    previewMove();
 }
-
 void MainWindow::PreviewNextRow() {
-    if (state.PlaybackActive)
-        notAvailable(QStringLiteral("Preview"));
+    previewMove();
 }
-
 void MainWindow::StepBack() {
-    if (state.PlaybackActive)
-        notAvailable(QStringLiteral("Preview"));
+    previewMove();
 }
-
 void MainWindow::StepForward() {
-    if (state.PlaybackActive)
-        notAvailable(QStringLiteral("Preview"));
+    previewMove();
+}
+void MainWindow::SeekToSlider() {
+    previewMove();
 }
 
-void MainWindow::SeekToSlider() {
+void MainWindow::previewMove() {
     if (state.PlaybackActive)
         notAvailable(QStringLiteral("Preview"));
 }

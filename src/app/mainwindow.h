@@ -187,6 +187,7 @@ private:
     void notAvailable(const QString& what);
     // The guard of the list commands: silent during a job, a message in the CD function.
     bool listCommandAllowed();
+    void previewMove();
 
     IUserPrompt& m_prompt;
     IShell& m_shell;
