@@ -15,5 +15,6 @@ AudioComponentSet createAudioComponents() {
     set.VideoFile1 = std::make_unique<NullVideoFile>();
     set.VideoFile2 = std::make_unique<NullVideoFile>();
     set.Skin1 = std::make_unique<SvgSkin>();
+    set.DriveLayer = std::make_unique<NullDriveLayer>();
     return set;
 }
