@@ -1,6 +1,7 @@
 #include "components/audiocomponentset.h"
 
 #include "cd/freedbinformation.h"
+#include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/null/nullcomponents.h"
 #include "components/skin/svgskin.h"
@@ -15,6 +16,6 @@ AudioComponentSet createAudioComponents() {
     set.VideoFile1 = std::make_unique<NullVideoFile>();
     set.VideoFile2 = std::make_unique<NullVideoFile>();
     set.Skin1 = std::make_unique<SvgSkin>();
-    set.DriveLayer = std::make_unique<NullDriveLayer>();
+    set.DriveLayer = std::make_unique<CdioDriveLayer>();
     return set;
 }

@@ -1,13 +1,11 @@
 #include "settings/freedbkeys.h"
 
+// Since the freedb servers and their national mirrors closed in 2020, gnudb
+// carries the database on, from one host. A stored position beyond the list
+// reads as the first server.
 const QStringList& freedbServers() {
     static const QStringList servers{
-        QStringLiteral("gnudb.gnudb.org"),       QStringLiteral("gnudb.org"),
-        QStringLiteral("us.gnudb.org"),          QStringLiteral("de.gnudb.org"),
-        QStringLiteral("uk.gnudb.org"),          QStringLiteral("fr.gnudb.org"),
-        QStringLiteral("nl.gnudb.org"),          QStringLiteral("ca.gnudb.org"),
-        QStringLiteral("jp.gnudb.org"),          QStringLiteral("au.gnudb.org"),
-        QStringLiteral("freedb.dbpoweramp.com"),
+        QStringLiteral("gnudb.gnudb.org"),
     };
     return servers;
 }

@@ -15,7 +15,7 @@ inline constexpr TextKey Proxy{"Freedb", "proxy", ""};
 inline constexpr int SourceCount = 3;
 } // namespace FreedbKeys
 
-// The eleven CDDB servers the settings offer; a working public one first.
+// The CDDB servers the settings offer; a working public one first.
 const QStringList& freedbServers();
 // The three album information sources, in the order of "toserver".
 const QStringList& freedbSources();

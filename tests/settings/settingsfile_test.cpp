@@ -167,7 +167,7 @@ TEST(SettingsLists, WmaProfilesAndFreeDbChoices) {
     EXPECT_EQ(wmaProfileNames()[20], wmaProfileNames()[22]);
     EXPECT_EQ(wmaProfileNames()[34], "WMA9 8KHz,  12Kbps, Stereo, CBR");
     EXPECT_EQ(wmaProfileNames()[46], "WMA9 44KHz, Stereo, Lossless");
-    EXPECT_EQ(freedbServers().size(), 11);
+    EXPECT_EQ(freedbServers().first(), "gnudb.gnudb.org");
     EXPECT_EQ(freedbSources().size(), FreedbKeys::SourceCount);
     EXPECT_EQ(freedbSources()[2], "From 'CDFreeDB.ini' file.");
 }

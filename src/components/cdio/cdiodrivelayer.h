@@ -1,0 +1,11 @@
+#pragma once
+
+#include "components/idrivelayer.h"
+
+// The drives as the audio-disc test sees them, asked afresh each time: the
+// optical drives libcdio finds, then the disc images of section "Drives".
+class CdioDriveLayer : public IDriveLayer {
+public:
+    QStringList CdDrives() override;
+    bool VolumeLabel(const QString& drive, QString* label) override;
+};

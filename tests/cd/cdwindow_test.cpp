@@ -1,0 +1,215 @@
+// The CD side of the main window on the real grabber, drive layer and FreeDB
+// client: disc images in section "Drives", a CDDB server on 127.0.0.1.
+#include "app/mainwindow.h"
+#include "app/radiogroup.h"
+#include "cd/freedbcache.h"
+#include "cd/freedbinformation.h"
+#include "cddbtestserver.h"
+#include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodrivelayer.h"
+#include "components/cdio/cdiograbber.h"
+#include "dialogs/folderdialog.h"
+#include "discimage.h"
+#include "settings/freedbkeys.h"
+#include "support/fakecomponents.h"
+#include "support/fakeprompt.h"
+
+#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+const QString Connecting = QStringLiteral("Connecting to  server...");
+const QString Querying = QStringLiteral("Quering for album entry...");
+const QString Loaded = QStringLiteral("FreeDB information loaded");
+const QString Refresh = QStringLiteral("Refresh CD information...");
+const QString Failed = QStringLiteral("Connection failed!");
+const QString NoEntry = QStringLiteral("No FreeDB information available for this CD!");
+
+// The settings' own reader, but at home: the server list names no local host.
+struct LocalFreeDb : FreeDbInformation {
+    QString Server() const override { return QStringLiteral("127.0.0.1"); }
+};
+
+DiscImage plainDisc() {
+    DiscImage disc;
+    disc.tracks = {{350, 0, false, {}, {}}, {4590, 0, false, {}, {}}, {80, 0, false, {}, {}}};
+    return disc;
+}
+
+class CdWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        QFile::remove(settingsPath());
+        QFile::remove(QFileInfo(settingsPath()).absolutePath() + QLatin1Char('/') +
+                      QLatin1String(FreeDbCache::FileName));
+        m_realDrives = CdDriveList::scan(SettingsFile()).size();
+        SettingsFile settings;
+        settings.write(FreedbKeys::Port, QString::number(m_server.port()));
+        settings.write(FreedbKeys::Timeout, QStringLiteral("3000"));
+        m_server.reply = [](const QString& cmd) -> QByteArray {
+            const QString id = cmd.split(QLatin1Char(' ')).value(2);
+            if (cmd.startsWith(QLatin1String("cddb query")))
+                return "200 rock " + id.toLatin1() + " The Artist / The Album\r\n";
+            return "210 rock " + id.toLatin1() +
+                   "\r\nDTITLE=The Artist / The Album\r\nTTITLE0=Opening\r\nTTITLE1=Middle\r\n"
+                   "TTITLE2=Closing\r\n.\r\n";
+        };
+    }
+
+    void TearDown() override {
+        if (m_window)
+            m_window->close();
+    }
+
+    static QString settingsPath() { return SettingsFile::defaultPath(); }
+
+    QString addImage(const DiscImage& image, const QString& name) {
+        const QString path = image.write(m_dir.path(), name);
+        SettingsFile().ini().writeString(QStringLiteral("Drives"),
+                                         QStringLiteral("image%1").arg(++m_images), path);
+        return path;
+    }
+
+    MainWindow& start() {
+        AudioComponentSet set;
+        auto grabber = std::make_unique<CdioGrabber>(std::make_unique<NullAudioFile>());
+        grabber->setMediaPollInterval(40);
+        m_grabber = grabber.get();
+        set.AudioCDGrabber21 = std::move(grabber);
+        set.FreeDBInformation21 = std::make_unique<LocalFreeDb>();
+        set.AudioPlayer21 = std::make_unique<NullPlayer>();
+        set.AudioFileRead = std::make_unique<NullAudioFile>();
+        set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
+        set.VideoFile1 = std::make_unique<NullVideoFile>();
+        set.VideoFile2 = std::make_unique<NullVideoFile>();
+        set.Skin1 = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
+        set.DriveLayer = std::make_unique<CdioDriveLayer>();
+        m_window = std::make_unique<MainWindow>(std::move(set), m_prompt, m_shell, settingsPath(),
+                                                m_dir.path());
+        m_window->show();
+        QCoreApplication::processEvents();
+        return *m_window;
+    }
+
+    // Waits until the status lines end with what a finished lookup says last.
+    QStringList settledLines(int ms = 5000) {
+        const auto done = [&] {
+            const QStringList lines = m_window->FreeDbWindow->lines();
+            return !lines.isEmpty() && lines.last() != Connecting && lines.last() != Querying &&
+                   lines.last() != Loaded;
+        };
+        EXPECT_TRUE(QTest::qWaitFor(done, ms));
+        QTest::qWait(30);
+        return m_window->FreeDbWindow->lines();
+    }
+
+    QStringList captions() const {
+        QStringList texts;
+        for (int i = 0; i < m_window->lv->topLevelItemCount(); ++i)
+            texts << m_window->lv->topLevelItem(i)->text(MainWindow::ColName);
+        return texts;
+    }
+
+    QTemporaryDir m_dir;
+    CddbTestServer m_server;
+    int m_realDrives = 0;
+    int m_images = 0;
+    CallLog m_log;
+    FakePrompt m_prompt;
+    FakeShell m_shell;
+    CdioGrabber* m_grabber = nullptr;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
+    const QString cue = addImage(plainDisc(), QStringLiteral("plain"));
+    MainWindow& w = start();
+    ASSERT_EQ(w.cb_driver->count(), m_realDrives + 1);
+    EXPECT_EQ(w.cb_driver->itemText(m_realDrives),
+              QStringLiteral("[%1]  Disc image  CUE  2.1.0").arg(cue));
+
+    if (m_realDrives > 0)
+        GTEST_SKIP() << "the start-up reads this machine's own drive";
+    // Before the lookup answers: the disc's own (missing) texts.
+    {
+        EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
+        ASSERT_EQ(w.rowTags.size(), 3);
+        EXPECT_EQ(w.rowTags[1].Artist, QStringLiteral("Unknown Artist"));
+        EXPECT_EQ(w.rowTags[1].Album, QStringLiteral("Unknown Album"));
+        EXPECT_EQ(w.lv->topLevelItem(0)->text(MainWindow::ColTime), QStringLiteral("00:04:50"));
+        EXPECT_EQ(w.lv->topLevelItem(1)->text(MainWindow::ColTime), QStringLiteral("01:01:15"));
+        EXPECT_EQ(w.lv->topLevelItem(2)->text(MainWindow::ColTime), QStringLiteral("00:01:5"));
+
+        EXPECT_EQ(settledLines(), (QStringList{Connecting, Querying, Loaded, Refresh}));
+        EXPECT_EQ(captions(), (QStringList{"Opening", "Middle", "Closing"}));
+        EXPECT_EQ(w.rowTags[2].Artist, QStringLiteral("The Artist"));
+        EXPECT_EQ(w.edt_album->text(), QStringLiteral("The Album"));
+        EXPECT_EQ(m_server.commands.first(),
+                  QStringLiteral("cddb query ") + CdToc({0, 350, 4940}, 5020).queryArguments());
+    }
+    EXPECT_TRUE(m_prompt.informations.isEmpty());
+}
+
+TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
+    addImage(plainDisc(), QStringLiteral("plain"));
+    m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
+    MainWindow& w = start();
+    w.cb_driver->setCurrentIndex(m_realDrives);
+    w.cb_driverChange(m_realDrives);
+    EXPECT_EQ(settledLines().mid(settledLines().size() - 2), (QStringList{Connecting, NoEntry}));
+    EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
+
+    SettingsFile settings;
+    settings.write(FreedbKeys::Port, QString::number(CddbTestServer::closedPort()));
+    w.FreeDbWindow->edt_retry->click();
+    QStringList lines = settledLines();
+    EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{Connecting, Failed}));
+
+    // Retry appends under the old lines; the time-out comes from the settings.
+    const int before = lines.size();
+    settings.write(FreedbKeys::Port, QString::number(m_server.port()));
+    settings.write(FreedbKeys::Timeout, QStringLiteral("300"));
+    m_server.behaviour = CddbTestServer::Behaviour::Silent;
+    w.FreeDbWindow->edt_retry->click();
+    QTest::qWait(100);
+    EXPECT_EQ(w.FreeDbWindow->lines().size(), before + 1); // connecting, still waiting
+    lines = settledLines();
+    EXPECT_EQ(lines.mid(before), (QStringList{Connecting, Failed}));
+}
+
+TEST_F(CdWindow, DiscChangeRebuildsTheTable) {
+    const QString cue = addImage(plainDisc(), QStringLiteral("changing"));
+    m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
+    MainWindow& w = start();
+    w.cb_driverChange(m_realDrives);
+    settledLines();
+    DiscImage other;
+    other.tracks = {{100, 0, false, QStringLiteral("New Disc Song"), {}}};
+    other.write(m_dir.path(), QStringLiteral("changing"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captions() == QStringList{"New Disc Song"}; }, 3000));
+    EXPECT_EQ(w.state.CurrentRow, 0);
+    EXPECT_EQ(w.edt_tital->text(), QStringLiteral("New Disc Song"));
+}
+
+TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
+    DiscImage data;
+    data.tracks = {{60, 0, true, {}, {}}};
+    addImage(data, QStringLiteral("data"));
+    if (m_realDrives > 0)
+        GTEST_SKIP() << "a real drive of this machine takes part in the audio-disc test";
+    start();
+    EXPECT_EQ(m_prompt.informations, (QStringList{"The disc is not Audio CD, Please take out disc!",
+                                                  QLatin1String(MainWindow::NotAudioCd),
+                                                  QLatin1String(MainWindow::NotAudioCd)}));
+    EXPECT_TRUE(captions().isEmpty());
+}
+
+} // namespace
