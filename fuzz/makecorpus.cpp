@@ -94,6 +94,29 @@ bool MakeWma(const QString& folder, const QString& work) {
            WriteFile(folder + "/empty-object.wma", emptyObject);
 }
 
+// Replies a CDDB server gives: matches, lists, a record, refusals, and a record cut short.
+bool MakeCddb(const QString& folder) {
+    const QByteArray record =
+        "210 rock 15032003 CD database entry follows (until terminating `.')\r\n# xmcd\r\n"
+        "DISCID=15032003\r\nDTITLE=Various / Hits \\n Two\r\nDYEAR=1999\r\nDGENRE=Rock\r\n"
+        "TTITLE0=Band / Song\r\nTTITLE0= continued\\t\r\nTTITLE1=Other\r\nEXTD=\r\n"
+        "PLAYORDER=\r\n.\r\n";
+    const std::pair<const char*, QByteArray> replies[] = {
+        {"exact", "200 rock 15032003 Artist / Album\r\n"},
+        {"inexact",
+         "211 Found inexact matches\r\nmisc 15032004 A / B\r\nrock 15032005 C / D\r\n.\r\n"},
+        {"none", "202 No match for disc ID 15032003.\r\n"},
+        {"record", record},
+        {"latin1", "210 rock 15032003\r\nDTITLE=Bj\xf6rk / Homog\xe9nic\r\n.\r\n"},
+        {"cut", record.left(record.size() / 2)},
+        {"offsets", "0 18000 40500 60000"},
+    };
+    bool ok = true;
+    for (const auto& [name, bytes] : replies)
+        ok = WriteFile(folder + "/" + name + ".txt", bytes) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -106,11 +129,11 @@ int main(int argc, char** argv) {
     QDir(root).removeRecursively();
     const QString work = root + "/work";
     bool ok = QDir().mkpath(work);
-    for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer"})
+    for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
-         MakeWma(root + "/wma_fuzzer", work);
+         MakeWma(root + "/wma_fuzzer", work) && MakeCddb(root + "/cddb_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;
