@@ -175,9 +175,8 @@ void FfmpegEncoder::Private::receivePackets() {
             return;
         if (result < 0)
             fail(QStringLiteral("Cannot encode"), result);
-        // These encoders make one packet per frame. The RealAudio 1.0 encoder stamps
-        // none, and the RealMedia muxer then writes every packet at time 0 and the
-        // file looks empty; so every packet gets its time here.
+        // These encoders make one packet per frame, and not all of them stamp it
+        // (RealAudio 1.0 does not): every packet gets its time here.
         packet->pts = packet->dts = packets * frameSize;
         packet->duration = frameSize;
         packet->stream_index = stream->index;

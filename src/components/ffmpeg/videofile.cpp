@@ -3,6 +3,7 @@
 #include "components/componenterror.h"
 #include "components/ffmpeg/asxplaylist.h"
 #include "components/ffmpeg/ffmpegencoder.h"
+#include "components/ffmpeg/realmediatimes.h"
 #include "components/output/encodingpipeline.h"
 
 #include <QFileInfo>
@@ -23,12 +24,13 @@ struct RmCodec {
     int sampleRate;
     int channels;
     int bitrate;
+    int frameSize; // samples per packet
 };
 
 // The RealMedia audio codecs FFmpeg can encode at all; AC-3 is stored as "dnet".
 const RmCodec KnownRmCodecs[] = {
-    {"real_144", "RealAudio 1.0 (14.4K), 8 kHz mono", 8000, 1, 8000},
-    {"ac3", "Dolby AC-3 (dnet), 192 kbps, 44.1 kHz stereo", 44100, 2, 192000},
+    {"real_144", "RealAudio 1.0 (14.4K), 8 kHz mono", 8000, 1, 8000, 160},
+    {"ac3", "Dolby AC-3 (dnet), 192 kbps, 44.1 kHz stereo", 44100, 2, 192000, 1536},
 };
 
 // The ones this FFmpeg build has, codec 1 first.
@@ -111,6 +113,8 @@ void VideoFile::finishOutput() {
         return;
     const std::unique_ptr<EncodingPipeline> output = std::move(m_output);
     output->finish();
+    const RmCodec& codec = rmCodecs()[std::size_t(m_outputCodec - 1)];
+    RealMediaTimes::stamp(m_outputPath, codec.frameSize, codec.sampleRate);
 }
 
 void VideoFile::SetVideoStream(int stream) {
@@ -155,6 +159,8 @@ void VideoFile::CreateOutput(const QString& path, int format) {
         path, FfmpegEncoder::Settings{"rm", codec.encoder, codec.sampleRate, codec.channels,
                                       codec.bitrate});
     m_output = std::make_unique<EncodingPipeline>(std::move(encoder), m_inputRate, m_inputChannels);
+    m_outputPath = path;
+    m_outputCodec = m_rmCodec;
 }
 
 void VideoFile::WriteAudio(const QByteArray& pcm) {

@@ -49,4 +49,6 @@ private:
     int m_inputRate = 44100;
     int m_inputChannels = 2;
     std::unique_ptr<EncodingPipeline> m_output;
+    QString m_outputPath;
+    int m_outputCodec = 1;
 };
