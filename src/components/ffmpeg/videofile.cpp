@@ -5,6 +5,7 @@
 #include "components/ffmpeg/ffmpegencoder.h"
 #include "components/ffmpeg/realmediatimes.h"
 #include "components/output/encodingpipeline.h"
+#include "components/output/pcmlayout.h"
 
 #include <QFileInfo>
 #include <vector>
@@ -136,11 +137,7 @@ void VideoFile::SetRmAudioCodec(int codec) {
 }
 
 void VideoFile::SetAudioInputFormat(int sampleRate, int channels) {
-    if (sampleRate < 1000 || sampleRate > 192000 || channels < 1 || channels > 8)
-        throw ComponentError(
-            QStringLiteral("The sound to write cannot be %1 Hz with %2 channel(s).")
-                .arg(sampleRate)
-                .arg(channels));
+    PcmLayout::check("The sound to write", sampleRate, channels, 8);
     m_inputRate = sampleRate;
     m_inputChannels = channels;
     if (m_output)

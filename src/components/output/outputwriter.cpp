@@ -6,19 +6,8 @@
 #include "components/lame/mp3lameencoder.h"
 #include "components/lame/mp3writer.h"
 #include "components/output/encodingpipeline.h"
+#include "components/output/pcmlayout.h"
 #include "components/wav/wavwriter.h"
-
-namespace {
-
-void checkLayout(const char* what, int sampleRate, int channels, int maxChannels) {
-    if (sampleRate < 1000 || sampleRate > 192000 || channels < 1 || channels > maxChannels)
-        throw ComponentError(QStringLiteral("%1 cannot be %2 Hz with %3 channel(s).")
-                                 .arg(QLatin1String(what))
-                                 .arg(sampleRate)
-                                 .arg(channels));
-}
-
-} // namespace
 
 OutputWriter::OutputWriter() = default;
 
@@ -120,7 +109,7 @@ void OutputWriter::Write(const QByteArray& pcm) {
 
 void OutputWriter::SetInputFormat(int sampleRate, int channels) {
     std::lock_guard lock(m_mutex);
-    checkLayout("The sound to write", sampleRate, channels, 8);
+    PcmLayout::check("The sound to write", sampleRate, channels, 8);
     m_inputRate = sampleRate;
     m_inputChannels = channels;
     if (m_file)
@@ -129,7 +118,7 @@ void OutputWriter::SetInputFormat(int sampleRate, int channels) {
 
 void OutputWriter::SetWavFormat(int sampleRate, int channels, int bits) {
     std::lock_guard lock(m_mutex);
-    checkLayout("WAV output", sampleRate, channels, 2);
+    PcmLayout::check("WAV output", sampleRate, channels, 2);
     if (bits != 8 && bits != 16 && bits != 32)
         throw ComponentError(
             QStringLiteral("WAV output cannot have %1 bits per sample; it has 8, 16 or 32.")
@@ -153,7 +142,7 @@ void OutputWriter::SetMp3Encoder(IAudioFile2LameEnc* encoder) {
 void OutputWriter::SetOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
                                 int maxBitrate, int quality) {
     std::lock_guard lock(m_mutex);
-    checkLayout("Ogg Vorbis output", sampleRate, channels, 2);
+    PcmLayout::check("Ogg Vorbis output", sampleRate, channels, 2);
     if (quality < -1 || quality > 1000)
         throw ComponentError(
             QStringLiteral("The Ogg Vorbis quality %1 is outside 0 to 1000.").arg(quality));

@@ -1,6 +1,6 @@
 #include "components/player/audioplayer.h"
 
-#include "components/componenterror.h"
+#include "components/output/pcmlayout.h"
 #include "components/player/pcmqueue.h"
 #include "platform/muldiv.h"
 
@@ -37,10 +37,7 @@ AudioPlayer::~AudioPlayer() {
 }
 
 void AudioPlayer::SetFormat(int sampleRate, int channels) {
-    if (sampleRate < 1000 || sampleRate > 192000 || channels < 1 || channels > 2)
-        throw ComponentError(QStringLiteral("The player cannot play %1 Hz with %2 channel(s).")
-                                 .arg(sampleRate)
-                                 .arg(channels));
+    PcmLayout::check("Sound to play", sampleRate, channels, 2);
     m_sampleRate = sampleRate;
     m_channels = channels;
     m_queue->setChannels(channels);

@@ -5,6 +5,7 @@
 #include "components/lame/mp3lameencoder.h"
 #include "components/null/nullcomponents.h"
 #include "components/output/outputwriter.h"
+#include "settings/lookuptables.h"
 #include "settings/wmakeys.h"
 
 #include <gtest/gtest.h>
@@ -375,6 +376,41 @@ TEST_F(OutputWriterTest, CreateFinishesTheFileBeforeAndAnyThreadMayWrite) {
     writer.Close();
     EXPECT_NEAR(probe(path(QStringLiteral("first.wav"))).duration, 0.5, 0.001);
     EXPECT_NEAR(probe(path(QStringLiteral("second.wav"))).duration, 0.25, 0.001);
+}
+
+} // namespace
+
+namespace {
+
+// The settings dialog offers every rate with every bitrate; each combination
+// must give a file, whatever the encoder makes of it.
+TEST_F(OutputWriterTest, EveryOfferedRateAndBitrateMakesAFile) {
+    const QByteArray pcm = tone(44100, 2, 0.05, 440);
+    const QString file = path(QStringLiteral("combo"));
+    for (int rate : LookupTables::SampleRateTable) {
+        for (int kbps : LookupTables::BitrateTable) {
+            SCOPED_TRACE(QStringLiteral("%1 Hz %2 kbps").arg(rate).arg(kbps).toStdString());
+            lame.SetVbrMethod(-1);
+            lame.SetSampleRate(rate);
+            lame.SetBitrate(kbps);
+            writer.SetMp3Encoder(&lame);
+            EXPECT_NO_THROW(writeFile(file, pcm));
+            for (int channels : {1, 2}) {
+                writer.SetOggFormat(rate, channels, kbps, 0, 0, -1);
+                EXPECT_NO_THROW(writeFile(file, pcm));
+            }
+        }
+        writer.SetOggFormat(rate, 2, 128, 8, 320, -1);
+        EXPECT_NO_THROW(writeFile(file, pcm));
+        lame.SetVbrMethod(0);
+        lame.SetVbrBitrate(8);
+        lame.SetEnforceMinBitrate(-1);
+        lame.SetBitrate(320);
+        writer.SetMp3Encoder(&lame);
+        EXPECT_NO_THROW(writeFile(file, pcm));
+        writer.SetOggFormat(rate, 2, 0, 0, 0, 1000);
+        EXPECT_NO_THROW(writeFile(file, pcm));
+    }
 }
 
 } // namespace
