@@ -1,16 +1,13 @@
 #include "components/audio/mediatools.h"
+#include "components/audio/outputwriterfixture.h"
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
-#include "components/ffmpeg/wmaprofiles.h"
 #include "components/lame/mp3lameencoder.h"
 #include "components/null/nullcomponents.h"
 #include "components/output/outputwriter.h"
-#include "settings/lookuptables.h"
-#include "settings/wmakeys.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <thread>
 
@@ -102,25 +99,6 @@ QByteArray readAllPcm(AudioFileReader& reader) {
         all += chunk;
     return all;
 }
-
-class OutputWriterTest : public ::testing::Test {
-protected:
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    // Writes like the converter: one second per Write.
-    void writeFile(const QString& file, const QByteArray& pcm, int rate = 44100, int channels = 2) {
-        writer.SetInputFormat(rate, channels);
-        writer.Create(file);
-        const int second = rate * channels * 2;
-        for (int at = 0; at < pcm.size(); at += second)
-            writer.Write(pcm.mid(at, second));
-        writer.Close();
-    }
-
-    QTemporaryDir dir;
-    OutputWriter writer;
-    Mp3LameEncoder lame;
-};
 
 TEST_F(OutputWriterTest, WavWrittenInOddPiecesReadsBackBitExact) {
     const QByteArray pcm = noise(66150, 2);
@@ -306,33 +284,6 @@ TEST_F(OutputWriterTest, OggModesAndBitrates) {
     EXPECT_LT(high.bitRate, 320000);
 }
 
-// Each profile's file has the rate, channels and bitrate its name promises,
-// or the encoder's lowest bitrate where the name asks for less.
-TEST_F(OutputWriterTest, WmaEveryProfile) {
-    static const QRegularExpression name(
-        QStringLiteral("WMA9 (\\d+)KHz, +(?:(\\d+)Kbps, )?(Stereo|Mono)"));
-    const QByteArray pcm = tone(44100, 2, 0.3, 1000);
-    for (int profile = 0; profile < WmaKeys::ProfileCount; ++profile) {
-        SCOPED_TRACE(profile);
-        const QRegularExpressionMatch promise = name.match(wmaProfileNames()[profile]);
-        ASSERT_TRUE(promise.hasMatch());
-        const QString file = path(QStringLiteral("p%1.wma").arg(profile));
-        writer.ResetFormat(-1);
-        writer.SetWmaProfile(profile);
-        writeFile(file, pcm);
-        const Probe info = probe(file);
-        EXPECT_EQ(info.codec, QLatin1String("wmav2"));
-        EXPECT_EQ(info.sampleRate / 1000, promise.captured(1).toInt());
-        EXPECT_EQ(info.channels, promise.captured(3) == QLatin1String("Stereo") ? 2 : 1);
-        if (!promise.captured(2).isEmpty()) {
-            EXPECT_EQ(info.bitRate,
-                      std::max(promise.captured(2).toInt() * 1000, WmaProfiles::MinimumBitrate));
-        }
-        EXPECT_NEAR(info.duration, 0.3, 2048.0 / info.sampleRate);
-    }
-    EXPECT_NEAR(dominantFrequency(decode(path(QStringLiteral("p9.wma"))), 44100, 2), 1000, 2);
-}
-
 TEST_F(OutputWriterTest, RefusesWhatItCannotDo) {
     const QString missing = path(QStringLiteral("no/such/folder/out.wav"));
     try {
@@ -376,41 +327,6 @@ TEST_F(OutputWriterTest, CreateFinishesTheFileBeforeAndAnyThreadMayWrite) {
     writer.Close();
     EXPECT_NEAR(probe(path(QStringLiteral("first.wav"))).duration, 0.5, 0.001);
     EXPECT_NEAR(probe(path(QStringLiteral("second.wav"))).duration, 0.25, 0.001);
-}
-
-} // namespace
-
-namespace {
-
-// The settings dialog offers every rate with every bitrate; each combination
-// must give a file, whatever the encoder makes of it.
-TEST_F(OutputWriterTest, EveryOfferedRateAndBitrateMakesAFile) {
-    const QByteArray pcm = tone(44100, 2, 0.05, 440);
-    const QString file = path(QStringLiteral("combo"));
-    for (int rate : LookupTables::SampleRateTable) {
-        for (int kbps : LookupTables::BitrateTable) {
-            SCOPED_TRACE(QStringLiteral("%1 Hz %2 kbps").arg(rate).arg(kbps).toStdString());
-            lame.SetVbrMethod(-1);
-            lame.SetSampleRate(rate);
-            lame.SetBitrate(kbps);
-            writer.SetMp3Encoder(&lame);
-            EXPECT_NO_THROW(writeFile(file, pcm));
-            for (int channels : {1, 2}) {
-                writer.SetOggFormat(rate, channels, kbps, 0, 0, -1);
-                EXPECT_NO_THROW(writeFile(file, pcm));
-            }
-        }
-        writer.SetOggFormat(rate, 2, 128, 8, 320, -1);
-        EXPECT_NO_THROW(writeFile(file, pcm));
-        lame.SetVbrMethod(0);
-        lame.SetVbrBitrate(8);
-        lame.SetEnforceMinBitrate(-1);
-        lame.SetBitrate(320);
-        writer.SetMp3Encoder(&lame);
-        EXPECT_NO_THROW(writeFile(file, pcm));
-        writer.SetOggFormat(rate, 2, 0, 0, 0, 1000);
-        EXPECT_NO_THROW(writeFile(file, pcm));
-    }
 }
 
 } // namespace
