@@ -1,7 +1,7 @@
 // Converts one generated stereo WAV through Orvelle's reader and output writer
 // and through lame, oggenc and ffmpeg at the same settings, and prints one
-// line per format: "mp3 orvelle 2.41 s lame 2.30 s ratio 1.05". Each time is
-// the best of --repeat runs.
+// line per format: "mp3 orvelle 2.41 s lame 2.30 s ratio 1.05", then the sizes
+// of the two files. Each time is the best of --repeat runs.
 //
 //   orvelle_convert_bench [--repeat N] [--seconds S]
 
@@ -14,6 +14,7 @@
 #include <functional>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -156,6 +157,9 @@ int main(int argc, char** argv) {
         else
             out << QString::number(tool, 'f', 2) << " s ratio "
                 << QString::number(orvelle / tool, 'f', 2) << '\n';
+        // Equal settings give files of about the same size.
+        out << "  files: orvelle " << QFileInfo(ours).size() / 1024 << " KiB, " << c.tool << ' '
+            << QFileInfo(theirs).size() / 1024 << " KiB\n";
         out.flush();
     }
     return 0;
