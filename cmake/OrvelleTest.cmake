@@ -1,11 +1,13 @@
-# orvelle_add_test(<name> SOURCES <files...> [GUI] [LIBS <libs...>])
+# orvelle_add_test(<name> SOURCES <files...> [GUI] [OWNMAIN] [LIBS <libs...>])
 # Adds one GoogleTest executable linked with the library. GUI tests get a main
-# that creates a QApplication; the others a QCoreApplication. Every test runs
+# that creates a QApplication; the others a QCoreApplication; OWNMAIN tests
+# bring their own. Every test runs
 # on the offscreen platform, with its own settings and runtime folders.
 function(orvelle_add_test name)
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;OWNMAIN" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  if(T_GUI)
+  if(T_OWNMAIN)
+  elseif(T_GUI)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/guimain.cpp)
   else()
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/coremain.cpp)

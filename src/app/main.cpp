@@ -1,6 +1,5 @@
-#include <QApplication>
+#include "app/orvelleapplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    return OrvelleApplication::run(argc, argv);
 }

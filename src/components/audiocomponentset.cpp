@@ -17,5 +17,6 @@ AudioComponentSet createAudioComponents() {
     set.VideoFile1 = std::make_unique<VideoFile>();
     set.VideoFile2 = std::make_unique<VideoFile>();
     set.Skin1 = std::make_unique<SvgSkin>();
+    set.DriveLayer = std::make_unique<NullDriveLayer>();
     return set;
 }

@@ -4,6 +4,7 @@
 #include "components/iaudiofile2.h"
 #include "components/iaudiofile2lameenc.h"
 #include "components/iaudioplayer2.h"
+#include "components/idrivelayer.h"
 #include "components/ifreedbinformation2.h"
 #include "components/iskin.h"
 #include "components/ivideofile.h"
@@ -21,6 +22,7 @@ struct AudioComponentSet {
     std::unique_ptr<IVideoFile> VideoFile1;
     std::unique_ptr<IVideoFile> VideoFile2;
     std::unique_ptr<ISkin> Skin1;
+    std::unique_ptr<IDriveLayer> DriveLayer;
 };
 
 AudioComponentSet createAudioComponents();

@@ -6,8 +6,7 @@
 // A failing call on an audio component raises this; the text is meant for the user.
 class ComponentError : public std::runtime_error {
 public:
-    explicit ComponentError(const QString& message)
-        : std::runtime_error(message.toStdString()) {}
+    explicit ComponentError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
     QString message() const { return QString::fromStdString(what()); }
 };

@@ -38,7 +38,7 @@ public:
     virtual QString GetTrackAlbum() = 0;
     virtual QString GetTrackTitle() = 0;
 
-    virtual void SetReadMode(int mode) = 0; // 0 burst, 1 synch, 2 secure, 3 paranoid
+    virtual void SetReadMode(int mode) = 0;      // 0 burst, 1 synch, 2 secure, 3 paranoid
     virtual void SetErrorAction(int action) = 0; // 0 stop, 1 silence, 2 cut
     virtual void SetRetryCount(int retries) = 0;
 

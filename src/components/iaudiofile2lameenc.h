@@ -25,9 +25,9 @@ public:
     virtual void SetDeemphasis(int mode) = 0; // 0..2
     virtual void SetStrictIso(int on) = 0;
     virtual void SetEnforceMinBitrate(int on) = 0;
-    virtual void SetAthMode(int mode) = 0;          // 0..3
-    virtual void SetLowpassFrequency(int hz) = 0;   // -1 = off
-    virtual void SetHighpassFrequency(int hz) = 0;  // -1 = off
+    virtual void SetAthMode(int mode) = 0;         // 0..3
+    virtual void SetLowpassFrequency(int hz) = 0;  // -1 = off
+    virtual void SetHighpassFrequency(int hz) = 0; // -1 = off
     virtual void SetLowpassWidth(int hz) = 0;
     virtual void SetHighpassWidth(int hz) = 0;
     virtual void SetCrc(int on) = 0;

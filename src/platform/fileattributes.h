@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <sys/types.h>
 
 // Makes a file writable for the time of a tag write and gives its old
-// permissions back afterwards, so that read-only files can be tagged.
+// permissions (and owner, where allowed) back afterwards, so that read-only
+// files can be tagged. The permissions are given to whatever file stands under
+// the name at the end, so a replacement renamed over the original gets them too.
 class WritableForTagging {
 public:
     explicit WritableForTagging(const QString& path);
@@ -16,6 +19,8 @@ public:
 
 private:
     QString m_path;
+    bool m_known = false;
     unsigned int m_mode = 0;
-    bool m_changed = false;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
 };

@@ -9,8 +9,8 @@ inline std::int64_t MulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
         return -1;
     const std::int64_t product = a * b;
     const bool negative = (product < 0) != (c < 0);
-    const std::uint64_t p = product < 0 ? static_cast<std::uint64_t>(-product)
-                                        : static_cast<std::uint64_t>(product);
+    const std::uint64_t p =
+        product < 0 ? static_cast<std::uint64_t>(-product) : static_cast<std::uint64_t>(product);
     const std::uint64_t d = c < 0 ? static_cast<std::uint64_t>(-c) : static_cast<std::uint64_t>(c);
     const auto q = static_cast<std::int64_t>((p + d / 2) / d);
     return negative ? -q : q;

@@ -6,8 +6,8 @@
 
 // Section "Freedb": where track names are looked up.
 namespace FreedbKeys {
-inline constexpr IntKey Site{"Freedb", "site", 0};         // position in freedbServers()
-inline constexpr IntKey Source{"Freedb", "toserver", 1};   // 0 any, 1 server only, 2 cache only
+inline constexpr IntKey Site{"Freedb", "site", 0};       // position in freedbServers()
+inline constexpr IntKey Source{"Freedb", "toserver", 1}; // 0 any, 1 server only, 2 cache only
 inline constexpr TextKey Port{"Freedb", "port", "80"};
 inline constexpr TextKey Timeout{"Freedb", "timeout", "10000"}; // milliseconds
 inline constexpr TextKey Proxy{"Freedb", "proxy", ""};

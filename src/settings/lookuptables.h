@@ -7,11 +7,11 @@ class SettingsFile;
 // Stored list positions turned into encoder values, in the order of the
 // settings dialog's lists.
 namespace LookupTables {
-inline constexpr int SampleRateTable[] = {8000, 11025, 12000, 16000, 22050,
+inline constexpr int SampleRateTable[] = {8000,  11025, 12000, 16000, 22050,
                                           24000, 32000, 44100, 48000}; // Hz
-inline constexpr int BitrateTable[] = {8,  16,  24,  32,  48,  64,  80, 96,
+inline constexpr int BitrateTable[] = {8,   16,  24,  32,  48,  64,  80, 96,
                                        112, 128, 160, 192, 224, 256, 320}; // kbps
-inline constexpr int SampleWidthTable[] = {8, 16}; // bits
+inline constexpr int SampleWidthTable[] = {8, 16};                         // bits
 
 inline constexpr int SampleRateCount = sizeof(SampleRateTable) / sizeof(int);
 inline constexpr int BitrateCount = sizeof(BitrateTable) / sizeof(int);

@@ -27,7 +27,7 @@ inline constexpr BoolKey ShortBlocks{"MP3Expert", "short", true};
 inline constexpr BoolKey AllowDiffBlocks{"MP3Expert", "allow", false};
 inline constexpr BoolKey StrictIso{"MP3Expert", "comply", false};
 inline constexpr BoolKey Crc{"MP3Expert", "crc", false};
-inline constexpr IntKey Ath{"MP3Expert", "ath", 0};        // 0..3
+inline constexpr IntKey Ath{"MP3Expert", "ath", 0};       // 0..3
 inline constexpr IntKey Deemphasis{"MP3Expert", "de", 0}; // 0..2
 
 inline constexpr BoolKey UsePreset{"MP3Prest", "preset", false};

@@ -13,8 +13,7 @@ QString SettingsFile::defaultPath() {
 SettingsFile::SettingsFile(const QString& path) : m_ini(path) {}
 
 int SettingsFile::read(const IntKey& key) const {
-    return m_ini.readInteger(QLatin1String(key.section), QLatin1String(key.name),
-                             key.defaultValue);
+    return m_ini.readInteger(QLatin1String(key.section), QLatin1String(key.name), key.defaultValue);
 }
 
 bool SettingsFile::read(const BoolKey& key) const {

@@ -4,9 +4,9 @@
 
 // Section "wav": the WAV writer.
 namespace WavKeys {
-inline constexpr IntKey Mode{"wav", "mode", 0}; // 0 CD quality, 1 best quality, 2 custom
-inline constexpr IntKey Bit{"wav", "bit", 1};   // SampleWidthTable position
-inline constexpr IntKey Channel{"wav", "channel", 1}; // 0 mono, 1 stereo
+inline constexpr IntKey Mode{"wav", "mode", 0};           // 0 CD quality, 1 best quality, 2 custom
+inline constexpr IntKey Bit{"wav", "bit", 1};             // SampleWidthTable position
+inline constexpr IntKey Channel{"wav", "channel", 1};     // 0 mono, 1 stereo
 inline constexpr IntKey Frequency{"wav", "frequency", 7}; // SampleRateTable position
 
 inline constexpr int ModeCount = 3;

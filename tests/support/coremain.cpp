@@ -1,7 +1,7 @@
 #include "support/testenvironment.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
     setUpTestEnvironment();

@@ -3,9 +3,9 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 
+#include <functional>
 #include <QDialog>
 #include <QStringList>
-#include <functional>
 #include <vector>
 
 // Answers the program's questions from a script and records what was asked.

@@ -4,6 +4,7 @@
 #include "components/iaudiofile2.h"
 #include "components/iaudiofile2lameenc.h"
 #include "components/iaudioplayer2.h"
+#include "components/idrivelayer.h"
 #include "components/ifreedbinformation2.h"
 #include "components/ivideofile.h"
 
@@ -142,4 +143,10 @@ public:
     QString Proxy() const override { return {}; }
     Source LookupSource() const override { return Source::ServerOnly; }
     QString CachePath() const override { return {}; }
+};
+
+class NullDriveLayer : public IDriveLayer {
+public:
+    QStringList CdDrives() override { return {}; }
+    bool VolumeLabel(const QString&, QString*) override { return false; }
 };

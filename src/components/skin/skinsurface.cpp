@@ -5,7 +5,12 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QSvgRenderer>
+#include <vector>
+
+namespace {
+const QColor Accent(0x3d, 0x9b, 0xff);
+} // namespace
 
 SkinSurface::SkinSurface(SvgSkin* skin, QWidget* window) : QWidget(window), m_skin(skin) {
     setMouseTracking(true);
@@ -29,83 +34,165 @@ SvgSkinObject* SkinSurface::objectAt(const QPointF& pos) const {
     return nullptr;
 }
 
+SvgSkinObject* SkinSurface::pressed() const {
+    const auto it = m_presses.find(Qt::LeftButton);
+    return it == m_presses.end() ? nullptr : it->second;
+}
+
+void SkinSurface::forgetObjects() {
+    m_hovered = nullptr;
+    m_presses.clear();
+    m_background = QPixmap();
+    ++m_generation;
+    unsetCursor();
+}
+
+void SkinSurface::resizeEvent(QResizeEvent*) {
+    m_background = QPixmap();
+}
+
 void SkinSurface::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     if (!m_skin->isLoaded()) {
         painter.fillRect(rect(), palette().window());
         return;
     }
-    m_skin->m_renderer.render(&painter, QRectF(rect()));
-
-    for (const auto& object : m_skin->objects()) {
-        if (object->isSlider()) {
-            const QRectF track = object->bounds();
-            const QRectF thumb = object->thumbRect();
-            QRectF filled = track;
-            filled.setRight(thumb.center().x());
-            filled.adjust(0, track.height() * 0.35, 0, -track.height() * 0.35);
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor(0x4f, 0xb3, 0xff));
-            painter.drawRoundedRect(filled, 2, 2);
-            painter.setBrush(object.get() == m_pressed ? QColor(0xc8, 0xe6, 0xff)
-                                                        : QColor(0xf2, 0xf7, 0xfc));
-            painter.setPen(QPen(QColor(0x1d, 0x4e, 0x7a), 1));
-            painter.drawRoundedRect(thumb.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-            continue;
-        }
-        if (object.get() == m_pressed && object.get() == m_hovered) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor(0, 0, 0, 70));
-            painter.drawRoundedRect(object->bounds(), 4, 4);
-        } else if (object.get() == m_hovered) {
-            painter.setPen(QPen(QColor(255, 255, 255, 140), 1));
-            painter.setBrush(QColor(255, 255, 255, 45));
-            painter.drawRoundedRect(object->bounds().adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
-        }
+    const qreal ratio = devicePixelRatioF();
+    if (m_background.isNull()) {
+        // Rendering the whole document is slow; hover and slider changes reuse it.
+        m_background = QPixmap((QSizeF(size()) * ratio).toSize());
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(palette().window().color());
+        QPainter cache(&m_background);
+        cache.setRenderHint(QPainter::Antialiasing);
+        m_skin->m_renderer->render(&cache, QRectF(rect()));
     }
+    painter.drawPixmap(0, 0, m_background);
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& object : m_skin->objects()) {
+        if (object->isSlider())
+            paintSlider(painter, *object);
+        else
+            paintState(painter, *object);
+    }
+}
+
+void SkinSurface::paintState(QPainter& painter, const SvgSkinObject& object) {
+    const QRectF box = object.bounds().adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = std::min<qreal>(5.0, box.height() / 4);
+    if (&object == pressed() && &object == m_hovered) {
+        if (m_skin->renderLayer(painter, object.GetName() + QLatin1String("-down")))
+            return;
+        painter.setPen(QPen(Accent, 1));
+        painter.setBrush(QColor(0, 0, 0, 80));
+        painter.drawRoundedRect(box, radius, radius);
+    } else if (&object == m_hovered) {
+        if (m_skin->renderLayer(painter, object.GetName() + QLatin1String("-hover")))
+            return;
+        painter.setPen(QPen(QColor(255, 255, 255, 90), 1));
+        painter.setBrush(QColor(255, 255, 255, 36));
+        painter.drawRoundedRect(box, radius, radius);
+    }
+}
+
+void SkinSurface::paintSlider(QPainter& painter, const SvgSkinObject& slider) {
+    const QRectF track = slider.bounds();
+    const QRectF thumb = slider.thumbRect();
+    const qreal band = std::max<qreal>(4.0, track.height() / 4);
+    const QRectF filled(track.left(), track.center().y() - band / 2,
+                        thumb.center().x() - track.left(), band);
+    if (filled.width() >= 1 && !m_skin->renderLayer(painter, QStringLiteral("pb-fill"), filled)) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Accent);
+        painter.drawRoundedRect(filled, band / 2, band / 2);
+    }
+    if (m_skin->renderLayer(painter, QStringLiteral("pb-thumb"), thumb))
+        return;
+    const qreal diameter = std::min(thumb.width(), thumb.height()) - 2;
+    const QRectF knob(thumb.center().x() - diameter / 2, thumb.center().y() - diameter / 2,
+                      diameter, diameter);
+    const bool active = &slider == pressed() || &slider == m_hovered;
+    painter.setPen(QPen(active ? Accent : QColor(0x9c, 0xb6, 0xd1), 1.5));
+    painter.setBrush(QColor(0xf4, 0xf8, 0xfc));
+    painter.drawEllipse(knob);
 }
 
 void SkinSurface::setHovered(SvgSkinObject* object) {
     if (object == m_hovered)
         return;
     m_hovered = object;
-    setCursor(object && !object->isSlider() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (object)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
     update();
+}
+
+void SkinSurface::releaseLostButtons(Qt::MouseButtons held, const QPoint& pos) {
+    std::vector<std::pair<Qt::MouseButton, SvgSkinObject*>> lost;
+    for (auto it = m_presses.begin(); it != m_presses.end();) {
+        if (held & it->first) {
+            ++it;
+            continue;
+        }
+        lost.emplace_back(*it);
+        it = m_presses.erase(it);
+    }
+    const unsigned generation = m_generation;
+    for (const auto& [button, object] : lost) {
+        if (generation != m_generation)
+            return;
+        update();
+        emit m_skin->OnMouseUp(object, static_cast<int>(button), pos.x(), pos.y());
+    }
 }
 
 void SkinSurface::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF pos = event->position();
-    if (m_pressed && m_pressed->isSlider()) {
-        m_pressed->SetValue(m_pressed->valueAt(pos.x()));
+    const QPoint pos = event->position().toPoint();
+    releaseLostButtons(event->buttons(), pos);
+    SvgSkinObject* slider = pressed();
+    if (slider && slider->isSlider()) {
+        slider->SetValue(slider->valueAt(event->position().x()));
         update();
-        return;
     }
-    setHovered(objectAt(pos));
+    setHovered(objectAt(event->position()));
 }
 
 void SkinSurface::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const Qt::MouseButton button = event->button();
+    // The press of `button` itself is new; any other missing button was released unseen.
+    releaseLostButtons(event->buttons() & ~Qt::MouseButtons(button), pos);
     SvgSkinObject* object = objectAt(event->position());
+    setHovered(object);
     if (!object)
         return;
-    m_pressed = object;
-    const QPoint pos = event->position().toPoint();
-    if (object->isSlider())
+    m_presses[button] = object;
+    if (button == Qt::LeftButton && object->isSlider())
         object->SetValue(object->valueAt(event->position().x()));
     update();
-    emit m_skin->OnMouseDown(object, static_cast<int>(event->button()), pos.x(), pos.y());
+    emit m_skin->OnMouseDown(object, static_cast<int>(button), pos.x(), pos.y());
 }
 
 void SkinSurface::mouseReleaseEvent(QMouseEvent* event) {
-    SvgSkinObject* object = m_pressed;
-    m_pressed = nullptr;
-    if (!object)
-        return;
-    update();
     const QPoint pos = event->position().toPoint();
-    emit m_skin->OnMouseUp(object, static_cast<int>(event->button()), pos.x(), pos.y());
-    // A click is a press and a release on the same object.
-    if (event->button() == Qt::LeftButton && objectAt(event->position()) == object)
+    const Qt::MouseButton button = event->button();
+    const auto it = m_presses.find(button);
+    if (it == m_presses.end()) {
+        setHovered(objectAt(event->position()));
+        return;
+    }
+    SvgSkinObject* object = it->second;
+    m_presses.erase(it);
+    if (button == Qt::LeftButton && object->isSlider())
+        object->SetValue(object->valueAt(event->position().x()));
+    const bool click = button == Qt::LeftButton && objectAt(event->position()) == object;
+    setHovered(objectAt(event->position()));
+    update();
+    const unsigned generation = m_generation;
+    emit m_skin->OnMouseUp(object, static_cast<int>(button), pos.x(), pos.y());
+    if (click && generation == m_generation)
         emit m_skin->OnClick(object);
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <map>
+#include <QPixmap>
 #include <QWidget>
 
 class SvgSkin;
 class SvgSkinObject;
 
 // The widget that draws the skin under the window's controls and turns mouse
-// input on skin objects into the skin's events.
+// input on skin objects into the skin's events. Every press on an object is
+// answered by exactly one release event for that object, even when the release
+// itself never reaches us; a click is a left press and release on the same object.
 class SkinSurface : public QWidget {
     Q_OBJECT
 public:
@@ -14,10 +18,14 @@ public:
 
     SvgSkinObject* objectAt(const QPointF& pos) const;
     SvgSkinObject* hovered() const { return m_hovered; }
-    SvgSkinObject* pressed() const { return m_pressed; }
+    // The object held down by the left button, if any.
+    SvgSkinObject* pressed() const;
+    // The skin's objects are about to be replaced: drop every reference to them.
+    void forgetObjects();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -26,8 +34,17 @@ protected:
 
 private:
     void setHovered(SvgSkinObject* object);
+    // Reports the release of every tracked button that is no longer held.
+    void releaseLostButtons(Qt::MouseButtons held, const QPoint& pos);
+    void paintSlider(QPainter& painter, const SvgSkinObject& slider);
+    void paintState(QPainter& painter, const SvgSkinObject& object);
 
     SvgSkin* m_skin;
     SvgSkinObject* m_hovered = nullptr;
-    SvgSkinObject* m_pressed = nullptr;
+    // The object each held mouse button went down on.
+    std::map<Qt::MouseButton, SvgSkinObject*> m_presses;
+    // Counts object rebuilds, so that a handler that reloads the skin while an
+    // event is being reported does not leave us using the old objects.
+    unsigned m_generation = 0;
+    QPixmap m_background;
 };

@@ -2,22 +2,24 @@
 
 #include "components/iskin.h"
 
-#include <QHash>
+#include <memory>
 #include <QPointer>
 #include <QRectF>
-#include <QSvgRenderer>
-#include <memory>
 #include <vector>
 
+class QPainter;
+class QSvgRenderer;
 class SkinSurface;
+class SvgSkin;
 
-// One named object of a skin form: its name and where it sits on the window.
+// One named object of a skin form: its name and where it sits in the skin document.
 class SvgSkinObject : public ISkinObject, public IPositionSlider, public IPositionSliderView {
 public:
     static constexpr int SliderMax = 930;
 
-    SvgSkinObject(QString name, QRectF bounds, bool isSlider, SkinSurface* surface)
-        : m_name(std::move(name)), m_bounds(bounds), m_isSlider(isSlider), m_surface(surface) {}
+    SvgSkinObject(QString name, QRectF documentBounds, bool isSlider, SvgSkin* skin)
+        : m_name(std::move(name)), m_documentBounds(documentBounds), m_isSlider(isSlider),
+          m_skin(skin) {}
 
     QString GetName() const override { return m_name; }
     IPositionSlider* QueryPositionSlider() override { return m_isSlider ? this : nullptr; }
@@ -27,7 +29,9 @@ public:
     void SetValue(int value) override;
     void Redraw() override;
 
-    const QRectF& bounds() const { return m_bounds; }
+    const QRectF& documentBounds() const { return m_documentBounds; }
+    // Where the object sits on the window now; follows the window's size.
+    QRectF bounds() const;
     bool isSlider() const { return m_isSlider; }
     // The slider value at a window x position.
     int valueAt(qreal x) const;
@@ -36,17 +40,23 @@ public:
 
 private:
     QString m_name;
-    QRectF m_bounds;
+    QRectF m_documentBounds;
     bool m_isSlider;
-    SkinSurface* m_surface;
+    SvgSkin* m_skin;
     int m_value = 0;
 };
 
 // The skin engine. The skin file is an SVG document: the group whose id is the
 // form name is the form, and every element with an id inside it (not nested in
-// another element with an id) is a skin object of that name. "pb" is the
-// position slider. A skin file that cannot be read leaves the window unskinned
-// (plain background, no objects).
+// another element with an id, and not inside <defs>) is a skin object of that
+// name. "pb" is the position slider. The document is stretched over the window.
+//
+// Optional state layers live in <defs> (so plain SVG viewers show the resting
+// look): "<name>-hover" and "<name>-down" replace the built-in hover and pressed
+// overlays of object <name>; "pb-fill" and "pb-thumb" replace the slider's
+// built-in fill and thumb.
+//
+// A skin file that cannot be read leaves the window plainly drawn, with no objects.
 class SvgSkin : public ISkin, public ISkinForm {
     Q_OBJECT
 public:
@@ -59,18 +69,24 @@ public:
     ISkinForm* GetSkinnedForm(QWidget* window) override;
     ISkinObject* GetSkinObject(const QString& name) override;
 
-    bool isLoaded() const { return m_renderer.isValid(); }
+    bool isLoaded() const;
     QWidget* surface() const;
     const std::vector<std::unique_ptr<SvgSkinObject>>& objects() const { return m_objects; }
+
+    // Maps a rectangle of the skin document onto the window as it is sized now.
+    QRectF toWindow(const QRectF& inDocument) const;
 
 private:
     friend class SkinSurface;
     void buildObjects();
+    // Draws the layer `id` of the skin's <defs> over `target`, or where the layer sits
+    // in the document when `target` is null; false when the skin has no such layer.
+    bool renderLayer(QPainter& painter, const QString& id, const QRectF& target = QRectF());
+    QRectF documentBoundsOf(const QString& id) const;
 
     QByteArray m_document;
-    QSvgRenderer m_renderer;
+    std::unique_ptr<QSvgRenderer> m_renderer;
     QString m_formName;
-    QRectF m_formBounds;
     QPointer<SkinSurface> m_surface;
     std::vector<std::unique_ptr<SvgSkinObject>> m_objects;
 };

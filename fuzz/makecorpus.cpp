@@ -1,0 +1,117 @@
+// Makes the fuzz targets' corpus: short files tagged by Orvelle's own writers,
+// the same files cut short at several points, and a few known kinds of damage.
+#include "tags/id3v2tag.h"
+#include "tags/oggtag.h"
+#include "tags/wmatag.h"
+
+#include <cstdio>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+
+namespace {
+
+bool Encode(const QString& path, const QStringList& codec) {
+    const QStringList arguments =
+        QStringList{"-v", "error", "-nostdin", "-y",
+                    "-f", "lavfi", "-i",       "sine=frequency=440:duration=0.2"} +
+        codec + QStringList{path};
+    return QProcess::execute(QStringLiteral("ffmpeg"), arguments) == 0;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// The file itself, and the file cut short at points inside and after its headers.
+bool AddWithCuts(const QString& folder, const QString& name, const QByteArray& bytes) {
+    bool ok = WriteFile(folder + '/' + name, bytes);
+    for (int cut : {10, 30, 60, 120, 250, 500, int(bytes.size() / 2), int(bytes.size() - 1)})
+        if (cut > 0 && cut < bytes.size())
+            ok = WriteFile(QStringLiteral("%1/%2-cut%3").arg(folder, name).arg(cut),
+                           bytes.left(cut)) &&
+                 ok;
+    return ok;
+}
+
+bool MakeMp3(const QString& folder, const QString& work) {
+    const QString file = work + "/a.mp3";
+    if (!Encode(file, {"-c:a", "libmp3lame", "-b:a", "32k", "-id3v2_version", "0", "-f", "mp3"}))
+        return false;
+    ID3StructV2 tag{"Title", "Artist", "Album", "2001", "3", "Comment", "Rock"};
+    bool ok = WriteID3v2Tag(file, tag) && AddWithCuts(folder, "latin1.mp3", ReadFile(file));
+    tag.Title = QStringLiteral("T\u00eftle \u65e5\u672c");
+    ok = ok && WriteID3v2Tag(file, tag) && AddWithCuts(folder, "utf16.mp3", ReadFile(file));
+    QByteArray huge = ReadFile(file);
+    huge.replace(10 + 4, 4, QByteArray("\xFF\xFF\xFF\xFF", 4)); // first frame's size
+    ok = ok && WriteFile(folder + "/huge-frame.mp3", huge);
+    // An ID3v2.4 tag with UTF-8 values and syncsafe frame sizes, as ffmpeg writes it.
+    const QString v24 = work + "/b.mp3";
+    return ok &&
+           Encode(v24, {"-c:a", "libmp3lame", "-b:a", "32k", "-metadata", "title=\u00e9t\u00e9",
+                        "-metadata", "artist=x", "-id3v2_version", "4", "-f", "mp3"}) &&
+           WriteFile(folder + "/v24.mp3", ReadFile(v24));
+}
+
+bool MakeOgg(const QString& folder, const QString& work) {
+    const QString file = work + "/a.ogg";
+    if (!Encode(file, {"-c:a", "libvorbis", "-q:a", "0", "-f", "ogg"}))
+        return false;
+    const OGGTag tag{"Album", "Title \u00e9", "Artist", "Comment", "Rock", "2001", "3"};
+    bool ok = WriteOggTag(file, tag) && AddWithCuts(folder, "vorbis.ogg", ReadFile(file));
+    const QString opus = work + "/b.ogg";
+    return ok && Encode(opus, {"-c:a", "libopus", "-metadata", "title=x", "-f", "ogg"}) &&
+           WriteFile(folder + "/opus.ogg", ReadFile(opus));
+}
+
+bool MakeWma(const QString& folder, const QString& work) {
+    const QString file = work + "/a.wma";
+    if (!Encode(file, {"-c:a", "wmav2", "-b:a", "32k", "-f", "asf"}))
+        return false;
+    WmaTag tag;
+    tag.Title = QStringLiteral("Title \u00e9");
+    tag.Artist = "Artist";
+    tag.Album = "Album";
+    tag.Year = "2001";
+    tag.Track = 3;
+    tag.Comment = "Comment";
+    tag.Genre = "Rock";
+    if (!WriteWmaTag(file, tag))
+        return false;
+    const QByteArray bytes = ReadFile(file);
+    QByteArray emptyObject = bytes;
+    qToLittleEndian<quint64>(0, emptyObject.data() + 30 + 16); // first object of size 0
+    return AddWithCuts(folder, "tagged.wma", bytes) &&
+           WriteFile(folder + "/empty-object.wma", emptyObject);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s CORPUS-FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString root = QFile::decodeName(argv[1]);
+    QDir(root).removeRecursively();
+    const QString work = root + "/work";
+    bool ok = QDir().mkpath(work);
+    for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer"})
+        ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
+             QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
+    ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
+         MakeWma(root + "/wma_fuzzer", work);
+    QDir(work).removeRecursively();
+    std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
+    return ok ? 0 : 1;
+}

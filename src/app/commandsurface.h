@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+struct MainState;
+class ICommandTarget;
+
+// Turns the names of skin objects and the items of the three menus into
+// commands, each behind its guard.
+class CommandSurface {
+public:
+    enum class MenuItem {
+        // file menu
+        AddFile,
+        AddFolder,
+        Remove,
+        Clear,
+        Refresh,
+        FreeDB,
+        Start,
+        Stop,
+        Exit,
+        // list menu
+        SelectAll,
+        UnselectAll,
+        ListAddFile,
+        ListAddFolder,
+        RemoveFile,
+        ClearList,
+        Play,
+        StopPlay,
+        // help menu
+        Content,
+        FlashDemos,
+        VisitWeb,
+        About
+    };
+
+    CommandSurface(MainState& state, ICommandTarget& target) : m_state(state), m_target(target) {}
+
+    // A click on a skin object; names are compared exactly, others do nothing.
+    void Skin1Click(const QString& name);
+    // Presses and releases matter only on the position slider "pb".
+    void Skin1MouseDown(const QString& name);
+    void Skin1MouseUp(const QString& name);
+    void MenuClick(MenuItem item);
+
+private:
+    void start();
+    void play();
+    void playStop();
+
+    MainState& m_state;
+    ICommandTarget& m_target;
+};

@@ -1,0 +1,77 @@
+#include "app/orvelleapplication.h"
+
+#include "app/exceptionhandler.h"
+#include "app/mainwindow.h"
+#include "dialogs/splash.h"
+#include "platform/ishell.h"
+#include "platform/iuserprompt.h"
+#include "platform/singleinstance.h"
+#include "settings/settingsfile.h"
+
+#include <cstdio>
+#include <exception>
+#include <QPointer>
+
+OrvelleApplication::OrvelleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool OrvelleApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Orvelle: %s\n", error.what());
+        handleException();
+    } catch (...) {
+        std::fprintf(stderr, "Orvelle: unknown error\n");
+        handleException();
+    }
+    return false;
+}
+
+void OrvelleApplication::handleException() {
+    // One question at a time: an error while it is open needs no second one.
+    if (m_handling)
+        return;
+    m_handling = true;
+    if (m_handler)
+        m_handler();
+    else
+        quit();
+    m_handling = false;
+}
+
+int OrvelleApplication::run(int argc, char** argv) {
+    const bool restarted = qEnvironmentVariableIsSet(RestartVariable);
+    qunsetenv(RestartVariable);
+
+    OrvelleApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Orvelle"));
+    app.setApplicationDisplayName(QStringLiteral("Orvelle"));
+    app.setApplicationVersion(QStringLiteral("2.00"));
+
+    SingleInstance instance;
+    if (!instance.acquire(restarted ? RestartWaitMs : 0))
+        return 0;
+
+    // The splash closes and deletes itself one second after the loop starts.
+    QPointer<Splash> splash = new Splash;
+    splash->showNow();
+
+    DesktopShell shell;
+    QtUserPrompt prompt;
+    MainWindow window(createAudioComponents(), prompt, shell, SettingsFile::defaultPath(),
+                      QCoreApplication::applicationDirPath());
+    prompt.setParent(&window);
+    ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
+    app.setExceptionHandler([&handler] { handler.ApplicationEvents1Exception(); });
+    app.installEventFilter(&handler);
+
+    window.show();
+    // Above the main window, also where no window manager keeps it there.
+    if (splash)
+        splash->raise();
+    const int result = app.exec();
+    instance.release();
+    if (handler.restartRequested())
+        handler.restart();
+    return result;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <QApplication>
+
+// The application object. Any exception that escapes an event handler ends
+// up in one place, which asks the user whether to start Orvelle again.
+class OrvelleApplication : public QApplication {
+    Q_OBJECT
+public:
+    static constexpr const char* ErrorQuestion =
+        "A system error occurs,click Yes to execute again,click No to exit!";
+    // Set in the environment of a process started after an error: it waits
+    // for the old one to let go of the single-instance lock.
+    static constexpr const char* RestartVariable = "ORVELLE_RESTARTED";
+    static constexpr int RestartWaitMs = 15000;
+
+    OrvelleApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // What runs when an exception escapes; the program sets it once its main window exists.
+    void setExceptionHandler(std::function<void()> handler) { m_handler = std::move(handler); }
+
+    // The program entry: single instance, splash, windows, message loop.
+    static int run(int argc, char** argv);
+
+private:
+    void handleException();
+
+    std::function<void()> m_handler;
+    bool m_handling = false;
+};

@@ -1,0 +1,51 @@
+#include "app/radiogroup.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QRadioButton>
+
+RadioGroup::RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent)
+    : QGroupBox(title, parent), m_items(items), m_buttons(new QButtonGroup(this)) {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 2, 4, 2);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(0);
+    const int rows = (items.size() + columns - 1) / columns;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        button->setObjectName(QStringLiteral("item%1").arg(i));
+        m_buttons->addButton(button, i);
+        // Items run down the first column, then the next, as in a radio group.
+        grid->addWidget(button, i % rows, i / rows);
+    }
+    connect(m_buttons, &QButtonGroup::idClicked, this, [this](int id) { choose(id, true); });
+}
+
+QString RadioGroup::itemText(int index) const {
+    return index >= 0 && index < m_items.size() ? m_items[index] : QString();
+}
+
+void RadioGroup::setItemIndex(int index) {
+    if (index >= m_items.size())
+        index = m_items.size() - 1;
+    if (index < 0)
+        index = -1;
+    choose(index, false);
+}
+
+void RadioGroup::choose(int index, bool fromUser) {
+    if (index == m_index && !fromUser)
+        return;
+    const bool changed = index != m_index;
+    m_index = index;
+    if (index < 0) {
+        m_buttons->setExclusive(false);
+        for (auto* button : m_buttons->buttons())
+            button->setChecked(false);
+        m_buttons->setExclusive(true);
+    } else {
+        m_buttons->button(index)->setChecked(true);
+    }
+    if (changed)
+        emit clicked();
+}

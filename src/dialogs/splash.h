@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+// The start-up picture: a borderless window in the middle of the screen. On
+// the first tick of its one-second timer it lets pending events run, closes and
+// deletes itself, so it is gone one second after the event loop starts.
+class Splash : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int Width = 282;
+    static constexpr int Height = 92;
+    static constexpr int TickMs = 1000;
+
+    // Shows the program's own picture.
+    explicit Splash(QWidget* parent = nullptr);
+    // Shows the given JPEG; one that cannot be decoded gives a plain panel.
+    explicit Splash(const QByteArray& jpeg, QWidget* parent = nullptr);
+
+    // The decoded picture; null when it could not be decoded.
+    const QImage& picture() const { return m_picture; }
+    // Shows the splash and paints it at once, before the event loop runs.
+    void showNow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void tick();
+
+    QImage m_picture;
+    QTimer m_timer;
+};

@@ -1,0 +1,291 @@
+#include "tags/asfheader.h"
+
+#include "tags/tagfilerewrite.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+namespace {
+
+// A Header Object bigger than this is not a music file's.
+constexpr qint64 kMaxHeaderSize = 64 << 20;
+constexpr int kObjectHeader = 24;
+constexpr int kHeaderPrefix = 30;
+
+const QByteArray kHeaderGuid("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C",
+                             16);
+const QByteArray kDataGuid("\x36\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+const QByteArray
+    kFilePropertiesGuid("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
+const QByteArray
+    kDescriptionGuid("\x33\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+const QByteArray kExtendedGuid("\x40\xA4\xD0\xD2\x07\xE3\xD2\x11\x97\xF0\x00\xA0\xC9\x5E\xA8\x50",
+                               16);
+
+// The Content Description object's texts, in their stored order.
+const std::array<const char*, 5> kDescriptionNames{"Title", "Author", "Copyright", "Description",
+                                                   "Rating"};
+// In the File Properties object's body: the file's size in bytes.
+constexpr int kFileSizeOffset = 16;
+
+int DescriptionIndex(const QString& name) {
+    for (int i = 0; i < int(kDescriptionNames.size()); ++i)
+        if (name.compare(QLatin1String(kDescriptionNames[i]), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+template <typename T> void Append(QByteArray& out, T value) {
+    char bytes[sizeof(T)];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, sizeof(T));
+}
+
+QByteArray Utf16WithTerminator(const QString& text) {
+    return AsfAttribute::fromText(text).data;
+}
+
+// Reads little-endian numbers from a byte array without running past its end.
+class Cursor {
+public:
+    explicit Cursor(const QByteArray& bytes) : m_bytes(bytes) {}
+    template <typename T> bool take(T& value) {
+        if (m_bytes.size() - m_offset < int(sizeof(T)))
+            return false;
+        value = qFromLittleEndian<T>(m_bytes.constData() + m_offset);
+        m_offset += sizeof(T);
+        return true;
+    }
+    bool take(int length, QByteArray& value) {
+        if (length < 0 || m_bytes.size() - m_offset < length)
+            return false;
+        value = m_bytes.mid(m_offset, length);
+        m_offset += length;
+        return true;
+    }
+
+private:
+    const QByteArray& m_bytes;
+    int m_offset = 0;
+};
+
+} // namespace
+
+bool AsfHeader::fail(const QString& text) const {
+    m_error = text;
+    return false;
+}
+
+bool AsfHeader::read(QIODevice& file) {
+    *this = AsfHeader();
+    m_fileSize = file.size();
+    if (!file.seek(0))
+        return fail(file.errorString());
+    const QByteArray prefix = file.read(kHeaderPrefix);
+    if (prefix.size() != kHeaderPrefix || !prefix.startsWith(kHeaderGuid))
+        return fail(QStringLiteral("The file is not an ASF file"));
+    m_headerSize = static_cast<qint64>(qFromLittleEndian<quint64>(prefix.constData() + 16));
+    if (m_headerSize < kHeaderPrefix || m_headerSize > m_fileSize || m_headerSize > kMaxHeaderSize)
+        return fail(QStringLiteral("The file's header has a wrong size"));
+    m_reserved = prefix.mid(28, 2);
+    const QByteArray header = prefix + file.read(m_headerSize - kHeaderPrefix);
+    if (header.size() != m_headerSize)
+        return fail(QStringLiteral("The file ends inside its header"));
+    if (!parseObjects(header))
+        return false;
+    m_dataFollows = file.read(16) == kDataGuid;
+    return true;
+}
+
+bool AsfHeader::parseObjects(const QByteArray& header) {
+    bool hasFileProperties = false;
+    int offset = kHeaderPrefix;
+    while (offset < header.size()) {
+        if (header.size() - offset < kObjectHeader)
+            return fail(QStringLiteral("The file's header is damaged"));
+        const quint64 size = qFromLittleEndian<quint64>(header.constData() + offset + 16);
+        if (size < quint64(kObjectHeader) || size > quint64(header.size() - offset))
+            return fail(QStringLiteral("The file's header is damaged"));
+        Object object{header.mid(offset, 16),
+                      header.mid(offset + kObjectHeader, static_cast<int>(size) - kObjectHeader)};
+        offset += static_cast<int>(size);
+        if (object.guid == kFilePropertiesGuid) {
+            if (object.body.size() < kFileSizeOffset + 8)
+                return fail(QStringLiteral("The file's header is damaged"));
+            hasFileProperties = true;
+        } else if (object.guid == kDescriptionGuid) {
+            // Only the first of a kind counts; the writer drops the others.
+            if (m_hasDescription)
+                continue;
+            if (!parseDescription(object.body))
+                return false;
+        } else if (object.guid == kExtendedGuid) {
+            if (m_hasExtended)
+                continue;
+            if (!parseExtended(object.body))
+                return false;
+        }
+        m_objects.append(object);
+    }
+    if (!hasFileProperties)
+        return fail(QStringLiteral("The file's header has no file properties"));
+    return true;
+}
+
+bool AsfHeader::parseDescription(const QByteArray& body) {
+    Cursor cursor(body);
+    std::array<quint16, 5> lengths{};
+    for (quint16& length : lengths)
+        if (!cursor.take(length))
+            return fail(QStringLiteral("The file's content description is damaged"));
+    for (size_t i = 0; i < lengths.size(); ++i)
+        if (!cursor.take(lengths[i], m_description[i]))
+            return fail(QStringLiteral("The file's content description is damaged"));
+    m_hasDescription = true;
+    return true;
+}
+
+bool AsfHeader::parseExtended(const QByteArray& body) {
+    Cursor cursor(body);
+    quint16 count = 0;
+    if (!cursor.take(count))
+        return fail(QStringLiteral("The file's extended content description is damaged"));
+    for (int i = 0; i < count; ++i) {
+        quint16 nameLength = 0, valueLength = 0;
+        QByteArray name;
+        Descriptor descriptor;
+        if (!cursor.take(nameLength) || !cursor.take(nameLength, name) ||
+            !cursor.take(descriptor.value.type) || !cursor.take(valueLength) ||
+            !cursor.take(valueLength, descriptor.value.data))
+            return fail(QStringLiteral("The file's extended content description is damaged"));
+        descriptor.name = AsfAttribute{AsfAttribute::Text, name}.text();
+        m_extended.append(descriptor);
+    }
+    m_hasExtended = true;
+    return true;
+}
+
+std::optional<AsfAttribute> AsfHeader::attribute(const QString& name) const {
+    const int index = DescriptionIndex(name);
+    if (index >= 0 && m_hasDescription) {
+        const AsfAttribute stored{AsfAttribute::Text, m_description[index]};
+        if (!stored.text().isEmpty())
+            return stored;
+    }
+    for (const Descriptor& descriptor : m_extended)
+        if (descriptor.name.compare(name, Qt::CaseInsensitive) == 0)
+            return descriptor.value;
+    if (index >= 0 && m_hasDescription)
+        return AsfAttribute{AsfAttribute::Text, m_description[index]};
+    return std::nullopt;
+}
+
+void AsfHeader::setAttribute(const QString& name, const AsfAttribute& value) {
+    const int index = DescriptionIndex(name);
+    const bool described = index >= 0 && value.type == AsfAttribute::Text;
+    if (described) {
+        m_hasDescription = true;
+        m_description[index] = value.data;
+    }
+    bool placed = described;
+    for (int i = 0; i < m_extended.size();) {
+        if (m_extended[i].name.compare(name, Qt::CaseInsensitive) != 0) {
+            ++i;
+        } else if (!placed) {
+            m_extended[i++].value = value;
+            placed = true;
+        } else {
+            m_extended.removeAt(i);
+        }
+    }
+    if (!placed) {
+        m_hasExtended = true;
+        m_extended.append({name, value});
+    }
+}
+
+QByteArray AsfHeader::descriptionBody() const {
+    QByteArray body;
+    for (const QByteArray& text : m_description)
+        Append<quint16>(body, static_cast<quint16>(text.size()));
+    for (const QByteArray& text : m_description)
+        body.append(text);
+    return body;
+}
+
+QByteArray AsfHeader::extendedBody() const {
+    QByteArray body;
+    Append<quint16>(body, static_cast<quint16>(m_extended.size()));
+    for (const Descriptor& descriptor : m_extended) {
+        const QByteArray name = Utf16WithTerminator(descriptor.name);
+        Append<quint16>(body, static_cast<quint16>(name.size()));
+        body.append(name);
+        Append<quint16>(body, descriptor.value.type);
+        Append<quint16>(body, static_cast<quint16>(descriptor.value.data.size()));
+        body.append(descriptor.value.data);
+    }
+    return body;
+}
+
+bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
+    if (m_headerSize == 0)
+        return fail(QStringLiteral("The file's header was not read"));
+    if (!m_dataFollows)
+        return fail(QStringLiteral("The file has no data after its header"));
+    for (const QByteArray& text : m_description)
+        if (text.size() > 0xFFFF)
+            return fail(QStringLiteral("A text is too long for the file's header"));
+    if (m_extended.size() > 0xFFFF)
+        return fail(QStringLiteral("The file has too many attributes"));
+    for (const Descriptor& descriptor : m_extended)
+        if (descriptor.value.data.size() > 0xFFFF || descriptor.name.size() > 0x7FFE)
+            return fail(QStringLiteral("An attribute is too long for the file's header"));
+
+    QList<Object> objects = m_objects;
+    bool description = false, extended = false;
+    for (Object& object : objects) {
+        if (object.guid == kDescriptionGuid) {
+            object.body = descriptionBody();
+            description = true;
+        } else if (object.guid == kExtendedGuid) {
+            object.body = extendedBody();
+            extended = true;
+        }
+    }
+    if (m_hasDescription && !description)
+        objects.append({kDescriptionGuid, descriptionBody()});
+    if (m_hasExtended && !extended)
+        objects.append({kExtendedGuid, extendedBody()});
+
+    QByteArray children;
+    for (const Object& object : objects) {
+        children.append(object.guid);
+        Append<quint64>(children, quint64(object.body.size() + kObjectHeader));
+        children.append(object.body);
+    }
+    const qint64 newHeaderSize = kHeaderPrefix + children.size();
+    const qint64 newFileSize = m_fileSize - m_headerSize + newHeaderSize;
+    QByteArray header = kHeaderGuid;
+    Append<quint64>(header, quint64(newHeaderSize));
+    Append<quint32>(header, quint32(objects.size()));
+    header.append(m_reserved);
+    header.append(children);
+
+    // The file's size in File Properties changes with the header; a stream
+    // that did not know its size (broadcast) keeps the value it had.
+    int offset = kHeaderPrefix;
+    for (const Object& object : objects) {
+        if (object.guid == kFilePropertiesGuid) {
+            char* size = header.data() + offset + kObjectHeader + kFileSizeOffset;
+            if (qint64(qFromLittleEndian<quint64>(size)) == m_fileSize)
+                qToLittleEndian(quint64(newFileSize), size);
+        }
+        offset += kObjectHeader + object.body.size();
+    }
+
+    if (destination.write(header) != header.size())
+        return fail(destination.errorString());
+    if (!CopyToEnd(source, m_headerSize, destination))
+        return fail(QStringLiteral("The file could not be copied"));
+    return true;
+}

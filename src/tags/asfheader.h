@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tags/asfattribute.h"
+
+#include <array>
+#include <optional>
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QIODevice;
+
+// The Header Object at the start of an ASF (WMA, WMV) file, with the
+// attributes of its Content Description object (Title, Author, Copyright,
+// Description, Rating) and its Extended Content Description object (all
+// others, such as "WM/AlbumTitle"). Every other object is kept as it is.
+class AsfHeader {
+public:
+    // Reads and checks the whole Header Object; false for anything that is
+    // not a well-formed one.
+    bool read(QIODevice& file);
+
+    // The attribute of that name (compared without case), if the file has it.
+    std::optional<AsfAttribute> attribute(const QString& name) const;
+    // Replaces every attribute of that name; Title, Author, Copyright,
+    // Description and Rating take texts only.
+    void setAttribute(const QString& name, const AsfAttribute& value);
+
+    // Writes the file again: the changed Header Object, then everything that
+    // followed the old one. Refuses a file without a Data Object after its header.
+    bool write(QIODevice& source, QIODevice& destination) const;
+
+    QString errorString() const { return m_error; }
+
+private:
+    struct Object {
+        QByteArray guid;
+        QByteArray body; // after the 24-byte object header
+    };
+    struct Descriptor {
+        QString name;
+        AsfAttribute value;
+    };
+
+    bool parseObjects(const QByteArray& header);
+    bool parseDescription(const QByteArray& body);
+    bool parseExtended(const QByteArray& body);
+    QByteArray descriptionBody() const;
+    QByteArray extendedBody() const;
+    bool fail(const QString& text) const;
+
+    QList<Object> m_objects;
+    QByteArray m_reserved;
+    qint64 m_headerSize = 0;
+    qint64 m_fileSize = 0;
+    bool m_dataFollows = false;
+    bool m_hasDescription = false;
+    std::array<QByteArray, 5> m_description; // UTF-16LE, terminator included as stored
+    bool m_hasExtended = false;
+    QList<Descriptor> m_extended;
+    mutable QString m_error;
+};

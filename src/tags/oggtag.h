@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+// The seven values of an Ogg Vorbis file's comments.
+struct OGGTag {
+    QString Album;   // "album"
+    QString Title;   // "title"
+    QString Artist;  // "artist"
+    QString Comment; // "comment"
+    QString Genre;   // "genre"
+    QString Year;    // "date"
+    QString Track;   // "tracknumber"
+
+    bool operator==(const OGGTag& other) const;
+};
+
+// Replaces the file's comments with the tag's non-empty values, written as
+// Title=, Artist=, Album=, TrackNumber=, Date=, Genre=, Comment=. The file is
+// rewritten into a replacement that takes its place only when complete.
+// Raises TagError "Cannot open <name>: <reason>" for a file that cannot be
+// read as Ogg Vorbis and "Cannot write comments: <reason>" when the rewrite
+// fails; the file is left as it was either way. True when the file carries
+// the new comments.
+bool WriteOggTag(const QString& fileName, const OGGTag& tag);
+
+// The values found in the comments of an Ogg Vorbis (or Opus) file, names
+// compared without case, a later comment replacing an earlier one. All empty
+// for a file whose comments cannot be read. Raises TagError
+// "Cannot open <name>: <reason>" only when the file itself cannot be opened.
+OGGTag ReadOggTag(const QString& fileName);
+OGGTag ReadOggTagFrom(QIODevice& device);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+// The attributes of a WMA file that Orvelle reads and writes. Each text holds
+// at most as many UTF-8 bytes as its field is wide (less one for the
+// terminator of the stored form); FittedToFields() cuts longer texts.
+struct WmaTag {
+    qint32 Valid = 0;  // -1 after a successful read
+    QString Year;      // "WM/Year", 127 bytes
+    quint16 Track = 0; // "WM/TrackNumber" (read: "WM/Track" when that gives 0)
+    QString Artist;    // "Author", 127 bytes
+    QString Title;     // "Title", 127 bytes
+    QString Album;     // "WM/AlbumTitle", 127 bytes
+    QString Comment;   // "Description", 254 bytes
+    QString Genre;     // "WM/Genre", 31 bytes
+
+    bool operator==(const WmaTag& other) const;
+};
+
+// The tag with every text cut to its field's width, on a character boundary.
+WmaTag FittedToFields(WmaTag tag);
+
+// The file's attributes; an all-empty record (Valid 0) for a file that cannot
+// be opened or is not a well-formed ASF file. Never raises.
+WmaTag ReadWmaTag(const QString& fileName);
+WmaTag ReadWmaTagFrom(QIODevice& device);
+
+// Sets Author, Title, WM/AlbumTitle, WM/Year, Description and WM/Genre (empty
+// texts too) and WM/TrackNumber. The file is rewritten into a replacement that
+// takes its place only when complete. False, with the file left as it was,
+// when it cannot be opened or is not a well-formed ASF file. Never raises.
+bool WriteWmaTag(const QString& fileName, const WmaTag& tag);
+bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag);

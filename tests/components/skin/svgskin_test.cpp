@@ -1,0 +1,254 @@
+#include "components/skin/skinsurface.h"
+#include "components/skin/svgskin.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+// A 200 x 100 skin: "play" and "Stop" (moved by a transform) are buttons, "pb"
+// the slider. Ids nested in an object, inside <defs> or outside the form are not objects.
+const char* const TestSkin = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="200" height="100"
+     viewBox="0 0 200 100">
+  <rect id="outside" x="0" y="0" width="5" height="5"/>
+  <g id="Orvelle">
+    <defs><linearGradient id="shade"><stop offset="0" stop-color="#000"/></linearGradient></defs>
+    <rect x="0" y="0" width="200" height="100" fill="#102030"/>
+    <g id="play">
+      <rect x="10" y="10" width="40" height="30" fill="#304050"/>
+      <path id="play-icon" d="M25 18 L35 25 L25 32 Z" fill="#ffffff"/>
+      <defs>
+        <rect id="play-hover" x="10" y="10" width="40" height="30" fill="#ff0000"/>
+        <rect id="play-down" x="10" y="10" width="40" height="30" fill="#00ff00"/>
+      </defs>
+    </g>
+    <g id="Stop" transform="translate(100,0)">
+      <rect x="10" y="10" width="40" height="30" fill="#304050"/>
+    </g>
+    <rect id="pb" x="40" y="60" width="120" height="20" fill="#000000"/>
+  </g>
+</svg>)svg";
+
+class SvgSkinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        path = writeFile(QStringLiteral("skin.svg"), TestSkin);
+        window.resize(200, 100);
+        QObject::connect(&skin, &ISkin::OnClick, [this](ISkinObject* source) {
+            events.push_back("click " + source->GetName().toStdString());
+        });
+        QObject::connect(&skin, &ISkin::OnMouseDown,
+                         [this](ISkinObject* source, int button, int, int) {
+                             events.push_back("down " + source->GetName().toStdString() + " " +
+                                              std::to_string(button));
+                         });
+        QObject::connect(&skin, &ISkin::OnMouseUp,
+                         [this](ISkinObject* source, int button, int, int) {
+                             events.push_back("up " + source->GetName().toStdString() + " " +
+                                              std::to_string(button));
+                         });
+    }
+
+    QString writeFile(const QString& name, const QByteArray& content) {
+        const QString file = dir.filePath(name);
+        QFile out(file);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(content);
+        return file;
+    }
+
+    void apply(const QString& file) {
+        skin.LoadSkin(file);
+        skin.ApplySkinForm(&window, QStringLiteral("Orvelle"));
+        window.show();
+    }
+
+    QWidget* surface() { return skin.surface(); }
+
+    void mouse(QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, pos, surface()->mapToGlobal(pos), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(surface(), &event);
+    }
+    void press(QPointF pos, Qt::MouseButton button = Qt::LeftButton,
+               Qt::MouseButtons held = Qt::NoButton) {
+        mouse(QEvent::MouseButtonPress, pos, button, held | button);
+    }
+    void release(QPointF pos, Qt::MouseButton button = Qt::LeftButton,
+                 Qt::MouseButtons held = Qt::NoButton) {
+        mouse(QEvent::MouseButtonRelease, pos, button, held);
+    }
+    void moveHolding(QPointF pos, Qt::MouseButtons held) {
+        mouse(QEvent::MouseMove, pos, Qt::NoButton, held);
+    }
+
+    IPositionSlider* slider() {
+        ISkinObject* pb = skin.GetSkinObject(QStringLiteral("pb"));
+        return pb ? pb->QueryPositionSlider() : nullptr;
+    }
+
+    QColor pixel(int x, int y) { return QColor(window.grab().toImage().pixel(x, y)); }
+
+    QTemporaryDir dir;
+    QString path;
+    QWidget window;
+    SvgSkin skin;
+    std::vector<std::string> events; // "down play 1", "up play 1", "click play"
+};
+
+TEST_F(SvgSkinTest, FindsTheFormsTopLevelObjectsWithTheirBounds) {
+    apply(path);
+    ASSERT_TRUE(skin.isLoaded());
+    QStringList names;
+    for (const auto& object : skin.objects())
+        names << object->GetName();
+    EXPECT_EQ(names, (QStringList{"play", "Stop", "pb"}));
+
+    EXPECT_EQ(skin.objects()[0]->bounds(), QRectF(10, 10, 40, 30));
+    EXPECT_EQ(skin.objects()[1]->bounds(), QRectF(110, 10, 40, 30));
+    EXPECT_EQ(skin.objects()[2]->bounds(), QRectF(40, 60, 120, 20));
+
+    for (const char* absent : {"play-icon", "play-hover", "shade", "outside", "Orvelle", "PLAY"})
+        EXPECT_EQ(skin.GetSkinObject(QString::fromLatin1(absent)), nullptr) << absent;
+    ASSERT_NE(skin.GetSkinObject(QStringLiteral("Stop")), nullptr);
+    EXPECT_EQ(skin.GetSkinObject(QStringLiteral("stop")), nullptr);
+
+    EXPECT_EQ(skin.GetSkinnedForm(&window), &skin);
+    QWidget other;
+    EXPECT_EQ(skin.GetSkinnedForm(&other), nullptr);
+    EXPECT_EQ(skin.GetSkinObject(QStringLiteral("play"))->QueryPositionSlider(), nullptr);
+    EXPECT_NE(slider(), nullptr);
+    EXPECT_NE(skin.GetSkinObject(QStringLiteral("pb"))->QueryPositionSliderView(), nullptr);
+
+    skin.ApplySkinForm(&window, QStringLiteral("orvelle")); // form names are case-sensitive too
+    EXPECT_TRUE(skin.objects().empty());
+}
+
+TEST_F(SvgSkinTest, ObjectsFollowTheWindowWhenItIsNotTheSkinsSize) {
+    apply(path);
+    window.resize(400, 200);
+    EXPECT_EQ(surface()->size(), QSize(400, 200));
+    QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(230, 30));
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), "click Stop");
+    EXPECT_EQ(static_cast<SvgSkinObject*>(skin.GetSkinObject(QStringLiteral("pb")))->bounds(),
+              QRectF(80, 120, 240, 40));
+}
+
+TEST_F(SvgSkinTest, ClickIsALeftPressAndReleaseOnTheSameObject) {
+    apply(path);
+    QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1", "click play"}));
+
+    events.clear();
+    press(QPointF(20, 20));
+    release(QPointF(120, 20)); // slid off onto "Stop"
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
+
+    events.clear();
+    QTest::mouseClick(surface(), Qt::RightButton, {}, QPoint(120, 20));
+    EXPECT_EQ(events, (std::vector<std::string>{"down Stop 2", "up Stop 2"}));
+
+    events.clear();
+    QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(80, 50)); // bare background
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SvgSkinTest, EveryPressGetsOneReleaseEvenWhenTheReleaseWasNotSeen) {
+    apply(path);
+    press(QPointF(20, 20));
+    press(QPointF(120, 20), Qt::RightButton, Qt::LeftButton);
+    release(QPointF(120, 20), Qt::RightButton, Qt::LeftButton);
+    // The left button's release went elsewhere (a menu took the mouse, say).
+    moveHolding(QPointF(90, 50), Qt::NoButton);
+    release(QPointF(20, 20)); // a stray release later reports nothing more
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"down play 1", "down Stop 2", "up Stop 2", "up play 1"}));
+}
+
+TEST_F(SvgSkinTest, SliderFollowsTheMouseWithinZeroTo930) {
+    apply(path);
+    IPositionSlider* pb = slider();
+    ASSERT_NE(pb, nullptr);
+    // The 16-pixel thumb travels from x 48 to x 152 (centre) over the 120-pixel track.
+    press(QPointF(100, 70));
+    EXPECT_EQ(pb->GetValue(), 465);
+    moveHolding(QPointF(48, 70), Qt::LeftButton);
+    EXPECT_EQ(pb->GetValue(), 0);
+    moveHolding(QPointF(152, 70), Qt::LeftButton);
+    EXPECT_EQ(pb->GetValue(), 930);
+    moveHolding(QPointF(199, 70), Qt::LeftButton);
+    EXPECT_EQ(pb->GetValue(), 930);
+    moveHolding(QPointF(0, 90), Qt::LeftButton);
+    EXPECT_EQ(pb->GetValue(), 0);
+    release(QPointF(74, 70));
+    EXPECT_EQ(pb->GetValue(), 233); // (74 - 48) / 104 * 930 = 232.5
+    EXPECT_EQ(events, (std::vector<std::string>{"down pb 1", "up pb 1", "click pb"}));
+
+    pb->SetValue(-5);
+    EXPECT_EQ(pb->GetValue(), 0);
+    pb->SetValue(5000);
+    EXPECT_EQ(pb->GetValue(), 930);
+
+    // Moving without holding the slider leaves it where the player put it.
+    pb->SetValue(100);
+    moveHolding(QPointF(150, 70), Qt::NoButton);
+    QTest::mouseClick(surface(), Qt::RightButton, {}, QPoint(150, 70));
+    EXPECT_EQ(pb->GetValue(), 100);
+}
+
+TEST_F(SvgSkinTest, HoverAndPressShowTheSkinsStateLayers) {
+    apply(path);
+    const QColor resting = pixel(12, 12);
+    EXPECT_EQ(resting, QColor(0x30, 0x40, 0x50));
+    moveHolding(QPointF(20, 20), Qt::NoButton);
+    EXPECT_EQ(pixel(12, 12), QColor(Qt::red));
+    press(QPointF(20, 20));
+    EXPECT_EQ(pixel(12, 12), QColor(Qt::green));
+    moveHolding(QPointF(90, 50), Qt::LeftButton); // dragged off: no longer looks pressed
+    EXPECT_EQ(pixel(12, 12), resting);
+    release(QPointF(90, 50));
+    // "Stop" has no layers of its own: the built-in hover overlay lightens it.
+    const QColor stopResting = pixel(112, 25);
+    moveHolding(QPointF(120, 20), Qt::NoButton);
+    EXPECT_GT(pixel(112, 25).lightness(), stopResting.lightness());
+}
+
+TEST_F(SvgSkinTest, MissingOrBrokenSkinLeavesAPlainWindowWithoutObjects) {
+    const QString broken = writeFile(QStringLiteral("broken.svg"), "<svg><g id=\"Orvelle\"><rect");
+    const QString junk = writeFile(QStringLiteral("junk.dll"), QByteArray(300, '\x7f'));
+    for (const QString& file : {dir.filePath(QStringLiteral("missing.svg")), broken, junk}) {
+        apply(file);
+        EXPECT_FALSE(skin.isLoaded()) << file.toStdString();
+        EXPECT_TRUE(skin.objects().empty());
+        EXPECT_EQ(skin.GetSkinObject(QStringLiteral("pb")), nullptr);
+        EXPECT_EQ(pixel(20, 20), window.palette().window().color());
+        QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
+        EXPECT_TRUE(events.empty());
+    }
+    // A good skin loaded afterwards works as usual.
+    apply(path);
+    EXPECT_EQ(skin.objects().size(), 3u);
+}
+
+TEST_F(SvgSkinTest, ReloadingTheSkinDuringAnEventDropsTheOldObjects) {
+    apply(path);
+    press(QPointF(20, 20));
+    skin.LoadSkin(path);
+    release(QPointF(20, 20));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1"}));
+
+    // A handler that reloads the skin on release gets no click from the old object.
+    events.clear();
+    QObject::connect(&skin, &ISkin::OnMouseUp, [this] { skin.LoadSkin(path); });
+    QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
+    EXPECT_EQ(skin.objects().size(), 3u);
+}
+
+} // namespace

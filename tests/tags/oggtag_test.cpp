@@ -1,0 +1,209 @@
+#include "mediatools.h"
+#include "tags/oggcommenteditor.h"
+#include "tags/oggtag.h"
+#include "tags/tagerror.h"
+#include "tags/tstrcomments.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <vorbis/codec.h>
+
+using namespace MediaTools;
+
+namespace {
+
+using OggTagTest = TagFileTest;
+
+OGGTag AllSeven() {
+    auto tag = SampleTag<OGGTag>();
+    tag.Track = QStringLiteral("7");
+    return tag;
+}
+
+// The comments exactly as the file holds them.
+QList<QByteArray> CommentsOf(const QString& file) {
+    QFile in(file);
+    EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+    OggCommentEditor editor;
+    EXPECT_TRUE(editor.open(in)) << editor.lastError().toStdString();
+    return editor.commentTexts();
+}
+
+// Puts raw comment texts into a file, bypassing the tag record.
+void SetRawComments(const QString& file, const QList<QByteArray>& comments) {
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    OggCommentEditor editor;
+    ASSERT_TRUE(editor.open(in));
+    vorbis_comment_clear(editor.comments());
+    for (const QByteArray& comment : comments)
+        vorbis_comment_add(editor.comments(), comment.constData());
+    QSaveFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(editor.write(out)) << editor.lastError().toStdString();
+    ASSERT_TRUE(out.commit());
+}
+
+// ogginfo's report; it names every problem it finds in the stream.
+QString OggInfo(const QString& file) {
+    const Result result = Run("ogginfo", {file});
+    EXPECT_EQ(result.exitCode, 0) << result.out.toStdString();
+    const QString text = QString::fromUtf8(result.out + result.err);
+    EXPECT_FALSE(text.contains("WARNING")) << text.toStdString();
+    EXPECT_FALSE(text.contains("ERROR")) << text.toStdString();
+    return text;
+}
+
+void ExpectRefusal(const QString& file, const OGGTag& tag, const char* expectedStart) {
+    const QByteArray before = ReadAll(file);
+    try {
+        WriteOggTag(file, tag);
+        ADD_FAILURE() << "no error for " << file.toStdString();
+    } catch (const TagError& error) {
+        EXPECT_TRUE(error.text().startsWith(QLatin1String(expectedStart))) << error.what();
+    }
+    EXPECT_EQ(ReadAll(file), before);
+}
+
+} // namespace
+
+TEST_F(OggTagTest, WritesTheNonEmptyValuesInOrderAndReadsThemBack) {
+    const QString file = MakeMedia(path("a.ogg"), "ogg", {"-metadata", "title=old"});
+    const QByteArray pcm = DecodedPcm(file);
+    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+    EXPECT_EQ(CommentsOf(file),
+              (QList<QByteArray>{"Title=Título", "Artist=Артист", "Album=Album 日本",
+                                 "TrackNumber=7", "Date=1999", "Genre=Rock", "Comment=a comment"}));
+    EXPECT_EQ(ReadOggTag(file), AllSeven());
+    EXPECT_EQ(DecodedPcm(file), pcm);
+
+    OGGTag titleOnly;
+    titleOnly.Title = QStringLiteral("only");
+    ASSERT_TRUE(WriteOggTag(file, titleOnly));
+    EXPECT_EQ(CommentsOf(file), QList<QByteArray>{"Title=only"});
+    ASSERT_TRUE(WriteOggTag(file, {}));
+    EXPECT_TRUE(CommentsOf(file).isEmpty());
+    EXPECT_EQ(DecodedPcm(file), pcm);
+}
+
+TEST_F(OggTagTest, OutsideReadersReadWhatWeWrite) {
+    const QString file = MakeMedia(path("b.ogg"), "ogg");
+    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+    EXPECT_TRUE(OggInfo(file).contains(QStringLiteral("Artist=Артист")));
+    EXPECT_EQ(TagLibFields(file), SampleFields());
+    const Result mutagen = Mutagen("from mutagen.oggvorbis import OggVorbis\n"
+                                   "f = OggVorbis(sys.argv[1])\n"
+                                   "print(*[f[k][0] for k in ('title', 'artist', 'album', 'date',"
+                                   " 'tracknumber', 'genre', 'comment')], sep='|')",
+                                   file);
+    EXPECT_EQ(QString::fromUtf8(mutagen.out).trimmed(),
+              QStringLiteral("Título|Артист|Album 日本|1999|7|Rock|a comment"));
+    const auto probe = FfprobeTags(file);
+    EXPECT_EQ(probe.value("title"), QStringLiteral("Título"));
+    EXPECT_EQ(probe.value("album"), QStringLiteral("Album 日本"));
+}
+
+TEST_F(OggTagTest, HeadersSpanningManyPagesRenumberTheStream) {
+    const QString file = MakeMedia(path("c.ogg"), "ogg");
+    const QByteArray pcm = DecodedPcm(file);
+    OGGTag big = AllSeven();
+    big.Comment = QString(200000, 'z');
+    ASSERT_TRUE(WriteOggTag(file, big));
+    OggInfo(file);
+    EXPECT_EQ(ReadOggTag(file).Comment, big.Comment);
+    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+    OggInfo(file);
+    EXPECT_EQ(ReadOggTag(file), AllSeven());
+    EXPECT_EQ(DecodedPcm(file), pcm);
+}
+
+TEST_F(OggTagTest, CommentNamesAreMatchedWithoutCaseAndCheckedForValidity) {
+    const QString file = MakeMedia(path("d.ogg"), "ogg");
+    SetRawComments(file, {"ARTIST=Upper", "title=first", "TiTlE=  second  ", "no equals sign",
+                          "al~bum=bad name", "=empty name"});
+    const OGGTag tag = ReadOggTag(file);
+    EXPECT_EQ(tag.Artist, QStringLiteral("Upper"));
+    EXPECT_EQ(tag.Title, QStringLiteral("second"));
+    EXPECT_TRUE(tag.Album.isEmpty());
+
+    const TStrComments comments(CommentsOf(file));
+    ASSERT_EQ(comments.entries().size(), 6);
+    EXPECT_EQ(comments.entries()[3].Name, QString());
+    EXPECT_EQ(comments.entries()[3].Value, QStringLiteral("no equals sign"));
+    EXPECT_EQ(comments.entries()[4].Name, QString());
+    EXPECT_EQ(comments.entries()[4].Text, QStringLiteral("al~bum=bad name"));
+    EXPECT_EQ(comments.entries()[0].Text, QStringLiteral("ARTIST=Upper"));
+}
+
+TEST_F(OggTagTest, ReadsCommentsThatMutagenWrites) {
+    const QString file = MakeMedia(path("e.ogg"), "ogg");
+    Mutagen("from mutagen.oggvorbis import OggVorbis\n"
+            "f = OggVorbis(sys.argv[1])\n"
+            "f['TITLE'] = 'Mütagen'; f['artist'] = 'A'; f['album'] = 'B'; f['date'] = '2010'\n"
+            "f.save()",
+            file);
+    const OGGTag tag = ReadOggTag(file);
+    EXPECT_EQ(tag.Title, QStringLiteral("Mütagen"));
+    EXPECT_EQ(tag.Artist, QStringLiteral("A"));
+    EXPECT_EQ(tag.Album, QStringLiteral("B"));
+    EXPECT_EQ(tag.Year, QStringLiteral("2010"));
+}
+
+TEST_F(OggTagTest, OtherOggCodecsAreReadButNotRewritten) {
+    const QString opus = MakeMedia(path("o.ogg"), "opus", {"-metadata", "title=Opus title"});
+    EXPECT_EQ(ReadOggTag(opus).Title, QStringLiteral("Opus title"));
+    ExpectRefusal(opus, AllSeven(), "Cannot open ");
+
+    const QString flac = MakeMedia(path("f.ogg"), "oga", {"-metadata", "title=x"});
+    EXPECT_EQ(ReadOggTag(flac), OGGTag());
+    ExpectRefusal(flac, AllSeven(), "Cannot open ");
+
+    const QString mp3 = MakeMedia(path("m.ogg"), "mp3");
+    EXPECT_EQ(ReadOggTag(mp3), OGGTag());
+    ExpectRefusal(mp3, AllSeven(), "Cannot open ");
+}
+
+TEST_F(OggTagTest, DamagedFilesReadAsEmptyAndAreNotRewritten) {
+    const QString file = MakeMedia(path("g.ogg"), "ogg", {"-metadata", "title=kept"});
+    const QByteArray good = ReadAll(file);
+
+    QByteArray badHeader = good;
+    badHeader[OggPageOffset(good, 1) + 40] ^= 0x55; // the comment page no longer matches its CRC
+    WriteAll(file, badHeader);
+    EXPECT_EQ(ReadOggTag(file), OGGTag());
+    ExpectRefusal(file, AllSeven(), "Cannot open ");
+
+    WriteAll(file, good.left(OggPageOffset(good, 1) + 30));
+    EXPECT_EQ(ReadOggTag(file), OGGTag());
+    ExpectRefusal(file, AllSeven(), "Cannot open ");
+
+    // Damage in the sound is found while copying it; the file stays as it was.
+    QByteArray badSound = good;
+    badSound[good.size() - 20] ^= 0x55;
+    WriteAll(file, badSound);
+    EXPECT_EQ(ReadOggTag(file).Title, QStringLiteral("kept"));
+    ExpectRefusal(file, AllSeven(), "Cannot write comments");
+    WriteAll(file, good.left(good.size() - 20));
+    ExpectRefusal(file, AllSeven(), "Cannot write comments");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+
+    EXPECT_THROW(ReadOggTag(path("missing.ogg")), TagError);
+}
+
+TEST_F(OggTagTest, ReadOnlyFileIsTaggedAndStaysReadOnly) {
+    const QString file = MakeMedia(path("ro.ogg"), "ogg");
+    SetMode(file, 0444);
+    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+    EXPECT_EQ(ReadOggTag(file), AllSeven());
+    EXPECT_EQ(Mode(file), 0444u);
+}
+
+TEST_F(OggTagTest, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
+    const QString file = MakeMedia(path("h.ogg"), "ogg");
+    WriteAll(path("h.temp"), "user's own file");
+    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+    EXPECT_EQ(ReadAll(path("h.temp")), QByteArray("user's own file"));
+}
