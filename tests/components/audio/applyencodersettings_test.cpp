@@ -240,23 +240,26 @@ TEST_F(ApplyEncoderSettingsTest, AFailingCallEndsTheSetUpThere) {
 }
 
 TEST_F(ApplyEncoderSettingsTest, CdReadingOptionsUseOneNumbering) {
+    struct Case {
+        int mode, retries, action; // stored; -99 stores nothing
+        const char* expected;
+    };
+    const Case cases[] = {
+        {-99, -99, -99, "SetReadMode 1|SetRetryCount 1|SetErrorAction 0"},
+        {3, 32, 2, "SetReadMode 3|SetRetryCount 32|SetErrorAction 2"}, // as stored, no + 1
+        {4, 0, 3, "SetReadMode 1|SetRetryCount 1|SetErrorAction 0"},   // outside: defaults
+    };
     RecordingGrabber grabber;
-    ApplyCdReadingOptions(settings, grabber);
-    EXPECT_EQ(calls, QStringList({"SetReadMode 1", "SetRetryCount 1", "SetErrorAction 0"}));
-
-    settings.write(CdReadingKeys::ModeForGrabber, 3);
-    settings.write(CdReadingKeys::RetriesForGrabber, 32);
-    settings.write(CdReadingKeys::ErrorAction, 2);
-    calls.clear();
-    ApplyCdReadingOptions(settings, grabber);
-    EXPECT_EQ(calls, QStringList({"SetReadMode 3", "SetRetryCount 32", "SetErrorAction 2"}));
-
-    settings.write(CdReadingKeys::ModeForGrabber, 4);
-    settings.write(CdReadingKeys::RetriesForGrabber, 0);
-    settings.write(CdReadingKeys::ErrorAction, 3);
-    calls.clear();
-    ApplyCdReadingOptions(settings, grabber);
-    EXPECT_EQ(calls, QStringList({"SetReadMode 1", "SetRetryCount 1", "SetErrorAction 0"}));
+    for (const Case& c : cases) {
+        if (c.mode != -99) {
+            settings.write(CdReadingKeys::ModeForGrabber, c.mode);
+            settings.write(CdReadingKeys::RetriesForGrabber, c.retries);
+            settings.write(CdReadingKeys::ErrorAction, c.action);
+        }
+        calls.clear();
+        ApplyCdReadingOptions(settings, grabber);
+        EXPECT_EQ(calls.join(QLatin1Char('|')), QLatin1String(c.expected));
+    }
 }
 
 } // namespace
