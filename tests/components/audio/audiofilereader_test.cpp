@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <random>
 
 using namespace MediaTools;
 
@@ -215,6 +217,44 @@ TEST_F(AudioFileReaderTest, DamagedFilesGiveWhatTheyHold) {
     const QByteArray whole = mp3.readAll();
     reader.Open(writeBytes(QStringLiteral("half.mp3"), whole.left(whole.size() / 2)));
     EXPECT_NEAR(readAll().size() / 4, 44100, 4000);
+}
+
+// Damage anywhere in a file may cost sound, never the program: Open either
+// refuses with ComponentError or reading runs to an end.
+TEST_F(AudioFileReaderTest, CorruptedAndRandomFilesNeverCrash) {
+    std::mt19937 random(3);
+    const QString sources[] = {makeTone(QStringLiteral("c.mp3"), QStringLiteral("libmp3lame")),
+                               makeTone(QStringLiteral("c.ogg"), QStringLiteral("libvorbis")),
+                               makeTone(QStringLiteral("c.wma"), QStringLiteral("wmav2")),
+                               makeTone(QStringLiteral("c.wav"), QStringLiteral("pcm_s16le"))};
+    for (const QString& source : sources) {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray original = file.readAll();
+        for (int round = 0; round < 4; ++round) {
+            QByteArray damaged = original;
+            std::uniform_int_distribution<int> at(0, int(damaged.size()) - 1);
+            for (int i = 0; i < damaged.size() / 50; ++i)
+                damaged[at(random)] = char(random());
+            const QString name =
+                QStringLiteral("damaged%1.%2").arg(round).arg(QFileInfo(source).suffix());
+            try {
+                reader.Open(writeBytes(name, damaged));
+                EXPECT_LE(readAll().size(), 10 * 88200 * 4);
+            } catch (const ComponentError&) {
+            }
+        }
+    }
+    for (const char* suffix : {"mp3", "wav", "ogg", "wma", "raw", "vox"}) {
+        QByteArray noise(4096, Qt::Uninitialized);
+        for (char& byte : noise)
+            byte = char(random());
+        try {
+            reader.Open(writeBytes(QStringLiteral("noise.") + QLatin1String(suffix), noise));
+            readAll();
+        } catch (const ComponentError&) {
+        }
+    }
 }
 
 TEST_F(AudioFileReaderTest, WritingIsRefusedButResetIsHarmless) {
