@@ -22,8 +22,8 @@ QByteArray tone(int sampleRate, int channels, double seconds, double hz) {
     return pcm;
 }
 
-QByteArray noise(int frames, int channels, unsigned seed) {
-    std::mt19937 random(seed);
+QByteArray noise(int frames, int channels, unsigned pattern) {
+    std::mt19937 random(pattern);
     std::uniform_int_distribution<int> sample(-32768, 32767);
     QByteArray pcm(frames * channels * 2, Qt::Uninitialized);
     auto* out = reinterpret_cast<qint16*>(pcm.data());

@@ -10,8 +10,9 @@ namespace MediaTools {
 
 // Interleaved 16-bit PCM: a sine of `hz` at half scale in every channel.
 QByteArray tone(int sampleRate, int channels, double seconds, double hz);
-// Interleaved 16-bit PCM of pseudo-random samples (full range, fixed seed).
-QByteArray noise(int frames, int channels, unsigned seed = 1);
+// Interleaved 16-bit PCM of pseudo-random samples over the full range; the
+// same pattern number gives the same samples.
+QByteArray noise(int frames, int channels, unsigned pattern = 1);
 
 // Runs "ffmpeg -y -loglevel error <arguments>"; false when it fails.
 bool ffmpeg(const QStringList& arguments);
