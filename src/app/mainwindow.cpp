@@ -6,7 +6,7 @@
 #include "dialogs/folderdialog.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
-#include "settings/cdreadingkeys.h"
+#include "settings/applyencodersettings.h"
 #include "settings/mainkeys.h"
 #include "settings/rmkeys.h"
 #include "settings/settingsfile.h"
@@ -465,10 +465,7 @@ void MainWindow::DetectDrives() {
 }
 
 void MainWindow::ApplyCdReadingOptions() {
-    IAudioCDGrabber2* grabber = components.AudioCDGrabber21.get();
-    grabber->SetReadMode(m_settings->read(CdReadingKeys::ModeForGrabber));
-    grabber->SetRetryCount(m_settings->read(CdReadingKeys::RetriesForGrabber));
-    grabber->SetErrorAction(m_settings->read(CdReadingKeys::ErrorAction));
+    ::ApplyCdReadingOptions(*m_settings, *components.AudioCDGrabber21);
 }
 
 bool MainWindow::IsAudioCdPresent() {

@@ -1,6 +1,7 @@
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/componenterror.h"
+#include "components/output/outputwriter.h"
 #include "discimage.h"
 #include "recordingwriter.h"
 #include "settings/settingsfile.h"
@@ -197,6 +198,38 @@ TEST_F(GrabberTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
         EXPECT_EQ(m_writer->rate, 44100);
         EXPECT_EQ(m_writer->channels, 2);
     }
+}
+
+TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
+    const DiscImage disc = standardDisc();
+    addImage(disc, QStringLiteral("disc"));
+    auto writer = std::make_unique<OutputWriter>();
+    OutputWriter* real = writer.get();
+    CdioGrabber grabber(std::move(writer));
+    grabber.Initialize();
+    grabber.SetCurrentDrive(m_realDrives + 1);
+    grabber.ReadDisc();
+    grabber.SetReadMode(2);
+    QList<double> progress;
+    QObject::connect(&grabber, &IAudioCDGrabber2::OnOperationProgress,
+                     [&](double percent) { progress << percent; });
+    const auto ripTo = [&](const QString& path) {
+        progress.clear();
+        grabber.SelectTrack(2);
+        grabber.GrabToFile(path);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return progress.contains(100.0); }, 20000));
+        EXPECT_FALSE(real->GetIsOpen());
+    };
+
+    real->ResetFormat(-1); // CD-quality WAV
+    ripTo(output(QStringLiteral("real.wav")));
+    EXPECT_EQ(wavData(output(QStringLiteral("real.wav"))), disc.trackBytes(2));
+
+    real->SetOggFormat(44100, 2, 128, 0, 0, -1);
+    ripTo(output(QStringLiteral("real.ogg")));
+    QFile ogg(output(QStringLiteral("real.ogg")));
+    ASSERT_TRUE(ogg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ogg.read(4) == "OggS");
 }
 
 TEST_F(GrabberTest, RawReadsCoverTheTrackExactly) {

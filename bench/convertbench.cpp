@@ -1,0 +1,166 @@
+// Converts one generated stereo WAV through Orvelle's reader and output writer
+// and through lame, oggenc and ffmpeg at the same settings, and prints one
+// line per format: "mp3 orvelle 2.41 s lame 2.30 s ratio 1.05", then the sizes
+// of the two files. Each time is the best of --repeat runs.
+//
+//   orvelle_convert_bench [--repeat N] [--seconds S]
+
+#include "components/ffmpeg/audiofilereader.h"
+#include "components/lame/mp3lameencoder.h"
+#include "components/output/outputwriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <random>
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::function<void(OutputWriter&, Mp3LameEncoder&)> setUp;
+    const char* extension;
+    QString tool;
+    QStringList toolArguments; // %in and %out stand for the files
+};
+
+// Three minutes of a few drifting tones over quiet noise: enough for the
+// encoders to work as they do on music.
+void writeSource(const QString& path, int seconds) {
+    const int rate = 44100;
+    OutputWriter writer;
+    writer.SetWavFormat(rate, 2, 16);
+    writer.Create(path);
+    std::mt19937 random(7);
+    std::normal_distribution<double> hiss(0, 600);
+    QByteArray block(rate * 4, Qt::Uninitialized);
+    for (int s = 0; s < seconds; ++s) {
+        auto* out = reinterpret_cast<qint16*>(block.data());
+        for (int i = 0; i < rate; ++i) {
+            const double t = s + double(i) / rate;
+            const double left = 6000 * std::sin(2 * M_PI * (220 + 20 * std::sin(t)) * t) +
+                                3000 * std::sin(2 * M_PI * 1375 * t) + hiss(random);
+            const double right = 6000 * std::sin(2 * M_PI * 330 * t) +
+                                 2500 * std::sin(2 * M_PI * (3100 + 200 * std::sin(t / 3)) * t) +
+                                 hiss(random);
+            *out++ = qint16(std::clamp(left, -32768.0, 32767.0));
+            *out++ = qint16(std::clamp(right, -32768.0, 32767.0));
+        }
+        writer.Write(block);
+    }
+    writer.Close();
+}
+
+double convertWithOrvelle(const Case& c, const QString& source, const QString& target) {
+    QElapsedTimer clock;
+    clock.start();
+    AudioFileReader reader;
+    OutputWriter writer;
+    Mp3LameEncoder lame;
+    c.setUp(writer, lame);
+    reader.Open(source);
+    writer.SetInputFormat(reader.GetSampleRate(), reader.GetChannels());
+    writer.Create(target);
+    // One second per chunk, as the converter reads.
+    for (QByteArray chunk; !(chunk = reader.Read(reader.GetSampleRate())).isEmpty();)
+        writer.Write(chunk);
+    writer.Close();
+    reader.Close();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+double convertWithTool(const Case& c, const QString& source, const QString& target) {
+    QStringList arguments;
+    for (QString argument : c.toolArguments)
+        arguments << argument.replace(QLatin1String("%in"), source)
+                         .replace(QLatin1String("%out"), target);
+    QElapsedTimer clock;
+    clock.start();
+    QProcess process;
+    process.start(c.tool, arguments);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        return -1;
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int repeat = 3;
+    int seconds = 180;
+    const QStringList arguments = app.arguments();
+    for (int i = 1; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--repeat"))
+            repeat = std::max(1, arguments[i + 1].toInt());
+        else if (arguments[i] == QLatin1String("--seconds"))
+            seconds = std::max(1, arguments[i + 1].toInt());
+    }
+
+    // The same settings on both sides: MP3 128 kbps CBR stereo at LAME quality 5
+    // (Orvelle's defaults), Vorbis 128 kbps bitrate-targeted and managed 96..160,
+    // WMA v2 128 kbps (profile 9).
+    const QList<Case> cases{
+        {"mp3",
+         [](OutputWriter& w, Mp3LameEncoder& lame) { w.SetMp3Encoder(&lame); },
+         ".mp3",
+         QStringLiteral("lame"),
+         {"--quiet", "--nohist", "-b", "128", "-q", "5", "-m", "s", "%in", "%out"}},
+        {"ogg",
+         [](OutputWriter& w, Mp3LameEncoder&) { w.SetOggFormat(44100, 2, 128, 0, 0, -1); },
+         ".ogg",
+         QStringLiteral("oggenc"),
+         {"--quiet", "-b", "128", "-o", "%out", "%in"}},
+        {"ogg-managed",
+         [](OutputWriter& w, Mp3LameEncoder&) { w.SetOggFormat(44100, 2, 128, 96, 160, -1); },
+         ".ogg",
+         QStringLiteral("oggenc"),
+         {"--quiet", "--managed", "-b", "128", "-m", "96", "-M", "160", "-o", "%out", "%in"}},
+        {"wma",
+         [](OutputWriter& w, Mp3LameEncoder&) { w.SetWmaProfile(9); },
+         ".wma",
+         QStringLiteral("ffmpeg"),
+         {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "wmav2", "-b:a", "128k",
+          "%out"}},
+    };
+
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("source.wav"));
+    writeSource(source, seconds);
+    QTextStream out(stdout);
+    out << "source: " << seconds << " s of 44100 Hz stereo, best of " << repeat << " runs\n";
+    out.flush();
+    for (const Case& c : cases) {
+        double orvelle = 1e9, tool = 1e9;
+        const QString ours = dir.filePath(QLatin1String(c.name) + QStringLiteral("-orvelle") +
+                                          QLatin1String(c.extension));
+        const QString theirs = dir.filePath(QLatin1String(c.name) + QStringLiteral("-tool") +
+                                            QLatin1String(c.extension));
+        for (int run = 0; run < repeat; ++run) {
+            orvelle = std::min(orvelle, convertWithOrvelle(c, source, ours));
+            const double t = convertWithTool(c, source, theirs);
+            if (t < 0) {
+                tool = -1;
+                break;
+            }
+            tool = std::min(tool, t);
+        }
+        out << c.name << " orvelle " << QString::number(orvelle, 'f', 2) << " s " << c.tool << ' ';
+        if (tool < 0)
+            out << "failed\n";
+        else
+            out << QString::number(tool, 'f', 2) << " s ratio "
+                << QString::number(orvelle / tool, 'f', 2) << '\n';
+        // Equal settings give files of about the same size.
+        out << "  files: orvelle " << QFileInfo(ours).size() / 1024 << " KiB, " << c.tool << ' '
+            << QFileInfo(theirs).size() / 1024 << " KiB\n";
+        out.flush();
+    }
+    return 0;
+}

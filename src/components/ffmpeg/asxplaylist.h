@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// An .asx file is a small XML playlist (<asx><entry><ref href="..."/>) that
+// points at the media to play.
+namespace AsxPlaylist {
+// The first entry that is a local file that exists. Raises ComponentError when
+// there is none: network streams are not followed.
+QString firstLocalEntry(const QString& asxPath);
+} // namespace AsxPlaylist

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small pieces every FFmpeg wrapper of Orvelle needs.
+namespace FfmpegSupport {
+// FFmpeg's own words for an error code.
+QString errorText(int code);
+// The URL FFmpeg opens for a local path: always through the file protocol, so
+// that a name like "a:b.wma" is never taken for another protocol.
+QByteArray fileUrl(const QString& path);
+} // namespace FfmpegSupport

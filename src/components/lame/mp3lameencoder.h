@@ -1,0 +1,49 @@
+#pragma once
+
+#include "components/iaudiofile2lameenc.h"
+#include "components/lame/lamesettings.h"
+
+#include <QString>
+
+// The MP3 encoder component: it keeps the settings of the next MP3 file; the
+// output writer takes a copy of them in SetMp3Encoder. Every setter checks its
+// value and raises ComponentError for one LAME cannot use.
+class Mp3LameEncoder : public IAudioFile2LameEnc {
+public:
+    const LameSettings& settings() const { return m_settings; }
+
+    // The LAME switches that map onto these settings (-b -B -V -v -q -h -f -m
+    // -a -t -p -F -e --cbr --vbr-old --vbr-new --resample --nores --noshort
+    // --short --allow-diff-short --strictly-enforce-ISO --athonly --noath
+    // --athshort --lowpass --lowpass-width --highpass --highpass-width
+    // --preset --alt-preset). Any other switch raises, and then no setting changes.
+    void SetCommandLine(const QString& commandLine) override;
+    void SetPreset(int preset) override;
+    void SetAltPreset(int altPreset) override;
+    void SetVbrBitrate(int kbps) override;
+    void SetVbrQuality(int quality) override;
+    void SetVbrMethod(int method) override;
+    void SetChannelMode(int mode) override;
+    void SetQuality(int quality) override;
+    void SetWriteVbrHeader(int on) override;
+    void SetBitReservoir(int on) override;
+    void SetAllowDiffBlocks(int on) override;
+    void SetShortBlocks(int on) override;
+    void SetDeemphasis(int mode) override;
+    void SetStrictIso(int on) override;
+    void SetEnforceMinBitrate(int on) override;
+    void SetAthMode(int mode) override;
+    void SetLowpassFrequency(int hz) override;
+    void SetHighpassFrequency(int hz) override;
+    void SetLowpassWidth(int hz) override;
+    void SetHighpassWidth(int hz) override;
+    void SetCrc(int on) override;
+    void SetSampleRate(int hz) override;
+    void SetMono(int on) override;
+    void SetBitrate(int kbps) override;
+
+private:
+    void applySwitch(const QString& name, const QString& value);
+
+    LameSettings m_settings;
+};

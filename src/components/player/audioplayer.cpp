@@ -1,0 +1,151 @@
+#include "components/player/audioplayer.h"
+
+#include "components/output/pcmlayout.h"
+#include "components/player/pcmqueue.h"
+#include "platform/muldiv.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+
+namespace {
+
+// How long the queue must stay empty, once more sound has been asked for,
+// before the source counts as finished.
+constexpr int EndGraceMs = 200;
+
+} // namespace
+
+AudioPlayer::AudioPlayer(QObject* parent) : IAudioPlayer2(parent), m_queue(new PcmQueue(2, this)) {
+    m_timer.setInterval(TimerIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &AudioPlayer::onTick);
+    // Queued: the output reads the queue in the middle of its own work, maybe on
+    // its own thread, and the program answers these events by queueing more.
+    connect(
+        m_queue, &PcmQueue::bufferConsumed, this,
+        [this] {
+            if (m_playing)
+                emit OnEndArrayPlay();
+        },
+        Qt::QueuedConnection);
+    connect(m_queue, &PcmQueue::ranDry, this, &AudioPlayer::onRanDry, Qt::QueuedConnection);
+}
+
+AudioPlayer::~AudioPlayer() {
+    stopOutput();
+}
+
+void AudioPlayer::SetFormat(int sampleRate, int channels) {
+    PcmLayout::check("Sound to play", sampleRate, channels, 2);
+    m_sampleRate = sampleRate;
+    m_channels = channels;
+    m_queue->setChannels(channels);
+}
+
+void AudioPlayer::StartPlayback() {
+    stopOutput();
+    m_queue->clear();
+    m_playedBeforeOutputStart = 0;
+    m_dryFor.invalidate();
+    m_playing = true;
+    startOutput();
+    m_timer.start();
+}
+
+void AudioPlayer::StopPlayback() {
+    m_playing = false;
+    m_timer.stop();
+    stopOutput();
+    m_queue->clear();
+}
+
+void AudioPlayer::QueueBuffer(const QByteArray& pcm) {
+    m_queue->append(pcm);
+    m_dryFor.invalidate();
+}
+
+void AudioPlayer::ResetQueue() {
+    m_queue->clear();
+    if (!m_playing)
+        return;
+    m_playedBeforeOutputStart += playedByOutput();
+    // The output's own buffer holds sound from before the seek: start it afresh.
+    stopOutput();
+    startOutput();
+}
+
+int AudioPlayer::SamplesToMs(qint64 samples) {
+    return int(MulDiv(samples, 1000, qint64(m_sampleRate) * m_channels));
+}
+
+void AudioPlayer::startOutput() {
+    m_takenAtOutputStart = m_queue->taken();
+    QAudioFormat format;
+    format.setSampleRate(m_sampleRate);
+    format.setChannelCount(m_channels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (!device.isNull() && device.isFormatSupported(format)) {
+        m_sink = new QAudioSink(device, format, this);
+        m_sink->start(m_queue);
+        if (m_sink->error() != QAudio::NoError) {
+            delete m_sink;
+            m_sink = nullptr;
+        }
+    }
+    if (!m_sink) {
+        m_silentClock.start();
+        m_silentCredit = 0;
+    }
+}
+
+void AudioPlayer::stopOutput() {
+    if (!m_sink)
+        return;
+    m_sink->stop();
+    delete m_sink;
+    m_sink = nullptr;
+}
+
+qint64 AudioPlayer::playedByOutput() const {
+    if (m_sink)
+        return m_sink->processedUSecs() * bytesPerSecond() / 1000000;
+    return m_queue->taken() - m_takenAtOutputStart;
+}
+
+void AudioPlayer::onRanDry() {
+    if (!m_playing)
+        return;
+    if (!m_dryFor.isValid())
+        m_dryFor.start();
+    emit OnRequestOnLoadArray();
+}
+
+void AudioPlayer::onTick() {
+    if (!m_playing)
+        return;
+    const int blockAlign = m_channels * 2;
+    if (!m_sink) {
+        // The silent output takes what the clock says was played since the last
+        // tick; time spent with an empty queue is not made up later, as with a real one.
+        m_silentCredit += double(m_silentClock.nsecsElapsed()) * bytesPerSecond() / 1e9;
+        m_silentClock.start();
+        const qint64 bytes = qint64(m_silentCredit) / blockAlign * blockAlign;
+        m_queue->discard(bytes);
+        m_silentCredit -= double(bytes);
+    }
+    const std::pair<int, int> peaks = m_queue->takePeaks();
+    const qint64 played = m_playedBeforeOutputStart + playedByOutput();
+    emit OnTimer(int(played / blockAlign), peaks.first, peaks.second);
+
+    if (m_dryFor.isValid() && m_dryFor.elapsed() >= EndGraceMs && m_queue->isEmpty()) {
+        const qint64 stillInOutput = m_queue->taken() - m_takenAtOutputStart - playedByOutput();
+        if (stillInOutput <= qint64(bytesPerSecond()) * TimerIntervalMs / 1000) {
+            m_playing = false;
+            m_timer.stop();
+            stopOutput();
+            emit OnEndPlay();
+        }
+    }
+}

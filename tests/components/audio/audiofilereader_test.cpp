@@ -1,0 +1,267 @@
+#include "components/audio/mediatools.h"
+#include "components/componenterror.h"
+#include "components/ffmpeg/audiofilereader.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <random>
+
+using namespace MediaTools;
+
+namespace {
+
+// Dialogic ADPCM, as the decoder expands it: each nibble is chosen so that the
+// decoder's prediction comes nearest the input.
+QByteArray encodeVox(const QByteArray& pcm) {
+    static const int steps[49] = {
+        16,  17,  19,  21,  23,  25,  28,  31,  34,  37,  41,   45,   50,   55,   60,  66,  73,
+        80,  88,  97,  107, 118, 130, 143, 157, 173, 190, 209,  230,  253,  279,  307, 337, 371,
+        408, 449, 494, 544, 598, 658, 724, 796, 876, 963, 1060, 1166, 1282, 1411, 1552};
+    static const int adjust[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+    int predictor = 0, index = 0;
+    auto expand = [&](int nibble, bool commit) {
+        const int step = steps[index];
+        const int diff = ((2 * (nibble & 7) + 1) * step) >> 3;
+        const int value = std::clamp(nibble & 8 ? predictor - diff : predictor + diff, -2048, 2047);
+        if (commit) {
+            predictor = value;
+            index = std::clamp(index + adjust[nibble & 7], 0, 48);
+        }
+        return value;
+    };
+    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
+    const int count = int(pcm.size() / 2) & ~1;
+    QByteArray vox;
+    for (int i = 0; i < count; i += 2) {
+        int byte = 0;
+        for (int half = 0; half < 2; ++half) {
+            const int target = samples[i + half] >> 4;
+            int best = 0;
+            for (int nibble = 1; nibble < 16; ++nibble)
+                if (std::abs(expand(nibble, false) - target) <
+                    std::abs(expand(best, false) - target))
+                    best = nibble;
+            expand(best, true);
+            byte = byte << 4 | best; // the high nibble comes first
+        }
+        vox.append(char(byte));
+    }
+    return vox;
+}
+
+class AudioFileReaderTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QString writeBytes(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    }
+
+    // A two-second 440 Hz tone at 44.1 kHz stereo, encoded by ffmpeg with `codec`.
+    QString makeTone(const QString& name, const QString& codec) const {
+        const QString file = path(name);
+        EXPECT_TRUE(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                            QStringLiteral("sine=frequency=440:duration=2:sample_rate=44100"),
+                            QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"),
+                            codec, file}));
+        return file;
+    }
+
+    QByteArray readAll() {
+        QByteArray all;
+        for (QByteArray chunk; !(chunk = reader.Read(reader.GetSampleRate())).isEmpty();)
+            all += chunk;
+        return all;
+    }
+
+    QString openError(const QString& file) {
+        try {
+            reader.Open(file);
+        } catch (const ComponentError& error) {
+            EXPECT_FALSE(reader.GetIsOpen());
+            return error.message();
+        }
+        ADD_FAILURE() << "opened " << file.toStdString();
+        return {};
+    }
+
+    QTemporaryDir dir;
+    AudioFileReader reader;
+};
+
+TEST_F(AudioFileReaderTest, DecodesEveryAudioFormatAtItsOwnLayout) {
+    const QString files[] = {makeTone(QStringLiteral("t.mp3"), QStringLiteral("libmp3lame")),
+                             makeTone(QStringLiteral("t.ogg"), QStringLiteral("libvorbis")),
+                             makeTone(QStringLiteral("t.wma"), QStringLiteral("wmav2")),
+                             makeTone(QStringLiteral("t.wav"), QStringLiteral("pcm_s16le"))};
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        reader.Open(file);
+        EXPECT_TRUE(reader.GetIsOpen());
+        EXPECT_EQ(reader.GetSampleRate(), 44100);
+        EXPECT_EQ(reader.GetChannels(), 2);
+        EXPECT_EQ(reader.GetBlockAlign(), 4);
+        EXPECT_NEAR(reader.GetLength(), 88200, 2048);
+        EXPECT_NEAR(reader.GetDurationMs(), 2000, 50);
+        const QByteArray pcm = readAll();
+        EXPECT_NEAR(pcm.size() / 4, 88200, 2048);
+        EXPECT_NEAR(dominantFrequency(pcm, 44100, 2), 440, 2);
+        EXPECT_TRUE(reader.Read(100).isEmpty()); // and stays at the end
+        reader.Close();
+        EXPECT_FALSE(reader.GetIsOpen());
+    }
+}
+
+TEST_F(AudioFileReaderTest, HeaderlessRawAndVox) {
+    const QByteArray cd = tone(44100, 2, 1.5, 1000);
+    reader.Open(writeBytes(QStringLiteral("cd.RAW"), cd));
+    EXPECT_EQ(reader.GetSampleRate(), 44100);
+    EXPECT_EQ(reader.GetChannels(), 2);
+    EXPECT_EQ(reader.GetLength(), 66150);
+    EXPECT_TRUE(readAll() == cd);
+
+    const QByteArray vox = encodeVox(tone(8000, 1, 2.0, 440));
+    reader.Open(writeBytes(QStringLiteral("speech.vox"), vox));
+    EXPECT_EQ(reader.GetSampleRate(), 8000);
+    EXPECT_EQ(reader.GetChannels(), 1);
+    EXPECT_EQ(reader.GetLength(), 16000);
+    EXPECT_EQ(reader.GetDurationMs(), 2000);
+    const QByteArray pcm = readAll();
+    EXPECT_EQ(pcm.size(), 32000);
+    EXPECT_NEAR(dominantFrequency(pcm, 8000, 1), 440, 2);
+
+    reader.Seek(12000);
+    EXPECT_NEAR(readAll().size() / 2, 4000, 2);
+}
+
+TEST_F(AudioFileReaderTest, SeeksToTheFrame) {
+    const QByteArray pcm = noise(44100, 2);
+    const QString wav = path(QStringLiteral("noise.wav"));
+    ASSERT_TRUE(ffmpeg({QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-ar"),
+                        QStringLiteral("44100"), QStringLiteral("-ac"), QStringLiteral("2"),
+                        QStringLiteral("-i"), writeBytes(QStringLiteral("noise.raw"), pcm), wav}));
+    reader.Open(wav);
+    reader.Read(500);
+    reader.Seek(12345);
+    EXPECT_TRUE(reader.Read(1000) == pcm.mid(12345 * 4, 4000));
+    reader.Seek(100);
+    EXPECT_TRUE(reader.Read(10) == pcm.mid(400, 40));
+    reader.Seek(44100);
+    EXPECT_TRUE(reader.Read(10).isEmpty());
+
+    reader.Open(makeTone(QStringLiteral("seek.mp3"), QStringLiteral("libmp3lame")));
+    reader.Seek(44100);
+    EXPECT_NEAR(readAll().size() / 4, 44100, 1152);
+}
+
+TEST_F(AudioFileReaderTest, MoreThanTwoChannelsAreMixedToStereo) {
+    const QString file = path(QStringLiteral("surround.wav"));
+    ASSERT_TRUE(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-ac"),
+                        QStringLiteral("6"), file}));
+    reader.Open(file);
+    EXPECT_EQ(reader.GetChannels(), 2);
+    EXPECT_NEAR(dominantFrequency(readAll(), 44100, 2), 440, 2);
+}
+
+TEST_F(AudioFileReaderTest, ContentCountsNotTheExtension) {
+    const QString ogg = makeTone(QStringLiteral("real.ogg"), QStringLiteral("libvorbis"));
+    QFile::rename(ogg, path(QStringLiteral("named.mp3")));
+    reader.Open(path(QStringLiteral("named.mp3")));
+    EXPECT_NEAR(dominantFrequency(readAll(), 44100, 2), 440, 2);
+}
+
+TEST_F(AudioFileReaderTest, BadInputsRaiseClearErrors) {
+    EXPECT_TRUE(openError(path(QStringLiteral("missing.mp3"))).contains(QStringLiteral("exist")));
+    EXPECT_TRUE(
+        openError(writeBytes(QStringLiteral("empty.mp3"), {})).contains(QStringLiteral("empty")));
+    EXPECT_TRUE(openError(dir.path()).contains(QStringLiteral("cannot be read")));
+    EXPECT_FALSE(openError(writeBytes(QStringLiteral("text.wav"), "just some words\n")).isEmpty());
+
+    const QByteArray wav = [&] {
+        QFile file(makeTone(QStringLiteral("full.wav"), QStringLiteral("pcm_s16le")));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    const int data = int(wav.indexOf("data"));
+    EXPECT_TRUE(openError(writeBytes(QStringLiteral("header.wav"), wav.left(data + 8)))
+                    .contains(QStringLiteral("no sound")));
+    EXPECT_FALSE(openError(writeBytes(QStringLiteral("cut.wav"), wav.left(20))).isEmpty());
+    EXPECT_FALSE(openError(writeBytes(QStringLiteral("cut.mp3"),
+                                      QByteArray("ID3\x03\x00\x00\x00\x00\x10\x00", 10)))
+                     .isEmpty());
+    EXPECT_FALSE(reader.GetIsOpen());
+}
+
+TEST_F(AudioFileReaderTest, DamagedFilesGiveWhatTheyHold) {
+    QFile file(makeTone(QStringLiteral("full.wav"), QStringLiteral("pcm_s16le")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray wav = file.readAll();
+    // A header that promises far more data than the file holds.
+    const int data = int(wav.indexOf("data"));
+    const quint32 lie = 50000000;
+    memcpy(wav.data() + data + 4, &lie, 4);
+    reader.Open(writeBytes(QStringLiteral("lie.wav"), wav));
+    EXPECT_EQ(reader.GetLength(), 88200);
+    EXPECT_EQ(readAll().size(), 88200 * 4);
+
+    // An MP3 cut in the middle plays up to the cut.
+    QFile mp3(makeTone(QStringLiteral("whole.mp3"), QStringLiteral("libmp3lame")));
+    ASSERT_TRUE(mp3.open(QIODevice::ReadOnly));
+    const QByteArray whole = mp3.readAll();
+    reader.Open(writeBytes(QStringLiteral("half.mp3"), whole.left(whole.size() / 2)));
+    EXPECT_NEAR(readAll().size() / 4, 44100, 4000);
+}
+
+// Damage anywhere in a file may cost sound, never the program: Open either
+// refuses with ComponentError or reading runs to an end.
+TEST_F(AudioFileReaderTest, CorruptedAndRandomFilesNeverCrash) {
+    std::mt19937 random(3);
+    const QString sources[] = {makeTone(QStringLiteral("c.mp3"), QStringLiteral("libmp3lame")),
+                               makeTone(QStringLiteral("c.ogg"), QStringLiteral("libvorbis")),
+                               makeTone(QStringLiteral("c.wma"), QStringLiteral("wmav2")),
+                               makeTone(QStringLiteral("c.wav"), QStringLiteral("pcm_s16le"))};
+    for (const QString& source : sources) {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray original = file.readAll();
+        for (int round = 0; round < 4; ++round) {
+            QByteArray damaged = original;
+            std::uniform_int_distribution<int> at(0, int(damaged.size()) - 1);
+            for (int i = 0; i < damaged.size() / 50; ++i)
+                damaged[at(random)] = char(random());
+            const QString name =
+                QStringLiteral("damaged%1.%2").arg(round).arg(QFileInfo(source).suffix());
+            try {
+                reader.Open(writeBytes(name, damaged));
+                EXPECT_LE(readAll().size(), 10 * 88200 * 4);
+            } catch (const ComponentError&) {
+            }
+        }
+    }
+    for (const char* suffix : {"mp3", "wav", "ogg", "wma", "raw", "vox"}) {
+        QByteArray noise(4096, Qt::Uninitialized);
+        for (char& byte : noise)
+            byte = char(random());
+        try {
+            reader.Open(writeBytes(QStringLiteral("noise.") + QLatin1String(suffix), noise));
+            readAll();
+        } catch (const ComponentError&) {
+        }
+    }
+}
+
+TEST_F(AudioFileReaderTest, WritingIsRefusedButResetIsHarmless) {
+    EXPECT_THROW(reader.Create(path(QStringLiteral("x.wav"))), ComponentError);
+    EXPECT_THROW(reader.Write(QByteArray(4, 0)), ComponentError);
+    EXPECT_NO_THROW(reader.ResetFormat(-1));
+    EXPECT_THROW(reader.Read(10), ComponentError);
+}
+
+} // namespace

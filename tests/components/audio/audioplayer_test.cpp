@@ -1,0 +1,103 @@
+#include "components/componenterror.h"
+#include "components/player/audioplayer.h"
+
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// Feeds the player the way preview does: two blocks at the start, one more
+// for every event that asks for one, until the source is used up.
+class FakePreview {
+public:
+    FakePreview(AudioPlayer& player, int blocks, int blockBytes)
+        : m_player(player), m_left(blocks), m_blockBytes(blockBytes) {
+        QObject::connect(&player, &IAudioPlayer2::OnRequestOnLoadArray, [this] { queueNext(); });
+        QObject::connect(&player, &IAudioPlayer2::OnEndArrayPlay, [this] { queueNext(); });
+    }
+
+    void start() {
+        m_player.StartPlayback();
+        queueNext();
+        queueNext();
+    }
+
+    int left() const { return m_left; }
+
+private:
+    void queueNext() {
+        if (m_left == 0)
+            return;
+        --m_left;
+        m_player.QueueBuffer(QByteArray(m_blockBytes, char(1)));
+    }
+
+    AudioPlayer& m_player;
+    int m_left;
+    int m_blockBytes;
+};
+
+TEST(AudioPlayerTest, PlaysTheWholeSourceAtTheRealRateThenEnds) {
+    AudioPlayer player;
+    player.SetFormat(8000, 1);
+    QSignalSpy ended(&player, &IAudioPlayer2::OnEndPlay);
+    QSignalSpy ticks(&player, &IAudioPlayer2::OnTimer);
+    FakePreview preview(player, 5, 1600); // five blocks of 100 ms
+
+    QElapsedTimer clock;
+    clock.start();
+    preview.start();
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_GE(clock.elapsed(), 450); // no faster than the sound lasts
+    EXPECT_EQ(preview.left(), 0);
+    ASSERT_GE(ticks.size(), 3);
+    EXPECT_EQ(ticks.last().at(0).toInt(), 4000); // every sample frame was played
+    QTest::qWait(200);
+    EXPECT_EQ(ended.size(), 1);
+}
+
+TEST(AudioPlayerTest, ResetQueueDropsWhatWasQueuedAndAsksForMore) {
+    AudioPlayer player;
+    player.SetFormat(8000, 1);
+    QSignalSpy wanted(&player, &IAudioPlayer2::OnRequestOnLoadArray);
+    QSignalSpy ended(&player, &IAudioPlayer2::OnEndPlay);
+    QElapsedTimer clock;
+    clock.start();
+    player.StartPlayback();
+    player.QueueBuffer(QByteArray(16000, char(1))); // one second
+    QTest::qWait(100);
+    wanted.clear();
+    player.ResetQueue();
+    EXPECT_TRUE(wanted.wait(1000));
+    ASSERT_TRUE(ended.wait(2000));
+    EXPECT_LT(clock.elapsed(), 900); // the rest of the second was never played
+}
+
+TEST(AudioPlayerTest, StopPlaybackEndsQuietly) {
+    AudioPlayer player;
+    player.SetFormat(44100, 2);
+    QSignalSpy ended(&player, &IAudioPlayer2::OnEndPlay);
+    QSignalSpy ticks(&player, &IAudioPlayer2::OnTimer);
+    player.StartPlayback();
+    player.QueueBuffer(QByteArray(17640, 0));
+    QTest::qWait(120);
+    player.StopPlayback();
+    const int ticksAtStop = int(ticks.size());
+    QTest::qWait(400);
+    EXPECT_EQ(ended.size(), 0);
+    EXPECT_EQ(ticks.size(), ticksAtStop);
+}
+
+TEST(AudioPlayerTest, FormatAndDurations) {
+    AudioPlayer player;
+    player.SetFormat(44100, 2);
+    EXPECT_EQ(player.SamplesToMs(88200), 1000); // a byte count halved: both channels
+    player.SetFormat(8000, 1);
+    EXPECT_EQ(player.SamplesToMs(4000), 500);
+    EXPECT_THROW(player.SetFormat(0, 2), ComponentError);
+    EXPECT_THROW(player.SetFormat(44100, 3), ComponentError);
+}
+
+} // namespace
