@@ -37,7 +37,11 @@ CdToc DiscContents::toc() const {
 
 void CdDisc::quietLibrary() {
     static std::once_flag once;
-    std::call_once(once, [] { cdio_log_set_handler(ignoreMessage); });
+    // The drivers are set up here once, before several threads open drives.
+    std::call_once(once, [] {
+        cdio_log_set_handler(ignoreMessage);
+        cdio_init();
+    });
 }
 
 std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {

@@ -40,7 +40,8 @@ class CdDisc {
 public:
     static constexpr int FrameBytes = 2352;
 
-    // libcdio prints its complaints on stderr; Orvelle reports failures itself.
+    // Sets libcdio up: its complaints would go to stderr, and Orvelle reports
+    // failures itself.
     static void quietLibrary();
 
     // Null when the drive or image cannot be opened at all (a missing image,
