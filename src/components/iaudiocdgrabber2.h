@@ -63,6 +63,9 @@ public:
 signals:
     void OnMediaChange();
     void OnOperationProgress(double progress);
+    // A rip that cannot finish (read error under "Stop", disc removed, output
+    // refused): the file is closed and no 100 follows.
+    void OnGrabError(const QString& message);
     void OnGrabRetry(int retry, int sector);
     // 1 connecting, 2 querying, 3 loaded, -1 connection failed, -2 no entry
     void OnFreeDBQueryStatus(int status);

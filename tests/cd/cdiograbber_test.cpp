@@ -69,7 +69,7 @@ protected:
                              if (percent == 100.0)
                                  result.openAt100 = m_writer->GetIsOpen();
                          });
-        QObject::connect(m_grabber.get(), &CdioGrabber::OnGrabError, &context,
+        QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnGrabError, &context,
                          [&](const QString& error) { result.errors << error; });
         m_grabber->SelectTrack(track);
         m_grabber->GrabToFile(path);

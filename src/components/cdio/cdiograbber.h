@@ -76,10 +76,6 @@ public:
     // Why the last rip ended without its 100 per cent (empty after a complete one).
     QString lastGrabError() const { return m_lastGrabError; }
 
-signals:
-    // A rip ended without a complete file; OnOperationProgress(100) never comes for it.
-    void OnGrabError(const QString& message);
-
 private:
     const CdDrive& currentDrive() const;
     const CdTrack& selectedTrack() const;
