@@ -485,15 +485,21 @@ bool MainWindow::IsAudioCdVolume(const QString& drive) {
     return components.DriveLayer->VolumeLabel(drive, &label) && label == QLatin1String("Audio CD");
 }
 
-void MainWindow::RefreshTrackTable() {
+bool MainWindow::cdCommandAllowed() {
     if (rg_function->itemIndex() == Converter) {
         m_prompt.Information(QLatin1String(CdRipperOnly));
-        return;
+        return false;
     }
     if (!IsAudioCdPresent()) {
         m_prompt.Information(QLatin1String(NotAudioCd));
-        return;
+        return false;
     }
+    return true;
+}
+
+void MainWindow::RefreshTrackTable() {
+    if (!cdCommandAllowed())
+        return;
     IAudioCDGrabber2* grabber = components.AudioCDGrabber21.get();
     lv->clear();
     grabber->ReadDisc();
@@ -551,14 +557,8 @@ void MainWindow::AudioCDGrabber21MediaChange() {
 // ---------------------------------------------------------------- FreeDB
 
 void MainWindow::StartFreeDbLookup() {
-    if (rg_function->itemIndex() == Converter) {
-        m_prompt.Information(QLatin1String(CdRipperOnly));
+    if (!cdCommandAllowed())
         return;
-    }
-    if (!IsAudioCdPresent()) {
-        m_prompt.Information(QLatin1String(NotAudioCd));
-        return;
-    }
     if (state.ShowFreeDbWindow) {
         FreeDbWindow->configure(FolderDialog::Layout::FreeDbStatus, this);
         FreeDbWindow->show();

@@ -187,6 +187,8 @@ private:
     void notAvailable(const QString& what);
     // The guard of the list commands: silent during a job, a message in the CD function.
     bool listCommandAllowed();
+    // The guard of the CD commands: the CD function, and an audio CD or an empty drive.
+    bool cdCommandAllowed();
     void previewMove();
 
     IUserPrompt& m_prompt;
