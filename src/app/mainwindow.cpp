@@ -320,8 +320,7 @@ void MainWindow::FormShow() {
     }
 
     components.AudioFileRead->ResetFormat(-1);
-    if (OutputWriter)
-        OutputWriter->ResetFormat(-1);
+    OutputWriter->ResetFormat(-1);
 }
 
 void MainWindow::skinWindow() {
@@ -439,18 +438,15 @@ void MainWindow::DetectDrives() {
     IAudioCDGrabber2* grabber = components.AudioCDGrabber21.get();
     grabber->Initialize();
     const int count = grabber->GetDriveCount();
-    if (count <= 0) {
-        if (m_prompt.Question(QStringLiteral(
-                "Can not detect CD-ROM device,download ASPI driver program and install it. it "
-                "will probably fix the problems. Download it? ")))
-            m_shell.OpenUrl(
-                QUrl::fromLocalFile(m_programFolder + QStringLiteral("/help/Orvelle.html"))
-                    .resolved(QUrl(QStringLiteral("#cd-access"))));
-        // Most machines have no drive today; the converter works without one.
-        OutputWriter = grabber->GetOutputFile();
-        return;
-    }
+    if (count <= 0 &&
+        m_prompt.Question(QStringLiteral(
+            "Can not detect CD-ROM device,download ASPI driver program and install it. it will "
+            "probably fix the problems. Download it? ")))
+        m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
     OutputWriter = grabber->GetOutputFile();
+    // Most machines have no drive today; the converter works without one.
+    if (count <= 0)
+        return;
     for (int drive = 1; drive <= count; ++drive) {
         grabber->SetCurrentDrive(drive);
         const QString id = grabber->GetDriveId();
@@ -872,8 +868,12 @@ void MainWindow::previewMove() {
         notAvailable(QStringLiteral("Preview"));
 }
 
+QUrl MainWindow::helpFileUrl() const {
+    return QUrl::fromLocalFile(m_programFolder + QStringLiteral("/help/Orvelle.html"));
+}
+
 void MainWindow::ShowContent() {
-    m_shell.OpenUrl(QUrl::fromLocalFile(m_programFolder + QStringLiteral("/help/Orvelle.html")));
+    m_shell.OpenUrl(helpFileUrl());
 }
 
 void MainWindow::ShowDemos() {

@@ -7,6 +7,7 @@
 #include "tags/rowtags.h"
 
 #include <memory>
+#include <QUrl>
 #include <QWidget>
 
 class AboutBox;
@@ -190,6 +191,7 @@ private:
     // The guard of the CD commands: the CD function, and an audio CD or an empty drive.
     bool cdCommandAllowed();
     void previewMove();
+    QUrl helpFileUrl() const;
 
     IUserPrompt& m_prompt;
     IShell& m_shell;
