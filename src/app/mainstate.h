@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/mainchoices.h"
+
 // The values the main window owns and the commands, jobs and handlers read.
 struct MainState {
     int CurrentRow = -1;               // the row that play, tag edits and commands act on
@@ -12,5 +14,3 @@ struct MainState {
     int FreeDbQueryFlag = 0;           // second argument of every FreeDB query
 };
 
-enum FunctionMode { CdRipper = 0, Converter = 1 };
-enum OutputFormat { FormatMp3 = 0, FormatWav, FormatWma, FormatOgg, FormatRm, FormatSet };
