@@ -1,9 +1,13 @@
 #include "platform/inifile.h"
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/resource.h>
 
 namespace {
 
@@ -22,6 +26,63 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs in a child process: writes a setting while no file may grow past 200
+// bytes, as on a full disk or over a quota. Returns 0 when the write was
+// refused and the old file kept byte for byte; otherwise says on stderr what
+// went wrong.
+int WriteUnderAFileSizeLimit(const QString& value) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
+    QByteArray old = "; settings\n[Main]\nFunction=1\nPath=/home/user/Music\n\n[mp3]\n";
+    for (int i = 0; old.size() < 300; ++i)
+        old += "key" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size() || !file.flush())
+        return 10;
+    file.close();
+
+    const rlimit limit{200, 200};
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 11;
+
+    // A file that stays under the limit is written as always.
+    IniFile small(dir.filePath(QStringLiteral("small.ini")));
+    try {
+        small.writeInteger("Main", "Function", 1);
+    } catch (const IniWriteError&) {
+        std::fprintf(stderr, "a write under the limit was refused\n");
+        return 1;
+    }
+
+    IniFile ini(path);
+    try {
+        ini.writeString("Main", "Comment", value);
+        std::fprintf(stderr, "the write was not refused\n");
+        return 2;
+    } catch (const IniWriteError& error) {
+        if (error.message() != QStringLiteral("Unable to write to ") + path) {
+            std::fprintf(stderr, "wrong message: %s\n", error.what());
+            return 3;
+        }
+    }
+    if (ReadAll(path) != old) {
+        std::fprintf(stderr, "the old file changed:\n%s\n", ReadAll(path).constData());
+        return 4;
+    }
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    if (files != QStringList({"Orvelle.ini", "small.ini"})) {
+        std::fprintf(stderr, "files left: %s\n", qPrintable(files.join(' ')));
+        return 5;
+    }
+    return 0;
+}
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
     IniFile ini(path);
@@ -119,6 +180,14 @@ TEST_F(IniFileTest, RefusedWriteRaisesWithTheFileName) {
     } catch (const IniWriteError& error) {
         EXPECT_EQ(error.message(), QStringLiteral("Unable to write to ") + path);
     }
+}
+
+TEST(IniFileOnAFullDisk, RefusedWriteKeepsTheOldFileByteForByte) {
+    // The child starts afresh rather than forking a process that may have threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const QString& value : {QStringLiteral("2"), QString(1000, QLatin1Char('v'))})
+        EXPECT_EXIT(std::exit(WriteUnderAFileSizeLimit(value)), ::testing::ExitedWithCode(0), "")
+            << value.size() << " characters";
 }
 
 TEST_F(IniFileTest, AWriteLeavesOnlyTheFinishedFile) {
