@@ -106,7 +106,7 @@ TEST_F(IniFileTest, NamesMatchWithoutCase) {
 
 TEST_F(IniFileTest, IntegersAreDecimalOrHexadecimal) {
     writeFile("[s]\na=42\nb=-3\nc=$1F\nd=0x10\ne=0XfF\nf=12abc\ng=\nh=word\ni=$FFFFFFFF\n"
-              "j=99999999999\n");
+              "j=99999999999\nk=-$10\nl=-0x1\nm=-0X1f\nn=-$FFFFFFFF\no=-$\np=$-10\n");
     IniFile ini(path);
     EXPECT_EQ(ini.readInteger("s", "a", 0), 42);
     EXPECT_EQ(ini.readInteger("s", "b", 0), -3);
@@ -118,6 +118,13 @@ TEST_F(IniFileTest, IntegersAreDecimalOrHexadecimal) {
     EXPECT_EQ(ini.readInteger("s", "h", 7), 7);
     EXPECT_EQ(ini.readInteger("s", "i", 7), -1);
     EXPECT_EQ(ini.readInteger("s", "j", 7), 7) << "out of 32-bit range";
+    // A leading minus sign, then the number in either base.
+    EXPECT_EQ(ini.readInteger("s", "k", 7), -16);
+    EXPECT_EQ(ini.readInteger("s", "l", 7), -1);
+    EXPECT_EQ(ini.readInteger("s", "m", 7), -31);
+    EXPECT_EQ(ini.readInteger("s", "n", 7), 1);
+    EXPECT_EQ(ini.readInteger("s", "o", 7), 7);
+    EXPECT_EQ(ini.readInteger("s", "p", 7), 7);
 }
 
 TEST_F(IniFileTest, BooleansAreIntegersAndWordsKeepTheDefault) {

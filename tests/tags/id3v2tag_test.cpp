@@ -215,6 +215,20 @@ TEST_F(ID3v2TagTest, ReadsUnsynchronisedAndOlderTags) {
     const QByteArray v24 = Tag(4, QByteArray("TIT2\0\0\0\x09\0\x03\0\0\0\x04\0a\xFF\0b", 19));
     EXPECT_EQ(ReadBytes(v24).Title, QString::fromLatin1("a\xFF"
                                                         "b"));
+    // An extended header comes before the frames: ID3v2.3 counts its size
+    // without the size field (6, or 10 with a CRC), ID3v2.4 with it.
+    const QByteArray frames = TextFrame("TIT2", "title") + TextFrame("TPE1", "artist");
+    for (const QByteArray& extended :
+         {QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10),
+          QByteArray("\0\0\0\x0A\x80\0\0\0\0\0\x12\x34\x56\x78", 14)}) {
+        const ID3StructV2 values = ReadBytes(Tag(3, extended + frames, '\x40'));
+        EXPECT_EQ(values.Title, QStringLiteral("title")) << extended.size();
+        EXPECT_EQ(values.Artist, QStringLiteral("artist")) << extended.size();
+    }
+    const QByteArray v24Frames = QByteArray("TIT2\0\0\0\x06\0\0\0title", 16);
+    EXPECT_EQ(ReadBytes(Tag(4, QByteArray("\0\0\0\x06\x01\0", 6) + v24Frames, '\x40')).Title,
+              QStringLiteral("title"));
+
     // ID3v2.2: three-letter identifiers and three-byte sizes.
     const QByteArray v22 =
         Tag(2, QByteArray("TT2\0\0\x04\0abc", 10) + QByteArray("TP1\0\0\x02\0x", 8));
