@@ -1,8 +1,11 @@
+#include "platform/checkedsavefile.h"
 #include "platform/inifile.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
@@ -32,25 +35,34 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs in a child process: writes a setting while no file may grow past 200
-// bytes, as on a full disk or over a quota. Returns 0 when the write was
-// refused and the old file kept byte for byte; otherwise says on stderr what
-// went wrong.
-int WriteUnderAFileSizeLimit(const QString& value) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
+// A settings file of 300 bytes, written before any limit is set.
+QByteArray WriteOldSettings(const QString& path) {
     QByteArray old = "; settings\n[Main]\nFunction=1\nPath=/home/user/Music\n\n[mp3]\n";
     for (int i = 0; old.size() < 300; ++i)
         old += "key" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size() || !file.flush())
-        return 10;
-    file.close();
+        return {};
+    return old;
+}
 
+// From here on no file of this process may grow past 200 bytes, as on a full
+// disk or over a quota: the write that would pass the limit fails with EFBIG.
+bool LimitFileSizeTo200Bytes() {
     const rlimit limit{200, 200};
     std::signal(SIGXFSZ, SIG_IGN);
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-        return 11;
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+// Runs in a child process: writes a setting under the file-size limit.
+// Returns 0 when the write was refused and the old file kept byte for byte;
+// otherwise says on stderr what went wrong.
+int WriteUnderAFileSizeLimit(const QString& value) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
+    const QByteArray old = WriteOldSettings(path);
+    if (old.isEmpty() || !LimitFileSizeTo200Bytes())
+        return 10;
 
     // A file that stays under the limit is written as always.
     IniFile small(dir.filePath(QStringLiteral("small.ini")));
@@ -80,6 +92,35 @@ int WriteUnderAFileSizeLimit(const QString& value) {
     if (files != QStringList({"Orvelle.ini", "small.ini"})) {
         std::fprintf(stderr, "files left: %s\n", qPrintable(files.join(' ')));
         return 5;
+    }
+    return 0;
+}
+
+// Runs in a child process: a caller that misses a failed write still gets
+// no cut-short file and learns why.
+int CommitAfterAnUncheckedFailedWrite() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
+    const QByteArray old = WriteOldSettings(path);
+    if (old.isEmpty() || !LimitFileSizeTo200Bytes())
+        return 10;
+    CheckedSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return 11;
+    file.write(QByteArray(150, 'a'));
+    file.write(QByteArray(150, 'b')); // only 50 bytes fit
+    file.write(QByteArray(10, 'c'));
+    if (file.commit()) {
+        std::fprintf(stderr, "the file was put in place\n");
+        return 1;
+    }
+    if (file.errorString() != QString::fromLocal8Bit(std::strerror(EFBIG))) {
+        std::fprintf(stderr, "reason: %s\n", qPrintable(file.errorString()));
+        return 2;
+    }
+    if (ReadAll(path) != old || QDir(dir.path()).entryList(QDir::Files).size() != 1) {
+        std::fprintf(stderr, "the old file changed or a temporary file was left\n");
+        return 3;
     }
     return 0;
 }
@@ -195,6 +236,7 @@ TEST(IniFileOnAFullDisk, RefusedWriteKeepsTheOldFileByteForByte) {
     for (const QString& value : {QStringLiteral("2"), QString(1000, QLatin1Char('v'))})
         EXPECT_EXIT(std::exit(WriteUnderAFileSizeLimit(value)), ::testing::ExitedWithCode(0), "")
             << value.size() << " characters";
+    EXPECT_EXIT(std::exit(CommitAfterAnUncheckedFailedWrite()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(IniFileTest, AWriteLeavesOnlyTheFinishedFile) {

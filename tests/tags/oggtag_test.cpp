@@ -5,11 +5,11 @@
 #include "tags/tstrcomments.h"
 
 #include <gtest/gtest.h>
+#include <ogg/ogg.h>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
 using namespace MediaTools;
