@@ -32,8 +32,9 @@ void CheckedSaveFile::fail(int error) {
 
 bool CheckedSaveFile::commit() {
     if (!isOpen())
-        return QSaveFile::commit();
-    // Space that a file system hands out late (delayed allocation, network
+        return false;
+    // The data is on the disk before the rename, so a crash leaves the old file
+    // or the whole new one. Space that a file system hands out late (network
     // file systems) can still run out here; one that cannot sync says EINVAL.
     if (!m_failed && ::fsync(handle()) != 0 && errno != EINVAL)
         fail(errno);
