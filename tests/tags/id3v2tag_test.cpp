@@ -275,7 +275,7 @@ TEST_F(ID3v2TagTest, WriterRefusesFilesThatAreNotMp3AndLeavesThemAlone) {
     EXPECT_THROW(WriteID3v2Tag(path("missing.mp3"), AllSeven()), TagError);
 }
 
-TEST_F(ID3v2TagTest, FullDiskLeavesTheFileAsItWas) {
+TEST(ID3v2TagOnAFullDisk, TagWriteLeavesTheFileAsItWas) {
     // The child starts afresh rather than forking a process that may have threads.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(TagUnderAFileSizeLimit()), ::testing::ExitedWithCode(0), "");
