@@ -1,9 +1,10 @@
 #include "platform/inifile.h"
 
+#include "platform/checkedsavefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -198,7 +199,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 
     const QString failure = QStringLiteral("Unable to write to %1").arg(m_path);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
+    CheckedSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw IniWriteError(failure);
     QByteArray data = lines.join(QLatin1Char('\n')).toUtf8();

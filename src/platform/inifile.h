@@ -33,7 +33,8 @@ public:
                        const QString& defaultValue) const;
     bool hasKey(const QString& section, const QString& key) const;
 
-    // Raise IniWriteError ("Unable to write to <file>") when the write is refused.
+    // Raise IniWriteError ("Unable to write to <file>") when the write is refused,
+    // a full disk included; the file then stays exactly as it was.
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);
     void writeString(const QString& section, const QString& key, const QString& value);

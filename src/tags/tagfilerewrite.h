@@ -1,15 +1,16 @@
 #pragma once
 
+#include "platform/checkedsavefile.h"
 #include "platform/fileattributes.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 // Rewrites a file through a replacement in the same folder that takes the
-// original's place only when it is complete, so a failed tag write never
-// damages the file. A read-only file is tagged all the same and keeps its
-// permissions; a symbolic link keeps pointing at the rewritten file.
+// original's place only when every byte of it reached the disk, so a failed
+// tag write (a full disk included) never damages the file. A read-only file is
+// tagged all the same and keeps its permissions; a symbolic link keeps
+// pointing at the rewritten file.
 class TagFileRewrite {
 public:
     explicit TagFileRewrite(const QString& path);
@@ -28,7 +29,7 @@ public:
 private:
     WritableForTagging m_writable;
     QFile m_original;
-    QSaveFile m_replacement;
+    CheckedSaveFile m_replacement;
     QString m_error;
 };
 

@@ -1,9 +1,16 @@
+#include "platform/checkedsavefile.h"
 #include "platform/inifile.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/resource.h>
 
 namespace {
 
@@ -22,6 +29,101 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A settings file of 300 bytes, written before any limit is set.
+QByteArray WriteOldSettings(const QString& path) {
+    QByteArray old = "; settings\n[Main]\nFunction=1\nPath=/home/user/Music\n\n[mp3]\n";
+    for (int i = 0; old.size() < 300; ++i)
+        old += "key" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size() || !file.flush())
+        return {};
+    return old;
+}
+
+// From here on no file of this process may grow past 200 bytes, as on a full
+// disk or over a quota: the write that would pass the limit fails with EFBIG.
+bool LimitFileSizeTo200Bytes() {
+    const rlimit limit{200, 200};
+    std::signal(SIGXFSZ, SIG_IGN);
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+// Runs in a child process: writes a setting under the file-size limit.
+// Returns 0 when the write was refused and the old file kept byte for byte;
+// otherwise says on stderr what went wrong.
+int WriteUnderAFileSizeLimit(const QString& value) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
+    const QByteArray old = WriteOldSettings(path);
+    if (old.isEmpty() || !LimitFileSizeTo200Bytes())
+        return 10;
+
+    // A file that stays under the limit is written as always.
+    IniFile small(dir.filePath(QStringLiteral("small.ini")));
+    try {
+        small.writeInteger("Main", "Function", 1);
+    } catch (const IniWriteError&) {
+        std::fprintf(stderr, "a write under the limit was refused\n");
+        return 1;
+    }
+
+    IniFile ini(path);
+    try {
+        ini.writeString("Main", "Comment", value);
+        std::fprintf(stderr, "the write was not refused\n");
+        return 2;
+    } catch (const IniWriteError& error) {
+        if (error.message() != QStringLiteral("Unable to write to ") + path) {
+            std::fprintf(stderr, "wrong message: %s\n", error.what());
+            return 3;
+        }
+    }
+    if (ReadAll(path) != old) {
+        std::fprintf(stderr, "the old file changed:\n%s\n", ReadAll(path).constData());
+        return 4;
+    }
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    if (files != QStringList({"Orvelle.ini", "small.ini"})) {
+        std::fprintf(stderr, "files left: %s\n", qPrintable(files.join(' ')));
+        return 5;
+    }
+    return 0;
+}
+
+// Runs in a child process: a caller that misses a failed write still gets
+// no cut-short file and learns why.
+int CommitAfterAnUncheckedFailedWrite() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
+    const QByteArray old = WriteOldSettings(path);
+    if (old.isEmpty() || !LimitFileSizeTo200Bytes())
+        return 10;
+    CheckedSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return 11;
+    file.write(QByteArray(150, 'a'));
+    file.write(QByteArray(150, 'b')); // only 50 bytes fit
+    file.write(QByteArray(10, 'c'));
+    if (file.commit()) {
+        std::fprintf(stderr, "the file was put in place\n");
+        return 1;
+    }
+    if (file.errorString() != QString::fromLocal8Bit(std::strerror(EFBIG))) {
+        std::fprintf(stderr, "reason: %s\n", qPrintable(file.errorString()));
+        return 2;
+    }
+    if (ReadAll(path) != old || QDir(dir.path()).entryList(QDir::Files).size() != 1) {
+        std::fprintf(stderr, "the old file changed or a temporary file was left\n");
+        return 3;
+    }
+    return 0;
+}
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
     IniFile ini(path);
@@ -45,7 +147,7 @@ TEST_F(IniFileTest, NamesMatchWithoutCase) {
 
 TEST_F(IniFileTest, IntegersAreDecimalOrHexadecimal) {
     writeFile("[s]\na=42\nb=-3\nc=$1F\nd=0x10\ne=0XfF\nf=12abc\ng=\nh=word\ni=$FFFFFFFF\n"
-              "j=99999999999\n");
+              "j=99999999999\nk=-$10\nl=-0x1\nm=-0X1f\nn=-$FFFFFFFF\no=-$\np=$-10\n");
     IniFile ini(path);
     EXPECT_EQ(ini.readInteger("s", "a", 0), 42);
     EXPECT_EQ(ini.readInteger("s", "b", 0), -3);
@@ -57,6 +159,13 @@ TEST_F(IniFileTest, IntegersAreDecimalOrHexadecimal) {
     EXPECT_EQ(ini.readInteger("s", "h", 7), 7);
     EXPECT_EQ(ini.readInteger("s", "i", 7), -1);
     EXPECT_EQ(ini.readInteger("s", "j", 7), 7) << "out of 32-bit range";
+    // A leading minus sign, then the number in either base.
+    EXPECT_EQ(ini.readInteger("s", "k", 7), -16);
+    EXPECT_EQ(ini.readInteger("s", "l", 7), -1);
+    EXPECT_EQ(ini.readInteger("s", "m", 7), -31);
+    EXPECT_EQ(ini.readInteger("s", "n", 7), 1);
+    EXPECT_EQ(ini.readInteger("s", "o", 7), 7);
+    EXPECT_EQ(ini.readInteger("s", "p", 7), 7);
 }
 
 TEST_F(IniFileTest, BooleansAreIntegersAndWordsKeepTheDefault) {
@@ -119,6 +228,15 @@ TEST_F(IniFileTest, RefusedWriteRaisesWithTheFileName) {
     } catch (const IniWriteError& error) {
         EXPECT_EQ(error.message(), QStringLiteral("Unable to write to ") + path);
     }
+}
+
+TEST(IniFileOnAFullDisk, RefusedWriteKeepsTheOldFileByteForByte) {
+    // The child starts afresh rather than forking a process that may have threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const QString& value : {QStringLiteral("2"), QString(1000, QLatin1Char('v'))})
+        EXPECT_EXIT(std::exit(WriteUnderAFileSizeLimit(value)), ::testing::ExitedWithCode(0), "")
+            << value.size() << " characters";
+    EXPECT_EXIT(std::exit(CommitAfterAnUncheckedFailedWrite()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(IniFileTest, AWriteLeavesOnlyTheFinishedFile) {

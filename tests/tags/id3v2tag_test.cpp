@@ -2,12 +2,16 @@
 #include "tags/id3v2tag.h"
 #include "tags/tagerror.h"
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <sys/resource.h>
 
 using namespace MediaTools;
 
@@ -46,6 +50,54 @@ QByteArray Tag(int major, const QByteArray& frames, char flags = 0) {
     for (int shift = 21; shift >= 0; shift -= 7)
         tag += char((size >> shift) & 0x7F);
     return tag + frames;
+}
+
+// MPEG-1 layer III frame headers (128 kbps, 44.1 kHz) with silent bodies:
+// what the writer takes for audio.
+QByteArray FramesOfSilence(int count) {
+    QByteArray frame("\xFF\xFB\x90\x64", 4);
+    frame.append(413, '\0');
+    return frame.repeated(count);
+}
+
+// Runs in a child process: tags a small MP3 file while no file may grow past
+// 200 bytes, as on a full disk. Returns 0 when the write was refused and the
+// file kept byte for byte; otherwise says on stderr what went wrong.
+int TagUnderAFileSizeLimit() {
+    QTemporaryDir dir;
+    // Small enough that the whole rewrite would sit in a write buffer.
+    const QString file = dir.filePath(QStringLiteral("small.mp3"));
+    const QByteArray audio = FramesOfSilence(7);
+    WriteAll(file, audio);
+    const QString tiny = dir.filePath(QStringLiteral("tiny.mp3"));
+    WriteAll(tiny, audio.left(20));
+
+    const rlimit limit{200, 200};
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 10;
+    try {
+        // An empty tag and 20 bytes of audio stay under the limit.
+        if (!WriteID3v2Tag(tiny, {})) {
+            std::fprintf(stderr, "a write under the limit was refused\n");
+            return 1;
+        }
+        if (WriteID3v2Tag(file, AllSeven())) {
+            std::fprintf(stderr, "the write was not refused\n");
+            return 2;
+        }
+    } catch (const TagError&) {
+        // as good as a refusal, as long as the file stays
+    }
+    if (ReadAll(file) != audio) {
+        std::fprintf(stderr, "the file changed to %lld bytes\n", QFile(file).size());
+        return 3;
+    }
+    if (QDir(dir.path()).entryList(QDir::Files).size() != 2) {
+        std::fprintf(stderr, "a temporary file was left\n");
+        return 4;
+    }
+    return 0;
 }
 
 } // namespace
@@ -163,6 +215,20 @@ TEST_F(ID3v2TagTest, ReadsUnsynchronisedAndOlderTags) {
     const QByteArray v24 = Tag(4, QByteArray("TIT2\0\0\0\x09\0\x03\0\0\0\x04\0a\xFF\0b", 19));
     EXPECT_EQ(ReadBytes(v24).Title, QString::fromLatin1("a\xFF"
                                                         "b"));
+    // An extended header comes before the frames: ID3v2.3 counts its size
+    // without the size field (6, or 10 with a CRC), ID3v2.4 with it.
+    const QByteArray frames = TextFrame("TIT2", "title") + TextFrame("TPE1", "artist");
+    for (const QByteArray& extended :
+         {QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10),
+          QByteArray("\0\0\0\x0A\x80\0\0\0\0\0\x12\x34\x56\x78", 14)}) {
+        const ID3StructV2 values = ReadBytes(Tag(3, extended + frames, '\x40'));
+        EXPECT_EQ(values.Title, QStringLiteral("title")) << extended.size();
+        EXPECT_EQ(values.Artist, QStringLiteral("artist")) << extended.size();
+    }
+    const QByteArray v24Frames = QByteArray("TIT2\0\0\0\x06\0\0\0title", 16);
+    EXPECT_EQ(ReadBytes(Tag(4, QByteArray("\0\0\0\x06\x01\0", 6) + v24Frames, '\x40')).Title,
+              QStringLiteral("title"));
+
     // ID3v2.2: three-letter identifiers and three-byte sizes.
     const QByteArray v22 =
         Tag(2, QByteArray("TT2\0\0\x04\0abc", 10) + QByteArray("TP1\0\0\x02\0x", 8));
@@ -207,6 +273,12 @@ TEST_F(ID3v2TagTest, WriterRefusesFilesThatAreNotMp3AndLeavesThemAlone) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3); // no leftovers
 
     EXPECT_THROW(WriteID3v2Tag(path("missing.mp3"), AllSeven()), TagError);
+}
+
+TEST(ID3v2TagOnAFullDisk, TagWriteLeavesTheFileAsItWas) {
+    // The child starts afresh rather than forking a process that may have threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(TagUnderAFileSizeLimit()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ID3v2TagTest, ReadOnlyFileIsTaggedAndStaysReadOnly) {

@@ -5,6 +5,7 @@
 #include "tags/tstrcomments.h"
 
 #include <gtest/gtest.h>
+#include <ogg/ogg.h>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -66,6 +67,60 @@ void ExpectRefusal(const QString& file, const OGGTag& tag, const char* expectedS
         EXPECT_TRUE(error.text().startsWith(QLatin1String(expectedStart))) << error.what();
     }
     EXPECT_EQ(ReadAll(file), before);
+}
+
+// One Ogg page: the 27 bytes of its header, its segment table and its body.
+struct OggPage {
+    QByteArray header, lacing, body;
+
+    QByteArray bytes() const {
+        QByteArray head = header;
+        head[26] = char(lacing.size());
+        head += lacing;
+        QByteArray data = body;
+        ogg_page page{reinterpret_cast<unsigned char*>(head.data()), long(head.size()),
+                      reinterpret_cast<unsigned char*>(data.data()), long(data.size())};
+        ogg_page_checksum_set(&page);
+        return head + data;
+    }
+};
+
+QList<OggPage> OggPages(const QByteArray& file) {
+    QList<OggPage> pages;
+    for (int at = 0; at + 27 <= file.size();) {
+        OggPage page;
+        page.header = file.mid(at, 27);
+        page.lacing = file.mid(at + 27, quint8(file[at + 26]));
+        int size = 0;
+        for (const char value : page.lacing)
+            size += quint8(value);
+        page.body = file.mid(at + 27 + page.lacing.size(), size);
+        at += 27 + page.lacing.size() + size;
+        pages << page;
+    }
+    return pages;
+}
+
+// The file with its first sound packet begun on the last header page and
+// finished on the next one. The packet is padded to span two pages; a
+// decoder ignores what follows the sound in a packet.
+QByteArray HeaderPageEndingInsideASoundPacket(const QByteArray& file) {
+    QList<OggPage> pages = OggPages(file);
+    EXPECT_GE(pages.size(), 3);
+    OggPage& headers = pages[1];
+    OggPage& sound = pages[2];
+    const int length = quint8(sound.lacing[0]);
+    EXPECT_LT(length, 255) << "the first sound packet takes one segment";
+    const QByteArray packet = sound.body.left(length) + QByteArray(300 - length, '\0');
+    headers.lacing += char(255);
+    headers.body += packet.left(255);
+    sound.header[5] = char(sound.header[5] | 0x01); // continues a packet
+    sound.lacing = char(packet.size() - 255) + sound.lacing.mid(1);
+    sound.body = packet.mid(255) + sound.body.mid(length);
+    QByteArray out;
+    for (const OggPage& page : pages)
+        out += page.bytes();
+    return out;
 }
 
 } // namespace
@@ -191,6 +246,23 @@ TEST_F(OggTagTest, DamagedFilesReadAsEmptyAndAreNotRewritten) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
     EXPECT_THROW(ReadOggTag(path("missing.ogg")), TagError);
+}
+
+TEST_F(OggTagTest, HeaderPageEndingInsideASoundPacketIsNeverDamaged) {
+    const QString file = MakeMedia(path("split.ogg"), "ogg");
+    const QByteArray pcm = DecodedPcm(file);
+    WriteAll(file, HeaderPageEndingInsideASoundPacket(ReadAll(file)));
+    ASSERT_EQ(DecodedPcm(file), pcm) << "the made file plays as the one it came from";
+    const QByteArray before = ReadAll(file);
+    try {
+        ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+        // Rewritten: then every sample is still there.
+        EXPECT_EQ(ReadOggTag(file), AllSeven());
+        EXPECT_EQ(DecodedPcm(file), pcm);
+        OggInfo(file);
+    } catch (const TagError& error) {
+        EXPECT_EQ(ReadAll(file), before) << error.what();
+    }
 }
 
 TEST_F(OggTagTest, ReadOnlyFileIsTaggedAndStaysReadOnly) {

@@ -32,6 +32,19 @@ const char* kMutagenFields =
     "print(*[f[k][0].value for k in ('Title', 'Author', 'WM/AlbumTitle', 'WM/Year',"
     " 'WM/TrackNumber', 'Description', 'WM/Genre')], sep='|')";
 
+// Where the File Properties object keeps the file's size: 24 bytes of object
+// header and 16 of file ID after the object's GUID.
+int FileSizeOffset(const QByteArray& file) {
+    const QByteArray guid("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
+    const int at = int(file.indexOf(guid));
+    return at < 0 ? -1 : at + 24 + 16;
+}
+
+quint64 StoredFileSize(const QByteArray& file) {
+    const int at = FileSizeOffset(file);
+    return at < 0 ? 0 : qFromLittleEndian<quint64>(file.constData() + at);
+}
+
 } // namespace
 
 TEST_F(WmaTagTest, RoundTripKeepsTheSoundAndOutsideReadersAgree) {
@@ -120,6 +133,28 @@ TEST_F(WmaTagTest, DamagedFilesReadAsEmptyAndAreNotRewritten) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
     EXPECT_EQ(ReadWmaTag(path("missing.wma")), WmaTag());
+}
+
+TEST_F(WmaTagTest, FilePropertiesGiveTheRewrittenFilesSize) {
+    const QString file = MakeMedia(path("size.wma"), "wma");
+    ASSERT_EQ(StoredFileSize(ReadAll(file)), quint64(ReadAll(file).size()));
+    // A header that grows, then one that shrinks again.
+    WmaTag big = AllSeven();
+    big.Comment = QString(200, 'c');
+    for (const WmaTag& tag : {big, WmaTag()}) {
+        const qint64 before = ReadAll(file).size();
+        ASSERT_TRUE(WriteWmaTag(file, tag));
+        const QByteArray after = ReadAll(file);
+        EXPECT_NE(after.size(), before);
+        EXPECT_EQ(StoredFileSize(after), quint64(after.size()));
+    }
+
+    // A size the file did not have (as in a broadcast stream) is kept.
+    QByteArray unknown = ReadAll(file);
+    qToLittleEndian(quint64(0), unknown.data() + FileSizeOffset(unknown));
+    WriteAll(file, unknown);
+    ASSERT_TRUE(WriteWmaTag(file, AllSeven()));
+    EXPECT_EQ(StoredFileSize(ReadAll(file)), 0u);
 }
 
 TEST_F(WmaTagTest, ReadOnlyFileIsTaggedAndStaysReadOnly) {

@@ -9,6 +9,7 @@
 #include "settings/wmakeys.h"
 
 #include <gtest/gtest.h>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
@@ -145,12 +146,15 @@ TEST_F(ApplyEncoderSettingsTest, Mp3StoredChoices) {
     settings.write(Mp3Keys::HighpassOn, true);
     settings.write(Mp3Keys::HighpassFrequency, 120);
     settings.write(Mp3Keys::Bitrate, 11);
+    settings.write(Mp3Keys::VbrBitrate, 5);
     const QStringList made = apply(0);
     EXPECT_TRUE(made.contains("SetMono 1"));
     EXPECT_FALSE(made.filter("SetChannelMode").size());
     EXPECT_TRUE(made.contains("SetVbrMethod 3"));
     EXPECT_TRUE(made.contains("SetHighpassFrequency 120"));
-    EXPECT_TRUE(made.contains("SetBitrate 192"));
+    // The constant and the VBR bitrate are two settings, each from its own key.
+    EXPECT_EQ(made.filter(QRegularExpression("^Set(Vbr)?Bitrate ")),
+              QStringList({"SetBitrate 192", "SetVbrBitrate 64"}));
 
     // Read at the moment of the call: a change takes effect with the next file.
     settings.write(Mp3Keys::Bitrate, 3);

@@ -168,6 +168,21 @@ TEST_F(OutputWriterTest, ResamplesAndRemixesToTheOutputLayout) {
     EXPECT_NEAR(dominantFrequency(up, 48000, 2), 1000, 2);
 }
 
+TEST_F(OutputWriterTest, ResamplingKeepsEveryFrame) {
+    // Two seconds stay two seconds to the frame: nothing the filter holds back
+    // at the end is lost, and nothing is added.
+    const QByteArray source = tone(44100, 2, 2.0, 440);
+    for (const int rate : {22050, 48000}) {
+        writer.SetWavFormat(rate, 2, 16);
+        const QString file = path(QStringLiteral("%1.wav").arg(rate));
+        writeFile(file, source, 44100, 2);
+        AudioFileReader reader;
+        reader.Open(file);
+        EXPECT_EQ(reader.GetLength(), 2 * rate);
+        EXPECT_EQ(readAllPcm(reader).size(), 2 * rate * 4) << rate;
+    }
+}
+
 TEST_F(OutputWriterTest, Mp3WithDefaultSettings) {
     writer.SetMp3Encoder(&lame);
     const QString file = path(QStringLiteral("tone.mp3"));
