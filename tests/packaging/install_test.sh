@@ -56,6 +56,8 @@ id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
 [ -f "$prefix/share/metainfo/$id.metainfo.xml" ] || fail "no metainfo for $id"
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
 [ -f "$prefix/share/applications/$launchable" ] || fail "metainfo launches '$launchable', not installed"
+appstreamcli validate-tree --no-net --no-color "$prefix" >"$tmp/tree.log" 2>&1 ||
+  { cat "$tmp/tree.log"; fail "the installed AppStream data does not validate"; }
 
 # Start the installed program from another folder and see it open its skin.
 # A disc image stands in for a CD drive so that start-up asks no question,
