@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   ffmpeg lame vorbis-tools libtag1-dev python3 python3-mutagen
   xvfb xauth
+  desktop-file-utils appstream man-db groff-base dpkg-dev file inotify-tools
 )
 
 missing=()
