@@ -91,6 +91,7 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
                new Mp3PresetsPage, m_commandLine,  new WavPage,       m_wmaRm,
                new OggPage,        m_cdReading,    new FreedbPage};
     m_stack = new QStackedWidget(this);
+    m_stack->setObjectName(QStringLiteral("pages"));
     for (SettingsPage* page : m_pages)
         m_stack->addWidget(page);
 
