@@ -430,6 +430,13 @@ TEST_F(SettingsDialogTest, ACommandLineTheEncoderWouldRefuseIsNamedAndNothingIsW
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(grabber.calls.isEmpty());
 
+    // Cancel does not let it through either: the line reaches MP3 output unsaved.
+    clickNode(0);
+    dialog->close();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(prompt.informations.size(), 2);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set MP3 Command Line"));
+
     control<QPlainTextEdit>("txtCommLine")->setPlainText(QStringLiteral("-V 2 --vbr-new"));
     clickOk();
     EXPECT_FALSE(dialog->isVisible());

@@ -160,15 +160,27 @@ void SettingsDialog::loadPages() {
         page->load(m_settings);
 }
 
-void SettingsDialog::okClick() {
-    // A line the encoder would refuse would fail every MP3 file of a job.
+// The command line reaches every MP3 file whether the dialog closes with Ok
+// or not: one the encoder would refuse would fail every MP3 row of a job, so
+// the dialog does not close on it.
+bool SettingsDialog::commandLineAccepted() {
     const QString lineError = Mp3LameEncoder::commandLineError(commandLine());
-    if (!lineError.isEmpty()) {
-        TreeView1->setCurrentItem(m_nodes[CommandLineNode]);
-        ShowSettingsPage(CommandLineNode);
-        m_prompt.Information(lineError);
+    if (lineError.isEmpty())
+        return true;
+    TreeView1->setCurrentItem(m_nodes[CommandLineNode]);
+    ShowSettingsPage(CommandLineNode);
+    m_prompt.Information(lineError);
+    return false;
+}
+
+void SettingsDialog::reject() {
+    if (commandLineAccepted())
+        QDialog::reject();
+}
+
+void SettingsDialog::okClick() {
+    if (!commandLineAccepted())
         return;
-    }
     try {
         for (const SettingsPage* page : m_pages)
             page->save(m_settings);

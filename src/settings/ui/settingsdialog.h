@@ -40,11 +40,16 @@ public:
     // The tree node whose page is shown, -1 before the first showing.
     int shownNode() const { return m_shownNode; }
 
+public slots:
+    // Cancel, Escape and the close box: closes without saving.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void loadPages();
+    bool commandLineAccepted();
     void okClick();
     void defaultClick();
     int nodeIndex(const QTreeWidgetItem* item) const;
