@@ -9,12 +9,12 @@ struct LameSettings {
     int preset = 0;    // 1 "Phone" .. 11 "R3Mix"
     int altPreset = 0; // 1 "Fast Standard" .. 5 "Insane"
 
-    int bitrate = 128;    // kbps: the CBR bitrate, and the VBR minimum when that is enforced
-    int vbrBitrate = 128; // kbps: the highest bitrate VBR may use
-    int vbrQuality = 5;   // 0 best .. 9
-    int vbrMethod = -1;   // -1 none (CBR), 0 default, 1 old, 2 new, 3 MTRH
-    int channelMode = 1;  // 0 mono, 1 stereo, 2 joint, 3 forced joint, 4 dual
-    int quality = 5;      // 0 best .. 9 fastest
+    int bitrate = 128;     // kbps: the CBR bitrate, and the VBR minimum when that is enforced
+    int vbrBitrate = 128;  // kbps: the highest bitrate VBR may use
+    double vbrQuality = 5; // 0 best .. 9.999 (the command line takes fractions)
+    int vbrMethod = -1;    // -1 none (CBR), 0 default, 1 old, 2 new, 3 MTRH
+    int channelMode = 1;   // 0 mono, 1 stereo, 2 joint, 3 forced joint, 4 dual
+    int quality = 5;       // 0 best .. 9 fastest
     int sampleRate = 44100;
 
     bool writeVbrHeader = true;
@@ -31,4 +31,12 @@ struct LameSettings {
     int highpassFrequency = -1; // Hz; -1: none
     int lowpassWidth = -1;      // Hz; -1: LAME's default
     int highpassWidth = -1;
+
+    // What only the command line sets. A new set-up (a VBR method or a preset
+    // chosen from outside) ends them, so that a switch taken off the command
+    // line does not live on in later files.
+    int abrBitrate = 0; // kbps; non-zero: average bitrate, in place of CBR or VBR
+    bool copyright = false;
+    bool original = true;
+    bool keepAllFrequencies = false; // no low-pass or high-pass unless one is asked for
 };

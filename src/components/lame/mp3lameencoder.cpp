@@ -3,6 +3,7 @@
 #include "components/componenterror.h"
 #include "settings/lookuptables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <QRegularExpression>
 #include <QStringList>
@@ -28,24 +29,34 @@ void checkFrequency(const char* what, int hz) {
 }
 
 bool takesValue(const QString& name) {
-    static const QStringList withValue{QStringLiteral("-b"),
-                                       QStringLiteral("-B"),
-                                       QStringLiteral("-V"),
-                                       QStringLiteral("-q"),
-                                       QStringLiteral("-m"),
-                                       QStringLiteral("-e"),
-                                       QStringLiteral("--resample"),
-                                       QStringLiteral("--lowpass"),
-                                       QStringLiteral("--lowpass-width"),
-                                       QStringLiteral("--highpass"),
-                                       QStringLiteral("--highpass-width"),
-                                       QStringLiteral("--preset"),
-                                       QStringLiteral("--alt-preset")};
+    static const QStringList withValue{
+        QStringLiteral("-b"),         QStringLiteral("-B"),
+        QStringLiteral("-V"),         QStringLiteral("-q"),
+        QStringLiteral("-m"),         QStringLiteral("-e"),
+        QStringLiteral("--abr"),      QStringLiteral("--resample"),
+        QStringLiteral("--lowpass"),  QStringLiteral("--lowpass-width"),
+        QStringLiteral("--highpass"), QStringLiteral("--highpass-width"),
+        QStringLiteral("--preset"),   QStringLiteral("--alt-preset")};
     return withValue.contains(name);
 }
 
+// Switches that only change what LAME's own program prints; the output stays
+// the same, so a line copied from a LAME call keeps working.
+bool onlyForTheTerminal(const QString& name) {
+    static const QStringList names{QStringLiteral("-S"), QStringLiteral("--silent"),
+                                   QStringLiteral("--quiet"), QStringLiteral("--verbose"),
+                                   QStringLiteral("--nohist")};
+    return names.contains(name);
+}
+
+// A refusal of the command line that already names the switch.
+class SwitchError : public ComponentError {
+public:
+    using ComponentError::ComponentError;
+};
+
 [[noreturn]] void badValue(const QString& name, const QString& value) {
-    throw ComponentError(
+    throw SwitchError(
         QStringLiteral("\"%1\" is not a valid value for the LAME switch \"%2\".").arg(value, name));
 }
 
@@ -66,7 +77,28 @@ int hertzValue(const QString& name, const QString& value) {
     return int(std::lround(number < 50 ? number * 1000 : number));
 }
 
+// -V takes fractions since LAME 3.98: 0 best .. 9.999.
+double vbrQualityValue(const QString& name, const QString& value) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || !(number >= 0 && number < 10))
+        badValue(name, value);
+    return number;
+}
+
 } // namespace
+
+QString Mp3LameEncoder::commandLineError(const QString& commandLine) {
+    // Every switch checks only its own value, so a line that a fresh encoder
+    // takes is taken after any other settings as well.
+    Mp3LameEncoder scratch;
+    try {
+        scratch.SetCommandLine(commandLine);
+    } catch (const ComponentError& error) {
+        return error.message();
+    }
+    return {};
+}
 
 void Mp3LameEncoder::SetCommandLine(const QString& commandLine) {
     static const QRegularExpression whitespace(QStringLiteral("\\s+"));
@@ -89,10 +121,21 @@ void Mp3LameEncoder::SetCommandLine(const QString& commandLine) {
                     throw ComponentError(
                         QStringLiteral("The LAME switch \"%1\" needs a value.").arg(name));
                 value = tokens[++i];
-                if (value == QLatin1String("fast") && i + 1 < tokens.size())
+                // "--preset fast standard", "--preset cbr 192"
+                if ((value == QLatin1String("fast") || value == QLatin1String("cbr")) &&
+                    i + 1 < tokens.size())
                     value += QLatin1Char(' ') + tokens[++i];
             }
-            applySwitch(name, value);
+            try {
+                applySwitch(name, value);
+            } catch (const SwitchError&) {
+                throw;
+            } catch (const ComponentError& error) {
+                // The setters' range messages do not know the switch: name it.
+                const QString given = value.isEmpty() ? name : name + QLatin1Char(' ') + value;
+                throw ComponentError(QStringLiteral("\"%1\" on the MP3 command line: %2")
+                                         .arg(given, error.message()));
+            }
         }
     } catch (...) {
         m_settings = saved;
@@ -102,24 +145,29 @@ void Mp3LameEncoder::SetCommandLine(const QString& commandLine) {
 
 void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
     if (!takesValue(name) && !value.isEmpty())
-        throw ComponentError(
+        throw SwitchError(
             QStringLiteral("The LAME switch \"%1\" takes no value (\"%2\").").arg(name, value));
     if (name == QLatin1String("-b")) {
         SetBitrate(integerValue(name, value));
     } else if (name == QLatin1String("-B")) {
         SetVbrBitrate(integerValue(name, value));
     } else if (name == QLatin1String("-V")) {
-        SetVbrQuality(integerValue(name, value));
-        if (m_settings.vbrMethod < 0)
-            SetVbrMethod(0);
+        const double quality = vbrQualityValue(name, value);
+        if (m_settings.vbrMethod < 0 || m_settings.abrBitrate > 0)
+            chooseVbrMethod(std::max(m_settings.vbrMethod, 0));
+        m_settings.vbrQuality = quality;
     } else if (name == QLatin1String("-v")) {
-        SetVbrMethod(0);
+        chooseVbrMethod(0);
     } else if (name == QLatin1String("--vbr-old")) {
-        SetVbrMethod(1);
+        chooseVbrMethod(1);
     } else if (name == QLatin1String("--vbr-new")) {
-        SetVbrMethod(2);
+        chooseVbrMethod(2);
+    } else if (name == QLatin1String("--vbr-mtrh")) {
+        chooseVbrMethod(3);
     } else if (name == QLatin1String("--cbr")) {
-        SetVbrMethod(-1);
+        chooseVbrMethod(-1);
+    } else if (name == QLatin1String("--abr")) {
+        chooseAbr(integerValue(name, value));
     } else if (name == QLatin1String("-q")) {
         SetQuality(integerValue(name, value));
     } else if (name == QLatin1String("-h")) {
@@ -127,8 +175,11 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
     } else if (name == QLatin1String("-f")) {
         SetQuality(7);
     } else if (name == QLatin1String("-m")) {
+        // mono, stereo, joint, forced joint, dual; "a" (auto) is joint stereo since LAME 3.95
         static const QString modes = QStringLiteral("msjfd");
-        const int mode = value.size() == 1 ? int(modes.indexOf(value)) : -1;
+        int mode = value.size() == 1 ? int(modes.indexOf(value)) : -1;
+        if (value == QLatin1String("a"))
+            mode = 2;
         if (mode < 0)
             badValue(name, value);
         if (mode == 0)
@@ -143,6 +194,13 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
         SetWriteVbrHeader(0);
     } else if (name == QLatin1String("-p")) {
         SetCrc(1);
+    } else if (name == QLatin1String("-c")) {
+        m_settings.copyright = true;
+    } else if (name == QLatin1String("-o")) {
+        m_settings.original = false;
+    } else if (name == QLatin1String("-k")) {
+        m_settings.keepAllFrequencies = true;
+        m_settings.lowpassFrequency = m_settings.highpassFrequency = -1;
     } else if (name == QLatin1String("-F")) {
         SetEnforceMinBitrate(1);
     } else if (name == QLatin1String("-e")) {
@@ -158,7 +216,7 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
         SetShortBlocks(0);
     } else if (name == QLatin1String("--short")) {
         SetShortBlocks(1);
-    } else if (name == QLatin1String("--allow-diff-short")) {
+    } else if (name == QLatin1String("--allow-diff-short") || name == QLatin1String("-d")) {
         SetAllowDiffBlocks(1);
     } else if (name == QLatin1String("--strictly-enforce-ISO")) {
         SetStrictIso(1);
@@ -177,39 +235,93 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
     } else if (name == QLatin1String("--highpass-width")) {
         SetHighpassWidth(hertzValue(name, value));
     } else if (name == QLatin1String("--preset") || name == QLatin1String("--alt-preset")) {
-        // The names of the settings dialog's two preset lists, in their order.
-        static const QStringList presets{
-            QStringLiteral("phone"),  QStringLiteral("sw"),    QStringLiteral("am"),
-            QStringLiteral("fm"),     QStringLiteral("voice"), QStringLiteral("radio"),
-            QStringLiteral("tape"),   QStringLiteral("hifi"),  QStringLiteral("cd"),
-            QStringLiteral("studio"), QStringLiteral("r3mix")};
-        static const QStringList altPresets{
-            QStringLiteral("fast standard"), QStringLiteral("standard"),
-            QStringLiteral("fast extreme"), QStringLiteral("extreme"), QStringLiteral("insane")};
-        const QString key = value.toLower();
-        if (presets.contains(key))
-            SetPreset(int(presets.indexOf(key)) + 1);
-        else if (altPresets.contains(key))
-            SetAltPreset(int(altPresets.indexOf(key)) + 1);
-        else
-            badValue(name, value);
-    } else {
-        throw ComponentError(QStringLiteral("The LAME switch \"%1\" is not one that Orvelle's MP3 "
-                                            "settings can take.")
-                                 .arg(name));
+        applyPreset(name, value);
+    } else if (!onlyForTheTerminal(name)) {
+        throw SwitchError(QStringLiteral("The LAME switch \"%1\" is not one that Orvelle's MP3 "
+                                         "settings can take.")
+                              .arg(name));
     }
 }
 
-void Mp3LameEncoder::SetPreset(int preset) {
+void Mp3LameEncoder::applyPreset(const QString& name, const QString& value) {
+    // The names of the settings dialog's two preset lists, in their order.
+    static const QStringList presets{
+        QStringLiteral("phone"),  QStringLiteral("sw"),    QStringLiteral("am"),
+        QStringLiteral("fm"),     QStringLiteral("voice"), QStringLiteral("radio"),
+        QStringLiteral("tape"),   QStringLiteral("hifi"),  QStringLiteral("cd"),
+        QStringLiteral("studio"), QStringLiteral("r3mix")};
+    static const QStringList altPresets{QStringLiteral("fast standard"), QStringLiteral("standard"),
+                                        QStringLiteral("fast extreme"), QStringLiteral("extreme"),
+                                        QStringLiteral("insane")};
+    const QString key = value.toLower();
+    bool isNumber = false;
+    const int kbps = key.toInt(&isNumber);
+    if (presets.contains(key)) {
+        choosePreset(int(presets.indexOf(key)) + 1);
+    } else if (altPresets.contains(key)) {
+        chooseAltPreset(int(altPresets.indexOf(key)) + 1);
+    } else if (key == QLatin1String("medium") || key == QLatin1String("fast medium")) {
+        chooseVbrMethod(0); // what LAME's "medium" stands for: VBR at -V 4
+        m_settings.vbrQuality = 4;
+    } else if (isNumber) {
+        chooseAbr(kbps); // "--preset 160": average bitrate
+    } else if (key.startsWith(QLatin1String("cbr "))) {
+        bool ok = false;
+        const int cbr = key.mid(4).toInt(&ok);
+        if (!ok)
+            badValue(name, value);
+        SetBitrate(cbr);
+        chooseVbrMethod(-1);
+    } else {
+        badValue(name, value);
+    }
+}
+
+void Mp3LameEncoder::endCommandLineChoices() {
+    m_settings.abrBitrate = 0;
+    m_settings.copyright = false;
+    m_settings.original = true;
+    m_settings.keepAllFrequencies = false;
+}
+
+void Mp3LameEncoder::choosePreset(int preset) {
     checkRange("preset", preset, 0, 11);
     m_settings.preset = preset;
     m_settings.altPreset = 0;
+    m_settings.abrBitrate = 0;
+}
+
+void Mp3LameEncoder::chooseAltPreset(int altPreset) {
+    checkRange("alternative preset", altPreset, 0, 5);
+    m_settings.altPreset = altPreset;
+    m_settings.preset = 0;
+    m_settings.abrBitrate = 0;
+}
+
+void Mp3LameEncoder::chooseVbrMethod(int method) {
+    checkRange("VBR method", method, -1, 3);
+    m_settings.vbrMethod = method;
+    m_settings.preset = m_settings.altPreset = 0;
+    m_settings.abrBitrate = 0;
+}
+
+void Mp3LameEncoder::chooseAbr(int kbps) {
+    checkBitrate("average bitrate", kbps);
+    m_settings.abrBitrate = kbps;
+    m_settings.preset = m_settings.altPreset = 0;
+}
+
+// A preset or a VBR method chosen from outside starts a new set-up.
+void Mp3LameEncoder::SetPreset(int preset) {
+    checkRange("preset", preset, 0, 11);
+    endCommandLineChoices();
+    choosePreset(preset);
 }
 
 void Mp3LameEncoder::SetAltPreset(int altPreset) {
     checkRange("alternative preset", altPreset, 0, 5);
-    m_settings.altPreset = altPreset;
-    m_settings.preset = 0;
+    endCommandLineChoices();
+    chooseAltPreset(altPreset);
 }
 
 // The plain-mode setters end a preset chosen before, so that turning presets
@@ -222,8 +334,8 @@ void Mp3LameEncoder::SetBitrate(int kbps) {
 
 void Mp3LameEncoder::SetVbrMethod(int method) {
     checkRange("VBR method", method, -1, 3);
-    m_settings.vbrMethod = method;
-    m_settings.preset = m_settings.altPreset = 0;
+    endCommandLineChoices();
+    chooseVbrMethod(method);
 }
 
 void Mp3LameEncoder::SetVbrBitrate(int kbps) {

@@ -13,11 +13,15 @@ public:
     const LameSettings& settings() const { return m_settings; }
 
     // The LAME switches that map onto these settings (-b -B -V -v -q -h -f -m
-    // -a -t -p -F -e --cbr --vbr-old --vbr-new --resample --nores --noshort
-    // --short --allow-diff-short --strictly-enforce-ISO --athonly --noath
-    // --athshort --lowpass --lowpass-width --highpass --highpass-width
-    // --preset --alt-preset). Any other switch raises, and then no setting changes.
+    // -a -t -p -c -o -k -d -F -e --abr --cbr --vbr-old --vbr-new --vbr-mtrh
+    // --resample --nores --noshort --short --allow-diff-short
+    // --strictly-enforce-ISO --athonly --noath --athshort --lowpass
+    // --lowpass-width --highpass --highpass-width --preset --alt-preset), and
+    // LAME's switches for its terminal output, which change nothing. Any other
+    // switch, or a bad value, raises naming it, and then no setting changes.
     void SetCommandLine(const QString& commandLine) override;
+    // Why SetCommandLine would refuse the line; empty when it takes it.
+    static QString commandLineError(const QString& commandLine);
     void SetPreset(int preset) override;
     void SetAltPreset(int altPreset) override;
     void SetVbrBitrate(int kbps) override;
@@ -44,6 +48,13 @@ public:
 
 private:
     void applySwitch(const QString& name, const QString& value);
+    void applyPreset(const QString& name, const QString& value);
+    // The mode choices of the command line, which keep its other switches.
+    void choosePreset(int preset);
+    void chooseAltPreset(int altPreset);
+    void chooseVbrMethod(int method);
+    void chooseAbr(int kbps);
+    void endCommandLineChoices();
 
     LameSettings m_settings;
 };

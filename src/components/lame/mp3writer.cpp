@@ -65,6 +65,8 @@ void Mp3Writer::configure(const LameSettings& settings) {
     lame_set_write_id3tag_automatic(m_lame, 0); // the tag writer adds the ID3v2 tag later
     lame_set_error_protection(m_lame, settings.crc);
     lame_set_bWriteVbrTag(m_lame, settings.writeVbrHeader);
+    lame_set_copyright(m_lame, settings.copyright);
+    lame_set_original(m_lame, settings.original);
 
     if (settings.altPreset > 0 || settings.preset == R3MixPreset) {
         m_sampleRate = 44100;
@@ -102,7 +104,14 @@ void Mp3Writer::configure(const LameSettings& settings) {
     lame_set_force_ms(m_lame, settings.channelMode == 3);
     lame_set_quality(m_lame, settings.quality);
 
-    if (settings.vbrMethod < 0) {
+    if (settings.abrBitrate > 0) {
+        lame_set_VBR(m_lame, vbr_abr);
+        lame_set_VBR_mean_bitrate_kbps(m_lame, settings.abrBitrate);
+        if (settings.enforceMinBitrate) {
+            lame_set_VBR_min_bitrate_kbps(m_lame, std::min(settings.bitrate, settings.abrBitrate));
+            lame_set_VBR_hard_min(m_lame, 1);
+        }
+    } else if (settings.vbrMethod < 0) {
         lame_set_VBR(m_lame, vbr_off);
         lame_set_brate(m_lame, settings.bitrate);
     } else {
@@ -117,7 +126,12 @@ void Mp3Writer::configure(const LameSettings& settings) {
     }
 
     // Without a low-pass of the user's own, LAME's choice for the bitrate stays:
-    // turning the filter off entirely would spend bits on what nobody hears.
+    // turning the filter off entirely would spend bits on what nobody hears,
+    // unless the command line asks for it ("-k").
+    if (settings.keepAllFrequencies) {
+        lame_set_lowpassfreq(m_lame, -1);
+        lame_set_highpassfreq(m_lame, -1);
+    }
     if (settings.lowpassFrequency >= 0) {
         lame_set_lowpassfreq(m_lame, settings.lowpassFrequency);
         if (settings.lowpassWidth >= 0)

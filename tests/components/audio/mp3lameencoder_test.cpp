@@ -4,6 +4,7 @@
 #include "components/output/outputwriter.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -75,6 +76,68 @@ TEST(Mp3LameEncoderTest, CommandLineRejectsWhatItCannotHonourAndChangesNothing) 
     EXPECT_TRUE(errorOf(encoder, QStringLiteral("  \n ")).isEmpty());
 }
 
+TEST(Mp3LameEncoderTest, CommandLineTakesTheSwitchesUsersCopyFromLame) {
+    for (const char* line :
+         {"-b 192 -h", "-V2 --vbr-new", "-V 2.5", "-B 320 -F -v", "--abr 160 -b 96", "-m a",
+          "-m d -f", "-q0 -c -o -p", "-k", "--preset standard", "--preset fast medium",
+          "--preset 128", "--preset cbr 320", "--resample 44.1 --lowpass 16 --highpass 0.1",
+          "--vbr-mtrh -d", "-S --nohist -V 0"})
+        EXPECT_EQ(Mp3LameEncoder::commandLineError(QLatin1String(line)), QString()) << line;
+
+    Mp3LameEncoder encoder;
+    const LameSettings& s = encoder.settings();
+    encoder.SetCommandLine(QStringLiteral("-V 2.5 -c -o -k -m a"));
+    EXPECT_EQ(s.vbrMethod, 0);
+    EXPECT_DOUBLE_EQ(s.vbrQuality, 2.5);
+    EXPECT_TRUE(s.copyright);
+    EXPECT_FALSE(s.original);
+    EXPECT_TRUE(s.keepAllFrequencies);
+    EXPECT_EQ(s.channelMode, 2);
+
+    encoder.SetCommandLine(QStringLiteral("--abr 160"));
+    EXPECT_EQ(s.abrBitrate, 160);
+    encoder.SetCommandLine(QStringLiteral("-V 4")); // the last mode named wins, as in LAME
+    EXPECT_EQ(s.abrBitrate, 0);
+    encoder.SetCommandLine(QStringLiteral("--preset 96"));
+    EXPECT_EQ(s.abrBitrate, 96);
+    encoder.SetCommandLine(QStringLiteral("--preset cbr 256"));
+    EXPECT_EQ(s.abrBitrate, 0);
+    EXPECT_EQ(s.vbrMethod, -1);
+    EXPECT_EQ(s.bitrate, 256);
+    encoder.SetCommandLine(QStringLiteral("--preset medium"));
+    EXPECT_EQ(s.vbrMethod, 0);
+    EXPECT_DOUBLE_EQ(s.vbrQuality, 4);
+}
+
+TEST(Mp3LameEncoderTest, CommandLineRefusalsNameTheSwitch) {
+    struct Case {
+        const char* line;
+        const char* named;
+    };
+    for (const Case& c :
+         {Case{"-V 10", "-V"}, Case{"-V x", "-V"}, Case{"--abr 999", "--abr 999"},
+          Case{"-b 4", "-b 4"}, Case{"--resample 44", "--resample 44"}, Case{"--tt Title", "--tt"},
+          Case{"-q 2 -Z", "-Z"}, Case{"--preset cbr x", "cbr x"}, Case{"-c1", "-c"}}) {
+        const QString error = Mp3LameEncoder::commandLineError(QLatin1String(c.line));
+        EXPECT_TRUE(error.contains(QLatin1String(c.named)))
+            << c.line << ": " << error.toStdString();
+    }
+}
+
+TEST(Mp3LameEncoderTest, WhatOnlyTheCommandLineSetsEndsWithTheNextSetUp) {
+    Mp3LameEncoder encoder;
+    encoder.SetCommandLine(QStringLiteral("-c -o -k --abr 192"));
+    encoder.SetVbrMethod(-1); // the stored settings, applied for the next file
+    EXPECT_FALSE(encoder.settings().copyright);
+    EXPECT_TRUE(encoder.settings().original);
+    EXPECT_FALSE(encoder.settings().keepAllFrequencies);
+    EXPECT_EQ(encoder.settings().abrBitrate, 0);
+
+    encoder.SetCommandLine(QStringLiteral("-c"));
+    encoder.SetPreset(3);
+    EXPECT_FALSE(encoder.settings().copyright);
+}
+
 TEST(Mp3LameEncoderTest, SettersCheckTheirValues) {
     Mp3LameEncoder encoder;
     EXPECT_THROW(encoder.SetBitrate(400), ComponentError);
@@ -103,6 +166,58 @@ TEST(Mp3LameEncoderTest, TheLastModeChoiceWins) {
     encoder.SetMono(-1);
     encoder.SetMono(0);
     EXPECT_EQ(encoder.settings().channelMode, 1);
+}
+
+// Every line the settings dialog lets through must make a file, whatever the
+// stored settings around it: a job never fails a row for its command line.
+TEST(Mp3LameEncoderTest, LinesTheDialogTakesNeverMakeLameRefuse) {
+    QTemporaryDir dir;
+    int n = 0;
+    for (const char* line :
+         {"--resample 8 -b 320", "--abr 320 --resample 8 -F -b 8", "-k --resample 8 -m m",
+          "--lowpass 48 --resample 8", "--highpass 20 --lowpass 0.1", "-V 0 -B 8 -F -b 320",
+          "--preset cbr 320 --resample 11.025", "--preset insane -m m", "--preset phone -b 320",
+          "--vbr-old -V 9.999 --resample 12 --athonly -e c"}) {
+        ASSERT_EQ(Mp3LameEncoder::commandLineError(QLatin1String(line)), QString()) << line;
+        Mp3LameEncoder encoder;
+        encoder.SetCommandLine(QLatin1String(line));
+        OutputWriter writer;
+        writer.SetMp3Encoder(&encoder);
+        const QString file = dir.filePath(QStringLiteral("line%1.mp3").arg(++n));
+        EXPECT_NO_THROW({
+            writer.Create(file);
+            writer.Write(MediaTools::tone(44100, 2, 0.2, 440));
+            writer.Close();
+        }) << line;
+        EXPECT_TRUE(MediaTools::probe(file).ok) << line;
+    }
+}
+
+TEST(Mp3LameEncoderTest, CopyrightOriginalAndAverageBitrateReachTheFile) {
+    QTemporaryDir dir;
+    auto make = [&](const QString& line) {
+        Mp3LameEncoder encoder;
+        encoder.SetCommandLine(line);
+        OutputWriter writer;
+        writer.SetMp3Encoder(&encoder);
+        const QString path = dir.filePath(line.simplified().remove(QLatin1Char(' ')) + ".mp3");
+        writer.Create(path);
+        writer.Write(MediaTools::noise(44100, 2));
+        writer.Close();
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    };
+    // The fourth byte of an MPEG audio frame header: copyright 0x08, original 0x04.
+    const QByteArray marked = make(QStringLiteral("-c -o"));
+    ASSERT_GE(marked.size(), 4);
+    EXPECT_EQ(marked[3] & 0x0C, 0x08);
+    const QByteArray plain = make(QStringLiteral("-b 128"));
+    ASSERT_GE(plain.size(), 4);
+    EXPECT_EQ(plain[3] & 0x0C, 0x04);
+    // LAME marks its info frame "Xing" for VBR and ABR, "Info" for CBR.
+    EXPECT_TRUE(make(QStringLiteral("--abr 96")).left(200).contains("Xing"));
+    EXPECT_TRUE(plain.left(200).contains("Info"));
 }
 
 TEST(Mp3LameEncoderTest, CommandLineReachesTheFile) {

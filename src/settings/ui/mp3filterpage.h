@@ -1,0 +1,31 @@
+#pragma once
+
+#include "settings/ui/settingspage.h"
+
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+
+// MP3 high-pass and low-pass filters.
+class Mp3FilterPage : public SettingsPage {
+    Q_OBJECT
+public:
+    explicit Mp3FilterPage(QWidget* parent = nullptr);
+
+    void load(const SettingsFile& settings) override;
+    void save(SettingsFile& settings) const override;
+    void setDefaults() override;
+
+private:
+    // A filter's frequency and width work only while the filter is on.
+    void updateEnabling();
+
+    QCheckBox* m_highpassOn;
+    QSpinBox* m_highpassFrequency;
+    QLabel* m_highpassWidthCaption;
+    QSpinBox* m_highpassWidth;
+    QCheckBox* m_lowpassOn;
+    QSpinBox* m_lowpassFrequency;
+    QLabel* m_lowpassWidthCaption;
+    QSpinBox* m_lowpassWidth;
+};

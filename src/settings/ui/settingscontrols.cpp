@@ -1,0 +1,90 @@
+#include "settings/ui/settingscontrols.h"
+
+#include "settings/lookuptables.h"
+#include "settings/settingsfile.h"
+#include "settings/ui/choicegroup.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+
+namespace SettingsControls {
+
+QStringList sampleRateItems() {
+    QStringList items;
+    for (int hz : LookupTables::SampleRateTable)
+        items << QStringLiteral("%1 Hz").arg(hz);
+    return items;
+}
+
+QStringList bitrateItems() {
+    QStringList items;
+    for (int kbps : LookupTables::BitrateTable)
+        items << QStringLiteral("%1 Kbps").arg(kbps);
+    return items;
+}
+
+QStringList sampleWidthItems() {
+    QStringList items;
+    for (int bits : LookupTables::SampleWidthTable)
+        items << QStringLiteral("%1 bps").arg(bits);
+    return items;
+}
+
+QStringList monoStereoItems() {
+    return {QStringLiteral("Mono"), QStringLiteral("Stereo")};
+}
+
+QComboBox* list(const char* name, const QStringList& items, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->addItems(items);
+    return box;
+}
+
+QSpinBox* upDown(const char* upDownName, const char* editName, int low, int high, QWidget* parent) {
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(QLatin1String(upDownName));
+    spin->setRange(low, high);
+    // The arrows change the value; the text cannot be typed over.
+    QLineEdit* edit = spin->findChild<QLineEdit*>();
+    edit->setObjectName(QLatin1String(editName));
+    edit->setReadOnly(true);
+    return spin;
+}
+
+void load(QComboBox* list, const SettingsFile& settings, const IntKey& key) {
+    list->setCurrentIndex(settings.readPosition(key, list->count()));
+}
+
+void save(const QComboBox* list, SettingsFile& settings, const IntKey& key) {
+    settings.write(key, list->currentIndex());
+}
+
+void load(ChoiceGroup* group, const SettingsFile& settings, const IntKey& key) {
+    const int stored = settings.read(key);
+    group->setIndex(stored < 0 ? key.defaultValue : stored);
+}
+
+void save(const ChoiceGroup* group, SettingsFile& settings, const IntKey& key) {
+    settings.write(key, group->index());
+}
+
+void load(QSpinBox* spin, const SettingsFile& settings, const IntKey& key) {
+    spin->setValue(settings.read(key)); // the spin box keeps to its range
+}
+
+void save(const QSpinBox* spin, SettingsFile& settings, const IntKey& key) {
+    settings.write(key, spin->value());
+}
+
+void load(QCheckBox* check, const SettingsFile& settings, const BoolKey& key) {
+    check->setChecked(settings.read(key));
+}
+
+void save(const QCheckBox* check, SettingsFile& settings, const BoolKey& key) {
+    settings.write(key, check->isChecked());
+}
+
+} // namespace SettingsControls

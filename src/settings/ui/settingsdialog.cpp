@@ -1,0 +1,205 @@
+#include "settings/ui/settingsdialog.h"
+
+#include "components/lame/mp3lameencoder.h"
+#include "platform/inifile.h"
+#include "platform/iuserprompt.h"
+#include "settings/settingsfile.h"
+#include "settings/ui/cdreadingpage.h"
+#include "settings/ui/freedbpage.h"
+#include "settings/ui/mp3commandlinepage.h"
+#include "settings/ui/mp3expertpage.h"
+#include "settings/ui/mp3filterpage.h"
+#include "settings/ui/mp3generalpage.h"
+#include "settings/ui/mp3presetspage.h"
+#include "settings/ui/mp3vbrpage.h"
+#include "settings/ui/oggpage.h"
+#include "settings/ui/wavpage.h"
+#include "settings/ui/wmarmpage.h"
+
+#include <algorithm>
+#include <exception>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+struct Node {
+    const char* text;
+    int page; // position in the stack
+    const char* title;
+};
+
+// "MP3 " and "General" share the general page.
+const Node Nodes[SettingsDialog::NodeCount] = {
+    {"MP3 ", 0, "Set MP3 General"},
+    {"General", 0, "Set MP3 General"},
+    {"VBR", 1, "Set MP3 VBR"},
+    {"Filtering", 2, "Set MP3 Filter"},
+    {"Expert ", 3, "Set MP3 Expert"},
+    {"Presets", 4, "Set MP3 Presets"},
+    {"Command Line", 5, "Set MP3 Command Line"},
+    {"WAV", 6, "Set WAV Format"},
+    {"WMA/RM", 7, "Set WMA/RM Format"},
+    {"OGG", 8, "Set OGG Format"},
+    {"CD Setings", 9, "Set CD"},
+    {"FreeDB", 10, "Set Freedb"},
+};
+constexpr int Mp3ChildCount = 6;
+
+} // namespace
+
+SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCodecNames,
+                               IUserPrompt& prompt, std::function<void()> applyCdReadingOptions,
+                               QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_settings(settings), m_prompt(prompt),
+      m_applyCdReadingOptions(std::move(applyCdReadingOptions)) {
+    setObjectName(QStringLiteral("fm_set"));
+    setWindowTitle(QStringLiteral("Settings"));
+
+    TreeView1 = new QTreeWidget(this);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int i = 0; i < NodeCount; ++i) {
+        const bool child = i >= 1 && i <= Mp3ChildCount;
+        auto* item = child ? new QTreeWidgetItem(m_nodes[0]) : new QTreeWidgetItem(TreeView1);
+        item->setText(0, QLatin1String(Nodes[i].text));
+        m_nodes.push_back(item);
+    }
+    TreeView1->expandAll();
+    int widest = 0;
+    for (const Node& node : Nodes)
+        widest =
+            std::max(widest, TreeView1->fontMetrics().horizontalAdvance(QLatin1String(node.text)));
+    // Room for the children's indentation, the branch sign and the frame.
+    TreeView1->setFixedWidth(widest + 3 * TreeView1->indentation());
+    // A click shows a page; moving the selection with the keyboard does not.
+    connect(TreeView1, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { ShowSettingsPage(nodeIndex(item)); });
+
+    m_commandLine = new Mp3CommandLinePage;
+    m_wmaRm = new WmaRmPage;
+    m_wmaRm->setRmCodecNames(rmCodecNames);
+    m_cdReading = new CdReadingPage;
+    m_pages = {new Mp3GeneralPage, new Mp3VbrPage, new Mp3FilterPage, new Mp3ExpertPage,
+               new Mp3PresetsPage, m_commandLine,  new WavPage,       m_wmaRm,
+               new OggPage,        m_cdReading,    new FreedbPage};
+    m_stack = new QStackedWidget(this);
+    m_stack->setObjectName(QStringLiteral("pages"));
+    for (SettingsPage* page : m_pages)
+        m_stack->addWidget(page);
+
+    Ok = new QPushButton(QStringLiteral("Ok"), this);
+    Ok->setObjectName(QStringLiteral("Ok"));
+    Ok->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Default"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    Cancel->setObjectName(QStringLiteral("Cancel"));
+    connect(Ok, &QPushButton::clicked, this, &SettingsDialog::okClick);
+    connect(Button2, &QPushButton::clicked, this, &SettingsDialog::defaultClick);
+    connect(Cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
+
+    auto* pages = new QHBoxLayout;
+    pages->addWidget(TreeView1);
+    pages->addWidget(m_stack, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Ok);
+    buttons->addWidget(Button2);
+    buttons->addWidget(Cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(pages, 1);
+    layout->addLayout(buttons);
+    resize(QSize(400, 339).expandedTo(sizeHint()));
+}
+
+QString SettingsDialog::commandLine() const {
+    return m_commandLine->commandLine();
+}
+
+void SettingsDialog::setRmCodecNames(const QStringList& names) {
+    m_wmaRm->setRmCodecNames(names);
+}
+
+int SettingsDialog::nodeIndex(const QTreeWidgetItem* item) const {
+    for (int i = 0; i < NodeCount; ++i)
+        if (m_nodes[std::size_t(i)] == item)
+            return i;
+    return -1;
+}
+
+void SettingsDialog::ShowSettingsPage(int node) {
+    if (node < 0 || node >= NodeCount)
+        return;
+    setWindowTitle(QLatin1String(Nodes[node].title));
+    m_stack->setCurrentIndex(Nodes[node].page);
+    m_shownNode = node;
+}
+
+// Every showing reloads the file, so edits left without Ok are gone; the
+// page of the selected node opens, on the first showing node 0.
+void SettingsDialog::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        loadPages();
+        if (!TreeView1->currentItem())
+            TreeView1->setCurrentItem(m_nodes[0]);
+        ShowSettingsPage(nodeIndex(TreeView1->currentItem()));
+    }
+    QDialog::showEvent(event);
+}
+
+void SettingsDialog::loadPages() {
+    for (SettingsPage* page : m_pages)
+        page->load(m_settings);
+}
+
+// The command line reaches every MP3 file whether the dialog closes with Ok
+// or not: one the encoder would refuse would fail every MP3 row of a job, so
+// the dialog does not close on it.
+bool SettingsDialog::commandLineAccepted() {
+    const QString lineError = Mp3LameEncoder::commandLineError(commandLine());
+    if (lineError.isEmpty())
+        return true;
+    TreeView1->setCurrentItem(m_nodes[CommandLineNode]);
+    ShowSettingsPage(CommandLineNode);
+    m_prompt.Information(lineError);
+    return false;
+}
+
+void SettingsDialog::reject() {
+    if (commandLineAccepted())
+        QDialog::reject();
+}
+
+void SettingsDialog::okClick() {
+    if (!commandLineAccepted())
+        return;
+    try {
+        for (const SettingsPage* page : m_pages)
+            page->save(m_settings);
+    } catch (const IniWriteError& error) {
+        m_prompt.Information(error.message()); // the keys after it are not written
+        return;
+    }
+    if (m_applyCdReadingOptions) {
+        // The settings are saved; a grabber that refuses them is told, not fatal here.
+        try {
+            m_applyCdReadingOptions();
+        } catch (const std::exception& error) {
+            m_prompt.Information(QString::fromStdString(error.what()));
+        }
+    }
+    accept();
+}
+
+void SettingsDialog::defaultClick() {
+    for (SettingsPage* page : m_pages)
+        page->setDefaults();
+}
