@@ -11,6 +11,7 @@
 #include <QHash>
 #include <vector>
 
+class DriveUse;
 class GrabTask;
 
 // The CD grabber on libcdio and libcdio-paranoia: optical drives and disc
@@ -107,6 +108,7 @@ private:
     quint64 m_lastTask = 0;
     QString m_lastGrabError;
 
+    std::unique_ptr<DriveUse> m_rawUse; // keeps the media poller off the drive
     std::unique_ptr<CdDisc> m_rawDisc;
     std::unique_ptr<TrackReader> m_rawReader;
     CdTrack m_rawTrack;
