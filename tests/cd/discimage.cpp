@@ -1,6 +1,7 @@
 #include "discimage.h"
 
 #include <cmath>
+#include <cstdio>
 #include <QFile>
 #include <QtEndian>
 
@@ -105,6 +106,16 @@ QString DiscImage::write(const QString& folder, const QString& name) const {
     const QString cuePath = folder + QLatin1Char('/') + name + QStringLiteral(".cue");
     QFile cueFile(cuePath);
     if (!cueFile.open(QIODevice::WriteOnly) || cueFile.write(cue.toUtf8()) < 0)
+        return {};
+    return cuePath;
+}
+
+QString DiscImage::swapInto(const QString& folder, const QString& name) const {
+    static int swaps = 0;
+    const QString staged = write(folder, name + QStringLiteral("-swap%1").arg(++swaps));
+    const QString cuePath = folder + QLatin1Char('/') + name + QStringLiteral(".cue");
+    if (staged.isEmpty() ||
+        std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(cuePath).constData()))
         return {};
     return cuePath;
 }

@@ -72,6 +72,8 @@ public:
 
     // How often the current drive is looked at for a disc change.
     void setMediaPollInterval(int ms);
+    // The poller of the current drive, whose looks tests can wait for.
+    MediaWatcher* mediaWatcher() { return &m_watcher; }
     // Makes sectors unreadable, as a scratched or removed disc would.
     void setFaultFilter(TrackReader::FaultFilter filter);
     // Why the last rip ended without its 100 per cent (empty after a complete one).
