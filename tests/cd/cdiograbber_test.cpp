@@ -367,8 +367,8 @@ TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
     EXPECT_TRUE(DriveUse::isBusy(cue));
     // Another disc goes in while the rip reads: nobody looks until it ends.
     DiscImage other;
-    other.tracks = {{90, 0, false, {}, {}}};
-    other.swapInto(m_dir.path(), QStringLiteral("held"));
+    other.tracks = {{300, 0, false, {}, {}}, {240, 0, false, {}, {}}};
+    ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
     EXPECT_FALSE(m_grabber->mediaWatcher()->poll());
     gate.open();
     settle();
@@ -384,7 +384,7 @@ TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
     m_grabber->EndRawRead();
     EXPECT_FALSE(DriveUse::isBusy(cue));
     // A raw read refused for a changed disc does not hold the drive either.
-    standardDisc().swapInto(m_dir.path(), QStringLiteral("held"));
+    ASSERT_FALSE(standardDisc().swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
     EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
     EXPECT_FALSE(DriveUse::isBusy(cue));
 }
@@ -522,8 +522,8 @@ TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 20000));
     QFile::rename(cue + QStringLiteral(".out"), cue);
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 2; }, 20000));
-    DiscImage other;
-    other.tracks = {{90, 0, false, {}, {}}};
+    DiscImage other; // as long, in other tracks
+    other.tracks = {{300, 0, false, {}, {}}, {240, 0, false, {}, {}}};
     ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("media")).isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 3; }, 20000));
     lookTwice();

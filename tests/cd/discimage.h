@@ -26,8 +26,10 @@ public:
     // Writes <folder>/<name>.bin and .cue; returns the .cue path.
     QString write(const QString& folder, const QString& name) const;
     // Puts this disc in place of image <name> in one step, as a poller must
-    // see a swap: the sheet and its own .bin are written under another name,
-    // then the sheet is renamed over <name>.cue. Returns the .cue path.
+    // see a swap: a new sheet is renamed over <name>.cue. libcdio takes the
+    // .bin beside the sheet, so the two discs must hold the same frames (the
+    // same length of audio, split into other tracks). Returns the .cue path,
+    // or nothing when the frames differ.
     QString swapInto(const QString& folder, const QString& name) const;
 
     // The bytes of track i (0-based) as a table of contents sees the track:

@@ -1,6 +1,7 @@
 // The media poller, and discs opened from several threads at once: the
 // poller's pool thread, the GUI thread, a rip and a raw read.
 #include "components/cdio/cddisc.h"
+#include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/cdio/driveuse.h"
 #include "components/cdio/mediawatcher.h"
@@ -134,6 +135,28 @@ TEST_F(Watcher, WhatItSawAnswersForTheDriveUntilItStops) {
 
     m_watcher.stop();
     EXPECT_FALSE(MediaWatcher::knownVolume(m_cue, &volume));
+}
+
+TEST_F(Watcher, TheDriveLayerTakesAWatchedDriveFromTheWatcher) {
+    QFile::remove(SettingsFile::defaultPath());
+    SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"), m_cue);
+    CdioDriveLayer layer;
+    ASSERT_TRUE(layer.CdDrives().contains(m_cue));
+    watchDisc();
+    DiscImage data;
+    data.tracks = {{60, 0, true, {}, {}}};
+    data.write(m_dir.path(), QStringLiteral("disc"));
+    // Not opened again: what the watcher saw last, until its next look.
+    QString label;
+    ASSERT_TRUE(layer.VolumeLabel(m_cue, &label));
+    EXPECT_EQ(label, QStringLiteral("Audio CD"));
+    look();
+    ASSERT_TRUE(layer.VolumeLabel(m_cue, &label));
+    EXPECT_EQ(label, QStringLiteral("ORVELLE DATA"));
+    // An unwatched drive is opened.
+    m_watcher.stop();
+    QFile::remove(m_cue);
+    EXPECT_FALSE(layer.VolumeLabel(m_cue, &label));
 }
 
 // Every thread that reads a disc at the same time sees it whole: the right
