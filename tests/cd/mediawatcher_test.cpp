@@ -159,6 +159,28 @@ TEST_F(Watcher, TheDriveLayerTakesAWatchedDriveFromTheWatcher) {
     EXPECT_FALSE(layer.VolumeLabel(m_cue, &label));
 }
 
+QStringList messages;
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    messages << text;
+}
+
+TEST(CdioMessages, StayOutOfTheTerminalAndNeverEndTheProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString cue = dir.filePath(QStringLiteral("broken.cue"));
+    QFile broken(cue);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("FILE \"broken.bin\" BINARY\nTRACK 01 NONSENSE\n");
+    broken.close();
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessage);
+    // libcdio complains about this sheet at its error level.
+    const bool opened = CdDisc::open(CdDrive{cue, true}) != nullptr;
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('\n')).toStdString();
+}
+
 // Every thread that reads a disc at the same time sees it whole: the right
 // table of contents, its CD-TEXT and its audio.
 TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
