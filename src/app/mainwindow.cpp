@@ -7,6 +7,7 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "settings/applyencodersettings.h"
+#include "settings/drivekeys.h"
 #include "settings/mainkeys.h"
 #include "settings/rmkeys.h"
 #include "settings/settingsfile.h"
@@ -434,15 +435,44 @@ QString MainWindow::FormatTwoDigits(int n) {
     return n < 10 ? QStringLiteral("0") + QString::number(n) : QString::number(n);
 }
 
+namespace {
+
+void rememberNoDriveAsked(SettingsFile& settings, bool asked) {
+    // Only a convenience: a settings file that refuses it means the question
+    // comes again, which is no reason to stop the start.
+    try {
+        settings.write(DriveKeys::NoDriveAsked, asked);
+    } catch (const IniWriteError&) {
+    }
+}
+
+// Most machines have no CD drive: the question about it comes once, and
+// again only after a drive has been seen in between.
+bool noDriveQuestionDue(SettingsFile& settings, int driveCount) {
+    const bool asked = settings.read(DriveKeys::NoDriveAsked);
+    if (driveCount <= 0)
+        return !asked;
+    if (asked)
+        rememberNoDriveAsked(settings, false);
+    return false;
+}
+
+} // namespace
+
 void MainWindow::DetectDrives() {
     IAudioCDGrabber2* grabber = components.AudioCDGrabber21.get();
     grabber->Initialize();
     const int count = grabber->GetDriveCount();
-    if (count <= 0 &&
-        m_prompt.Question(QStringLiteral(
-            "Can not detect CD-ROM device,download ASPI driver program and install it. it will "
-            "probably fix the problems. Download it? ")))
-        m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
+    if (noDriveQuestionDue(*m_settings, count)) {
+        const bool download = m_prompt.Question(
+            QStringLiteral(
+                "Can not detect CD-ROM device,download ASPI driver program and install it. it "
+                "will probably fix the problems. Download it? "),
+            IUserPrompt::Default::No);
+        rememberNoDriveAsked(*m_settings, true);
+        if (download)
+            m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
+    }
     OutputWriter = grabber->GetOutputFile();
     // Most machines have no drive today; the converter works without one.
     if (count <= 0)

@@ -16,9 +16,10 @@ void QtUserPrompt::Information(const QString& text) {
     QMessageBox::information(m_parent, title(), text, QMessageBox::Ok);
 }
 
-bool QtUserPrompt::Question(const QString& text) {
+bool QtUserPrompt::Question(const QString& text, Default button) {
     return QMessageBox::question(m_parent, title(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+                                 button == Default::Yes ? QMessageBox::Yes : QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 QStringList QtUserPrompt::OpenFiles(const QString& caption, const QString& filter) {

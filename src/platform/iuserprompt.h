@@ -12,10 +12,13 @@ class IUserPrompt {
 public:
     virtual ~IUserPrompt() = default;
 
+    // The button that Enter presses.
+    enum class Default { Yes, No };
+
     // An information box with an OK button.
     virtual void Information(const QString& text) = 0;
     // A question with Yes and No; true for Yes.
-    virtual bool Question(const QString& text) = 0;
+    virtual bool Question(const QString& text, Default button = Default::Yes) = 0;
     // The file-open dialog with multi-selection; empty when cancelled.
     virtual QStringList OpenFiles(const QString& caption, const QString& filter) = 0;
     // Shows one of our own dialogs modally and returns its result code.
@@ -29,7 +32,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void Information(const QString& text) override;
-    bool Question(const QString& text) override;
+    bool Question(const QString& text, Default button = Default::Yes) override;
     QStringList OpenFiles(const QString& caption, const QString& filter) override;
     int Exec(QDialog& dialog) override;
 

@@ -140,6 +140,32 @@ TEST_F(StartUp, AMachineWithoutDrivesAsksOnceAndGoesOn) {
     EXPECT_TRUE(w.isVisible());
 }
 
+TEST_F(StartUp, TheNoDriveQuestionComesOnceUntilADriveIsSeenAgain) {
+    const auto startAgain = [this] {
+        window->close();
+        start();
+    };
+    start();
+    EXPECT_EQ(prompt.questions, QStringList{NoDriveQuestion});
+    ASSERT_EQ(prompt.questionDefaults.size(), 1u);
+    EXPECT_EQ(prompt.questionDefaults[0], IUserPrompt::Default::No);
+    EXPECT_TRUE(IniFile(settingsPath).readBool("Drives", "NoDriveAsked", false));
+
+    startAgain();
+    EXPECT_EQ(prompt.questions.size(), 1) << "a second start without a drive is quiet";
+    EXPECT_TRUE(shell.urls.empty());
+
+    audioCd({});
+    startAgain();
+    EXPECT_EQ(prompt.questions.size(), 1);
+    EXPECT_FALSE(IniFile(settingsPath).readBool("Drives", "NoDriveAsked", true));
+
+    fakes.layerDrives.clear();
+    fakes.grabberDrives.clear();
+    startAgain();
+    EXPECT_EQ(prompt.questions.size(), 2) << "the drive has gone since it was seen";
+}
+
 TEST_F(StartUp, RmCodecsAreListedAndTheStoredOneChosen) {
     audioCd({});
     fakes.rmCodecs = {"RealAudio 1.0", "AC-3"};

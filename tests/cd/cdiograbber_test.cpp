@@ -1,14 +1,17 @@
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
+#include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
 #include "components/output/outputwriter.h"
 #include "discimage.h"
 #include "recordingwriter.h"
 #include "settings/settingsfile.h"
 
+#include <condition_variable>
 #include <gtest/gtest.h>
-#include <QElapsedTimer>
+#include <mutex>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +28,33 @@ DiscImage standardDisc() {
     };
     return disc;
 }
+
+// Holds the rip thread in its next read until opened, so that a test can act
+// while the rip is surely under way.
+class Gate {
+public:
+    // Called on the rip thread; returns once the gate is open.
+    void pass() {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_waiting = true;
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    bool waiting() {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        return m_waiting;
+    }
+    void open() {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_waiting = false;
+    bool m_open = false;
+};
 
 struct Rip {
     QList<double> progress;
@@ -80,8 +110,16 @@ protected:
             },
             20000);
         EXPECT_TRUE(ended);
-        QTest::qWait(30); // nothing more may follow
+        settle();
         return result;
+    }
+
+    // Waits for the rip's thread to let go of the drive, and takes in what
+    // it reported before: nothing can follow after that.
+    void settle() {
+        const QString drive = m_grabber->GetDriveId();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !DriveUse::isBusy(drive); }, 20000));
+        QCoreApplication::sendPostedEvents();
     }
 
     QByteArray rawTrack(int track, int block) {
@@ -258,34 +296,43 @@ TEST_F(GrabberTest, RawReadsCoverTheTrackExactly) {
     EXPECT_THROW(m_grabber->ReadRawAudio(1), ComponentError);
 }
 
-TEST_F(GrabberTest, AbortStopsTheRipAtOnceAndSilencesIt) {
+TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
     DiscImage disc;
     disc.tracks = {{3000, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("long"));
     start();
-    m_grabber->SetReadMode(2); // full paranoia must wind down as promptly as burst reads
-    m_writer->writeDelayMs = 20;
+    m_grabber->SetReadMode(2); // full paranoia must wind down as burst reads do
+    Gate gate;
+    RecordingWriter* writer = m_writer;
+    // Once the rip has written (and reported) something.
+    m_grabber->setFaultFilter([&gate, writer](int) {
+        if (writer->writes >= 2)
+            gate.pass();
+        return false;
+    });
     QList<double> progress;
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnOperationProgress,
                      [&](double percent) { progress << percent; });
     m_grabber->SelectTrack(0);
     m_grabber->GrabToFile(output(QStringLiteral("long.wav")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !progress.isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
+    EXPECT_TRUE(DriveUse::isBusy(m_grabber->GetDriveId()));
 
-    QElapsedTimer clock;
-    clock.start();
-    m_grabber->AbortGrab();
-    EXPECT_LT(clock.elapsed(), 200);
+    QCoreApplication::sendPostedEvents();
+    m_grabber->AbortGrab(); // returns while the rip thread is still held
     const int writes = m_writer->writes;
     const int seen = progress.size();
-    QTest::qWait(300);
+    EXPECT_GT(seen, 0);
+    gate.open();
+    settle();
     EXPECT_EQ(m_writer->writes, writes); // the writer is left alone
     EXPECT_EQ(progress.size(), seen);    // and nothing is reported
-    EXPECT_TRUE(m_writer->GetIsOpen());  // closing is the caller's, as after any stop
+    EXPECT_FALSE(progress.contains(100.0));
+    EXPECT_TRUE(m_writer->GetIsOpen()); // closing is the caller's, as after any stop
     m_writer->Close();
 
     // A new rip can start right away and completes.
-    m_writer->writeDelayMs = 0;
+    m_grabber->setFaultFilter({});
     const Rip again = rip(0, output(QStringLiteral("again.wav")));
     EXPECT_EQ(again.progress.count(100.0), 1);
 }
@@ -295,11 +342,51 @@ TEST_F(GrabberTest, SecondRipWhileOneRunsIsRefused) {
     disc.tracks = {{2000, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("busy"));
     start();
-    m_writer->writeDelayMs = 10;
     m_grabber->SelectTrack(0);
     m_grabber->GrabToFile(output(QStringLiteral("a.wav")));
     EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("b.wav"))), ComponentError);
     m_grabber->AbortGrab();
+    settle();
+}
+
+TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
+    const QString cue = addImage(standardDisc(), QStringLiteral("held"));
+    start();
+    m_grabber->setMediaPollInterval(5);
+    int changes = 0;
+    QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });
+    Gate gate;
+    m_grabber->setFaultFilter([&gate](int) {
+        gate.pass();
+        return false;
+    });
+    m_grabber->SetReadMode(0);
+    m_grabber->SelectTrack(0);
+    m_grabber->GrabToFile(output(QStringLiteral("held.wav")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
+    EXPECT_TRUE(DriveUse::isBusy(cue));
+    // Another disc goes in while the rip reads: nobody looks until it ends.
+    DiscImage other;
+    other.tracks = {{300, 0, false, {}, {}}, {240, 0, false, {}, {}}};
+    ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
+    EXPECT_FALSE(m_grabber->mediaWatcher()->poll());
+    gate.open();
+    settle();
+    EXPECT_FALSE(DriveUse::isBusy(cue));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 20000));
+
+    m_grabber->setFaultFilter({});
+    m_grabber->ReadDisc();
+    m_grabber->SelectTrack(0);
+    m_grabber->BeginRawRead();
+    EXPECT_TRUE(DriveUse::isBusy(cue));
+    EXPECT_FALSE(m_grabber->mediaWatcher()->poll());
+    m_grabber->EndRawRead();
+    EXPECT_FALSE(DriveUse::isBusy(cue));
+    // A raw read refused for a changed disc does not hold the drive either.
+    ASSERT_FALSE(standardDisc().swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
+    EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
+    EXPECT_FALSE(DriveUse::isBusy(cue));
 }
 
 TEST_F(GrabberTest, UnreadableSectorsFollowTheErrorActionInEveryMode) {
@@ -416,27 +503,30 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
 
 TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     const QString cue = addImage(standardDisc(), QStringLiteral("media"));
-    const QString bin = QString(cue).replace(QStringLiteral(".cue"), QStringLiteral(".bin"));
     auto writer = std::make_unique<RecordingWriter>();
     m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
     m_grabber->setMediaPollInterval(30);
     int changes = 0;
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });
+    QSignalSpy looks(m_grabber->mediaWatcher(), &MediaWatcher::looked);
+    const auto lookTwice = [&] {
+        const int before = looks.count();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return looks.count() >= before + 2; }, 20000));
+    };
     m_grabber->Initialize();
     m_grabber->SetCurrentDrive(m_realDrives + 1);
-    QTest::qWait(150);
+    lookTwice();
     EXPECT_EQ(changes, 0); // nothing changed yet
 
     QFile::rename(cue, cue + QStringLiteral(".out"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 20000));
     QFile::rename(cue + QStringLiteral(".out"), cue);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 2; }, 3000));
-    DiscImage other;
-    other.tracks = {{90, 0, false, {}, {}}};
-    QFile::remove(bin);
-    other.write(m_dir.path(), QStringLiteral("media"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 3; }, 3000));
-    QTest::qWait(150);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 2; }, 20000));
+    DiscImage other; // as long, in other tracks
+    other.tracks = {{300, 0, false, {}, {}}, {240, 0, false, {}, {}}};
+    ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("media")).isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 3; }, 20000));
+    lookTwice();
     EXPECT_EQ(changes, 3);
 }
 

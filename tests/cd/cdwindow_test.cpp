@@ -100,14 +100,15 @@ protected:
     }
 
     // Waits until the status lines end with what a finished lookup says last.
-    QStringList settledLines(int ms = 5000) {
+    // Only lines after the first `after` count.
+    QStringList settledLines(int after = 0, int ms = 5000) {
         const auto done = [&] {
             const QStringList lines = m_window->FreeDbWindow->lines();
-            return !lines.isEmpty() && lines.last() != Connecting && lines.last() != Querying &&
+            return lines.size() > after && lines.last() != Connecting && lines.last() != Querying &&
                    lines.last() != Loaded;
         };
         EXPECT_TRUE(QTest::qWaitFor(done, ms));
-        QTest::qWait(30);
+        QCoreApplication::sendPostedEvents();
         return m_window->FreeDbWindow->lines();
     }
 
@@ -162,26 +163,30 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     addImage(plainDisc(), QStringLiteral("plain"));
     m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
     MainWindow& w = start();
+    const int atStart = settledLines().size();
     w.cb_driver->setCurrentIndex(m_realDrives);
     w.cb_driverChange(m_realDrives);
-    EXPECT_EQ(settledLines().mid(settledLines().size() - 2), (QStringList{Connecting, NoEntry}));
+    EXPECT_EQ(settledLines(atStart).mid(atStart), (QStringList{Connecting, NoEntry}));
     EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
 
     SettingsFile settings;
     settings.write(FreedbKeys::Port, QString::number(CddbTestServer::closedPort()));
+    const int shown = w.FreeDbWindow->lines().size();
     w.FreeDbWindow->edt_retry->click();
-    QStringList lines = settledLines();
+    QStringList lines = settledLines(shown);
     EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{Connecting, Failed}));
 
     // Retry appends under the old lines; the time-out comes from the settings.
     const int before = lines.size();
     settings.write(FreedbKeys::Port, QString::number(m_server.port()));
-    settings.write(FreedbKeys::Timeout, QStringLiteral("300"));
+    settings.write(FreedbKeys::Timeout, QStringLiteral("1500"));
     m_server.behaviour = CddbTestServer::Behaviour::Silent;
+    const int commandsBefore = m_server.commands.size();
     w.FreeDbWindow->edt_retry->click();
-    QTest::qWait(100);
-    EXPECT_EQ(w.FreeDbWindow->lines().size(), before + 1); // connecting, still waiting
-    lines = settledLines();
+    // Connecting, and waiting for the server, which has the question but says nothing.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.commands.size() > commandsBefore; }, 5000));
+    EXPECT_EQ(w.FreeDbWindow->lines().mid(before), QStringList{Connecting});
+    lines = settledLines(before + 1, 20000);
     EXPECT_EQ(lines.mid(before), (QStringList{Connecting, Failed}));
 }
 
@@ -192,9 +197,9 @@ TEST_F(CdWindow, DiscChangeRebuildsTheTable) {
     w.cb_driverChange(m_realDrives);
     settledLines();
     DiscImage other;
-    other.tracks = {{100, 0, false, QStringLiteral("New Disc Song"), {}}};
-    other.write(m_dir.path(), QStringLiteral("changing"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return captions() == QStringList{"New Disc Song"}; }, 3000));
+    other.tracks = {{5020, 0, false, QStringLiteral("New Disc Song"), {}}}; // as long
+    ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("changing")).isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captions() == QStringList{"New Disc Song"}; }, 20000));
     EXPECT_EQ(w.state.CurrentRow, 0);
     EXPECT_EQ(w.edt_tital->text(), QStringLiteral("New Disc Song"));
 }

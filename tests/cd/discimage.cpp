@@ -1,6 +1,7 @@
 #include "discimage.h"
 
 #include <cmath>
+#include <cstdio>
 #include <QFile>
 #include <QtEndian>
 
@@ -105,6 +106,20 @@ QString DiscImage::write(const QString& folder, const QString& name) const {
     const QString cuePath = folder + QLatin1Char('/') + name + QStringLiteral(".cue");
     QFile cueFile(cuePath);
     if (!cueFile.open(QIODevice::WriteOnly) || cueFile.write(cue.toUtf8()) < 0)
+        return {};
+    return cuePath;
+}
+
+QString DiscImage::swapInto(const QString& folder, const QString& name) const {
+    static int swaps = 0;
+    const QString base = folder + QLatin1Char('/') + name;
+    QFile binFile(base + QStringLiteral(".bin"));
+    if (!binFile.open(QIODevice::ReadOnly) || binFile.readAll() != bin())
+        return {};
+    const QString staged = write(folder, name + QStringLiteral("-swap%1").arg(++swaps));
+    const QString cuePath = base + QStringLiteral(".cue");
+    if (staged.isEmpty() ||
+        std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(cuePath).constData()))
         return {};
     return cuePath;
 }

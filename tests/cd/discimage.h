@@ -25,6 +25,12 @@ public:
 
     // Writes <folder>/<name>.bin and .cue; returns the .cue path.
     QString write(const QString& folder, const QString& name) const;
+    // Puts this disc in place of image <name> in one step, as a poller must
+    // see a swap: a new sheet is renamed over <name>.cue. libcdio takes the
+    // .bin beside the sheet, so the two discs must hold the same frames (the
+    // same length of audio, split into other tracks). Returns the .cue path,
+    // or nothing when the frames differ.
+    QString swapInto(const QString& folder, const QString& name) const;
 
     // The bytes of track i (0-based) as a table of contents sees the track:
     // from its INDEX 01 to the next track's INDEX 01.

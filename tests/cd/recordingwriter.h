@@ -8,7 +8,6 @@
 #include <mutex>
 #include <QFile>
 #include <QtEndian>
-#include <QThread>
 
 // An output writer for tests: writes 16-bit PCM as a plain WAV file and
 // remembers what it was asked. Write and Close may come from another thread.
@@ -18,8 +17,6 @@ public:
     int channels = 0;
     std::atomic<int> writes{0};
     std::atomic<int> closes{0};
-    // Write blocks this long each time, to keep a rip busy (milliseconds).
-    std::atomic<int> writeDelayMs{0};
     // Write raises this after so many calls (0 = never), like a full disk.
     int failAfterWrites = 0;
 
@@ -55,8 +52,6 @@ public:
         m_file.write(header(0));
     }
     void Write(const QByteArray& pcm) override {
-        if (writeDelayMs > 0)
-            QThread::msleep(ulong(writeDelayMs.load()));
         std::lock_guard<std::mutex> lock(m_lock);
         if (failAfterWrites > 0 && writes >= failAfterWrites)
             throw ComponentError(QStringLiteral("No space left on the disk."));

@@ -13,6 +13,8 @@ class FakePrompt : public IUserPrompt {
 public:
     QStringList informations;
     QStringList questions;
+    // The default button of each question, in order.
+    std::vector<Default> questionDefaults;
     bool questionAnswer = false;
     QStringList filesToOpen;
     // Runs on a dialog shown modally; returns the dialog's result code.
@@ -20,8 +22,9 @@ public:
     int execCount = 0;
 
     void Information(const QString& text) override { informations << text; }
-    bool Question(const QString& text) override {
+    bool Question(const QString& text, Default button = Default::Yes) override {
         questions << text;
+        questionDefaults.push_back(button);
         return questionAnswer;
     }
     QStringList OpenFiles(const QString&, const QString&) override { return filesToOpen; }

@@ -1,21 +1,18 @@
 #include "components/cdio/cddisc.h"
 
 #include "cd/untrustedtext.h"
+#include "components/cdio/cdiolock.h"
 
-#include <mutex>
 #include <QFileInfo>
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
-#include <cdio/logging.h>
 
 namespace {
 
 // Frames between the audio session and the data session of a CD-Extra disc
 // (lead-out, lead-in and pregap), which belong to no track.
 constexpr int SessionGapFrames = 11400;
-
-void ignoreMessage(cdio_log_level_t, const char*) {}
 
 QString cdText(const cdtext_t* text, cdtext_field_t field, track_t track) {
     const char* value = text ? cdtext_get_const(text, field, track) : nullptr;
@@ -35,17 +32,8 @@ CdToc DiscContents::toc() const {
     return CdToc(starts, leadout);
 }
 
-void CdDisc::quietLibrary() {
-    static std::once_flag once;
-    // The drivers are set up here once, before several threads open drives.
-    std::call_once(once, [] {
-        cdio_log_set_handler(ignoreMessage);
-        cdio_init();
-    });
-}
-
 std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
-    quietLibrary();
+    const CdioLock lock;
     const QByteArray path = QFile::encodeName(drive.path);
     CdIo_t* cdio = nullptr;
     if (!drive.isImage) {
@@ -70,10 +58,12 @@ std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
 CdDisc::CdDisc(CdDrive drive, CdIo_t* cdio) : m_drive(std::move(drive)), m_cdio(cdio) {}
 
 CdDisc::~CdDisc() {
+    const CdioLock lock;
     cdio_destroy(m_cdio);
 }
 
 DiscContents CdDisc::contents(bool withText) const {
+    const CdioLock lock;
     DiscContents disc;
     const track_t first = cdio_get_first_track_num(m_cdio);
     const track_t count = cdio_get_num_tracks(m_cdio);
@@ -126,6 +116,7 @@ DriveIdentity CdDisc::identity() const {
         return {QStringLiteral("Disc image"), suffix,
                 QStringLiteral(CDIO_VERSION).section(QLatin1Char(' '), 0, 0)};
     }
+    const CdioLock lock;
     cdio_hwinfo_t info{};
     if (!cdio_get_hwinfo(m_cdio, &info))
         return {};
@@ -134,7 +125,10 @@ DriveIdentity CdDisc::identity() const {
 }
 
 DriveVolume CdDisc::volume() const {
-    const DiscContents disc = contents(false);
+    return volume(contents(false));
+}
+
+DriveVolume CdDisc::volume(const DiscContents& disc) const {
     if (disc.isEmpty())
         return {};
     for (const CdTrack& track : disc.tracks) {
@@ -143,6 +137,7 @@ DriveVolume CdDisc::volume() const {
         // A data track carries the disc's name in its ISO 9660 primary
         // volume descriptor, sector 16 of the track.
         char sector[CDIO_CD_FRAMESIZE] = {};
+        const CdioLock lock;
         if (cdio_read_data_sectors(m_cdio, sector, track.start + 16, CDIO_CD_FRAMESIZE, 1) !=
                 DRIVER_OP_SUCCESS ||
             sector[0] != 1 || qstrncmp(sector + 1, "CD001", 5) != 0)
@@ -153,5 +148,6 @@ DriveVolume CdDisc::volume() const {
 }
 
 bool CdDisc::readAudio(int lsn, int count, char* buffer) const {
+    const CdioLock lock;
     return count > 0 && cdio_read_audio_sectors(m_cdio, buffer, lsn, count) == DRIVER_OP_SUCCESS;
 }

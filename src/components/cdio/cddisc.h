@@ -35,14 +35,11 @@ struct DriveIdentity {
     QString revision;
 };
 
-// One opened drive or disc image. Each thread that reads opens its own.
+// One opened drive or disc image. Each thread that reads opens its own; every
+// call holds the library's lock (CdioLock), so threads take turns.
 class CdDisc {
 public:
     static constexpr int FrameBytes = 2352;
-
-    // Sets libcdio up: its complaints would go to stderr, and Orvelle reports
-    // failures itself.
-    static void quietLibrary();
 
     // Null when the drive or image cannot be opened at all (a missing image,
     // a device that vanished). An empty drive opens and holds no tracks.
@@ -59,6 +56,8 @@ public:
     DiscContents contents(bool withText = true) const;
     DriveIdentity identity() const;
     DriveVolume volume() const;
+    // The same for contents just read from this disc.
+    DriveVolume volume(const DiscContents& contents) const;
     // count frames from lsn, straight from the drive, into buffer.
     bool readAudio(int lsn, int count, char* buffer) const;
 

@@ -1,6 +1,7 @@
 #include "components/cdio/cddrivelist.h"
 
 #include "components/cdio/cddisc.h"
+#include "components/cdio/cdiolock.h"
 #include "settings/settingsfile.h"
 
 #include <QDir>
@@ -9,13 +10,22 @@
 #include <cdio/cdio.h>
 
 QVector<CdDrive> CdDriveList::scan(const SettingsFile& settings) {
-    CdDisc::quietLibrary();
+    return devices() + images(settings);
+}
+
+QVector<CdDrive> CdDriveList::devices() {
+    const CdioLock lock;
     QVector<CdDrive> drives;
-    if (char** devices = cdio_get_devices(DRIVER_DEVICE)) {
-        for (char** device = devices; *device; ++device)
+    if (char** found = cdio_get_devices(DRIVER_DEVICE)) {
+        for (char** device = found; *device; ++device)
             drives.append(CdDrive{QString::fromLocal8Bit(*device), false});
-        cdio_free_device_list(devices);
+        cdio_free_device_list(found);
     }
+    return drives;
+}
+
+QVector<CdDrive> CdDriveList::images(const SettingsFile& settings) {
+    QVector<CdDrive> drives;
     const QDir base = QFileInfo(settings.path()).absoluteDir();
     for (int i = 1; i <= MaxImages; ++i) {
         const QString key = QLatin1String(ImageKeyPrefix) + QString::number(i);

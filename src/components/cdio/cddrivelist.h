@@ -34,5 +34,8 @@ public:
     static constexpr int MaxImages = 32;
 
     static QVector<CdDrive> scan(const SettingsFile& settings);
+    // The two parts of the list: the optical drives, then the images.
+    static QVector<CdDrive> devices();
+    static QVector<CdDrive> images(const SettingsFile& settings);
     static DriveVolume volume(const CdDrive& drive);
 };

@@ -1,20 +1,28 @@
 #include "components/cdio/cdiodrivelayer.h"
 
-#include "components/cdio/cddrivelist.h"
+#include "components/cdio/mediawatcher.h"
 #include "settings/settingsfile.h"
+
+QVector<CdDrive> CdioDriveLayer::drives() {
+    if (!m_devices)
+        m_devices = CdDriveList::devices();
+    return *m_devices + CdDriveList::images(SettingsFile());
+}
 
 QStringList CdioDriveLayer::CdDrives() {
     QStringList paths;
-    for (const CdDrive& drive : CdDriveList::scan(SettingsFile()))
+    for (const CdDrive& drive : drives())
         paths << drive.path;
     return paths;
 }
 
 bool CdioDriveLayer::VolumeLabel(const QString& path, QString* label) {
-    for (const CdDrive& drive : CdDriveList::scan(SettingsFile())) {
+    for (const CdDrive& drive : drives()) {
         if (drive.path != path)
             continue;
-        const DriveVolume volume = CdDriveList::volume(drive);
+        DriveVolume volume;
+        if (!MediaWatcher::knownVolume(path, &volume))
+            volume = CdDriveList::volume(drive);
         if (volume.readable && label)
             *label = volume.label;
         return volume.readable;

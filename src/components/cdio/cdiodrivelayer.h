@@ -1,11 +1,21 @@
 #pragma once
 
+#include "components/cdio/cddrivelist.h"
 #include "components/idrivelayer.h"
 
-// The drives as the audio-disc test sees them, asked afresh each time: the
-// optical drives libcdio finds, then the disc images of section "Drives".
+#include <optional>
+
+// The drives as the audio-disc test sees them: the optical drives libcdio
+// finds (looked for once), then the disc images of section "Drives" as the
+// settings name them now. A drive the media poller watches is answered from
+// what the poller last saw, without opening it again.
 class CdioDriveLayer : public IDriveLayer {
 public:
     QStringList CdDrives() override;
     bool VolumeLabel(const QString& drive, QString* label) override;
+
+private:
+    QVector<CdDrive> drives();
+
+    std::optional<QVector<CdDrive>> m_devices;
 };

@@ -1,5 +1,6 @@
 #include "components/cdio/cdiograbber.h"
 
+#include "components/cdio/driveuse.h"
 #include "components/cdio/grabtask.h"
 #include "components/componenterror.h"
 #include "components/iaudiofile2.h"
@@ -30,7 +31,6 @@ CdioGrabber::~CdioGrabber() {
 }
 
 void CdioGrabber::Initialize() {
-    CdDisc::quietLibrary();
     m_drives = CdDriveList::scan(SettingsFile());
     m_drive = m_drives.isEmpty() ? -1 : 0;
     m_disc = {};
@@ -99,9 +99,13 @@ void CdioGrabber::ReadDisc() {
     if (m_drive < 0)
         return;
     // A drive that cannot be opened holds no disc we could read.
-    if (const std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive()))
+    DriveState state;
+    if (const std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive())) {
         m_disc = disc->contents();
-    m_watcher.setKnown(m_disc.isEmpty() ? QString() : m_disc.toc().toText());
+        if (!m_disc.isEmpty())
+            state = {m_disc.toc().toText(), disc->volume(m_disc)};
+    }
+    m_watcher.setKnown(state);
 }
 
 int CdioGrabber::GetTrackCount() {
@@ -263,9 +267,11 @@ void CdioGrabber::BeginRawRead() {
     if (!track.audio)
         throw ComponentError(
             QStringLiteral("Track %1 is a data track; it holds no audio.").arg(m_track + 1));
+    auto use = std::make_unique<DriveUse>(currentDrive().path);
     std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive());
     if (!disc || disc->contents(false).toc() != m_disc.toc())
         throw ComponentError(QStringLiteral("The disc in the drive has changed; read it again."));
+    m_rawUse = std::move(use);
     m_rawDisc = std::move(disc);
     m_rawTrack = track;
     m_rawPosition = 0;
@@ -321,6 +327,7 @@ void CdioGrabber::SeekRawRead(int frame) {
 void CdioGrabber::EndRawRead() {
     m_rawReader.reset();
     m_rawDisc.reset();
+    m_rawUse.reset();
     m_rawPosition = 0;
 }
 

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <vector>
 
+class DriveUse;
 class GrabTask;
 
 // The CD grabber on libcdio and libcdio-paranoia: optical drives and disc
@@ -71,6 +72,8 @@ public:
 
     // How often the current drive is looked at for a disc change.
     void setMediaPollInterval(int ms);
+    // The poller of the current drive, whose looks tests can wait for.
+    MediaWatcher* mediaWatcher() { return &m_watcher; }
     // Makes sectors unreadable, as a scratched or removed disc would.
     void setFaultFilter(TrackReader::FaultFilter filter);
     // Why the last rip ended without its 100 per cent (empty after a complete one).
@@ -107,6 +110,7 @@ private:
     quint64 m_lastTask = 0;
     QString m_lastGrabError;
 
+    std::unique_ptr<DriveUse> m_rawUse; // keeps the media poller off the drive
     std::unique_ptr<CdDisc> m_rawDisc;
     std::unique_ptr<TrackReader> m_rawReader;
     CdTrack m_rawTrack;

@@ -1,5 +1,6 @@
 #include "components/cdio/grabtask.h"
 
+#include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
 #include "components/iaudiofile2.h"
 
@@ -69,6 +70,8 @@ void GrabTask::fail(const QString& error) {
 }
 
 void GrabTask::run() {
+    // Until the disc is closed again, the media poller leaves the drive alone.
+    const DriveUse use(m_job.drive.path);
     const std::unique_ptr<CdDisc> disc = CdDisc::open(m_job.drive);
     if (!disc) {
         fail(QStringLiteral("The CD drive cannot be opened."));

@@ -1,5 +1,7 @@
 #include "components/cdio/trackreader.h"
 
+#include "components/cdio/cdiolock.h"
+
 #include <cstring>
 #include <QSet>
 #include <QtEndian>
@@ -35,6 +37,7 @@ public:
         : disc(disc_), track(track_), expected(expected_), settings(settings_) {}
 
     ~Private() {
+        const CdioLock lock;
         if (paranoia)
             cdio_paranoia_free(paranoia);
         if (drive)
@@ -135,6 +138,7 @@ long TrackReader::Private::readBlock(cdrom_drive_t* drive, void* buffer, lsn_t b
         return self ? self->driveRead(drive, buffer, begin, sectors) : -1;
     self->readFrames(int(begin), int(sectors), static_cast<char*>(buffer),
                      [self, drive](int lsn, int count, char* into) {
+                         const CdioLock lock;
                          return self->driveRead(drive, into, lsn, count) == count;
                      });
     return sectors;
@@ -143,6 +147,7 @@ long TrackReader::Private::readBlock(cdrom_drive_t* drive, void* buffer, lsn_t b
 bool TrackReader::Private::startParanoia() {
     if (paranoia || paranoiaFailed)
         return paranoia != nullptr;
+    const CdioLock lock;
     drive = cdio_cddap_identify_cdio(disc.handle(), CDDA_MESSAGE_FORGETIT, nullptr);
     if (!drive || cdio_cddap_open(drive) != 0) {
         paranoiaFailed = true;
@@ -218,6 +223,8 @@ TrackReader::Step TrackReader::Private::readParanoia(QByteArray* out) {
     }
     const int16_t* samples = nullptr;
     {
+        // Held through paranoia's own reads, which come back through readBlock.
+        const CdioLock lock;
         ReadingScope scope(this);
         samples = cdio_paranoia_read_limited(paranoia, nullptr, qMax(1, settings.retries));
     }
@@ -266,8 +273,10 @@ int TrackReader::position() const {
 void TrackReader::seek(int frame) {
     d->position = qBound(0, frame, d->track.frames);
     d->lostInRow = 0;
-    if (d->paranoia)
+    if (d->paranoia) {
+        const CdioLock lock;
         cdio_paranoia_seek(d->paranoia, d->track.start + d->position, SEEK_SET);
+    }
 }
 
 TrackReader::Step TrackReader::next(QByteArray* out) {
