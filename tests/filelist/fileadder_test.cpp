@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -330,3 +331,16 @@ TEST_F(FileAdderTest, EachRowGetsTheFormatSelectedWhenItIsAdded) {
 }
 
 } // namespace
+
+TEST(Manual, HasTheSectionsTheRefusalsOpen) {
+    QFile manual(qEnvironmentVariable("ORVELLE_TEST_SOURCE_DIR") +
+                 QStringLiteral("/help/Orvelle.html"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(manual.readAll());
+    for (const QString& anchor :
+         {RefusalTexts::AudioCodecsAnchor, RefusalTexts::VideoCodecsAnchor}) {
+        EXPECT_TRUE(text.contains(QStringLiteral("id=\"%1\"").arg(anchor))) << anchor.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("href=\"#%1\"").arg(anchor)));
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("libavcodec-extra")));
+}
