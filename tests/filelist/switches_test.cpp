@@ -94,21 +94,6 @@ TEST(FormatSwitch, TickCommandsActOnEveryRowButNotDuringAJob) {
     EXPECT_EQ(ticks, (QList<bool>{false, false, false, false}));
 }
 
-TEST(FormatSwitch, SwitchingFunctionEmptiesTheList) {
-    const FunctionSwitch toConverter = SwitchFunction(Converter);
-    EXPECT_TRUE(toConverter.clearRows);
-    EXPECT_EQ(toConverter.currentRow, -1);
-    EXPECT_FALSE(toConverter.checkBoxes);
-    EXPECT_FALSE(toConverter.driveChoiceEnabled);
-    EXPECT_FALSE(toConverter.readDiscAndLookUp);
-
-    const FunctionSwitch toRipper = SwitchFunction(CdRipper);
-    EXPECT_TRUE(toRipper.clearRows);
-    EXPECT_TRUE(toRipper.checkBoxes);
-    EXPECT_TRUE(toRipper.driveChoiceEnabled);
-    EXPECT_TRUE(toRipper.readDiscAndLookUp);
-}
-
 TEST(FormatSwitch, ListCommandsBelongToTheConverter) {
     EXPECT_EQ(GuardListCommand(Converter, false), ListCommandGuard::Run);
     EXPECT_EQ(GuardListCommand(CdRipper, false), ListCommandGuard::ShowConverterMessage);
@@ -135,10 +120,4 @@ TEST(FormatSwitch, AfterRemovingRows) {
     EXPECT_EQ(after.currentRow, -1);
     EXPECT_FALSE(RowsRemoved(4, true, 1).selectFirstRow);
     EXPECT_EQ(RowsRemoved(4, true, 1).currentRow, 1);
-}
-
-TEST(FormatSwitch, TheListsContextMenuInItsOrder) {
-    EXPECT_EQ(ListContextMenuTexts(),
-              (QStringList{"Select All", "Unselect All", "", "Add File", "Add Folder",
-                           "Remove File", "Clear List", "", "Play", "Stop"}));
 }
