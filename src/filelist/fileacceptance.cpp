@@ -1,0 +1,128 @@
+#include "filelist/fileacceptance.h"
+
+#include "components/ffmpeg/audiofilereader.h"
+#include "components/ffmpeg/videofile.h"
+#include "filelist/filekinds.h"
+#include "tags/tagdispatch.h"
+
+#include <exception>
+#include <QFileInfo>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+FileAcceptance::Outcome Refused(FileAcceptance::Refusal refusal, const QString& reason) {
+    FileAcceptance::Outcome outcome;
+    outcome.refusal = refusal;
+    outcome.reason = reason;
+    return outcome;
+}
+
+// Every file a user drops on the list is probed, and FFmpeg comments on each
+// damaged one; its lines would only clutter the terminal the program ran from.
+void QuietFfmpeg() {
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
+}
+
+template <typename Reader> void CloseQuietly(Reader& reader) {
+    try {
+        reader.Close();
+    } catch (const std::exception&) {
+        // A reader that failed to open may fail to close as well; the file is refused anyway.
+    }
+}
+
+} // namespace
+
+FileAcceptance::FileAcceptance(AudioFactory audio, VideoFactory video, TagReader tags)
+    : m_audioFactory(std::move(audio)), m_videoFactory(std::move(video)),
+      m_tags(tags ? std::move(tags) : TagReader(ReadRowTags)) {}
+
+FileAcceptance::FileAcceptance() : FileAcceptance(ffmpegAudio(), ffmpegVideo()) {}
+
+FileAcceptance::~FileAcceptance() = default;
+
+FileAcceptance::AudioFactory FileAcceptance::ffmpegAudio() {
+    return [] {
+        QuietFfmpeg();
+        return std::make_unique<AudioFileReader>();
+    };
+}
+
+FileAcceptance::VideoFactory FileAcceptance::ffmpegVideo() {
+    return [] {
+        QuietFfmpeg();
+        return std::make_unique<VideoFile>();
+    };
+}
+
+FileAcceptance::Outcome FileAcceptance::test(const QString& path, const QString& target) {
+    const bool video = IsVideoFile(path);
+    int durationMs = 0;
+    Outcome outcome = video ? testVideo(path, &durationMs) : testAudio(path, &durationMs);
+    if (!outcome.accepted())
+        return outcome;
+
+    RowValues& row = outcome.row;
+    const QFileInfo info(path);
+    row.Caption = info.fileName();
+    row.Time = FormatDuration(durationMs);
+    row.Target = target;
+    row.Status = RowTexts::Unconverted;
+    row.Path = info.absoluteFilePath();
+    row.DurationMs = durationMs;
+    if (video) {
+        row.Tag = RowTexts::VideoTag;
+    } else {
+        // Tags that cannot be read leave the row with empty ones: the file itself
+        // decodes, and one bad tag must not end the rest of the batch.
+        try {
+            row.Tag = m_tags(path);
+        } catch (const std::exception&) {
+            row.Tag = {};
+        }
+    }
+    return outcome;
+}
+
+FileAcceptance::Outcome FileAcceptance::testAudio(const QString& path, int* durationMs) {
+    const Refusal refusal = IsWmaFile(path) ? Refusal::Wma : Refusal::Audio;
+    if (!m_audio && m_audioFactory)
+        m_audio = m_audioFactory();
+    if (!m_audio)
+        return Refused(refusal, QStringLiteral("No audio reader."));
+    try {
+        if (m_audio->GetIsOpen())
+            m_audio->Close();
+        m_audio->Open(path);
+        *durationMs = m_audio->GetDurationMs();
+        m_audio->Close();
+    } catch (const std::exception& error) {
+        CloseQuietly(*m_audio);
+        return Refused(refusal, QString::fromStdString(error.what()));
+    }
+    return {};
+}
+
+FileAcceptance::Outcome FileAcceptance::testVideo(const QString& path, int* durationMs) {
+    if (!m_video && m_videoFactory)
+        m_video = m_videoFactory();
+    if (!m_video)
+        return Refused(Refusal::Video, QStringLiteral("No video reader."));
+    try {
+        m_video->Open(path);
+        *durationMs = m_video->GetDurationMs();
+        m_video->Close();
+    } catch (const std::exception& error) {
+        CloseQuietly(*m_video);
+        return Refused(Refusal::Video, QString::fromStdString(error.what()));
+    }
+    return {};
+}

@@ -1,0 +1,77 @@
+#include "filelist/filekinds.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+QString Extension(const QString& fileName) {
+    return QFileInfo(fileName).suffix().toLower();
+}
+
+bool IsOneOf(const QString& extension, std::initializer_list<const char*> extensions) {
+    for (const char* known : extensions)
+        if (extension == QLatin1String(known))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool IsAudioFile(const QString& fileName) {
+    return IsOneOf(Extension(fileName), {"mp3", "wav", "ogg", "wma", "raw", "vox"});
+}
+
+bool IsVideoFile(const QString& fileName) {
+    return !IsAudioFile(fileName);
+}
+
+bool IsFolderVideoFile(const QString& fileName) {
+    return IsOneOf(Extension(fileName), {"mpeg", "wmv", "avi", "mpg", "asx", "asf"});
+}
+
+bool IsWmaFile(const QString& fileName) {
+    return Extension(fileName) == QLatin1String("wma");
+}
+
+QString FormatDuration(qint64 milliseconds) {
+    const qint64 seconds = std::max<qint64>(milliseconds, 0) / 1000;
+    const qint64 hours = seconds / 3600;
+    const qint64 minutes = (seconds - hours * 3600) / 60;
+    const auto twoDigits = [](qint64 value) {
+        return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    };
+    return twoDigits(hours) + QLatin1Char(':') + twoDigits(minutes) + QLatin1Char(':') +
+           twoDigits(seconds % 60);
+}
+
+QList<OpenDialogFilter> OpenDialogFilters() {
+    return {
+        {QStringLiteral("All Supported Files"),
+         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;")},
+        {QStringLiteral("All Supported Audio Files"),
+         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;")},
+        {QStringLiteral("All Supported Video File"),
+         QStringLiteral("*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;")},
+        {QStringLiteral("WMA Files(*.wma)"), QStringLiteral("*.wma")},
+        {QStringLiteral("OGG Files(*.ogg)"), QStringLiteral("*.ogg")},
+        {QStringLiteral("MP3 Files(*.mp3)"), QStringLiteral("*.mp3")},
+        {QStringLiteral("RWA File(*.raw);"), QStringLiteral("*.raw")},
+        {QStringLiteral("Vox File(*.vox);"), QStringLiteral("*.vox")},
+        {QStringLiteral("WAV Files(*.wav)"), QStringLiteral("*.wav")},
+        {QStringLiteral("AVI File(*.avi);"), QStringLiteral("*.avi")},
+        {QStringLiteral("MPEG(*.mpeg,*.mpg);"), QStringLiteral("*.mpeg;*mpg;")},
+        {QStringLiteral("WMV(*.wmv,*.asf,*.asx);"), QStringLiteral("*.wmv;*.asf;*.asx;")},
+    };
+}
+
+QString OpenDialogFilterText() {
+    // Qt's dialog reads the patterns from the last parentheses, separated by spaces.
+    QStringList entries;
+    for (const OpenDialogFilter& filter : OpenDialogFilters())
+        entries << filter.name + QStringLiteral(" (") +
+                       filter.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)
+                           .join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    return entries.join(QStringLiteral(";;"));
+}

@@ -1,0 +1,87 @@
+#include "filelist/formatswitch.h"
+
+#include <algorithm>
+
+namespace {
+
+const char* const TargetTexts[] = {"MP3", "WAV", "WMA", "OGG", "RM"};
+
+} // namespace
+
+QString TargetText(int format) {
+    if (format < FormatMp3 || format > FormatRm)
+        return {};
+    return QLatin1String(TargetTexts[format]);
+}
+
+int FormatOfTarget(const QString& target) {
+    for (int format = FormatMp3; format <= FormatRm; ++format)
+        if (target == QLatin1String(TargetTexts[format]))
+            return format;
+    return -1;
+}
+
+FormatChoice::FormatChoice(int lastFormat)
+    : m_lastFormat(lastFormat >= FormatMp3 && lastFormat <= FormatRm ? lastFormat : FormatMp3) {}
+
+FormatChoice::Outcome FormatChoice::choose(int item) {
+    Outcome outcome;
+    if (item >= FormatMp3 && item <= FormatRm)
+        m_lastFormat = item;
+    else
+        outcome.showSettings = item == FormatSet;
+    outcome.format = m_lastFormat;
+    outcome.target = TargetText(m_lastFormat);
+    return outcome;
+}
+
+void RetargetRows(QStringList& targets, const QString& target) {
+    for (QString& row : targets)
+        row = target;
+}
+
+void TickAllRows(QList<bool>& ticks, bool tick, bool jobRunning) {
+    if (jobRunning)
+        return;
+    for (bool& row : ticks)
+        row = tick;
+}
+
+FunctionSwitch SwitchFunction(FunctionMode to) {
+    FunctionSwitch effect;
+    const bool ripper = to == CdRipper;
+    effect.checkBoxes = ripper;
+    effect.driveChoiceEnabled = ripper;
+    effect.readDiscAndLookUp = ripper;
+    return effect;
+}
+
+ListCommandGuard GuardListCommand(FunctionMode mode, bool jobRunning) {
+    if (jobRunning)
+        return ListCommandGuard::RefuseSilently;
+    if (mode != Converter)
+        return ListCommandGuard::ShowConverterMessage;
+    return ListCommandGuard::Run;
+}
+
+AfterRemoval RowsRemoved(int rowsLeft, bool anySelected, int currentRow) {
+    AfterRemoval after;
+    after.selectFirstRow = rowsLeft >= 2 && !anySelected;
+    // Kept within the rows even when selecting the first row cannot make it
+    // current (during playback): it must never point past the list.
+    after.currentRow = rowsLeft <= 0 ? -1 : std::min(currentRow, rowsLeft - 1);
+    return after;
+}
+
+QStringList ListContextMenuTexts() {
+    return {QStringLiteral("Select All"),
+            QStringLiteral("Unselect All"),
+            QString(),
+            QStringLiteral("Add File"),
+            QStringLiteral("Add Folder"),
+            QStringLiteral("Remove File"),
+            QStringLiteral("Clear List"),
+            QString(),
+            QStringLiteral("Play"),
+            QStringLiteral("Stop")};
+}

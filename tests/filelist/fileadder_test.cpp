@@ -1,0 +1,346 @@
+#include "filelist/fileadder.h"
+#include "filelist/filekinds.h"
+#include "filelist/folderentries.h"
+#include "filelist/testmedia.h"
+#include "support/fakeprompt.h"
+#include "tags/tagdispatch.h"
+#include "tags/tagerror.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace TestMedia;
+
+namespace {
+
+const QUrl HelpFile = QUrl::fromLocalFile(QStringLiteral("/opt/orvelle/help/Orvelle.html"));
+
+// Answers like FakePrompt and writes every box into the same log as the rows,
+// so that a test sees their order. A box is modal: while it is open the event
+// loop runs, as under a real message box, and a second box must not appear.
+class LoggingPrompt : public FakePrompt {
+public:
+    QStringList* log = nullptr;
+    bool spinEventLoop = false;
+    int open = 0;
+    int mostOpenAtOnce = 0;
+
+    void Information(const QString& text) override {
+        box(QStringLiteral("info: ") + text);
+        FakePrompt::Information(text);
+    }
+    bool Question(const QString& text) override {
+        box(QStringLiteral("question: ") + text);
+        return FakePrompt::Question(text);
+    }
+
+private:
+    void box(const QString& entry) {
+        *log << entry;
+        ++open;
+        mostOpenAtOnce = std::max(mostOpenAtOnce, open);
+        if (spinEventLoop)
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+        --open;
+    }
+};
+
+class FileAdderTest : public ::testing::Test {
+protected:
+    FileAdderTest() {
+        prompt.log = &log;
+        adder.setHelpFile(HelpFile);
+        QObject::connect(&adder, &FileAdder::rowAccepted, [this](const RowValues& row) {
+            rows.push_back(row);
+            log << QStringLiteral("row: ") + row.Caption;
+        });
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    const RowValues* row(const QString& caption) const {
+        for (const RowValues& r : rows)
+            if (r.Caption == caption)
+                return &r;
+        return nullptr;
+    }
+    QStringList captions() const {
+        QStringList list;
+        for (const RowValues& r : rows)
+            list << r.Caption;
+        return list;
+    }
+    void addNow(const QStringList& files) {
+        adder.addFiles(files);
+        adder.runToEnd();
+    }
+
+    QTemporaryDir dir;
+    LoggingPrompt prompt;
+    FakeShell shell;
+    FileAdder adder{prompt, shell};
+    std::vector<RowValues> rows;
+    QStringList log;
+};
+
+const RowTag SongTag{QStringLiteral("Song Títle"), QStringLiteral("Артист"),
+                     QStringLiteral("The Album")};
+
+TEST_F(FileAdderTest, AudioVideoAndTextInOneBatch) {
+    addNow({Audio(path("song.mp3"), 2.5, SongTag), Video(path("clip.avi"), 2.5),
+            Write(path("notes.txt"), "just some notes\n")});
+
+    ASSERT_EQ(captions(), (QStringList{"song.mp3", "clip.avi"}));
+    const RowValues& song = rows[0];
+    EXPECT_EQ(song.Tag, SongTag);
+    EXPECT_EQ(song.Time, QStringLiteral("00:00:02"));
+    EXPECT_EQ(song.Target, QStringLiteral("MP3"));
+    EXPECT_EQ(song.Status, QStringLiteral("Unconverter"));
+    EXPECT_EQ(song.Path, path("song.mp3"));
+    EXPECT_EQ(rows[1].Tag, (RowTag{"Unknown Title", "Unknown Artist", "Unknown Album"}));
+    EXPECT_EQ(rows[1].Time, QStringLiteral("00:00:02"));
+    // A text file counts as a video and brings the video question; No opens nothing.
+    EXPECT_EQ(prompt.questions, QStringList{RefusalTexts::VideoQuestion});
+    EXPECT_TRUE(prompt.informations.isEmpty());
+    EXPECT_TRUE(shell.urls.empty());
+}
+
+TEST_F(FileAdderTest, BrokenFilesBringTheirOwnMessageAndYesOpensTheManual) {
+    Write(path("broken.wma"), RandomBytes(4096, 1));
+    Write(path("broken.mp3"), "this is not an mp3 file at all\n");
+    Write(path("broken.asf"), RandomBytes(4096, 2));
+    prompt.questionAnswer = true;
+    addNow({path("broken.wma"), path("broken.mp3"), path("broken.asf")});
+
+    EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(log, (QStringList{"question: " + RefusalTexts::WmaQuestion,
+                                "info: This Audio file is not supported!",
+                                "question: " + RefusalTexts::VideoQuestion}));
+    ASSERT_EQ(shell.urls.size(), 2u);
+    EXPECT_EQ(shell.urls[0].toLocalFile(), HelpFile.toLocalFile());
+    EXPECT_EQ(shell.urls[0].fragment(), QStringLiteral("audio-codecs"));
+    EXPECT_EQ(shell.urls[1].fragment(), QStringLiteral("video-codecs"));
+}
+
+TEST_F(FileAdderTest, EveryRowKeepsItsOwnTags) {
+    const RowTag first{"First", "A1", "B1"}, third{"Third", "A3", "B3"};
+    // The second of three is refused; a .wav after an .mp3 has no tags of its own.
+    addNow({Audio(path("1.mp3"), 1, first), Write(path("2.mp3"), RandomBytes(3000, 4)),
+            Audio(path("3.ogg"), 1, third), Audio(path("4.wav"), 1),
+            Audio(path("5.wma"), 1, {"Fifth", "", "B5"})});
+
+    ASSERT_EQ(captions(), (QStringList{"1.mp3", "3.ogg", "4.wav", "5.wma"}));
+    EXPECT_EQ(rows[0].Tag, first);
+    EXPECT_EQ(rows[1].Tag, third);
+    EXPECT_EQ(rows[2].Tag, RowTag{});
+    EXPECT_EQ(rows[3].Tag, (RowTag{"Fifth", "", "B5"}));
+    EXPECT_EQ(prompt.informations, QStringList{RefusalTexts::AudioNotSupported});
+}
+
+TEST_F(FileAdderTest, ATagThatCannotBeReadLeavesTheRowWithEmptyTags) {
+    auto acceptance = std::make_unique<FileAcceptance>(
+        FileAcceptance::ffmpegAudio(), FileAcceptance::ffmpegVideo(), [](const QString& file) {
+            if (file.endsWith(QLatin1String("bad.ogg")))
+                throw TagError(QStringLiteral("Cannot open ") + file + QStringLiteral(": no"));
+            return ReadRowTags(file);
+        });
+    adder.setAcceptance(std::move(acceptance));
+    const RowTag tag{"T", "A", "B"};
+    addNow({Audio(path("bad.ogg"), 1, tag), Audio(path("good.ogg"), 1, tag)});
+
+    ASSERT_EQ(captions(), (QStringList{"bad.ogg", "good.ogg"}));
+    EXPECT_EQ(rows[0].Tag, RowTag{});
+    EXPECT_EQ(rows[1].Tag, tag);
+    EXPECT_TRUE(log.filter(QStringLiteral("info")).isEmpty());
+}
+
+TEST_F(FileAdderTest, EverySupportedKindIsAcceptedWithItsRealDuration) {
+    const RowTag tag{"Tt", "Aa", "Bb"};
+    struct Case {
+        QString file;
+        int durationMs;
+        RowTag tag;
+    };
+    const std::vector<Case> cases{
+        {Audio(path("a.mp3"), 3, tag), 3000, tag},
+        {Audio(path("a.wav"), 3, tag), 3000, {}},
+        {Audio(path("a.ogg"), 3, tag), 3000, tag},
+        {Audio(path("a.wma"), 3, tag), 3000, tag},
+        {Raw(path("a.raw"), 3), 3000, {}},
+        {Vox(path("a.vox"), 3), 3000, {}},
+        {Audio(path("UPPER.MP3"), 1, tag), 1000, tag},
+        {Video(path("v.avi"), 3), 3000, RowTexts::VideoTag},
+        {Video(path("v.mpeg"), 3), 3000, RowTexts::VideoTag},
+        {Video(path("v.mpg"), 3), 3000, RowTexts::VideoTag},
+        {Video(path("v.wmv"), 3), 3000, RowTexts::VideoTag},
+        {Video(path("v.asf"), 3), 3000, RowTexts::VideoTag},
+        {Playlist(path("v.asx"), path("v.wmv")), 3000, RowTexts::VideoTag},
+    };
+    QStringList files;
+    for (const Case& c : cases)
+        files << c.file;
+    adder.setTargetSource([] { return QStringLiteral("OGG"); });
+    addNow(files);
+
+    EXPECT_TRUE(log.filter(QStringLiteral("info")).isEmpty()) << log.join('\n').toStdString();
+    EXPECT_TRUE(log.filter(QStringLiteral("question")).isEmpty()) << log.join('\n').toStdString();
+    ASSERT_EQ(rows.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(rows[i].Caption.toStdString());
+        EXPECT_EQ(rows[i].Caption, QFileInfo(cases[i].file).fileName());
+        EXPECT_NEAR(rows[i].DurationMs, cases[i].durationMs, 120);
+        EXPECT_EQ(rows[i].Time, FormatDuration(rows[i].DurationMs));
+        EXPECT_EQ(rows[i].Tag, cases[i].tag);
+        EXPECT_EQ(rows[i].Target, QStringLiteral("OGG"));
+    }
+}
+
+TEST_F(FileAdderTest, DamagedFilesAreRefusedWithTheirMessage) {
+    const QByteArray mp3 = Read(Audio(path("good.mp3"), 2));
+    const QByteArray ogg = Read(Audio(path("good.ogg"), 2));
+    const QByteArray wav = Read(Audio(path("good.wav"), 2));
+    const QStringList audio{
+        Write(path("empty.mp3"), {}),
+        Write(path("empty.wav"), {}),
+        Write(path("empty.raw"), {}),
+        Write(path("cut.mp3"), mp3.left(120)),
+        Write(path("cut.ogg"), ogg.left(60)),
+        Write(path("cut.wav"), wav.left(40)),
+        Write(path("text.mp3"), "Dear diary, today I renamed a letter to .mp3\n"),
+        Write(path("noise.ogg"), RandomBytes(20000, 5)),
+        path("missing.mp3"),
+    };
+    const QStringList wma{Write(path("noise.wma"), RandomBytes(20000, 6)),
+                          Write(path("empty.wma"), {})};
+    const QStringList video{Write(path("empty.avi"), {}), Write(path("noise.mpg"), "\x00\x00\x01")};
+    prompt.questionAnswer = true;
+    addNow(audio + wma + video);
+
+    EXPECT_TRUE(rows.empty()) << captions().join(' ').toStdString();
+    EXPECT_EQ(prompt.informations.size(), audio.size());
+    EXPECT_EQ(prompt.informations.count(RefusalTexts::AudioNotSupported), audio.size());
+    EXPECT_EQ(prompt.questions.count(RefusalTexts::WmaQuestion), wma.size());
+    EXPECT_EQ(prompt.questions.count(RefusalTexts::VideoQuestion), video.size());
+    EXPECT_EQ(shell.urls.size(), std::size_t(wma.size() + video.size()));
+}
+
+TEST_F(FileAdderTest, AFolderAddsOnlyItsOwnFilesOfTheTwoClasses) {
+    const RowTag tag{"In", "Folder", "Top"};
+    Audio(path("one.mp3"), 1, tag);
+    Video(path("two.avi"), 1);
+    Write(path("notes.txt"), "passed over without a word\n");
+    Write(path(".hidden.wav"), Read(Audio(path("seen.wav"), 1)));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("sub/deeper"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("folder.mp3"));
+    Audio(path("sub/inner.mp3"), 1, tag);
+    Audio(path("sub/deeper/deepest.mp3"), 1, tag);
+
+    adder.addFolder(dir.path());
+    adder.runToEnd();
+    QStringList sorted = captions();
+    sorted.sort();
+    EXPECT_EQ(sorted, (QStringList{".hidden.wav", "one.mp3", "seen.wav", "two.avi"}));
+    EXPECT_TRUE(log.filter(QStringLiteral("info")).isEmpty());
+    EXPECT_TRUE(log.filter(QStringLiteral("question")).isEmpty());
+    // The order is the directory's own.
+    QStringList listed;
+    for (const QString& entry : FolderEntries(dir.path()))
+        listed << QFileInfo(entry).fileName();
+    EXPECT_EQ(captions(), listed);
+
+    // The command line may ask for the sub-folders too.
+    rows.clear();
+    adder.addFolder(dir.path(), true);
+    adder.runToEnd();
+    EXPECT_EQ(rows.size(), 6u);
+    EXPECT_NE(row("deepest.mp3"), nullptr);
+}
+
+TEST_F(FileAdderTest, DroppedFilesAndFoldersAreTakenAsAddFileAndAddFolderTakeThem) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("dropped"));
+    Audio(path("dropped/in.mp3"), 1);
+    Write(path("dropped/readme.txt"), "in a folder: passed over\n");
+    addNow({});
+    adder.addDropped({Audio(path("loose.wav"), 1), path("dropped"),
+                      Write(path("loose.txt"), "as a file: tried as a video\n")});
+    adder.runToEnd();
+    EXPECT_EQ(captions(), (QStringList{"loose.wav", "in.mp3"}));
+    EXPECT_EQ(prompt.questions, QStringList{RefusalTexts::VideoQuestion});
+}
+
+TEST_F(FileAdderTest, TenBrokenFilesAskTenTimesOneBoxAtATimeThenTheGoodOnesAreAdded) {
+    QStringList good;
+    for (int i = 0; i < 3; ++i)
+        good << QFileInfo(Audio(path(QStringLiteral("good%1.mp3").arg(i)), 1)).fileName();
+    for (int i = 0; i < 4; ++i)
+        Write(path(QStringLiteral("bad%1.mp3").arg(i)), RandomBytes(2000, 10 + i));
+    for (int i = 0; i < 3; ++i)
+        Write(path(QStringLiteral("bad%1.wma").arg(i)), RandomBytes(2000, 20 + i));
+    for (int i = 0; i < 3; ++i)
+        Write(path(QStringLiteral("bad%1.asf").arg(i)), RandomBytes(2000, 30 + i));
+    prompt.spinEventLoop = true;
+    QSignalSpy finished(&adder, &FileAdder::finished);
+
+    adder.addFolder(dir.path());
+    // More paths dropped while the first boxes are open join the end of the batch.
+    QMetaObject::invokeMethod(
+        &adder, [this] { adder.addFiles({path("good0.mp3")}); }, Qt::QueuedConnection);
+    EXPECT_TRUE(adder.isRunning());
+    EXPECT_TRUE(rows.empty()); // nothing is tested before the event loop runs
+    ASSERT_TRUE(finished.wait(20000));
+
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(prompt.mostOpenAtOnce, 1);
+    EXPECT_EQ(prompt.informations.size(), 4);
+    EXPECT_EQ(prompt.questions.size(), 6);
+    QStringList added = captions();
+    EXPECT_EQ(added.takeLast(), QStringLiteral("good0.mp3"));
+    added.sort();
+    EXPECT_EQ(added, good);
+    EXPECT_FALSE(adder.isRunning());
+}
+
+TEST_F(FileAdderTest, CancelDropsTheFilesNotTestedYet) {
+    for (int i = 0; i < 4; ++i)
+        Write(path(QStringLiteral("bad%1.mp3").arg(i)), "no sound\n");
+    QSignalSpy finished(&adder, &FileAdder::finished);
+    QObject::connect(&adder, &FileAdder::fileRefused, [this] { adder.cancel(); });
+    adder.addFiles({path("bad0.mp3"), path("bad1.mp3"), path("bad2.mp3")});
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(prompt.informations.size(), 1);
+    EXPECT_EQ(finished.count(), 1);
+
+    // A cancelled adder takes the next batch as usual.
+    adder.addFiles({path("bad3.mp3")});
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(prompt.informations.size(), 1 + 1);
+}
+
+TEST_F(FileAdderTest, EachRowGetsTheFormatSelectedWhenItIsAdded) {
+    QString target = QStringLiteral("WAV");
+    adder.setTargetSource([&target] { return target; });
+    QObject::connect(&adder, &FileAdder::rowAccepted, [&target] { target = QStringLiteral("RM"); });
+    addNow({Audio(path("a.wav"), 1), Audio(path("b.wav"), 1)});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].Target, QStringLiteral("WAV"));
+    EXPECT_EQ(rows[1].Target, QStringLiteral("RM"));
+}
+
+} // namespace
+
+TEST(Manual, HasTheSectionsTheRefusalsOpen) {
+    QFile manual(qEnvironmentVariable("ORVELLE_TEST_SOURCE_DIR") +
+                 QStringLiteral("/help/Orvelle.html"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(manual.readAll());
+    for (const QString& anchor :
+         {RefusalTexts::AudioCodecsAnchor, RefusalTexts::VideoCodecsAnchor}) {
+        EXPECT_TRUE(text.contains(QStringLiteral("id=\"%1\"").arg(anchor))) << anchor.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("href=\"#%1\"").arg(anchor)));
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("libavcodec-extra")));
+}

@@ -1,0 +1,123 @@
+#include "filelist/filekinds.h"
+#include "filelist/formatswitch.h"
+
+#include <gtest/gtest.h>
+
+TEST(FileKinds, AudioByExtensionInAnyCaseAndEverythingElseIsAVideo) {
+    for (const char* name : {"a.mp3", "/x/b.WAV", "c.Ogg", "d.wma", "e.raw", "f.VOX", "g.tar.mp3"})
+        EXPECT_FALSE(IsVideoFile(QLatin1String(name))) << name;
+    for (const char* name :
+         {"clip.avi", "notes.txt", "noextension", "/dir.mp3/file", "a.mp3.bak", "a.flac"})
+        EXPECT_TRUE(IsVideoFile(QLatin1String(name))) << name;
+    // A folder is narrower: only six video extensions are tried.
+    for (const char* name : {"a.mpeg", "b.WMV", "c.avi", "d.mpg", "e.asx", "f.ASF"})
+        EXPECT_TRUE(IsFolderVideoFile(QLatin1String(name))) << name;
+    for (const char* name : {"notes.txt", "a.mp4", "a.mkv", "a.mp3"})
+        EXPECT_FALSE(IsFolderVideoFile(QLatin1String(name))) << name;
+}
+
+TEST(FileKinds, DurationsInHoursMinutesAndSeconds) {
+    EXPECT_EQ(FormatDuration(3725000), QStringLiteral("01:02:05"));
+    EXPECT_EQ(FormatDuration(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(FormatDuration(999), QStringLiteral("00:00:00"));
+    EXPECT_EQ(FormatDuration(59999), QStringLiteral("00:00:59"));
+    EXPECT_EQ(FormatDuration(3600000 - 1), QStringLiteral("00:59:59"));
+    EXPECT_EQ(FormatDuration(100LL * 3600000), QStringLiteral("100:00:00"));
+    EXPECT_EQ(FormatDuration(-5), QStringLiteral("00:00:00"));
+}
+
+TEST(FileKinds, TheTwelveFiltersOfTheOpenDialogInTheirOrder) {
+    const QList<OpenDialogFilter> filters = OpenDialogFilters();
+    ASSERT_EQ(filters.size(), 12);
+    EXPECT_EQ(filters[0].name, QStringLiteral("All Supported Files"));
+    EXPECT_EQ(filters[0].patterns,
+              QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;"));
+    EXPECT_EQ(filters[2].name, QStringLiteral("All Supported Video File"));
+    EXPECT_EQ(filters[6].name, QStringLiteral("RWA File(*.raw);"));
+    EXPECT_EQ(filters[10].patterns, QStringLiteral("*.mpeg;*mpg;"));
+    EXPECT_EQ(filters[11].name, QStringLiteral("WMV(*.wmv,*.asf,*.asx);"));
+
+    // Qt's form: one entry per filter, patterns in the last parentheses, by spaces.
+    const QStringList entries = OpenDialogFilterText().split(QStringLiteral(";;"));
+    ASSERT_EQ(entries.size(), 12);
+    EXPECT_EQ(entries[1], QStringLiteral("All Supported Audio Files (*.mp3 *.wav *.wma *.ogg "
+                                         "*.raw *.vox)"));
+    EXPECT_EQ(entries[3], QStringLiteral("WMA Files(*.wma) (*.wma)"));
+    EXPECT_EQ(entries[10], QStringLiteral("MPEG(*.mpeg,*.mpg); (*.mpeg *mpg)"));
+}
+
+TEST(FormatSwitch, TargetTextsAndTheirFormats) {
+    const QStringList texts{"MP3", "WAV", "WMA", "OGG", "RM"};
+    for (int format = 0; format < 5; ++format) {
+        EXPECT_EQ(TargetText(format), texts[format]);
+        EXPECT_EQ(FormatOfTarget(texts[format]), format);
+    }
+    EXPECT_TRUE(TargetText(FormatSet).isEmpty());
+    EXPECT_TRUE(TargetText(-1).isEmpty());
+    EXPECT_EQ(FormatOfTarget(QStringLiteral("mp3")), -1);
+    EXPECT_EQ(FormatOfTarget(QString()), -1);
+}
+
+TEST(FormatSwitch, AChoiceOverwritesEveryRowAlsoTheEditorsChoices) {
+    FormatChoice choice(FormatWav);
+    QStringList targets{"WAV", "RM", "WAV", "MP3"}; // rows 1 and 3 set with the editor
+    const FormatChoice::Outcome ogg = choice.choose(FormatOgg);
+    EXPECT_FALSE(ogg.showSettings);
+    RetargetRows(targets, ogg.target);
+    EXPECT_EQ(targets, (QStringList{"OGG", "OGG", "OGG", "OGG"}));
+    EXPECT_EQ(choice.lastFormat(), FormatOgg);
+}
+
+TEST(FormatSwitch, SetShowsTheSettingsAndChoosesTheLastFormatAgain) {
+    FormatChoice choice(FormatWav);
+    QStringList targets{"RM", "WAV"};
+    const FormatChoice::Outcome set = choice.choose(FormatSet);
+    EXPECT_TRUE(set.showSettings);
+    EXPECT_EQ(set.format, FormatWav);
+    RetargetRows(targets, set.target);
+    EXPECT_EQ(targets, (QStringList{"WAV", "WAV"}));
+    EXPECT_EQ(choice.lastFormat(), FormatWav);
+
+    EXPECT_EQ(FormatChoice(FormatRm).choose(FormatSet).target, QStringLiteral("RM"));
+    // A stored value out of range starts at MP3.
+    EXPECT_EQ(FormatChoice(9).lastFormat(), FormatMp3);
+    EXPECT_EQ(FormatChoice(FormatSet).lastFormat(), FormatMp3);
+}
+
+TEST(FormatSwitch, TickCommandsActOnEveryRowButNotDuringAJob) {
+    QList<bool> ticks{true, false, true, false};
+    TickAllRows(ticks, true, false);
+    EXPECT_EQ(ticks, (QList<bool>{true, true, true, true}));
+    TickAllRows(ticks, false, true);
+    EXPECT_EQ(ticks, (QList<bool>{true, true, true, true}));
+    TickAllRows(ticks, false, false);
+    EXPECT_EQ(ticks, (QList<bool>{false, false, false, false}));
+}
+
+TEST(FormatSwitch, ListCommandsBelongToTheConverter) {
+    EXPECT_EQ(GuardListCommand(Converter, false), ListCommandGuard::Run);
+    EXPECT_EQ(GuardListCommand(CdRipper, false), ListCommandGuard::ShowConverterMessage);
+    EXPECT_EQ(GuardListCommand(CdRipper, true), ListCommandGuard::RefuseSilently);
+    EXPECT_EQ(GuardListCommand(Converter, true), ListCommandGuard::RefuseSilently);
+    EXPECT_EQ(ConverterFunctionMessage,
+              QStringLiteral("This button member of \"converter\" function, Please choose "
+                             "\"converter\" function"));
+}
+
+TEST(FormatSwitch, AfterRemovingRows) {
+    // Two of five removed: the first of the three left becomes selected.
+    AfterRemoval after = RowsRemoved(3, false, 4);
+    EXPECT_TRUE(after.selectFirstRow);
+    EXPECT_EQ(after.currentRow, 2);
+    // One row left: not selected; the current row stays within the list.
+    after = RowsRemoved(1, false, 3);
+    EXPECT_FALSE(after.selectFirstRow);
+    EXPECT_EQ(after.currentRow, 0);
+    after = RowsRemoved(1, false, -1);
+    EXPECT_EQ(after.currentRow, -1);
+    after = RowsRemoved(0, false, 2);
+    EXPECT_FALSE(after.selectFirstRow);
+    EXPECT_EQ(after.currentRow, -1);
+    EXPECT_FALSE(RowsRemoved(4, true, 1).selectFirstRow);
+    EXPECT_EQ(RowsRemoved(4, true, 1).currentRow, 1);
+}

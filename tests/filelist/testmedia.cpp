@@ -1,0 +1,101 @@
+#include "filelist/testmedia.h"
+
+#include "components/audio/mediatools.h"
+#include "components/lame/mp3lameencoder.h"
+#include "components/output/outputwriter.h"
+#include "tags/tagdispatch.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QFileInfo>
+#include <random>
+
+namespace TestMedia {
+
+QString Audio(const QString& path, double seconds, const RowTag& tag) {
+    const QString kind = QFileInfo(path).suffix().toLower();
+    OutputWriter writer;
+    Mp3LameEncoder lame;
+    if (kind == QLatin1String("mp3"))
+        writer.SetMp3Encoder(&lame);
+    else if (kind == QLatin1String("ogg"))
+        writer.SetOggFormat(44100, 2, 128, 0, 0, -1);
+    else if (kind == QLatin1String("wma"))
+        writer.SetWmaProfile(9);
+    else
+        writer.SetWavFormat(44100, 2, 16);
+    writer.SetInputFormat(44100, 2);
+    writer.Create(path);
+    writer.Write(MediaTools::tone(44100, 2, seconds, 440));
+    writer.Close();
+    if (tag != RowTag{})
+        WriteRowTags(path, tag);
+    return path;
+}
+
+QString Video(const QString& path, double seconds) {
+    const QString kind = QFileInfo(path).suffix().toLower();
+    QStringList codecs;
+    if (kind == QLatin1String("avi"))
+        codecs << "-c:v"
+               << "mpeg4"
+               << "-c:a"
+               << "libmp3lame";
+    else if (kind == QLatin1String("mpeg") || kind == QLatin1String("mpg"))
+        codecs << "-c:v"
+               << "mpeg1video"
+               << "-c:a"
+               << "mp2"
+               << "-f"
+               << "mpeg";
+    else
+        codecs << "-c:v"
+               << "wmv2"
+               << "-c:a"
+               << "wmav2"
+               << "-f"
+               << "asf";
+    const QString duration = QString::number(seconds);
+    EXPECT_TRUE(MediaTools::ffmpeg(
+        QStringList{"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=" + duration, "-f",
+                    "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=" + duration,
+                    "-ac", "2"} +
+        codecs + QStringList{path}))
+        << path.toStdString();
+    return path;
+}
+
+QString Playlist(const QString& path, const QString& media) {
+    return Write(path, "<asx version=\"3.0\"><entry><ref href=\"" +
+                           QFileInfo(media).fileName().toUtf8() + "\"/></entry></asx>\n");
+}
+
+QString Raw(const QString& path, double seconds) {
+    return Write(path, MediaTools::tone(44100, 2, seconds, 440));
+}
+
+QString Vox(const QString& path, double seconds) {
+    return Write(path, RandomBytes(int(seconds * 4000), 3));
+}
+
+QString Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+    return path;
+}
+
+QByteArray RandomBytes(int size, unsigned seed) {
+    std::mt19937 random(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = char(random() & 0xff);
+    return bytes;
+}
+
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace TestMedia
