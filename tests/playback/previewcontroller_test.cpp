@@ -26,6 +26,8 @@ protected:
                          [this](int value) { slider << value; });
         QObject::connect(&preview, &PreviewController::currentRowChanged,
                          [this](int row) { currentRow = row; });
+        QObject::connect(&preview, &PreviewController::previewStarted,
+                         [this](int row) { started << row; });
         QObject::connect(&preview, &PreviewController::previewFailed,
                          [this](const QString& message) { failures << message; });
     }
@@ -55,6 +57,7 @@ protected:
     QStringList statuses;
     QList<int> slider;
     QStringList failures;
+    QList<int> started; // rows whose tags the window shows
     int currentRow = -1;
 };
 
@@ -106,17 +109,22 @@ TEST_F(PreviewTest, StepsStayInsideTheSource) {
     EXPECT_EQ(preview.positionMs(), 100);
     EXPECT_EQ(player.calls.last(), "ResetQueue");
 
+    preview.SliderMouseUp(40); // 400, two blocks on: exactly one step
+    play(2);
+    preview.StepBack();
+    EXPECT_EQ(audio.seeks.last(), 0);
+
     preview.SliderMouseUp(310); // 3 100, two blocks on: 3 300 = length - 6 000
     play(2);
     preview.StepForward();
     EXPECT_EQ(preview.positionMs(), 9300);
     preview.StepForward();
-    EXPECT_EQ(audio.seeks.size(), 4);
+    EXPECT_EQ(audio.seeks.size(), 6);
 
     preview.PlayOrPause(audioRow(0)); // paused: steps do nothing
     preview.StepBack();
     preview.StepForward();
-    EXPECT_EQ(audio.seeks.size(), 4);
+    EXPECT_EQ(audio.seeks.size(), 6);
 }
 
 TEST_F(PreviewTest, VideoStepsForwardOnlyWithAWholeStepLeft) {
@@ -166,6 +174,7 @@ TEST_F(PreviewTest, NextAndPreviousStayInsideTheListAndNeedAPlayingPreview) {
     EXPECT_TRUE(video.open);
     EXPECT_FALSE(audio.open);
     EXPECT_EQ(video.seeks, QList<int>{0}); // the stop put the slider back
+    EXPECT_EQ(started, (QList<int>{2, 1}));
 
     preview.PreviewPreviousRow();
     EXPECT_EQ(preview.row(), 0);
@@ -234,9 +243,10 @@ TEST_F(PreviewTest, HoldingTheSliderStopsFollowingAndLettingGoSeeks) {
 
 TEST_F(PreviewTest, TheSliderReachesTheEndThenTheStopPutsItBack) {
     audio.length = 44100 + 1000; // a last block that is short
+    audio.decodable = 42000;     // and the length was only an estimate
     preview.PlayOrPause(audioRow(0));
     play(20);
-    EXPECT_EQ(audio.reads, 12); // reading stops at the end
+    EXPECT_EQ(audio.reads, 11); // reading stops at the end
     player.tick();
     EXPECT_EQ(slider, QList<int>{930});
     player.end();
@@ -245,7 +255,7 @@ TEST_F(PreviewTest, TheSliderReachesTheEndThenTheStopPutsItBack) {
     EXPECT_FALSE(preview.isActive());
     EXPECT_FALSE(audio.open);
     play(2); // late requests read nothing
-    EXPECT_EQ(audio.reads, 12);
+    EXPECT_EQ(audio.reads, 11);
 }
 
 TEST_F(PreviewTest, AFailingSourceEndsThePreviewWithItsReason) {

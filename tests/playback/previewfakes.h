@@ -37,6 +37,7 @@ public:
 // A file of `length` sample frames; a path containing "missing" does not open.
 struct FakeAudio {
     qint64 length = 441000;
+    qint64 decodable = -1; // frames that really decode, when the length is only an estimate
     int rate = 44100;
     int channels = 2;
     qint64 position = 0;
@@ -61,7 +62,8 @@ public:
         ++s.reads;
         if (s.failReads)
             throw ComponentError(QStringLiteral("The file cannot be read any further."));
-        const qint64 count = std::min<qint64>(frames, s.length - s.position);
+        const qint64 end = s.decodable >= 0 ? s.decodable : s.length;
+        const qint64 count = std::min<qint64>(frames, end - s.position);
         if (count <= 0)
             return {};
         s.position += count;
