@@ -11,6 +11,23 @@
 
 namespace {
 
+QtMessageHandler passOnMessage = nullptr;
+
+// Qt's PulseAudio backend reports on the terminal when the machine has no sound
+// server; the silent output stands in then, so that notice is not the user's concern.
+void withoutSoundServerNotice(QtMsgType type, const QMessageLogContext& context,
+                              const QString& message) {
+    if (!message.startsWith(QLatin1String("PulseAudioService:")))
+        passOnMessage(type, context, message);
+}
+
+QAudioDevice defaultOutput() {
+    passOnMessage = qInstallMessageHandler(withoutSoundServerNotice);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    qInstallMessageHandler(passOnMessage);
+    return device;
+}
+
 // How long the queue must stay empty, once more sound has been asked for,
 // before the source counts as finished.
 constexpr int EndGraceMs = 200;
@@ -85,7 +102,7 @@ void AudioPlayer::startOutput() {
     format.setSampleRate(m_sampleRate);
     format.setChannelCount(m_channels);
     format.setSampleFormat(QAudioFormat::Int16);
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    const QAudioDevice device = defaultOutput();
     if (!device.isNull() && device.isFormatSupported(format)) {
         m_sink = new QAudioSink(device, format, this);
         m_sink->start(m_queue);

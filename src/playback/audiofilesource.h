@@ -1,0 +1,35 @@
+#pragma once
+
+#include "playback/previewsource.h"
+
+#include <memory>
+#include <QString>
+
+class IAudioFile2;
+
+// An audio file through a reader of its own (sample frames at the file's rate).
+class AudioFileSource : public PreviewSource {
+public:
+    AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path);
+    ~AudioFileSource() override;
+
+    void open() override;
+    void close() override;
+    int sampleRate() const override { return m_rate; }
+    int channels() const override { return m_channels; }
+    qint64 lengthMs() const override;
+    qint64 positionMs() const override;
+    void seek(qint64 ms) override;
+    QByteArray readBlock() override;
+    int stepBackMs() const override { return 600; }
+    int stepForwardMs() const override { return 6000; }
+
+private:
+    std::unique_ptr<IAudioFile2> m_reader;
+    QString m_path;
+    int m_rate = 44100;
+    int m_channels = 2;
+    int m_blockAlign = 4;
+    qint64 m_length = 0;   // sample frames
+    qint64 m_position = 0; // sample frames
+};

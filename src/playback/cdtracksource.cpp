@@ -1,0 +1,41 @@
+#include "playback/cdtracksource.h"
+
+#include "components/iaudiocdgrabber2.h"
+#include "platform/muldiv.h"
+
+#include <algorithm>
+
+CdTrackSource::CdTrackSource(IAudioCDGrabber2& grabber, int track)
+    : m_grabber(grabber), m_track(track) {}
+
+void CdTrackSource::open() {
+    m_grabber.SelectTrack(m_track);
+    m_grabber.BeginRawRead();
+    m_frames = std::max(0, m_grabber.GetTrackLength());
+    m_position = 0;
+}
+
+void CdTrackSource::close() {
+    m_grabber.EndRawRead();
+}
+
+qint64 CdTrackSource::lengthMs() const {
+    return MulDiv(m_frames, 1000, FramesPerSecond);
+}
+
+qint64 CdTrackSource::positionMs() const {
+    return MulDiv(m_position, 1000, FramesPerSecond);
+}
+
+void CdTrackSource::seek(qint64 ms) {
+    m_position = std::clamp<qint64>(MulDiv(ms, FramesPerSecond, 1000), 0, m_frames);
+    m_grabber.SeekRawRead(int(m_position));
+}
+
+QByteArray CdTrackSource::readBlock() {
+    QByteArray pcm = m_grabber.ReadRawAudio(BlockFrames);
+    // Frames the grabber cut out for read errors still count: the position is
+    // the place on the disc, not the amount heard.
+    m_position = pcm.isEmpty() ? m_frames : std::min(m_position + BlockFrames, m_frames);
+    return pcm;
+}

@@ -1,0 +1,221 @@
+#include "playback/previewcontroller.h"
+
+#include "components/componenterror.h"
+#include "components/iaudiocdgrabber2.h"
+#include "components/iaudiofile2.h"
+#include "components/iaudioplayer2.h"
+#include "components/ivideofile.h"
+#include "platform/muldiv.h"
+#include "playback/audiofilesource.h"
+#include "playback/cdtracksource.h"
+#include "playback/videosoundsource.h"
+
+#include <algorithm>
+
+PreviewController::PreviewController(Components components, RowLookup rows, JobRunning jobRunning,
+                                     QObject* parent)
+    : QObject(parent), m_player(components.player), m_grabber(components.grabber),
+      m_makeReader(std::move(components.makeReader)), m_makeVideo(std::move(components.makeVideo)),
+      m_rows(std::move(rows)), m_jobRunning(std::move(jobRunning)) {
+    connect(&m_player, &IAudioPlayer2::OnRequestOnLoadArray, this,
+            &PreviewController::QueueNextBlock);
+    connect(&m_player, &IAudioPlayer2::OnEndArrayPlay, this, &PreviewController::QueueNextBlock);
+    connect(&m_player, &IAudioPlayer2::OnEndPlay, this, [this] {
+        if (m_active)
+            StopPreview();
+    });
+    connect(&m_player, &IAudioPlayer2::OnTimer, this, &PreviewController::followPlayback);
+}
+
+PreviewController::~PreviewController() {
+    if (m_active)
+        m_player.StopPlayback();
+    closeSource();
+}
+
+qint64 PreviewController::positionMs() const {
+    return m_source ? m_source->positionMs() : 0;
+}
+
+qint64 PreviewController::lengthMs() const {
+    return m_source ? m_source->lengthMs() : 0;
+}
+
+void PreviewController::PlayOrPause(const PreviewRow& current) {
+    if (m_jobRunning() || current.row < 0)
+        return;
+    if (m_active)
+        PausePreview();
+    else
+        StartPreview(current);
+}
+
+void PreviewController::StartPreview(const PreviewRow& row) {
+    if (row.row < 0 || m_jobRunning())
+        return;
+    if (m_active)
+        StopPreview();
+    closeSource();
+    m_row = row;
+    m_sourceEnded = false;
+    guarded([&] {
+        m_source = makeSource(row);
+        m_source->open();
+        m_source->seek(MulDiv(m_sliderValue, m_source->lengthMs(), SliderSteps));
+        m_player.SetFormat(m_source->sampleRate(), m_source->channels());
+        m_player.StartPlayback();
+        setActive(true);
+        emit previewStarted(row.row);
+        emit statusChanged(row.row, Playing);
+    });
+    if (!m_active)
+        return;
+    QueueNextBlock();
+    QueueNextBlock();
+}
+
+void PreviewController::PausePreview() {
+    if (!m_active)
+        return;
+    setActive(false);
+    emit statusChanged(m_row.row, Paused);
+    m_player.StopPlayback();
+    closeSource();
+}
+
+void PreviewController::StopPreview() {
+    m_player.StopPlayback();
+    closeSource();
+    setSlider(0);
+    setActive(false);
+    if (m_row.row >= 0)
+        emit statusChanged(m_row.row, Stopped);
+}
+
+void PreviewController::QueueNextBlock() {
+    // The player may still ask once after a pause or stop; and a source that
+    // has ended stays ended until a seek.
+    if (!m_active || m_sourceEnded)
+        return;
+    guarded([&] {
+        const QByteArray block = m_source->readBlock();
+        if (block.isEmpty())
+            m_sourceEnded = true;
+        else
+            m_player.QueueBuffer(block);
+    });
+}
+
+void PreviewController::StepBack() {
+    if (!m_active)
+        return;
+    const qint64 position = m_source->positionMs();
+    const int step = m_source->stepBackMs();
+    if (position >= step)
+        seekAndReset(position - step);
+}
+
+void PreviewController::StepForward() {
+    if (!m_active)
+        return;
+    const qint64 position = m_source->positionMs();
+    const int step = m_source->stepForwardMs();
+    if (position <= m_source->lengthMs() - step)
+        seekAndReset(position + step);
+}
+
+void PreviewController::PreviewPreviousRow() {
+    moveToRow(m_row.row - 1);
+}
+
+void PreviewController::PreviewNextRow() {
+    moveToRow(m_row.row + 1);
+}
+
+void PreviewController::moveToRow(int row) {
+    if (!m_active || row < 0)
+        return;
+    const std::optional<PreviewRow> next = m_rows(row);
+    if (!next)
+        return;
+    StopPreview();
+    emit currentRowChanged(row);
+    StartPreview(*next);
+}
+
+void PreviewController::SliderMouseDown() {
+    m_sliderFollows = false;
+}
+
+void PreviewController::SliderMouseUp(int value) {
+    m_sliderFollows = true;
+    m_sliderValue = std::clamp(value, 0, int(SliderSteps));
+    if (m_active)
+        seekAndReset(MulDiv(m_sliderValue, m_source->lengthMs(), SliderSteps));
+}
+
+void PreviewController::seekAndReset(qint64 ms) {
+    guarded([&] {
+        m_source->seek(ms);
+        m_sourceEnded = false;
+        m_player.ResetQueue();
+    });
+}
+
+void PreviewController::followPlayback() {
+    if (!m_active || !m_sliderFollows)
+        return;
+    const qint64 length = m_source->lengthMs();
+    const qint64 value = length > 0 ? MulDiv(m_source->positionMs(), SliderSteps, length) : 0;
+    setSlider(int(std::clamp<qint64>(value, 0, SliderSteps)));
+}
+
+void PreviewController::setSlider(int value) {
+    if (value == m_sliderValue)
+        return;
+    m_sliderValue = value;
+    emit sliderMoved(value);
+}
+
+void PreviewController::setActive(bool active) {
+    if (active == m_active)
+        return;
+    m_active = active;
+    emit activeChanged(active);
+}
+
+void PreviewController::closeSource() {
+    if (!m_source)
+        return;
+    std::unique_ptr<PreviewSource> source = std::move(m_source);
+    try {
+        source->close();
+    } catch (const ComponentError&) {
+        // Nothing more is read from it either way.
+    }
+}
+
+std::unique_ptr<PreviewSource> PreviewController::makeSource(const PreviewRow& row) const {
+    switch (row.kind) {
+    case PreviewKind::CdTrack:
+        return std::make_unique<CdTrackSource>(m_grabber, row.track);
+    case PreviewKind::AudioFile:
+        return std::make_unique<AudioFileSource>(m_makeReader(), row.path);
+    case PreviewKind::VideoFile:
+        return std::make_unique<VideoSoundSource>(m_makeVideo(), row.path);
+    }
+    throw ComponentError(QStringLiteral("This row cannot be played."));
+}
+
+template <typename Step> void PreviewController::guarded(Step step) {
+    try {
+        step();
+    } catch (const ComponentError& error) {
+        fail(error.message());
+    }
+}
+
+void PreviewController::fail(const QString& message) {
+    StopPreview();
+    emit previewFailed(message);
+}

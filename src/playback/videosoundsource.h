@@ -1,0 +1,34 @@
+#pragma once
+
+#include "playback/previewsource.h"
+
+#include <memory>
+#include <QString>
+
+class IVideoFile;
+
+// The sound of a video file, through a reader of its own (which counts milliseconds).
+class VideoSoundSource : public PreviewSource {
+public:
+    VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path);
+    ~VideoSoundSource() override;
+
+    void open() override;
+    void close() override;
+    int sampleRate() const override { return m_rate; }
+    int channels() const override { return m_channels; }
+    qint64 lengthMs() const override { return m_duration; }
+    qint64 positionMs() const override { return m_position; }
+    void seek(qint64 ms) override;
+    QByteArray readBlock() override;
+    int stepBackMs() const override { return 6000; }
+    int stepForwardMs() const override { return 6000; }
+
+private:
+    std::unique_ptr<IVideoFile> m_video;
+    QString m_path;
+    int m_rate = 44100;
+    int m_channels = 2;
+    qint64 m_duration = 0;
+    qint64 m_position = 0;
+};

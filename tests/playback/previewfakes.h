@@ -1,0 +1,152 @@
+#pragma once
+
+#include "components/componenterror.h"
+#include "components/null/nullcomponents.h"
+#include "platform/muldiv.h"
+
+#include <algorithm>
+#include <QList>
+#include <QStringList>
+#include <vector>
+
+// Scripted components for the preview controller. Each source keeps its state
+// in a struct the test owns, since the controller makes and drops the readers.
+
+class FakePlayer : public IAudioPlayer2 {
+public:
+    QStringList calls;
+    QList<QByteArray> queued;
+
+    void SetFormat(int rate, int channels) override {
+        calls << QStringLiteral("SetFormat %1 %2").arg(rate).arg(channels);
+    }
+    void StartPlayback() override { calls << QStringLiteral("StartPlayback"); }
+    void StopPlayback() override { calls << QStringLiteral("StopPlayback"); }
+    void QueueBuffer(const QByteArray& pcm) override {
+        calls << QStringLiteral("QueueBuffer");
+        queued << pcm;
+    }
+    void ResetQueue() override { calls << QStringLiteral("ResetQueue"); }
+    int SamplesToMs(qint64) override { return 0; }
+
+    void wantMore() { emit OnEndArrayPlay(); }
+    void tick() { emit OnTimer(0, 0, 0); }
+    void end() { emit OnEndPlay(); }
+};
+
+// A file of `length` sample frames; a path containing "missing" does not open.
+struct FakeAudio {
+    qint64 length = 441000;
+    qint64 decodable = -1; // frames that really decode, when the length is only an estimate
+    int rate = 44100;
+    int channels = 2;
+    qint64 position = 0;
+    bool open = false;
+    bool failReads = false;
+    int opens = 0;
+    int reads = 0;
+    QList<qint64> seeks;
+};
+
+class FakeAudioFile : public NullAudioFile {
+public:
+    explicit FakeAudioFile(FakeAudio& state) : s(state) {}
+    void Open(const QString& path) override {
+        if (path.contains(QLatin1String("missing")))
+            throw ComponentError(QStringLiteral("Cannot open %1").arg(path));
+        s.open = true;
+        s.position = 0;
+        ++s.opens;
+    }
+    QByteArray Read(int frames) override {
+        ++s.reads;
+        if (s.failReads)
+            throw ComponentError(QStringLiteral("The file cannot be read any further."));
+        const qint64 end = s.decodable >= 0 ? s.decodable : s.length;
+        const qint64 count = std::min<qint64>(frames, end - s.position);
+        if (count <= 0)
+            return {};
+        s.position += count;
+        return QByteArray(int(count) * GetBlockAlign(), char(1));
+    }
+    void Seek(qint64 frame) override {
+        s.seeks << frame;
+        s.position = frame;
+    }
+    qint64 GetLength() override { return s.length; }
+    int GetDurationMs() override { return int(s.length * 1000 / s.rate); }
+    int GetBlockAlign() override { return s.channels * 2; }
+    int GetChannels() override { return s.channels; }
+    int GetSampleRate() override { return s.rate; }
+    void Close() override { s.open = false; }
+    bool GetIsOpen() override { return s.open; }
+
+private:
+    FakeAudio& s;
+};
+
+struct FakeVideo {
+    int durationMs = 60000;
+    int rate = 22050;
+    int channels = 1;
+    int positionMs = 0;
+    bool open = false;
+    QList<int> seeks;
+};
+
+class FakeVideoFile : public NullVideoFile {
+public:
+    explicit FakeVideoFile(FakeVideo& state) : s(state) {}
+    void Open(const QString&) override {
+        s.open = true;
+        s.positionMs = 0;
+    }
+    QByteArray ReadAudio(int bytes) override {
+        if (s.positionMs >= s.durationMs)
+            return {};
+        s.positionMs += int(MulDiv(bytes, 1000, s.rate * s.channels * 2));
+        return QByteArray(bytes, char(1));
+    }
+    void Seek(int positionMs) override {
+        s.seeks << positionMs;
+        s.positionMs = positionMs;
+    }
+    int GetChannels() override { return s.channels; }
+    int GetSampleRate() override { return s.rate; }
+    int GetPositionMs() override { return s.positionMs; }
+    int GetDurationMs() override { return s.durationMs; }
+    void Close() override { s.open = false; }
+
+private:
+    FakeVideo& s;
+};
+
+// A disc whose tracks are only lengths in CD frames.
+class FakeCdGrabber : public NullCdGrabber {
+public:
+    std::vector<int> tracks;
+    int selected = -1;
+    int position = 0;
+    bool reading = false;
+    QList<int> seeks;
+
+    int GetTrackCount() override { return int(tracks.size()); }
+    void SelectTrack(int track) override { selected = track; }
+    int GetTrackLength() override { return tracks.at(std::size_t(selected)); }
+    void BeginRawRead() override {
+        reading = true;
+        position = 0;
+    }
+    QByteArray ReadRawAudio(int frames) override {
+        const int count = std::min(frames, GetTrackLength() - position);
+        if (count <= 0)
+            return {};
+        position += count;
+        return QByteArray(count * 2352, char(1));
+    }
+    void SeekRawRead(int frame) override {
+        seeks << frame;
+        position = frame;
+    }
+    void EndRawRead() override { reading = false; }
+};
