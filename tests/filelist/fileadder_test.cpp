@@ -33,9 +33,9 @@ public:
         box(QStringLiteral("info: ") + text);
         FakePrompt::Information(text);
     }
-    bool Question(const QString& text) override {
+    bool Question(const QString& text, Default button = Default::Yes) override {
         box(QStringLiteral("question: ") + text);
-        return FakePrompt::Question(text);
+        return FakePrompt::Question(text, button);
     }
 
 private:
