@@ -320,7 +320,6 @@ void MainWindow::FormShow() {
     }
 
     components.AudioFileRead->ResetFormat(-1);
-    OutputWriter->ResetFormat(-1);
 }
 
 void MainWindow::skinWindow() {
@@ -443,7 +442,6 @@ void MainWindow::DetectDrives() {
             "Can not detect CD-ROM device,download ASPI driver program and install it. it will "
             "probably fix the problems. Download it? ")))
         m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
-    OutputWriter = grabber->GetOutputFile();
     // Most machines have no drive today; the converter works without one.
     if (count <= 0)
         return;

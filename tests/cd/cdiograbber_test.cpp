@@ -50,9 +50,8 @@ protected:
 
     // A grabber on the first image, with its disc read.
     void start() {
-        auto writer = std::make_unique<RecordingWriter>();
-        m_writer = writer.get();
-        m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
+        m_writer = std::make_shared<RecordingWriter>();
+        m_grabber = std::make_unique<CdioGrabber>();
         m_grabber->Initialize();
         m_grabber->SetCurrentDrive(m_realDrives + 1);
         m_grabber->ReadDisc();
@@ -72,7 +71,7 @@ protected:
         QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnGrabError, &context,
                          [&](const QString& error) { result.errors << error; });
         m_grabber->SelectTrack(track);
-        m_grabber->GrabToFile(path);
+        m_grabber->GrabToFile(path, m_writer);
         const bool ended = QTest::qWaitFor(
             [&] {
                 return (!result.progress.isEmpty() && result.progress.last() == 100.0) ||
@@ -97,7 +96,7 @@ protected:
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     int m_images = 0;
-    RecordingWriter* m_writer = nullptr;
+    std::shared_ptr<RecordingWriter> m_writer;
     std::unique_ptr<CdioGrabber> m_grabber;
 };
 
@@ -203,9 +202,8 @@ TEST_F(GrabberTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
 TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));
-    auto writer = std::make_unique<OutputWriter>();
-    OutputWriter* real = writer.get();
-    CdioGrabber grabber(std::move(writer));
+    auto real = std::make_shared<OutputWriter>();
+    CdioGrabber grabber;
     grabber.Initialize();
     grabber.SetCurrentDrive(m_realDrives + 1);
     grabber.ReadDisc();
@@ -216,7 +214,7 @@ TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const auto ripTo = [&](const QString& path) {
         progress.clear();
         grabber.SelectTrack(2);
-        grabber.GrabToFile(path);
+        grabber.GrabToFile(path, real);
         EXPECT_TRUE(QTest::qWaitFor([&] { return progress.contains(100.0); }, 20000));
         EXPECT_FALSE(real->GetIsOpen());
     };
@@ -269,7 +267,7 @@ TEST_F(GrabberTest, AbortStopsTheRipAtOnceAndSilencesIt) {
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnOperationProgress,
                      [&](double percent) { progress << percent; });
     m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("long.wav")));
+    m_grabber->GrabToFile(output(QStringLiteral("long.wav")), m_writer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !progress.isEmpty(); }, 5000));
 
     QElapsedTimer clock;
@@ -297,8 +295,8 @@ TEST_F(GrabberTest, SecondRipWhileOneRunsIsRefused) {
     start();
     m_writer->writeDelayMs = 10;
     m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("a.wav")));
-    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("b.wav"))), ComponentError);
+    m_grabber->GrabToFile(output(QStringLiteral("a.wav")), m_writer);
+    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("b.wav")), m_writer), ComponentError);
     m_grabber->AbortGrab();
 }
 
@@ -404,7 +402,8 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
     start();
     ASSERT_EQ(m_grabber->GetTrackCount(), 2);
     m_grabber->SelectTrack(0);
-    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("data.wav"))), ComponentError);
+    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("data.wav")), m_writer),
+                 ComponentError);
     EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
     EXPECT_EQ(rip(1, output(QStringLiteral("audio.wav"))).progress.count(100.0), 1);
     EXPECT_EQ(wavData(output(QStringLiteral("audio.wav"))), disc.trackBytes(1));
@@ -417,8 +416,7 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
 TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     const QString cue = addImage(standardDisc(), QStringLiteral("media"));
     const QString bin = QString(cue).replace(QStringLiteral(".cue"), QStringLiteral(".bin"));
-    auto writer = std::make_unique<RecordingWriter>();
-    m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
+    m_grabber = std::make_unique<CdioGrabber>();
     m_grabber->setMediaPollInterval(30);
     int changes = 0;
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });
