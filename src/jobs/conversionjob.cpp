@@ -100,9 +100,9 @@ void ConversionJob::nextRow() {
     auto work = std::make_unique<Work>();
     work->row = row;
     try {
-        const OutputPath output = BuildOutputPath(
-            m_settings.outputFolder, m_settings.scheme, row.tag,
-            OutputNameSource{row.caption, false, row.row, row.source}, row.format);
+        const OutputPath output =
+            BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
+                            OutputNameSource{row.caption, false, row.row, row.source}, row.format);
         if (lastRow)
             m_lastRowFolder = output.folder;
         work->path = output.path;
@@ -175,8 +175,9 @@ ConversionJob::Outcome ConversionJob::convert(Work& work) {
     try {
         m_components.tags(work.path, work.row.tag);
     } catch (const std::exception& e) {
-        return {false, true,
-                QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e))};
+        return {
+            false, true,
+            QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e))};
     }
     return {};
 }

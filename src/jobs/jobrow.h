@@ -12,12 +12,12 @@ class IVideoFile;
 
 // One row of the list as a job sees it, taken when the job starts.
 struct JobRow {
-    int row = -1;     // the row's index in the list; the job's signals name it
-    QString caption;  // the track title (CD) or the source's file name (file)
-    QString source;   // file rows: the source's full path
-    int track = -1;   // CD rows: the track, counted from 0
+    int row = -1;    // the row's index in the list; the job's signals name it
+    QString caption; // the track title (CD) or the source's file name (file)
+    QString source;  // file rows: the source's full path
+    int track = -1;  // CD rows: the track, counted from 0
     OutputFormat format = FormatMp3;
-    RowTag tag;       // written into the output file
+    RowTag tag; // written into the output file
 };
 
 // What the window's controls say about where output goes, taken when the job starts.

@@ -46,7 +46,7 @@ QString asFileNamePart(const QString& text) {
     for (QChar c : text)
         if (c != QLatin1Char('/') && !isControl(c))
             out += c;
-    return withoutLeadingDots(out);
+    return out;
 }
 
 QString expandHome(const QString& folder) {
@@ -129,9 +129,9 @@ QString OutputFileName(const OutputNameSource& row, OutputFormat format) {
     } else {
         const QString name = asFileNamePart(row.caption);
         const int dot = name.lastIndexOf(QLatin1Char('.'));
-        stem = dot >= 0 ? name.left(dot) : name;
+        stem = withoutLeadingDots(dot >= 0 ? name.left(dot) : name);
         if (onlyDotsAndBlanks(stem))
-            stem = asFileNamePart(QFileInfo(row.source).completeBaseName());
+            stem = withoutLeadingDots(asFileNamePart(QFileInfo(row.source).completeBaseName()));
     }
     if (onlyDotsAndBlanks(stem))
         stem = QStringLiteral("Track") + FormatTwoDigits(row.track + 1);
@@ -184,7 +184,8 @@ QString ReserveOutputFile(const QString& folder, const QString& fileName) {
             throw JobError(QStringLiteral("Cannot create %1: %2.")
                                .arg(path, QString::fromLocal8Bit(std::strerror(error))));
     }
-    throw JobError(QStringLiteral("Cannot create %1%2: every name is taken.").arg(folder, fileName));
+    throw JobError(
+        QStringLiteral("Cannot create %1%2: every name is taken.").arg(folder, fileName));
 }
 
 OutputPath BuildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,

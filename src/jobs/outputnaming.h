@@ -32,10 +32,10 @@ QString CutToUtf8Bytes(const QString& text, int maxBytes);
 
 // What a row contributes to its output path.
 struct OutputNameSource {
-    QString caption;  // the track title (CD) or the source's file name (file)
+    QString caption; // the track title (CD) or the source's file name (file)
     bool cdRow = false;
-    int track = 0;    // CD rows: 0-based track index, for "Track01"
-    QString source;   // file rows: the source path, whose base name stands in for an empty caption
+    int track = 0;  // CD rows: 0-based track index, for "Track01"
+    QString source; // file rows: the source path, whose base name stands in for an empty caption
 };
 
 // The file name of a row without collision prefix. A CD caption is a title:

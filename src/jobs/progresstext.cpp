@@ -11,8 +11,8 @@ int ProgressHundredths(qint64 done, qint64 total) {
 }
 
 QString HundredthsProgressText(int hundredths) {
-    const QString s = QStringLiteral("%1").arg(std::clamp(hundredths, 0, 9999), 4, 10,
-                                               QLatin1Char('0'));
+    const QString s =
+        QStringLiteral("%1").arg(std::clamp(hundredths, 0, 9999), 4, 10, QLatin1Char('0'));
     return s.left(2) + QLatin1Char('.') + s.right(2) + QLatin1Char('%');
 }
 

@@ -51,8 +51,8 @@ RipJob::~RipJob() {
 }
 
 void RipJob::begin() {
-    m_progressConnection = connect(&m_grabber, &IAudioCDGrabber2::OnOperationProgress, this,
-                                   &RipJob::grabProgress);
+    m_progressConnection =
+        connect(&m_grabber, &IAudioCDGrabber2::OnOperationProgress, this, &RipJob::grabProgress);
     m_errorConnection =
         connect(&m_grabber, &IAudioCDGrabber2::OnGrabError, this, &RipJob::grabFailed);
     nextRow();
