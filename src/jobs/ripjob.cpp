@@ -132,6 +132,12 @@ void RipJob::startGrab(const JobRow& row) {
         m_state = State::Idle;
         throw;
     }
+    // Stop pressed while the row was announced: the rip ends at once, as a stopped one.
+    if (m_stop) {
+        m_grabber.AbortGrab();
+        QMetaObject::invokeMethod(
+            this, [this] { finishGrab(true); }, Qt::QueuedConnection);
+    }
 }
 
 void RipJob::grabProgress(double percent) {
