@@ -197,7 +197,7 @@ void ConversionJob::copy(Work& work) {
         rate = work.video->GetSampleRate();
         channels = work.video->GetChannels();
         const int bytes = toRm ? VideoToRmBytes : rate * channels * 2;
-        read = [&] { return work.video->ReadAudio(bytes); };
+        read = [&work, bytes] { return work.video->ReadAudio(bytes); };
         progress = [&](const QByteArray&) {
             return ProgressHundredths(work.video->GetPosition(), work.video->GetLength());
         };

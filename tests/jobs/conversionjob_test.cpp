@@ -187,7 +187,7 @@ TEST_F(ConversionTest, RowsGoInOrderAndTheLastRowsFolderOpens) {
               events.lines.indexOf(events.only("progress").first()));
     for (int r : {3, 7}) {
         const QStringList texts = events.progress[r];
-        ASSERT_FALSE(texts.isEmpty());
+        ASSERT_FALSE(texts.isEmpty()) << r << events.lines.join(' ').toStdString();
         QStringList sorted = texts;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(texts, sorted);
