@@ -206,8 +206,8 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
     writer->Create(path);
 
     const quint64 id = ++m_lastTask;
-    GrabTask::Job job{currentDrive(), track, m_disc.toc(), readSettings(), std::move(writer),
-                     m_faults};
+    GrabTask::Job job{currentDrive(),    track,   m_disc.toc(), readSettings(),
+                      std::move(writer), m_faults};
     // Reports come from the task's thread and are handed to this one.
     auto progress = [this, id](double percent) {
         QMetaObject::invokeMethod(
