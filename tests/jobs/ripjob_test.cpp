@@ -156,6 +156,16 @@ TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
               QStringList({"No. 5 in C.mp3", "Op. 27.wav"}));
 }
 
+TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatMp3, FormatWav}), grabber, components());
+    QObject::connect(&job, &Job::rowStarted, &job, [&job] { job.stop(); });
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_EQ(events.only("start"), QStringList({"start 0"}));
+    EXPECT_EQ(events.only("stop"), QStringList({"stop 0"}));
+    EXPECT_EQ(MutagenTags({events.outputs[0]}).value(0), Tags[0]);
+}
+
 TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     QStringList tagged;
     RipComponents parts = components();
