@@ -321,7 +321,6 @@ void MainWindow::FormShow() {
     }
 
     components.AudioFileRead->ResetFormat(-1);
-    OutputWriter->ResetFormat(-1);
 }
 
 void MainWindow::skinWindow() {
@@ -473,7 +472,6 @@ void MainWindow::DetectDrives() {
         if (download)
             m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
     }
-    OutputWriter = grabber->GetOutputFile();
     // Most machines have no drive today; the converter works without one.
     if (count <= 0)
         return;

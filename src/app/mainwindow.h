@@ -70,7 +70,6 @@ public:
 
     // --- components and state ---
     AudioComponentSet components;
-    IAudioFile2* OutputWriter = nullptr;
     IPositionSlider* PositionSlider = nullptr;
     IPositionSliderView* PositionSliderView = nullptr;
     MainState state;

@@ -6,13 +6,12 @@
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
 #include "components/lame/mp3lameencoder.h"
-#include "components/output/outputwriter.h"
 #include "components/player/audioplayer.h"
 #include "components/skin/svgskin.h"
 
 AudioComponentSet createAudioComponents() {
     AudioComponentSet set;
-    set.AudioCDGrabber21 = std::make_unique<CdioGrabber>(std::make_unique<OutputWriter>());
+    set.AudioCDGrabber21 = std::make_unique<CdioGrabber>();
     set.FreeDBInformation21 = std::make_unique<FreeDbInformation>();
     set.AudioPlayer21 = std::make_unique<AudioPlayer>();
     set.AudioFileRead = std::make_unique<AudioFileReader>();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -42,9 +43,12 @@ public:
     virtual void SetErrorAction(int action) = 0; // 0 stop, 1 silence, 2 cut
     virtual void SetRetryCount(int retries) = 0;
 
-    // Rips the selected track into the output writer's format. Runs in the
-    // background; OnOperationProgress reports it, 100 exactly once when the file is complete.
-    virtual void GrabToFile(const QString& path) = 0;
+    // Rips the selected track into a file that writer creates at path, in
+    // the writer's format (its input set to 44100 Hz stereo). Runs in the
+    // background; OnOperationProgress reports it, 100 exactly once when the
+    // file is complete and closed. After AbortGrab the writer is left alone
+    // and open: closing it is the caller's.
+    virtual void GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) = 0;
     virtual void AbortGrab() = 0;
 
     virtual void StartReading() = 0;
@@ -56,9 +60,6 @@ public:
 
     // Starts a lookup; its outcome arrives only through OnFreeDBQueryStatus.
     virtual void QueryFreeDB(IFreeDBInformation2* information, int flag) = 0;
-
-    // The grabber's output-file object, through which every output file is written.
-    virtual IAudioFile2* GetOutputFile() = 0;
 
 signals:
     void OnMediaChange();

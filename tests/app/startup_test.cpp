@@ -25,15 +25,13 @@ TEST_F(StartUp, RunsItsStepsInOrder) {
                             "skin.ApplySkin",
                             "skin.ApplySkinForm Orvelle",
                             "grabber.Initialize",
-                            "grabber.GetOutputFile",
                             "grabber.SetCurrentDrive 1",
                             "grabber.SetReadMode 1",
                             "grabber.SetRetryCount 1",
                             "grabber.SetErrorAction 0",
                             "grabber.ReadDisc",
                             "grabber.QueryFreeDB 1",
-                            "AudioFileRead.ResetFormat -1",
-                            "OutputWriter.ResetFormat -1"};
+                            "AudioFileRead.ResetFormat -1"};
     int previous = -1;
     for (const QString& step : order) {
         const int at = log.indexOf(step);
@@ -133,7 +131,7 @@ TEST_F(StartUp, AMachineWithoutDrivesAsksOnceAndGoesOn) {
     EXPECT_EQ(shell.urls[0].fragment(), "cd-access");
     EXPECT_EQ(fakes.log.indexOf("grabber.Shutdown"), -1);
     EXPECT_EQ(w.cb_driver->count(), 0);
-    EXPECT_GE(fakes.log.indexOf("OutputWriter.ResetFormat -1"), 0) << "start-up went on";
+    EXPECT_GE(fakes.log.indexOf("AudioFileRead.ResetFormat -1"), 0) << "start-up went on";
     // The CD commands answer as for a machine whose drives hold no audio CD.
     w.commands.Skin1Click("freedb");
     EXPECT_EQ(prompt.informations, QStringList{MainWindow::NotAudioCd});

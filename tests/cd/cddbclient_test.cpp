@@ -4,7 +4,6 @@
 #include "cddbtestserver.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
-#include "components/null/nullcomponents.h"
 #include "discimage.h"
 #include "settings/freedbkeys.h"
 
@@ -209,7 +208,7 @@ TEST_F(CddbClientTest, GrabberTakesTheFoundTextsForItsDisc) {
     SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
     const int drive = CdDriveList::scan(SettingsFile()).size();
 
-    CdioGrabber grabber(std::make_unique<NullAudioFile>());
+    CdioGrabber grabber;
     QList<int> statuses;
     QObject::connect(&grabber, &IAudioCDGrabber2::OnFreeDBQueryStatus,
                      [&](int status) { statuses << status; });

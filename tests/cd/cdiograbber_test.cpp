@@ -80,9 +80,8 @@ protected:
 
     // A grabber on the first image, with its disc read.
     void start() {
-        auto writer = std::make_unique<RecordingWriter>();
-        m_writer = writer.get();
-        m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
+        m_writer = std::make_shared<RecordingWriter>();
+        m_grabber = std::make_unique<CdioGrabber>();
         m_grabber->Initialize();
         m_grabber->SetCurrentDrive(m_realDrives + 1);
         m_grabber->ReadDisc();
@@ -102,7 +101,7 @@ protected:
         QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnGrabError, &context,
                          [&](const QString& error) { result.errors << error; });
         m_grabber->SelectTrack(track);
-        m_grabber->GrabToFile(path);
+        m_grabber->GrabToFile(path, m_writer);
         const bool ended = QTest::qWaitFor(
             [&] {
                 return (!result.progress.isEmpty() && result.progress.last() == 100.0) ||
@@ -135,7 +134,7 @@ protected:
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     int m_images = 0;
-    RecordingWriter* m_writer = nullptr;
+    std::shared_ptr<RecordingWriter> m_writer;
     std::unique_ptr<CdioGrabber> m_grabber;
 };
 
@@ -241,9 +240,8 @@ TEST_F(GrabberTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
 TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));
-    auto writer = std::make_unique<OutputWriter>();
-    OutputWriter* real = writer.get();
-    CdioGrabber grabber(std::move(writer));
+    auto real = std::make_shared<OutputWriter>();
+    CdioGrabber grabber;
     grabber.Initialize();
     grabber.SetCurrentDrive(m_realDrives + 1);
     grabber.ReadDisc();
@@ -254,7 +252,7 @@ TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const auto ripTo = [&](const QString& path) {
         progress.clear();
         grabber.SelectTrack(2);
-        grabber.GrabToFile(path);
+        grabber.GrabToFile(path, real);
         EXPECT_TRUE(QTest::qWaitFor([&] { return progress.contains(100.0); }, 20000));
         EXPECT_FALSE(real->GetIsOpen());
     };
@@ -303,7 +301,7 @@ TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
     start();
     m_grabber->SetReadMode(2); // full paranoia must wind down as burst reads do
     Gate gate;
-    RecordingWriter* writer = m_writer;
+    RecordingWriter* writer = m_writer.get();
     // Once the rip has written (and reported) something.
     m_grabber->setFaultFilter([&gate, writer](int) {
         if (writer->writes >= 2)
@@ -314,7 +312,7 @@ TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnOperationProgress,
                      [&](double percent) { progress << percent; });
     m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("long.wav")));
+    m_grabber->GrabToFile(output(QStringLiteral("long.wav")), m_writer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
     EXPECT_TRUE(DriveUse::isBusy(m_grabber->GetDriveId()));
 
@@ -343,8 +341,8 @@ TEST_F(GrabberTest, SecondRipWhileOneRunsIsRefused) {
     addImage(disc, QStringLiteral("busy"));
     start();
     m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("a.wav")));
-    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("b.wav"))), ComponentError);
+    m_grabber->GrabToFile(output(QStringLiteral("a.wav")), m_writer);
+    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("b.wav")), m_writer), ComponentError);
     m_grabber->AbortGrab();
     settle();
 }
@@ -362,7 +360,7 @@ TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
     });
     m_grabber->SetReadMode(0);
     m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("held.wav")));
+    m_grabber->GrabToFile(output(QStringLiteral("held.wav")), m_writer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
     EXPECT_TRUE(DriveUse::isBusy(cue));
     // Another disc goes in while the rip reads: nobody looks until it ends.
@@ -491,7 +489,8 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
     start();
     ASSERT_EQ(m_grabber->GetTrackCount(), 2);
     m_grabber->SelectTrack(0);
-    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("data.wav"))), ComponentError);
+    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("data.wav")), m_writer),
+                 ComponentError);
     EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
     EXPECT_EQ(rip(1, output(QStringLiteral("audio.wav"))).progress.count(100.0), 1);
     EXPECT_EQ(wavData(output(QStringLiteral("audio.wav"))), disc.trackBytes(1));
@@ -503,8 +502,7 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
 
 TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     const QString cue = addImage(standardDisc(), QStringLiteral("media"));
-    auto writer = std::make_unique<RecordingWriter>();
-    m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
+    m_grabber = std::make_unique<CdioGrabber>();
     m_grabber->setMediaPollInterval(30);
     int changes = 0;
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });

@@ -80,7 +80,7 @@ protected:
 
     MainWindow& start() {
         AudioComponentSet set;
-        auto grabber = std::make_unique<CdioGrabber>(std::make_unique<NullAudioFile>());
+        auto grabber = std::make_unique<CdioGrabber>();
         grabber->setMediaPollInterval(40);
         m_grabber = grabber.get();
         set.AudioCDGrabber21 = std::move(grabber);

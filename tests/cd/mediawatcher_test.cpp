@@ -243,13 +243,13 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
 
     // The GUI thread reads drive A and plays it back raw while another
     // grabber rips from drive B, whose own poller runs too.
-    CdioGrabber browser(std::make_unique<RecordingWriter>());
+    CdioGrabber browser;
     browser.setMediaPollInterval(0);
     browser.Initialize();
     browser.SetCurrentDrive(realDrives + 1);
-    auto writer = std::make_unique<RecordingWriter>();
+    auto writer = std::make_shared<RecordingWriter>();
     RecordingWriter* ripped = writer.get();
-    CdioGrabber ripper(std::move(writer));
+    CdioGrabber ripper;
     ripper.Initialize();
     ripper.SetCurrentDrive(realDrives + 2);
     ripper.SetReadMode(2);
@@ -271,7 +271,7 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
         progress.clear();
         ripper.SelectTrack(round % 2);
         const QString path = dir.filePath(QStringLiteral("rip%1.wav").arg(round));
-        ripper.GrabToFile(path);
+        ripper.GrabToFile(path, writer);
 
         browser.ReadDisc();
         ASSERT_EQ(browser.GetTrackCount(), 3);

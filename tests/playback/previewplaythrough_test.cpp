@@ -117,7 +117,7 @@ protected:
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     RecordingPlayer player;
-    std::unique_ptr<CdioGrabber> grabber = std::make_unique<CdioGrabber>(nullptr);
+    std::unique_ptr<CdioGrabber> grabber = std::make_unique<CdioGrabber>();
 };
 
 TEST_F(PlaythroughTest, AnAudioFilePlaysFromTheSliderToItsEnd) {

@@ -12,13 +12,7 @@ constexpr int FramesPerSecond = 75;
 
 } // namespace
 
-CdioGrabber::CdioGrabber(std::unique_ptr<IAudioFile2> writer, QObject* parent)
-    : CdioGrabber(writer.get(), parent) {
-    m_ownedWriter = std::move(writer);
-}
-
-CdioGrabber::CdioGrabber(IAudioFile2* writer, QObject* parent)
-    : IAudioCDGrabber2(parent), m_writer(writer) {
+CdioGrabber::CdioGrabber(QObject* parent) : IAudioCDGrabber2(parent) {
     connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::OnMediaChange);
     connect(&m_cddb, &CddbClient::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
     connect(&m_cddb, &CddbClient::recordFound, this,
@@ -202,7 +196,7 @@ void CdioGrabber::reapTasks() {
     }
 }
 
-void CdioGrabber::GrabToFile(const QString& path) {
+void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) {
     reapTasks();
     if (m_activeTask != 0)
         throw ComponentError(QStringLiteral("A track is being ripped already."));
@@ -210,13 +204,14 @@ void CdioGrabber::GrabToFile(const QString& path) {
     if (!track.audio)
         throw ComponentError(
             QStringLiteral("Track %1 is a data track; it holds no audio.").arg(m_track + 1));
-    if (!m_writer)
+    if (!writer)
         throw ComponentError(QStringLiteral("There is no output writer."));
-    m_writer->SetInputFormat(SampleRate, Channels);
-    m_writer->Create(path);
+    writer->SetInputFormat(SampleRate, Channels);
+    writer->Create(path);
 
     const quint64 id = ++m_lastTask;
-    GrabTask::Job job{currentDrive(), track, m_disc.toc(), readSettings(), m_writer, m_faults};
+    GrabTask::Job job{currentDrive(),    track,   m_disc.toc(), readSettings(),
+                      std::move(writer), m_faults};
     // Reports come from the task's thread and are handed to this one.
     auto progress = [this, id](double percent) {
         QMetaObject::invokeMethod(
@@ -337,8 +332,4 @@ void CdioGrabber::QueryFreeDB(IFreeDBInformation2* information, int) {
     if (m_disc.isEmpty())
         ReadDisc();
     m_cddb.lookup(m_disc.toc(), *information);
-}
-
-IAudioFile2* CdioGrabber::GetOutputFile() {
-    return m_writer;
 }

@@ -15,7 +15,7 @@ class DriveUse;
 class GrabTask;
 
 // The CD grabber on libcdio and libcdio-paranoia: optical drives and disc
-// images, the table of contents with CD-TEXT, ripping into the output writer
+// images, the table of contents with CD-TEXT, ripping into a writer per rip
 // on a worker thread, raw reads for preview and RM, disc changes noticed by
 // polling, and FreeDB lookups whose texts then take the place of CD-TEXT.
 class CdioGrabber : public IAudioCDGrabber2 {
@@ -24,10 +24,7 @@ public:
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
 
-    // The grabber's output writer, owned by the grabber.
-    explicit CdioGrabber(std::unique_ptr<IAudioFile2> writer, QObject* parent = nullptr);
-    // An output writer owned elsewhere, which must outlive the grabber.
-    explicit CdioGrabber(IAudioFile2* writer, QObject* parent = nullptr);
+    explicit CdioGrabber(QObject* parent = nullptr);
     ~CdioGrabber() override;
 
     void Initialize() override;
@@ -55,7 +52,7 @@ public:
     void SetErrorAction(int action) override;
     void SetRetryCount(int retries) override;
 
-    void GrabToFile(const QString& path) override;
+    void GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) override;
     void AbortGrab() override;
 
     void StartReading() override;
@@ -67,8 +64,6 @@ public:
 
     // The flag carries no meaning here: both values look up the same way.
     void QueryFreeDB(IFreeDBInformation2* information, int flag) override;
-
-    IAudioFile2* GetOutputFile() override;
 
     // How often the current drive is looked at for a disc change.
     void setMediaPollInterval(int ms);
@@ -90,9 +85,6 @@ private:
     void taskProgress(quint64 task, double percent);
     void taskFinished(quint64 task, bool ok, const QString& error);
     TrackReader& rawReader();
-
-    std::unique_ptr<IAudioFile2> m_ownedWriter;
-    IAudioFile2* m_writer;
 
     QVector<CdDrive> m_drives;
     int m_drive = -1; // 0-based

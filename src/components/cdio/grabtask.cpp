@@ -47,7 +47,7 @@ bool GrabTask::withWriter(const std::function<void(IAudioFile2*)>& action) {
     std::lock_guard<std::mutex> lock(m_writerLock);
     if (m_detached)
         return false;
-    action(m_job.writer);
+    action(m_job.writer.get());
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <QString>
 #include <thread>
@@ -22,7 +23,7 @@ public:
         CdTrack track;
         CdToc toc; // what the caller read; a different disc in the drive fails the rip
         ReadSettings settings;
-        IAudioFile2* writer = nullptr;
+        std::shared_ptr<IAudioFile2> writer; // shared, so that an aborted task never outlives it
         TrackReader::FaultFilter faults;
     };
     using Progress = std::function<void(double percent)>;

@@ -10,7 +10,7 @@ void NullAudioFile::Create(const QString& path) {
     throw ComponentError(QStringLiteral("Cannot create %1: no encoder is available.").arg(path));
 }
 
-void NullCdGrabber::GrabToFile(const QString&) {
+void NullCdGrabber::GrabToFile(const QString&, std::shared_ptr<IAudioFile2>) {
     throw ComponentError(QStringLiteral("No CD drive is available."));
 }
 

@@ -58,7 +58,7 @@ public:
     void SetReadMode(int) override {}
     void SetErrorAction(int) override {}
     void SetRetryCount(int) override {}
-    void GrabToFile(const QString&) override;
+    void GrabToFile(const QString&, std::shared_ptr<IAudioFile2>) override;
     void AbortGrab() override {}
     void StartReading() override {}
     void StopReading() override {}
@@ -67,10 +67,6 @@ public:
     void SeekRawRead(int) override {}
     void EndRawRead() override {}
     void QueryFreeDB(IFreeDBInformation2*, int) override { emit OnFreeDBQueryStatus(-1); }
-    IAudioFile2* GetOutputFile() override { return &m_output; }
-
-private:
-    NullAudioFile m_output;
 };
 
 class NullVideoFile : public IVideoFile {

@@ -1,0 +1,251 @@
+#include "jobs/conversionjob.h"
+
+#include "components/iaudiofile2.h"
+#include "components/ivideofile.h"
+#include "jobs/joberror.h"
+#include "jobs/outputnaming.h"
+#include "jobs/progresstext.h"
+#include "tags/tagdispatch.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+// The RM writer's file format number.
+constexpr int RealMediaFormat = 4;
+// The video reader's block for RM output, in bytes.
+constexpr int VideoToRmBytes = 2304;
+
+template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> component) {
+    if (!component)
+        throw JobError(QStringLiteral("This kind of file cannot be converted here."));
+    return component;
+}
+
+QString errorText(const std::exception& e) {
+    return QString::fromUtf8(e.what());
+}
+
+void openVideo(IVideoFile& video, const QString& path) {
+    try {
+        video.Open(path);
+    } catch (const std::exception&) {
+        // Some files open only at the second attempt.
+        video.Close();
+        video.Open(path);
+    }
+}
+
+void setUpRmWriter(IVideoFile& rm, int codec, int sampleRate, int channels, const QString& path) {
+    rm.SetVideoStream(-1);
+    rm.SetVideoBitrate(0);
+    rm.SetRmAudioCodec(codec + 1);
+    // The sound goes in as the source has it; the writer converts it for its codec.
+    rm.SetAudioInputFormat(sampleRate, channels);
+    rm.CreateOutput(path, RealMediaFormat);
+}
+
+} // namespace
+
+struct ConversionJob::Work {
+    JobRow row;
+    QString path;
+    std::unique_ptr<IAudioFile2> reader;
+    std::unique_ptr<IVideoFile> video;
+    std::unique_ptr<IAudioFile2> writer;
+    std::unique_ptr<IVideoFile> rm;
+};
+
+ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
+                             ConversionComponents components, QObject* parent)
+    : Job(std::move(settings), std::move(rows), parent), m_components(std::move(components)) {
+    if (!m_components.tags)
+        m_components.tags = WriteRowTags;
+}
+
+ConversionJob::~ConversionJob() {
+    m_stop = true;
+    if (m_worker) {
+        m_worker->wait();
+        delete m_worker;
+    }
+}
+
+bool ConversionJob::isVideoFile(const QString& path) {
+    static const QStringList audio{QStringLiteral("mp3"), QStringLiteral("wav"),
+                                   QStringLiteral("ogg"), QStringLiteral("wma"),
+                                   QStringLiteral("raw"), QStringLiteral("vox")};
+    return !audio.contains(QFileInfo(path).suffix().toLower());
+}
+
+void ConversionJob::stop() {
+    m_stop = true;
+}
+
+void ConversionJob::begin() {
+    nextRow();
+}
+
+void ConversionJob::nextRow() {
+    if (m_stop || m_next >= m_rows.size()) {
+        end(m_lastRowFolder);
+        return;
+    }
+    const JobRow& row = m_rows[m_next];
+    const bool lastRow = m_next == m_rows.size() - 1;
+    emit rowStarted(row.row);
+
+    auto work = std::make_unique<Work>();
+    work->row = row;
+    try {
+        const OutputPath output =
+            BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
+                            OutputNameSource{row.caption, false, row.row, row.source}, row.format);
+        if (lastRow)
+            m_lastRowFolder = output.folder;
+        work->path = output.path;
+        if (isVideoFile(row.source))
+            work->video = required(m_components.video());
+        else
+            work->reader = required(m_components.audioReader());
+        if (row.format == FormatRm)
+            work->rm = required(m_components.video());
+        else
+            work->writer = required(m_components.writer(row.format));
+    } catch (const std::exception& e) {
+        if (!work->path.isEmpty())
+            QFile::remove(work->path);
+        fail(row.row, errorText(e));
+        ++m_next;
+        QMetaObject::invokeMethod(this, &ConversionJob::nextRow, Qt::QueuedConnection);
+        return;
+    }
+
+    m_work = std::move(work);
+    m_worker = QThread::create([this] {
+        const Outcome outcome = convert(*m_work);
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { rowDone(outcome); }, Qt::QueuedConnection);
+    });
+    m_worker->start();
+}
+
+void ConversionJob::rowDone(const Outcome& outcome) {
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+    const std::unique_ptr<Work> work = std::move(m_work);
+    if (!outcome.ok && !outcome.keepFile)
+        QFile::remove(work->path);
+    if (outcome.ok)
+        emit rowFinished(work->row.row, work->path);
+    else
+        fail(work->row.row, outcome.message);
+    ++m_next;
+    QMetaObject::invokeMethod(this, &ConversionJob::nextRow, Qt::QueuedConnection);
+}
+
+void ConversionJob::postProgress(int row, int hundredths) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, row, hundredths] {
+            emit rowProgress(row, hundredths, HundredthsProgressText(hundredths));
+        },
+        Qt::QueuedConnection);
+}
+
+ConversionJob::Outcome ConversionJob::convert(Work& work) {
+    try {
+        copy(work);
+    } catch (const std::exception& e) {
+        // Whatever is open is closed before the unfinished file goes.
+        try {
+            if (work.writer)
+                work.writer->Close();
+            if (work.rm)
+                work.rm->Close();
+        } catch (const std::exception&) {
+        }
+        return {false, false, errorText(e)};
+    }
+    if (work.row.format == FormatRm)
+        return {};
+    try {
+        m_components.tags(work.path, work.row.tag);
+    } catch (const std::exception& e) {
+        return {
+            false, true,
+            QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e))};
+    }
+    return {};
+}
+
+// Reads the source block by block into the output until its end or Stop;
+// after Stop the file holds what was read so far.
+void ConversionJob::copy(Work& work) {
+    const JobRow& row = work.row;
+    const bool toRm = row.format == FormatRm;
+    int rate = 0;
+    int channels = 0;
+    std::function<QByteArray()> read;
+    std::function<int(const QByteArray&)> progress;
+    qint64 frames = 0;
+    if (work.video) {
+        openVideo(*work.video, row.source);
+        rate = work.video->GetSampleRate();
+        channels = work.video->GetChannels();
+        const int bytes = toRm ? VideoToRmBytes : rate * channels * 2;
+        read = [&work, bytes] { return work.video->ReadAudio(bytes); };
+        progress = [&](const QByteArray&) {
+            return ProgressHundredths(work.video->GetPosition(), work.video->GetLength());
+        };
+    } else {
+        work.reader->Open(row.source);
+        rate = work.reader->GetSampleRate();
+        channels = work.reader->GetChannels();
+        const int blockAlign = std::max(work.reader->GetBlockAlign(), 1);
+        const qint64 length = work.reader->GetLength();
+        // One second per block; half a second into RM.
+        const int block = std::max(toRm ? rate / 2 : rate, 1);
+        read = [&, block] { return work.reader->Read(block); };
+        progress = [&, blockAlign, length](const QByteArray& pcm) {
+            frames += pcm.size() / blockAlign;
+            return ProgressHundredths(frames, length);
+        };
+    }
+
+    std::function<void(const QByteArray&)> write;
+    if (toRm) {
+        setUpRmWriter(*work.rm, m_settings.rmCodec, rate, channels, work.path);
+        write = [&](const QByteArray& pcm) { work.rm->WriteAudio(pcm); };
+    } else {
+        work.writer->SetInputFormat(rate, channels);
+        work.writer->Create(work.path);
+        work.writer->SetInputFormat(rate, channels);
+        write = [&](const QByteArray& pcm) { work.writer->Write(pcm); };
+    }
+
+    int shown = -1;
+    while (!m_stop) {
+        const QByteArray pcm = read();
+        if (pcm.isEmpty())
+            break;
+        const int hundredths = progress(pcm);
+        if (hundredths != shown) {
+            shown = hundredths;
+            postProgress(row.row, hundredths);
+        }
+        write(pcm);
+    }
+
+    if (work.video)
+        work.video->Close();
+    else
+        work.reader->Close();
+    if (toRm)
+        work.rm->Close();
+    else
+        work.writer->Close();
+}

@@ -1,0 +1,26 @@
+#include "jobs/job.h"
+
+Job::Job(JobSettings settings, QVector<JobRow> rows, QObject* parent)
+    : QObject(parent), m_settings(std::move(settings)), m_rows(std::move(rows)) {}
+
+bool Job::start() {
+    if (m_started || m_settings.outputFolder.trimmed().isEmpty())
+        return false;
+    m_started = true;
+    m_running = true;
+    // The first signal comes from the event loop, after the caller has wired the job up.
+    QMetaObject::invokeMethod(this, &Job::begin, Qt::QueuedConnection);
+    return true;
+}
+
+void Job::fail(int row, const QString& message) {
+    m_failures.push_back({row, message});
+    emit rowFailed(row, message);
+}
+
+void Job::end(const QString& folderToOpen) {
+    if (!m_running)
+        return;
+    m_running = false;
+    emit finished(folderToOpen);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "jobs/jobrow.h"
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+// A rip or a conversion: rows in list order, each into one output file, the
+// work done off the thread the job lives on. Every signal comes on the job's
+// thread, never from within start() or stop().
+class Job : public QObject {
+    Q_OBJECT
+public:
+    struct Failure {
+        int row = -1;
+        QString message;
+    };
+
+    Job(JobSettings settings, QVector<JobRow> rows, QObject* parent = nullptr);
+
+    // Starts the first row; false (and nothing happens) when the job ran
+    // before or no output folder was given.
+    bool start();
+    // Ends the current row at its next block and starts no further row.
+    virtual void stop() = 0;
+
+    bool isRunning() const { return m_running; }
+    // The rows that failed, in order, with their reasons.
+    const QVector<Failure>& failures() const { return m_failures; }
+
+signals:
+    void rowStarted(int row);
+    // hundredths of a per cent, and the text the row's Status shows
+    void rowProgress(int row, int hundredths, const QString& text);
+    // The row's file is written (after Stop: as far as it got) and has its tags.
+    void rowFinished(int row, const QString& outputPath);
+    // A rip cut short by Stop: the partial file has its tags, and the row's
+    // Status keeps its last progress text.
+    void rowStopped(int row, const QString& outputPath);
+    // The row's unfinished output is removed; with its tags refused, the file stays.
+    void rowFailed(int row, const QString& message);
+    // The job is over; folderToOpen is the folder to show the user, or empty.
+    void finished(const QString& folderToOpen);
+
+protected:
+    virtual void begin() = 0;
+    void fail(int row, const QString& message);
+    void end(const QString& folderToOpen);
+
+    const JobSettings m_settings;
+    const QVector<JobRow> m_rows;
+
+private:
+    bool m_started = false;
+    bool m_running = false;
+    QVector<Failure> m_failures;
+};

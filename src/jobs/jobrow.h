@@ -1,0 +1,38 @@
+#pragma once
+
+#include "settings/mainchoices.h"
+#include "tags/rowtag.h"
+
+#include <functional>
+#include <memory>
+#include <QString>
+
+class IAudioFile2;
+class IVideoFile;
+
+// One row of the list as a job sees it, taken when the job starts.
+struct JobRow {
+    int row = -1;    // the row's index in the list; the job's signals name it
+    QString caption; // the track title (CD) or the source's file name (file)
+    QString source;  // file rows: the source's full path
+    int track = -1;  // CD rows: the track, counted from 0
+    OutputFormat format = FormatMp3;
+    RowTag tag; // written into the output file
+};
+
+// What the window's controls say about where output goes, taken when the job starts.
+struct JobSettings {
+    QString outputFolder;
+    FolderScheme scheme = FolderScheme::None;
+    int rmCodec = 0; // position in the RM codec list (section "Rm", key "format")
+};
+
+// A new writer for one output file of MP3, WAV, WMA or OGG, set up from the
+// encoder settings the job was started with.
+using WriterFactory = std::function<std::unique_ptr<IAudioFile2>(OutputFormat)>;
+// A new audio file reader.
+using ReaderFactory = std::function<std::unique_ptr<IAudioFile2>()>;
+// A new video component: the reader of a video's sound, or the RM writer.
+using VideoFactory = std::function<std::unique_ptr<IVideoFile>()>;
+// Writes a row's tags into a finished output file (WriteRowTags).
+using TagWriter = std::function<void(const QString& outputPath, const RowTag& tag)>;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "settings/mainchoices.h"
+#include "tags/rowtag.h"
+
+#include <QString>
+
+// Where a row's output goes: the output folder, the sub-folders of the
+// scheme made from the row's tags, a file name made from the row's caption
+// with the target's extension, and a collision prefix ("01_") when the name
+// is taken. Texts from a disc, a server or the tag edits never reach outside
+// the output folder, never make hidden names, and are cut to what Linux allows.
+
+// The longest name of one file or folder, in bytes.
+inline constexpr int MaxNameBytes = 255;
+
+// The text without the nine characters * ? | : " / \ < > and without control
+// characters; blanks, dots and letters outside ASCII stay.
+QString SanitizeName(const QString& text);
+
+// "MP3" 0, "WAV" 1, "WMA" 2, "OGG" 3, "RM" 4; exact and case-sensitive, and
+// any other text gives MP3.
+OutputFormat FormatFromTarget(const QString& target);
+// ".mp3", ".wav", ".wma", ".ogg" or ".rm".
+QString OutputExtension(OutputFormat format);
+
+// "7" -> "07"; numbers of two digits or more stay as they are.
+QString FormatTwoDigits(int n);
+
+// text cut to at most maxBytes bytes of UTF-8, never inside a character.
+QString CutToUtf8Bytes(const QString& text, int maxBytes);
+
+// What a row contributes to its output path.
+struct OutputNameSource {
+    QString caption; // the track title (CD) or the source's file name (file)
+    bool cdRow = false;
+    int track = 0;  // CD rows: 0-based track index, for "Track01"
+    QString source; // file rows: the source path, whose base name stands in for an empty caption
+};
+
+// The file name of a row without collision prefix. A CD caption is a title:
+// it is cleaned, loses trailing dots and blanks, and gets the extension
+// appended ("Op. 27" -> "Op. 27.mp3"). A file caption is a file name: its
+// extension is replaced ("song.wav" -> "song.ogg"). A name that cleaning
+// leaves empty becomes "Track" and the two-digit track number (CD) or the
+// source's base name (file); no name starts with a dot.
+QString OutputFileName(const OutputNameSource& row, OutputFormat format);
+
+// The folder a row goes into, ending in "/": the output folder (a leading
+// "~" stands for the home folder) and the Artist and/or Album sub-folder of
+// the scheme. A tag that is empty, "." or ".." or only dots and blanks after
+// cleaning adds no folder. The whole path is created; raises JobError when
+// it cannot be.
+QString BuildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag);
+
+// Takes the first free name of folder + [counter "_"] + fileName (counter 01,
+// 02, ... 99, 100, ...) and creates that file, empty, exclusively, so that no
+// existing file is ever emptied and no two rows get one name. The name is cut
+// so that prefix, name and extension fit in MaxNameBytes. Returns the path;
+// raises JobError when no file can be created there.
+QString ReserveOutputFile(const QString& folder, const QString& fileName);
+
+struct OutputPath {
+    QString folder; // ends in "/"
+    QString path;   // the reserved, empty output file
+};
+
+// The row's folder and its reserved output file, built just before the row is processed.
+OutputPath BuildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
+                           const OutputNameSource& row, OutputFormat format);

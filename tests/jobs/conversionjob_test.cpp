@@ -1,0 +1,421 @@
+#include "components/audio/mediatools.h"
+#include "components/componenterror.h"
+#include "components/ffmpeg/audiofilereader.h"
+#include "components/ffmpeg/videofile.h"
+#include "jobs/conversionjob.h"
+#include "jobs/jobtesttools.h"
+#include "jobs/outputnaming.h"
+#include "tags/tagdispatch.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace MediaTools;
+
+namespace {
+
+const RowTag SourceTag{QStringLiteral("Título"), QStringLiteral("Артист"),
+                       QStringLiteral("Album 日本")};
+
+QStringList lavfiTone(double seconds, int rate = 44100) {
+    return {QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
+            QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=440:duration=%1:sample_rate=%2").arg(seconds).arg(rate),
+            QStringLiteral("-ac"),
+            QStringLiteral("2")};
+}
+
+QStringList lavfiPicture(double seconds) {
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("testsrc=size=64x48:rate=25:duration=%1").arg(seconds)};
+}
+
+QStringList metadata() {
+    return {QStringLiteral("-metadata"), QStringLiteral("title=") + SourceTag.Title,
+            QStringLiteral("-metadata"), QStringLiteral("artist=") + SourceTag.Artist,
+            QStringLiteral("-metadata"), QStringLiteral("album=") + SourceTag.Album};
+}
+
+class ConversionTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+
+    // A generated source of `seconds` in the file type of name's extension;
+    // MP3, OGG and WMA sources carry SourceTag.
+    QString source(const QString& name, double seconds = 1.0) {
+        const QString file = path(name);
+        const QString type = QFileInfo(name).suffix();
+        QStringList arguments;
+        if (type == QLatin1String("raw")) {
+            QFile raw(file);
+            EXPECT_TRUE(raw.open(QIODevice::WriteOnly));
+            raw.write(tone(44100, 2, seconds, 440));
+            return file;
+        }
+        if (type == QLatin1String("vox")) {
+            QFile vox(file);
+            EXPECT_TRUE(vox.open(QIODevice::WriteOnly));
+            vox.write(noise(int(4000 * seconds) / 2, 1)); // two 4-bit samples a byte, 8 kHz
+            return file;
+        }
+        if (type == QLatin1String("mp3"))
+            arguments = lavfiTone(seconds) + metadata() +
+                        QStringList{"-c:a", "libmp3lame", "-id3v2_version", "3"};
+        else if (type == QLatin1String("ogg"))
+            arguments = lavfiTone(seconds) + metadata() + QStringList{"-c:a", "libvorbis"};
+        else if (type == QLatin1String("wma"))
+            arguments = lavfiTone(seconds) + metadata() + QStringList{"-c:a", "wmav2"};
+        else if (type == QLatin1String("wav"))
+            arguments = lavfiTone(seconds);
+        else if (type == QLatin1String("avi"))
+            arguments = lavfiPicture(seconds) + lavfiTone(seconds) +
+                        QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"};
+        else if (type == QLatin1String("mpg"))
+            arguments = lavfiPicture(seconds) + lavfiTone(seconds, 48000) +
+                        QStringList{"-c:v", "mpeg1video", "-c:a", "mp2"};
+        else if (type == QLatin1String("wmv"))
+            arguments = lavfiPicture(seconds) + lavfiTone(seconds) +
+                        QStringList{"-c:v", "wmv2", "-c:a", "wmav2"};
+        else if (type == QLatin1String("asf"))
+            arguments = lavfiPicture(seconds) + lavfiTone(seconds) +
+                        QStringList{"-c:v", "msmpeg4", "-c:a", "wmav2"};
+        EXPECT_TRUE(ffmpeg(arguments + QStringList{file})) << name.toStdString();
+        return file;
+    }
+
+    JobRow row(int index, const QString& source, OutputFormat format, const RowTag& tag = {}) {
+        JobRow r;
+        r.row = index;
+        r.caption = QFileInfo(source).fileName();
+        r.source = source;
+        r.format = format;
+        r.tag = tag;
+        return r;
+    }
+
+    ConversionComponents components() {
+        return {
+            SettingsWriters(path(QStringLiteral("Orvelle.ini"))), AudioReaders(), VideoFiles(), {}};
+    }
+
+    JobSettings settings(FolderScheme scheme = FolderScheme::None) { return {out(), scheme, 0}; }
+
+    QStringList outputFiles() const {
+        QStringList files;
+        QDir folder(out());
+        for (const QFileInfo& info :
+             folder.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+            files << info.fileName();
+        return files;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(ConversionTest, EveryInputTypeToEveryFormat) {
+    const QStringList types{"mp3", "wav", "ogg", "wma", "raw", "vox", "avi", "mpg", "wmv", "asf"};
+    const OutputFormat formats[] = {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatRm};
+    QVector<JobRow> rows;
+    for (const QString& type : types) {
+        const QString file = source(QStringLiteral("in-") + type + QLatin1Char('.') + type);
+        // The row's tags are what the list read from the source, else what the user typed.
+        RowTag tag = ReadRowTags(file);
+        if (type == "mp3" || type == "ogg" || type == "wma")
+            EXPECT_EQ(tag, SourceTag) << type.toStdString();
+        else
+            tag = {QStringLiteral("Typed ") + type, QStringLiteral("Someone"),
+                   QStringLiteral("Al")};
+        for (OutputFormat format : formats)
+            rows << row(rows.size(), file, format, tag);
+    }
+    ConversionJob job(settings(), rows, components());
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+    ASSERT_EQ(events.outputs.size(), rows.size());
+
+    QStringList tagged;
+    QList<RowTag> expected;
+    for (const JobRow& r : rows) {
+        const QString output = events.outputs[r.row];
+        SCOPED_TRACE(output.toStdString());
+        EXPECT_EQ(QFileInfo(output).suffix(), OutputExtension(r.format).mid(1));
+        const Probe probe = MediaTools::probe(output);
+        EXPECT_TRUE(probe.ok);
+        EXPECT_NEAR(probe.duration, 1.0, 0.1);
+        if (r.format == FormatRm) {
+            EXPECT_EQ(probe.format, "rm");
+        }
+        if (r.format == FormatMp3 || r.format == FormatOgg || r.format == FormatWma) {
+            tagged << output;
+            expected << r.tag;
+        }
+    }
+    const QList<RowTag> found = MutagenTags(tagged);
+    ASSERT_EQ(found.size(), expected.size());
+    for (int i = 0; i < found.size(); ++i)
+        EXPECT_EQ(found[i], expected[i]) << tagged[i].toStdString();
+}
+
+TEST_F(ConversionTest, RowsGoInOrderAndTheLastRowsFolderOpens) {
+    const QString mp3 = source(QStringLiteral("first.mp3"), 2.5);
+    const QString avi = source(QStringLiteral("second.avi"), 1.5);
+    ConversionJob job(
+        settings(FolderScheme::Artist),
+        {row(3, mp3, FormatWav, {"a", "", ""}), row(7, avi, FormatOgg, {"b", "Band", ""})},
+        components());
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+
+    QStringList order;
+    for (const QString& line : events.lines)
+        if (!line.startsWith(QLatin1String("progress")))
+            order << line;
+    EXPECT_EQ(order, QStringList({"start 3", "finish 3", "start 7", "finish 7",
+                                  "end " + out() + "/Band/"}));
+    EXPECT_EQ(events.outputs[3], out() + "/first.wav");
+    EXPECT_EQ(events.outputs[7], out() + "/Band/second.ogg");
+    // Progress comes between a row's start and its end, shaped "NN.NN%", never backwards.
+    EXPECT_LT(events.lines.indexOf("start 3"),
+              events.lines.indexOf(events.only("progress").first()));
+    for (int r : {3, 7}) {
+        const QStringList texts = events.progress[r];
+        ASSERT_FALSE(texts.isEmpty()) << r << events.lines.join(' ').toStdString();
+        QStringList sorted = texts;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(texts, sorted);
+        for (const QString& text : texts)
+            EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d%$").match(text).hasMatch())
+                << text.toStdString();
+    }
+    // Two chunks of one second each, and the rest.
+    EXPECT_EQ(events.progress[3].size(), 3);
+}
+
+TEST_F(ConversionTest, ConvertingTheListTwiceAddsThePrefix) {
+    const QString wav = source(QStringLiteral("take.wav"));
+    for (int run = 0; run < 3; ++run) {
+        ConversionJob job(settings(), {row(0, wav, FormatMp3)}, components());
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+    }
+    EXPECT_EQ(outputFiles(), QStringList({"01_take.mp3", "02_take.mp3", "take.mp3"}));
+}
+
+// Stop while the second of three rows runs: the first is complete, the second
+// keeps what it read so far and gets its tags, the third never starts.
+TEST_F(ConversionTest, StopEndsTheCurrentRowAndStartsNoOther) {
+    const QString a = source(QStringLiteral("a.wav"), 3);
+    const QString b = source(QStringLiteral("b.wav"), 3);
+    const QString c = source(QStringLiteral("c.wav"), 1);
+    auto arrived = std::make_shared<Gate>();
+    auto gate = std::make_shared<Gate>();
+    int made = 0;
+    // The second row's reader holds its second block until the test has pressed Stop.
+    struct HeldReader : ForwardingAudioFile {
+        HeldReader(std::shared_ptr<Gate> a, std::shared_ptr<Gate> g)
+            : ForwardingAudioFile(std::make_unique<AudioFileReader>()), arrived(std::move(a)),
+              gate(std::move(g)) {}
+        QByteArray Read(int frames) override {
+            if (++reads == 2) {
+                arrived->open();
+                gate->wait();
+            }
+            return ForwardingAudioFile::Read(frames);
+        }
+        std::shared_ptr<Gate> arrived, gate;
+        int reads = 0;
+    };
+    ConversionComponents parts = components();
+    parts.audioReader = [&]() -> std::unique_ptr<IAudioFile2> {
+        if (++made == 2)
+            return std::make_unique<HeldReader>(arrived, gate);
+        return std::make_unique<AudioFileReader>();
+    };
+    ConversionJob job(settings(),
+                      {row(0, a, FormatWav, SourceTag), row(1, b, FormatMp3, SourceTag),
+                       row(2, c, FormatOgg, SourceTag)},
+                      parts);
+    QObject::connect(&job, &Job::rowProgress, &job, [&](int r) {
+        if (r == 1) {
+            arrived->wait(); // the worker reads on by itself up to the held block
+            job.stop();
+            gate->open();
+        }
+    });
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+
+    EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1"}));
+    EXPECT_EQ(events.only("finish"), QStringList({"finish 0", "finish 1"}));
+    EXPECT_EQ(events.folder, QString()) << "the last row was never reached";
+    EXPECT_NEAR(probe(events.outputs[0]).duration, 3.0, 0.01);
+    EXPECT_NEAR(probe(events.outputs[1]).duration, 2.0, 0.1); // two blocks of one second
+    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), SourceTag);
+    EXPECT_EQ(outputFiles(), QStringList({"a.wav", "b.mp3"}));
+}
+
+TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
+    const QString good = source(QStringLiteral("good.wav"));
+    QFile junk(path(QStringLiteral("junk.mp3")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(3000, 'x'));
+    junk.close();
+    const QString longer = source(QStringLiteral("long.wav"), 3);
+
+    // A disk that fills up after the first block of the OGG row.
+    struct FullDisk : ForwardingAudioFile {
+        using ForwardingAudioFile::ForwardingAudioFile;
+        void Write(const QByteArray& pcm) override {
+            if (writes++ > 0)
+                throw ComponentError(QStringLiteral("No space left on the device."));
+            ForwardingAudioFile::Write(pcm);
+        }
+        int writes = 0;
+    };
+    ConversionComponents parts = components();
+    const WriterFactory real = parts.writer;
+    parts.writer = [real](OutputFormat format) -> std::unique_ptr<IAudioFile2> {
+        if (format == FormatOgg)
+            return std::make_unique<FullDisk>(real(format));
+        return real(format);
+    };
+    QStringList tagged;
+    parts.tags = [&tagged](const QString& output, const RowTag& tag) {
+        if (output.endsWith(QLatin1String(".wma")))
+            throw std::runtime_error("The tag does not fit.");
+        tagged << QFileInfo(output).fileName();
+        WriteRowTags(output, tag);
+    };
+    ConversionJob job(settings(),
+                      {row(0, good, FormatMp3), row(1, path("missing.wav"), FormatMp3),
+                       row(2, junk.fileName(), FormatWav), row(3, longer, FormatOgg),
+                       row(4, good, FormatWma), row(5, good, FormatWav)},
+                      parts);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+
+    EXPECT_EQ(events.only("start").size(), 6);
+    EXPECT_EQ(events.only("finish"), QStringList({"finish 0", "finish 5"}));
+    ASSERT_EQ(job.failures().size(), 4);
+    EXPECT_EQ(job.failures()[0].row, 1);
+    EXPECT_EQ(job.failures()[1].row, 2);
+    EXPECT_EQ(job.failures()[2].row, 3);
+    EXPECT_TRUE(job.failures()[2].message.contains("No space"))
+        << job.failures()[2].message.toStdString();
+    EXPECT_EQ(job.failures()[3].row, 4);
+    EXPECT_TRUE(job.failures()[3].message.contains("tags"))
+        << job.failures()[3].message.toStdString();
+    // Unfinished files go; a file whose tags were refused stays.
+    EXPECT_EQ(outputFiles(), QStringList({"good.mp3", "good.wav", "good.wma"}));
+    EXPECT_EQ(tagged, QStringList({"good.mp3", "good.wav"}));
+    EXPECT_EQ(events.folder, out() + "/");
+}
+
+TEST_F(ConversionTest, AReaderWithoutALengthShowsZeroUntilTheEnd) {
+    struct NoLength : ForwardingAudioFile {
+        NoLength() : ForwardingAudioFile(std::make_unique<AudioFileReader>()) {}
+        qint64 GetLength() override { return 0; }
+    };
+    ConversionComponents parts = components();
+    parts.audioReader = [] { return std::make_unique<NoLength>(); };
+    ConversionJob job(settings(), {row(0, source(QStringLiteral("n.wav"), 2.2), FormatWav)}, parts);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_EQ(events.progress[0], QStringList({"00.00%"}));
+    EXPECT_EQ(events.only("finish").size(), 1);
+    EXPECT_NEAR(probe(events.outputs[0]).duration, 2.2, 0.01);
+}
+
+TEST_F(ConversionTest, MixedRmAndMp3RowsEachTakeTheirPath) {
+    const QString mp3 = source(QStringLiteral("song.mp3"), 1.5);
+    const QString avi = source(QStringLiteral("clip.avi"), 1.5);
+    // A video that opens only at the second attempt is converted all the same.
+    struct SecondChance : IVideoFile {
+        VideoFile real;
+        int opens = 0;
+        void Open(const QString& p) override {
+            if (++opens == 1)
+                throw ComponentError(QStringLiteral("not yet"));
+            real.Open(p);
+        }
+        QByteArray ReadAudio(int bytes) override { return real.ReadAudio(bytes); }
+        void Seek(int ms) override { real.Seek(ms); }
+        int GetChannels() override { return real.GetChannels(); }
+        int GetSampleRate() override { return real.GetSampleRate(); }
+        int GetPositionMs() override { return real.GetPositionMs(); }
+        int GetDurationMs() override { return real.GetDurationMs(); }
+        qint64 GetPosition() override { return real.GetPosition(); }
+        qint64 GetLength() override { return real.GetLength(); }
+        void Close() override { real.Close(); }
+        void SetVideoStream(int s) override { real.SetVideoStream(s); }
+        void SetVideoBitrate(int b) override { real.SetVideoBitrate(b); }
+        void SetRmAudioCodec(int c) override { real.SetRmAudioCodec(c); }
+        void SetAudioInputFormat(int r, int c) override { real.SetAudioInputFormat(r, c); }
+        void CreateOutput(const QString& p, int f) override { real.CreateOutput(p, f); }
+        void WriteAudio(const QByteArray& pcm) override { real.WriteAudio(pcm); }
+        int GetRmCodecCount() override { return real.GetRmCodecCount(); }
+        QString GetRmCodecName(int c) override { return real.GetRmCodecName(c); }
+    };
+    ConversionComponents parts = components();
+    parts.video = [] { return std::make_unique<SecondChance>(); };
+    QStringList tagged;
+    parts.tags = [&tagged](const QString& output, const RowTag& tag) {
+        tagged << QFileInfo(output).fileName();
+        WriteRowTags(output, tag);
+    };
+    ConversionJob job(settings(),
+                      {row(0, mp3, FormatRm, SourceTag), row(1, avi, FormatMp3, SourceTag),
+                       row(2, avi, FormatRm, SourceTag)},
+                      parts);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+    EXPECT_EQ(outputFiles(), QStringList({"clip.mp3", "clip.rm", "song.rm"}));
+    EXPECT_EQ(tagged, QStringList({"clip.mp3"})) << "RM files get no tags";
+    for (const QString& rm : {out() + "/song.rm", out() + "/clip.rm"}) {
+        const Probe probe = MediaTools::probe(rm);
+        EXPECT_EQ(probe.format, "rm");
+        EXPECT_NEAR(probe.duration, 1.5, 0.1);
+    }
+    EXPECT_EQ(MutagenTags({out() + "/clip.mp3"}).value(0), SourceTag);
+    EXPECT_EQ(events.folder, out() + "/");
+}
+
+TEST_F(ConversionTest, StartIsRefusedWithoutAFolderAndOnlyOnce) {
+    const QString wav = source(QStringLiteral("x.wav"));
+    ConversionJob nowhere({QStringLiteral(" "), FolderScheme::None, 0}, {row(0, wav, FormatWav)},
+                          components());
+    QSignalSpy started(&nowhere, &Job::rowStarted);
+    EXPECT_FALSE(nowhere.start());
+    EXPECT_FALSE(nowhere.isRunning());
+
+    ConversionJob job(settings(), {row(0, wav, FormatWav)}, components());
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_FALSE(job.start());
+    EXPECT_EQ(started.count(), 0);
+    EXPECT_EQ(outputFiles(), QStringList({"x.wav"}));
+
+    // An empty list ends at once, with nothing to open.
+    ConversionJob empty(settings(), {}, components());
+    JobEvents none;
+    ASSERT_TRUE(none.run(empty));
+    EXPECT_EQ(none.lines, QStringList({"end "}));
+}
+
+TEST(ConversionJobRows, VideoIsAnythingButTheAudioExtensions) {
+    for (const char* audio : {"a.mp3", "b.WAV", "c.ogg", "d.wma", "e.raw", "f.Vox"})
+        EXPECT_FALSE(ConversionJob::isVideoFile(audio)) << audio;
+    for (const char* video : {"a.avi", "b.mpeg", "c.mpg", "d.wmv", "e.asf", "f.asx", "noext"})
+        EXPECT_TRUE(ConversionJob::isVideoFile(video)) << video;
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+#include "jobs/joberror.h"
+#include "jobs/outputnaming.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+OutputNameSource cdRow(const QString& title, int track = 0) {
+    return {title, true, track, {}};
+}
+
+OutputNameSource fileRow(const QString& name, const QString& source = {}) {
+    return {name, false, 0, source.isEmpty() ? QStringLiteral("/music/") + name : source};
+}
+
+class NamingTest : public ::testing::Test {
+protected:
+    QString root() const { return dir.path() + QStringLiteral("/out"); }
+    OutputPath build(const OutputNameSource& row, OutputFormat format = FormatMp3,
+                     FolderScheme scheme = FolderScheme::None, const RowTag& tag = {}) {
+        return BuildOutputPath(root(), scheme, tag, row, format);
+    }
+    void touch(const QString& path, const QByteArray& content = "keep") {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QTemporaryDir dir;
+};
+
+TEST(SanitizeName, RemovesTheNineCharactersAndControlsOnly) {
+    EXPECT_EQ(SanitizeName(QStringLiteral("a*b?c|d:e\"f/g\\h<i>j")), "abcdefghij");
+    EXPECT_EQ(SanitizeName(QStringLiteral(" Vol. 2. Ünïcödé 日本 ")), " Vol. 2. Ünïcödé 日本 ");
+    EXPECT_EQ(SanitizeName(QStringLiteral("tab\there\nnew\x7f")), "tabherenew");
+    EXPECT_EQ(SanitizeName(QStringLiteral("*?|")), "");
+}
+
+TEST(OutputFormats, TargetTextIsExactAndDefaultsToMp3) {
+    EXPECT_EQ(FormatFromTarget("MP3"), FormatMp3);
+    EXPECT_EQ(FormatFromTarget("WAV"), FormatWav);
+    EXPECT_EQ(FormatFromTarget("WMA"), FormatWma);
+    EXPECT_EQ(FormatFromTarget("OGG"), FormatOgg);
+    EXPECT_EQ(FormatFromTarget("RM"), FormatRm);
+    EXPECT_EQ(FormatFromTarget("wav"), FormatMp3);
+    EXPECT_EQ(FormatFromTarget(" RM"), FormatMp3);
+    EXPECT_EQ(FormatFromTarget(""), FormatMp3);
+    EXPECT_EQ(OutputExtension(FormatWma), ".wma");
+    EXPECT_EQ(OutputExtension(FormatRm), ".rm");
+    EXPECT_EQ(FormatTwoDigits(7), "07");
+    EXPECT_EQ(FormatTwoDigits(100), "100");
+}
+
+TEST(OutputFileName, CdTitlesKeepTheirDotsFileNamesChangeTheirExtension) {
+    EXPECT_EQ(OutputFileName(cdRow("Track01"), FormatMp3), "Track01.mp3");
+    EXPECT_EQ(OutputFileName(cdRow("Op. 27"), FormatMp3), "Op. 27.mp3");
+    EXPECT_EQ(OutputFileName(cdRow("No. 5 in C"), FormatOgg), "No. 5 in C.ogg");
+    EXPECT_EQ(OutputFileName(cdRow("Vol. 2."), FormatMp3), "Vol. 2.mp3");
+    EXPECT_EQ(OutputFileName(cdRow("What? Why: Now"), FormatWav), "What Why Now.wav");
+    EXPECT_EQ(OutputFileName(cdRow("Ends in blanks . . "), FormatRm), "Ends in blanks.rm");
+    EXPECT_EQ(OutputFileName(fileRow("song.wav"), FormatOgg), "song.ogg");
+    EXPECT_EQ(OutputFileName(fileRow("live.at.home.mp3"), FormatWma), "live.at.home.wma");
+    EXPECT_EQ(OutputFileName(fileRow("noextension"), FormatWav), "noextension.wav");
+    // File names keep what Linux allows in them.
+    EXPECT_EQ(OutputFileName(fileRow("What? Now.wav"), FormatMp3), "What? Now.mp3");
+}
+
+TEST(OutputFileName, EmptyOrHiddenNamesGetAVisibleOne) {
+    for (const char* title : {"", "...", "?*:", " . . ", "/", ".."})
+        EXPECT_EQ(OutputFileName(cdRow(QString::fromUtf8(title), 2), FormatMp3), "Track03.mp3")
+            << title;
+    EXPECT_EQ(OutputFileName(cdRow(".hidden"), FormatMp3), "hidden.mp3");
+    EXPECT_EQ(OutputFileName(cdRow("../../x"), FormatMp3), "x.mp3");
+    EXPECT_EQ(OutputFileName(fileRow(".hidden.wav"), FormatOgg), "hidden.ogg");
+    EXPECT_EQ(OutputFileName(fileRow(".wav", QStringLiteral("/m/take two.wav")), FormatOgg),
+              "take two.ogg");
+}
+
+TEST_F(NamingTest, SpecifiedPathsAndFolders) {
+    EXPECT_EQ(build(cdRow("Track03")).path, root() + "/Track03.mp3");
+    EXPECT_EQ(
+        BuildOutputPath(root() + "/", FolderScheme::None, {}, cdRow("Track04"), FormatMp3).folder,
+        root() + "/");
+
+    const OutputPath nested =
+        build(cdRow("x"), FormatWav, FolderScheme::ArtistAlbum, {"T", "Me/You", "Live: 1991?"});
+    EXPECT_EQ(nested.folder, root() + "/MeYou/Live 1991/");
+    EXPECT_EQ(nested.path, root() + "/MeYou/Live 1991/x.wav");
+    EXPECT_TRUE(QFileInfo(nested.path).isFile());
+
+    EXPECT_EQ(build(cdRow("y"), FormatMp3, FolderScheme::Artist, {"T", "*?", "Alb"}).folder,
+              root() + "/");
+    EXPECT_EQ(build(cdRow("y"), FormatMp3, FolderScheme::Album, {"T", "Art", "Alb"}).folder,
+              root() + "/Alb/");
+    EXPECT_EQ(build(cdRow("y"), FormatMp3, FolderScheme::None, {"T", "Art", "Alb"}).folder,
+              root() + "/");
+}
+
+TEST_F(NamingTest, WholeMissingPathIsCreated) {
+    const QString deep = dir.path() + "/New/Sub/Deeper";
+    const OutputPath out =
+        BuildOutputPath(deep, FolderScheme::Artist, {"", "Band", ""}, cdRow("a"), FormatMp3);
+    EXPECT_EQ(out.path, deep + "/Band/a.mp3");
+    EXPECT_TRUE(QFileInfo::exists(out.path));
+}
+
+TEST_F(NamingTest, UnusableFoldersAreReported) {
+    EXPECT_THROW(BuildOutputFolder(QString(), FolderScheme::None, {}), JobError);
+    EXPECT_THROW(BuildOutputFolder(QStringLiteral("  "), FolderScheme::None, {}), JobError);
+    touch(dir.path() + "/afile");
+    EXPECT_THROW(BuildOutputFolder(dir.path() + "/afile/sub", FolderScheme::None, {}), JobError);
+}
+
+TEST_F(NamingTest, CollisionsCountOnAndNothingIsEverEmptied) {
+    QDir().mkpath(root());
+    for (const char* name : {"Track01.mp3", "01_Track01.mp3", "02_Track01.mp3"})
+        touch(root() + "/" + name);
+    EXPECT_EQ(build(cdRow("Track01")).path, root() + "/03_Track01.mp3");
+    // The name is taken the moment it is chosen: the next row gets the next one.
+    EXPECT_EQ(build(cdRow("Track01")).path, root() + "/04_Track01.mp3");
+    for (const char* name : {"Track01.mp3", "01_Track01.mp3", "02_Track01.mp3"}) {
+        QFile kept(root() + "/" + name);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), "keep");
+    }
+    EXPECT_EQ(QFileInfo(root() + "/03_Track01.mp3").size(), 0);
+
+    // A folder of that name is not a free file name either.
+    QDir().mkpath(root() + "/Song.ogg");
+    EXPECT_EQ(build(cdRow("Song"), FormatOgg).path, root() + "/01_Song.ogg");
+
+    // The counter runs past 99 without losing a digit.
+    for (int i = 1; i <= 99; ++i)
+        touch(root() + QStringLiteral("/%1_Many.wav").arg(FormatTwoDigits(i)));
+    touch(root() + "/Many.wav");
+    EXPECT_EQ(build(cdRow("Many"), FormatWav).path, root() + "/100_Many.wav");
+}
+
+TEST_F(NamingTest, NamesFitInto255BytesOnACharacterBoundary) {
+    const QString longTitle = QString(300, QChar(0x00E9)); // two bytes each in UTF-8
+    const QString first = QFileInfo(build(cdRow(longTitle)).path).fileName();
+    const QString second = QFileInfo(build(cdRow(longTitle)).path).fileName();
+    EXPECT_LE(first.toUtf8().size(), MaxNameBytes);
+    EXPECT_GE(first.toUtf8().size(), MaxNameBytes - 1);
+    EXPECT_TRUE(first.endsWith(".mp3"));
+    EXPECT_TRUE(second.startsWith("01_"));
+    EXPECT_TRUE(second.endsWith(".mp3"));
+    EXPECT_LE(second.toUtf8().size(), MaxNameBytes);
+    EXPECT_EQ(QString::fromUtf8(second.toUtf8()), second); // no broken character
+
+    // Characters outside the basic plane are four bytes and never split.
+    EXPECT_EQ(CutToUtf8Bytes(QStringLiteral("a😀b"), 4), "a");
+    EXPECT_EQ(CutToUtf8Bytes(QStringLiteral("a😀b"), 5), QStringLiteral("a😀"));
+    EXPECT_EQ(CutToUtf8Bytes(QStringLiteral("日本"), 5), QStringLiteral("日"));
+
+    const OutputPath deep = build(cdRow("t"), FormatMp3, FolderScheme::ArtistAlbum,
+                                  {"", QString(300, 'a'), QString(300, QChar(0x65E5))});
+    for (const QString& part : QDir(root()).relativeFilePath(deep.path).split('/'))
+        EXPECT_LE(part.toUtf8().size(), MaxNameBytes);
+    EXPECT_TRUE(QFileInfo::exists(deep.path));
+}
+
+TEST_F(NamingTest, TextsFromDiscOrServerNeverLeaveTheOutputFolder) {
+    const QStringList hostile{"../../x", "..",  "/etc/passwd", "a/../b", "C:\\Windows",
+                              ".hidden", "...", " . ",         "~",      QString(300, 'z')};
+    QDir().mkpath(root());
+    const QString canonicalRoot = QFileInfo(root()).canonicalFilePath() + '/';
+    for (const QString& text : hostile) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        for (const FolderScheme scheme : {FolderScheme::Artist, FolderScheme::ArtistAlbum}) {
+            const OutputPath out = build(cdRow(text, 4), FormatOgg, scheme, {text, text, text});
+            EXPECT_TRUE(QFileInfo(out.path).canonicalFilePath().startsWith(canonicalRoot))
+                << out.path.toStdString();
+            EXPECT_TRUE(QFileInfo(out.path).isFile());
+            for (const QString& part : QDir(root()).relativeFilePath(out.path).split('/')) {
+                EXPECT_FALSE(part.startsWith('.')) << part.toStdString();
+                EXPECT_NE(part, "..");
+            }
+        }
+    }
+    EXPECT_EQ(build(cdRow("x"), FormatMp3, FolderScheme::Artist, {"", "C:\\Windows", ""}).folder,
+              root() + "/CWindows/");
+    EXPECT_EQ(build(cdRow("x"), FormatMp3, FolderScheme::Artist, {"", "a/../b", ""}).folder,
+              root() + "/a..b/");
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/x.ogg"));
+}
+
+} // namespace

@@ -1,0 +1,218 @@
+#include "cd/discimage.h"
+#include "components/audio/mediatools.h"
+#include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiograbber.h"
+#include "components/ffmpeg/videofile.h"
+#include "jobs/jobtesttools.h"
+#include "jobs/ripjob.h"
+#include "settings/settingsfile.h"
+#include "tags/tagdispatch.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace MediaTools;
+
+namespace {
+
+const RowTag Tags[] = {
+    {QStringLiteral("Op. 27"), QStringLiteral("Артист"), QStringLiteral("Album 日本")},
+    {QStringLiteral("No. 5 in C"), QStringLiteral("Second Artist"), QStringLiteral("Álbum")},
+    {QStringLiteral("Vol. 2."), QStringLiteral("Third"), QStringLiteral("Album 日本")},
+};
+
+class RipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QFile::remove(SettingsFile::defaultPath());
+        const int realDrives = CdDriveList::scan(SettingsFile()).size();
+        disc.album = QStringLiteral("Album 日本");
+        disc.artist = QStringLiteral("Disc Artist");
+        disc.tracks = {{150, 0, false, Tags[0].Title, Tags[0].Artist},
+                       {120, 0, false, Tags[1].Title, Tags[1].Artist},
+                       {160, 0, false, Tags[2].Title, Tags[2].Artist}};
+        SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
+                                         disc.write(dir.path(), QStringLiteral("disc")));
+        // The drive is never polled while a test holds a read.
+        grabber.setMediaPollInterval(3600 * 1000);
+        grabber.Initialize();
+        grabber.SetCurrentDrive(realDrives + 1);
+        grabber.ReadDisc();
+        ASSERT_EQ(grabber.GetTrackCount(), 3);
+    }
+
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+
+    QVector<JobRow> rows(const QVector<OutputFormat>& formats) const {
+        QVector<JobRow> list;
+        for (int track = 0; track < formats.size(); ++track) {
+            JobRow row;
+            row.row = track;
+            row.track = track;
+            row.caption = Tags[track].Title;
+            row.format = formats[track];
+            row.tag = Tags[track];
+            list << row;
+        }
+        return list;
+    }
+
+    RipComponents components() const {
+        return {SettingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), VideoFiles(), {}};
+    }
+
+    QTemporaryDir dir;
+    DiscImage disc;
+    CdioGrabber grabber;
+};
+
+TEST_F(RipTest, WavFilesHoldExactlyTheTracksPcmInListOrder) {
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatWav, FormatWav}), grabber,
+               components());
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+    EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1", "start 2"}));
+    EXPECT_EQ(events.only("finish"), QStringList({"finish 0", "finish 1", "finish 2"}));
+    EXPECT_EQ(events.lines.last(), "end " + out() + "/");
+    EXPECT_EQ(events.outputs[0], out() + "/Op. 27.wav");
+    EXPECT_EQ(events.outputs[1], out() + "/No. 5 in C.wav");
+    EXPECT_EQ(events.outputs[2], out() + "/Vol. 2.wav");
+    for (int track = 0; track < 3; ++track)
+        EXPECT_TRUE(wavData(events.outputs[track]) == disc.trackBytes(track)) << track;
+    for (const QString& text : events.progress[0])
+        EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d?%$").match(text).hasMatch())
+            << text.toStdString();
+}
+
+TEST_F(RipTest, CompressedFilesLastAsLongAsTheTrackAndCarryTheRowsTags) {
+    RipJob job({out(), FolderScheme::ArtistAlbum, 0}, rows({FormatMp3, FormatOgg, FormatWma}),
+               grabber, components());
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+    EXPECT_EQ(events.outputs[0], out() + "/Артист/Album 日本/Op. 27.mp3");
+    EXPECT_EQ(events.folder, out() + "/Third/Album 日本/");
+    // Decoded, within one codec frame: 1152 samples for MP3, 2048 for WMA; Ogg is exact.
+    const int frameSamples[] = {1152, 0, 2048};
+    QStringList files;
+    for (int track = 0; track < 3; ++track) {
+        EXPECT_TRUE(MediaTools::probe(events.outputs[track]).ok) << track;
+        const qint64 samples = decode(events.outputs[track], 44100, 2).size() / 4;
+        EXPECT_NEAR(samples, disc.tracks[track].frames * 588, frameSamples[track]) << track;
+        files << events.outputs[track];
+    }
+    const QList<RowTag> found = MutagenTags(files);
+    ASSERT_EQ(found.size(), 3);
+    for (int track = 0; track < 3; ++track)
+        EXPECT_EQ(found[track], Tags[track]) << track;
+}
+
+// Stop while the second of three tracks is ripped: the first is complete, the
+// second is a partial file with its tags, the third is never started.
+TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
+    auto arrived = std::make_shared<Gate>();
+    auto gate = std::make_shared<Gate>();
+    // Burst reads hand out each block's frames before the next block is read.
+    grabber.SetReadMode(0);
+    const int held = disc.trackStart(1) + 60;
+    auto once = std::make_shared<std::atomic<bool>>(false);
+    // The rip of the second track holds at a sector until the test has pressed Stop.
+    grabber.setFaultFilter([=](int lsn) {
+        if (lsn == held && !once->exchange(true)) {
+            arrived->open();
+            gate->wait();
+        }
+        return false;
+    });
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatMp3, FormatOgg}), grabber,
+               components());
+    QObject::connect(&job, &Job::rowProgress, &job, [&](int row) {
+        if (row == 1) {
+            arrived->wait();
+            job.stop();
+            gate->open();
+        }
+    });
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+
+    EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1"}));
+    EXPECT_EQ(events.only("finish"), QStringList({"finish 0"}));
+    EXPECT_EQ(events.only("stop"), QStringList({"stop 1"}));
+    EXPECT_EQ(events.folder, out() + "/");
+    EXPECT_TRUE(wavData(events.outputs[0]) == disc.trackBytes(0));
+    const Probe partial = probe(events.outputs[1]);
+    EXPECT_TRUE(partial.ok);
+    EXPECT_LT(partial.duration, 60 / 75.0 + 0.1);
+    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), Tags[1]);
+    EXPECT_EQ(QDir(out()).entryList(QDir::Files, QDir::Name),
+              QStringList({"No. 5 in C.mp3", "Op. 27.wav"}));
+}
+
+TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatMp3, FormatWav}), grabber, components());
+    QObject::connect(&job, &Job::rowStarted, &job, [&job] { job.stop(); });
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_EQ(events.only("start"), QStringList({"start 0"}));
+    EXPECT_EQ(events.only("stop"), QStringList({"stop 0"}));
+    EXPECT_EQ(MutagenTags({events.outputs[0]}).value(0), Tags[0]);
+}
+
+TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
+    QStringList tagged;
+    RipComponents parts = components();
+    parts.tags = [&tagged](const QString& output, const RowTag& tag) {
+        tagged << QFileInfo(output).fileName();
+        WriteRowTags(output, tag);
+    };
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatRm, FormatMp3}), grabber, parts);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+    EXPECT_EQ(events.only("finish"), QStringList({"finish 0", "finish 1"}));
+    EXPECT_EQ(tagged, QStringList({"No. 5 in C.mp3"})) << "RM files get no tags";
+    const Probe rm = probe(events.outputs[0]);
+    EXPECT_EQ(rm.format, "rm");
+    EXPECT_NEAR(rm.duration, 2.0, 0.1);
+    // Raw reads of about half a second: a two-second track shows four steps.
+    EXPECT_EQ(events.progress[0].size(), 4);
+    for (const QString& text : events.progress[0])
+        EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d%$").match(text).hasMatch())
+            << text.toStdString();
+    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), Tags[1]);
+}
+
+TEST_F(RipTest, FailedTracksAreRemovedReportedAndTheJobGoesOn) {
+    const int first = disc.trackStart(1);
+    // The second track cannot be read past its first few sectors.
+    grabber.setFaultFilter([=](int lsn) { return lsn >= first + 20 && lsn < first + 30; });
+    QVector<JobRow> list = rows({FormatWav, FormatMp3, FormatWav});
+    JobRow missing = list[0];
+    missing.row = 3;
+    missing.track = 7;
+    missing.caption = QStringLiteral("Nowhere");
+    list << missing;
+    RipJob job({out(), FolderScheme::None, 0}, list, grabber, components());
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_EQ(events.only("start").size(), 4);
+    EXPECT_EQ(events.only("finish"), QStringList({"finish 0", "finish 2"}));
+    ASSERT_EQ(job.failures().size(), 2);
+    EXPECT_EQ(job.failures()[0].row, 1);
+    EXPECT_TRUE(job.failures()[0].message.contains("cannot be read"))
+        << job.failures()[0].message.toStdString();
+    EXPECT_EQ(job.failures()[1].row, 3);
+    EXPECT_EQ(QDir(out()).entryList(QDir::Files, QDir::Name),
+              QStringList({"Op. 27.wav", "Vol. 2.wav"}));
+    EXPECT_TRUE(wavData(events.outputs[2]) == disc.trackBytes(2));
+}
+
+} // namespace
