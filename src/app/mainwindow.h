@@ -3,7 +3,7 @@
 #include "app/commandsurface.h"
 #include "app/icommandtarget.h"
 #include "app/mainstate.h"
-#include "components/audiocomponentset.h"
+#include "app/audiocomponentset.h"
 #include "tags/rowtags.h"
 
 #include <memory>

@@ -3,9 +3,9 @@
 #include "app/exceptionhandler.h"
 #include "app/mainwindow.h"
 #include "dialogs/splash.h"
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
 #include "platform/singleinstance.h"
+#include "platform/ui/desktopshell.h"
+#include "platform/ui/qtuserprompt.h"
 #include "settings/settingsfile.h"
 
 #include <cstdio>
@@ -58,8 +58,8 @@ int OrvelleApplication::run(int argc, char** argv) {
 
     DesktopShell shell;
     QtUserPrompt prompt;
-    MainWindow window(createAudioComponents(), prompt, shell, SettingsFile::defaultPath(),
-                      QCoreApplication::applicationDirPath());
+    MainWindow window(createAudioComponents(SettingsFile()), prompt, shell,
+                      SettingsFile::defaultPath(), QCoreApplication::applicationDirPath());
     prompt.setParent(&window);
     ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
     app.setExceptionHandler([&handler] { handler.ApplicationEvents1Exception(); });

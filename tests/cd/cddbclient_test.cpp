@@ -4,7 +4,7 @@
 #include "cddbtestserver.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 #include "discimage.h"
 #include "settings/freedbkeys.h"
 

@@ -89,7 +89,6 @@ protected:
         set.AudioFileRead = std::make_unique<NullAudioFile>();
         set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
         set.VideoFile1 = std::make_unique<NullVideoFile>();
-        set.VideoFile2 = std::make_unique<NullVideoFile>();
         set.Skin1 = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
         set.DriveLayer = std::make_unique<CdioDriveLayer>();
         m_window = std::make_unique<MainWindow>(std::move(set), m_prompt, m_shell, settingsPath(),

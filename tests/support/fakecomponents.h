@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/audiocomponentset.h"
-#include "components/null/nullcomponents.h"
+#include "app/audiocomponentset.h"
+#include "support/nullcomponents.h"
 
 #include <QHash>
 
@@ -239,7 +239,6 @@ struct FakeComponents {
         video = v.get();
         video->codecs = rmCodecs;
         set.VideoFile1 = std::move(v);
-        set.VideoFile2 = std::make_unique<NullVideoFile>();
         set.Skin1 = std::move(skin);
         auto d = std::make_unique<FakeDriveLayer>();
         driveLayer = d.get();

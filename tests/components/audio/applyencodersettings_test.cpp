@@ -1,5 +1,5 @@
 #include "components/componenterror.h"
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 #include "settings/applyencodersettings.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/mp3keys.h"

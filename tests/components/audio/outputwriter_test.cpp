@@ -3,7 +3,7 @@
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/lame/mp3lameencoder.h"
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 #include "components/output/outputwriter.h"
 
 #include <gtest/gtest.h>

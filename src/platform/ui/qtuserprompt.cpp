@@ -1,4 +1,4 @@
-#include "platform/iuserprompt.h"
+#include "platform/ui/qtuserprompt.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "components/audiocomponentset.h"
+#include "components/enginecomponents.h"
 
 #include "cd/freedbinformation.h"
 #include "components/cdio/cdiodrivelayer.h"
@@ -7,19 +7,15 @@
 #include "components/ffmpeg/videofile.h"
 #include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
-#include "components/player/audioplayer.h"
-#include "components/skin/svgskin.h"
+#include "settings/settingsfile.h"
 
-AudioComponentSet createAudioComponents() {
-    AudioComponentSet set;
+EngineComponents createEngineComponents(const SettingsFile& settings) {
+    EngineComponents set;
     set.AudioCDGrabber21 = std::make_unique<CdioGrabber>(std::make_unique<OutputWriter>());
-    set.FreeDBInformation21 = std::make_unique<FreeDbInformation>();
-    set.AudioPlayer21 = std::make_unique<AudioPlayer>();
+    set.FreeDBInformation21 = std::make_unique<FreeDbInformation>(settings.path());
     set.AudioFileRead = std::make_unique<AudioFileReader>();
     set.Mp3LameEncoder = std::make_unique<Mp3LameEncoder>();
     set.VideoFile1 = std::make_unique<VideoFile>();
-    set.VideoFile2 = std::make_unique<VideoFile>();
-    set.Skin1 = std::make_unique<SvgSkin>();
     set.DriveLayer = std::make_unique<CdioDriveLayer>();
     return set;
 }
