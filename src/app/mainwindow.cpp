@@ -84,7 +84,6 @@ MainWindow::MainWindow(AudioComponentSet componentSet, IUserPrompt& prompt, IShe
         child->setStyleSheet(QLatin1String(StyleSheet));
     createMenus();
     // The other windows are made after the main window, hidden, and live as long.
-    fm_dir = new FolderDialog(this);
     FreeDbWindow = new FolderDialog(this);
     FreeDbWindow->setObjectName(QStringLiteral("FreeDbWindow"));
     connect(FreeDbWindow, &FolderDialog::retryClicked, this, &MainWindow::edt_retryClick);
@@ -758,10 +757,9 @@ void MainWindow::rb_mixClick() {
 }
 
 void MainWindow::bt_dirClick() {
-    fm_dir->configure(FolderDialog::Layout::OutputFolder, this);
-    m_prompt.Exec(*fm_dir);
-    if (!fm_dir->SelectedFolder.isEmpty())
-        edt_dir->setText(fm_dir->SelectedFolder);
+    const QString folder = m_prompt.ChooseFolder(IUserPrompt::FolderLayout::OutputFolder);
+    if (!folder.isEmpty())
+        edt_dir->setText(folder);
 }
 
 // ---------------------------------------------------------------- commands
@@ -885,5 +883,6 @@ void MainWindow::ShowHomePage() {
 }
 
 void MainWindow::ShowAbout() {
-    m_prompt.Exec(*fm_about);
+    // Modal to the window, without a nested event loop.
+    fm_about->open();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/audiocomponentset.h"
 #include "app/commandsurface.h"
 #include "app/icommandtarget.h"
 #include "app/mainstate.h"
-#include "app/audiocomponentset.h"
 #include "tags/rowtags.h"
 
 #include <memory>
@@ -64,7 +64,6 @@ public:
     QMenu* PopupMenu1;          // file menu
     QMenu* PopupMenu2;          // list menu
     QMenu* PopupMenu3;          // help menu
-    FolderDialog* fm_dir;       // output folder and folder-to-add choices
     FolderDialog* FreeDbWindow; // the same kind of window, in its FreeDB status layout
     AboutBox* fm_about;
 

@@ -3,13 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-class QDialog;
-class QWidget;
-
 // Every modal question to the user goes through this, so that tests can
-// answer and no test ever blocks on a window.
+// answer and no test ever blocks on a window. Plain values in and out: the
+// window answers with Qt's boxes, a command line could answer from its flags.
 class IUserPrompt {
 public:
+    // What a folder is chosen for; the folder window is laid out for it.
+    enum class FolderLayout { OutputFolder, AddFolder };
+
     virtual ~IUserPrompt() = default;
 
     // An information box with an OK button.
@@ -18,6 +19,6 @@ public:
     virtual bool Question(const QString& text) = 0;
     // The file-open dialog with multi-selection; empty when cancelled.
     virtual QStringList OpenFiles(const QString& caption, const QString& filter) = 0;
-    // Shows one of our own dialogs modally and returns its result code.
-    virtual int Exec(QDialog& dialog) = 0;
+    // The folder window; the chosen folder, empty when cancelled.
+    virtual QString ChooseFolder(FolderLayout layout) = 0;
 };

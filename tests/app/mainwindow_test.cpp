@@ -227,14 +227,11 @@ TEST_F(Window, SkinClicksOpenTheMenusAndHelpItemsOpenPages) {
     EXPECT_EQ(shell.urls[0], QUrl::fromLocalFile(dir.path() + "/help/Orvelle.html"));
     EXPECT_EQ(shell.urls[1].scheme(), "https");
     EXPECT_EQ(shell.urls[2].scheme(), "https");
-    QDialog* shown = nullptr;
-    prompt.onExec = [&](QDialog& dialog) {
-        shown = &dialog;
-        return int(QDialog::Rejected);
-    };
     w.commands.MenuClick(CommandSurface::MenuItem::About);
-    EXPECT_EQ(shown, w.fm_about);
-    EXPECT_EQ(shown->windowTitle(), "About");
+    auto* about = w.findChild<QDialog*>("fm_about");
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(about->windowTitle(), "About");
 }
 
 TEST_F(Window, ExitClosesTheWindow) {
@@ -266,19 +263,12 @@ TEST_F(Window, OutputFolderComesFromTheFolderDialog) {
     audioCd({});
     MainWindow& w = start();
     const QString chosen = dir.path();
-    prompt.onExec = [&](QDialog& dialog) {
-        auto& folders = static_cast<FolderDialog&>(dialog);
-        EXPECT_EQ(folders.windowTitle(), "Output Directory");
-        folders.selectFolder(chosen);
-        folders.btn_ok->click();
-        return folders.result();
-    };
+    prompt.folderToChoose = chosen;
     w.bt_dirClick();
     EXPECT_EQ(w.edt_dir->text(), chosen);
-    prompt.onExec = [](QDialog& dialog) {
-        static_cast<FolderDialog&>(dialog).btn_cancel->click();
-        return dialog.result();
-    };
+    EXPECT_EQ(prompt.folderLayouts,
+              std::vector<IUserPrompt::FolderLayout>{IUserPrompt::FolderLayout::OutputFolder});
+    prompt.folderToChoose.clear();
     w.bt_dirClick();
     EXPECT_EQ(w.edt_dir->text(), chosen) << "Cancel changes nothing";
 }

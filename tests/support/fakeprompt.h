@@ -3,8 +3,6 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 
-#include <functional>
-#include <QDialog>
 #include <QStringList>
 #include <vector>
 
@@ -15,9 +13,8 @@ public:
     QStringList questions;
     bool questionAnswer = false;
     QStringList filesToOpen;
-    // Runs on a dialog shown modally; returns the dialog's result code.
-    std::function<int(QDialog&)> onExec = [](QDialog&) { return int(QDialog::Rejected); };
-    int execCount = 0;
+    QString folderToChoose; // empty: the folder window is cancelled
+    std::vector<FolderLayout> folderLayouts;
 
     void Information(const QString& text) override { informations << text; }
     bool Question(const QString& text) override {
@@ -25,9 +22,9 @@ public:
         return questionAnswer;
     }
     QStringList OpenFiles(const QString&, const QString&) override { return filesToOpen; }
-    int Exec(QDialog& dialog) override {
-        ++execCount;
-        return onExec(dialog);
+    QString ChooseFolder(FolderLayout layout) override {
+        folderLayouts.push_back(layout);
+        return folderToChoose;
     }
 };
 
