@@ -58,8 +58,9 @@ int OrvelleApplication::run(int argc, char** argv) {
 
     DesktopShell shell;
     QtUserPrompt prompt;
-    MainWindow window(createAudioComponents(SettingsFile()), prompt, shell,
-                      SettingsFile::defaultPath(), QCoreApplication::applicationDirPath());
+    const QString settingsPath = SettingsFile::defaultPath();
+    MainWindow window(createAudioComponents(SettingsFile(settingsPath)), prompt, shell,
+                      settingsPath, QCoreApplication::applicationDirPath());
     prompt.setParent(&window);
     ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
     app.setExceptionHandler([&handler] { handler.ApplicationEvents1Exception(); });

@@ -11,11 +11,12 @@
 
 EngineComponents createEngineComponents(const SettingsFile& settings) {
     EngineComponents set;
-    set.AudioCDGrabber21 = std::make_unique<CdioGrabber>(std::make_unique<OutputWriter>());
+    set.AudioCDGrabber21 =
+        std::make_unique<CdioGrabber>(settings.path(), std::make_unique<OutputWriter>());
     set.FreeDBInformation21 = std::make_unique<FreeDbInformation>(settings.path());
     set.AudioFileRead = std::make_unique<AudioFileReader>();
     set.Mp3LameEncoder = std::make_unique<Mp3LameEncoder>();
     set.VideoFile1 = std::make_unique<VideoFile>();
-    set.DriveLayer = std::make_unique<CdioDriveLayer>();
+    set.DriveLayer = std::make_unique<CdioDriveLayer>(settings.path());
     return set;
 }

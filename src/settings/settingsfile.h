@@ -11,10 +11,11 @@ class SettingsFile {
 public:
     static constexpr const char* FileName = "Orvelle.ini";
 
-    // $XDG_CONFIG_HOME/Orvelle.ini, else ~/.config/Orvelle.ini.
+    // $XDG_CONFIG_HOME/Orvelle.ini, else ~/.config/Orvelle.ini. Only the
+    // program's entry asks; everything else is handed its settings file.
     static QString defaultPath();
 
-    explicit SettingsFile(const QString& path = defaultPath());
+    explicit SettingsFile(const QString& path);
 
     const QString& path() const { return m_ini.path(); }
     IniFile& ini() { return m_ini; }

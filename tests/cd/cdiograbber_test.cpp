@@ -38,13 +38,14 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         QFile::remove(SettingsFile::defaultPath());
         // Whatever optical drives this machine has come first.
-        m_realDrives = CdDriveList::scan(SettingsFile()).size();
+        m_realDrives = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
     }
 
     QString addImage(const DiscImage& image, const QString& name) {
         const QString path = image.write(m_dir.path(), name);
-        SettingsFile().ini().writeString(QStringLiteral("Drives"),
-                                         QStringLiteral("image%1").arg(++m_images), path);
+        SettingsFile(SettingsFile::defaultPath())
+            .ini()
+            .writeString(QStringLiteral("Drives"), QStringLiteral("image%1").arg(++m_images), path);
         return path;
     }
 
@@ -52,7 +53,7 @@ protected:
     void start() {
         auto writer = std::make_unique<RecordingWriter>();
         m_writer = writer.get();
-        m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
+        m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath(), std::move(writer));
         m_grabber->Initialize();
         m_grabber->SetCurrentDrive(m_realDrives + 1);
         m_grabber->ReadDisc();
@@ -205,7 +206,7 @@ TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     addImage(disc, QStringLiteral("disc"));
     auto writer = std::make_unique<OutputWriter>();
     OutputWriter* real = writer.get();
-    CdioGrabber grabber(std::move(writer));
+    CdioGrabber grabber(SettingsFile::defaultPath(), std::move(writer));
     grabber.Initialize();
     grabber.SetCurrentDrive(m_realDrives + 1);
     grabber.ReadDisc();
@@ -418,7 +419,7 @@ TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     const QString cue = addImage(standardDisc(), QStringLiteral("media"));
     const QString bin = QString(cue).replace(QStringLiteral(".cue"), QStringLiteral(".bin"));
     auto writer = std::make_unique<RecordingWriter>();
-    m_grabber = std::make_unique<CdioGrabber>(std::move(writer));
+    m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath(), std::move(writer));
     m_grabber->setMediaPollInterval(30);
     int changes = 0;
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });

@@ -34,6 +34,7 @@ const QString NoEntry = QStringLiteral("No FreeDB information available for this
 
 // The settings' own reader, but at home: the server list names no local host.
 struct LocalFreeDb : FreeDbInformation {
+    using FreeDbInformation::FreeDbInformation;
     QString Server() const override { return QStringLiteral("127.0.0.1"); }
 };
 
@@ -50,8 +51,8 @@ protected:
         QFile::remove(settingsPath());
         QFile::remove(QFileInfo(settingsPath()).absolutePath() + QLatin1Char('/') +
                       QLatin1String(FreeDbCache::FileName));
-        m_realDrives = CdDriveList::scan(SettingsFile()).size();
-        SettingsFile settings;
+        m_realDrives = CdDriveList::scan(SettingsFile(settingsPath())).size();
+        SettingsFile settings(settingsPath());
         settings.write(FreedbKeys::Port, QString::number(m_server.port()));
         settings.write(FreedbKeys::Timeout, QStringLiteral("3000"));
         m_server.reply = [](const QString& cmd) -> QByteArray {
@@ -69,28 +70,31 @@ protected:
             m_window->close();
     }
 
-    static QString settingsPath() { return SettingsFile::defaultPath(); }
+    // A settings file of the test's own: every component is handed its path.
+    QString settingsPath() const { return m_dir.filePath(QStringLiteral("Orvelle.ini")); }
 
     QString addImage(const DiscImage& image, const QString& name) {
         const QString path = image.write(m_dir.path(), name);
-        SettingsFile().ini().writeString(QStringLiteral("Drives"),
-                                         QStringLiteral("image%1").arg(++m_images), path);
+        SettingsFile(settingsPath())
+            .ini()
+            .writeString(QStringLiteral("Drives"), QStringLiteral("image%1").arg(++m_images), path);
         return path;
     }
 
     MainWindow& start() {
         AudioComponentSet set;
-        auto grabber = std::make_unique<CdioGrabber>(std::make_unique<NullAudioFile>());
+        auto grabber =
+            std::make_unique<CdioGrabber>(settingsPath(), std::make_unique<NullAudioFile>());
         grabber->setMediaPollInterval(40);
         m_grabber = grabber.get();
         set.AudioCDGrabber21 = std::move(grabber);
-        set.FreeDBInformation21 = std::make_unique<LocalFreeDb>();
+        set.FreeDBInformation21 = std::make_unique<LocalFreeDb>(settingsPath());
         set.AudioPlayer21 = std::make_unique<NullPlayer>();
         set.AudioFileRead = std::make_unique<NullAudioFile>();
         set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
         set.VideoFile1 = std::make_unique<NullVideoFile>();
         set.Skin1 = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
-        set.DriveLayer = std::make_unique<CdioDriveLayer>();
+        set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
         m_window = std::make_unique<MainWindow>(std::move(set), m_prompt, m_shell, settingsPath(),
                                                 m_dir.path());
         m_window->show();
@@ -166,7 +170,7 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     EXPECT_EQ(settledLines().mid(settledLines().size() - 2), (QStringList{Connecting, NoEntry}));
     EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
 
-    SettingsFile settings;
+    SettingsFile settings(settingsPath());
     settings.write(FreedbKeys::Port, QString::number(CddbTestServer::closedPort()));
     w.FreeDbWindow->edt_retry->click();
     QStringList lines = settledLines();

@@ -5,13 +5,13 @@
 
 QStringList CdioDriveLayer::CdDrives() {
     QStringList paths;
-    for (const CdDrive& drive : CdDriveList::scan(SettingsFile()))
+    for (const CdDrive& drive : CdDriveList::scan(SettingsFile(m_settingsPath)))
         paths << drive.path;
     return paths;
 }
 
 bool CdioDriveLayer::VolumeLabel(const QString& path, QString* label) {
-    for (const CdDrive& drive : CdDriveList::scan(SettingsFile())) {
+    for (const CdDrive& drive : CdDriveList::scan(SettingsFile(m_settingsPath))) {
         if (drive.path != path)
             continue;
         const DriveVolume volume = CdDriveList::volume(drive);

@@ -11,13 +11,13 @@ constexpr int FramesPerSecond = 75;
 
 } // namespace
 
-CdioGrabber::CdioGrabber(std::unique_ptr<IAudioFile2> writer, QObject* parent)
-    : CdioGrabber(writer.get(), parent) {
+CdioGrabber::CdioGrabber(QString settingsPath, std::unique_ptr<IAudioFile2> writer, QObject* parent)
+    : CdioGrabber(std::move(settingsPath), writer.get(), parent) {
     m_ownedWriter = std::move(writer);
 }
 
-CdioGrabber::CdioGrabber(IAudioFile2* writer, QObject* parent)
-    : IAudioCDGrabber2(parent), m_writer(writer) {
+CdioGrabber::CdioGrabber(QString settingsPath, IAudioFile2* writer, QObject* parent)
+    : IAudioCDGrabber2(parent), m_settingsPath(std::move(settingsPath)), m_writer(writer) {
     connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::OnMediaChange);
     connect(&m_cddb, &CddbClient::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
     connect(&m_cddb, &CddbClient::recordFound, this,
@@ -31,7 +31,7 @@ CdioGrabber::~CdioGrabber() {
 
 void CdioGrabber::Initialize() {
     CdDisc::quietLibrary();
-    m_drives = CdDriveList::scan(SettingsFile());
+    m_drives = CdDriveList::scan(SettingsFile(m_settingsPath));
     m_drive = m_drives.isEmpty() ? -1 : 0;
     m_disc = {};
     m_track = -1;

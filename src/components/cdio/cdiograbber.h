@@ -23,10 +23,12 @@ public:
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
 
+    // The drives come from the settings file at settingsPath (section "Drives").
     // The grabber's output writer, owned by the grabber.
-    explicit CdioGrabber(std::unique_ptr<IAudioFile2> writer, QObject* parent = nullptr);
+    CdioGrabber(QString settingsPath, std::unique_ptr<IAudioFile2> writer,
+                QObject* parent = nullptr);
     // An output writer owned elsewhere, which must outlive the grabber.
-    explicit CdioGrabber(IAudioFile2* writer, QObject* parent = nullptr);
+    CdioGrabber(QString settingsPath, IAudioFile2* writer, QObject* parent = nullptr);
     ~CdioGrabber() override;
 
     void Initialize() override;
@@ -88,6 +90,7 @@ private:
     void taskFinished(quint64 task, bool ok, const QString& error);
     TrackReader& rawReader();
 
+    QString m_settingsPath;
     std::unique_ptr<IAudioFile2> m_ownedWriter;
     IAudioFile2* m_writer;
 
