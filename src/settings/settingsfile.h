@@ -24,9 +24,11 @@ public:
     int read(const IntKey& key) const;
     bool read(const BoolKey& key) const;
     QString read(const TextKey& key) const;
+    // The key's stored value when it lies in low..high, else the key's default.
+    int readInRange(const IntKey& key, int low, int high) const;
     // The key's stored value when it is a position in a list of `count`
     // items, else the key's default.
-    int readPosition(const IntKey& key, int count) const;
+    int readPosition(const IntKey& key, int count) const { return readInRange(key, 0, count - 1); }
 
     void write(const IntKey& key, int value);
     void write(const BoolKey& key, bool value);

@@ -1,5 +1,7 @@
 #include "components/cdio/trackreader.h"
 
+#include "settings/cdreadingkeys.h"
+
 #include <cstring>
 #include <QSet>
 #include <QtEndian>
@@ -22,7 +24,7 @@ ReadSettings ReadSettings::sanitized(int mode, int retries, int errorAction) {
     ReadSettings settings;
     if (mode >= Burst && mode <= Paranoid)
         settings.mode = mode;
-    settings.retries = qBound(0, retries, 32);
+    settings.retries = qBound(CdReadingKeys::RetriesMin, retries, CdReadingKeys::RetriesMax);
     if (errorAction >= Stop && errorAction <= Cut)
         settings.errorAction = errorAction;
     return settings;
