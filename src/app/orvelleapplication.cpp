@@ -64,6 +64,11 @@ int OrvelleApplication::run(int argc, char** argv) {
     prompt.setParent(&window);
     ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
     app.setExceptionHandler([&handler] { handler.ApplicationEvents1Exception(); });
+    // What a command raises is printed and answered like any other error.
+    window.controller().setErrorHandler([&app](const QString& message) {
+        std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
+        app.handleException();
+    });
     app.installEventFilter(&handler);
 
     window.show();

@@ -15,13 +15,10 @@
 #include "support/fakeprompt.h"
 
 #include <gtest/gtest.h>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
 namespace {
 
@@ -81,7 +78,7 @@ protected:
         return path;
     }
 
-    MainWindow& start() {
+    MainController& start() {
         AudioComponentSet set;
         auto grabber =
             std::make_unique<CdioGrabber>(settingsPath(), std::make_unique<NullAudioFile>());
@@ -99,25 +96,33 @@ protected:
                                                 m_dir.path());
         m_window->show();
         QCoreApplication::processEvents();
-        return *m_window;
+        return m_window->controller();
     }
 
     // Waits until the status lines end with what a finished lookup says last.
     QStringList settledLines(int ms = 5000) {
         const auto done = [&] {
-            const QStringList lines = m_window->FreeDbWindow->lines();
+            const QStringList lines = statusLines();
             return !lines.isEmpty() && lines.last() != Connecting && lines.last() != Querying &&
                    lines.last() != Loaded;
         };
         EXPECT_TRUE(QTest::qWaitFor(done, ms));
         QTest::qWait(30);
-        return m_window->FreeDbWindow->lines();
+        return statusLines();
+    }
+
+    QStringList statusLines() { return m_window->controller().drives().statusLines(); }
+    RowModel& rows() { return m_window->controller().rows(); }
+    void retry() {
+        m_window->findChild<QDialog*>(QStringLiteral("FreeDbWindow"))
+            ->findChild<QPushButton*>(QStringLiteral("edt_retry"))
+            ->click();
     }
 
     QStringList captions() const {
         QStringList texts;
-        for (int i = 0; i < m_window->lv->topLevelItemCount(); ++i)
-            texts << m_window->lv->topLevelItem(i)->text(MainWindow::ColName);
+        for (int i = 0; i < m_window->controller().rows().count(); ++i)
+            texts << m_window->controller().rows().row(i).caption;
         return texts;
     }
 
@@ -134,9 +139,9 @@ protected:
 
 TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
     const QString cue = addImage(plainDisc(), QStringLiteral("plain"));
-    MainWindow& w = start();
-    ASSERT_EQ(w.cb_driver->count(), m_realDrives + 1);
-    EXPECT_EQ(w.cb_driver->itemText(m_realDrives),
+    MainController& c = start();
+    ASSERT_EQ(c.drives().driveNames().size(), m_realDrives + 1);
+    EXPECT_EQ(c.drives().driveNames().at(m_realDrives),
               QStringLiteral("[%1]  Disc image  CUE  2.1.0").arg(cue));
 
     if (m_realDrives > 0)
@@ -144,17 +149,17 @@ TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
     // Before the lookup answers: the disc's own (missing) texts.
     {
         EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
-        ASSERT_EQ(w.rowTags.size(), 3);
-        EXPECT_EQ(w.rowTags[1].Artist, QStringLiteral("Unknown Artist"));
-        EXPECT_EQ(w.rowTags[1].Album, QStringLiteral("Unknown Album"));
-        EXPECT_EQ(w.lv->topLevelItem(0)->text(MainWindow::ColTime), QStringLiteral("00:04:50"));
-        EXPECT_EQ(w.lv->topLevelItem(1)->text(MainWindow::ColTime), QStringLiteral("01:01:15"));
-        EXPECT_EQ(w.lv->topLevelItem(2)->text(MainWindow::ColTime), QStringLiteral("00:01:5"));
+        ASSERT_EQ(rows().count(), 3);
+        EXPECT_EQ(rows().tag(1).Artist, QStringLiteral("Unknown Artist"));
+        EXPECT_EQ(rows().tag(1).Album, QStringLiteral("Unknown Album"));
+        EXPECT_EQ(rows().row(0).time, QStringLiteral("00:04:50"));
+        EXPECT_EQ(rows().row(1).time, QStringLiteral("01:01:15"));
+        EXPECT_EQ(rows().row(2).time, QStringLiteral("00:01:5"));
 
         EXPECT_EQ(settledLines(), (QStringList{Connecting, Querying, Loaded, Refresh}));
         EXPECT_EQ(captions(), (QStringList{"Opening", "Middle", "Closing"}));
-        EXPECT_EQ(w.rowTags[2].Artist, QStringLiteral("The Artist"));
-        EXPECT_EQ(w.edt_album->text(), QStringLiteral("The Album"));
+        EXPECT_EQ(rows().tag(2).Artist, QStringLiteral("The Artist"));
+        EXPECT_EQ(c.shownTag().Album, QStringLiteral("The Album"));
         EXPECT_EQ(m_server.commands.first(),
                   QStringLiteral("cddb query ") + CdToc({0, 350, 4940}, 5020).queryArguments());
     }
@@ -164,15 +169,14 @@ TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
 TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     addImage(plainDisc(), QStringLiteral("plain"));
     m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
-    MainWindow& w = start();
-    w.cb_driver->setCurrentIndex(m_realDrives);
-    w.cb_driverChange(m_realDrives);
+    MainController& c = start();
+    c.chooseDrive(m_realDrives);
     EXPECT_EQ(settledLines().mid(settledLines().size() - 2), (QStringList{Connecting, NoEntry}));
     EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
 
     SettingsFile settings(settingsPath());
     settings.write(FreedbKeys::Port, QString::number(CddbTestServer::closedPort()));
-    w.FreeDbWindow->edt_retry->click();
+    retry();
     QStringList lines = settledLines();
     EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{Connecting, Failed}));
 
@@ -181,9 +185,9 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     settings.write(FreedbKeys::Port, QString::number(m_server.port()));
     settings.write(FreedbKeys::Timeout, QStringLiteral("300"));
     m_server.behaviour = CddbTestServer::Behaviour::Silent;
-    w.FreeDbWindow->edt_retry->click();
+    retry();
     QTest::qWait(100);
-    EXPECT_EQ(w.FreeDbWindow->lines().size(), before + 1); // connecting, still waiting
+    EXPECT_EQ(statusLines().size(), before + 1); // connecting, still waiting
     lines = settledLines();
     EXPECT_EQ(lines.mid(before), (QStringList{Connecting, Failed}));
 }
@@ -191,15 +195,15 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
 TEST_F(CdWindow, DiscChangeRebuildsTheTable) {
     const QString cue = addImage(plainDisc(), QStringLiteral("changing"));
     m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
-    MainWindow& w = start();
-    w.cb_driverChange(m_realDrives);
+    MainController& c = start();
+    c.chooseDrive(m_realDrives);
     settledLines();
     DiscImage other;
     other.tracks = {{100, 0, false, QStringLiteral("New Disc Song"), {}}};
     other.write(m_dir.path(), QStringLiteral("changing"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return captions() == QStringList{"New Disc Song"}; }, 3000));
-    EXPECT_EQ(w.state.CurrentRow, 0);
-    EXPECT_EQ(w.edt_tital->text(), QStringLiteral("New Disc Song"));
+    EXPECT_EQ(c.state().CurrentRow, 0);
+    EXPECT_EQ(c.shownTag().Title, QStringLiteral("New Disc Song"));
 }
 
 TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
@@ -210,8 +214,8 @@ TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
         GTEST_SKIP() << "a real drive of this machine takes part in the audio-disc test";
     start();
     EXPECT_EQ(m_prompt.informations, (QStringList{"The disc is not Audio CD, Please take out disc!",
-                                                  QLatin1String(MainWindow::NotAudioCd),
-                                                  QLatin1String(MainWindow::NotAudioCd)}));
+                                                  QLatin1String(MainController::NotAudioCd),
+                                                  QLatin1String(MainController::NotAudioCd)}));
     EXPECT_TRUE(captions().isEmpty());
 }
 
