@@ -6,6 +6,7 @@
 #include "platform/singleinstance.h"
 #include "platform/ui/desktopshell.h"
 #include "platform/ui/qtuserprompt.h"
+#include "platform/version.h"
 #include "settings/settingsfile.h"
 
 #include <cstdio>
@@ -46,7 +47,7 @@ int OrvelleApplication::run(int argc, char** argv) {
     OrvelleApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Orvelle"));
     app.setApplicationDisplayName(QStringLiteral("Orvelle"));
-    app.setApplicationVersion(QStringLiteral("2.00"));
+    app.setApplicationVersion(orvelleVersion());
 
     SingleInstance instance;
     if (!instance.acquire(restarted ? RestartWaitMs : 0))
