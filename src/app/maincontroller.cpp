@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -248,19 +249,13 @@ void MainController::rebuildTrackTable() {
         m_rebuildPending = true;
         return;
     }
-    m_building = true;
-    do {
-        m_rebuildPending = false;
-        QVector<RowModel::Row> tracks;
-        try {
-            tracks = m_drives.readTrackRows(formatNames().value(m_options.format));
-        } catch (...) {
-            m_building = false;
-            throw;
-        }
-        m_rows.setRows(std::move(tracks));
-    } while (m_rebuildPending);
-    m_building = false;
+    {
+        const QScopedValueRollback building(m_building, true);
+        do {
+            m_rebuildPending = false;
+            m_rows.setRows(m_drives.readTrackRows(formatNames().value(m_options.format)));
+        } while (m_rebuildPending);
+    }
     if (m_rows.count() == 0) {
         m_state.CurrentRow = -1;
         return;

@@ -319,8 +319,10 @@ TEST_F(Window, AnErrorInACommandGoesToTheErrorHandler) {
     EXPECT_EQ(errors, QStringList{"disc unreadable"});
     EXPECT_EQ(rows().count(), 1) << "the table stays as it was";
     fakes.grabber->failReadDisc = false;
+    fakes.grabber->tracks = {{"B", "", "", 1, 0, 0}, {"C", "", "", 1, 0, 0}};
     skin->click("refresh");
-    EXPECT_EQ(errors.size(), 1) << "a build after a failed one runs";
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(column(Col::ColName), (QStringList{"B", "C"})) << "a build after a failed one runs";
 }
 
 } // namespace
