@@ -3,7 +3,6 @@
 #include "app/radiogroup.h"
 #include "cd/ui/freedbstatuswindow.h"
 #include "dialogs/aboutbox.h"
-#include "dialogs/folderdialog.h"
 
 #include <QComboBox>
 #include <QEvent>
