@@ -117,6 +117,51 @@ bool MakeCddb(const QString& folder) {
     return ok;
 }
 
+// Settings files as a user's editor or an old version leaves them.
+bool MakeIni(const QString& folder) {
+    const std::pair<const char*, QByteArray> files[] = {
+        {"plain", "[Main]\r\nFunction=1\r\nFormat=3\r\nOutput=2\r\nPath=/home/u/Music\r\n"
+                  "[mp3]\r\nbitrate=$0B\r\nquality=0x05\r\n"},
+        {"odd", "; comment\n[ main ]\nfunction = -$10\n[Drives]\nimage1=disc.cue\n[\n=x\nkey\n"},
+        {"long", "[Main]\nPath=" + QByteArray(3000, 'p') + "\n"},
+    };
+    bool ok = true;
+    for (const auto& [name, bytes] : files)
+        ok = WriteFile(folder + "/" + name + ".ini", bytes) && ok;
+    return ok;
+}
+
+// Playlists that point at a local file, at the network, and at nothing.
+bool MakeAsx(const QString& folder) {
+    const std::pair<const char*, QByteArray> files[] = {
+        {"local", "<asx version=\"3.0\"><entry><ref href=\"media.wma\"/></entry></asx>"},
+        {"network", "<ASX><Entry><Ref HREF=\"mms://host/a.wma\"/></Entry>"
+                    "<ENTRY><REF href=\"file:media.wma\"/></ENTRY></ASX>"},
+        {"broken", "<asx><entry><ref href=\"media.wma\"><entry>"},
+    };
+    bool ok = true;
+    for (const auto& [name, bytes] : files)
+        ok = WriteFile(folder + "/" + name + ".asx", bytes) && ok;
+    return ok;
+}
+
+// Cue sheets of the kind the disc-image drives open: audio, data, CD-TEXT.
+bool MakeCue(const QString& folder) {
+    const std::pair<const char*, QByteArray> files[] = {
+        {"audio", "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                  "  TRACK 02 AUDIO\n    INDEX 00 00:00:30\n    INDEX 01 00:00:40\n"},
+        {"text", "PERFORMER \"Band\"\nTITLE \"Album\"\nFILE \"disc.bin\" BINARY\n"
+                 "  TRACK 01 AUDIO\n    TITLE \"One\"\n    PERFORMER \"Singer\"\n"
+                 "    INDEX 01 00:00:00\n"},
+        {"data", "FILE \"disc.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"},
+        {"missing", "FILE \"none.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
+    };
+    bool ok = true;
+    for (const auto& [name, bytes] : files)
+        ok = WriteFile(folder + "/" + name + ".cue", bytes) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -129,11 +174,14 @@ int main(int argc, char** argv) {
     QDir(root).removeRecursively();
     const QString work = root + "/work";
     bool ok = QDir().mkpath(work);
-    for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer"})
+    for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer",
+                               "ini_fuzzer", "asx_fuzzer", "cue_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
-         MakeWma(root + "/wma_fuzzer", work) && MakeCddb(root + "/cddb_fuzzer");
+         MakeWma(root + "/wma_fuzzer", work) && MakeCddb(root + "/cddb_fuzzer") &&
+         MakeIni(root + "/ini_fuzzer") && MakeAsx(root + "/asx_fuzzer") &&
+         MakeCue(root + "/cue_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

@@ -5,7 +5,6 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 
-#include <QComboBox>
 #include <QEvent>
 #include <QMouseEvent>
 
@@ -25,7 +24,7 @@ void ExceptionHandler::restart() {
 }
 
 bool ExceptionHandler::eventFilter(QObject* watched, QEvent* event) {
-    if (m_window.cb_or && m_window.cb_or->isVisible()) {
+    if (m_window.formatEditorVisible()) {
         const bool frameClick = event->type() == QEvent::NonClientAreaMouseButtonPress &&
                                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         // Window managers keep title-bar clicks to themselves; a drag shows up as a move.

@@ -2,7 +2,7 @@
 
 #include "settings/mainchoices.h"
 
-// The values the main window owns and the commands, jobs and handlers read.
+// The values the controller owns and the commands, jobs and handlers read.
 struct MainState {
     int CurrentRow = -1;               // the row that play, tag edits and commands act on
     bool JobRunning = false;           // a rip or conversion job runs
@@ -10,7 +10,4 @@ struct MainState {
     bool SliderFollowsPlayback = true; // false while the user holds the slider down
     bool ShowFreeDbWindow = false;     // the next FreeDB lookup opens its status window
     int LastFormat = 0;                // last real output format, restored after "SET"
-    int FolderScheme = 0;              // 0 none, 1 artist, 2 album, 3 artist/album
-    int FreeDbQueryFlag = 0;           // second argument of every FreeDB query
 };
-

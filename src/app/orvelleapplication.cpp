@@ -3,9 +3,10 @@
 #include "app/exceptionhandler.h"
 #include "app/mainwindow.h"
 #include "dialogs/splash.h"
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
 #include "platform/singleinstance.h"
+#include "platform/ui/desktopshell.h"
+#include "platform/ui/qtuserprompt.h"
+#include "platform/version.h"
 #include "settings/settingsfile.h"
 
 #include <cstdio>
@@ -46,7 +47,7 @@ int OrvelleApplication::run(int argc, char** argv) {
     OrvelleApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Orvelle"));
     app.setApplicationDisplayName(QStringLiteral("Orvelle"));
-    app.setApplicationVersion(QStringLiteral("2.00"));
+    app.setApplicationVersion(orvelleVersion());
 
     SingleInstance instance;
     if (!instance.acquire(restarted ? RestartWaitMs : 0))
@@ -58,11 +59,17 @@ int OrvelleApplication::run(int argc, char** argv) {
 
     DesktopShell shell;
     QtUserPrompt prompt;
-    MainWindow window(createAudioComponents(), prompt, shell, SettingsFile::defaultPath(),
-                      QCoreApplication::applicationDirPath());
+    const QString settingsPath = SettingsFile::defaultPath();
+    MainWindow window(createAudioComponents(SettingsFile(settingsPath)), prompt, shell,
+                      settingsPath, QCoreApplication::applicationDirPath());
     prompt.setParent(&window);
     ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
     app.setExceptionHandler([&handler] { handler.ApplicationEvents1Exception(); });
+    // What a command raises is printed and answered like any other error.
+    window.controller().setErrorHandler([&app](const QString& message) {
+        std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
+        app.handleException();
+    });
     app.installEventFilter(&handler);
 
     window.show();

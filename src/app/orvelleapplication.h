@@ -25,9 +25,10 @@ public:
     // The program entry: single instance, splash, windows, message loop.
     static int run(int argc, char** argv);
 
-private:
+    // Hands an error to the handler, one question at a time.
     void handleException();
 
+private:
     std::function<void()> m_handler;
     bool m_handling = false;
 };

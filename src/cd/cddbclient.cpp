@@ -3,6 +3,7 @@
 #include "cd/cddbreply.h"
 #include "cd/freedbcache.h"
 #include "platform/inifile.h"
+#include "platform/version.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -15,7 +16,7 @@ namespace {
 
 const QString CgiPath = QStringLiteral("/~cddb/cddb.cgi");
 const QString ClientName = QStringLiteral("Orvelle");
-const QString ClientVersion = QStringLiteral("2.00");
+const QString ClientVersion = orvelleVersion();
 
 // A word of the "hello" greeting: no blanks, nothing that needs escaping.
 QString helloWord(QString text, const QString& fallback) {

@@ -1,6 +1,7 @@
 #include "cd/freedbinformation.h"
 
 #include "cd/freedbcache.h"
+#include "platform/range.h"
 #include "settings/freedbkeys.h"
 
 #include <QFileInfo>
@@ -11,7 +12,7 @@ namespace {
 int positiveNumber(const QString& text, int limit, int fallback) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
-    return ok && value > 0 && value <= limit ? value : fallback;
+    return ok ? inRangeOr(value, 1, limit, fallback) : fallback;
 }
 
 } // namespace

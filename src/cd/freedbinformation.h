@@ -8,7 +8,7 @@
 // of anything unusable that was typed into the settings.
 class FreeDbInformation : public IFreeDBInformation2 {
 public:
-    explicit FreeDbInformation(const QString& settingsPath = SettingsFile::defaultPath());
+    explicit FreeDbInformation(const QString& settingsPath);
 
     QString Server() const override;
     int Port() const override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/lame/lamesettings.h"
+
 #include <QString>
 
 // The MP3 encoder's settings. Each setter keeps its value for the next MP3 file
@@ -34,4 +36,8 @@ public:
     virtual void SetSampleRate(int hz) = 0;
     virtual void SetMono(int on) = 0;
     virtual void SetBitrate(int kbps) = 0;
+
+    // What the setters made of the next MP3 file; the output writer takes a
+    // copy of it in SetMp3Encoder.
+    virtual LameSettings GetSettings() const = 0;
 };

@@ -1,6 +1,7 @@
 #include "dialogs/aboutbox.h"
 
 #include "platform/ishell.h"
+#include "platform/version.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -65,7 +66,7 @@ AboutBox::AboutBox(IShell& shell, QWidget* parent)
     onBand.setColor(QPalette::WindowText, QColor(0xf3, 0xf7, 0xfc));
     product->setPalette(onBand);
 
-    addLine(this, "lbl_version", QStringLiteral("Version : 2.00"),
+    addLine(this, "lbl_version", QStringLiteral("Version : ") + orvelleVersion(),
             QRect(Margin, BandHeight + 18, Width - Margin * 2, 22));
     addLine(this, "lbl_formats", QStringLiteral("Output formats: MP3, WAV, WMA, RM, OGG"),
             QRect(Margin, BandHeight + 44, Width - Margin * 2, 22));

@@ -13,11 +13,3 @@ public:
     virtual void OpenFolder(const QString& folder) = 0;
     virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
 };
-
-// The real desktop, through xdg-open.
-class DesktopShell : public IShell {
-public:
-    void OpenUrl(const QUrl& url) override;
-    void OpenFolder(const QString& folder) override;
-    bool StartDetached(const QString& program, const QStringList& arguments) override;
-};

@@ -3,13 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-class QDialog;
-class QWidget;
-
 // Every modal question to the user goes through this, so that tests can
-// answer and no test ever blocks on a window.
+// answer and no test ever blocks on a window. Plain values in and out: the
+// window answers with Qt's boxes, a command line could answer from its flags.
 class IUserPrompt {
 public:
+    // What a folder is chosen for; the folder window is laid out for it.
+    enum class FolderLayout { OutputFolder, AddFolder };
+
     virtual ~IUserPrompt() = default;
 
     // The button that Enter presses.
@@ -21,21 +22,6 @@ public:
     virtual bool Question(const QString& text, Default button = Default::Yes) = 0;
     // The file-open dialog with multi-selection; empty when cancelled.
     virtual QStringList OpenFiles(const QString& caption, const QString& filter) = 0;
-    // Shows one of our own dialogs modally and returns its result code.
-    virtual int Exec(QDialog& dialog) = 0;
-};
-
-// The real prompt: Qt's message boxes and file dialog, over the given parent.
-class QtUserPrompt : public IUserPrompt {
-public:
-    explicit QtUserPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget* parent) { m_parent = parent; }
-
-    void Information(const QString& text) override;
-    bool Question(const QString& text, Default button = Default::Yes) override;
-    QStringList OpenFiles(const QString& caption, const QString& filter) override;
-    int Exec(QDialog& dialog) override;
-
-private:
-    QWidget* m_parent;
+    // The folder window; the chosen folder, empty when cancelled.
+    virtual QString ChooseFolder(FolderLayout layout) = 0;
 };

@@ -4,12 +4,8 @@
 #include "components/iaudiofile2.h"
 #include "components/iaudiofile2lameenc.h"
 #include "settings/cdreadingkeys.h"
-#include "settings/lookuptables.h"
-#include "settings/mp3keys.h"
-#include "settings/oggkeys.h"
+#include "settings/encodersettings.h"
 #include "settings/settingsfile.h"
-#include "settings/wavkeys.h"
-#include "settings/wmakeys.h"
 
 namespace {
 
@@ -18,121 +14,92 @@ int automation(bool value) {
     return value ? -1 : 0;
 }
 
-int readInRange(const SettingsFile& settings, const IntKey& key, int low, int high) {
-    const int value = settings.read(key);
-    return value >= low && value <= high ? value : key.defaultValue;
-}
-
-constexpr int FilterMaxHz = 48000;
-
-void applyMp3(const SettingsFile& s, IAudioFile2& writer, IAudioFile2LameEnc& encoder,
-              const QString& commandLine) {
-    using namespace Mp3Keys;
-    const bool preset = s.read(UsePreset);
-    const bool altPreset = s.read(UseAltPreset);
-    if (!preset && !altPreset) {
-        encoder.SetWriteVbrHeader(automation(s.read(VbrHeader)));
-        encoder.SetEnforceMinBitrate(automation(s.read(EnforceMinBitrate)));
-        encoder.SetCrc(automation(s.read(Crc)));
-        encoder.SetAllowDiffBlocks(automation(s.read(AllowDiffBlocks)));
-        encoder.SetBitReservoir(automation(s.read(BitReservoir)));
-        encoder.SetShortBlocks(automation(s.read(ShortBlocks)));
-        encoder.SetStrictIso(automation(s.read(StrictIso)));
-        encoder.SetHighpassFrequency(
-            s.read(HighpassOn) ? readInRange(s, HighpassFrequency, 0, FilterMaxHz) : -1);
-        encoder.SetLowpassFrequency(
-            s.read(LowpassOn) ? readInRange(s, LowpassFrequency, 0, FilterMaxHz) : -1);
-        encoder.SetVbrMethod(s.readPosition(CodingMethod, CodingMethodCount) - 1);
-        encoder.SetAthMode(s.readPosition(Ath, AthCount));
-        const int channel = s.readPosition(Channel, ChannelModeCount);
-        if (channel == 0)
+void applyMp3(const EncoderSettings::Mp3& s, IAudioFile2& writer, IAudioFile2LameEnc& encoder) {
+    if (!s.usePreset && !s.useAltPreset) {
+        encoder.SetWriteVbrHeader(automation(s.vbrHeader));
+        encoder.SetEnforceMinBitrate(automation(s.enforceMinBitrate));
+        encoder.SetCrc(automation(s.crc));
+        encoder.SetAllowDiffBlocks(automation(s.allowDiffBlocks));
+        encoder.SetBitReservoir(automation(s.bitReservoir));
+        encoder.SetShortBlocks(automation(s.shortBlocks));
+        encoder.SetStrictIso(automation(s.strictIso));
+        encoder.SetHighpassFrequency(s.highpassFrequency);
+        encoder.SetLowpassFrequency(s.lowpassFrequency);
+        encoder.SetVbrMethod(s.vbrMethod);
+        encoder.SetAthMode(s.athMode);
+        if (s.channel == 0)
             encoder.SetMono(1);
         else
-            encoder.SetChannelMode(channel);
-        encoder.SetDeemphasis(s.readPosition(Deemphasis, DeemphasisCount));
-        encoder.SetQuality(s.readPosition(Quality, QualityCount));
-        encoder.SetBitrate(LookupTables::bitrate(s, Bitrate));
-        encoder.SetVbrBitrate(LookupTables::bitrate(s, VbrBitrate));
-        encoder.SetHighpassWidth(readInRange(s, HighpassWidth, 0, FilterMaxHz));
-        encoder.SetLowpassWidth(readInRange(s, LowpassWidth, 0, FilterMaxHz));
-        encoder.SetVbrQuality(s.readPosition(VbrQuality, QualityCount));
-        encoder.SetSampleRate(LookupTables::sampleRate(s, Frequency));
+            encoder.SetChannelMode(s.channel);
+        encoder.SetDeemphasis(s.deemphasis);
+        encoder.SetQuality(s.quality);
+        encoder.SetBitrate(s.bitrate);
+        encoder.SetVbrBitrate(s.vbrBitrate);
+        encoder.SetHighpassWidth(s.highpassWidth);
+        encoder.SetLowpassWidth(s.lowpassWidth);
+        encoder.SetVbrQuality(s.vbrQuality);
+        encoder.SetSampleRate(s.sampleRate);
     } else {
-        if (preset)
-            encoder.SetPreset(s.readPosition(Preset, PresetCount) + 1);
-        if (altPreset)
-            encoder.SetAltPreset(s.readPosition(AltPreset, AltPresetCount) + 1);
+        if (s.usePreset)
+            encoder.SetPreset(s.preset);
+        if (s.useAltPreset)
+            encoder.SetAltPreset(s.altPreset);
     }
-    if (!commandLine.isEmpty())
-        encoder.SetCommandLine(commandLine);
+    if (!s.commandLine.isEmpty())
+        encoder.SetCommandLine(s.commandLine);
     writer.SetMp3Encoder(&encoder);
 }
 
-void applyWav(const SettingsFile& s, IAudioFile2& writer) {
-    using namespace WavKeys;
+void applyWav(const EncoderSettings::Wav& s, IAudioFile2& writer) {
     if (writer.GetIsOpen())
         writer.Close();
-    switch (s.readPosition(Mode, ModeCount)) {
-    case 0:
-        writer.SetWavFormat(44100, 2, 16);
-        break;
-    case 1:
-        writer.SetWavFormat(48000, 2, 32);
-        break;
-    default:
-        writer.SetWavFormat(LookupTables::sampleRate(s, Frequency),
-                            s.readPosition(Channel, ChannelCount) + 1,
-                            LookupTables::sampleWidth(s, Bit));
-        break;
-    }
+    writer.SetWavFormat(s.sampleRate, s.channels, s.bits);
 }
 
-void applyWma(const SettingsFile& s, IAudioFile2& writer) {
+void applyWma(int profile, IAudioFile2& writer) {
     writer.ResetFormat(-1);
-    writer.SetWmaProfile(s.readPosition(WmaKeys::Format, WmaKeys::ProfileCount));
+    writer.SetWmaProfile(profile);
 }
 
-void applyOgg(const SettingsFile& s, IAudioFile2& writer) {
-    using namespace OggKeys;
-    const int rate = LookupTables::sampleRate(s, Frequency);
-    const int channels = s.readPosition(Channel, ChannelCount) + 1;
-    const bool vbr = s.read(Vbr);
-    const bool qualityMode = s.read(QualityMode);
-    if (!vbr && !qualityMode)
-        writer.SetOggFormat(rate, channels, LookupTables::bitrate(s, Bitrate), 0, 0, -1);
-    if (qualityMode)
-        writer.SetOggFormat(rate, channels, 0, 0, 0, readInRange(s, Quality, 0, QualityMax));
-    if (vbr)
-        writer.SetOggFormat(rate, channels, LookupTables::bitrate(s, Bitrate),
-                            LookupTables::bitrate(s, MinBitrate),
-                            LookupTables::bitrate(s, MaxBitrate), -1);
+void applyOgg(const EncoderSettings::Ogg& s, IAudioFile2& writer) {
+    if (!s.vbr && !s.qualityMode)
+        writer.SetOggFormat(s.sampleRate, s.channels, s.bitrate, 0, 0, -1);
+    if (s.qualityMode)
+        writer.SetOggFormat(s.sampleRate, s.channels, 0, 0, 0, s.quality);
+    if (s.vbr)
+        writer.SetOggFormat(s.sampleRate, s.channels, s.bitrate, s.minBitrate, s.maxBitrate, -1);
 }
 
 } // namespace
 
-void ApplyEncoderSettings(int format, const SettingsFile& settings, IAudioFile2& writer,
-                          IAudioFile2LameEnc& encoder, const QString& commandLine) {
+void ApplyEncoderSettings(int format, const EncoderSettings& settings, IAudioFile2& writer,
+                          IAudioFile2LameEnc& encoder) {
     switch (format) {
     case 0:
-        applyMp3(settings, writer, encoder, commandLine);
+        applyMp3(settings.mp3, writer, encoder);
         break;
     case 1:
-        applyWav(settings, writer);
+        applyWav(settings.wav, writer);
         break;
     case 2:
-        applyWma(settings, writer);
+        applyWma(settings.wmaProfile, writer);
         break;
     case 3:
-        applyOgg(settings, writer);
+        applyOgg(settings.ogg, writer);
         break;
     default:
         break;
     }
+}
+
+void ApplyEncoderSettings(int format, const SettingsFile& settings, IAudioFile2& writer,
+                          IAudioFile2LameEnc& encoder, const QString& commandLine) {
+    ApplyEncoderSettings(format, EncoderSettings::read(settings, commandLine), writer, encoder);
 }
 
 void ApplyCdReadingOptions(const SettingsFile& settings, IAudioCDGrabber2& grabber) {
     using namespace CdReadingKeys;
     grabber.SetReadMode(settings.readPosition(ModeForGrabber, ModeCount));
-    grabber.SetRetryCount(readInRange(settings, RetriesForGrabber, RetriesMin, RetriesMax));
+    grabber.SetRetryCount(settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax));
     grabber.SetErrorAction(settings.readPosition(ErrorAction, ErrorActionCount));
 }

@@ -6,13 +6,16 @@ class IAudioCDGrabber2;
 class IAudioFile2;
 class IAudioFile2LameEnc;
 class SettingsFile;
+struct EncoderSettings;
 
 // Sets up the output writer (and for MP3 the MP3 encoder) for the next output
 // file of `format`: 0 MP3, 1 WAV, 2 WMA, 3 OGG; any other format makes no call.
-// Every value is read from the settings file now; a stored value outside its
-// list or range counts as the key's default. `commandLine` is the MP3 command
-// line of the settings dialog, passed on when it is not empty. A failing call
-// raises ComponentError and ends the set-up there.
+// The MP3 command line of the snapshot is passed on when it is not empty. A
+// failing call raises ComponentError and ends the set-up there.
+void ApplyEncoderSettings(int format, const EncoderSettings& settings, IAudioFile2& writer,
+                          IAudioFile2LameEnc& encoder);
+// The same with every value read from the settings file now; `commandLine` is
+// the MP3 command line of the settings dialog.
 void ApplyEncoderSettings(int format, const SettingsFile& settings, IAudioFile2& writer,
                           IAudioFile2LameEnc& encoder, const QString& commandLine);
 

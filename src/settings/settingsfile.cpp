@@ -1,5 +1,7 @@
 #include "settings/settingsfile.h"
 
+#include "platform/range.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -25,9 +27,8 @@ QString SettingsFile::read(const TextKey& key) const {
                             QString::fromUtf8(key.defaultValue));
 }
 
-int SettingsFile::readPosition(const IntKey& key, int count) const {
-    const int value = read(key);
-    return value >= 0 && value < count ? value : key.defaultValue;
+int SettingsFile::readInRange(const IntKey& key, int low, int high) const {
+    return inRangeOr(read(key), low, high, key.defaultValue);
 }
 
 void SettingsFile::write(const IntKey& key, int value) {

@@ -3,7 +3,6 @@
 #include "app/windowfixture.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QMouseEvent>
 
 namespace {
@@ -22,7 +21,7 @@ protected:
 
 TEST_F(ErrorHandling, NoClosesTheWindowAfterSavingTheChoices) {
     startWithHandler();
-    window->edt_dir->setText("/tmp/kept");
+    window->controller().setOutputPath("/tmp/kept");
     prompt.questionAnswer = false;
     handler->ApplicationEvents1Exception();
     EXPECT_EQ(prompt.questions,
@@ -47,15 +46,16 @@ TEST_F(ErrorHandling, YesClosesTheWindowAndStartsTheProgramAgain) {
 TEST_F(ErrorHandling, AFrameClickClosesTheFormatEditorButAClientClickDoesNot) {
     startWithHandler();
     qApp->installEventFilter(handler.get());
-    window->cb_or->show();
+    auto* editor = window->findChild<QComboBox*>("cb_or");
+    editor->show();
     QMouseEvent client(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                        Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.get(), &client);
-    EXPECT_TRUE(window->cb_or->isVisible());
+    EXPECT_TRUE(editor->isVisible());
     QMouseEvent frame(QEvent::NonClientAreaMouseButtonPress, QPointF(5, -10), QPointF(5, -10),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.get(), &frame);
-    EXPECT_FALSE(window->cb_or->isVisible());
+    EXPECT_FALSE(editor->isVisible());
     qApp->removeEventFilter(handler.get());
 }
 

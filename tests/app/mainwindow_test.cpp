@@ -1,48 +1,41 @@
-#include "app/radiogroup.h"
 #include "app/windowfixture.h"
-#include "dialogs/aboutbox.h"
+
 #include "dialogs/folderdialog.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTest>
+#include <QTreeView>
 
 namespace {
 
 using Window = WindowFixture;
-
-QStringList column(QTreeWidget* lv, int column) {
-    QStringList texts;
-    for (int i = 0; i < lv->topLevelItemCount(); ++i)
-        texts << lv->topLevelItem(i)->text(column);
-    return texts;
-}
+using Col = RowModel::Column;
 
 TEST_F(Window, TrackTableFollowsTheGrabbersTracks) {
     audioCd({{"Session1 Track1", "", "", 4, 5, 7},
              {"Session1 Track3", "Band", "Record", 12, 3, 74},
              {"Session1 Track3", "", "", 0, 0, 0}});
-    MainWindow& w = start();
-    EXPECT_EQ(column(w.lv, MainWindow::ColName),
-              (QStringList{"Track01", "Session1 Track3", "Track03"}));
-    EXPECT_EQ(column(w.lv, MainWindow::ColTime), (QStringList{"04:05:7", "12:03:74", "00:00:0"}));
-    EXPECT_EQ(column(w.lv, MainWindow::ColTarget), (QStringList{"MP3", "MP3", "MP3"}));
-    EXPECT_EQ(column(w.lv, MainWindow::ColStatus),
-              (QStringList{"Unconverter", "Unconverter", "Unconverter"}));
+    MainController& c = start();
+    EXPECT_EQ(column(Col::ColName), (QStringList{"Track01", "Session1 Track3", "Track03"}));
+    EXPECT_EQ(column(Col::ColTime), (QStringList{"04:05:7", "12:03:74", "00:00:0"}));
+    EXPECT_EQ(column(Col::ColTarget), (QStringList{"MP3", "MP3", "MP3"}));
+    EXPECT_EQ(column(Col::ColStatus), (QStringList{"Unconverter", "Unconverter", "Unconverter"}));
+    EXPECT_EQ(column(Col::ColPath), (QStringList{"", "", ""}));
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(w.lv->topLevelItem(i)->checkState(MainWindow::ColName), Qt::Checked);
-    ASSERT_EQ(w.rowTags.size(), 3);
-    EXPECT_EQ(w.rowTags[0].Artist, "Unknown Artist");
-    EXPECT_EQ(w.rowTags[0].Album, "Unknown Album");
-    EXPECT_EQ(w.rowTags[1].Artist, "Band");
-    EXPECT_EQ(w.rowTags[1].Title, "Session1 Track3");
-    EXPECT_EQ(w.state.CurrentRow, 0);
-    EXPECT_EQ(w.edt_tital->text(), "Track01");
-    EXPECT_EQ(w.edt_Artist->text(), "Unknown Artist");
-    EXPECT_EQ(w.edt_album->text(), "Unknown Album");
+        EXPECT_TRUE(rows().isTicked(i));
+    EXPECT_EQ(rows().tag(0).Artist, "Unknown Artist");
+    EXPECT_EQ(rows().tag(0).Album, "Unknown Album");
+    EXPECT_EQ(rows().tag(1).Artist, "Band");
+    EXPECT_EQ(rows().tag(1).Title, "Session1 Track3");
+    EXPECT_EQ(c.state().CurrentRow, 0);
+    EXPECT_EQ(c.shownTag(), (RowTag{"Track01", "Unknown Artist", "Unknown Album"}));
+    // The list shows the model, with the columns it has always had.
+    auto* list = control<QTreeView>("lv");
+    EXPECT_EQ(list->model(), &rows());
+    EXPECT_TRUE(list->isColumnHidden(Col::ColPath));
+    EXPECT_EQ(rows().headerData(0, Qt::Horizontal).toString(), "File  Name");
 }
 
 TEST_F(Window, TrackTenAndAboveHaveNoExtraZero) {
@@ -50,11 +43,11 @@ TEST_F(Window, TrackTenAndAboveHaveNoExtraZero) {
     for (int n = 1; n <= 12; ++n)
         tracks.push_back({QStringLiteral("Session1 Track%1").arg(n), "", "", 1, 0, 0});
     audioCd(tracks);
-    MainWindow& w = start();
-    EXPECT_EQ(w.lv->topLevelItem(9)->text(0), "Track10");
-    EXPECT_EQ(w.lv->topLevelItem(11)->text(0), "Track12");
-    EXPECT_EQ(MainWindow::FormatTwoDigits(7), "07");
-    EXPECT_EQ(MainWindow::FormatTwoDigits(123), "123");
+    start();
+    EXPECT_EQ(rows().row(9).caption, "Track10");
+    EXPECT_EQ(rows().row(11).caption, "Track12");
+    EXPECT_EQ(DriveSession::twoDigits(7), "07");
+    EXPECT_EQ(DriveSession::twoDigits(123), "123");
 }
 
 TEST_F(Window, ThreeDrivesAreListedAndChosenByEntry) {
@@ -62,44 +55,45 @@ TEST_F(Window, ThreeDrivesAreListedAndChosenByEntry) {
     fakes.grabberDrives = {{"0:0:0", "ACME", "ONE", "1.0"},
                            {"0:1:0", "Bolt", "TWO", "2.0"},
                            {"1:0:0", "Cord", "THREE", "3.0"}};
-    MainWindow& w = start();
-    ASSERT_EQ(w.cb_driver->count(), 3);
-    EXPECT_EQ(w.cb_driver->itemText(0), "[0:0:0]  ACME  ONE  1.0");
-    EXPECT_EQ(w.cb_driver->itemText(2), "[1:0:0]  Cord  THREE  3.0");
-    EXPECT_EQ(w.cb_driver->currentIndex(), 0);
+    MainController& c = start();
+    const QStringList names = c.drives().driveNames();
+    ASSERT_EQ(names.size(), 3);
+    EXPECT_EQ(names[0], "[0:0:0]  ACME  ONE  1.0");
+    EXPECT_EQ(names[2], "[1:0:0]  Cord  THREE  3.0");
+    EXPECT_EQ(control<QComboBox>("cb_driver")->currentIndex(), 0);
     EXPECT_EQ(fakes.grabber->currentDrive, 1);
     const int queries = fakes.grabber->queries;
-    w.cb_driverChange(2);
+    c.chooseDrive(2);
     EXPECT_EQ(fakes.grabber->currentDrive, 3);
     EXPECT_EQ(fakes.grabber->queries, queries + 1);
 }
 
 TEST_F(Window, AudioDiscTestLooksAtEveryDriveInOrder) {
     audioCd({});
-    MainWindow& w = start();
+    DriveSession& drives = start().drives();
     fakes.driveLayer->drives = {{"/dev/sr0", true, "DATA"}, {"/dev/sr1", true, "Audio CD"}};
-    EXPECT_TRUE(w.IsAudioCdPresent());
+    EXPECT_TRUE(drives.isAudioCdPresent());
     fakes.driveLayer->drives = {{"/dev/sr0", true, "DATA"}, {"/dev/sr1", true, "audio cd"}};
-    EXPECT_FALSE(w.IsAudioCdPresent()) << "the label is compared with its case";
+    EXPECT_FALSE(drives.isAudioCdPresent()) << "the label is compared with its case";
     fakes.driveLayer->drives = {{"/dev/sr0", true, "DATA"}, {"/dev/sr1", false, ""}};
-    EXPECT_TRUE(w.IsAudioCdPresent()) << "an empty drive counts";
-    EXPECT_FALSE(w.IsAudioCdVolume("/dev/sr1"));
+    EXPECT_TRUE(drives.isAudioCdPresent()) << "an empty drive counts";
+    EXPECT_FALSE(drives.isAudioCdVolume("/dev/sr1"));
     fakes.driveLayer->drives.clear();
-    EXPECT_FALSE(w.IsAudioCdPresent());
+    EXPECT_FALSE(drives.isAudioCdPresent());
 }
 
 TEST_F(Window, MediaChangeRebuildsInTheCdFunctionOnly) {
     audioCd({{"A", "", "", 1, 0, 0}});
-    MainWindow& w = start();
+    MainController& c = start();
     fakes.grabber->tracks.push_back({"B", "", "", 1, 0, 0});
     emit fakes.grabber->OnMediaChange();
-    EXPECT_EQ(w.lv->topLevelItemCount(), 2);
+    EXPECT_EQ(rows().count(), 2);
     fakes.driveLayer->drives = {{"/dev/sr0", true, "DATA"}};
     emit fakes.grabber->OnMediaChange();
-    EXPECT_EQ(prompt.informations, QStringList{MainWindow::NotAudioCd});
-    EXPECT_EQ(w.lv->topLevelItemCount(), 2) << "the table keeps its rows";
+    EXPECT_EQ(prompt.informations, QStringList{MainController::NotAudioCd});
+    EXPECT_EQ(rows().count(), 2) << "the table keeps its rows";
 
-    w.rg_function->setItemIndex(Converter);
+    c.chooseFunction(Converter);
     prompt.informations.clear();
     const int reads = fakes.log.calls.count("grabber.ReadDisc");
     emit fakes.grabber->OnMediaChange();
@@ -109,178 +103,226 @@ TEST_F(Window, MediaChangeRebuildsInTheCdFunctionOnly) {
 
 TEST_F(Window, FreeDbStatusLinesAndReload) {
     audioCd({{"Session1 Track1", "", "", 1, 0, 0}});
-    MainWindow& w = start();
+    MainController& c = start();
     for (int status : {1, 2, 0, 4, -3, -1, -2})
         emit fakes.grabber->OnFreeDBQueryStatus(status);
-    EXPECT_EQ(w.FreeDbWindow->lines(),
+    EXPECT_EQ(c.drives().statusLines(),
               (QStringList{"Connecting to  server...", "Quering for album entry...",
                            "Connection failed!", "No FreeDB information available for this CD!"}));
     fakes.grabber->tracks[0] = {"Opening", "Singer", "Songs", 1, 0, 0};
     emit fakes.grabber->OnFreeDBQueryStatus(3);
-    EXPECT_EQ(w.FreeDbWindow->lines().mid(4),
+    EXPECT_EQ(c.drives().statusLines().mid(4),
               (QStringList{"FreeDB information loaded", "Refresh CD information..."}));
-    EXPECT_EQ(w.lv->topLevelItem(0)->text(0), "Opening");
-    EXPECT_EQ(w.edt_Artist->text(), "Singer");
-    EXPECT_FALSE(w.FreeDbWindow->isVisible()) << "the lookup at start shows no window";
+    EXPECT_EQ(rows().row(0).caption, "Opening");
+    EXPECT_EQ(c.shownTag().Artist, "Singer");
+    EXPECT_FALSE(control<QDialog>("FreeDbWindow")->isVisible())
+        << "the lookup at start shows no window";
+}
+
+// A lookup or a disc change that comes back while the table is being read
+// (a component may run the event loop) rebuilds it once the first build is
+// in place: no doubled rows, no track chosen that the disc no longer has.
+TEST_F(Window, AStatusOrDiscChangeDuringATableBuildGivesOneTable) {
+    audioCd({{"A", "", "", 1, 0, 0}, {"B", "", "", 1, 0, 0}, {"C", "", "", 1, 0, 0}});
+    MainController& c = start();
+    QStringList errors;
+    c.setErrorHandler([&](const QString& message) { errors << message; });
+    bool changed = false;
+    fakes.grabber->onSelectTrack = [&](int track) {
+        if (track != 1 || changed)
+            return;
+        changed = true;
+        fakes.grabber->tracksAfterNextRead = {{"X", "", "", 1, 0, 0}, {"Y", "", "", 1, 0, 0}};
+        emit fakes.grabber->OnFreeDBQueryStatus(3);
+        emit fakes.grabber->OnMediaChange();
+    };
+    const int reads = fakes.log.calls.count("grabber.ReadDisc");
+    c.RefreshTrackTable();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(", ").toStdString();
+    EXPECT_EQ(column(Col::ColName), (QStringList{"X", "Y"}));
+    EXPECT_EQ(fakes.log.calls.count("grabber.ReadDisc"), reads + 2) << "one rebuild for both";
+    EXPECT_EQ(c.state().CurrentRow, 0);
 }
 
 TEST_F(Window, FreeDbCommandOpensTheStatusWindowAndRetryAppends) {
     audioCd({{"A", "", "", 1, 0, 0}});
-    MainWindow& w = start();
-    w.FreeDbWindow->appendLine("old line");
+    MainController& c = start();
+    auto* status = control<FolderDialog>("FreeDbWindow");
+    status->appendLine("old line");
     skin->click("freedb");
-    EXPECT_TRUE(w.FreeDbWindow->isVisible());
-    EXPECT_EQ(w.FreeDbWindow->windowTitle(), "FreeDB info");
-    EXPECT_TRUE(w.FreeDbWindow->lines().isEmpty()) << "the command clears the lines";
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_EQ(status->windowTitle(), "FreeDB info");
+    EXPECT_TRUE(status->lines().isEmpty()) << "the command clears the lines";
+    EXPECT_TRUE(c.drives().statusLines().isEmpty());
     emit fakes.grabber->OnFreeDBQueryStatus(-1);
     const int queries = fakes.grabber->queries;
-    w.FreeDbWindow->edt_retry->click();
+    status->findChild<QPushButton*>("edt_retry")->click();
     EXPECT_EQ(fakes.grabber->queries, queries + 1);
     emit fakes.grabber->OnFreeDBQueryStatus(1);
-    EXPECT_EQ(w.FreeDbWindow->lines(),
-              (QStringList{"Connection failed!", "Connecting to  server..."}));
-    w.FreeDbWindow->btn_cancel->click();
-    EXPECT_FALSE(w.FreeDbWindow->isVisible());
+    EXPECT_EQ(status->lines(), (QStringList{"Connection failed!", "Connecting to  server..."}));
+    EXPECT_EQ(c.drives().statusLines(), status->lines());
+    status->findChild<QPushButton*>("btn_cancel")->click();
+    EXPECT_FALSE(status->isVisible());
 }
 
 TEST_F(Window, RefreshAndFreeDbRefuseTheConverterFunction) {
     audioCd({});
-    MainWindow& w = start();
-    w.rg_function->setItemIndex(Converter);
-    w.commands.MenuClick(CommandSurface::MenuItem::Refresh);
-    w.commands.MenuClick(CommandSurface::MenuItem::FreeDB);
+    MainController& c = start();
+    c.chooseFunction(Converter);
+    c.commands().MenuClick(CommandSurface::MenuItem::Refresh);
+    c.commands().MenuClick(CommandSurface::MenuItem::FreeDB);
     EXPECT_EQ(prompt.informations,
-              (QStringList{MainWindow::CdRipperOnly, MainWindow::CdRipperOnly}));
+              (QStringList{MainController::CdRipperOnly, MainController::CdRipperOnly}));
 }
 
 TEST_F(Window, ListCommandsRefuseTheCdFunctionAndStaySilentDuringAJob) {
     audioCd({{"A", "", "", 1, 0, 0}});
-    MainWindow& w = start();
+    MainController& c = start();
     for (const char* name : {"addfile", "remove", "clear"})
-        w.commands.Skin1Click(name);
+        c.commands().Skin1Click(name);
     EXPECT_EQ(prompt.informations.size(), 3);
-    EXPECT_EQ(prompt.informations[0], MainWindow::ConverterOnly);
-    EXPECT_EQ(w.lv->topLevelItemCount(), 1);
+    EXPECT_EQ(prompt.informations[0], MainController::ConverterOnly);
+    EXPECT_EQ(rows().count(), 1);
     prompt.informations.clear();
-    w.state.JobRunning = true;
-    w.commands.Skin1Click("clear");
+    c.state().JobRunning = true;
+    c.commands().Skin1Click("clear");
     EXPECT_TRUE(prompt.informations.isEmpty());
 }
 
 TEST_F(Window, FormatChoiceRetargetsEveryRowAndSetReturns) {
     audioCd({{"A", "", "", 1, 0, 0}, {"B", "", "", 1, 0, 0}});
-    MainWindow& w = start();
-    w.lv->topLevelItem(1)->setText(MainWindow::ColTarget, "RM");
-    w.rg_format->setItemIndex(FormatOgg);
-    EXPECT_EQ(column(w.lv, MainWindow::ColTarget), (QStringList{"OGG", "OGG"}));
-    w.rg_format->setItemIndex(FormatSet);
-    EXPECT_EQ(w.rg_format->itemIndex(), FormatOgg);
-    EXPECT_EQ(w.state.LastFormat, FormatOgg);
-    EXPECT_EQ(column(w.lv, MainWindow::ColTarget), (QStringList{"OGG", "OGG"}));
+    MainController& c = start();
+    c.setRowTarget(1, "RM");
+    c.chooseFormat(FormatOgg);
+    EXPECT_EQ(column(Col::ColTarget), (QStringList{"OGG", "OGG"}));
+    c.chooseFormat(FormatSet);
+    EXPECT_EQ(c.options().format, FormatOgg);
+    EXPECT_EQ(c.state().LastFormat, FormatOgg);
+    EXPECT_EQ(column(Col::ColTarget), (QStringList{"OGG", "OGG"}));
+    EXPECT_EQ(prompt.informations,
+              QStringList{"The settings dialog is not available in this version of Orvelle."});
 }
 
 TEST_F(Window, TagEditsGoToSelectedRowsAndAllToEveryRow) {
     audioCd({{"A", "", "", 1, 0, 0}, {"B", "", "", 1, 0, 0}, {"C", "", "", 1, 0, 0}});
-    MainWindow& w = start();
-    w.lv->clearSelection();
-    w.lv->topLevelItem(0)->setSelected(true);
-    w.lv->topLevelItem(2)->setSelected(true);
-    w.edt_tital->setText("New");
-    w.edt_titalExit();
-    EXPECT_EQ(w.rowTags[0].Title, "New");
-    EXPECT_EQ(w.rowTags[1].Title, "B");
-    EXPECT_EQ(w.rowTags[2].Title, "New");
-    w.edt_album->setText("");
-    w.bt_albumClick();
-    for (int i = 0; i < w.rowTags.size(); ++i)
-        EXPECT_EQ(w.rowTags.at(i).Album, "");
+    MainController& c = start();
+    c.selectRows({0, 2});
+    c.storeTag(RowTagField::Title, "New");
+    EXPECT_EQ(rows().tag(0).Title, "New");
+    EXPECT_EQ(rows().tag(1).Title, "B");
+    EXPECT_EQ(rows().tag(2).Title, "New");
+    c.storeTagInAllRows(RowTagField::Album, "");
+    for (int i = 0; i < rows().count(); ++i)
+        EXPECT_EQ(rows().tag(i).Album, "");
+    // Removing a row takes its tags with it.
+    c.chooseFunction(Converter);
+    rows().setRows(
+        {{"one", "", "MP3", "Unconverter", "/a.wav", RowModel::Tick::None, {"1", "", ""}},
+         {"two", "", "MP3", "Unconverter", "/b.wav", RowModel::Tick::None, {"2", "", ""}},
+         {"three", "", "MP3", "Unconverter", "/c.wav", RowModel::Tick::None, {"3", "", ""}}});
+    c.selectRows({1});
+    c.RemoveSelectedRows();
+    EXPECT_EQ(column(Col::ColPath), (QStringList{"/a.wav", "/c.wav"}));
+    EXPECT_EQ(rows().tag(1).Title, "3");
 }
 
 TEST_F(Window, SelectAndUnselectAllTickTheRows) {
     audioCd({{"A", "", "", 1, 0, 0}, {"B", "", "", 1, 0, 0}});
-    MainWindow& w = start();
-    w.commands.MenuClick(CommandSurface::MenuItem::UnselectAll);
-    EXPECT_EQ(w.lv->topLevelItem(0)->checkState(0), Qt::Unchecked);
-    EXPECT_EQ(w.lv->topLevelItem(1)->checkState(0), Qt::Unchecked);
-    w.commands.MenuClick(CommandSurface::MenuItem::SelectAll);
-    EXPECT_EQ(w.lv->topLevelItem(1)->checkState(0), Qt::Checked);
+    MainController& c = start();
+    c.commands().MenuClick(CommandSurface::MenuItem::UnselectAll);
+    EXPECT_FALSE(rows().isTicked(0));
+    EXPECT_FALSE(rows().isTicked(1));
+    EXPECT_EQ(rows().data(rows().index(0, 0), Qt::CheckStateRole), Qt::Unchecked);
+    c.commands().MenuClick(CommandSurface::MenuItem::SelectAll);
+    EXPECT_TRUE(rows().isTicked(1));
 }
 
 TEST_F(Window, SkinClicksOpenTheMenusAndHelpItemsOpenPages) {
     audioCd({});
-    MainWindow& w = start();
+    MainController& c = start();
+    auto* fileMenu = control<QMenu>("PopupMenu1");
+    auto* helpMenu = control<QMenu>("PopupMenu3");
     skin->click("file");
-    EXPECT_TRUE(w.PopupMenu1->isVisible());
-    w.PopupMenu1->hide();
+    EXPECT_TRUE(fileMenu->isVisible());
+    fileMenu->hide();
     skin->click("help");
-    EXPECT_TRUE(w.PopupMenu3->isVisible());
-    w.PopupMenu3->hide();
+    EXPECT_TRUE(helpMenu->isVisible());
+    helpMenu->hide();
     QStringList captions;
-    for (QAction* action : w.PopupMenu1->actions())
+    for (QAction* action : fileMenu->actions())
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(captions, (QStringList{"Add File", "Add Folder", "Remove", "Clear", "-", "Refresh",
                                      "FreeDB", "-", "Start", "Stop", "-", "Exit"}));
-    w.commands.MenuClick(CommandSurface::MenuItem::Content);
-    w.commands.MenuClick(CommandSurface::MenuItem::FlashDemos);
-    w.commands.MenuClick(CommandSurface::MenuItem::VisitWeb);
+    c.commands().MenuClick(CommandSurface::MenuItem::Content);
+    c.commands().MenuClick(CommandSurface::MenuItem::FlashDemos);
+    c.commands().MenuClick(CommandSurface::MenuItem::VisitWeb);
     ASSERT_EQ(shell.urls.size(), 3u);
     EXPECT_EQ(shell.urls[0], QUrl::fromLocalFile(dir.path() + "/help/Orvelle.html"));
     EXPECT_EQ(shell.urls[1].scheme(), "https");
     EXPECT_EQ(shell.urls[2].scheme(), "https");
-    QDialog* shown = nullptr;
-    prompt.onExec = [&](QDialog& dialog) {
-        shown = &dialog;
-        return int(QDialog::Rejected);
-    };
-    w.commands.MenuClick(CommandSurface::MenuItem::About);
-    EXPECT_EQ(shown, w.fm_about);
-    EXPECT_EQ(shown->windowTitle(), "About");
+    c.commands().MenuClick(CommandSurface::MenuItem::About);
+    auto* about = control<QDialog>("fm_about");
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(about->windowTitle(), "About");
 }
 
 TEST_F(Window, ExitClosesTheWindow) {
     audioCd({});
-    MainWindow& w = start();
-    w.commands.MenuClick(CommandSurface::MenuItem::Exit);
-    EXPECT_FALSE(w.isVisible());
+    start().commands().MenuClick(CommandSurface::MenuItem::Exit);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(Window, FormatEditorOpensOnTheTargetCellOnly) {
     audioCd({{"A", "", "", 1, 0, 0}});
-    MainWindow& w = start();
-    w.lv->setCurrentItem(w.lv->topLevelItem(0));
-    w.lv->topLevelItem(0)->setText(MainWindow::ColTarget, "OGG");
-    w.lvMouseDown(QPoint(120, 5)); // the "Time" cell
-    w.lvDblClick();
-    EXPECT_FALSE(w.cb_or->isVisible());
-    w.lvMouseDown(QPoint(200, 5)); // the "Target" cell
-    w.lvDblClick();
-    ASSERT_TRUE(w.cb_or->isVisible());
-    EXPECT_EQ(w.cb_or->currentText(), "OGG");
-    w.cb_or->setCurrentIndex(4);
-    w.cb_orKeyDown(Qt::Key_Return);
-    EXPECT_FALSE(w.cb_or->isVisible());
-    EXPECT_EQ(w.lv->topLevelItem(0)->text(MainWindow::ColTarget), "RM");
+    MainController& c = start();
+    c.setRowTarget(0, "OGG");
+    auto* list = control<QTreeView>("lv");
+    auto* editor = control<QComboBox>("cb_or");
+    const int y = list->visualRect(rows().index(0, 0)).center().y();
+    // A press on a cell, then the list's double click on its row.
+    const auto doubleClick = [&](int x) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(x, y));
+        emit list->doubleClicked(list->indexAt(QPoint(x, y)));
+    };
+    doubleClick(120); // "Time"
+    EXPECT_FALSE(editor->isVisible());
+    doubleClick(200); // "Target"
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->currentText(), "OGG");
+    editor->setCurrentIndex(4);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(rows().row(0).target, "RM");
 }
 
-TEST_F(Window, OutputFolderComesFromTheFolderDialog) {
+TEST_F(Window, OutputFolderComesFromTheFolderWindow) {
     audioCd({});
-    MainWindow& w = start();
+    MainController& c = start();
     const QString chosen = dir.path();
-    prompt.onExec = [&](QDialog& dialog) {
-        auto& folders = static_cast<FolderDialog&>(dialog);
-        EXPECT_EQ(folders.windowTitle(), "Output Directory");
-        folders.selectFolder(chosen);
-        folders.btn_ok->click();
-        return folders.result();
-    };
-    w.bt_dirClick();
-    EXPECT_EQ(w.edt_dir->text(), chosen);
-    prompt.onExec = [](QDialog& dialog) {
-        static_cast<FolderDialog&>(dialog).btn_cancel->click();
-        return dialog.result();
-    };
-    w.bt_dirClick();
-    EXPECT_EQ(w.edt_dir->text(), chosen) << "Cancel changes nothing";
+    prompt.folderToChoose = chosen;
+    c.chooseOutputFolder();
+    EXPECT_EQ(c.options().outputPath, chosen);
+    EXPECT_EQ(prompt.folderLayouts,
+              std::vector<IUserPrompt::FolderLayout>{IUserPrompt::FolderLayout::OutputFolder});
+    prompt.folderToChoose.clear();
+    c.chooseOutputFolder();
+    EXPECT_EQ(c.options().outputPath, chosen) << "Cancel changes nothing";
+}
+
+TEST_F(Window, AnErrorInACommandGoesToTheErrorHandler) {
+    audioCd({{"A", "", "", 1, 0, 0}});
+    MainController& c = start();
+    QStringList errors;
+    c.setErrorHandler([&](const QString& message) { errors << message; });
+    fakes.grabber->failReadDisc = true;
+    skin->click("refresh");
+    EXPECT_EQ(errors, QStringList{"disc unreadable"});
+    EXPECT_EQ(rows().count(), 1) << "the table stays as it was";
+    fakes.grabber->failReadDisc = false;
+    fakes.grabber->tracks = {{"B", "", "", 1, 0, 0}, {"C", "", "", 1, 0, 0}};
+    skin->click("refresh");
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(column(Col::ColName), (QStringList{"B", "C"})) << "a build after a failed one runs";
 }
 
 } // namespace

@@ -1,21 +1,18 @@
-#include "app/radiogroup.h"
 #include "app/windowfixture.h"
-#include "dialogs/folderdialog.h"
 #include "settings/mainkeys.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTreeWidget>
+#include <QTest>
 
 namespace {
 
 using StartUp = WindowFixture;
 
-const QString DataDiscAtStart = QStringLiteral("The disc is not Audio CD, Please take out disc!");
-const QString NoDriveQuestion = QStringLiteral(
-    "Can not detect CD-ROM device,download ASPI driver program and install it. it will probably "
-    "fix the problems. Download it? ");
+const QString DataDiscAtStart = QLatin1String(MainController::DataDiscAtStart);
+const QString NoDriveQuestion = QLatin1String(MainController::NoDriveQuestion);
+const QString NotAudioCd = QLatin1String(MainController::NotAudioCd);
 
 TEST_F(StartUp, RunsItsStepsInOrder) {
     audioCd({{"One", "", "", 3, 2, 1}});
@@ -42,21 +39,22 @@ TEST_F(StartUp, RunsItsStepsInOrder) {
     }
     EXPECT_EQ(log.calls.first(), "skin.LoadSkin " + dir.path() + "/mp3enc.dll");
     EXPECT_TRUE(prompt.informations.isEmpty());
-    EXPECT_EQ(window->state.FreeDbQueryFlag, 1);
-    EXPECT_NE(window->PositionSlider, nullptr);
-    EXPECT_NE(window->PositionSliderView, nullptr);
+    EXPECT_EQ(window->controller().drives().queryFlag(), 1);
+    EXPECT_NE(window->positionSlider(), nullptr);
+    EXPECT_NE(window->positionSliderView(), nullptr);
 }
 
 TEST_F(StartUp, FirstRunShowsTheDefaults) {
     audioCd({});
-    MainWindow& w = start();
-    EXPECT_EQ(w.rg_function->itemIndex(), CdRipper);
-    EXPECT_EQ(w.rg_format->itemIndex(), FormatMp3);
-    EXPECT_TRUE(w.rb_none->isChecked());
-    EXPECT_EQ(w.state.FolderScheme, 0);
-    EXPECT_EQ(w.edt_dir->text(), defaultOutputPath());
-    EXPECT_EQ(w.state.CurrentRow, -1) << "a disc without tracks leaves the table empty";
-    EXPECT_EQ(w.lv->topLevelItemCount(), 0);
+    MainController& c = start();
+    EXPECT_EQ(c.options().function, CdRipper);
+    EXPECT_EQ(c.options().format, FormatMp3);
+    EXPECT_TRUE(control<QRadioButton>("rb_none")->isChecked());
+    EXPECT_EQ(c.options().folderScheme, FolderScheme::None);
+    EXPECT_EQ(c.options().outputPath, defaultOutputPath());
+    EXPECT_EQ(control<QLineEdit>("edt_dir")->text(), defaultOutputPath());
+    EXPECT_EQ(c.state().CurrentRow, -1) << "a disc without tracks leaves the table empty";
+    EXPECT_EQ(rows().count(), 0);
 }
 
 TEST_F(StartUp, StoredChoicesComeBack) {
@@ -64,53 +62,57 @@ TEST_F(StartUp, StoredChoicesComeBack) {
     storeInt("Main", "Format", 3);
     storeInt("Main", "Output", 2);
     IniFile(settingsPath).writeString("Main", "Path", "/no/such/folder");
-    MainWindow& w = start();
-    EXPECT_EQ(w.rg_format->itemIndex(), FormatOgg);
-    EXPECT_EQ(w.state.LastFormat, FormatOgg);
-    EXPECT_TRUE(w.rb_album->isChecked());
-    EXPECT_EQ(w.state.FolderScheme, 2);
-    EXPECT_EQ(w.edt_dir->text(), "/no/such/folder") << "shown unchanged";
+    MainController& c = start();
+    EXPECT_EQ(c.options().format, FormatOgg);
+    EXPECT_EQ(c.state().LastFormat, FormatOgg);
+    EXPECT_TRUE(control<QRadioButton>("rb_album")->isChecked());
+    EXPECT_TRUE(control<QWidget>("rg_format")->findChild<QRadioButton*>("item3")->isChecked())
+        << "OGG in the format choice";
+    EXPECT_EQ(c.options().folderScheme, FolderScheme::Album);
+    EXPECT_EQ(control<QLineEdit>("edt_dir")->text(), "/no/such/folder") << "shown unchanged";
 }
 
 TEST_F(StartUp, AnUnknownFolderSchemeKeepsNoneSelected) {
     audioCd({});
     storeInt("Main", "Output", 9);
-    MainWindow& w = start();
-    EXPECT_EQ(w.state.FolderScheme, 9);
-    EXPECT_TRUE(w.rb_none->isChecked());
+    MainController& c = start();
+    EXPECT_EQ(int(c.options().folderScheme), 9);
+    EXPECT_TRUE(control<QRadioButton>("rb_none")->isChecked());
+    window->close();
+    EXPECT_EQ(IniFile(settingsPath).readInteger("Main", "Output", -1), 9) << "given back as stored";
 }
 
 TEST_F(StartUp, StoredChoicesOutsideTheirListsFallBackToTheDefaults) {
     audioCd({});
     storeInt("Main", "Function", 5);
     storeInt("Main", "Format", 5); // "SET" is a command, never a stored choice
-    MainWindow& w = start();
-    EXPECT_EQ(w.rg_function->itemIndex(), CdRipper);
-    EXPECT_EQ(w.rg_format->itemIndex(), FormatMp3);
-    EXPECT_EQ(w.state.LastFormat, FormatMp3);
+    MainController& c = start();
+    EXPECT_EQ(c.options().function, CdRipper);
+    EXPECT_EQ(c.options().format, FormatMp3);
+    EXPECT_EQ(c.state().LastFormat, FormatMp3);
     EXPECT_TRUE(prompt.informations.isEmpty()) << "no settings dialog at start";
 }
 
 TEST_F(StartUp, ConverterStartDoesNotReadTheDisc) {
     audioCd({{"One", "", "", 3, 2, 1}});
     storeInt("Main", "Function", Converter);
-    MainWindow& w = start();
+    MainController& c = start();
     EXPECT_EQ(fakes.log.indexOf("grabber.ReadDisc"), -1);
     EXPECT_EQ(fakes.log.indexOf("grabber.QueryFreeDB"), -1);
-    EXPECT_EQ(w.state.FreeDbQueryFlag, 0);
-    EXPECT_FALSE(w.cb_driver->isEnabled());
+    EXPECT_EQ(c.drives().queryFlag(), 0);
+    EXPECT_FALSE(control<QComboBox>("cb_driver")->isEnabled());
     // Switching to the CD side later queries with flag 0.
-    w.rg_function->setItemIndex(CdRipper);
+    c.chooseFunction(CdRipper);
     EXPECT_EQ(fakes.grabber->lastQueryFlag, 0);
-    EXPECT_EQ(w.lv->topLevelItemCount(), 1);
+    EXPECT_EQ(rows().count(), 1);
+    EXPECT_TRUE(control<QComboBox>("cb_driver")->isEnabled());
 }
 
 TEST_F(StartUp, OnlyDataDiscsAreReportedThreeTimesInTheCdFunction) {
     fakes.layerDrives = {{"/dev/sr0", true, "BACKUP_2019"}};
     fakes.grabberDrives = {{"0:1:0", "ACME", "DVD", "1.0"}};
     start();
-    EXPECT_EQ(prompt.informations,
-              (QStringList{DataDiscAtStart, MainWindow::NotAudioCd, MainWindow::NotAudioCd}));
+    EXPECT_EQ(prompt.informations, (QStringList{DataDiscAtStart, NotAudioCd, NotAudioCd}));
     EXPECT_EQ(fakes.grabber->queries, 0);
 }
 
@@ -123,19 +125,20 @@ TEST_F(StartUp, NoDisc_OrAnAudioCd_GivesNoMessage) {
 
 TEST_F(StartUp, AMachineWithoutDrivesAsksOnceAndGoesOn) {
     prompt.questionAnswer = true;
-    MainWindow& w = start();
+    MainController& c = start();
     EXPECT_EQ(prompt.questions, QStringList{NoDriveQuestion});
     EXPECT_TRUE(prompt.informations.isEmpty()) << "no disc to take out, no disc to read";
     ASSERT_EQ(shell.urls.size(), 1u);
     EXPECT_EQ(shell.urls[0].fileName(), "Orvelle.html");
     EXPECT_EQ(shell.urls[0].fragment(), "cd-access");
     EXPECT_EQ(fakes.log.indexOf("grabber.Shutdown"), -1);
-    EXPECT_EQ(w.cb_driver->count(), 0);
+    EXPECT_TRUE(c.drives().driveNames().isEmpty());
+    EXPECT_EQ(control<QComboBox>("cb_driver")->count(), 0);
     EXPECT_GE(fakes.log.indexOf("AudioFileRead.ResetFormat -1"), 0) << "start-up went on";
     // The CD commands answer as for a machine whose drives hold no audio CD.
-    w.commands.Skin1Click("freedb");
-    EXPECT_EQ(prompt.informations, QStringList{MainWindow::NotAudioCd});
-    EXPECT_TRUE(w.isVisible());
+    c.commands().Skin1Click("freedb");
+    EXPECT_EQ(prompt.informations, QStringList{NotAudioCd});
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(StartUp, TheNoDriveQuestionComesOnceUntilADriveIsSeenAgain) {
@@ -168,31 +171,34 @@ TEST_F(StartUp, RmCodecsAreListedAndTheStoredOneChosen) {
     audioCd({});
     fakes.rmCodecs = {"RealAudio 1.0", "AC-3"};
     storeInt("Rm", "format", 1);
-    MainWindow& w = start();
-    EXPECT_EQ(w.rmCodecNames, (QStringList{"RealAudio 1.0", "AC-3"}));
-    EXPECT_EQ(w.rmCodecIndex, 1);
+    MainController& c = start();
+    EXPECT_EQ(c.rmCodecNames(), (QStringList{"RealAudio 1.0", "AC-3"}));
+    EXPECT_EQ(c.rmCodecIndex(), 1);
 }
 
 TEST_F(StartUp, ClosingWritesAllFourChoicesEvenUnchanged) {
     audioCd({});
-    MainWindow& w = start();
-    w.close();
+    MainController& c = start();
+    window->close();
     IniFile ini(settingsPath);
     EXPECT_TRUE(ini.hasKey("Main", "Function"));
     EXPECT_TRUE(ini.hasKey("Main", "Format"));
     EXPECT_TRUE(ini.hasKey("Main", "Output"));
     EXPECT_EQ(ini.readString("Main", "Path", ""), defaultOutputPath());
-    EXPECT_EQ(w.settings(), nullptr) << "the settings file is released at close";
+    EXPECT_EQ(c.settings(), nullptr) << "the settings file is released at close";
 }
 
 TEST_F(StartUp, ClosingSavesWhatTheUserChose) {
     audioCd({});
-    MainWindow& w = start();
-    w.rg_function->setItemIndex(Converter);
-    w.rg_format->setItemIndex(FormatWma);
-    w.rb_mix->setChecked(true);
-    w.edt_dir->setText("/tmp/out");
-    w.close();
+    MainController& c = start();
+    c.chooseFunction(Converter);
+    c.chooseFormat(FormatWma);
+    control<QRadioButton>("rb_mix")->click();
+    auto* path = control<QLineEdit>("edt_dir");
+    path->selectAll();
+    QTest::keyClicks(path, "/tmp/out");
+    EXPECT_EQ(c.options().folderScheme, FolderScheme::ArtistAlbum);
+    window->close();
     IniFile ini(settingsPath);
     EXPECT_EQ(ini.readInteger("Main", "Function", -1), 1);
     EXPECT_EQ(ini.readInteger("Main", "Format", -1), 2);
@@ -202,11 +208,11 @@ TEST_F(StartUp, ClosingSavesWhatTheUserChose) {
 
 TEST_F(StartUp, SetNeverStaysTheStoredFormat) {
     audioCd({});
-    MainWindow& w = start();
-    w.rg_format->setItemIndex(FormatWav);
-    w.rg_format->setItemIndex(FormatSet);
-    EXPECT_EQ(w.rg_format->itemIndex(), FormatWav);
-    w.close();
+    MainController& c = start();
+    c.chooseFormat(FormatWav);
+    c.chooseFormat(FormatSet);
+    EXPECT_EQ(c.options().format, FormatWav);
+    window->close();
     EXPECT_EQ(IniFile(settingsPath).readInteger("Main", "Format", -1), FormatWav);
 }
 

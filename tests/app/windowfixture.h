@@ -37,7 +37,7 @@ protected:
     }
 
     // Creates the window and runs its start-up as showing it does.
-    MainWindow& start() {
+    MainController& start() {
         auto skinObject = std::make_unique<FakeSkin>(
             fakes.log, QStringList{"start", "stop", "set", "file", "help", "play", "pb"});
         skin = skinObject.get();
@@ -46,6 +46,21 @@ protected:
         window->show();
         QCoreApplication::processEvents();
         EXPECT_TRUE(window->initialised());
-        return *window;
+        return window->controller();
+    }
+
+    RowModel& rows() { return window->controller().rows(); }
+    // The texts of one column of the list, top to bottom.
+    QStringList column(int column) {
+        QStringList texts;
+        for (int row = 0; row < rows().count(); ++row)
+            texts << rows().data(rows().index(row, column)).toString();
+        return texts;
+    }
+    // A control of the window, by the name it has always had.
+    template <typename Widget> Widget* control(const char* name) {
+        auto* widget = window->findChild<Widget*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
     }
 };

@@ -6,6 +6,7 @@
 #include "components/cdio/cdiograbber.h"
 #include "discimage.h"
 #include "settings/freedbkeys.h"
+#include "support/nullcomponents.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -205,10 +206,12 @@ TEST_F(CddbClientTest, GrabberTakesTheFoundTextsForItsDisc) {
     disc.album = QStringLiteral("CD-TEXT Album");
     disc.tracks = {{100, 0, false, QStringLiteral("Text One"), {}}, {100, 0, false, {}, {}}};
     const QString cue = disc.write(m_dir.path(), QStringLiteral("lookup"));
-    SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
-    const int drive = CdDriveList::scan(SettingsFile()).size();
+    SettingsFile(SettingsFile::defaultPath())
+        .ini()
+        .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
+    const int drive = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
 
-    CdioGrabber grabber;
+    CdioGrabber grabber(SettingsFile::defaultPath());
     QList<int> statuses;
     QObject::connect(&grabber, &IAudioCDGrabber2::OnFreeDBQueryStatus,
                      [&](int status) { statuses << status; });

@@ -68,20 +68,21 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         QFile::remove(SettingsFile::defaultPath());
         // Whatever optical drives this machine has come first.
-        m_realDrives = CdDriveList::scan(SettingsFile()).size();
+        m_realDrives = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
     }
 
     QString addImage(const DiscImage& image, const QString& name) {
         const QString path = image.write(m_dir.path(), name);
-        SettingsFile().ini().writeString(QStringLiteral("Drives"),
-                                         QStringLiteral("image%1").arg(++m_images), path);
+        SettingsFile(SettingsFile::defaultPath())
+            .ini()
+            .writeString(QStringLiteral("Drives"), QStringLiteral("image%1").arg(++m_images), path);
         return path;
     }
 
     // A grabber on the first image, with its disc read.
     void start() {
         m_writer = std::make_shared<RecordingWriter>();
-        m_grabber = std::make_unique<CdioGrabber>();
+        m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
         m_grabber->Initialize();
         m_grabber->SetCurrentDrive(m_realDrives + 1);
         m_grabber->ReadDisc();
@@ -241,7 +242,7 @@ TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));
     auto real = std::make_shared<OutputWriter>();
-    CdioGrabber grabber;
+    CdioGrabber grabber(SettingsFile::defaultPath());
     grabber.Initialize();
     grabber.SetCurrentDrive(m_realDrives + 1);
     grabber.ReadDisc();
@@ -502,7 +503,7 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
 
 TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     const QString cue = addImage(standardDisc(), QStringLiteral("media"));
-    m_grabber = std::make_unique<CdioGrabber>();
+    m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
     m_grabber->setMediaPollInterval(30);
     int changes = 0;
     QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });

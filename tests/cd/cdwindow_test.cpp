@@ -15,13 +15,10 @@
 #include "support/fakeprompt.h"
 
 #include <gtest/gtest.h>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
 namespace {
 
@@ -34,6 +31,7 @@ const QString NoEntry = QStringLiteral("No FreeDB information available for this
 
 // The settings' own reader, but at home: the server list names no local host.
 struct LocalFreeDb : FreeDbInformation {
+    using FreeDbInformation::FreeDbInformation;
     QString Server() const override { return QStringLiteral("127.0.0.1"); }
 };
 
@@ -50,8 +48,8 @@ protected:
         QFile::remove(settingsPath());
         QFile::remove(QFileInfo(settingsPath()).absolutePath() + QLatin1Char('/') +
                       QLatin1String(FreeDbCache::FileName));
-        m_realDrives = CdDriveList::scan(SettingsFile()).size();
-        SettingsFile settings;
+        m_realDrives = CdDriveList::scan(SettingsFile(settingsPath())).size();
+        SettingsFile settings(settingsPath());
         settings.write(FreedbKeys::Port, QString::number(m_server.port()));
         settings.write(FreedbKeys::Timeout, QStringLiteral("3000"));
         m_server.reply = [](const QString& cmd) -> QByteArray {
@@ -69,53 +67,62 @@ protected:
             m_window->close();
     }
 
-    static QString settingsPath() { return SettingsFile::defaultPath(); }
+    // A settings file of the test's own: every component is handed its path.
+    QString settingsPath() const { return m_dir.filePath(QStringLiteral("Orvelle.ini")); }
 
     QString addImage(const DiscImage& image, const QString& name) {
         const QString path = image.write(m_dir.path(), name);
-        SettingsFile().ini().writeString(QStringLiteral("Drives"),
-                                         QStringLiteral("image%1").arg(++m_images), path);
+        SettingsFile(settingsPath())
+            .ini()
+            .writeString(QStringLiteral("Drives"), QStringLiteral("image%1").arg(++m_images), path);
         return path;
     }
 
-    MainWindow& start() {
+    MainController& start() {
         AudioComponentSet set;
-        auto grabber = std::make_unique<CdioGrabber>();
+        auto grabber = std::make_unique<CdioGrabber>(settingsPath());
         grabber->setMediaPollInterval(40);
         m_grabber = grabber.get();
         set.AudioCDGrabber21 = std::move(grabber);
-        set.FreeDBInformation21 = std::make_unique<LocalFreeDb>();
+        set.FreeDBInformation21 = std::make_unique<LocalFreeDb>(settingsPath());
         set.AudioPlayer21 = std::make_unique<NullPlayer>();
         set.AudioFileRead = std::make_unique<NullAudioFile>();
         set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
         set.VideoFile1 = std::make_unique<NullVideoFile>();
-        set.VideoFile2 = std::make_unique<NullVideoFile>();
         set.Skin1 = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
-        set.DriveLayer = std::make_unique<CdioDriveLayer>();
+        set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
         m_window = std::make_unique<MainWindow>(std::move(set), m_prompt, m_shell, settingsPath(),
                                                 m_dir.path());
         m_window->show();
         QCoreApplication::processEvents();
-        return *m_window;
+        return m_window->controller();
     }
 
     // Waits until the status lines end with what a finished lookup says last.
     // Only lines after the first `after` count.
     QStringList settledLines(int after = 0, int ms = 5000) {
         const auto done = [&] {
-            const QStringList lines = m_window->FreeDbWindow->lines();
+            const QStringList lines = statusLines();
             return lines.size() > after && lines.last() != Connecting && lines.last() != Querying &&
                    lines.last() != Loaded;
         };
         EXPECT_TRUE(QTest::qWaitFor(done, ms));
         QCoreApplication::sendPostedEvents();
-        return m_window->FreeDbWindow->lines();
+        return statusLines();
+    }
+
+    QStringList statusLines() { return m_window->controller().drives().statusLines(); }
+    RowModel& rows() { return m_window->controller().rows(); }
+    void retry() {
+        m_window->findChild<QDialog*>(QStringLiteral("FreeDbWindow"))
+            ->findChild<QPushButton*>(QStringLiteral("edt_retry"))
+            ->click();
     }
 
     QStringList captions() const {
         QStringList texts;
-        for (int i = 0; i < m_window->lv->topLevelItemCount(); ++i)
-            texts << m_window->lv->topLevelItem(i)->text(MainWindow::ColName);
+        for (int i = 0; i < m_window->controller().rows().count(); ++i)
+            texts << m_window->controller().rows().row(i).caption;
         return texts;
     }
 
@@ -132,9 +139,9 @@ protected:
 
 TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
     const QString cue = addImage(plainDisc(), QStringLiteral("plain"));
-    MainWindow& w = start();
-    ASSERT_EQ(w.cb_driver->count(), m_realDrives + 1);
-    EXPECT_EQ(w.cb_driver->itemText(m_realDrives),
+    MainController& c = start();
+    ASSERT_EQ(c.drives().driveNames().size(), m_realDrives + 1);
+    EXPECT_EQ(c.drives().driveNames().at(m_realDrives),
               QStringLiteral("[%1]  Disc image  CUE  2.1.0").arg(cue));
 
     if (m_realDrives > 0)
@@ -142,17 +149,17 @@ TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
     // Before the lookup answers: the disc's own (missing) texts.
     {
         EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
-        ASSERT_EQ(w.rowTags.size(), 3);
-        EXPECT_EQ(w.rowTags[1].Artist, QStringLiteral("Unknown Artist"));
-        EXPECT_EQ(w.rowTags[1].Album, QStringLiteral("Unknown Album"));
-        EXPECT_EQ(w.lv->topLevelItem(0)->text(MainWindow::ColTime), QStringLiteral("00:04:50"));
-        EXPECT_EQ(w.lv->topLevelItem(1)->text(MainWindow::ColTime), QStringLiteral("01:01:15"));
-        EXPECT_EQ(w.lv->topLevelItem(2)->text(MainWindow::ColTime), QStringLiteral("00:01:5"));
+        ASSERT_EQ(rows().count(), 3);
+        EXPECT_EQ(rows().tag(1).Artist, QStringLiteral("Unknown Artist"));
+        EXPECT_EQ(rows().tag(1).Album, QStringLiteral("Unknown Album"));
+        EXPECT_EQ(rows().row(0).time, QStringLiteral("00:04:50"));
+        EXPECT_EQ(rows().row(1).time, QStringLiteral("01:01:15"));
+        EXPECT_EQ(rows().row(2).time, QStringLiteral("00:01:5"));
 
         EXPECT_EQ(settledLines(), (QStringList{Connecting, Querying, Loaded, Refresh}));
         EXPECT_EQ(captions(), (QStringList{"Opening", "Middle", "Closing"}));
-        EXPECT_EQ(w.rowTags[2].Artist, QStringLiteral("The Artist"));
-        EXPECT_EQ(w.edt_album->text(), QStringLiteral("The Album"));
+        EXPECT_EQ(rows().tag(2).Artist, QStringLiteral("The Artist"));
+        EXPECT_EQ(c.shownTag().Album, QStringLiteral("The Album"));
         EXPECT_EQ(m_server.commands.first(),
                   QStringLiteral("cddb query ") + CdToc({0, 350, 4940}, 5020).queryArguments());
     }
@@ -162,17 +169,16 @@ TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
 TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     addImage(plainDisc(), QStringLiteral("plain"));
     m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
-    MainWindow& w = start();
+    MainController& c = start();
     const int atStart = settledLines().size();
-    w.cb_driver->setCurrentIndex(m_realDrives);
-    w.cb_driverChange(m_realDrives);
+    c.chooseDrive(m_realDrives);
     EXPECT_EQ(settledLines(atStart).mid(atStart), (QStringList{Connecting, NoEntry}));
     EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
 
-    SettingsFile settings;
+    SettingsFile settings(settingsPath());
     settings.write(FreedbKeys::Port, QString::number(CddbTestServer::closedPort()));
-    const int shown = w.FreeDbWindow->lines().size();
-    w.FreeDbWindow->edt_retry->click();
+    const int shown = statusLines().size();
+    retry();
     QStringList lines = settledLines(shown);
     EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{Connecting, Failed}));
 
@@ -182,10 +188,10 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     settings.write(FreedbKeys::Timeout, QStringLiteral("1500"));
     m_server.behaviour = CddbTestServer::Behaviour::Silent;
     const int commandsBefore = m_server.commands.size();
-    w.FreeDbWindow->edt_retry->click();
+    retry();
     // Connecting, and waiting for the server, which has the question but says nothing.
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.commands.size() > commandsBefore; }, 5000));
-    EXPECT_EQ(w.FreeDbWindow->lines().mid(before), QStringList{Connecting});
+    EXPECT_EQ(statusLines().mid(before), QStringList{Connecting});
     lines = settledLines(before + 1, 20000);
     EXPECT_EQ(lines.mid(before), (QStringList{Connecting, Failed}));
 }
@@ -193,15 +199,15 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
 TEST_F(CdWindow, DiscChangeRebuildsTheTable) {
     const QString cue = addImage(plainDisc(), QStringLiteral("changing"));
     m_server.reply = [](const QString&) { return QByteArray("202 No match\r\n"); };
-    MainWindow& w = start();
-    w.cb_driverChange(m_realDrives);
+    MainController& c = start();
+    c.chooseDrive(m_realDrives);
     settledLines();
     DiscImage other;
     other.tracks = {{5020, 0, false, QStringLiteral("New Disc Song"), {}}}; // as long
     ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("changing")).isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return captions() == QStringList{"New Disc Song"}; }, 20000));
-    EXPECT_EQ(w.state.CurrentRow, 0);
-    EXPECT_EQ(w.edt_tital->text(), QStringLiteral("New Disc Song"));
+    EXPECT_EQ(c.state().CurrentRow, 0);
+    EXPECT_EQ(c.shownTag().Title, QStringLiteral("New Disc Song"));
 }
 
 TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
@@ -212,8 +218,8 @@ TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
         GTEST_SKIP() << "a real drive of this machine takes part in the audio-disc test";
     start();
     EXPECT_EQ(m_prompt.informations, (QStringList{"The disc is not Audio CD, Please take out disc!",
-                                                  QLatin1String(MainWindow::NotAudioCd),
-                                                  QLatin1String(MainWindow::NotAudioCd)}));
+                                                  QLatin1String(MainController::NotAudioCd),
+                                                  QLatin1String(MainController::NotAudioCd)}));
     EXPECT_TRUE(captions().isEmpty());
 }
 

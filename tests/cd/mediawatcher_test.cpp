@@ -139,8 +139,8 @@ TEST_F(Watcher, WhatItSawAnswersForTheDriveUntilItStops) {
 
 TEST_F(Watcher, TheDriveLayerTakesAWatchedDriveFromTheWatcher) {
     QFile::remove(SettingsFile::defaultPath());
-    SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"), m_cue);
-    CdioDriveLayer layer;
+    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"), m_cue);
+    CdioDriveLayer layer(SettingsFile::defaultPath());
     ASSERT_TRUE(layer.CdDrives().contains(m_cue));
     watchDisc();
     DiscImage data;
@@ -192,9 +192,9 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
     const CdDrive driveA{first.write(dir.path(), QStringLiteral("a")), true};
     const CdDrive driveB{second.write(dir.path(), QStringLiteral("b")), true};
     const int realDrives = CdDriveList::devices().size();
-    SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
+    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                                      driveA.path);
-    SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image2"),
+    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image2"),
                                      driveB.path);
     const auto expectedToc = [&](const CdDrive& drive) {
         return CdDisc::open(drive)->contents(false).toc();
@@ -243,13 +243,13 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
 
     // The GUI thread reads drive A and plays it back raw while another
     // grabber rips from drive B, whose own poller runs too.
-    CdioGrabber browser;
+    CdioGrabber browser(SettingsFile::defaultPath());
     browser.setMediaPollInterval(0);
     browser.Initialize();
     browser.SetCurrentDrive(realDrives + 1);
     auto writer = std::make_shared<RecordingWriter>();
     RecordingWriter* ripped = writer.get();
-    CdioGrabber ripper;
+    CdioGrabber ripper(SettingsFile::defaultPath());
     ripper.Initialize();
     ripper.SetCurrentDrive(realDrives + 2);
     ripper.SetReadMode(2);

@@ -31,13 +31,13 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         QFile::remove(SettingsFile::defaultPath());
-        const int realDrives = CdDriveList::scan(SettingsFile()).size();
+        const int realDrives = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
         disc.album = QStringLiteral("Album 日本");
         disc.artist = QStringLiteral("Disc Artist");
         disc.tracks = {{150, 0, false, Tags[0].Title, Tags[0].Artist},
                        {120, 0, false, Tags[1].Title, Tags[1].Artist},
                        {160, 0, false, Tags[2].Title, Tags[2].Artist}};
-        SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
+        SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                                          disc.write(dir.path(), QStringLiteral("disc")));
         // The drive is never polled while a test holds a read.
         grabber.setMediaPollInterval(3600 * 1000);
@@ -69,7 +69,7 @@ protected:
 
     QTemporaryDir dir;
     DiscImage disc;
-    CdioGrabber grabber;
+    CdioGrabber grabber{SettingsFile::defaultPath()};
 };
 
 TEST_F(RipTest, WavFilesHoldExactlyTheTracksPcmInListOrder) {

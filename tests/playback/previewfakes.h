@@ -1,7 +1,7 @@
 #pragma once
 
 #include "components/componenterror.h"
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 #include "platform/muldiv.h"
 
 #include <algorithm>

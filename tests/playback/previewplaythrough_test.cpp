@@ -3,7 +3,7 @@
 #include "components/cdio/cdiograbber.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 #include "components/player/audioplayer.h"
 #include "playback/previewcontroller.h"
 #include "settings/settingsfile.h"
@@ -72,7 +72,7 @@ protected:
         m_previousHandler = qInstallMessageHandler(keepTerminalLine);
         ASSERT_TRUE(m_dir.isValid());
         QFile::remove(SettingsFile::defaultPath());
-        m_realDrives = CdDriveList::scan(SettingsFile()).size();
+        m_realDrives = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
     }
 
     // Plays `row` from slider 465 until the preview stops by itself; returns the
@@ -117,7 +117,7 @@ protected:
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     RecordingPlayer player;
-    std::unique_ptr<CdioGrabber> grabber = std::make_unique<CdioGrabber>();
+    std::unique_ptr<CdioGrabber> grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
 };
 
 TEST_F(PlaythroughTest, AnAudioFilePlaysFromTheSliderToItsEnd) {
@@ -132,7 +132,7 @@ TEST_F(PlaythroughTest, ADiscImageTrackPlaysFromTheSliderToItsEnd) {
     DiscImage disc;
     disc.tracks = {{75, 0, false, QStringLiteral("One"), QString()},
                    {150, 0, false, QStringLiteral("Two"), QString()}};
-    SettingsFile().ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
+    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                                      disc.write(m_dir.path(), QStringLiteral("disc")));
     grabber->Initialize();
     grabber->SetCurrentDrive(m_realDrives + 1);

@@ -1,5 +1,5 @@
 #include "components/lame/mp3lameencoder.h"
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 #include "components/output/outputwriter.h"
 #include "settings/applyencodersettings.h"
 #include "settings/settingsfile.h"

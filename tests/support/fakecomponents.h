@@ -1,9 +1,12 @@
 #pragma once
 
-#include "components/audiocomponentset.h"
-#include "components/null/nullcomponents.h"
+#include "app/audiocomponentset.h"
+#include "components/componenterror.h"
+#include "support/nullcomponents.h"
 
+#include <functional>
 #include <QHash>
+#include <utility>
 
 #include <QStringList>
 #include <vector>
@@ -58,6 +61,10 @@ public:
     int selectedTrack = -1;
     int queries = 0;
     int lastQueryFlag = -99;
+    // What the disc holds once it is read again (a disc change); empty: no change.
+    std::vector<FakeTrack> tracksAfterNextRead;
+    bool failReadDisc = false; // ReadDisc raises, as for an unreadable disc
+    std::function<void(int track)> onSelectTrack;
 
     void Initialize() override { m_log.add(QStringLiteral("grabber.Initialize")); }
     void Shutdown() override { m_log.add(QStringLiteral("grabber.Shutdown")); }
@@ -70,9 +77,21 @@ public:
     QString GetDriveProduct() override { return drive().product; }
     QString GetDriveRevision() override { return drive().revision; }
     QString GetDriveId() override { return drive().id; }
-    void ReadDisc() override { m_log.add(QStringLiteral("grabber.ReadDisc")); }
+    void ReadDisc() override {
+        m_log.add(QStringLiteral("grabber.ReadDisc"));
+        if (failReadDisc)
+            throw ComponentError(QStringLiteral("disc unreadable"));
+        if (!tracksAfterNextRead.empty())
+            tracks = std::exchange(tracksAfterNextRead, {});
+    }
     int GetTrackCount() override { return int(tracks.size()); }
-    void SelectTrack(int track) override { selectedTrack = track; }
+    void SelectTrack(int track) override {
+        if (track < 0 || track >= int(tracks.size()))
+            throw ComponentError(QStringLiteral("There is no track %1.").arg(track + 1));
+        selectedTrack = track;
+        if (onSelectTrack)
+            onSelectTrack(track);
+    }
     int GetTrackMinutes() override { return track().minutes; }
     int GetTrackSeconds() override { return track().seconds; }
     int GetTrackFrames() override { return track().frames; }
@@ -233,7 +252,6 @@ struct FakeComponents {
         video = v.get();
         video->codecs = rmCodecs;
         set.VideoFile1 = std::move(v);
-        set.VideoFile2 = std::make_unique<NullVideoFile>();
         set.Skin1 = std::move(skin);
         auto d = std::make_unique<FakeDriveLayer>();
         driveLayer = d.get();

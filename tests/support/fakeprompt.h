@@ -3,8 +3,6 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 
-#include <functional>
-#include <QDialog>
 #include <QStringList>
 #include <vector>
 
@@ -17,9 +15,8 @@ public:
     std::vector<Default> questionDefaults;
     bool questionAnswer = false;
     QStringList filesToOpen;
-    // Runs on a dialog shown modally; returns the dialog's result code.
-    std::function<int(QDialog&)> onExec = [](QDialog&) { return int(QDialog::Rejected); };
-    int execCount = 0;
+    QString folderToChoose; // empty: the folder window is cancelled
+    std::vector<FolderLayout> folderLayouts;
 
     void Information(const QString& text) override { informations << text; }
     bool Question(const QString& text, Default button = Default::Yes) override {
@@ -28,9 +25,9 @@ public:
         return questionAnswer;
     }
     QStringList OpenFiles(const QString&, const QString&) override { return filesToOpen; }
-    int Exec(QDialog& dialog) override {
-        ++execCount;
-        return onExec(dialog);
+    QString ChooseFolder(FolderLayout layout) override {
+        folderLayouts.push_back(layout);
+        return folderToChoose;
     }
 };
 

@@ -6,7 +6,7 @@
 QVector<CdDrive> CdioDriveLayer::drives() {
     if (!m_devices)
         m_devices = CdDriveList::devices();
-    return *m_devices + CdDriveList::images(SettingsFile());
+    return *m_devices + CdDriveList::images(SettingsFile(m_settingsPath));
 }
 
 QStringList CdioDriveLayer::CdDrives() {

@@ -11,6 +11,9 @@
 // what the poller last saw, without opening it again.
 class CdioDriveLayer : public IDriveLayer {
 public:
+    // The disc images come from the settings file at settingsPath.
+    explicit CdioDriveLayer(QString settingsPath) : m_settingsPath(std::move(settingsPath)) {}
+
     QStringList CdDrives() override;
     bool VolumeLabel(const QString& drive, QString* label) override;
 
@@ -18,4 +21,6 @@ private:
     QVector<CdDrive> drives();
 
     std::optional<QVector<CdDrive>> m_devices;
+
+    QString m_settingsPath;
 };

@@ -12,7 +12,8 @@ constexpr int FramesPerSecond = 75;
 
 } // namespace
 
-CdioGrabber::CdioGrabber(QObject* parent) : IAudioCDGrabber2(parent) {
+CdioGrabber::CdioGrabber(QString settingsPath, QObject* parent)
+    : IAudioCDGrabber2(parent), m_settingsPath(std::move(settingsPath)) {
     connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::OnMediaChange);
     connect(&m_cddb, &CddbClient::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
     connect(&m_cddb, &CddbClient::recordFound, this,
@@ -25,7 +26,7 @@ CdioGrabber::~CdioGrabber() {
 }
 
 void CdioGrabber::Initialize() {
-    m_drives = CdDriveList::scan(SettingsFile());
+    m_drives = CdDriveList::scan(SettingsFile(m_settingsPath));
     m_drive = m_drives.isEmpty() ? -1 : 0;
     m_disc = {};
     m_track = -1;

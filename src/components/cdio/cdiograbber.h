@@ -24,7 +24,8 @@ public:
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
 
-    explicit CdioGrabber(QObject* parent = nullptr);
+    // The drives come from the settings file at settingsPath (section "Drives").
+    explicit CdioGrabber(QString settingsPath, QObject* parent = nullptr);
     ~CdioGrabber() override;
 
     void Initialize() override;
@@ -85,6 +86,8 @@ private:
     void taskProgress(quint64 task, double percent);
     void taskFinished(quint64 task, bool ok, const QString& error);
     TrackReader& rawReader();
+
+    QString m_settingsPath;
 
     QVector<CdDrive> m_drives;
     int m_drive = -1; // 0-based

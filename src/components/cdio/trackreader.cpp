@@ -1,6 +1,7 @@
 #include "components/cdio/trackreader.h"
 
 #include "components/cdio/cdiolock.h"
+#include "settings/cdreadingkeys.h"
 
 #include <cstring>
 #include <QSet>
@@ -24,7 +25,7 @@ ReadSettings ReadSettings::sanitized(int mode, int retries, int errorAction) {
     ReadSettings settings;
     if (mode >= Burst && mode <= Paranoid)
         settings.mode = mode;
-    settings.retries = qBound(0, retries, 32);
+    settings.retries = qBound(CdReadingKeys::RetriesMin, retries, CdReadingKeys::RetriesMax);
     if (errorAction >= Stop && errorAction <= Cut)
         settings.errorAction = errorAction;
     return settings;

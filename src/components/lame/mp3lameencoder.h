@@ -45,6 +45,7 @@ public:
     void SetSampleRate(int hz) override;
     void SetMono(int on) override;
     void SetBitrate(int kbps) override;
+    LameSettings GetSettings() const override { return m_settings; }
 
 private:
     void applySwitch(const QString& name, const QString& value);

@@ -131,12 +131,10 @@ void OutputWriter::SetWavFormat(int sampleRate, int channels, int bits) {
 
 void OutputWriter::SetMp3Encoder(IAudioFile2LameEnc* encoder) {
     std::lock_guard lock(m_mutex);
-    const auto* lame = dynamic_cast<const Mp3LameEncoder*>(encoder);
-    if (!lame)
-        throw ComponentError(
-            QStringLiteral("MP3 output needs Orvelle's own MP3 encoder settings."));
+    if (!encoder)
+        throw ComponentError(QStringLiteral("MP3 output needs the MP3 encoder's settings."));
     m_kind = Kind::Mp3;
-    m_mp3 = lame->settings();
+    m_mp3 = encoder->GetSettings();
 }
 
 void OutputWriter::SetOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,

@@ -45,7 +45,7 @@ public:
     void Write(const QByteArray& pcm) override;
     void SetInputFormat(int sampleRate, int channels) override;
     void SetWavFormat(int sampleRate, int channels, int bits) override;
-    // Takes a copy of the settings of Orvelle's MP3 encoder (Mp3LameEncoder).
+    // Takes a copy of the MP3 encoder's settings.
     void SetMp3Encoder(IAudioFile2LameEnc* encoder) override;
     void SetOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate,
                       int quality) override;

@@ -1,5 +1,4 @@
 #include "components/componenterror.h"
-#include "components/null/nullcomponents.h"
 #include "settings/applyencodersettings.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/mp3keys.h"
@@ -7,6 +6,7 @@
 #include "settings/settingsfile.h"
 #include "settings/wavkeys.h"
 #include "settings/wmakeys.h"
+#include "support/nullcomponents.h"
 
 #include <gtest/gtest.h>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "components/null/nullcomponents.h"
+#include "support/nullcomponents.h"
 
 #include "components/componenterror.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ishell.h"
+#include "platform/ui/desktopshell.h"
 
 #include <QDesktopServices>
 #include <QProcess>

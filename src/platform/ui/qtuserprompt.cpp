@@ -1,7 +1,8 @@
-#include "platform/iuserprompt.h"
+#include "platform/ui/qtuserprompt.h"
+
+#include "dialogs/folderdialog.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -11,6 +12,12 @@ QString title() {
     return name.isEmpty() ? QStringLiteral("Orvelle") : name;
 }
 } // namespace
+
+QtUserPrompt::~QtUserPrompt() {
+    // A parentless folder window is ours; one with a parent goes with it.
+    if (m_folders && !m_folders->parent())
+        delete m_folders;
+}
 
 void QtUserPrompt::Information(const QString& text) {
     QMessageBox::information(m_parent, title(), text, QMessageBox::Ok);
@@ -26,6 +33,14 @@ QStringList QtUserPrompt::OpenFiles(const QString& caption, const QString& filte
     return QFileDialog::getOpenFileNames(m_parent, caption, QString(), filter);
 }
 
-int QtUserPrompt::Exec(QDialog& dialog) {
-    return dialog.exec();
+QString QtUserPrompt::ChooseFolder(FolderLayout layout) {
+    if (!m_folders) {
+        m_folders = new FolderDialog(m_parent);
+        m_folders->setObjectName(QStringLiteral("fm_dir"));
+    }
+    m_folders->configure(layout == FolderLayout::AddFolder ? FolderDialog::Layout::AddFolder
+                                                           : FolderDialog::Layout::OutputFolder,
+                         m_parent);
+    m_folders->exec();
+    return m_folders->SelectedFolder;
 }

@@ -117,6 +117,7 @@ public:
     void SetSampleRate(int) override {}
     void SetMono(int) override {}
     void SetBitrate(int) override {}
+    LameSettings GetSettings() const override { return {}; }
 };
 
 class NullPlayer : public IAudioPlayer2 {

@@ -1,0 +1,416 @@
+#include "app/maincontroller.h"
+
+#include "components/enginecomponents.h"
+#include "platform/ishell.h"
+#include "platform/iuserprompt.h"
+#include "settings/drivekeys.h"
+#include "settings/mainkeys.h"
+#include "settings/rmkeys.h"
+#include "settings/settingsfile.h"
+
+#include <cstdio>
+#include <exception>
+#include <QScopedValueRollback>
+
+namespace {
+
+const QStringList& formatNames() {
+    static const QStringList names{QStringLiteral("MP3"), QStringLiteral("WAV"),
+                                   QStringLiteral("WMA"), QStringLiteral("OGG"),
+                                   QStringLiteral("RM")};
+    return names;
+}
+
+} // namespace
+
+MainController::MainController(EngineComponents& components, IUserPrompt& prompt, IShell& shell,
+                               QString settingsPath, QString programFolder, QObject* parent)
+    : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
+      m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
+      m_selection(&m_rows), m_drives(*components.AudioCDGrabber21, *components.DriveLayer,
+                                     *components.FreeDBInformation21),
+      m_commands(m_state, *this) {
+    m_options.outputPath = defaultOutputPath();
+    m_errorHandler = [](const QString& message) {
+        std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
+    };
+    connect(&m_drives, &DriveSession::mediaChanged, this,
+            [this] { run([this] { onMediaChange(); }); });
+    connect(&m_drives, &DriveSession::lookupLoaded, this,
+            [this] { run([this] { RefreshTrackTable(); }); });
+}
+
+MainController::~MainController() = default;
+
+void MainController::setErrorHandler(std::function<void(const QString&)> handler) {
+    m_errorHandler = std::move(handler);
+}
+
+void MainController::run(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        m_errorHandler(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        m_errorHandler(QStringLiteral("unknown error"));
+    }
+}
+
+// ---------------------------------------------------------------- start-up and close
+
+void MainController::start() {
+    m_state = MainState();
+    m_settings = std::make_unique<SettingsFile>(m_settingsPath);
+    m_options = MainOptions::load(*m_settings);
+    m_state.LastFormat = m_options.format;
+    emit optionsChanged();
+    fillRmCodecList();
+
+    // A machine without any CD drive has no disc to take out; the drive
+    // question tells that user what matters.
+    if (m_drives.anyDrive() && !m_drives.isAudioCdPresent())
+        m_prompt.Information(QLatin1String(DataDiscAtStart));
+
+    detectDrives();
+    m_drives.applyReadingOptions(*m_settings);
+
+    if (m_options.function != CdRipper) {
+        chooseFunction(m_options.function);
+    } else if (!m_drives.driveNames().isEmpty()) {
+        RefreshTrackTable();
+        m_drives.setQueryFlag(1);
+        StartFreeDbLookup();
+    } else {
+        // No drive: the CD branch has nothing to read; the commands still answer.
+        m_drives.setQueryFlag(1);
+    }
+
+    m_components.AudioFileRead->ResetFormat(-1);
+}
+
+namespace {
+
+void rememberNoDriveAsked(SettingsFile& settings, bool asked) {
+    // Only a convenience: a settings file that refuses it means the question
+    // comes again, which is no reason to stop the start.
+    try {
+        settings.write(DriveKeys::NoDriveAsked, asked);
+    } catch (const IniWriteError&) {
+    }
+}
+
+// Most machines have no CD drive: the question about it comes once, and
+// again only after a drive has been seen in between.
+bool noDriveQuestionDue(SettingsFile& settings, int driveCount) {
+    const bool asked = settings.read(DriveKeys::NoDriveAsked);
+    if (driveCount <= 0)
+        return !asked;
+    if (asked)
+        rememberNoDriveAsked(settings, false);
+    return false;
+}
+
+} // namespace
+
+void MainController::detectDrives() {
+    const int count = m_drives.initialize();
+    if (noDriveQuestionDue(*m_settings, count)) {
+        const bool download =
+            m_prompt.Question(QLatin1String(NoDriveQuestion), IUserPrompt::Default::No);
+        rememberNoDriveAsked(*m_settings, true);
+        if (download)
+            m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
+    }
+    // Most machines have no drive today; the converter works without one.
+    if (count > 0)
+        m_drives.listDrives();
+    emit drivesChanged();
+}
+
+void MainController::fillRmCodecList() {
+    IVideoFile* video = m_components.VideoFile1.get();
+    m_rmCodecNames.clear();
+    const int count = video->GetRmCodecCount();
+    for (int i = 1; i <= count; ++i)
+        m_rmCodecNames << video->GetRmCodecName(i);
+    m_rmCodecIndex = -1;
+    if (count > 0) {
+        const int stored = m_settings->read(RmKeys::Format);
+        m_rmCodecIndex = stored >= 0 && stored < count ? stored : -1;
+    }
+}
+
+void MainController::close() {
+    // A running job reads settings as it goes: stop it before they are released.
+    if (m_state.JobRunning)
+        StopJob();
+    if (m_state.PlaybackActive)
+        StopPreview();
+    if (!m_settings)
+        return;
+    const std::unique_ptr<SettingsFile> settings = std::move(m_settings);
+    m_options.save(*settings);
+}
+
+// ---------------------------------------------------------------- the window's controls
+
+void MainController::chooseFunction(FunctionMode mode) {
+    m_options.function = mode;
+    emit optionsChanged();
+    m_rows.clear();
+    m_state.CurrentRow = -1;
+    if (mode == CdRipper) {
+        RefreshTrackTable();
+        StartFreeDbLookup();
+    }
+}
+
+void MainController::chooseFormat(int index) {
+    if (index == FormatSet) {
+        ShowSettingsDialog();
+        emit optionsChanged(); // back to the last real format
+        return;
+    }
+    if (index < 0 || index >= FormatSet)
+        return;
+    m_options.format = static_cast<OutputFormat>(index);
+    m_state.LastFormat = index;
+    m_rows.setAllTargets(formatNames().at(index));
+}
+
+void MainController::chooseFolderScheme(FolderScheme scheme) {
+    m_options.folderScheme = scheme;
+}
+
+void MainController::setOutputPath(const QString& path) {
+    m_options.outputPath = path;
+}
+
+void MainController::chooseOutputFolder() {
+    const QString folder = m_prompt.ChooseFolder(IUserPrompt::FolderLayout::OutputFolder);
+    if (folder.isEmpty())
+        return;
+    m_options.outputPath = folder;
+    emit optionsChanged();
+}
+
+void MainController::chooseDrive(int index) {
+    m_drives.chooseDrive(index);
+    RefreshTrackTable();
+    StartFreeDbLookup();
+}
+
+void MainController::selectRows(const QList<int>& rows) {
+    m_selection.clearSelection();
+    for (int row : rows)
+        m_selection.select(m_rows.index(row, 0),
+                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (!rows.isEmpty())
+        m_selection.setCurrentIndex(m_rows.index(rows.first(), 0), QItemSelectionModel::NoUpdate);
+}
+
+QList<int> MainController::selectedRows() const {
+    QList<int> rows;
+    for (int row = 0; row < m_rows.count(); ++row)
+        if (m_selection.isRowSelected(row))
+            rows << row;
+    return rows;
+}
+
+int MainController::selectedRow() const {
+    const QList<int> rows = selectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+void MainController::showRowTags() {
+    if (m_state.PlaybackActive || m_state.JobRunning)
+        return;
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    m_state.CurrentRow = row;
+    showTag(m_rows.tag(row));
+}
+
+void MainController::showTag(const RowTag& tag) {
+    m_shownTag = tag;
+    emit tagShown(tag);
+}
+
+void MainController::storeTag(RowTagField field, const QString& text) {
+    m_rows.storeTag(field, text, selectedRows());
+}
+
+void MainController::storeTagInAllRows(RowTagField field, const QString& text) {
+    m_rows.storeTagInAllRows(field, text);
+}
+
+void MainController::setRowTarget(int row, const QString& target) {
+    m_rows.setTarget(row, target);
+}
+
+// ---------------------------------------------------------------- CD
+
+bool MainController::cdCommandAllowed() {
+    if (m_options.function == Converter) {
+        m_prompt.Information(QLatin1String(CdRipperOnly));
+        return false;
+    }
+    if (!m_drives.isAudioCdPresent()) {
+        m_prompt.Information(QLatin1String(NotAudioCd));
+        return false;
+    }
+    return true;
+}
+
+void MainController::RefreshTrackTable() {
+    if (!cdCommandAllowed())
+        return;
+    rebuildTrackTable();
+}
+
+void MainController::rebuildTrackTable() {
+    // A lookup or a disc change that arrives while the rows are read (a
+    // component may let the event loop run) rebuilds once the first build is
+    // in place, instead of interleaving two builds into one table.
+    if (m_building) {
+        m_rebuildPending = true;
+        return;
+    }
+    {
+        const QScopedValueRollback building(m_building, true);
+        do {
+            m_rebuildPending = false;
+            m_rows.setRows(m_drives.readTrackRows(formatNames().value(m_options.format)));
+        } while (m_rebuildPending);
+    }
+    if (m_rows.count() == 0) {
+        m_state.CurrentRow = -1;
+        return;
+    }
+    if (selectedRows().isEmpty())
+        selectRows({0});
+    m_state.CurrentRow = selectedRow();
+    if (m_state.CurrentRow >= 0)
+        showTag(m_rows.tag(m_state.CurrentRow));
+}
+
+void MainController::onMediaChange() {
+    if (m_options.function == Converter)
+        return;
+    if (m_drives.isAudioCdPresent()) {
+        RefreshTrackTable();
+        StartFreeDbLookup();
+    } else {
+        m_prompt.Information(QLatin1String(NotAudioCd));
+    }
+}
+
+void MainController::StartFreeDbLookup() {
+    if (!cdCommandAllowed())
+        return;
+    if (m_state.ShowFreeDbWindow)
+        m_drives.openStatusWindow();
+    m_drives.startLookup();
+}
+
+void MainController::retryFreeDbLookup() {
+    m_drives.startLookup();
+}
+
+// ---------------------------------------------------------------- list commands
+
+void MainController::notAvailable(const QString& what) {
+    m_prompt.Information(what + QStringLiteral(" is not available in this version of Orvelle."));
+}
+
+bool MainController::listCommandAllowed() {
+    if (m_state.JobRunning)
+        return false;
+    if (m_options.function == CdRipper) {
+        m_prompt.Information(QLatin1String(ConverterOnly));
+        return false;
+    }
+    return true;
+}
+
+void MainController::StartJob() {
+    notAvailable(m_options.function == CdRipper ? QStringLiteral("Ripping")
+                                                : QStringLiteral("Converting"));
+}
+
+void MainController::StopJob() {
+    m_state.JobRunning = false;
+}
+
+void MainController::ShowSettingsDialog() {
+    notAvailable(QStringLiteral("The settings dialog"));
+}
+
+void MainController::AddFiles() {
+    if (listCommandAllowed())
+        notAvailable(QStringLiteral("Adding files"));
+}
+
+void MainController::AddFolder() {
+    if (listCommandAllowed())
+        notAvailable(QStringLiteral("Adding a folder"));
+}
+
+void MainController::RemoveSelectedRows() {
+    if (!listCommandAllowed())
+        return;
+    m_rows.removeRows(selectedRows());
+    m_state.CurrentRow =
+        m_rows.count() > 0 ? std::min<int>(m_state.CurrentRow, m_rows.count() - 1) : -1;
+}
+
+void MainController::ClearList() {
+    if (!listCommandAllowed())
+        return;
+    m_rows.clear();
+    m_state.CurrentRow = -1;
+}
+
+void MainController::TickAllRows(bool ticked) {
+    m_rows.tickAll(ticked);
+}
+
+// ---------------------------------------------------------------- preview
+
+void MainController::PlayOrPause() {
+    if (m_state.CurrentRow == -1 || m_state.JobRunning)
+        return;
+    const int selected = selectedRow();
+    if (selected >= 0 && selected != m_state.CurrentRow)
+        showRowTags();
+    notAvailable(QStringLiteral("Preview"));
+}
+
+void MainController::StopPreview() {
+    m_state.PlaybackActive = false;
+}
+
+// The moves inside a running preview; preview itself is not in this version.
+void MainController::previewMove() {
+    if (m_state.PlaybackActive)
+        notAvailable(QStringLiteral("Preview"));
+}
+
+// ---------------------------------------------------------------- help
+
+QUrl MainController::helpFileUrl() const {
+    return QUrl::fromLocalFile(m_programFolder + QStringLiteral("/help/Orvelle.html"));
+}
+
+void MainController::ShowContent() {
+    m_shell.OpenUrl(helpFileUrl());
+}
+
+void MainController::ShowDemos() {
+    m_shell.OpenUrl(QUrl(QLatin1String(DemosUrl)));
+}
+
+void MainController::ShowHomePage() {
+    m_shell.OpenUrl(QUrl(QLatin1String(HomeUrl)));
+}

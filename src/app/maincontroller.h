@@ -1,0 +1,158 @@
+#pragma once
+
+#include "app/commandsurface.h"
+#include "app/icommandtarget.h"
+#include "app/mainstate.h"
+#include "cd/drivesession.h"
+#include "filelist/rowmodel.h"
+#include "settings/mainoptions.h"
+
+#include <functional>
+#include <memory>
+#include <QItemSelectionModel>
+#include <QObject>
+#include <QUrl>
+
+struct EngineComponents;
+class IAudioFile2;
+class IShell;
+class IUserPrompt;
+class SettingsFile;
+
+// What the main window's controls and commands set in motion, without the
+// window: the state the commands read, the rows, the drive session and the
+// main options. The window shows what this holds and forwards its clicks;
+// tests drive this directly.
+class MainController : public QObject, public ICommandTarget {
+    Q_OBJECT
+public:
+    static constexpr const char* NotAudioCd = "The disc is not Audio CD!";
+    static constexpr const char* DataDiscAtStart =
+        "The disc is not Audio CD, Please take out disc!";
+    static constexpr const char* NoDriveQuestion =
+        "Can not detect CD-ROM device,download ASPI driver program and install it. it will "
+        "probably fix the problems. Download it? ";
+    static constexpr const char* CdRipperOnly =
+        "This button member of \"CD Ripper\" function, Please choose \"CD Ripper\" function";
+    static constexpr const char* ConverterOnly =
+        "This button member of \"converter\" function, Please choose \"converter\" function";
+    static constexpr const char* DemosUrl = "https://www.orvelle.org/demos.html";
+    static constexpr const char* HomeUrl = "https://www.orvelle.org/";
+
+    MainController(EngineComponents& components, IUserPrompt& prompt, IShell& shell,
+                   QString settingsPath, QString programFolder, QObject* parent = nullptr);
+    ~MainController() override;
+
+    MainState& state() { return m_state; }
+    CommandSurface& commands() { return m_commands; }
+    RowModel& rows() { return m_rows; }
+    QItemSelectionModel& selection() { return m_selection; }
+    DriveSession& drives() { return m_drives; }
+    const MainOptions& options() const { return m_options; }
+    // Null once the window has closed.
+    SettingsFile* settings() const { return m_settings.get(); }
+    const QString& programFolder() const { return m_programFolder; }
+    const QStringList& rmCodecNames() const { return m_rmCodecNames; }
+    int rmCodecIndex() const { return m_rmCodecIndex; }
+    // The tags the tag edits show.
+    const RowTag& shownTag() const { return m_shownTag; }
+
+    // What an error raised by a command goes to; by default it is printed.
+    void setErrorHandler(std::function<void(const QString&)> handler);
+    // Runs one command; what it raises goes to the error handler, never further.
+    void run(const std::function<void()>& command);
+
+    // --- start-up and close
+    void start();
+    void close();
+
+    // --- the window's controls
+    void chooseFunction(FunctionMode mode);
+    void chooseFormat(int index); // an OutputFormat; FormatSet opens the settings
+    void chooseFolderScheme(FolderScheme scheme);
+    void setOutputPath(const QString& path);
+    void chooseOutputFolder();
+    void chooseDrive(int index);
+    void selectRows(const QList<int>& rows);
+    QList<int> selectedRows() const;
+    int selectedRow() const;
+    void showRowTags();
+    // A tag edit lost the focus: its text goes to the selected rows.
+    void storeTag(RowTagField field, const QString& text);
+    // An "All" button: the text goes to every row.
+    void storeTagInAllRows(RowTagField field, const QString& text);
+    void setRowTarget(int row, const QString& target);
+    void retryFreeDbLookup();
+
+    // --- commands (ICommandTarget)
+    int functionMode() const override { return m_options.function; }
+    int rowCount() const override { return m_rows.count(); }
+    void StartJob() override;
+    void StopJob() override;
+    void ShowSettingsDialog() override;
+    void OpenFileMenu() override { emit fileMenuRequested(); }
+    void OpenHelpMenu() override { emit helpMenuRequested(); }
+    void AddFiles() override;
+    void AddFolder() override;
+    void RemoveSelectedRows() override;
+    void ClearList() override;
+    void RefreshTrackTable() override;
+    void StartFreeDbLookup() override;
+    void PlayOrPause() override;
+    void StopPreview() override;
+    void PreviewPreviousRow() override { previewMove(); }
+    void PreviewNextRow() override { previewMove(); }
+    void StepBack() override { previewMove(); }
+    void StepForward() override { previewMove(); }
+    void SeekToSlider() override { previewMove(); }
+    void TickAllRows(bool ticked) override;
+    void CloseMainWindow() override { emit closeRequested(); }
+    void ShowContent() override;
+    void ShowDemos() override;
+    void ShowHomePage() override;
+    void ShowAbout() override { emit aboutRequested(); }
+
+    // The output writer of the grabber, through which output files are written today.
+
+signals:
+    // The program changed a choice the window shows (function, format, scheme, path).
+    void optionsChanged();
+    void drivesChanged();
+    void tagShown(const RowTag& tag);
+    void fileMenuRequested();
+    void helpMenuRequested();
+    void aboutRequested();
+    void closeRequested();
+
+private:
+    void detectDrives();
+    void fillRmCodecList();
+    void onMediaChange();
+    void rebuildTrackTable();
+    void showTag(const RowTag& tag);
+    void notAvailable(const QString& what);
+    bool listCommandAllowed();
+    bool cdCommandAllowed();
+    void previewMove();
+    QUrl helpFileUrl() const;
+
+    EngineComponents& m_components;
+    IUserPrompt& m_prompt;
+    IShell& m_shell;
+    QString m_settingsPath;
+    QString m_programFolder;
+    std::unique_ptr<SettingsFile> m_settings;
+    MainState m_state;
+    MainOptions m_options;
+    RowModel m_rows;
+    QItemSelectionModel m_selection;
+    DriveSession m_drives;
+    CommandSurface m_commands;
+    QStringList m_rmCodecNames;
+    int m_rmCodecIndex = -1;
+    RowTag m_shownTag;
+    std::function<void(const QString&)> m_errorHandler;
+    // A table build is under way; a rebuild asked for meanwhile runs after it.
+    bool m_building = false;
+    bool m_rebuildPending = false;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "filelist/rowmodel.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+class IAudioCDGrabber2;
+class IDriveLayer;
+class IFreeDBInformation2;
+class SettingsFile;
+
+// The CD side of the window without the window: the drive list, the
+// audio-disc test, the track rows of the disc in the current drive, and the
+// FreeDB lookup with its status texts.
+class DriveSession : public QObject {
+    Q_OBJECT
+public:
+    DriveSession(IAudioCDGrabber2& grabber, IDriveLayer& drives, IFreeDBInformation2& freedb,
+                 QObject* parent = nullptr);
+
+    // Starts the grabber; the number of drives it found.
+    int initialize();
+    // Lists the drives as "[id]  vendor  product  revision"; the first becomes the current one.
+    QStringList listDrives();
+    const QStringList& driveNames() const { return m_driveNames; }
+    void chooseDrive(int index); // 0-based, as listed
+    void applyReadingOptions(const SettingsFile& settings);
+
+    // True when any drive is known to the system (real or disc image).
+    bool anyDrive();
+    // True when some drive holds an audio CD or no readable volume at all.
+    bool isAudioCdPresent();
+    bool isAudioCdVolume(const QString& drive);
+
+    // Reads the disc in the current drive: one ticked row per track, aimed at `target`.
+    QVector<RowModel::Row> readTrackRows(const QString& target);
+    static QString twoDigits(int n);
+
+    // The flag every lookup passes on: 1 once the start-up has looked up the disc.
+    void setQueryFlag(int flag) { m_queryFlag = flag; }
+    int queryFlag() const { return m_queryFlag; }
+    void startLookup();
+    // Clears the status lines and asks for the status window.
+    void openStatusWindow();
+    const QStringList& statusLines() const { return m_statusLines; }
+    // The lines a lookup status adds; none for a status that means nothing.
+    static QStringList statusTexts(int status);
+
+signals:
+    void mediaChanged();
+    void statusWindowOpened();
+    void statusLineAdded(const QString& line);
+    // The lookup found the disc: the track rows have new names.
+    void lookupLoaded();
+
+private:
+    void onLookupStatus(int status);
+
+    IAudioCDGrabber2& m_grabber;
+    IDriveLayer& m_drives;
+    IFreeDBInformation2& m_freedb;
+    QStringList m_driveNames;
+    QStringList m_statusLines;
+    int m_queryFlag = 0;
+};

@@ -1,0 +1,50 @@
+#include "settings/mainkeys.h"
+#include "settings/mainoptions.h"
+#include "settings/settingsfile.h"
+
+#include <gtest/gtest.h>
+#include <QTemporaryDir>
+
+namespace {
+
+class MainOptionsTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    SettingsFile settings{dir.filePath(QStringLiteral("Orvelle.ini"))};
+};
+
+TEST_F(MainOptionsTest, AFirstRunGetsTheDefaults) {
+    const MainOptions options = MainOptions::load(settings);
+    EXPECT_EQ(options.function, CdRipper);
+    EXPECT_EQ(options.format, FormatMp3);
+    EXPECT_EQ(options.folderScheme, FolderScheme::None);
+    EXPECT_EQ(options.outputPath, defaultOutputPath());
+}
+
+TEST_F(MainOptionsTest, ChoicesOutsideTheirListsFallBackAndAnUnknownSchemeIsKept) {
+    settings.write(MainKeys::Function, 2);
+    settings.write(MainKeys::Format, FormatSet);
+    settings.write(MainKeys::Output, 7);
+    const MainOptions options = MainOptions::load(settings);
+    EXPECT_EQ(options.function, CdRipper);
+    EXPECT_EQ(options.format, FormatMp3);
+    EXPECT_EQ(int(options.folderScheme), 7);
+    options.save(settings);
+    EXPECT_EQ(settings.read(MainKeys::Output), 7);
+}
+
+TEST_F(MainOptionsTest, WhatIsSavedComesBack) {
+    MainOptions options;
+    options.function = Converter;
+    options.format = FormatRm;
+    options.folderScheme = FolderScheme::ArtistAlbum;
+    options.outputPath = QStringLiteral("/srv/music out");
+    options.save(settings);
+    const MainOptions back = MainOptions::load(settings);
+    EXPECT_EQ(back.function, Converter);
+    EXPECT_EQ(back.format, FormatRm);
+    EXPECT_EQ(back.folderScheme, FolderScheme::ArtistAlbum);
+    EXPECT_EQ(back.outputPath, "/srv/music out");
+}
+
+} // namespace
