@@ -112,8 +112,6 @@ public:
     void ShowHomePage() override;
     void ShowAbout() override { emit aboutRequested(); }
 
-    // The output writer of the grabber, through which output files are written today.
-
 signals:
     // The program changed a choice the window shows (function, format, scheme, path).
     void optionsChanged();
