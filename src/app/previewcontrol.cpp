@@ -7,6 +7,8 @@
 #include "filelist/filekinds.h"
 #include "filelist/rowmodel.h"
 
+#include <QScopedValueRollback>
+
 PreviewControl::PreviewControl(IAudioPlayer2& player, IAudioCDGrabber2& grabber, MainState& state,
                                RowModel& rows, std::function<int()> functionMode, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_functionMode(std::move(functionMode)),
@@ -17,7 +19,7 @@ PreviewControl::PreviewControl(IAudioPlayer2& player, IAudioCDGrabber2& grabber,
           [this](int row) { return previewRow(row); }, [this] { return m_state.JobRunning; }) {
     connect(&m_preview, &PreviewController::statusChanged, this,
             [this](int row, const QString& status) {
-                if (row >= 0 && row < m_rows.count())
+                if (!m_rowsGoing && row >= 0 && row < m_rows.count())
                     m_rows.setStatus(row, status);
             });
     connect(&m_preview, &PreviewController::sliderMoved, this, &PreviewControl::showSlider);
@@ -25,6 +27,22 @@ PreviewControl::PreviewControl(IAudioPlayer2& player, IAudioCDGrabber2& grabber,
             [this](bool active) { m_state.PlaybackActive = active; });
     connect(&m_preview, &PreviewController::currentRowChanged, this,
             [this](int row) { m_state.CurrentRow = row; });
+    // The preview knows its row by index: once rows go, that index may name
+    // another row or none. Before a removal the index still holds.
+    connect(&m_rows, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
+        if (m_preview.isActive())
+            m_preview.StopPreview();
+    });
+    connect(&m_rows, &QAbstractItemModel::modelAboutToBeReset, this,
+            &PreviewControl::stopForNewRows);
+}
+
+void PreviewControl::stopForNewRows() {
+    if (!m_preview.isActive())
+        return;
+    // Every row is on its way out: no status goes to them.
+    const QScopedValueRollback quiet(m_rowsGoing, true);
+    m_preview.StopPreview();
 }
 
 std::optional<PreviewRow> PreviewControl::previewRow(int row) const {

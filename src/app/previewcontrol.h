@@ -36,6 +36,7 @@ public:
 
 private:
     void showSlider(int value);
+    void stopForNewRows();
 
     MainState& m_state;
     RowModel& m_rows;
@@ -43,4 +44,5 @@ private:
     PreviewController m_preview;
     IPositionSlider* m_slider = nullptr;
     IPositionSliderView* m_sliderView = nullptr;
+    bool m_rowsGoing = false;
 };

@@ -9,9 +9,40 @@
 #include "components/player/audioplayer.h"
 #include "settings/settingsfile.h"
 
+#include <QFile>
+#include <QtEndian>
 #include <QTest>
 
 namespace {
+
+// One second of 16-bit mono silence at 22 050 Hz.
+void writeSilentWav(const QString& path) {
+    const quint32 rate = 22050;
+    QByteArray wav("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0", 24);
+    const auto put = [&wav](quint32 value, int bytes) {
+        char le[4];
+        qToLittleEndian(value, le);
+        wav.append(le, bytes);
+    };
+    put(rate, 4);
+    put(rate * 2, 4);
+    put(2, 2);
+    put(16, 2);
+    wav.append("data");
+    put(rate * 2, 4);
+    wav.append(QByteArray(int(rate) * 2, '\0'));
+    qToLittleEndian(quint32(wav.size() - 8), wav.data() + 4);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(wav);
+}
+
+RowModel::Row fileRow(const QString& caption, const QString& path) {
+    RowModel::Row row;
+    row.caption = caption;
+    row.sourcePath = path;
+    return row;
+}
 
 class PreviewWiring : public WindowFixture {
 protected:
@@ -140,12 +171,6 @@ TEST_F(PreviewWiring, ConverterRowsPlayTheirFileByKindAndAFailureIsShown) {
     MainController& c = start();
     c.chooseFunction(Converter);
     const QString missing = dir.filePath("missing.wav");
-    const auto fileRow = [](const QString& caption, const QString& path) {
-        RowModel::Row row;
-        row.caption = caption;
-        row.sourcePath = path;
-        return row;
-    };
     c.rows().append(fileRow("missing.wav", missing));
     c.rows().append(fileRow("clip.AVI", "/v/clip.AVI"));
     const auto first = c.preview().previewRow(0);
@@ -162,6 +187,33 @@ TEST_F(PreviewWiring, ConverterRowsPlayTheirFileByKindAndAFailureIsShown) {
     EXPECT_FALSE(c.state().PlaybackActive);
     EXPECT_EQ(prompt.informations.size(), 1);
     EXPECT_EQ(statuses().at(0), "Stop Play");
+}
+
+TEST_F(PreviewWiring, RemovingOrClearingRowsStopsTheirPreview) {
+    MainController& c = start();
+    c.chooseFunction(Converter);
+    const QString path = dir.filePath("quiet.wav");
+    writeSilentWav(path);
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        c.rows().append(fileRow(name, path));
+
+    c.selectRows({2});
+    c.showRowTags();
+    skin->click("play");
+    ASSERT_TRUE(c.state().PlaybackActive) << prompt.informations.join('\n').toStdString();
+    EXPECT_EQ(calls("player.SetFormat"), QStringList{"player.SetFormat 22050 1"});
+    c.selectRows({0});
+    skin->click("remove"); // the playing row moves up: its index would name another
+    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_EQ(statuses(), (QStringList{RowModel::Unconverted, "Stop Play"}));
+
+    c.selectRows({1});
+    c.showRowTags();
+    skin->click("play");
+    ASSERT_TRUE(c.state().PlaybackActive);
+    skin->click("clear");
+    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_EQ(c.rows().count(), 0);
 }
 
 // The window on the real grabber and player: a disc image's track plays from
