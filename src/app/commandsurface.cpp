@@ -69,16 +69,18 @@ void CommandSurface::Skin1Click(const QString& name) {
 }
 
 void CommandSurface::Skin1MouseDown(const QString& name) {
-    if (name == QLatin1String("pb"))
-        m_state.SliderFollowsPlayback = false;
+    if (name != QLatin1String("pb"))
+        return;
+    m_state.SliderFollowsPlayback = false;
+    m_target.SliderPressed();
 }
 
 void CommandSurface::Skin1MouseUp(const QString& name) {
     if (name != QLatin1String("pb"))
         return;
     m_state.SliderFollowsPlayback = true;
-    if (m_state.PlaybackActive)
-        m_target.SeekToSlider();
+    // Also while paused: the next play starts where the user left the slider.
+    m_target.SliderReleased();
 }
 
 void CommandSurface::MenuClick(MenuItem item) {
@@ -110,6 +112,10 @@ void CommandSurface::MenuClick(MenuItem item) {
         break;
     case MenuItem::Stop:
         m_target.StopJob();
+        break;
+    case MenuItem::Settings:
+        if (!m_state.JobRunning)
+            m_target.ShowSettingsDialog();
         break;
     case MenuItem::Exit:
         m_target.CloseMainWindow();

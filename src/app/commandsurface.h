@@ -19,6 +19,7 @@ public:
         FreeDB,
         Start,
         Stop,
+        Settings,
         Exit,
         // list menu
         SelectAll,
@@ -40,7 +41,8 @@ public:
 
     // A click on a skin object; names are compared exactly, others do nothing.
     void Skin1Click(const QString& name);
-    // Presses and releases matter only on the position slider "pb".
+    // Presses and releases matter only on the position slider "pb"; the target
+    // hears of every one, since a release while paused still moves the start.
     void Skin1MouseDown(const QString& name);
     void Skin1MouseUp(const QString& name);
     void MenuClick(MenuItem item);

@@ -11,7 +11,7 @@ public:
 
     virtual void StartJob() = 0; // the rip or the conversion, by function
     virtual void StopJob() = 0;
-    virtual void ShowSettingsDialog() = 0;
+    virtual void ShowSettingsDialog() = 0; // "set", the file menu's Settings and 'SET'
     virtual void OpenFileMenu() = 0;
     virtual void OpenHelpMenu() = 0;
     virtual void AddFiles() = 0;
@@ -26,7 +26,9 @@ public:
     virtual void PreviewNextRow() = 0;
     virtual void StepBack() = 0;
     virtual void StepForward() = 0;
-    virtual void SeekToSlider() = 0; // the user let go of the slider while playing
+    // The user pressed on the position slider, and let go of it (playing or not).
+    virtual void SliderPressed() = 0;
+    virtual void SliderReleased() = 0;
     virtual void TickAllRows(bool ticked) = 0;
     virtual void CloseMainWindow() = 0;
     virtual void ShowContent() = 0;

@@ -1,5 +1,6 @@
 #include "app/maincontroller.h"
 
+#include "app/previewcontrol.h"
 #include "components/enginecomponents.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
@@ -23,13 +24,16 @@ const QStringList& formatNames() {
 
 } // namespace
 
-MainController::MainController(EngineComponents& components, IUserPrompt& prompt, IShell& shell,
+MainController::MainController(AudioComponentSet& components, IUserPrompt& prompt, IShell& shell,
                                QString settingsPath, QString programFolder, QObject* parent)
     : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
       m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
       m_selection(&m_rows), m_drives(*components.AudioCDGrabber21, *components.DriveLayer,
                                      *components.FreeDBInformation21),
-      m_commands(m_state, *this) {
+      m_commands(m_state, *this),
+      m_preview(std::make_unique<PreviewControl>(*components.AudioPlayer21,
+                                                 *components.AudioCDGrabber21, m_state, m_rows,
+                                                 [this] { return int(m_options.function); })) {
     m_options.outputPath = defaultOutputPath();
     m_errorHandler = [](const QString& message) {
         std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
@@ -38,6 +42,13 @@ MainController::MainController(EngineComponents& components, IUserPrompt& prompt
             [this] { run([this] { onMediaChange(); }); });
     connect(&m_drives, &DriveSession::lookupLoaded, this,
             [this] { run([this] { RefreshTrackTable(); }); });
+    PreviewController& preview = m_preview->preview();
+    connect(&preview, &PreviewController::previewStarted, this, [this](int row) {
+        if (row >= 0 && row < m_rows.count())
+            showTag(m_rows.tag(row));
+    });
+    connect(&preview, &PreviewController::previewFailed, this,
+            [this](const QString& message) { m_prompt.Information(message); });
 }
 
 MainController::~MainController() = default;
@@ -155,6 +166,9 @@ void MainController::close() {
 // ---------------------------------------------------------------- the window's controls
 
 void MainController::chooseFunction(FunctionMode mode) {
+    // The rows the preview plays are about to go.
+    if (m_state.PlaybackActive)
+        StopPreview();
     m_options.function = mode;
     emit optionsChanged();
     m_rows.clear();
@@ -168,7 +182,10 @@ void MainController::chooseFunction(FunctionMode mode) {
 void MainController::chooseFormat(int index) {
     if (index == FormatSet) {
         ShowSettingsDialog();
-        emit optionsChanged(); // back to the last real format
+        // 'SET' is a command, not a format: the last format is chosen again,
+        // for every row as any choice of it is.
+        chooseFormat(m_state.LastFormat);
+        emit optionsChanged();
         return;
     }
     if (index < 0 || index >= FormatSet)
@@ -277,6 +294,10 @@ void MainController::rebuildTrackTable() {
         m_rebuildPending = true;
         return;
     }
+    // A track that plays on is read from the disc the rebuild reads again,
+    // and its row is about to be replaced.
+    if (m_state.PlaybackActive)
+        StopPreview();
     {
         const QScopedValueRollback building(m_building, true);
         do {
@@ -343,8 +364,20 @@ void MainController::StopJob() {
     m_state.JobRunning = false;
 }
 
+void MainController::setSettingsDialogHooks(SettingsDialogHooks hooks) {
+    m_settingsDialog = std::move(hooks);
+}
+
+QString MainController::mp3CommandLine() const {
+    return m_settingsDialog.commandLine ? m_settingsDialog.commandLine() : QString();
+}
+
 void MainController::ShowSettingsDialog() {
-    notAvailable(QStringLiteral("The settings dialog"));
+    // The dialog edits the settings file: never during a job, and not once
+    // the file is released at close.
+    if (m_state.JobRunning || !m_settings || !m_settingsDialog.show)
+        return;
+    m_settingsDialog.show();
 }
 
 void MainController::AddFiles() {
@@ -384,17 +417,35 @@ void MainController::PlayOrPause() {
     const int selected = selectedRow();
     if (selected >= 0 && selected != m_state.CurrentRow)
         showRowTags();
-    notAvailable(QStringLiteral("Preview"));
+    m_preview->playOrPause();
 }
 
 void MainController::StopPreview() {
-    m_state.PlaybackActive = false;
+    m_preview->preview().StopPreview();
 }
 
-// The moves inside a running preview; preview itself is not in this version.
-void MainController::previewMove() {
-    if (m_state.PlaybackActive)
-        notAvailable(QStringLiteral("Preview"));
+void MainController::PreviewPreviousRow() {
+    m_preview->preview().PreviewPreviousRow();
+}
+
+void MainController::PreviewNextRow() {
+    m_preview->preview().PreviewNextRow();
+}
+
+void MainController::StepBack() {
+    m_preview->preview().StepBack();
+}
+
+void MainController::StepForward() {
+    m_preview->preview().StepForward();
+}
+
+void MainController::SliderPressed() {
+    m_preview->sliderPressed();
+}
+
+void MainController::SliderReleased() {
+    m_preview->sliderReleased();
 }
 
 // ---------------------------------------------------------------- help

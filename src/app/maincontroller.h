@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/audiocomponentset.h"
 #include "app/commandsurface.h"
 #include "app/icommandtarget.h"
 #include "app/mainstate.h"
@@ -13,10 +14,10 @@
 #include <QObject>
 #include <QUrl>
 
-struct EngineComponents;
 class IAudioFile2;
 class IShell;
 class IUserPrompt;
+class PreviewControl;
 class SettingsFile;
 
 // What the main window's controls and commands set in motion, without the
@@ -39,7 +40,7 @@ public:
     static constexpr const char* DemosUrl = "https://www.orvelle.org/demos.html";
     static constexpr const char* HomeUrl = "https://www.orvelle.org/";
 
-    MainController(EngineComponents& components, IUserPrompt& prompt, IShell& shell,
+    MainController(AudioComponentSet& components, IUserPrompt& prompt, IShell& shell,
                    QString settingsPath, QString programFolder, QObject* parent = nullptr);
     ~MainController() override;
 
@@ -56,6 +57,17 @@ public:
     int rmCodecIndex() const { return m_rmCodecIndex; }
     // The tags the tag edits show.
     const RowTag& shownTag() const { return m_shownTag; }
+    PreviewControl& preview() { return *m_preview; }
+
+    // The settings dialog belongs to the window, which makes it once the
+    // settings are loaded: `show` opens it, `commandLine` reads its MP3 command line.
+    struct SettingsDialogHooks {
+        std::function<void()> show;
+        std::function<QString()> commandLine;
+    };
+    void setSettingsDialogHooks(SettingsDialogHooks hooks);
+    // The command line every MP3 output takes, as typed now; empty without the dialog.
+    QString mp3CommandLine() const;
 
     // What an error raised by a command goes to; by default it is printed.
     void setErrorHandler(std::function<void(const QString&)> handler);
@@ -100,11 +112,12 @@ public:
     void StartFreeDbLookup() override;
     void PlayOrPause() override;
     void StopPreview() override;
-    void PreviewPreviousRow() override { previewMove(); }
-    void PreviewNextRow() override { previewMove(); }
-    void StepBack() override { previewMove(); }
-    void StepForward() override { previewMove(); }
-    void SeekToSlider() override { previewMove(); }
+    void PreviewPreviousRow() override;
+    void PreviewNextRow() override;
+    void StepBack() override;
+    void StepForward() override;
+    void SliderPressed() override;
+    void SliderReleased() override;
     void TickAllRows(bool ticked) override;
     void CloseMainWindow() override { emit closeRequested(); }
     void ShowContent() override;
@@ -131,7 +144,6 @@ private:
     void notAvailable(const QString& what);
     bool listCommandAllowed();
     bool cdCommandAllowed();
-    void previewMove();
     QUrl helpFileUrl() const;
 
     EngineComponents& m_components;
@@ -150,6 +162,8 @@ private:
     int m_rmCodecIndex = -1;
     RowTag m_shownTag;
     std::function<void(const QString&)> m_errorHandler;
+    std::unique_ptr<PreviewControl> m_preview;
+    SettingsDialogHooks m_settingsDialog;
     // A table build is under way; a rebuild asked for meanwhile runs after it.
     bool m_building = false;
     bool m_rebuildPending = false;

@@ -1,8 +1,11 @@
 #include "app/mainwindow.h"
 
+#include "app/previewcontrol.h"
 #include "app/radiogroup.h"
 #include "cd/ui/freedbstatuswindow.h"
 #include "dialogs/aboutbox.h"
+#include "settings/settingsfile.h"
+#include "settings/ui/settingsdialog.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -62,7 +65,7 @@ MainWindow::MainWindow(AudioComponentSet components, IUserPrompt& prompt, IShell
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_components(std::move(components)) {
+      m_components(std::move(components)), m_prompt(prompt) {
     m_controller =
         std::make_unique<MainController>(m_components, prompt, shell, settingsPath, programFolder);
     setObjectName(QStringLiteral("fm_main"));
@@ -251,6 +254,8 @@ void MainWindow::createMenus() {
     add(m_fileMenu, QStringLiteral("Start"), "Start1", Item::Start);
     add(m_fileMenu, QStringLiteral("Stop"), "Stop1", Item::Stop);
     m_fileMenu->addSeparator();
+    add(m_fileMenu, QStringLiteral("Settings..."), "Settings1", Item::Settings);
+    m_fileMenu->addSeparator();
     add(m_fileMenu, QStringLiteral("Exit"), "Exit1", Item::Exit);
 
     m_listMenu = new QMenu(this);
@@ -324,6 +329,7 @@ void MainWindow::start() {
     m_controller->run([this] {
         skinWindow();
         m_controller->start();
+        createSettingsDialog();
     });
 }
 
@@ -340,12 +346,34 @@ void MainWindow::skinWindow() {
             m_positionSliderView = slider->QueryPositionSliderView();
         }
     }
+    m_controller->preview().setSlider(m_positionSlider, m_positionSliderView);
+}
+
+void MainWindow::createSettingsDialog() {
+    SettingsFile* settings = m_controller->settings();
+    if (!settings || m_settingsDialog)
+        return;
+    // Ok hands the CD reading options to the grabber as the start did.
+    m_settingsDialog = new SettingsDialog(
+        *settings, m_controller->rmCodecNames(), m_prompt,
+        [this] {
+            if (SettingsFile* current = m_controller->settings())
+                m_controller->drives().applyReadingOptions(*current);
+        },
+        this);
+    // Modal to the window, without a nested event loop; the window comes back
+    // to the last format at once, as it would after the dialog.
+    m_controller->setSettingsDialogHooks(
+        {[this] { m_settingsDialog->open(); }, [this] { return m_settingsDialog->commandLine(); }});
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!m_closed) {
         m_closed = true;
         m_freeDbStatus->hide();
+        // It holds the settings file, which the close releases.
+        if (m_settingsDialog)
+            m_settingsDialog->reject();
         m_controller->run([this] { m_controller->close(); });
     }
     QWidget::closeEvent(event);

@@ -16,6 +16,7 @@ class QPushButton;
 class QRadioButton;
 class QTreeView;
 class RadioGroup;
+class SettingsDialog;
 
 // The main window: the skinned surface with the list, the function and format
 // choices, the output folder, the tag edits and the drive list. It shows what
@@ -42,6 +43,8 @@ public:
     // Hides the in-place format editor (a press on a window's frame or title bar).
     void hideFormatEditor();
     bool formatEditorVisible() const;
+    // The settings dialog, made once the settings are loaded; null before.
+    SettingsDialog* settingsDialog() const { return m_settingsDialog; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +61,7 @@ private:
     void connectSkin();
     void start();
     void skinWindow();
+    void createSettingsDialog();
     void showOptions();
     void showDrives();
     void showTag(const RowTag& tag);
@@ -65,6 +69,7 @@ private:
     void closeFormatEditor();
 
     AudioComponentSet m_components;
+    IUserPrompt& m_prompt;
     std::unique_ptr<MainController> m_controller;
     IPositionSlider* m_positionSlider = nullptr;
     IPositionSliderView* m_positionSliderView = nullptr;
@@ -87,4 +92,5 @@ private:
     QMenu* m_helpMenu;
     AboutBox* m_aboutBox;
     FreeDbStatusWindow* m_freeDbStatus;
+    SettingsDialog* m_settingsDialog = nullptr;
 };

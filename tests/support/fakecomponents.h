@@ -4,6 +4,7 @@
 #include "components/componenterror.h"
 #include "support/nullcomponents.h"
 
+#include <algorithm>
 #include <functional>
 #include <QHash>
 #include <utility>
@@ -98,6 +99,28 @@ public:
     QString GetTrackArtist() override { return track().artist; }
     QString GetTrackAlbum() override { return track().album; }
     QString GetTrackTitle() override { return track().title; }
+    // Raw reads count CD frames; a track's length comes from its time.
+    int rawPosition = 0;
+    int GetTrackLength() override {
+        const FakeTrack t = track();
+        return (t.minutes * 60 + t.seconds) * 75 + t.frames;
+    }
+    void BeginRawRead() override {
+        rawPosition = 0;
+        m_log.add(QStringLiteral("grabber.BeginRawRead %1").arg(selectedTrack));
+    }
+    QByteArray ReadRawAudio(int frames) override {
+        const int count = std::min(frames, GetTrackLength() - rawPosition);
+        if (count <= 0)
+            return {};
+        rawPosition += count;
+        return QByteArray(count * 2352, char(1));
+    }
+    void SeekRawRead(int frame) override {
+        rawPosition = frame;
+        m_log.add(QStringLiteral("grabber.SeekRawRead %1").arg(frame));
+    }
+    void EndRawRead() override { m_log.add(QStringLiteral("grabber.EndRawRead")); }
     void SetReadMode(int mode) override {
         m_log.add(QStringLiteral("grabber.SetReadMode %1").arg(mode));
     }
@@ -149,6 +172,26 @@ public:
             }
         return false;
     }
+};
+
+// A player that logs the calls that matter to a preview and lets tests play
+// its events.
+class FakePlayer : public NullPlayer {
+    Q_OBJECT
+public:
+    explicit FakePlayer(CallLog& log) : m_log(log) {}
+    void SetFormat(int rate, int channels) override {
+        m_log.add(QStringLiteral("player.SetFormat %1 %2").arg(rate).arg(channels));
+    }
+    void StartPlayback() override { m_log.add(QStringLiteral("player.StartPlayback")); }
+    void StopPlayback() override { m_log.add(QStringLiteral("player.StopPlayback")); }
+    void ResetQueue() override { m_log.add(QStringLiteral("player.ResetQueue")); }
+    void QueueBuffer(const QByteArray&) override { ++queued; }
+    int queued = 0;
+    void tick() { emit OnTimer(0, 0, 0); }
+
+private:
+    CallLog& m_log;
 };
 
 class FakeVideoFile : public NullVideoFile {
@@ -235,6 +278,7 @@ struct FakeComponents {
     FakeGrabber* grabber = nullptr;
     FakeDriveLayer* driveLayer = nullptr;
     FakeVideoFile* video = nullptr;
+    FakePlayer* player = nullptr;
 
     AudioComponentSet make(std::unique_ptr<ISkin> skin) {
         AudioComponentSet set;
@@ -244,7 +288,9 @@ struct FakeComponents {
         grabber->tracks = grabberTracks;
         set.AudioCDGrabber21 = std::move(g);
         set.FreeDBInformation21 = std::make_unique<NullFreeDbInformation>();
-        set.AudioPlayer21 = std::make_unique<NullPlayer>();
+        auto p = std::make_unique<FakePlayer>(log);
+        player = p.get();
+        set.AudioPlayer21 = std::move(p);
         set.AudioFileRead =
             std::make_unique<LoggingAudioFile>(log, QStringLiteral("AudioFileRead"));
         set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
