@@ -14,6 +14,7 @@
 #include <QUrl>
 
 struct EngineComponents;
+class FileListControl;
 class IAudioFile2;
 class IShell;
 class IUserPrompt;
@@ -56,6 +57,8 @@ public:
     int rmCodecIndex() const { return m_rmCodecIndex; }
     // The tags the tag edits show.
     const RowTag& shownTag() const { return m_shownTag; }
+    // The converter's list commands and their batch of files being added.
+    FileListControl& fileList() { return *m_fileList; }
 
     // What an error raised by a command goes to; by default it is printed.
     void setErrorHandler(std::function<void(const QString&)> handler);
@@ -83,6 +86,11 @@ public:
     void storeTagInAllRows(RowTagField field, const QString& text);
     void setRowTarget(int row, const QString& target);
     void retryFreeDbLookup();
+    // Files and folders dropped onto the list: as Add File and Add Folder take them.
+    void dropPaths(const QStringList& paths);
+    // Files named when the program was started, added as Add File would in
+    // 'Converter'; those given before start() wait for it.
+    void addFilesFromCommandLine(const QStringList& paths);
 
     // --- commands (ICommandTarget)
     int functionMode() const override { return m_options.function; }
@@ -129,7 +137,6 @@ private:
     void rebuildTrackTable();
     void showTag(const RowTag& tag);
     void notAvailable(const QString& what);
-    bool listCommandAllowed();
     bool cdCommandAllowed();
     void previewMove();
     QUrl helpFileUrl() const;
@@ -150,6 +157,9 @@ private:
     int m_rmCodecIndex = -1;
     RowTag m_shownTag;
     std::function<void(const QString&)> m_errorHandler;
+    std::unique_ptr<FileListControl> m_fileList;
+    bool m_started = false;
+    QStringList m_startupPaths;
     // A table build is under way; a rebuild asked for meanwhile runs after it.
     bool m_building = false;
     bool m_rebuildPending = false;

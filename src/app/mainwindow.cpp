@@ -5,6 +5,7 @@
 #include "dialogs/aboutbox.h"
 
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -118,6 +120,11 @@ void MainWindow::createList() {
     // A new table leaves no editor over a row that is gone.
     connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this,
             &MainWindow::hideFormatEditor);
+    connect(&m_controller->rows(), &QAbstractItemModel::rowsRemoved, this,
+            &MainWindow::hideFormatEditor);
+    // Files and folders from a file manager, taken in 'Converter' only.
+    m_trackList->setAcceptDrops(true);
+    m_trackList->viewport()->setAcceptDrops(true);
 
     m_formatEditor = new QComboBox(m_trackList->viewport());
     m_formatEditor->setObjectName(QStringLiteral("cb_or"));
@@ -422,8 +429,43 @@ bool MainWindow::formatEditorVisible() const {
     return m_formatEditor->isVisible();
 }
 
+namespace {
+
+QStringList droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+bool MainWindow::handleDrop(QEvent* event) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    const bool takes = m_controller->options().function == Converter &&
+                       !m_controller->state().JobRunning &&
+                       !droppedPaths(drop->mimeData()).isEmpty();
+    if (!takes) {
+        drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+        const QStringList paths = droppedPaths(drop->mimeData());
+        m_controller->run([this, paths] { m_controller->dropPaths(paths); });
+    }
+    return true;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_trackList->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const QEvent::Type type = event->type();
+    if (watched == m_trackList->viewport() &&
+        (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        return handleDrop(event);
+    } else if (watched == m_trackList->viewport() && type == QEvent::MouseButtonPress) {
         m_lastPress = static_cast<QMouseEvent*>(event)->position().toPoint();
     } else if (watched == m_formatEditor) {
         if (event->type() == QEvent::FocusOut && m_formatEditor->isVisible() &&
@@ -433,6 +475,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter)
                 closeFormatEditor();
+            else if (key == Qt::Key_Escape) {
+                // Leaves the row's target as it was.
+                hideFormatEditor();
+                m_trackList->setFocus();
+                return true;
+            }
         }
     } else if (event->type() == QEvent::FocusOut) {
         const auto field = watched == m_titleEdit    ? RowTagField::Title

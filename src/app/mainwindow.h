@@ -63,6 +63,7 @@ private:
     void showTag(const RowTag& tag);
     void openFormatEditor();
     void closeFormatEditor();
+    bool handleDrop(QEvent* event);
 
     AudioComponentSet m_components;
     std::unique_ptr<MainController> m_controller;

@@ -1,6 +1,7 @@
 #include "app/orvelleapplication.h"
 
 #include "app/exceptionhandler.h"
+#include "app/filelistcontrol.h"
 #include "app/mainwindow.h"
 #include "dialogs/splash.h"
 #include "platform/singleinstance.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <QDir>
 #include <QPointer>
 
 OrvelleApplication::OrvelleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -71,6 +73,9 @@ int OrvelleApplication::run(int argc, char** argv) {
         app.handleException();
     });
     app.installEventFilter(&handler);
+    // Files opened with Orvelle from a file manager; they are added once the window has started.
+    window.controller().addFilesFromCommandLine(
+        CommandLinePaths(app.arguments(), QDir::currentPath()));
 
     window.show();
     // Above the main window, also where no window manager keeps it there.
