@@ -71,6 +71,11 @@ TEST_F(FileList, AddFileMakesRowsOfAudioAndVideoAndRefusesText) {
     EXPECT_EQ(c.selectedRows(), QList<int>{0});
     EXPECT_EQ(c.state().CurrentRow, 0);
     EXPECT_EQ(c.shownTag(), SongTag);
+    // A later batch leaves the user's selection alone.
+    c.selectRows({1});
+    addFiles({path("song.mp3")});
+    EXPECT_EQ(rows().count(), 3);
+    EXPECT_EQ(c.selectedRows(), QList<int>{1});
 }
 
 TEST_F(FileList, ARefusedFileInTheMiddleLeavesTheOthersWithTheirOwnTags) {
