@@ -50,7 +50,7 @@ QPushButton:hover { background: #3d6c98; }
 QPushButton:pressed { background: #1f3f5e; }
 QComboBox { background: #f4f8fc; color: #10202f; border: 1px solid #5b8cb8;
             border-radius: 3px; padding: 1px 4px; }
-QTreeWidget { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
+QTreeView { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
               gridline-color: #d5e2ee; alternate-background-color: #eef4fa; }
 QHeaderView::section { background: #dbe7f2; color: #10202f; border: 0;
                        border-right: 1px solid #b9cde0; border-bottom: 1px solid #b9cde0;
@@ -97,7 +97,8 @@ void MainWindow::createList() {
     m_trackList->setColumnWidth(RowModel::ColName, 100);
     m_trackList->setColumnWidth(RowModel::ColTime, 80);
     m_trackList->setColumnWidth(RowModel::ColTarget, 60);
-    m_trackList->setColumnWidth(RowModel::ColStatus, 80);
+    // "Unconverter" needs a little more than 80 pixels in today's fonts.
+    m_trackList->setColumnWidth(RowModel::ColStatus, 90);
     m_trackList->setColumnHidden(RowModel::ColPath, true);
     m_trackList->setRootIsDecorated(false);
     m_trackList->setItemsExpandable(false);
@@ -109,6 +110,8 @@ void MainWindow::createList() {
     m_trackList->header()->setSectionsClickable(false);
     m_trackList->header()->setSectionsMovable(false);
     m_trackList->header()->setStretchLastSection(false);
+    // The list is wider than its columns: file names take what is left.
+    m_trackList->header()->setSectionResizeMode(RowModel::ColName, QHeaderView::Stretch);
     m_trackList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_trackList->viewport()->installEventFilter(this);
     connect(m_trackList, &QTreeView::clicked, this,
@@ -388,9 +391,13 @@ void MainWindow::showDrives() {
 }
 
 void MainWindow::showTag(const RowTag& tag) {
-    m_titleEdit->setText(tag.Title);
-    m_artistEdit->setText(tag.Artist);
-    m_albumEdit->setText(tag.Album);
+    // From the start of each text, as a long name should be read.
+    for (auto [edit, text] :
+         {std::pair{m_titleEdit, tag.Title}, std::pair{m_artistEdit, tag.Artist},
+          std::pair{m_albumEdit, tag.Album}}) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    }
 }
 
 // ---------------------------------------------------------------- format editor and events
