@@ -1,3 +1,4 @@
+#include "app/filehandover.h"
 #include "app/filelistcontrol.h"
 #include "app/windowfixture.h"
 #include "filelist/fileadder.h"
@@ -268,6 +269,20 @@ TEST_F(FileList, FilesFromTheCommandLineWaitForTheStartAndOpenTheConverter) {
     EXPECT_EQ(window->controller().options().function, Converter);
     EXPECT_EQ(column(Col::ColName), QStringList{"a.mp3"});
     EXPECT_EQ(window->controller().shownTag(), SongTag);
+}
+
+TEST(FileHandOverTest, ASecondStartHandsItsFilesToTheRunningOne) {
+    QTemporaryDir folder;
+    const QString socket = FileHandOver::socketPath(folder.filePath("orvelle.lock"));
+    EXPECT_FALSE(FileHandOver::send(socket, {"/a.mp3"})) << "nobody listens yet";
+
+    FileHandOver running;
+    ASSERT_TRUE(running.listen(socket));
+    QSignalSpy received(&running, &FileHandOver::pathsReceived);
+    const QStringList paths{"/music/Émilie – 01.mp3", "/music/b c.wav"};
+    ASSERT_TRUE(FileHandOver::send(socket, paths));
+    ASSERT_TRUE(received.wait(10000));
+    EXPECT_EQ(received.first().first().toStringList(), paths);
 }
 
 } // namespace
