@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -247,6 +248,14 @@ TEST_F(FileList, ListCommandsWaitForARunningJob) {
     c.state().JobRunning = true;
     c.TickAllRows(false);
     EXPECT_TRUE(rows().isTicked(0)) << "a rip reads the ticks as it goes";
+}
+
+TEST_F(FileList, TheListsMenuKeepsItsOrder) {
+    converter();
+    QStringList captions;
+    for (QAction* action : control<QMenu>("PopupMenu2")->actions())
+        captions << (action->isSeparator() ? QString() : action->text());
+    EXPECT_EQ(captions, ListContextMenuTexts());
 }
 
 TEST_F(FileList, FilesFromTheCommandLineWaitForTheStartAndOpenTheConverter) {
