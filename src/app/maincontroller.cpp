@@ -157,6 +157,8 @@ void MainController::fillRmCodecList() {
 }
 
 void MainController::close() {
+    // Files still waiting would be tested for a list nobody sees.
+    m_fileList->cancel();
     // A running job reads settings as it goes: stop it before they are released.
     if (m_state.JobRunning)
         StopJob();
