@@ -1,7 +1,9 @@
 #include "app/maincontroller.h"
 
 #include "app/previewcontrol.h"
+#include "app/filelistcontrol.h"
 #include "components/enginecomponents.h"
+#include "filelist/formatswitch.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "settings/drivekeys.h"
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <exception>
 #include <QScopedValueRollback>
+#include <utility>
 
 namespace {
 
@@ -49,6 +52,7 @@ MainController::MainController(AudioComponentSet& components, IUserPrompt& promp
     });
     connect(&preview, &PreviewController::previewFailed, this,
             [this](const QString& message) { m_prompt.Information(message); });
+    m_fileList = std::make_unique<FileListControl>(*this, prompt, shell, helpFileUrl());
 }
 
 MainController::~MainController() = default;
@@ -97,6 +101,18 @@ void MainController::start() {
     }
 
     m_components.AudioFileRead->ResetFormat(-1);
+
+    m_started = true;
+    const QStringList waiting = std::exchange(m_startupPaths, {});
+    addFilesFromCommandLine(waiting);
+}
+
+void MainController::addFilesFromCommandLine(const QStringList& paths) {
+    if (!m_started) {
+        m_startupPaths += paths;
+        return;
+    }
+    m_fileList->addPaths(paths);
 }
 
 namespace {
@@ -152,6 +168,8 @@ void MainController::fillRmCodecList() {
 }
 
 void MainController::close() {
+    // Files still waiting would be tested for a list nobody sees.
+    m_fileList->cancel();
     // A running job reads settings as it goes: stop it before they are released.
     if (m_state.JobRunning)
         StopJob();
@@ -169,30 +187,32 @@ void MainController::chooseFunction(FunctionMode mode) {
     // The rows the preview plays are about to go.
     if (m_state.PlaybackActive)
         StopPreview();
+    const FunctionSwitch effect = SwitchFunction(mode);
     m_options.function = mode;
     emit optionsChanged();
-    m_rows.clear();
-    m_state.CurrentRow = -1;
-    if (mode == CdRipper) {
+    // The files still waiting to be tested belong to the list being emptied.
+    m_fileList->cancel();
+    if (effect.clearRows)
+        m_rows.clear();
+    m_state.CurrentRow = effect.currentRow;
+    if (effect.readDiscAndLookUp) {
         RefreshTrackTable();
         StartFreeDbLookup();
     }
 }
 
 void MainController::chooseFormat(int index) {
-    if (index == FormatSet) {
+    FormatChoice choice(m_state.LastFormat);
+    const FormatChoice::Outcome outcome = choice.choose(index);
+    if (index != FormatSet && outcome.format != index)
+        return; // not an item of the group
+    if (outcome.showSettings)
         ShowSettingsDialog();
-        // 'SET' is a command, not a format: the last format is chosen again,
-        // for every row as any choice of it is.
-        chooseFormat(m_state.LastFormat);
-        emit optionsChanged();
-        return;
-    }
-    if (index < 0 || index >= FormatSet)
-        return;
-    m_options.format = static_cast<OutputFormat>(index);
-    m_state.LastFormat = index;
-    m_rows.setAllTargets(formatNames().at(index));
+    // After 'SET' the last real format is chosen again, which retargets every row too.
+    m_options.format = static_cast<OutputFormat>(outcome.format);
+    m_state.LastFormat = outcome.format;
+    m_rows.setAllTargets(outcome.target);
+    emit optionsChanged();
 }
 
 void MainController::chooseFolderScheme(FolderScheme scheme) {
@@ -345,16 +365,6 @@ void MainController::notAvailable(const QString& what) {
     m_prompt.Information(what + QStringLiteral(" is not available in this version of Orvelle."));
 }
 
-bool MainController::listCommandAllowed() {
-    if (m_state.JobRunning)
-        return false;
-    if (m_options.function == CdRipper) {
-        m_prompt.Information(QLatin1String(ConverterOnly));
-        return false;
-    }
-    return true;
-}
-
 void MainController::StartJob() {
     notAvailable(m_options.function == CdRipper ? QStringLiteral("Ripping")
                                                 : QStringLiteral("Converting"));
@@ -381,32 +391,29 @@ void MainController::ShowSettingsDialog() {
 }
 
 void MainController::AddFiles() {
-    if (listCommandAllowed())
-        notAvailable(QStringLiteral("Adding files"));
+    m_fileList->addFiles();
 }
 
 void MainController::AddFolder() {
-    if (listCommandAllowed())
-        notAvailable(QStringLiteral("Adding a folder"));
+    m_fileList->addFolder();
+}
+
+void MainController::dropPaths(const QStringList& paths) {
+    m_fileList->addDropped(paths);
 }
 
 void MainController::RemoveSelectedRows() {
-    if (!listCommandAllowed())
-        return;
-    m_rows.removeRows(selectedRows());
-    m_state.CurrentRow =
-        m_rows.count() > 0 ? std::min<int>(m_state.CurrentRow, m_rows.count() - 1) : -1;
+    m_fileList->removeSelectedRows();
 }
 
 void MainController::ClearList() {
-    if (!listCommandAllowed())
-        return;
-    m_rows.clear();
-    m_state.CurrentRow = -1;
+    m_fileList->clearRows();
 }
 
 void MainController::TickAllRows(bool ticked) {
-    m_rows.tickAll(ticked);
+    // A running rip reads the ticks as it goes.
+    if (!m_state.JobRunning)
+        m_rows.tickAll(ticked);
 }
 
 // ---------------------------------------------------------------- preview

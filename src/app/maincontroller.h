@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QUrl>
 
+class FileListControl;
 class IAudioFile2;
 class IShell;
 class IUserPrompt;
@@ -68,6 +69,8 @@ public:
     void setSettingsDialogHooks(SettingsDialogHooks hooks);
     // The command line every MP3 output takes, as typed now; empty without the dialog.
     QString mp3CommandLine() const;
+    // The converter's list commands and their batch of files being added.
+    FileListControl& fileList() { return *m_fileList; }
 
     // What an error raised by a command goes to; by default it is printed.
     void setErrorHandler(std::function<void(const QString&)> handler);
@@ -95,6 +98,11 @@ public:
     void storeTagInAllRows(RowTagField field, const QString& text);
     void setRowTarget(int row, const QString& target);
     void retryFreeDbLookup();
+    // Files and folders dropped onto the list: as Add File and Add Folder take them.
+    void dropPaths(const QStringList& paths);
+    // Files named when the program was started, added as Add File would in
+    // 'Converter'; those given before start() wait for it.
+    void addFilesFromCommandLine(const QStringList& paths);
 
     // --- commands (ICommandTarget)
     int functionMode() const override { return m_options.function; }
@@ -142,7 +150,6 @@ private:
     void rebuildTrackTable();
     void showTag(const RowTag& tag);
     void notAvailable(const QString& what);
-    bool listCommandAllowed();
     bool cdCommandAllowed();
     QUrl helpFileUrl() const;
 
@@ -164,6 +171,9 @@ private:
     std::function<void(const QString&)> m_errorHandler;
     std::unique_ptr<PreviewControl> m_preview;
     SettingsDialogHooks m_settingsDialog;
+    std::unique_ptr<FileListControl> m_fileList;
+    bool m_started = false;
+    QStringList m_startupPaths;
     // A table build is under way; a rebuild asked for meanwhile runs after it.
     bool m_building = false;
     bool m_rebuildPending = false;

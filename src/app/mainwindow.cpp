@@ -8,6 +8,7 @@
 #include "settings/ui/settingsdialog.h"
 
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -51,7 +53,7 @@ QPushButton:hover { background: #3d6c98; }
 QPushButton:pressed { background: #1f3f5e; }
 QComboBox { background: #f4f8fc; color: #10202f; border: 1px solid #5b8cb8;
             border-radius: 3px; padding: 1px 4px; }
-QTreeWidget { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
+QTreeView { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
               gridline-color: #d5e2ee; alternate-background-color: #eef4fa; }
 QHeaderView::section { background: #dbe7f2; color: #10202f; border: 0;
                        border-right: 1px solid #b9cde0; border-bottom: 1px solid #b9cde0;
@@ -98,7 +100,8 @@ void MainWindow::createList() {
     m_trackList->setColumnWidth(RowModel::ColName, 100);
     m_trackList->setColumnWidth(RowModel::ColTime, 80);
     m_trackList->setColumnWidth(RowModel::ColTarget, 60);
-    m_trackList->setColumnWidth(RowModel::ColStatus, 80);
+    // "Unconverter" needs a little more than 80 pixels in today's fonts.
+    m_trackList->setColumnWidth(RowModel::ColStatus, 90);
     m_trackList->setColumnHidden(RowModel::ColPath, true);
     m_trackList->setRootIsDecorated(false);
     m_trackList->setItemsExpandable(false);
@@ -110,6 +113,8 @@ void MainWindow::createList() {
     m_trackList->header()->setSectionsClickable(false);
     m_trackList->header()->setSectionsMovable(false);
     m_trackList->header()->setStretchLastSection(false);
+    // The list is wider than its columns: file names take what is left.
+    m_trackList->header()->setSectionResizeMode(RowModel::ColName, QHeaderView::Stretch);
     m_trackList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_trackList->viewport()->installEventFilter(this);
     connect(m_trackList, &QTreeView::clicked, this,
@@ -121,6 +126,11 @@ void MainWindow::createList() {
     // A new table leaves no editor over a row that is gone.
     connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this,
             &MainWindow::hideFormatEditor);
+    connect(&m_controller->rows(), &QAbstractItemModel::rowsRemoved, this,
+            &MainWindow::hideFormatEditor);
+    // Files and folders from a file manager, taken in 'Converter' only.
+    m_trackList->setAcceptDrops(true);
+    m_trackList->viewport()->setAcceptDrops(true);
 
     m_formatEditor = new QComboBox(m_trackList->viewport());
     m_formatEditor->setObjectName(QStringLiteral("cb_or"));
@@ -409,9 +419,13 @@ void MainWindow::showDrives() {
 }
 
 void MainWindow::showTag(const RowTag& tag) {
-    m_titleEdit->setText(tag.Title);
-    m_artistEdit->setText(tag.Artist);
-    m_albumEdit->setText(tag.Album);
+    // From the start of each text, as a long name should be read.
+    for (auto [edit, text] :
+         {std::pair{m_titleEdit, tag.Title}, std::pair{m_artistEdit, tag.Artist},
+          std::pair{m_albumEdit, tag.Album}}) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    }
 }
 
 // ---------------------------------------------------------------- format editor and events
@@ -450,8 +464,43 @@ bool MainWindow::formatEditorVisible() const {
     return m_formatEditor->isVisible();
 }
 
+namespace {
+
+QStringList droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+bool MainWindow::handleDrop(QEvent* event) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    const bool takes = m_controller->options().function == Converter &&
+                       !m_controller->state().JobRunning &&
+                       !droppedPaths(drop->mimeData()).isEmpty();
+    if (!takes) {
+        drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+        const QStringList paths = droppedPaths(drop->mimeData());
+        m_controller->run([this, paths] { m_controller->dropPaths(paths); });
+    }
+    return true;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_trackList->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const QEvent::Type type = event->type();
+    if (watched == m_trackList->viewport() &&
+        (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        return handleDrop(event);
+    } else if (watched == m_trackList->viewport() && type == QEvent::MouseButtonPress) {
         m_lastPress = static_cast<QMouseEvent*>(event)->position().toPoint();
     } else if (watched == m_formatEditor) {
         if (event->type() == QEvent::FocusOut && m_formatEditor->isVisible() &&
@@ -461,6 +510,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter)
                 closeFormatEditor();
+            else if (key == Qt::Key_Escape) {
+                // Leaves the row's target as it was.
+                hideFormatEditor();
+                m_trackList->setFocus();
+                return true;
+            }
         }
     } else if (event->type() == QEvent::FocusOut) {
         const auto field = watched == m_titleEdit    ? RowTagField::Title

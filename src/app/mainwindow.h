@@ -67,6 +67,7 @@ private:
     void showTag(const RowTag& tag);
     void openFormatEditor();
     void closeFormatEditor();
+    bool handleDrop(QEvent* event);
 
     AudioComponentSet m_components;
     IUserPrompt& m_prompt;

@@ -1,6 +1,8 @@
 #include "app/orvelleapplication.h"
 
 #include "app/exceptionhandler.h"
+#include "app/filehandover.h"
+#include "app/filelistcontrol.h"
 #include "app/mainwindow.h"
 #include "dialogs/splash.h"
 #include "platform/singleinstance.h"
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <QDir>
 #include <QPointer>
 
 OrvelleApplication::OrvelleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -49,9 +52,16 @@ int OrvelleApplication::run(int argc, char** argv) {
     app.setApplicationDisplayName(QStringLiteral("Orvelle"));
     app.setApplicationVersion(orvelleVersion());
 
-    SingleInstance instance;
-    if (!instance.acquire(restarted ? RestartWaitMs : 0))
+    const QString lockPath = SingleInstance::defaultLockPath();
+    const QString handOverSocket = FileHandOver::socketPath(lockPath);
+    const QStringList files = CommandLinePaths(app.arguments(), QDir::currentPath());
+    SingleInstance instance(lockPath);
+    if (!instance.acquire(restarted ? RestartWaitMs : 0)) {
+        // Orvelle runs already: its window takes the files.
+        if (!files.isEmpty())
+            FileHandOver::send(handOverSocket, files);
         return 0;
+    }
 
     // The splash closes and deletes itself one second after the loop starts.
     QPointer<Splash> splash = new Splash;
@@ -71,6 +81,18 @@ int OrvelleApplication::run(int argc, char** argv) {
         app.handleException();
     });
     app.installEventFilter(&handler);
+    // Files opened with Orvelle from a file manager; they are added once the window has started.
+    window.controller().addFilesFromCommandLine(files);
+    FileHandOver handOver;
+    QObject::connect(&handOver, &FileHandOver::pathsReceived, &window,
+                     [&window](const QStringList& paths) {
+                         window.controller().run([&window, paths] {
+                             window.controller().addFilesFromCommandLine(paths);
+                         });
+                         window.raise();
+                         window.activateWindow();
+                     });
+    handOver.listen(handOverSocket);
 
     window.show();
     // Above the main window, also where no window manager keeps it there.

@@ -285,9 +285,10 @@ TEST_F(Window, FormatEditorOpensOnTheTargetCellOnly) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(x, y));
         emit list->doubleClicked(list->indexAt(QPoint(x, y)));
     };
-    doubleClick(120); // "Time"
+    const auto cellX = [&](Col col) { return list->visualRect(rows().index(0, col)).center().x(); };
+    doubleClick(cellX(Col::ColTime));
     EXPECT_FALSE(editor->isVisible());
-    doubleClick(200); // "Target"
+    doubleClick(cellX(Col::ColTarget));
     ASSERT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->currentText(), "OGG");
     editor->setCurrentIndex(4);
