@@ -1,9 +1,11 @@
 #include "app/maincontroller.h"
 
+#include "app/jobcontrol.h"
 #include "components/enginecomponents.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "settings/drivekeys.h"
+#include "settings/encodersettings.h"
 #include "settings/mainkeys.h"
 #include "settings/rmkeys.h"
 #include "settings/settingsfile.h"
@@ -29,7 +31,9 @@ MainController::MainController(EngineComponents& components, IUserPrompt& prompt
       m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
       m_selection(&m_rows), m_drives(*components.AudioCDGrabber21, *components.DriveLayer,
                                      *components.FreeDBInformation21),
-      m_commands(m_state, *this) {
+      m_commands(m_state, *this),
+      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.AudioCDGrabber21, prompt,
+                                          shell)) {
     m_options.outputPath = defaultOutputPath();
     m_errorHandler = [](const QString& message) {
         std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
@@ -38,6 +42,10 @@ MainController::MainController(EngineComponents& components, IUserPrompt& prompt
             [this] { run([this] { onMediaChange(); }); });
     connect(&m_drives, &DriveSession::lookupLoaded, this,
             [this] { run([this] { RefreshTrackTable(); }); });
+    connect(m_jobs.get(), &JobControl::controlsEnabled, this, &MainController::controlsEnabled);
+    connect(m_jobs.get(), &JobControl::rowStarted, this,
+            [this](int row) { showTag(m_rows.tag(row)); });
+    connect(m_jobs.get(), &JobControl::ended, this, [this] { run([this] { jobEnded(); }); });
 }
 
 MainController::~MainController() = default;
@@ -277,6 +285,11 @@ void MainController::rebuildTrackTable() {
         m_rebuildPending = true;
         return;
     }
+    // The running job writes its progress into these rows.
+    if (m_state.JobRunning) {
+        m_rebuildAfterJob = true;
+        return;
+    }
     {
         const QScopedValueRollback building(m_building, true);
         do {
@@ -298,6 +311,10 @@ void MainController::rebuildTrackTable() {
 void MainController::onMediaChange() {
     if (m_options.function == Converter)
         return;
+    if (m_state.JobRunning) {
+        m_mediaChangedInJob = true;
+        return;
+    }
     if (m_drives.isAudioCdPresent()) {
         RefreshTrackTable();
         StartFreeDbLookup();
@@ -334,13 +351,48 @@ bool MainController::listCommandAllowed() {
     return true;
 }
 
+QString MainController::mp3CommandLine() const {
+    return {};
+}
+
 void MainController::StartJob() {
-    notAvailable(m_options.function == CdRipper ? QStringLiteral("Ripping")
-                                                : QStringLiteral("Converting"));
+    if (m_state.JobRunning || m_rows.count() == 0)
+        return;
+    if (m_state.PlaybackActive) {
+        m_prompt.Information(QLatin1String(StopPlayingFirst));
+        return;
+    }
+    if (m_options.outputPath.trimmed().isEmpty()) {
+        m_prompt.Information(QLatin1String(NoOutputFolder));
+        return;
+    }
+    const JobSettings settings{m_options.outputPath, m_options.folderScheme,
+                               std::max(m_rmCodecIndex, 0)};
+    const EncoderSettings encoders = EncoderSettings::read(*m_settings, mp3CommandLine());
+    if (m_options.function == CdRipper)
+        m_jobs->startRip(settings, encoders);
+    else
+        m_jobs->startConversion(settings, encoders);
 }
 
 void MainController::StopJob() {
-    m_state.JobRunning = false;
+    m_jobs->stop();
+}
+
+void MainController::jobEnded() {
+    if (m_mediaChangedInJob) {
+        m_mediaChangedInJob = false;
+        m_rebuildAfterJob = false;
+        onMediaChange();
+    } else if (m_rebuildAfterJob) {
+        m_rebuildAfterJob = false;
+        if (m_options.function == CdRipper)
+            rebuildTrackTable();
+    }
+    // The tag edits showed the rows as they were processed; they show the
+    // current row again, so that leaving an edit stores nothing into it by mistake.
+    if (m_state.CurrentRow >= 0 && m_state.CurrentRow < m_rows.count())
+        showTag(m_rows.tag(m_state.CurrentRow));
 }
 
 void MainController::ShowSettingsDialog() {

@@ -16,6 +16,7 @@
 struct EngineComponents;
 class IAudioFile2;
 class IShell;
+class JobControl;
 class IUserPrompt;
 class SettingsFile;
 
@@ -36,6 +37,9 @@ public:
         "This button member of \"CD Ripper\" function, Please choose \"CD Ripper\" function";
     static constexpr const char* ConverterOnly =
         "This button member of \"converter\" function, Please choose \"converter\" function";
+    static constexpr const char* StopPlayingFirst = "Please stop playing first.";
+    static constexpr const char* NoOutputFolder =
+        "Please choose an output folder first: click \"...\" under Output Path.";
     static constexpr const char* DemosUrl = "https://www.orvelle.org/demos.html";
     static constexpr const char* HomeUrl = "https://www.orvelle.org/";
 
@@ -56,6 +60,7 @@ public:
     int rmCodecIndex() const { return m_rmCodecIndex; }
     // The tags the tag edits show.
     const RowTag& shownTag() const { return m_shownTag; }
+    JobControl& jobs() { return *m_jobs; }
 
     // What an error raised by a command goes to; by default it is printed.
     void setErrorHandler(std::function<void(const QString&)> handler);
@@ -117,6 +122,8 @@ signals:
     void optionsChanged();
     void drivesChanged();
     void tagShown(const RowTag& tag);
+    // SetControlsEnabled: the option controls are disabled while a job runs.
+    void controlsEnabled(bool enabled);
     void fileMenuRequested();
     void helpMenuRequested();
     void aboutRequested();
@@ -126,6 +133,9 @@ private:
     void detectDrives();
     void fillRmCodecList();
     void onMediaChange();
+    void jobEnded();
+    // The settings dialog's MP3 command line, taken into a job's encoder settings.
+    QString mp3CommandLine() const;
     void rebuildTrackTable();
     void showTag(const RowTag& tag);
     void notAvailable(const QString& what);
@@ -153,4 +163,8 @@ private:
     // A table build is under way; a rebuild asked for meanwhile runs after it.
     bool m_building = false;
     bool m_rebuildPending = false;
+    std::unique_ptr<JobControl> m_jobs;
+    // The disc changed, or the table was asked for, while a rip ran: read it when the job ends.
+    bool m_mediaChangedInJob = false;
+    bool m_rebuildAfterJob = false;
 };

@@ -183,6 +183,7 @@ void MainWindow::createTagEdits() {
             m_controller->run(
                 [this, edit, field] { m_controller->storeTagInAllRows(field, edit->text()); });
         });
+        m_allButtons[int(field)] = all;
         return edit;
     };
     m_titleEdit =
@@ -204,6 +205,7 @@ void MainWindow::createOutputPath() {
     auto* browse = new QPushButton(QStringLiteral("..."), pathGroup);
     browse->setObjectName(QStringLiteral("bt_dir"));
     browse->setGeometry(590, 15, 38, 24);
+    m_browseButton = browse;
     connect(browse, &QPushButton::clicked, this,
             [this] { m_controller->run([this] { m_controller->chooseOutputFolder(); }); });
     const struct {
@@ -280,6 +282,7 @@ void MainWindow::connectController() {
     connect(&c, &MainController::optionsChanged, this, &MainWindow::showOptions);
     connect(&c, &MainController::drivesChanged, this, &MainWindow::showDrives);
     connect(&c, &MainController::tagShown, this, &MainWindow::showTag);
+    connect(&c, &MainController::controlsEnabled, this, &MainWindow::SetControlsEnabled);
     connect(&c, &MainController::fileMenuRequested, this,
             [this] { m_fileMenu->popup(mapToGlobal(QPoint(190, 26))); });
     connect(&c, &MainController::helpMenuRequested, this,
@@ -384,6 +387,19 @@ void MainWindow::showTag(const RowTag& tag) {
     m_titleEdit->setText(tag.Title);
     m_artistEdit->setText(tag.Artist);
     m_albumEdit->setText(tag.Album);
+}
+
+void MainWindow::SetControlsEnabled(bool enabled) {
+    QWidget* const controls[] = {m_functionChoice,   m_formatChoice,     m_outputFolderEdit,
+                                 m_titleEdit,        m_artistEdit,       m_albumEdit,
+                                 m_browseButton,     m_schemeButtons[1], m_schemeButtons[2],
+                                 m_schemeButtons[3], m_allButtons[0],    m_allButtons[1],
+                                 m_allButtons[2],    m_driveList,        m_schemeButtons[0]};
+    for (QWidget* control : controls)
+        control->setEnabled(enabled);
+    // The drive list belongs to the CD function alone.
+    if (enabled)
+        m_driveList->setEnabled(m_controller->options().function == CdRipper);
 }
 
 // ---------------------------------------------------------------- format editor and events
