@@ -229,6 +229,7 @@ TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
         rows().setData(rows().index(row, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);
     QStringList statusChanges;
     QList<bool> resetsWhileRunning;
+    bool changed = false;
     QObject::connect(&rows(), &QAbstractItemModel::dataChanged, &scope,
                      [&](const QModelIndex& from) {
                          if (from.column() == Col::ColStatus)
@@ -237,8 +238,11 @@ TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
     QObject::connect(&rows(), &QAbstractItemModel::modelReset, &scope,
                      [&] { resetsWhileRunning << c.state().JobRunning; });
     QObject::connect(&c, &MainController::tagShown, &scope, [&] {
-        if (c.state().JobRunning)
-            emit grabber->OnMediaChange();
+        if (!c.state().JobRunning || changed)
+            return;
+        changed = true;
+        emit grabber->OnMediaChange();
+        emit c.drives().lookupLoaded();
     });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
     c.commands().MenuClick(Item::Start);
