@@ -43,8 +43,10 @@ MainController::MainController(EngineComponents& components, IUserPrompt& prompt
     connect(&m_drives, &DriveSession::lookupLoaded, this,
             [this] { run([this] { RefreshTrackTable(); }); });
     connect(m_jobs.get(), &JobControl::controlsEnabled, this, &MainController::controlsEnabled);
-    connect(m_jobs.get(), &JobControl::rowStarted, this,
-            [this](int row) { showTag(m_rows.tag(row)); });
+    connect(m_jobs.get(), &JobControl::rowStarted, this, [this](int row) {
+        if (row >= 0 && row < m_rows.count())
+            showTag(m_rows.tag(row));
+    });
     connect(m_jobs.get(), &JobControl::ended, this, [this] { run([this] { jobEnded(); }); });
 }
 

@@ -48,6 +48,9 @@ QPushButton:hover { background: #3d6c98; }
 QPushButton:pressed { background: #1f3f5e; }
 QComboBox { background: #f4f8fc; color: #10202f; border: 1px solid #5b8cb8;
             border-radius: 3px; padding: 1px 4px; }
+QLineEdit:disabled, QComboBox:disabled { background: #c3d0dc; color: #55687a;
+                                         border-color: #48698a; }
+QPushButton:disabled { background: #33495e; color: #8ea2b5; border-color: #48698a; }
 QTreeWidget { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
               gridline-color: #d5e2ee; alternate-background-color: #eef4fa; }
 QHeaderView::section { background: #dbe7f2; color: #10202f; border: 0;
