@@ -1,12 +1,14 @@
 #include "app/maincontroller.h"
 
-#include "app/previewcontrol.h"
 #include "app/filelistcontrol.h"
+#include "app/jobcontrol.h"
+#include "app/previewcontrol.h"
 #include "components/enginecomponents.h"
 #include "filelist/formatswitch.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "settings/drivekeys.h"
+#include "settings/encodersettings.h"
 #include "settings/mainkeys.h"
 #include "settings/rmkeys.h"
 #include "settings/settingsfile.h"
@@ -36,7 +38,9 @@ MainController::MainController(AudioComponentSet& components, IUserPrompt& promp
       m_commands(m_state, *this),
       m_preview(std::make_unique<PreviewControl>(*components.AudioPlayer21,
                                                  *components.AudioCDGrabber21, m_state, m_rows,
-                                                 [this] { return int(m_options.function); })) {
+                                                 [this] { return int(m_options.function); })),
+      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.AudioCDGrabber21, prompt,
+                                          shell)) {
     m_options.outputPath = defaultOutputPath();
     m_errorHandler = [](const QString& message) {
         std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
@@ -53,6 +57,12 @@ MainController::MainController(AudioComponentSet& components, IUserPrompt& promp
     connect(&preview, &PreviewController::previewFailed, this,
             [this](const QString& message) { m_prompt.Information(message); });
     m_fileList = std::make_unique<FileListControl>(*this, prompt, shell, helpFileUrl());
+    connect(m_jobs.get(), &JobControl::controlsEnabled, this, &MainController::controlsEnabled);
+    connect(m_jobs.get(), &JobControl::rowStarted, this, [this](int row) {
+        if (row >= 0 && row < m_rows.count())
+            showTag(m_rows.tag(row));
+    });
+    connect(m_jobs.get(), &JobControl::ended, this, [this] { run([this] { jobEnded(); }); });
 }
 
 MainController::~MainController() = default;
@@ -314,6 +324,11 @@ void MainController::rebuildTrackTable() {
         m_rebuildPending = true;
         return;
     }
+    // The running job writes its progress into these rows.
+    if (m_state.JobRunning) {
+        m_rebuildAfterJob = true;
+        return;
+    }
     // A track that plays on is read from the disc the rebuild reads again,
     // and its row is about to be replaced.
     if (m_state.PlaybackActive)
@@ -339,6 +354,10 @@ void MainController::rebuildTrackTable() {
 void MainController::onMediaChange() {
     if (m_options.function == Converter)
         return;
+    if (m_state.JobRunning) {
+        m_mediaChangedInJob = true;
+        return;
+    }
     if (m_drives.isAudioCdPresent()) {
         RefreshTrackTable();
         StartFreeDbLookup();
@@ -366,12 +385,43 @@ void MainController::notAvailable(const QString& what) {
 }
 
 void MainController::StartJob() {
-    notAvailable(m_options.function == CdRipper ? QStringLiteral("Ripping")
-                                                : QStringLiteral("Converting"));
+    if (m_state.JobRunning || m_rows.count() == 0)
+        return;
+    if (m_state.PlaybackActive) {
+        m_prompt.Information(QLatin1String(StopPlayingFirst));
+        return;
+    }
+    if (m_options.outputPath.trimmed().isEmpty()) {
+        m_prompt.Information(QLatin1String(NoOutputFolder));
+        return;
+    }
+    const JobSettings settings{m_options.outputPath, m_options.folderScheme,
+                               std::max(m_rmCodecIndex, 0)};
+    const EncoderSettings encoders = EncoderSettings::read(*m_settings, mp3CommandLine());
+    if (m_options.function == CdRipper)
+        m_jobs->startRip(settings, encoders);
+    else
+        m_jobs->startConversion(settings, encoders);
 }
 
 void MainController::StopJob() {
-    m_state.JobRunning = false;
+    m_jobs->stop();
+}
+
+void MainController::jobEnded() {
+    if (m_mediaChangedInJob) {
+        m_mediaChangedInJob = false;
+        m_rebuildAfterJob = false;
+        onMediaChange();
+    } else if (m_rebuildAfterJob) {
+        m_rebuildAfterJob = false;
+        if (m_options.function == CdRipper)
+            rebuildTrackTable();
+    }
+    // The tag edits showed the rows as they were processed; they show the
+    // current row again, so that leaving an edit stores nothing into it by mistake.
+    if (m_state.CurrentRow >= 0 && m_state.CurrentRow < m_rows.count())
+        showTag(m_rows.tag(m_state.CurrentRow));
 }
 
 void MainController::setSettingsDialogHooks(SettingsDialogHooks hooks) {

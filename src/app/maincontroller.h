@@ -17,6 +17,7 @@
 class FileListControl;
 class IAudioFile2;
 class IShell;
+class JobControl;
 class IUserPrompt;
 class PreviewControl;
 class SettingsFile;
@@ -38,6 +39,9 @@ public:
         "This button member of \"CD Ripper\" function, Please choose \"CD Ripper\" function";
     static constexpr const char* ConverterOnly =
         "This button member of \"converter\" function, Please choose \"converter\" function";
+    static constexpr const char* StopPlayingFirst = "Please stop playing first.";
+    static constexpr const char* NoOutputFolder =
+        "Please choose an output folder first: click \"...\" under Output Path.";
     static constexpr const char* DemosUrl = "https://www.orvelle.org/demos.html";
     static constexpr const char* HomeUrl = "https://www.orvelle.org/";
 
@@ -71,6 +75,7 @@ public:
     QString mp3CommandLine() const;
     // The converter's list commands and their batch of files being added.
     FileListControl& fileList() { return *m_fileList; }
+    JobControl& jobs() { return *m_jobs; }
 
     // What an error raised by a command goes to; by default it is printed.
     void setErrorHandler(std::function<void(const QString&)> handler);
@@ -138,6 +143,8 @@ signals:
     void optionsChanged();
     void drivesChanged();
     void tagShown(const RowTag& tag);
+    // SetControlsEnabled: the option controls are disabled while a job runs.
+    void controlsEnabled(bool enabled);
     void fileMenuRequested();
     void helpMenuRequested();
     void aboutRequested();
@@ -147,6 +154,7 @@ private:
     void detectDrives();
     void fillRmCodecList();
     void onMediaChange();
+    void jobEnded();
     void rebuildTrackTable();
     void showTag(const RowTag& tag);
     void notAvailable(const QString& what);
@@ -177,4 +185,8 @@ private:
     // A table build is under way; a rebuild asked for meanwhile runs after it.
     bool m_building = false;
     bool m_rebuildPending = false;
+    std::unique_ptr<JobControl> m_jobs;
+    // The disc changed, or the table was asked for, while a rip ran: read it when the job ends.
+    bool m_mediaChangedInJob = false;
+    bool m_rebuildAfterJob = false;
 };

@@ -53,6 +53,9 @@ QPushButton:hover { background: #3d6c98; }
 QPushButton:pressed { background: #1f3f5e; }
 QComboBox { background: #f4f8fc; color: #10202f; border: 1px solid #5b8cb8;
             border-radius: 3px; padding: 1px 4px; }
+QLineEdit:disabled, QComboBox:disabled { background: #c3d0dc; color: #55687a;
+                                         border-color: #48698a; }
+QPushButton:disabled { background: #33495e; color: #8ea2b5; border-color: #48698a; }
 QTreeView { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
               gridline-color: #d5e2ee; alternate-background-color: #eef4fa; }
 QHeaderView::section { background: #dbe7f2; color: #10202f; border: 0;
@@ -196,6 +199,7 @@ void MainWindow::createTagEdits() {
             m_controller->run(
                 [this, edit, field] { m_controller->storeTagInAllRows(field, edit->text()); });
         });
+        m_allButtons[int(field)] = all;
         return edit;
     };
     m_titleEdit =
@@ -217,6 +221,7 @@ void MainWindow::createOutputPath() {
     auto* browse = new QPushButton(QStringLiteral("..."), pathGroup);
     browse->setObjectName(QStringLiteral("bt_dir"));
     browse->setGeometry(590, 15, 38, 24);
+    m_browseButton = browse;
     connect(browse, &QPushButton::clicked, this,
             [this] { m_controller->run([this] { m_controller->chooseOutputFolder(); }); });
     const struct {
@@ -295,6 +300,7 @@ void MainWindow::connectController() {
     connect(&c, &MainController::optionsChanged, this, &MainWindow::showOptions);
     connect(&c, &MainController::drivesChanged, this, &MainWindow::showDrives);
     connect(&c, &MainController::tagShown, this, &MainWindow::showTag);
+    connect(&c, &MainController::controlsEnabled, this, &MainWindow::SetControlsEnabled);
     connect(&c, &MainController::fileMenuRequested, this,
             [this] { m_fileMenu->popup(mapToGlobal(QPoint(190, 26))); });
     connect(&c, &MainController::helpMenuRequested, this,
@@ -426,6 +432,19 @@ void MainWindow::showTag(const RowTag& tag) {
         edit->setText(text);
         edit->setCursorPosition(0);
     }
+}
+
+void MainWindow::SetControlsEnabled(bool enabled) {
+    QWidget* const controls[] = {m_functionChoice,   m_formatChoice,     m_outputFolderEdit,
+                                 m_titleEdit,        m_artistEdit,       m_albumEdit,
+                                 m_browseButton,     m_schemeButtons[1], m_schemeButtons[2],
+                                 m_schemeButtons[3], m_allButtons[0],    m_allButtons[1],
+                                 m_allButtons[2],    m_driveList,        m_schemeButtons[0]};
+    for (QWidget* control : controls)
+        control->setEnabled(enabled);
+    // The drive list belongs to the CD function alone.
+    if (enabled)
+        m_driveList->setEnabled(m_controller->options().function == CdRipper);
 }
 
 // ---------------------------------------------------------------- format editor and events

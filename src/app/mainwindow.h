@@ -65,6 +65,9 @@ private:
     void showOptions();
     void showDrives();
     void showTag(const RowTag& tag);
+    // Enables or disables the option controls, in their fixed order; the
+    // list, the menus and the skin stay enabled and guard their own commands.
+    void SetControlsEnabled(bool enabled);
     void openFormatEditor();
     void closeFormatEditor();
     bool handleDrop(QEvent* event);
@@ -86,6 +89,8 @@ private:
     QLineEdit* m_artistEdit;
     QLineEdit* m_albumEdit;
     QLineEdit* m_outputFolderEdit;
+    QPushButton* m_browseButton;
+    QPushButton* m_allButtons[3];
     QRadioButton* m_schemeButtons[4];
     QComboBox* m_driveList;
     QMenu* m_fileMenu;

@@ -2,6 +2,7 @@
 
 #include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
+#include "filelist/filekinds.h"
 #include "jobs/joberror.h"
 #include "jobs/outputnaming.h"
 #include "jobs/progresstext.h"
@@ -73,13 +74,6 @@ ConversionJob::~ConversionJob() {
     }
 }
 
-bool ConversionJob::isVideoFile(const QString& path) {
-    static const QStringList audio{QStringLiteral("mp3"), QStringLiteral("wav"),
-                                   QStringLiteral("ogg"), QStringLiteral("wma"),
-                                   QStringLiteral("raw"), QStringLiteral("vox")};
-    return !audio.contains(QFileInfo(path).suffix().toLower());
-}
-
 void ConversionJob::stop() {
     m_stop = true;
 }
@@ -106,7 +100,7 @@ void ConversionJob::nextRow() {
         if (lastRow)
             m_lastRowFolder = output.folder;
         work->path = output.path;
-        if (isVideoFile(row.source))
+        if (IsVideoFile(row.source))
             work->video = required(m_components.video());
         else
             work->reader = required(m_components.audioReader());

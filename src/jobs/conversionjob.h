@@ -29,9 +29,6 @@ public:
 
     void stop() override;
 
-    // A row counts as video unless its extension is one of the audio files'.
-    static bool isVideoFile(const QString& path);
-
 private:
     struct Work;
     struct Outcome {

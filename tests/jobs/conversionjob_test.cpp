@@ -411,11 +411,4 @@ TEST_F(ConversionTest, StartIsRefusedWithoutAFolderAndOnlyOnce) {
     EXPECT_EQ(none.lines, QStringList({"end "}));
 }
 
-TEST(ConversionJobRows, VideoIsAnythingButTheAudioExtensions) {
-    for (const char* audio : {"a.mp3", "b.WAV", "c.ogg", "d.wma", "e.raw", "f.Vox"})
-        EXPECT_FALSE(ConversionJob::isVideoFile(audio)) << audio;
-    for (const char* video : {"a.avi", "b.mpeg", "c.mpg", "d.wmv", "e.asf", "f.asx", "noext"})
-        EXPECT_TRUE(ConversionJob::isVideoFile(video)) << video;
-}
-
 } // namespace

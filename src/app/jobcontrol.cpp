@@ -1,0 +1,124 @@
+#include "app/jobcontrol.h"
+
+#include "app/mainstate.h"
+#include "components/ffmpeg/audiofilereader.h"
+#include "components/ffmpeg/videofile.h"
+#include "components/iaudiocdgrabber2.h"
+#include "components/output/writerfactory.h"
+#include "filelist/rowmodel.h"
+#include "jobs/conversionjob.h"
+#include "jobs/outputnaming.h"
+#include "jobs/ripjob.h"
+#include "platform/ishell.h"
+#include "platform/iuserprompt.h"
+#include "settings/encodersettings.h"
+
+JobParts JobParts::real() {
+    JobParts parts;
+    parts.audioReader = [] { return std::make_unique<AudioFileReader>(); };
+    parts.video = [] { return std::make_unique<VideoFile>(); };
+    parts.writers = [](const EncoderSettings& encoders) -> WriterFactory {
+        return [encoders](OutputFormat format) { return makeWriter(format, encoders); };
+    };
+    return parts;
+}
+
+JobControl::JobControl(MainState& state, RowModel& rows, IAudioCDGrabber2& grabber,
+                       IUserPrompt& prompt, IShell& shell, QObject* parent)
+    : QObject(parent), m_state(state), m_rows(rows), m_grabber(grabber), m_prompt(prompt),
+      m_shell(shell), m_parts(JobParts::real()) {}
+
+// A job still running is cut short here; it waits for its worker and lets go
+// of the grabber before the grabber goes.
+JobControl::~JobControl() = default;
+
+namespace {
+
+JobRow jobRow(const RowModel& rows, int index) {
+    const RowModel::Row& row = rows.row(index);
+    JobRow job;
+    job.row = index;
+    job.caption = row.caption;
+    job.source = row.sourcePath;
+    job.track = index;
+    job.format = FormatFromTarget(row.target);
+    job.tag = row.tag;
+    return job;
+}
+
+} // namespace
+
+void JobControl::startRip(const JobSettings& settings, const EncoderSettings& encoders) {
+    QVector<JobRow> rows;
+    for (int i = 0; i < m_rows.count(); ++i)
+        if (m_rows.isTicked(i))
+            rows << jobRow(m_rows, i);
+    RipComponents parts{m_parts.writers(encoders), m_parts.video, m_parts.tags};
+    run(std::make_unique<RipJob>(settings, rows, m_grabber, std::move(parts)), rows);
+}
+
+void JobControl::startConversion(const JobSettings& settings, const EncoderSettings& encoders) {
+    QVector<JobRow> rows;
+    for (int i = 0; i < m_rows.count(); ++i)
+        rows << jobRow(m_rows, i);
+    ConversionComponents parts{m_parts.writers(encoders), m_parts.audioReader, m_parts.video,
+                               m_parts.tags};
+    run(std::make_unique<ConversionJob>(settings, rows, std::move(parts)), rows);
+}
+
+void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
+    if (m_job)
+        return;
+    Job* j = job.get();
+    connect(j, &Job::rowStarted, this, &JobControl::rowStarted);
+    connect(j, &Job::rowProgress, this,
+            [this](int row, int, const QString& text) { m_rows.setStatus(row, text); });
+    connect(j, &Job::rowFinished, this,
+            [this](int row) { m_rows.setStatus(row, QLatin1String(Finished)); });
+    // A rip cut short keeps its last progress text.
+    connect(j, &Job::rowFailed, this,
+            [this](int row) { m_rows.setStatus(row, QLatin1String(Failed)); });
+    connect(j, &Job::finished, this, &JobControl::finish);
+    m_jobRows = rows;
+    m_state.JobRunning = true;
+    emit controlsEnabled(false);
+    m_job = std::move(job);
+    if (!m_job->start()) {
+        m_job.reset();
+        m_state.JobRunning = false;
+        emit controlsEnabled(true);
+    }
+}
+
+void JobControl::stop() {
+    if (m_job)
+        m_job->stop();
+}
+
+void JobControl::finish(const QString& folderToOpen) {
+    const QString failures = failureText(*m_job);
+    // The job is deleted once its signal has returned.
+    m_job.release()->deleteLater();
+    emit controlsEnabled(true);
+    m_state.JobRunning = false;
+    // No row processed (none ticked): there is no folder to show.
+    if (!folderToOpen.isEmpty())
+        m_shell.OpenFolder(folderToOpen);
+    if (!failures.isEmpty())
+        m_prompt.Information(failures);
+    emit ended();
+}
+
+QString JobControl::failureText(const Job& job) const {
+    if (job.failures().isEmpty())
+        return {};
+    QStringList lines{QLatin1String(FailuresHeading), QString()};
+    for (const Job::Failure& failure : job.failures()) {
+        QString caption;
+        for (const JobRow& row : m_jobRows)
+            if (row.row == failure.row)
+                caption = row.caption;
+        lines << QStringLiteral("%1: %2").arg(caption, failure.message);
+    }
+    return lines.join(QLatin1Char('\n'));
+}

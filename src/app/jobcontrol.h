@@ -1,0 +1,75 @@
+#pragma once
+
+#include "jobs/job.h"
+#include "jobs/jobrow.h"
+
+#include <memory>
+#include <QObject>
+
+class IAudioCDGrabber2;
+class IShell;
+class IUserPrompt;
+class RowModel;
+struct EncoderSettings;
+struct MainState;
+
+// The parts a job makes for its rows. By default the real components: the
+// FFmpeg reader and video component, and writers made from the job's
+// encoder settings.
+struct JobParts {
+    ReaderFactory audioReader;
+    VideoFactory video;
+    // The writer factory of one job, set up from the settings it started with.
+    std::function<WriterFactory(const EncoderSettings&)> writers;
+    TagWriter tags; // WriteRowTags when empty
+
+    static JobParts real();
+};
+
+// The window's side of a rip or a conversion: takes the rows when the job
+// starts, shows each row's progress and end in its Status, keeps JobRunning
+// set until the job is over, then opens the output folder and lists the rows
+// that failed in one box.
+class JobControl : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* Finished = "Finish";
+    static constexpr const char* Failed = "Error";
+    static constexpr const char* FailuresHeading = "Orvelle could not finish these rows:";
+
+    JobControl(MainState& state, RowModel& rows, IAudioCDGrabber2& grabber, IUserPrompt& prompt,
+               IShell& shell, QObject* parent = nullptr);
+    ~JobControl() override;
+
+    void setParts(JobParts parts) { m_parts = std::move(parts); }
+
+    // The ticked rows of the track table, in list order.
+    void startRip(const JobSettings& settings, const EncoderSettings& encoders);
+    // Every row of the list, in order.
+    void startConversion(const JobSettings& settings, const EncoderSettings& encoders);
+    // Ends the current row at its next block; the job ends through `ended`.
+    void stop();
+    bool running() const { return m_job != nullptr; }
+
+signals:
+    // SetControlsEnabled: false when a job starts, true when it is over.
+    void controlsEnabled(bool enabled);
+    // A row is being processed: its tags belong in the tag edits.
+    void rowStarted(int row);
+    // The job is over, its folder opened and its failures shown.
+    void ended();
+
+private:
+    void run(std::unique_ptr<Job> job, const QVector<JobRow>& rows);
+    void finish(const QString& folderToOpen);
+    QString failureText(const Job& job) const;
+
+    MainState& m_state;
+    RowModel& m_rows;
+    IAudioCDGrabber2& m_grabber;
+    IUserPrompt& m_prompt;
+    IShell& m_shell;
+    JobParts m_parts;
+    std::unique_ptr<Job> m_job;
+    QVector<JobRow> m_jobRows;
+};

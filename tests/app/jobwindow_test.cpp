@@ -1,0 +1,354 @@
+// Ripping and converting from the main window, started and stopped through
+// the commands a click reaches, on the real grabber (a disc image), reader
+// and writers.
+#include "app/jobcontrol.h"
+#include "app/mainwindow.h"
+#include "cd/discimage.h"
+#include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodrivelayer.h"
+#include "components/cdio/cdiograbber.h"
+#include "settings/settingsfile.h"
+#include "support/fakecomponents.h"
+#include "support/fakeprompt.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+namespace {
+
+using Col = RowModel::Column;
+using Item = CommandSurface::MenuItem;
+
+// The fifteen option controls that a job disables.
+const char* const OptionControls[] = {"rg_function", "rg_format", "edt_dir",  "edt_tital",
+                                      "edt_Artist",  "edt_album", "bt_dir",   "rb_artist",
+                                      "rb_album",    "rb_mix",    "bu_tital", "bt_artist",
+                                      "bt_album",    "cb_driver", "rb_none"};
+
+// 16-bit PCM as a RIFF/WAVE file.
+void writeWav(const QString& path, int rate, int channels, const QByteArray& pcm) {
+    QByteArray header("RIFF");
+    const auto u32 = [&header](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        header.append(b, 4);
+    };
+    const auto u16 = [&header](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        header.append(b, 2);
+    };
+    u32(36 + pcm.size());
+    header.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(channels);
+    u32(rate);
+    u32(rate * channels * 2);
+    u16(channels * 2);
+    u16(16);
+    header.append("data");
+    u32(pcm.size());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header + pcm);
+}
+
+// A tone's samples: every sample differs from its neighbours.
+QByteArray tone(int frames, int channels) {
+    QByteArray pcm(frames * channels * 2, Qt::Uninitialized);
+    for (int i = 0; i < frames * channels; ++i)
+        qToLittleEndian<qint16>(qint16((i * 997) % 20000 - 10000), pcm.data() + 2 * i);
+    return pcm;
+}
+
+// A source that never ends, so that Stop always comes in the middle of its row.
+class EndlessReader : public NullAudioFile {
+public:
+    void Open(const QString&) override { m_open = true; }
+    QByteArray Read(int frames) override { return QByteArray(frames * 4, '\1'); }
+    qint64 GetLength() override { return qint64(1) << 40; }
+    void Close() override { m_open = false; }
+    bool GetIsOpen() override { return m_open; }
+
+private:
+    bool m_open = false;
+};
+
+class JobWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        out = dir.filePath(QStringLiteral("out"));
+        realDrives = CdDriveList::scan(SettingsFile(settingsPath())).size();
+    }
+
+    void TearDown() override {
+        scopeOwner.reset();
+        if (window)
+            window->close();
+    }
+
+    QString settingsPath() const { return dir.filePath(QStringLiteral("Orvelle.ini")); }
+
+    void addImage(const DiscImage& image) {
+        const QString cue = image.write(dir.path(), QStringLiteral("disc"));
+        SettingsFile(settingsPath())
+            .ini()
+            .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
+    }
+
+    MainController& start() {
+        AudioComponentSet set;
+        auto cdio = std::make_unique<CdioGrabber>(settingsPath());
+        grabber = cdio.get();
+        set.AudioCDGrabber21 = std::move(cdio);
+        set.FreeDBInformation21 = std::make_unique<NullFreeDbInformation>();
+        set.AudioPlayer21 = std::make_unique<NullPlayer>();
+        set.AudioFileRead = std::make_unique<NullAudioFile>();
+        set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
+        set.VideoFile1 = std::make_unique<NullVideoFile>();
+        set.Skin1 = std::make_unique<FakeSkin>(log, QStringList{QStringLiteral("pb")});
+        set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
+        window =
+            std::make_unique<MainWindow>(std::move(set), prompt, shell, settingsPath(), dir.path());
+        window->show();
+        QCoreApplication::processEvents();
+        MainController& c = window->controller();
+        c.setOutputPath(out);
+        return c;
+    }
+
+    MainController& startConverter() {
+        MainController& c = start();
+        c.chooseFunction(Converter);
+        return c;
+    }
+
+    void addRow(const QString& path, const QString& target, const RowTag& tag) {
+        RowModel::Row row;
+        row.caption = QFileInfo(path).fileName();
+        row.target = target;
+        row.sourcePath = path;
+        row.tag = tag;
+        rows().append(row);
+    }
+
+    // Runs what the job set off until it is over.
+    void waitForEnd(QSignalSpy& ended) {
+        ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+        EXPECT_FALSE(window->controller().state().JobRunning);
+    }
+
+    RowModel& rows() { return window->controller().rows(); }
+    QStringList statuses() {
+        QStringList texts;
+        for (int row = 0; row < rows().count(); ++row)
+            texts << rows().data(rows().index(row, Col::ColStatus)).toString();
+        return texts;
+    }
+    bool enabled(const char* name) {
+        auto* widget = window->findChild<QWidget*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget && widget->isEnabled();
+    }
+    QStringList outputFiles() { return QDir(out).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir dir;
+    QString out;
+    int realDrives = 0;
+    CallLog log;
+    FakePrompt prompt;
+    FakeShell shell;
+    CdioGrabber* grabber = nullptr;
+    std::unique_ptr<MainWindow> window;
+    // Ends the tests' own connections before the window goes.
+    std::unique_ptr<QObject> scopeOwner = std::make_unique<QObject>();
+    QObject& scope = *scopeOwner;
+};
+
+DiscImage threeTracks() {
+    DiscImage disc;
+    disc.album = QStringLiteral("Tones");
+    disc.artist = QStringLiteral("Generator");
+    disc.tracks = {{150, 0, false, QStringLiteral("First"), {}},
+                   {120, 0, false, QStringLiteral("Op. 2"), {}},
+                   {90, 0, false, QStringLiteral("Third"), {}}};
+    return disc;
+}
+
+TEST_F(JobWindow, RipOfTheTickedTracksToWavAndMp3) {
+    const DiscImage disc = threeTracks();
+    addImage(disc);
+    MainController& c = start();
+    c.chooseDrive(realDrives);
+    ASSERT_EQ(rows().count(), 3);
+    c.setRowTarget(0, QStringLiteral("WAV"));
+    rows().setData(rows().index(2, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);
+
+    QStringList shownTitles;
+    QStringList disabledWhileRunning;
+    QObject::connect(&c, &MainController::tagShown, &scope, [&](const RowTag& tag) {
+        if (!c.state().JobRunning)
+            return;
+        shownTitles << tag.Title;
+        for (const char* name : OptionControls)
+            if (!enabled(name))
+                disabledWhileRunning << QLatin1String(name);
+    });
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().Skin1Click(QStringLiteral("start"));
+    EXPECT_TRUE(c.state().JobRunning);
+    EXPECT_TRUE(enabled("lv")) << "the list stays enabled";
+    waitForEnd(ended);
+
+    EXPECT_EQ(shownTitles, (QStringList{"First", "Op. 2"}));
+    EXPECT_EQ(disabledWhileRunning.size(), 2 * 15);
+    for (const char* name : OptionControls)
+        EXPECT_TRUE(enabled(name)) << name;
+
+    EXPECT_EQ(statuses(), (QStringList{"Finish", "Finish", "Unconverter"}));
+    EXPECT_EQ(outputFiles(), (QStringList{"First.wav", "Op. 2.mp3"}));
+    EXPECT_EQ(wavData(out + QStringLiteral("/First.wav")), disc.trackBytes(0));
+    EXPECT_GT(QFileInfo(out + QStringLiteral("/Op. 2.mp3")).size(), 1000);
+    ASSERT_EQ(shell.folders.size(), 1);
+    EXPECT_EQ(QDir::cleanPath(shell.folders[0]), QDir::cleanPath(out));
+    EXPECT_TRUE(prompt.informations.isEmpty()) << prompt.informations.join('|').toStdString();
+}
+
+TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
+    addImage(threeTracks());
+    MainController& c = start();
+    c.chooseDrive(realDrives);
+    for (int row : {1, 2})
+        rows().setData(rows().index(row, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);
+    QStringList statusChanges;
+    QList<bool> resetsWhileRunning;
+    bool changed = false;
+    QObject::connect(&rows(), &QAbstractItemModel::dataChanged, &scope,
+                     [&](const QModelIndex& from) {
+                         if (from.column() == Col::ColStatus)
+                             statusChanges << rows().row(from.row()).status;
+                     });
+    QObject::connect(&rows(), &QAbstractItemModel::modelReset, &scope,
+                     [&] { resetsWhileRunning << c.state().JobRunning; });
+    QObject::connect(&c, &MainController::tagShown, &scope, [&] {
+        if (!c.state().JobRunning || changed)
+            return;
+        changed = true;
+        emit grabber->OnMediaChange();
+        emit c.drives().lookupLoaded();
+    });
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().MenuClick(Item::Start);
+    waitForEnd(ended);
+
+    EXPECT_EQ(statusChanges.last(), "Finish") << "the row the job wrote to was still there";
+    EXPECT_EQ(resetsWhileRunning, QList<bool>{false}) << "read again once, after the job";
+    EXPECT_EQ(statuses(), (QStringList{"Unconverter", "Unconverter", "Unconverter"}));
+}
+
+TEST_F(JobWindow, ConversionWithAFailingRowEndsWithOneBoxAndTheFolder) {
+    MainController& c = startConverter();
+    const QString first = dir.filePath(QStringLiteral("first.wav"));
+    const QString second = dir.filePath(QStringLiteral("second.wav"));
+    const QString broken = dir.filePath(QStringLiteral("broken.mp3"));
+    writeWav(first, 44100, 2, tone(44100, 2));
+    writeWav(second, 22050, 1, tone(30000, 1));
+    QFile junk(broken);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(5000, 'x'));
+    junk.close();
+    addRow(first, QStringLiteral("WAV"), {QStringLiteral("One"), QStringLiteral("A"), {}});
+    addRow(broken, QStringLiteral("MP3"), {});
+    addRow(second, QStringLiteral("OGG"), {QStringLiteral("Two"), {}, {}});
+
+    QStringList shownTitles;
+    QObject::connect(&c, &MainController::tagShown, &scope, [&](const RowTag& tag) {
+        if (c.state().JobRunning)
+            shownTitles << tag.Title;
+    });
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().MenuClick(Item::Start);
+    waitForEnd(ended);
+
+    EXPECT_EQ(shownTitles, (QStringList{"One", "", "Two"}));
+    EXPECT_EQ(statuses(), (QStringList{"Finish", "Error", "Finish"}));
+    EXPECT_EQ(outputFiles(), (QStringList{"first.wav", "second.ogg"}))
+        << "the failed row leaves no file";
+    EXPECT_EQ(wavData(out + QStringLiteral("/first.wav")), tone(44100, 2));
+    EXPECT_GT(QFileInfo(out + QStringLiteral("/second.ogg")).size(), 1000);
+    ASSERT_EQ(prompt.informations.size(), 1);
+    const QStringList lines = prompt.informations[0].split(QLatin1Char('\n'));
+    EXPECT_EQ(lines[0], JobControl::FailuresHeading);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("broken.mp3: "))) << lines[2].toStdString();
+    EXPECT_GT(lines[2].size(), 13) << "with its reason";
+    ASSERT_EQ(shell.folders.size(), 1);
+    EXPECT_EQ(QDir::cleanPath(shell.folders[0]), QDir::cleanPath(out));
+
+    // The same list again: new files beside the old ones, no box.
+    prompt.informations.clear();
+    rows().removeRows({1});
+    QSignalSpy again(&c.jobs(), &JobControl::ended);
+    c.commands().Skin1Click(QStringLiteral("start"));
+    waitForEnd(again);
+    EXPECT_EQ(outputFiles(),
+              (QStringList{"01_first.wav", "01_second.ogg", "first.wav", "second.ogg"}));
+    EXPECT_TRUE(prompt.informations.isEmpty());
+}
+
+TEST_F(JobWindow, StopInTheMiddleEndsTheRowAndStartsNoOther) {
+    MainController& c = startConverter();
+    JobParts parts = JobParts::real();
+    parts.audioReader = [] { return std::make_unique<EndlessReader>(); };
+    c.jobs().setParts(parts);
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        addRow(dir.filePath(QLatin1String(name)), QStringLiteral("MP3"),
+               {QStringLiteral("T"), QStringLiteral("A"), QStringLiteral("B")});
+    QObject::connect(
+        &rows(), &QAbstractItemModel::dataChanged, &scope, [&](const QModelIndex& from) {
+            if (from.column() == Col::ColStatus && rows().row(from.row()).status.endsWith('%'))
+                c.commands().Skin1Click(QStringLiteral("stop"));
+        });
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().Skin1Click(QStringLiteral("start"));
+    waitForEnd(ended);
+
+    EXPECT_EQ(statuses(), (QStringList{"Finish", "Unconverter", "Unconverter"}));
+    EXPECT_EQ(outputFiles(), QStringList{"a.mp3"});
+    EXPECT_GT(QFileInfo(out + QStringLiteral("/a.mp3")).size(), 0) << "the partial file stays";
+    EXPECT_TRUE(shell.folders.isEmpty()) << "stopped before the last row";
+    EXPECT_TRUE(prompt.informations.isEmpty());
+    for (const char* name : OptionControls)
+        EXPECT_EQ(enabled(name), name != std::string("cb_driver"))
+            << name << ": the drive list belongs to the CD function";
+}
+
+TEST_F(JobWindow, StartIsRefusedWhilePlayingWithoutAFolderAndWithoutRows) {
+    MainController& c = startConverter();
+    c.commands().Skin1Click(QStringLiteral("start"));
+    EXPECT_TRUE(prompt.informations.isEmpty()) << "no rows: nothing, without a message";
+
+    addRow(dir.filePath(QStringLiteral("a.wav")), QStringLiteral("WAV"), {});
+    c.state().PlaybackActive = true;
+    c.commands().MenuClick(Item::Start);
+    EXPECT_EQ(prompt.informations, QStringList{MainController::StopPlayingFirst});
+    c.state().PlaybackActive = false;
+
+    prompt.informations.clear();
+    c.setOutputPath(QStringLiteral("  "));
+    c.commands().MenuClick(Item::Start);
+    EXPECT_EQ(prompt.informations, QStringList{MainController::NoOutputFolder});
+    EXPECT_FALSE(c.state().JobRunning);
+    EXPECT_EQ(statuses(), QStringList{"Unconverter"});
+    EXPECT_TRUE(enabled("rg_format"));
+    EXPECT_TRUE(shell.folders.isEmpty());
+}
+
+} // namespace
