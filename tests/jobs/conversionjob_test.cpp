@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -487,18 +488,22 @@ TEST_F(ConversionTest, StopFinishesEveryRunningRowAndStartsNoOther) {
                        row(2, c, FormatOgg, {"c", "Last", ""})},
                       parts);
     job.setMaxRunningRows(2);
-    bool stopped = false;
-    QObject::connect(&job, &Job::rowProgress, &job, [&] {
-        if (stopped)
+    // Once both rows have shown progress, both readers are at (or on their
+    // way to) their held block.
+    QSet<int> showing;
+    QObject::connect(&job, &Job::rowProgress, &job, [&](int r) {
+        showing.insert(r);
+        if (showing.size() != 2)
             return;
-        stopped = true;
         (*arrived)[0].wait();
         (*arrived)[1].wait();
         job.stop();
         gate->open();
     });
     JobEvents events;
-    ASSERT_TRUE(events.run(job));
+    const bool ran = events.run(job);
+    gate->open(); // rows run one at a time would still be held here
+    ASSERT_TRUE(ran);
 
     EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1"}));
     EXPECT_EQ(events.only("finish").size(), 2);
