@@ -77,19 +77,20 @@ DriveChoice chooseDrive(const QString& wanted, const SettingsFile& settings,
     return choice;
 }
 
-// Runs the lookup as the window's FreeDB button does and waits for its outcome.
+// Runs the lookup as the window's FreeDB button does and waits for its
+// outcome: the record loaded, or a line that says there is none.
 bool lookUp(DriveSession& session, Console& console) {
     QEventLoop loop;
     bool loaded = false;
-    QObject::connect(&session, &DriveSession::statusLineAdded, &loop,
-                     [&](const QString& line) { console.note(line); });
-    QObject::connect(&session, &DriveSession::lookupLoaded, &loop, [&] { loaded = true; });
-    QObject::connect(&session, &DriveSession::statusLineAdded, &loop, [&] {
-        const QStringList& lines = session.statusLines();
-        const QString last = lines.isEmpty() ? QString() : lines.last();
-        if (loaded || last == DriveSession::statusTexts(-1).value(0) ||
-            last == DriveSession::statusTexts(-2).value(0))
+    const QStringList endings = DriveSession::statusTexts(-1) + DriveSession::statusTexts(-2);
+    QObject::connect(&session, &DriveSession::statusLineAdded, &loop, [&](const QString& line) {
+        console.note(line);
+        if (endings.contains(line))
             loop.quit();
+    });
+    QObject::connect(&session, &DriveSession::lookupLoaded, &loop, [&] {
+        loaded = true;
+        loop.quit();
     });
     session.startLookup();
     loop.exec();

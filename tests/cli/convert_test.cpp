@@ -1,3 +1,4 @@
+#include "cd/cddbtestserver.h"
 #include "cd/discimage.h"
 #include "components/audio/mediatools.h"
 #include "filelist/testmedia.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace TestMedia;
@@ -233,6 +235,35 @@ TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
               RowTag({"No. 5 in C", "Disc Artist", "Some Album"}));
     // The user's settings file is not written to make the image a drive.
     EXPECT_FALSE(QFileInfo::exists(settings()));
+}
+
+// --freedb asks the server of section "Freedb" (here through its proxy, a
+// local CDDB server) and names the files from the record it finds.
+TEST_F(CliDiscTest, FreedbNamesTheTracksFromTheServersRecord) {
+    CddbTestServer server;
+    server.reply = [](const QString& cmd) -> QByteArray {
+        if (cmd.startsWith(QLatin1String("cddb query")))
+            return "200 misc " + cmd.section(' ', 2, 2).toLatin1() + " x\r\n";
+        return "210 misc\r\nDTITLE=Found Artist / Found Album\r\nTTITLE0=Found One\r\n"
+               "TTITLE1=Found Two\r\nTTITLE2=Found Three\r\n.\r\n";
+    };
+    SettingsFile file(settings());
+    file.ini().writeString("Freedb", "proxy", QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    file.ini().writeString("Freedb", "timeout", "20000");
+
+    // The server answers on this process' event loop, so the program runs beside it.
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(ORVELLE_CONVERT),
+                  {"--settings", settings(), "--cd", image, "--freedb", "--tracks", "2", "-f",
+                   "wav", "-o", out()});
+    ASSERT_TRUE(finished.wait(600000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(splitLines(process.readAllStandardOutput()),
+              QStringList({"OK " + image + " track 02 -> " + out() + "/Found Two.wav"}));
+    EXPECT_TRUE(server.commands.value(0).startsWith("cddb query " + StandardDiscId(disc)));
+    EXPECT_EQ(wavData(out() + "/Found Two.wav"), disc.trackBytes(1));
 }
 
 TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {
