@@ -57,13 +57,16 @@ void JobControl::startRip(const JobSettings& settings, const EncoderSettings& en
     run(std::make_unique<RipJob>(settings, rows, m_grabber, std::move(parts)), rows);
 }
 
-void JobControl::startConversion(const JobSettings& settings, const EncoderSettings& encoders) {
+void JobControl::startConversion(const JobSettings& settings, const EncoderSettings& encoders,
+                                 int rowsAtOnce) {
     QVector<JobRow> rows;
     for (int i = 0; i < m_rows.count(); ++i)
         rows << jobRow(m_rows, i);
     ConversionComponents parts{m_parts.writers(encoders), m_parts.audioReader, m_parts.video,
                                m_parts.tags};
-    run(std::make_unique<ConversionJob>(settings, rows, std::move(parts)), rows);
+    auto job = std::make_unique<ConversionJob>(settings, rows, std::move(parts));
+    job->setMaxRunningRows(rowsAtOnce);
+    run(std::move(job), rows);
 }
 
 void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {

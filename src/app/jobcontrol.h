@@ -46,7 +46,9 @@ public:
     // The ticked rows of the track table, in list order.
     void startRip(const JobSettings& settings, const EncoderSettings& encoders);
     // Every row of the list, in order.
-    void startConversion(const JobSettings& settings, const EncoderSettings& encoders);
+    // rowsAtOnce: files converted side by side (the "Jobs" setting, 1 = one after another).
+    void startConversion(const JobSettings& settings, const EncoderSettings& encoders,
+                         int rowsAtOnce = 1);
     // Ends the current row at its next block; the job ends through `ended`.
     void stop();
     bool running() const { return m_job != nullptr; }

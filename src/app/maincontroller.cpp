@@ -401,7 +401,7 @@ void MainController::StartJob() {
     if (m_options.function == CdRipper)
         m_jobs->startRip(settings, encoders);
     else
-        m_jobs->startConversion(settings, encoders);
+        m_jobs->startConversion(settings, encoders, conversionRowsAtOnce(*m_settings));
 }
 
 void MainController::StopJob() {

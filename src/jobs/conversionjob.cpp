@@ -8,6 +8,7 @@
 #include "jobs/progresstext.h"
 #include "tags/tagdispatch.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -57,6 +58,14 @@ struct ConversionJob::Work {
     std::unique_ptr<IVideoFile> video;
     std::unique_ptr<IAudioFile2> writer;
     std::unique_ptr<IVideoFile> rm;
+    QThread* thread = nullptr;
+
+    ~Work() {
+        if (thread) {
+            thread->wait();
+            delete thread;
+        }
+    }
 };
 
 ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
@@ -68,32 +77,37 @@ ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
 
 ConversionJob::~ConversionJob() {
     m_stop = true;
-    if (m_worker) {
-        m_worker->wait();
-        delete m_worker;
-    }
+    m_running.clear(); // each row's thread is waited for
 }
 
 void ConversionJob::stop() {
     m_stop = true;
 }
 
-void ConversionJob::begin() {
-    nextRow();
+void ConversionJob::setMaxRunningRows(int rows) {
+    m_maxRunning = rows > 0 ? rows : std::max(QThread::idealThreadCount(), 1);
 }
 
-void ConversionJob::nextRow() {
-    if (m_stop || m_next >= m_rows.size()) {
+void ConversionJob::begin() {
+    startRows();
+}
+
+void ConversionJob::startRows() {
+    while (!m_stop && m_next < m_rows.size() && int(m_running.size()) < m_maxRunning)
+        startRow(m_rows[m_next++]);
+    if (m_running.empty() && (m_stop || m_next >= m_rows.size()))
         end(m_lastRowFolder);
-        return;
-    }
-    const JobRow& row = m_rows[m_next];
-    const bool lastRow = m_next == m_rows.size() - 1;
+}
+
+void ConversionJob::startRow(const JobRow& row) {
+    const bool lastRow = &row == &m_rows.back();
     emit rowStarted(row.row);
 
     auto work = std::make_unique<Work>();
     work->row = row;
     try {
+        // The output file is created here, on the job's thread, so rows
+        // started side by side never pick one name.
         const OutputPath output =
             BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
                             OutputNameSource{row.caption, false, row.row, row.source}, row.format);
@@ -112,33 +126,32 @@ void ConversionJob::nextRow() {
         if (!work->path.isEmpty())
             QFile::remove(work->path);
         fail(row.row, errorText(e));
-        ++m_next;
-        QMetaObject::invokeMethod(this, &ConversionJob::nextRow, Qt::QueuedConnection);
         return;
     }
 
-    m_work = std::move(work);
-    m_worker = QThread::create([this] {
-        const Outcome outcome = convert(*m_work);
+    Work* running = work.get();
+    running->thread = QThread::create([this, running] {
+        const Outcome outcome = convert(*running);
         QMetaObject::invokeMethod(
-            this, [this, outcome] { rowDone(outcome); }, Qt::QueuedConnection);
+            this, [this, running, outcome] { rowDone(running, outcome); }, Qt::QueuedConnection);
     });
-    m_worker->start();
+    m_running.push_back(std::move(work));
+    running->thread->start();
 }
 
-void ConversionJob::rowDone(const Outcome& outcome) {
-    m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
-    const std::unique_ptr<Work> work = std::move(m_work);
+void ConversionJob::rowDone(Work* done, const Outcome& outcome) {
+    const auto found =
+        std::find_if(m_running.begin(), m_running.end(),
+                     [done](const std::unique_ptr<Work>& w) { return w.get() == done; });
+    const std::unique_ptr<Work> work = std::move(*found);
+    m_running.erase(found);
     if (!outcome.ok && !outcome.keepFile)
         QFile::remove(work->path);
     if (outcome.ok)
         emit rowFinished(work->row.row, work->path);
     else
         fail(work->row.row, outcome.message);
-    ++m_next;
-    QMetaObject::invokeMethod(this, &ConversionJob::nextRow, Qt::QueuedConnection);
+    startRows();
 }
 
 void ConversionJob::postProgress(int row, int hundredths) {

@@ -4,8 +4,7 @@
 
 #include <atomic>
 #include <memory>
-
-class QThread;
+#include <vector>
 
 // The parts a conversion is made of; every row gets new ones.
 struct ConversionComponents {
@@ -15,19 +14,26 @@ struct ConversionComponents {
     TagWriter tags;     // WriteRowTags when not given
 };
 
-// Converts every row's source file into its target format, one row after the
-// other: audio files through the audio reader, video files through the
-// video reader, into a writer of the row's format or the RM writer, one
-// second of sound per block. After a row other than RM its tags are written.
+// Converts every row's source file into its target format, up to
+// maxRunningRows() rows at once, started in list order: audio files through
+// the audio reader, video files through the video reader, into a writer of
+// the row's format or the RM writer, one second of sound per block. After a
+// row other than RM its tags are written.
 class ConversionJob : public Job {
     Q_OBJECT
 public:
     ConversionJob(JobSettings settings, QVector<JobRow> rows, ConversionComponents components,
                   QObject* parent = nullptr);
-    // Stops a row still running and waits for it.
+    // Stops the rows still running and waits for them.
     ~ConversionJob() override;
 
+    // Ends every running row at its next block and starts no other.
     void stop() override;
+
+    // Rows converted side by side, each on a thread of its own with its own
+    // reader and writer; 0 means one per core. Takes effect before start().
+    void setMaxRunningRows(int rows);
+    int maxRunningRows() const { return m_maxRunning; }
 
 private:
     struct Work;
@@ -38,8 +44,10 @@ private:
     };
 
     void begin() override;
-    void nextRow();
-    void rowDone(const Outcome& outcome);
+    // Starts rows until as many run as allowed; ends the job when none is left.
+    void startRows();
+    void startRow(const JobRow& row);
+    void rowDone(Work* work, const Outcome& outcome);
     // On the worker: the whole row, from opening the source to the tags.
     Outcome convert(Work& work);
     void copy(Work& work);
@@ -47,8 +55,8 @@ private:
 
     ConversionComponents m_components;
     int m_next = 0;
+    int m_maxRunning = 1;
     std::atomic<bool> m_stop{false};
-    std::unique_ptr<Work> m_work;
-    QThread* m_worker = nullptr;
+    std::vector<std::unique_ptr<Work>> m_running;
     QString m_lastRowFolder; // folder of the list's last row once it is processed
 };

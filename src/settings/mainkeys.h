@@ -9,10 +9,22 @@ namespace MainKeys {
 inline constexpr IntKey Function{"Main", "Function", 0};
 inline constexpr IntKey Format{"Main", "Format", 0};
 inline constexpr IntKey Output{"Main", "Output", 0};
+// Rows a conversion runs at once: 0 one per core, 1 one after the other.
+inline constexpr IntKey Jobs{"Main", "Jobs", 0};
+// The most a user may ask for; more rows at once than this only thrash the disk.
+inline constexpr int MaxJobs = 64;
 // "Path" defaults to the user's Music folder (see defaultOutputPath()).
 inline constexpr const char* PathSection = "Main";
 inline constexpr const char* PathName = "Path";
 } // namespace MainKeys
 
+class SettingsFile;
+
 // The user's Music folder: the output folder of a first run.
 QString defaultOutputPath();
+
+// The rows a conversion runs at once from "Jobs": the number of cores for
+// 0 (and for a value that is negative or not a number), at most MaxJobs.
+int conversionRowsAtOnce(const SettingsFile& settings);
+// The same rule for a value given elsewhere (the command line's --jobs).
+int conversionRowsAtOnce(int jobs);

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -95,6 +96,13 @@ protected:
     }
 
     QString settingsPath() const { return dir.filePath(QStringLiteral("Orvelle.ini")); }
+
+    // Section "Main", key "Jobs": files converted side by side.
+    void setRowsAtOnce(int rows) {
+        SettingsFile(settingsPath())
+            .ini()
+            .writeInteger(QStringLiteral("Main"), QStringLiteral("Jobs"), rows);
+    }
 
     void addImage(const DiscImage& image) {
         const QString cue = image.write(dir.path(), QStringLiteral("disc"));
@@ -305,6 +313,7 @@ TEST_F(JobWindow, ConversionWithAFailingRowEndsWithOneBoxAndTheFolder) {
 
 TEST_F(JobWindow, StopInTheMiddleEndsTheRowAndStartsNoOther) {
     MainController& c = startConverter();
+    setRowsAtOnce(1);
     JobParts parts = JobParts::real();
     parts.audioReader = [] { return std::make_unique<EndlessReader>(); };
     c.jobs().setParts(parts);
@@ -328,6 +337,32 @@ TEST_F(JobWindow, StopInTheMiddleEndsTheRowAndStartsNoOther) {
     for (const char* name : OptionControls)
         EXPECT_EQ(enabled(name), name != std::string("cb_driver"))
             << name << ": the drive list belongs to the CD function";
+}
+
+// With two files at once, Stop ends both running rows and starts no third.
+TEST_F(JobWindow, StopEndsEveryRowRunningSideBySide) {
+    MainController& c = startConverter();
+    setRowsAtOnce(2);
+    JobParts parts = JobParts::real();
+    parts.audioReader = [] { return std::make_unique<EndlessReader>(); };
+    c.jobs().setParts(parts);
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        addRow(dir.filePath(QLatin1String(name)), QStringLiteral("WAV"), {});
+    QSet<int> showing;
+    QObject::connect(
+        &rows(), &QAbstractItemModel::dataChanged, &scope, [&](const QModelIndex& from) {
+            if (from.column() != Col::ColStatus || !rows().row(from.row()).status.endsWith('%'))
+                return;
+            showing.insert(from.row());
+            if (showing.size() == 2)
+                c.commands().Skin1Click(QStringLiteral("stop"));
+        });
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().Skin1Click(QStringLiteral("start"));
+    waitForEnd(ended);
+
+    EXPECT_EQ(statuses(), (QStringList{"Finish", "Finish", "Unconverter"}));
+    EXPECT_EQ(outputFiles(), (QStringList{"a.wav", "b.wav"}));
 }
 
 TEST_F(JobWindow, StartIsRefusedWhilePlayingWithoutAFolderAndWithoutRows) {

@@ -7,11 +7,14 @@
 #include "jobs/outputnaming.h"
 #include "tags/tagdispatch.h"
 
+#include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -409,6 +412,123 @@ TEST_F(ConversionTest, StartIsRefusedWithoutAFolderAndOnlyOnce) {
     JobEvents none;
     ASSERT_TRUE(none.run(empty));
     EXPECT_EQ(none.lines, QStringList({"end "}));
+}
+
+// Rows side by side: as many start at once as allowed, the next only when one
+// ends; a name taken by a running row is not given to another.
+TEST_F(ConversionTest, RowsRunSideBySideUpToTheLimit) {
+    const QString take = source(QStringLiteral("take.wav"), 2);
+    const QString other = source(QStringLiteral("other.wav"), 1);
+    ConversionJob job(settings(),
+                      {row(0, take, FormatMp3, SourceTag), row(1, take, FormatMp3, SourceTag),
+                       row(2, other, FormatOgg, SourceTag), row(3, take, FormatWav)},
+                      components());
+    job.setMaxRunningRows(2);
+    EXPECT_EQ(job.maxRunningRows(), 2);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+
+    EXPECT_EQ(events.lines.mid(0, 2), QStringList({"start 0", "start 1"}));
+    // A third row starts only after one of the first two has ended.
+    const int third = events.lines.indexOf("start 2");
+    const int firstEnd =
+        std::min(events.lines.indexOf("finish 0"), events.lines.indexOf("finish 1"));
+    EXPECT_GT(third, firstEnd);
+    int running = 0, most = 0;
+    for (const QString& line : events.lines) {
+        if (line.startsWith(QLatin1String("start ")))
+            most = std::max(most, ++running);
+        else if (line.startsWith(QLatin1String("finish ")))
+            --running;
+    }
+    EXPECT_EQ(most, 2);
+    EXPECT_EQ(outputFiles(), QStringList({"01_take.mp3", "other.ogg", "take.mp3", "take.wav"}));
+    for (const QString& mp3 : {out() + "/take.mp3", out() + "/01_take.mp3"}) {
+        EXPECT_NEAR(probe(mp3).duration, 2.0, 0.1) << mp3.toStdString();
+        EXPECT_EQ(MutagenTags({mp3}).value(0), SourceTag) << mp3.toStdString();
+    }
+    EXPECT_NEAR(probe(out() + "/other.ogg").duration, 1.0, 0.1);
+    EXPECT_EQ(events.folder, out() + "/");
+}
+
+// Stop while two rows run: both finish with what they read so far, and the
+// rows behind them never start.
+TEST_F(ConversionTest, StopFinishesEveryRunningRowAndStartsNoOther) {
+    const QString a = source(QStringLiteral("a.wav"), 3);
+    const QString b = source(QStringLiteral("b.wav"), 3);
+    const QString c = source(QStringLiteral("c.wav"), 1);
+    auto arrived = std::make_shared<std::array<Gate, 2>>();
+    auto gate = std::make_shared<Gate>();
+    // Each of the first two readers holds its second block until Stop.
+    struct HeldReader : ForwardingAudioFile {
+        HeldReader(Gate& a, std::shared_ptr<Gate> g)
+            : ForwardingAudioFile(std::make_unique<AudioFileReader>()), arrived(a),
+              gate(std::move(g)) {}
+        QByteArray Read(int frames) override {
+            if (++reads == 2) {
+                arrived.open();
+                gate->wait();
+            }
+            return ForwardingAudioFile::Read(frames);
+        }
+        Gate& arrived;
+        std::shared_ptr<Gate> gate;
+        int reads = 0;
+    };
+    int made = 0;
+    ConversionComponents parts = components();
+    parts.audioReader = [&]() -> std::unique_ptr<IAudioFile2> {
+        if (made < 2)
+            return std::make_unique<HeldReader>((*arrived)[std::size_t(made++)], gate);
+        return std::make_unique<AudioFileReader>();
+    };
+    ConversionJob job(settings(FolderScheme::Artist),
+                      {row(0, a, FormatWav, SourceTag), row(1, b, FormatMp3, SourceTag),
+                       row(2, c, FormatOgg, {"c", "Last", ""})},
+                      parts);
+    job.setMaxRunningRows(2);
+    // Once both rows have shown progress, both readers are at (or on their
+    // way to) their held block.
+    QSet<int> showing;
+    QObject::connect(&job, &Job::rowProgress, &job, [&](int r) {
+        showing.insert(r);
+        if (showing.size() != 2)
+            return;
+        (*arrived)[0].wait();
+        (*arrived)[1].wait();
+        job.stop();
+        gate->open();
+    });
+    JobEvents events;
+    const bool ran = events.run(job);
+    gate->open(); // rows run one at a time would still be held here
+    ASSERT_TRUE(ran);
+
+    EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1"}));
+    EXPECT_EQ(events.only("finish").size(), 2);
+    EXPECT_EQ(events.folder, QString()) << "the last row was never reached";
+    for (int r : {0, 1}) // the held block is the last each writes
+        EXPECT_NEAR(probe(events.outputs[r]).duration, 2.0, 0.1) << r;
+    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), SourceTag);
+    EXPECT_FALSE(QFileInfo::exists(out() + "/Last"));
+}
+
+// The folder shown at the end is the last row's, even when a row before it
+// is the last to end.
+TEST_F(ConversionTest, TheLastRowsFolderOpensWhateverEndsLast) {
+    const QString longer = source(QStringLiteral("long.wav"), 4);
+    const QString shorter = source(QStringLiteral("short.wav"), 0.5);
+    ConversionJob job(settings(FolderScheme::Artist),
+                      {row(0, longer, FormatMp3, {"l", "First", ""}),
+                       row(1, shorter, FormatWav, {"s", "Second", ""})},
+                      components());
+    job.setMaxRunningRows(0); // one per core
+    EXPECT_GE(job.maxRunningRows(), 1);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_EQ(events.only("finish").size(), 2);
+    EXPECT_EQ(events.folder, out() + "/Second/");
 }
 
 } // namespace

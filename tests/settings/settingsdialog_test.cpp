@@ -1,11 +1,13 @@
 #include "components/lame/mp3lameencoder.h"
-#include "support/nullcomponents.h"
 #include "components/output/outputwriter.h"
 #include "settings/applyencodersettings.h"
+#include "settings/mainkeys.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/settingsdialog.h"
 #include "support/fakeprompt.h"
+#include "support/nullcomponents.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 namespace {
@@ -88,20 +91,21 @@ protected:
     void clickOk() { control<QPushButton>("Ok")->click(); }
 };
 
-TEST_F(SettingsDialogTest, TheTreeHasTwelveNodesEachShowingItsPageUnderItsTitle) {
+TEST_F(SettingsDialogTest, TheTreeHasThirteenNodesEachShowingItsPageUnderItsTitle) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Settings"));
-    const char* texts[] = {"MP3 ",    "General", "VBR",          "Filtering",
-                           "Expert ", "Presets", "Command Line", "WAV",
-                           "WMA/RM",  "OGG",     "CD Setings",   "FreeDB"};
-    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr",  "gb_filter",
-                           "gb_expert",     "gb_presets",    "gb_command", "gb_wav",
-                           "gb_wma",        "gb_ogg",        "gb_cdset",   "gb_freedb"};
+    const char* texts[] = {"MP3 ",       "General",      "VBR",    "Filtering", "Expert ",
+                           "Presets",    "Command Line", "WAV",    "WMA/RM",    "OGG",
+                           "CD Setings", "FreeDB",       "General"};
+    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr", "gb_filter", "gb_expert",
+                           "gb_presets",    "gb_command",    "gb_wav",    "gb_wma",    "gb_ogg",
+                           "gb_cdset",      "gb_freedb",     "gb_general"};
     const char* titles[] = {"Set MP3 General",      "Set MP3 General", "Set MP3 VBR",
                             "Set MP3 Filter",       "Set MP3 Expert",  "Set MP3 Presets",
                             "Set MP3 Command Line", "Set WAV Format",  "Set WMA/RM Format",
-                            "Set OGG Format",       "Set CD",          "Set Freedb"};
+                            "Set OGG Format",       "Set CD",          "Set Freedb",
+                            "Set General"};
     auto* tree = control<QTreeWidget>("TreeView1");
-    EXPECT_EQ(tree->topLevelItemCount(), 6);
+    EXPECT_EQ(tree->topLevelItemCount(), 7);
     EXPECT_EQ(tree->topLevelItem(0)->childCount(), 6);
     QTreeWidgetItemIterator it(tree);
     for (int i = 0; i < SettingsDialog::NodeCount; ++i, ++it) {
@@ -111,10 +115,49 @@ TEST_F(SettingsDialogTest, TheTreeHasTwelveNodesEachShowingItsPageUnderItsTitle)
         EXPECT_EQ(dialog->windowTitle(), QLatin1String(titles[i]));
         EXPECT_EQ(shownPage(), QLatin1String(pages[i]));
     }
-    dialog->ShowSettingsPage(12);
+    dialog->ShowSettingsPage(13);
     dialog->ShowSettingsPage(-1);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set Freedb"));
-    EXPECT_EQ(dialog->shownNode(), 11);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
+    EXPECT_EQ(dialog->shownNode(), 12);
+}
+
+// "Jobs" holds 0 for one row per core; the page shows it as such, keeps a
+// count as it is, and pulls a stored value outside its range to the nearest end.
+TEST_F(SettingsDialogTest, TheGeneralPageEditsTheRowsConvertedAtOnce) {
+    QSpinBox* jobs = spin("se_jobs");
+    dialog->show();
+    EXPECT_EQ(jobs->value(), 0);
+    EXPECT_EQ(jobs->text(), QStringLiteral("One per core"));
+    dialog->reject();
+
+    store("Main", "Jobs", "3");
+    dialog->show();
+    EXPECT_EQ(jobs->value(), 3);
+    jobs->setValue(1);
+    clickOk();
+    EXPECT_EQ(stored("Main", "Jobs"), 1);
+    EXPECT_EQ(conversionRowsAtOnce(settings), 1);
+
+    store("Main", "Jobs", "-4");
+    dialog->show();
+    EXPECT_EQ(jobs->value(), 0);
+    store("Main", "Jobs", "500");
+    dialog->reject();
+    dialog->show();
+    EXPECT_EQ(jobs->value(), MainKeys::MaxJobs);
+    control<QPushButton>("Button2")->click();
+    EXPECT_EQ(jobs->value(), 0);
+    clickOk();
+    EXPECT_EQ(stored("Main", "Jobs"), 0);
+}
+
+TEST(ConversionRowsAtOnce, ZeroAndNonsenseMeanOnePerCoreAndCountsAreBounded) {
+    const int cores = std::max(QThread::idealThreadCount(), 1);
+    EXPECT_EQ(conversionRowsAtOnce(0), std::min(cores, MainKeys::MaxJobs));
+    EXPECT_EQ(conversionRowsAtOnce(-2), std::min(cores, MainKeys::MaxJobs));
+    EXPECT_EQ(conversionRowsAtOnce(1), 1);
+    EXPECT_EQ(conversionRowsAtOnce(5), 5);
+    EXPECT_EQ(conversionRowsAtOnce(1000), MainKeys::MaxJobs);
 }
 
 TEST_F(SettingsDialogTest, OpensFirstOnMp3GeneralThenOnThePageLastClicked) {
@@ -177,7 +220,8 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
         "[ogg]",         "channel=1",       "frequency=7",   "bitrate=9",     "max bitrate=9",
         "min bitrate=9", "quality=300",     "oggvbr=0",      "oggquality=0",  "[Format]",
         "mode=0",        "retries=5",       "stop=0",        "[Freedb]",      "site=0",
-        "toserver=1",    "port=80",         "timeout=10000", "proxy="};
+        "toserver=1",    "port=80",         "timeout=10000", "proxy=",        "[Main]",
+        "Jobs=0"};
     EXPECT_EQ(lines, expected);
     // The grabber gets the stored values, numbered as at start-up.
     EXPECT_EQ(grabber.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));

@@ -6,6 +6,7 @@
 #include "settings/settingsfile.h"
 #include "settings/ui/cdreadingpage.h"
 #include "settings/ui/freedbpage.h"
+#include "settings/ui/generalpage.h"
 #include "settings/ui/mp3commandlinepage.h"
 #include "settings/ui/mp3expertpage.h"
 #include "settings/ui/mp3filterpage.h"
@@ -47,6 +48,7 @@ const Node Nodes[SettingsDialog::NodeCount] = {
     {"OGG", 8, "Set OGG Format"},
     {"CD Setings", 9, "Set CD"},
     {"FreeDB", 10, "Set Freedb"},
+    {"General", 11, "Set General"},
 };
 constexpr int Mp3ChildCount = 6;
 
@@ -89,7 +91,7 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     m_cdReading = new CdReadingPage;
     m_pages = {new Mp3GeneralPage, new Mp3VbrPage, new Mp3FilterPage, new Mp3ExpertPage,
                new Mp3PresetsPage, m_commandLine,  new WavPage,       m_wmaRm,
-               new OggPage,        m_cdReading,    new FreedbPage};
+               new OggPage,        m_cdReading,    new FreedbPage,    new GeneralPage};
     m_stack = new QStackedWidget(this);
     m_stack->setObjectName(QStringLiteral("pages"));
     for (SettingsPage* page : m_pages)

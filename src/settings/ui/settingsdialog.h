@@ -22,7 +22,7 @@ class WmaRmPage;
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int NodeCount = 12;
+    static constexpr int NodeCount = 13;
     static constexpr int CommandLineNode = 6;
 
     // `applyCdReadingOptions` hands the CD reading settings, just written, to

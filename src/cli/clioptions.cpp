@@ -1,0 +1,230 @@
+#include "cli/clioptions.h"
+
+#include <QSet>
+
+namespace {
+
+std::optional<OutputFormat> FormatNamed(const QString& name) {
+    const QString n = name.toLower();
+    if (n == QLatin1String("mp3"))
+        return FormatMp3;
+    if (n == QLatin1String("wav"))
+        return FormatWav;
+    if (n == QLatin1String("wma"))
+        return FormatWma;
+    if (n == QLatin1String("ogg"))
+        return FormatOgg;
+    if (n == QLatin1String("rm"))
+        return FormatRm;
+    return std::nullopt;
+}
+
+std::optional<FolderScheme> SchemeNamed(const QString& name) {
+    const QString n = name.toLower();
+    if (n == QLatin1String("none"))
+        return FolderScheme::None;
+    if (n == QLatin1String("artist"))
+        return FolderScheme::Artist;
+    if (n == QLatin1String("album"))
+        return FolderScheme::Album;
+    if (n == QLatin1String("artist/album"))
+        return FolderScheme::ArtistAlbum;
+    return std::nullopt;
+}
+
+} // namespace
+
+QVector<int> ParseTrackList(const QString& text, QString* error) {
+    QVector<int> tracks;
+    QSet<int> seen;
+    const auto bad = [&] {
+        *error = QStringLiteral("--tracks wants numbers and ranges such as 1,3-5, not \"%1\".")
+                     .arg(text);
+        return QVector<int>();
+    };
+    if (text.trimmed().isEmpty())
+        return bad();
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        const QStringList ends = part.trimmed().split(QLatin1Char('-'));
+        if (ends.size() > 2)
+            return bad();
+        bool okFirst = false, okLast = false;
+        const int first = ends.front().trimmed().toInt(&okFirst);
+        const int last = ends.back().trimmed().toInt(&okLast);
+        // A disc holds at most 99 tracks; the bound also keeps "1-2000000000" small.
+        if (!okFirst || !okLast || first < 1 || last < first || last > 99)
+            return bad();
+        for (int track = first; track <= last; ++track)
+            if (!seen.contains(track)) {
+                seen.insert(track);
+                tracks << track;
+            }
+    }
+    return tracks;
+}
+
+QString CliOptions::parse(const QStringList& arguments) {
+    bool optionsEnded = false;
+    QString tracksText;
+    bool tracksGiven = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
+            argument == QLatin1String("-")) {
+            inputs << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        QString name = argument;
+        std::optional<QString> attached;
+        if (argument.startsWith(QLatin1String("--"))) {
+            const int equals = argument.indexOf(QLatin1Char('='));
+            if (equals > 0) {
+                name = argument.left(equals);
+                attached = argument.mid(equals + 1);
+            }
+        } else if (argument.size() > 2) {
+            name = argument.left(2); // "-j4", "-fogg"
+            attached = argument.mid(2);
+        }
+        const auto value = [&](QString* out) -> QString {
+            if (attached) {
+                *out = *attached;
+                return {};
+            }
+            if (i + 1 >= arguments.size())
+                return QStringLiteral("%1 needs a value.").arg(name);
+            *out = arguments[++i];
+            return {};
+        };
+        const auto flag = [&](bool* out) -> QString {
+            if (attached)
+                return QStringLiteral("%1 takes no value.").arg(name);
+            *out = true;
+            return {};
+        };
+
+        QString error;
+        QString text;
+        if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
+            if ((error = value(&text)).isEmpty() && !(format = FormatNamed(text)))
+                error = QStringLiteral("Unknown format \"%1\": use mp3, wav, wma, ogg or rm.")
+                            .arg(text);
+        } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
+            if ((error = value(&outputFolder)).isEmpty() && outputFolder.trimmed().isEmpty())
+                error = QStringLiteral("The output folder is empty.");
+        } else if (name == QLatin1String("--folders")) {
+            if ((error = value(&text)).isEmpty() && !(scheme = SchemeNamed(text)))
+                error = QStringLiteral(
+                            "Unknown folders \"%1\": use none, artist, album or artist/album.")
+                            .arg(text);
+        } else if (name == QLatin1String("--settings")) {
+            if ((error = value(&settingsPath)).isEmpty() && settingsPath.isEmpty())
+                error = QStringLiteral("The settings file name is empty.");
+        } else if (name == QLatin1String("-j") || name == QLatin1String("--jobs")) {
+            if ((error = value(&text)).isEmpty()) {
+                bool ok = false;
+                const int n = text.toInt(&ok);
+                if (!ok || n < 0)
+                    error =
+                        QStringLiteral("--jobs wants a number of 0 or more, not \"%1\".").arg(text);
+                else
+                    jobs = n;
+            }
+        } else if (name == QLatin1String("-r") || name == QLatin1String("--recursive")) {
+            error = flag(&recursive);
+        } else if (name == QLatin1String("--cd")) {
+            if (attached) // "--cd=IMAGE"
+                inputs << *attached;
+            cd = true;
+        } else if (name == QLatin1String("--tracks")) {
+            error = value(&tracksText);
+            tracksGiven = true;
+        } else if (name == QLatin1String("--freedb")) {
+            error = flag(&freedb);
+        } else if (name == QLatin1String("--list")) {
+            error = flag(&list);
+        } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
+            error = flag(&quiet);
+        } else if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
+            error = flag(&help);
+        } else if (name == QLatin1String("--version")) {
+            error = flag(&version);
+        } else {
+            error = QStringLiteral("Unknown option %1.").arg(argument);
+        }
+        if (!error.isEmpty())
+            return error;
+    }
+    if (help || version)
+        return {};
+    if (tracksGiven) {
+        QString error;
+        tracks = ParseTrackList(tracksText, &error);
+        if (!error.isEmpty())
+            return error;
+    }
+    if (cd) {
+        if (inputs.size() > 1)
+            return QStringLiteral("--cd takes one drive or disc image, not %1.").arg(inputs.size());
+        if (recursive)
+            return QStringLiteral("--recursive is for folders, not for --cd.");
+        return {};
+    }
+    if (tracksGiven || freedb)
+        return QStringLiteral("%1 is for --cd only.")
+            .arg(tracksGiven ? QStringLiteral("--tracks") : QStringLiteral("--freedb"));
+    if (inputs.isEmpty())
+        return QStringLiteral("No file or folder to convert was given.");
+    return {};
+}
+
+QString ShortUsage() {
+    return QStringLiteral("Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
+                          "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"
+                          "Try 'orvelle-convert --help' for more.\n");
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
+        "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"
+        "\n"
+        "Converts audio files (.mp3 .wav .ogg .wma .raw .vox) and the sound of video\n"
+        "files (.avi .mpeg .mpg .wmv .asf .asx), or rips an audio CD or a .cue, .toc\n"
+        "or .nrg disc image, with Orvelle's engine and settings file.\n"
+        "\n"
+        "Options:\n"
+        "  -f, --format FORMAT    mp3, wav, wma, ogg or rm (default: the window's format)\n"
+        "  -o, --output DIR       output folder (default: the window's output folder)\n"
+        "      --folders SCHEME   sub-folders: none, artist, album or artist/album\n"
+        "                         (default: the window's choice)\n"
+        "      --settings FILE    settings file (default: Orvelle.ini in the\n"
+        "                         configuration folder; a missing file means defaults)\n"
+        "  -j, --jobs N           files converted at once; 0 means one per core\n"
+        "                         (default: key Jobs of section Main, one per core)\n"
+        "  -r, --recursive        enter the sub-folders of the folders given\n"
+        "      --cd               rip the DRIVE or IMAGE given, else the first drive\n"
+        "      --tracks LIST      tracks to rip, such as 1,3-5 (default: every track)\n"
+        "      --freedb           look the disc up in FreeDB first, name tracks from it\n"
+        "      --list             convert nothing: list the files (duration, title,\n"
+        "                         artist, album), or the disc ID and its tracks\n"
+        "  -q, --quiet            print failures only\n"
+        "  -h, --help             print this text\n"
+        "      --version          print the version\n"
+        "\n"
+        "Prints \"OK SOURCE -> OUTPUT\" for each file converted, \"FAILED SOURCE: REASON\"\n"
+        "on standard error for each that was not, and a summary. Ctrl-C lets the\n"
+        "running files finish as far as they got and starts no other.\n"
+        "\n"
+        "Examples:\n"
+        "  orvelle-convert -f ogg -o ~/Music/ogg song.wav talk.mp3\n"
+        "  orvelle-convert -r -f mp3 --folders artist/album ~/Recordings\n"
+        "  orvelle-convert --cd --freedb --tracks 1,3-5 -f mp3\n"
+        "\n"
+        "Exit status: 0 when every file was converted, 1 when some were not,\n"
+        "2 for a usage error.\n");
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "settings/mainchoices.h"
+
+#include <optional>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// What the command line asks for. Choices left out are taken from the
+// settings file, as the window would take them.
+struct CliOptions {
+    QStringList inputs; // files and folders, or the one drive or image of --cd
+    std::optional<OutputFormat> format;
+    QString outputFolder;
+    std::optional<FolderScheme> scheme;
+    QString settingsPath;
+    std::optional<int> jobs; // 0: one row per core
+    bool recursive = false;
+    bool cd = false;
+    QVector<int> tracks; // 1-based, in the order given; empty: every track
+    bool freedb = false;
+    bool list = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+
+    // The arguments after the program's name. Returns the usage error, or an
+    // empty text when the arguments make sense.
+    QString parse(const QStringList& arguments);
+};
+
+// "1,3-5" -> 1, 3, 4, 5; nothing (and *error set) for text that is no such list.
+QVector<int> ParseTrackList(const QString& text, QString* error);
+
+// The text --help prints.
+QString HelpText();
+// The two lines a usage error ends with.
+QString ShortUsage();

@@ -1,0 +1,179 @@
+#include "cli/ripcommand.h"
+
+#include "cd/drivesession.h"
+#include "cd/freedbinformation.h"
+#include "cli/clioptions.h"
+#include "cli/console.h"
+#include "cli/jobrunner.h"
+#include "cli/runsettings.h"
+#include "components/cdio/cddisc.h"
+#include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodrivelayer.h"
+#include "components/cdio/cdiograbber.h"
+#include "settings/settingsfile.h"
+
+#include <exception>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+QString samePath(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+bool isImageName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("cue") || suffix == QLatin1String("toc") ||
+           suffix == QLatin1String("nrg");
+}
+
+// The grabber knows the drives its settings file lists. An image the user's
+// settings do not name goes into a settings file of its own, so that the
+// user's file is never written.
+struct DriveChoice {
+    QString grabberSettings;
+    CdDrive drive;
+    int index = -1; // 0-based in the grabber's list
+    QString error;
+};
+
+DriveChoice chooseDrive(const QString& wanted, const SettingsFile& settings,
+                        const QTemporaryDir& scratch) {
+    DriveChoice choice;
+    choice.grabberSettings = settings.path();
+    QVector<CdDrive> drives = CdDriveList::scan(settings);
+    if (wanted.isEmpty()) {
+        if (drives.isEmpty())
+            choice.error = QStringLiteral("No CD drive was found.");
+        else
+            choice = {settings.path(), drives.front(), 0, {}};
+        return choice;
+    }
+    const QString path = samePath(wanted);
+    for (int i = 0; i < drives.size(); ++i)
+        if (samePath(drives[i].path) == path)
+            return {settings.path(), drives[i], i, {}};
+    if (!QFileInfo::exists(wanted)) {
+        choice.error = QStringLiteral("There is no such drive or disc image.");
+        return choice;
+    }
+    if (!isImageName(wanted)) {
+        choice.error = QStringLiteral("This is neither a CD drive nor a .cue, .toc or .nrg image.");
+        return choice;
+    }
+    choice.grabberSettings = scratch.filePath(QLatin1String(SettingsFile::FileName));
+    SettingsFile own(choice.grabberSettings);
+    own.ini().writeString(QLatin1String(CdDriveList::Section),
+                          QLatin1String(CdDriveList::ImageKeyPrefix) + QLatin1Char('1'), path);
+    drives = CdDriveList::scan(own);
+    for (int i = 0; i < drives.size(); ++i)
+        if (drives[i].isImage && samePath(drives[i].path) == path)
+            return {choice.grabberSettings, drives[i], i, {}};
+    choice.error = QStringLiteral("The disc image cannot be opened.");
+    return choice;
+}
+
+// Runs the lookup as the window's FreeDB button does and waits for its
+// outcome: the record loaded, or a line that says there is none.
+bool lookUp(DriveSession& session, Console& console) {
+    QEventLoop loop;
+    bool loaded = false;
+    const QStringList endings = DriveSession::statusTexts(-1) + DriveSession::statusTexts(-2);
+    QObject::connect(&session, &DriveSession::statusLineAdded, &loop, [&](const QString& line) {
+        console.note(line);
+        if (endings.contains(line))
+            loop.quit();
+    });
+    QObject::connect(&session, &DriveSession::lookupLoaded, &loop, [&] {
+        loaded = true;
+        loop.quit();
+    });
+    session.startLookup();
+    loop.exec();
+    return loaded;
+}
+
+// "03:25:40" (minutes, seconds, frames) -> "03:25".
+QString minutesSeconds(const QString& time) {
+    return time.section(QLatin1Char(':'), 0, 1);
+}
+
+} // namespace
+
+int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& console) {
+    const QString wanted = options.inputs.value(0);
+    QTemporaryDir scratch;
+    const DriveChoice choice = chooseDrive(wanted, settings, scratch);
+    const QString driveName = wanted.isEmpty() ? choice.drive.path : wanted;
+    if (!choice.error.isEmpty()) {
+        console.failed(wanted.isEmpty() ? QStringLiteral("--cd") : wanted, choice.error);
+        return 1;
+    }
+
+    const RunSettings run = RunSettings::from(options, settings);
+    CdioGrabber grabber(choice.grabberSettings);
+    grabber.setMediaPollInterval(24 * 3600 * 1000); // a run reads one disc; no changes to watch
+    CdioDriveLayer drives(choice.grabberSettings);
+    FreeDbInformation freedb(settings.path());
+    DriveSession session(grabber, drives, freedb);
+    QVector<RowModel::Row> tracks;
+    try {
+        session.initialize();
+        session.chooseDrive(choice.index);
+        session.applyReadingOptions(settings);
+        tracks = session.readTrackRows(FormatTarget(run.format));
+        if (options.freedb && !tracks.isEmpty() && lookUp(session, console))
+            tracks = session.readTrackRows(FormatTarget(run.format));
+    } catch (const std::exception& e) {
+        console.failed(driveName, QString::fromUtf8(e.what()));
+        return 1;
+    }
+    if (tracks.isEmpty()) {
+        console.failed(driveName, QStringLiteral("There is no audio CD in the drive."));
+        return 1;
+    }
+    for (int track : options.tracks)
+        if (track > tracks.size()) {
+            console.failed(driveName, QStringLiteral("The disc has no track %1; it has %2.")
+                                          .arg(track)
+                                          .arg(tracks.size()));
+            return 2;
+        }
+
+    if (options.list) {
+        const std::unique_ptr<CdDisc> disc = CdDisc::open(choice.drive);
+        if (disc)
+            console.result(disc->contents(false).toc().discId());
+        for (int i = 0; i < tracks.size(); ++i)
+            console.result(QStringList{DriveSession::twoDigits(i + 1),
+                                       minutesSeconds(tracks[i].time), tracks[i].tag.Title,
+                                       tracks[i].tag.Artist}
+                               .join(QLatin1Char('\t')));
+        return 0;
+    }
+
+    QVector<int> chosen = options.tracks;
+    if (chosen.isEmpty())
+        for (int i = 1; i <= tracks.size(); ++i)
+            chosen << i;
+    QVector<JobRow> rows;
+    QStringList sources;
+    for (int track : chosen) {
+        const RowModel::Row& found = tracks[track - 1];
+        JobRow row;
+        row.row = rows.size();
+        row.caption = found.caption;
+        row.track = track - 1;
+        row.format = run.format;
+        row.tag = found.tag;
+        rows << row;
+        sources << QStringLiteral("%1 track %2").arg(driveName, DriveSession::twoDigits(track));
+    }
+    RipJob job(run.job, rows, grabber, run.ripComponents());
+    JobRunner runner(console, sources);
+    return runner.run(job) > 0 ? 1 : 0;
+}

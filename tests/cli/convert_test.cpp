@@ -1,0 +1,355 @@
+#include "cd/cddbtestserver.h"
+#include "cd/discimage.h"
+#include "components/audio/mediatools.h"
+#include "filelist/testmedia.h"
+#include "jobs/jobtesttools.h"
+#include "settings/settingsfile.h"
+#include "support/testenvironment.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace TestMedia;
+
+namespace {
+
+const RowTag SourceTag{QStringLiteral("Título"), QStringLiteral("Артист"),
+                       QStringLiteral("Album 日本")};
+
+struct ProgramRun {
+    int status = -1;
+    QStringList out; // standard output, line by line
+    QStringList err;
+    QStringList lines(const QStringList& from, const QString& prefix) const {
+        QStringList found;
+        for (const QString& line : from)
+            if (line.startsWith(prefix))
+                found << line;
+        return found;
+    }
+};
+
+QStringList splitLines(const QByteArray& bytes) {
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+    QString settings() const { return dir.filePath(QStringLiteral("Orvelle.ini")); }
+
+    // The program with its own settings file and a folder of its own to run in.
+    ProgramRun run(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(ORVELLE_CONVERT),
+                      QStringList{QStringLiteral("--settings"), settings()} + arguments);
+        EXPECT_TRUE(process.waitForFinished(600000)) << arguments.join(' ').toStdString();
+        ProgramRun result;
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = splitLines(process.readAllStandardOutput());
+        result.err = splitLines(process.readAllStandardError());
+        return result;
+    }
+
+    QStringList filesIn(const QString& folder) const {
+        QStringList files;
+        QDir listing(folder);
+        for (const QFileInfo& info :
+             listing.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+            files << info.fileName();
+        return files;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(CliTest, EverySupportedExtensionToEveryFormat) {
+    QStringList sources;
+    for (const char* type : {"mp3", "ogg", "wma", "wav"})
+        sources << Audio(path(QStringLiteral("in-%1.%1").arg(type)), 1, SourceTag);
+    sources << Raw(path("in-raw.raw"), 1) << Vox(path("in-vox.vox"), 1);
+    for (const char* type : {"avi", "mpeg", "mpg", "wmv", "asf"})
+        sources << Video(path(QStringLiteral("in-%1.%1").arg(type)), 1);
+    sources << Playlist(path("in-asx.asx"), path("in-wmv.wmv"));
+
+    for (const QString& format : QStringList{"mp3", "wav", "wma", "ogg", "rm"}) {
+        SCOPED_TRACE(format.toStdString());
+        const QString folder = out() + QLatin1Char('/') + format;
+        const ProgramRun result = run(QStringList{"-f", format, "-o", folder} + sources);
+        EXPECT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+        EXPECT_EQ(result.out.size(), sources.size()) << result.out.join('\n').toStdString();
+        for (const QString& source : sources) {
+            const QString output = folder + QLatin1Char('/') +
+                                   QFileInfo(source).completeBaseName() + QLatin1Char('.') + format;
+            EXPECT_TRUE(result.out.contains(QStringLiteral("OK %1 -> %2").arg(source, output)))
+                << output.toStdString();
+            const MediaTools::Probe probe = MediaTools::probe(output);
+            EXPECT_TRUE(probe.ok) << output.toStdString();
+            EXPECT_NEAR(probe.duration, 1.0, 0.15) << output.toStdString();
+        }
+        if (format == "mp3" || format == "ogg" || format == "wma") {
+            // The tags travel from source to output; the outside reader says so.
+            QStringList tagged;
+            for (const char* type : {"mp3", "ogg", "wma"})
+                tagged << QStringLiteral("%1/in-%2.%3").arg(folder, type, format);
+            for (const RowTag& tag : MutagenTags(tagged))
+                EXPECT_EQ(tag, SourceTag);
+        }
+        EXPECT_EQ(result.lines(result.err, "FAILED"), QStringList());
+        EXPECT_TRUE(
+            result.err.contains(QStringLiteral("%1 converted, 0 failed.").arg(sources.size())))
+            << result.err.join('\n').toStdString();
+    }
+}
+
+TEST_F(CliTest, AFolderGivesItsOwnFilesAndWithRecursiveThoseOfItsSubFolders) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("music/sub/deeper"));
+    Audio(path("music/top.wav"), 1);
+    Audio(path("music/sub/inner.mp3"), 1);
+    Audio(path("music/sub/deeper/deepest.ogg"), 1);
+    Write(path("music/notes.txt"), "passed over without a word\n");
+
+    ProgramRun flat = run({"-f", "wav", "-o", out() + "/flat", path("music")});
+    EXPECT_EQ(flat.status, 0) << flat.err.join('\n').toStdString();
+    EXPECT_EQ(flat.out,
+              QStringList({"OK " + path("music/top.wav") + " -> " + out() + "/flat/top.wav"}));
+    EXPECT_EQ(flat.lines(flat.err, "FAILED"), QStringList());
+
+    ProgramRun deep = run({"-r", "-f", "wav", "-o", out() + "/deep", path("music")});
+    EXPECT_EQ(deep.status, 0) << deep.err.join('\n').toStdString();
+    EXPECT_EQ(deep.out.size(), 3);
+    EXPECT_EQ(filesIn(out() + "/deep"), QStringList({"deepest.wav", "inner.wav", "top.wav"}));
+}
+
+TEST_F(CliTest, DamagedFilesFailOneLineEachAndLeaveNothingWhileTheGoodAreConverted) {
+    const QByteArray mp3 = Read(Audio(path("src.mp3"), 1));
+    const QStringList good{Audio(path("good.wav"), 2), Audio(path("good.mp3"), 1, SourceTag),
+                           Audio(path("also.ogg"), 1)};
+    const QStringList damaged{Write(path("cut.mp3"), mp3.left(120)),
+                              Write(path("noise.ogg"), RandomBytes(20000, 5)),
+                              Write(path("empty.wav"), {}),
+                              Write(path("noise.wma"), RandomBytes(20000, 6)),
+                              Write(path("noise.mpg"), "\x00\x00\x01"),
+                              path("missing.mp3")};
+    QStringList all;
+    for (int i = 0; i < damaged.size(); ++i)
+        all << good.value(i) << damaged[i]; // interleaved, so a failure cannot end the batch
+    all.removeAll(QString());
+
+    const ProgramRun result = run(QStringList{"-f", "ogg", "-j", "2", "-o", out()} + all);
+    EXPECT_EQ(result.status, 1);
+    const QStringList failed = result.lines(result.err, "FAILED");
+    EXPECT_EQ(failed.size(), damaged.size()) << result.err.join('\n').toStdString();
+    for (const QString& file : damaged) {
+        EXPECT_EQ(result.lines(failed, "FAILED " + file + ": ").size(), 1) << file.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out() + "/" + QFileInfo(file).completeBaseName() + ".ogg"));
+    }
+    EXPECT_EQ(result.lines(result.out, "OK ").size(), good.size());
+    // Names are taken in list order: the second "good" gets the prefix.
+    EXPECT_EQ(filesIn(out()), QStringList({"01_good.ogg", "also.ogg", "good.ogg"}));
+    EXPECT_TRUE(result.out.contains("OK " + good[1] + " -> " + out() + "/01_good.ogg"));
+    EXPECT_TRUE(result.err.contains(
+        QStringLiteral("%1 converted, %2 failed.").arg(good.size()).arg(damaged.size())));
+}
+
+TEST_F(CliTest, ListPrintsEachFilesDurationAndTags) {
+    const QString tagged = Audio(path("tagged.mp3"), 2, SourceTag);
+    const QString bad = Write(path("bad.mp3"), RandomBytes(3000, 2));
+    const ProgramRun result = run({"--list", tagged, bad});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, QStringList({tagged + "\t00:00:02\t" + SourceTag.Title + "\t" +
+                                       SourceTag.Artist + "\t" + SourceTag.Album}));
+    EXPECT_EQ(result.lines(result.err, "FAILED " + bad + ": ").size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(out()));
+}
+
+// The FreeDB disc ID as the standard computes it: digit sums of the track
+// starts in seconds (lead-in counted), the playing time, the track count.
+QString StandardDiscId(const DiscImage& disc) {
+    const auto digitSum = [](int n) {
+        int sum = 0;
+        for (; n > 0; n /= 10)
+            sum += n % 10;
+        return sum;
+    };
+    int n = 0;
+    for (int i = 0; i < disc.tracks.size(); ++i)
+        n += digitSum((disc.trackStart(i) + 150) / 75);
+    const int t = (disc.totalFrames() + 150) / 75 - (disc.trackStart(0) + 150) / 75;
+    const quint32 id = quint32(n % 0xff) << 24 | quint32(t) << 8 | quint32(disc.tracks.size());
+    return QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0'));
+}
+
+class CliDiscTest : public CliTest {
+protected:
+    void SetUp() override {
+        disc.album = QStringLiteral("Some Album");
+        disc.artist = QStringLiteral("Disc Artist");
+        // Lengths chosen so that the starts' seconds have distinct digit sums.
+        disc.tracks = {
+            {75 * 3 + 10, 0, false, QStringLiteral("Op. 27"), QStringLiteral("Artist One")},
+            {75 * 14 + 40, 0, false, QStringLiteral("No. 5 in C"), {}},
+            {75 * 2 + 3, 0, false, QStringLiteral("Vol. 2."), QStringLiteral("Third")}};
+        image = disc.write(dir.path(), QStringLiteral("disc"));
+    }
+    DiscImage disc;
+    QString image;
+};
+
+TEST_F(CliDiscTest, ListGivesTheStandardDiscIdAndTheTracks) {
+    const ProgramRun result = run({"--cd", image, "--list"});
+    ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+    ASSERT_EQ(result.out.size(), 4) << result.out.join('\n').toStdString();
+    EXPECT_EQ(result.out[0], StandardDiscId(disc));
+    EXPECT_TRUE(QRegularExpression("^[0-9a-f]{8}$").match(result.out[0]).hasMatch());
+    EXPECT_EQ(result.out[1], QStringLiteral("01\t00:03\tOp. 27\tArtist One"));
+    EXPECT_EQ(result.out[2], QStringLiteral("02\t00:14\tNo. 5 in C\tDisc Artist"));
+    EXPECT_EQ(result.out[3], QStringLiteral("03\t00:02\tVol. 2.\tThird"));
+}
+
+TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
+    const ProgramRun result = run({"--cd", image, "--tracks", "3,1", "-f", "wav", "-o", out()});
+    ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+    EXPECT_EQ(result.out, QStringList({"OK " + image + " track 03 -> " + out() + "/Vol. 2.wav",
+                                       "OK " + image + " track 01 -> " + out() + "/Op. 27.wav"}));
+    EXPECT_EQ(wavData(out() + "/Op. 27.wav"), disc.trackBytes(0));
+    EXPECT_EQ(wavData(out() + "/Vol. 2.wav"), disc.trackBytes(2));
+    EXPECT_EQ(filesIn(out()).size(), 2);
+
+    // Into MP3 the CD-TEXT becomes the tags, the disc's artist where a track has none.
+    const ProgramRun mp3 = run({"--cd=" + image, "--tracks", "2", "-o", out(), "-f", "mp3"});
+    ASSERT_EQ(mp3.status, 0) << mp3.err.join('\n').toStdString();
+    EXPECT_EQ(MutagenTags({out() + "/No. 5 in C.mp3"}).value(0),
+              RowTag({"No. 5 in C", "Disc Artist", "Some Album"}));
+    // The user's settings file is not written to make the image a drive.
+    EXPECT_FALSE(QFileInfo::exists(settings()));
+}
+
+// --freedb asks the server of section "Freedb" (here through its proxy, a
+// local CDDB server) and names the files from the record it finds.
+TEST_F(CliDiscTest, FreedbNamesTheTracksFromTheServersRecord) {
+    CddbTestServer server;
+    server.reply = [](const QString& cmd) -> QByteArray {
+        if (cmd.startsWith(QLatin1String("cddb query")))
+            return "200 misc " + cmd.section(' ', 2, 2).toLatin1() + " x\r\n";
+        return "210 misc\r\nDTITLE=Found Artist / Found Album\r\nTTITLE0=Found One\r\n"
+               "TTITLE1=Found Two\r\nTTITLE2=Found Three\r\n.\r\n";
+    };
+    SettingsFile file(settings());
+    file.ini().writeString("Freedb", "proxy", QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    file.ini().writeString("Freedb", "timeout", "20000");
+
+    // The server answers on this process' event loop, so the program runs beside it.
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(ORVELLE_CONVERT),
+                  {"--settings", settings(), "--cd", image, "--freedb", "--tracks", "2", "-f",
+                   "wav", "-o", out()});
+    ASSERT_TRUE(finished.wait(600000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(splitLines(process.readAllStandardOutput()),
+              QStringList({"OK " + image + " track 02 -> " + out() + "/Found Two.wav"}));
+    EXPECT_TRUE(server.commands.value(0).startsWith("cddb query " + StandardDiscId(disc)));
+    EXPECT_EQ(wavData(out() + "/Found Two.wav"), disc.trackBytes(1));
+}
+
+TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {
+    const ProgramRun result = run({"--cd", image, "--tracks", "2-4", "-o", out()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_FALSE(QFileInfo::exists(out()));
+    EXPECT_EQ(run({"--cd", path("nothing.cue"), "-o", out()}).status, 1);
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndAShortUsage) {
+    const QList<QStringList> wrong{{},
+                                   {"--format", "flac", "x.wav"},
+                                   {"-f"},
+                                   {"-j", "many", "x.wav"},
+                                   {"-j", "-1", "x.wav"},
+                                   {"--folders", "year", "x.wav"},
+                                   {"--unknown", "x.wav"},
+                                   {"--tracks", "1", "x.wav"},
+                                   {"--freedb", "x.wav"},
+                                   {"--cd", "a.cue", "b.cue"},
+                                   {"--cd", "--tracks", "3-1"},
+                                   {"--cd", "--tracks", "0"},
+                                   {"-r=1", "x.wav"}};
+    for (const QStringList& arguments : wrong) {
+        const ProgramRun result = run(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.err.value(0).startsWith("orvelle-convert: "))
+            << arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains("Try 'orvelle-convert --help' for more."));
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(out()));
+}
+
+TEST_F(CliTest, HelpShowsTheReadmesExamplesAndVersionTheProgramsVersion) {
+    const ProgramRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    QFile readme(testSourceDir() + QStringLiteral("/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    QStringList examples;
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split('\n'))
+        if (line.startsWith(QLatin1String("orvelle-convert -")))
+            examples << line;
+    EXPECT_EQ(examples.size(), 3);
+    for (const QString& example : examples)
+        EXPECT_TRUE(help.out.contains(QStringLiteral("  ") + example)) << example.toStdString();
+    const ProgramRun version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringList({QStringLiteral("orvelle-convert " ORVELLE_VERSION)}));
+}
+
+// Ctrl-C: the running file ends where it got, the ones behind it never start.
+TEST_F(CliTest, InterruptStopsLikeStop) {
+    const QString first = Audio(path("first.wav"), 1);
+    const QString second = Raw(path("second.raw"), 300);
+    const QString third = Raw(path("third.raw"), 300);
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(ORVELLE_CONVERT), {"--settings", settings(), "-j", "1", "-f",
+                                                    "mp3", "-o", out(), first, second, third});
+    // The first file is short; once its line is out, the second is running.
+    while (!process.canReadLine())
+        ASSERT_TRUE(process.waitForReadyRead(600000));
+    EXPECT_TRUE(process.readLine().startsWith("OK "));
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(600000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    const QStringList rest = splitLines(process.readAllStandardOutput());
+    EXPECT_EQ(rest, QStringList({"STOPPED " + second + " -> " + out() + "/second.mp3"}));
+    EXPECT_TRUE(splitLines(process.readAllStandardError())
+                    .contains("1 converted, 0 failed, 1 stopped, 1 not started."));
+    // The stopped file stays with what was read before Ctrl-C, maybe nothing yet.
+    EXPECT_TRUE(QFileInfo::exists(out() + "/second.mp3"));
+    EXPECT_LT(MediaTools::probe(out() + "/second.mp3").duration, 300.0);
+    EXPECT_FALSE(QFileInfo::exists(out() + "/third.mp3"));
+}
+
+TEST(CliProgram, LinksNeitherQtGuiNorWidgets) {
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(ORVELLE_CONVERT)});
+    ASSERT_TRUE(ldd.waitForFinished(60000));
+    const QString libraries = QString::fromUtf8(ldd.readAllStandardOutput());
+    EXPECT_TRUE(libraries.contains(QLatin1String("libQt6Core")));
+    EXPECT_FALSE(libraries.contains(QLatin1String("libQt6Gui"))) << libraries.toStdString();
+    EXPECT_FALSE(libraries.contains(QLatin1String("libQt6Widgets"))) << libraries.toStdString();
+}
+
+} // namespace
