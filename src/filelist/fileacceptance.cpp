@@ -8,10 +8,6 @@
 #include <exception>
 #include <QFileInfo>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 namespace {
 
 FileAcceptance::Outcome Refused(FileAcceptance::Refusal refusal, const QString& reason) {
@@ -19,16 +15,6 @@ FileAcceptance::Outcome Refused(FileAcceptance::Refusal refusal, const QString& 
     outcome.refusal = refusal;
     outcome.reason = reason;
     return outcome;
-}
-
-// Every file a user drops on the list is probed, and FFmpeg comments on each
-// damaged one; its lines would only clutter the terminal the program ran from.
-void QuietFfmpeg() {
-    static const bool quiet = [] {
-        av_log_set_level(AV_LOG_QUIET);
-        return true;
-    }();
-    (void)quiet;
 }
 
 template <typename Reader> void CloseQuietly(Reader& reader) {
@@ -50,17 +36,11 @@ FileAcceptance::FileAcceptance() : FileAcceptance(ffmpegAudio(), ffmpegVideo()) 
 FileAcceptance::~FileAcceptance() = default;
 
 FileAcceptance::AudioFactory FileAcceptance::ffmpegAudio() {
-    return [] {
-        QuietFfmpeg();
-        return std::make_unique<AudioFileReader>();
-    };
+    return [] { return std::make_unique<AudioFileReader>(); };
 }
 
 FileAcceptance::VideoFactory FileAcceptance::ffmpegVideo() {
-    return [] {
-        QuietFfmpeg();
-        return std::make_unique<VideoFile>();
-    };
+    return [] { return std::make_unique<VideoFile>(); };
 }
 
 FileAcceptance::Outcome FileAcceptance::test(const QString& path, const QString& target) {

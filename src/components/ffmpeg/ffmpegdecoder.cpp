@@ -102,6 +102,7 @@ void FfmpegDecoder::Private::openInput() {
         av_dict_set(&options, "ch_layout", "mono", 0);
         timestampScale = 2;
     }
+    FfmpegSupport::quietLibrary();
     int result = avformat_open_input(&format, FfmpegSupport::fileUrl(path).constData(), inputFormat,
                                      &options);
     av_dict_free(&options);

@@ -76,6 +76,7 @@ FfmpegEncoder::FfmpegEncoder(const QString& path, const Settings& settings)
     d->frame = av_frame_alloc();
     d->packet = av_packet_alloc();
     const QByteArray url = FfmpegSupport::fileUrl(path);
+    FfmpegSupport::quietLibrary();
     avformat_alloc_output_context2(&d->muxer, nullptr, settings.container, url.constData());
     if (!d->codec || !d->frame || !d->packet || !d->muxer)
         throw ComponentError(QStringLiteral("Cannot create %1: out of memory.").arg(path));

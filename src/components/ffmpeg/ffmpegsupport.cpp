@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 }
 
 namespace FfmpegSupport {
@@ -17,6 +18,14 @@ QString errorText(int code) {
 
 QByteArray fileUrl(const QString& path) {
     return QByteArrayLiteral("file:") + QFile::encodeName(QFileInfo(path).absoluteFilePath());
+}
+
+void quietLibrary() {
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
 }
 
 } // namespace FfmpegSupport
