@@ -18,17 +18,6 @@
 #include <QScopedValueRollback>
 #include <utility>
 
-namespace {
-
-const QStringList& formatNames() {
-    static const QStringList names{QStringLiteral("MP3"), QStringLiteral("WAV"),
-                                   QStringLiteral("WMA"), QStringLiteral("OGG"),
-                                   QStringLiteral("RM")};
-    return names;
-}
-
-} // namespace
-
 MainController::MainController(AudioComponentSet& components, IUserPrompt& prompt, IShell& shell,
                                QString settingsPath, QString programFolder, QObject* parent)
     : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
@@ -337,7 +326,7 @@ void MainController::rebuildTrackTable() {
         const QScopedValueRollback building(m_building, true);
         do {
             m_rebuildPending = false;
-            m_rows.setRows(m_drives.readTrackRows(formatNames().value(m_options.format)));
+            m_rows.setRows(m_drives.readTrackRows(TargetText(m_options.format)));
         } while (m_rebuildPending);
     }
     if (m_rows.count() == 0) {

@@ -4,6 +4,7 @@
 #include "app/radiogroup.h"
 #include "cd/ui/freedbstatuswindow.h"
 #include "dialogs/aboutbox.h"
+#include "filelist/formatswitch.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/settingsdialog.h"
 
@@ -25,13 +26,6 @@
 #include <QTreeView>
 
 namespace {
-
-const QStringList& formatNames() {
-    static const QStringList names{QStringLiteral("MP3"), QStringLiteral("WAV"),
-                                   QStringLiteral("WMA"), QStringLiteral("OGG"),
-                                   QStringLiteral("RM")};
-    return names;
-}
 
 // Drawn on the skin's dark panels: light labels, light fields.
 constexpr const char* StyleSheet = R"(
@@ -137,7 +131,7 @@ void MainWindow::createList() {
 
     m_formatEditor = new QComboBox(m_trackList->viewport());
     m_formatEditor->setObjectName(QStringLiteral("cb_or"));
-    m_formatEditor->addItems(formatNames());
+    m_formatEditor->addItems(FormatTargetTexts());
     m_formatEditor->hide();
     m_formatEditor->installEventFilter(this);
 }
@@ -157,7 +151,7 @@ void MainWindow::createChoices() {
         m_functionChoice->setEnabled(true);
     });
 
-    QStringList formats = formatNames();
+    QStringList formats = FormatTargetTexts();
     formats << QStringLiteral("SET");
     m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), formats, 3, this);
     m_formatChoice->setObjectName(QStringLiteral("rg_format"));

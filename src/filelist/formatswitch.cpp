@@ -14,6 +14,13 @@ QString TargetText(int format) {
     return QLatin1String(TargetTexts[format]);
 }
 
+QStringList FormatTargetTexts() {
+    QStringList texts;
+    for (int format = FormatMp3; format <= FormatRm; ++format)
+        texts << TargetText(format);
+    return texts;
+}
+
 int FormatOfTarget(const QString& target) {
     for (int format = FormatMp3; format <= FormatRm; ++format)
         if (target == QLatin1String(TargetTexts[format]))

@@ -11,6 +11,8 @@
 
 // "MP3", "WAV", "WMA", "OGG" or "RM" for the formats 0 to 4; empty otherwise.
 QString TargetText(int format);
+// The five target texts in format order, as the format editor lists them.
+QStringList FormatTargetTexts();
 // The format whose text a row's target holds; -1 when none does.
 int FormatOfTarget(const QString& target);
 

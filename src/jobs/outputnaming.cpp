@@ -1,5 +1,7 @@
 #include "jobs/outputnaming.h"
 
+#include "filelist/formatswitch.h"
+
 #include "jobs/joberror.h"
 
 #include <cerrno>
@@ -74,15 +76,8 @@ QString SanitizeName(const QString& text) {
 }
 
 OutputFormat FormatFromTarget(const QString& target) {
-    if (target == QLatin1String("WAV"))
-        return FormatWav;
-    if (target == QLatin1String("WMA"))
-        return FormatWma;
-    if (target == QLatin1String("OGG"))
-        return FormatOgg;
-    if (target == QLatin1String("RM"))
-        return FormatRm;
-    return FormatMp3;
+    const int format = FormatOfTarget(target);
+    return format < 0 ? FormatMp3 : static_cast<OutputFormat>(format);
 }
 
 QString OutputExtension(OutputFormat format) {
