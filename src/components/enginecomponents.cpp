@@ -10,8 +10,7 @@
 
 EngineComponents createEngineComponents(const SettingsFile& settings) {
     EngineComponents set;
-    set.AudioCDGrabber21 =
-        std::make_unique<CdioGrabber>(settings.path());
+    set.AudioCDGrabber21 = std::make_unique<CdioGrabber>(settings.path());
     set.FreeDBInformation21 = std::make_unique<FreeDbInformation>(settings.path());
     set.AudioFileRead = std::make_unique<AudioFileReader>();
     set.Mp3LameEncoder = std::make_unique<Mp3LameEncoder>();

@@ -139,7 +139,9 @@ TEST_F(Watcher, WhatItSawAnswersForTheDriveUntilItStops) {
 
 TEST_F(Watcher, TheDriveLayerTakesAWatchedDriveFromTheWatcher) {
     QFile::remove(SettingsFile::defaultPath());
-    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"), m_cue);
+    SettingsFile(SettingsFile::defaultPath())
+        .ini()
+        .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), m_cue);
     CdioDriveLayer layer(SettingsFile::defaultPath());
     ASSERT_TRUE(layer.CdDrives().contains(m_cue));
     watchDisc();
@@ -192,10 +194,12 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
     const CdDrive driveA{first.write(dir.path(), QStringLiteral("a")), true};
     const CdDrive driveB{second.write(dir.path(), QStringLiteral("b")), true};
     const int realDrives = CdDriveList::devices().size();
-    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
-                                     driveA.path);
-    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image2"),
-                                     driveB.path);
+    SettingsFile(SettingsFile::defaultPath())
+        .ini()
+        .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), driveA.path);
+    SettingsFile(SettingsFile::defaultPath())
+        .ini()
+        .writeString(QStringLiteral("Drives"), QStringLiteral("image2"), driveB.path);
     const auto expectedToc = [&](const CdDrive& drive) {
         return CdDisc::open(drive)->contents(false).toc();
     };

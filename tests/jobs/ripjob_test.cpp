@@ -37,8 +37,10 @@ protected:
         disc.tracks = {{150, 0, false, Tags[0].Title, Tags[0].Artist},
                        {120, 0, false, Tags[1].Title, Tags[1].Artist},
                        {160, 0, false, Tags[2].Title, Tags[2].Artist}};
-        SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
-                                         disc.write(dir.path(), QStringLiteral("disc")));
+        SettingsFile(SettingsFile::defaultPath())
+            .ini()
+            .writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
+                         disc.write(dir.path(), QStringLiteral("disc")));
         // The drive is never polled while a test holds a read.
         grabber.setMediaPollInterval(3600 * 1000);
         grabber.Initialize();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "components/componenterror.h"
-#include "support/nullcomponents.h"
 #include "platform/muldiv.h"
+#include "support/nullcomponents.h"
 
 #include <algorithm>
 #include <QList>

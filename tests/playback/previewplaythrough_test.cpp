@@ -3,10 +3,10 @@
 #include "components/cdio/cdiograbber.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "support/nullcomponents.h"
 #include "components/player/audioplayer.h"
 #include "playback/previewcontroller.h"
 #include "settings/settingsfile.h"
+#include "support/nullcomponents.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -117,7 +117,8 @@ protected:
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     RecordingPlayer player;
-    std::unique_ptr<CdioGrabber> grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
+    std::unique_ptr<CdioGrabber> grabber =
+        std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
 };
 
 TEST_F(PlaythroughTest, AnAudioFilePlaysFromTheSliderToItsEnd) {
@@ -132,8 +133,10 @@ TEST_F(PlaythroughTest, ADiscImageTrackPlaysFromTheSliderToItsEnd) {
     DiscImage disc;
     disc.tracks = {{75, 0, false, QStringLiteral("One"), QString()},
                    {150, 0, false, QStringLiteral("Two"), QString()}};
-    SettingsFile(SettingsFile::defaultPath()).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
-                                     disc.write(m_dir.path(), QStringLiteral("disc")));
+    SettingsFile(SettingsFile::defaultPath())
+        .ini()
+        .writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
+                     disc.write(m_dir.path(), QStringLiteral("disc")));
     grabber->Initialize();
     grabber->SetCurrentDrive(m_realDrives + 1);
     grabber->ReadDisc();
