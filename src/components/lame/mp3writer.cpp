@@ -1,6 +1,7 @@
 #include "components/lame/mp3writer.h"
 
 #include "components/componenterror.h"
+#include "components/output/simdstate.h"
 
 #include <algorithm>
 #include <lame/lame.h>
@@ -157,6 +158,7 @@ void Mp3Writer::configure(const LameSettings& settings) {
 void Mp3Writer::write(const qint16* samples, int frames) {
     while (frames > 0) {
         const int count = std::min(frames, FramesPerCall);
+        ClearUpperSimdState();
         const int bytes =
             m_channels == 2
                 ? lame_encode_buffer_interleaved(m_lame, const_cast<short*>(samples), count,

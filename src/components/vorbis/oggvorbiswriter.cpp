@@ -1,6 +1,7 @@
 #include "components/vorbis/oggvorbiswriter.h"
 
 #include "components/componenterror.h"
+#include "components/output/simdstate.h"
 #include "settings/lookuptables.h"
 
 #include <algorithm>
@@ -117,6 +118,7 @@ OggVorbisWriter::~OggVorbisWriter() = default;
 void OggVorbisWriter::write(const qint16* samples, int frames) {
     while (frames > 0) {
         const int count = std::min(frames, FramesPerBlock);
+        ClearUpperSimdState();
         float** buffer = vorbis_analysis_buffer(&d->dsp, count);
         for (int c = 0; c < m_channels; ++c) {
             float* out = buffer[c];
