@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool quiet = [] {
         { const CdioLock setUp; } // the first lock quiets the library
-        // The track data the seed sheets name: one second of silence.
+        // The track data the corpus sheets name: one second of silence.
         static const QByteArray silence(75 * CdDisc::FrameBytes, '\0');
         fuzzFile("disc.bin", reinterpret_cast<const uint8_t*>(silence.constData()),
                  size_t(silence.size()));

@@ -85,8 +85,8 @@ QString Write(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
-QByteArray RandomBytes(int size, unsigned seed) {
-    std::mt19937 random(seed);
+QByteArray RandomBytes(int size, unsigned pattern) {
+    std::mt19937 random(pattern);
     QByteArray bytes(size, Qt::Uninitialized);
     for (char& byte : bytes)
         byte = char(random() & 0xff);

@@ -23,8 +23,8 @@ QString Raw(const QString& path, double seconds);
 QString Vox(const QString& path, double seconds);
 
 QString Write(const QString& path, const QByteArray& bytes);
-// The same pseudo-random bytes for the same seed.
-QByteArray RandomBytes(int size, unsigned seed);
+// The same pseudo-random bytes for the same pattern number.
+QByteArray RandomBytes(int size, unsigned pattern);
 QByteArray Read(const QString& path);
 
 } // namespace TestMedia
