@@ -24,7 +24,7 @@ INI
 mkdir in
 for i in 1 2 3 4 5 6 7 8; do
   ffmpeg -loglevel error -f lavfi -i "sine=frequency=$((200 + 70 * i)):duration=60" \
-    -f lavfi -i "anoisesrc=duration=60:amplitude=0.05:seed=$i" \
+    -f lavfi -i "anoisesrc=duration=60:amplitude=0.0$((3 + i % 5))" \
     -filter_complex "[0][1]amix=inputs=2,aformat=channel_layouts=stereo" -ar 44100 \
     "in/tone$i.wav"
 done
