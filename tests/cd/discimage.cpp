@@ -31,6 +31,53 @@ QByteArray DiscImage::audioFrame(int absoluteFrame) {
     return frame;
 }
 
+QByteArray DiscImage::frame(int absoluteFrame) const {
+    if (content == Content::Marked)
+        return audioFrame(absoluteFrame);
+    QByteArray frame(FrameBytes, '\0');
+    auto* samples = reinterpret_cast<uchar*>(frame.data());
+    for (int i = 0; i < 588; ++i) {
+        const qint64 n = qint64(absoluteFrame) * 588 + i;
+        const double t = n / 44100.0;
+        qint16 left = 0;
+        qint16 right = 0;
+        switch (content) {
+        case Content::Noise: {
+            // A fixed hash of the position: every seed a different, repeatable noise.
+            quint64 x = quint64(n) * 0x9E3779B97F4A7C15ull + quint64(seed) * 0xBF58476D1CE4E5B9ull;
+            x ^= x >> 31;
+            x *= 0x94D049BB133111EBull;
+            x ^= x >> 29;
+            left = qint16(x);
+            right = qint16(x >> 16);
+            break;
+        }
+        case Content::Tone:
+            left = right = qint16(std::lround(12000 * std::sin(2 * M_PI * 1000 * t)));
+            break;
+        case Content::SilenceWithClick:
+            left = right = n == 44100 ? qint16(30000) : qint16(0);
+            break;
+        case Content::Square:
+            left = right = (n / 50) % 2 ? qint16(8000) : qint16(-8000);
+            break;
+        case Content::Constant:
+            left = right = 1234;
+            break;
+        default: // a chord with a slow swell and a little hiss
+            left = qint16(std::lround((5000 * std::sin(2 * M_PI * 220 * t) +
+                                       3000 * std::sin(2 * M_PI * 277.2 * t) +
+                                       2000 * std::sin(2 * M_PI * 329.6 * t)) *
+                                          (0.6 + 0.4 * std::sin(2 * M_PI * 0.5 * t)) +
+                                      double((n * 2654435761u) % 200) - 100));
+            right = qint16(std::lround(4000 * std::sin(2 * M_PI * 110 * t + 1)));
+        }
+        qToLittleEndian<qint16>(left, samples + i * 4);
+        qToLittleEndian<qint16>(right, samples + i * 4 + 2);
+    }
+    return frame;
+}
+
 QByteArray DiscImage::dataFrame(int sector) {
     // Mode 1: sync, header, 2048 bytes of user data, error codes left zero.
     QByteArray frame(FrameBytes, '\0');
@@ -67,7 +114,7 @@ QByteArray DiscImage::bin() const {
     int frame = 0;
     for (const Track& track : tracks) {
         for (int i = 0; i < track.pregap + track.frames; ++i, ++frame)
-            out += track.data ? dataFrame(i - track.pregap) : audioFrame(frame);
+            out += track.data ? dataFrame(i - track.pregap) : this->frame(frame);
     }
     return out;
 }
@@ -80,7 +127,10 @@ QByteArray DiscImage::trackBytes(int track) const {
 
 QString DiscImage::write(const QString& folder, const QString& name) const {
     QFile binFile(folder + QLatin1Char('/') + name + QStringLiteral(".bin"));
-    if (!binFile.open(QIODevice::WriteOnly) || binFile.write(bin()) < 0)
+    QByteArray data = bin();
+    if (motorola)
+        qbswap<2>(data.constData(), data.size() / 2, data.data());
+    if (!binFile.open(QIODevice::WriteOnly) || binFile.write(data) < 0)
         return {};
     binFile.close();
 
@@ -89,7 +139,8 @@ QString DiscImage::write(const QString& folder, const QString& name) const {
         cue += QStringLiteral("TITLE \"%1\"\n").arg(album);
     if (!artist.isNull())
         cue += QStringLiteral("PERFORMER \"%1\"\n").arg(artist);
-    cue += QStringLiteral("FILE \"%1.bin\" BINARY\n").arg(name);
+    cue += QStringLiteral("FILE \"%1.bin\" %2\n")
+               .arg(name, motorola ? QStringLiteral("MOTOROLA") : QStringLiteral("BINARY"));
     for (int i = 0; i < tracks.size(); ++i) {
         const Track& track = tracks[i];
         cue += QStringLiteral("  TRACK %1 %2\n")

@@ -11,6 +11,11 @@
 // wrong place never matches.
 class DiscImage {
 public:
+    // What the audio frames hold. Marked is the default above; the others
+    // are what a library could misjudge: byte order guessed from noise or
+    // near-silence, a steady period taken for drive jitter.
+    enum class Content { Marked, Noise, Tone, SilenceWithClick, Square, Constant, MusicLike };
+
     struct Track {
         int frames = 0;
         int pregap = 0; // INDEX 00 frames before the track starts
@@ -22,6 +27,9 @@ public:
     QString album;
     QString artist;
     QVector<Track> tracks;
+    Content content = Content::Marked;
+    int seed = 1;          // of the noise
+    bool motorola = false; // the .bin holds big-endian samples, as the sheet says
 
     // Writes <folder>/<name>.bin and .cue; returns the .cue path.
     QString write(const QString& folder, const QString& name) const;
@@ -40,6 +48,8 @@ public:
     int totalFrames() const;
 
     static QByteArray audioFrame(int absoluteFrame);
+    // One frame of the chosen content, little-endian.
+    QByteArray frame(int absoluteFrame) const;
     static QByteArray dataFrame(int sector);
 
 private:

@@ -3,6 +3,7 @@
 #include "cd/untrustedtext.h"
 #include "components/cdio/cdiolock.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <cdio/cdio.h>
@@ -21,6 +22,33 @@ QString cdText(const cdtext_t* text, cdtext_field_t field, track_t track) {
 
 QString hardwareText(const char* text) {
     return cleanUntrustedText(QString::fromLatin1(text, int(qstrnlen(text, 64))), 64);
+}
+
+// A sheet larger than this is no cue sheet of an audio CD.
+constexpr qint64 MaxSheetBytes = 1 << 20;
+
+// The tracks (by number) whose data file a cue sheet declares as MOTOROLA,
+// that is big-endian. libcdio reads every file as it is, so the byte order
+// must come from the sheet, never from guessing at the music.
+QVector<int> bigEndianCueTracks(const QString& sheet) {
+    QFile file(sheet);
+    if (file.size() > MaxSheetBytes || !file.open(QIODevice::ReadOnly))
+        return {};
+    QVector<int> tracks;
+    bool motorola = false;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith("FILE ")) {
+            const int space = line.lastIndexOf(' ');
+            motorola = line.mid(space + 1).toUpper() == "MOTOROLA";
+        } else if (line.startsWith("TRACK ") && motorola) {
+            bool ok = false;
+            const int number = line.split(' ').value(1).toInt(&ok);
+            if (ok)
+                tracks << number;
+        }
+    }
+    return tracks;
 }
 
 } // namespace
@@ -75,10 +103,15 @@ DiscContents CdDisc::contents(bool withText) const {
     if (cdio_get_last_session(m_cdio, &lastSession) != DRIVER_OP_SUCCESS)
         lastSession = 0;
 
+    const QVector<int> bigEndian =
+        m_drive.isImage && QFileInfo(m_drive.path).suffix().toLower() == QLatin1String("cue")
+            ? bigEndianCueTracks(m_drive.path)
+            : QVector<int>();
     for (track_t t = first; t < first + count; ++t) {
         CdTrack track;
         track.start = cdio_get_track_lsn(m_cdio, t);
         track.audio = cdio_get_track_format(m_cdio, t) == TRACK_FORMAT_AUDIO;
+        track.bigEndian = bigEndian.contains(int(t));
         disc.tracks << track;
     }
     // A table whose tracks do not follow each other is no disc we can read.

@@ -14,6 +14,9 @@ struct CdTrack {
     int start = 0;  // first frame (LSN)
     int frames = 0; // length in CD frames
     bool audio = true;
+    // The source delivers big-endian samples (a cue sheet's MOTOROLA file);
+    // drives and BINARY images deliver little-endian ones.
+    bool bigEndian = false;
     QString title; // CD-TEXT, cleaned; empty when the disc has none
     QString artist;
 };

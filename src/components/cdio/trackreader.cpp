@@ -21,8 +21,9 @@ constexpr int GoneCheckInterval = 75;
 
 } // namespace
 
-ReadSettings ReadSettings::sanitized(int mode, int retries, int errorAction) {
+ReadSettings ReadSettings::sanitized(int mode, int retries, int errorAction, int offset) {
     ReadSettings settings;
+    settings.offset = qBound(-MaxOffset, offset, MaxOffset);
     if (mode >= Burst && mode <= Paranoid)
         settings.mode = mode;
     settings.retries = qBound(CdReadingKeys::RetriesMin, retries, CdReadingKeys::RetriesMax);
@@ -31,11 +32,33 @@ ReadSettings ReadSettings::sanitized(int mode, int retries, int errorAction) {
     return settings;
 }
 
+namespace {
+
+int floorDiv(int a, int b) {
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+} // namespace
+
 class TrackReader::Private {
 public:
     Private(const CdDisc& disc_, const CdTrack& track_, const CdToc& expected_,
-            const ReadSettings& settings_)
-        : disc(disc_), track(track_), expected(expected_), settings(settings_) {}
+            const ReadSettings& settings_, std::pair<int, int> audio)
+        : disc(disc_), track(track_), expected(expected_), settings(settings_) {
+        // With an offset the track is read from the frame that holds its
+        // first sample, one frame more when that sample is inside a frame.
+        const int shift = floorDiv(settings.offset, SamplesPerFrame);
+        lead = (settings.offset - shift * SamplesPerFrame) * 4;
+        span = track;
+        span.start = track.start + shift;
+        span.frames = track.frames + (lead > 0 ? 1 : 0);
+        readFirst = qMax(0, audio.first);
+        readEnd = audio.second >= 0 ? audio.second : expected.leadout();
+        if (settings.offset == 0) {
+            readFirst = qMin(readFirst, track.start);
+            readEnd = qMax(readEnd, track.start + track.frames);
+        }
+    }
 
     ~Private() {
         const CdioLock lock;
@@ -73,6 +96,8 @@ public:
             // A stopped read tries once, so that it winds down quickly.
             const int attempts = cancelled() ? 1 : settings.retries + 1;
             for (int attempt = 0; attempt < attempts && !ok; ++attempt) {
+                if (attempt > 0)
+                    ++stats.reread;
                 if (attempt > 0 && retryReport)
                     retryReport(attempt, lsn + i);
                 ok = !faulty(lsn + i, 1) && read(lsn + i, 1, frame);
@@ -87,15 +112,21 @@ public:
     }
 
     bool startParanoia();
-    Step readBurst(QByteArray* out);
-    Step readParanoia(QByteArray* out);
+    // One frame of the span: the disc's, or silence beyond its audio.
+    Step readSpan(QByteArray* out);
+    Step readBurst(int lsn, QByteArray* out);
+    Step readParanoia(int lsn, QByteArray* out);
     Step lost(int lsn, QByteArray* out);
     bool discGone() const;
+    // The next frame of the track, taken out of the span at the offset.
+    Step nextShifted(QByteArray* out);
+    void seekSpan(int frame);
 
     // paranoia reads through this. paranoia copes with jitter but not with a
     // drive that refuses a sector (it keeps trying forever), so refusals are
     // settled here with the retry count, and paranoia gets silence for them.
     static long readBlock(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors);
+    static void paranoiaReport(long, paranoia_cb_mode_t mode);
     // readBlock has no user data; the reader of this thread is the one reading.
     static thread_local Private* active;
     struct ReadingScope {
@@ -112,9 +143,21 @@ public:
     FaultFilter faultFilter;
     RetryReport retryReport;
 
+    static constexpr int SamplesPerFrame = 588;
+    // The frames read for the track: the track itself moved by the offset.
+    CdTrack span;
+    int lead = 0;      // bytes of the span's first frame before the track's first sample
+    int readFirst = 0; // the disc's audio, which alone is read
+    int readEnd = 0;
+    int spanPosition = 0;
+    QByteArray carry; // span bytes read but not yet handed out
+    int dropping = 0; // bytes still to drop from the span after a seek
+    bool spanEnded = false;
+
     int position = 0;
     QString error;
     int lostInRow = 0;
+    ReadStats stats;
 
     // Burst reading: a block read ahead.
     QByteArray block;
@@ -145,6 +188,21 @@ long TrackReader::Private::readBlock(cdrom_drive_t* drive, void* buffer, lsn_t b
     return sectors;
 }
 
+void TrackReader::Private::paranoiaReport(long, paranoia_cb_mode_t mode) {
+    if (!active)
+        return;
+    switch (mode) {
+    case PARANOIA_CB_FIXUP_EDGE:
+    case PARANOIA_CB_FIXUP_ATOM:
+    case PARANOIA_CB_FIXUP_DROPPED:
+    case PARANOIA_CB_FIXUP_DUPED:
+        ++active->stats.corrected;
+        break;
+    default:
+        break;
+    }
+}
+
 bool TrackReader::Private::startParanoia() {
     if (paranoia || paranoiaFailed)
         return paranoia != nullptr;
@@ -156,6 +214,9 @@ bool TrackReader::Private::startParanoia() {
     }
     if (settings.mode == ReadSettings::Paranoid)
         drive->nsectors = ParanoidBlockFrames;
+    // Left unknown, paranoia guesses the byte order from the first sectors'
+    // music and gets noise-like or quiet audio wrong. The source knows it.
+    drive->bigendianp = track.bigEndian ? 1 : 0;
     driveRead = drive->read_audio;
     drive->read_audio = &Private::readBlock;
     paranoia = cdio_paranoia_init(drive);
@@ -163,14 +224,20 @@ bool TrackReader::Private::startParanoia() {
         paranoiaFailed = true;
         return false;
     }
-    // Jitter correction only checks overlaps; secure and paranoid verify
-    // everything. Never retry forever: the retry count bounds each sector.
+    // Overlap matching alone takes a period of a steady tone for drive
+    // jitter and splices the stream a period early or late, so synch mode
+    // verifies as secure does and only leaves out scratch repair. Never
+    // retry forever: the retry count bounds each sector.
     const int flags = settings.mode == ReadSettings::Synch
-                          ? PARANOIA_MODE_OVERLAP
+                          ? (PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP ^ PARANOIA_MODE_SCRATCH ^
+                             PARANOIA_MODE_REPAIR)
                           : (PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
     cdio_paranoia_modeset(paranoia, flags);
-    cdio_paranoia_set_range(paranoia, track.start, track.start + track.frames - 1);
-    cdio_paranoia_seek(paranoia, track.start + position, SEEK_SET);
+    const int first = qMax(span.start, readFirst);
+    const int last = qMin(span.start + span.frames, readEnd) - 1;
+    cdio_paranoia_set_range(paranoia, first, qMax(first, last));
+    cdio_paranoia_seek(paranoia, qBound(first, span.start + spanPosition, qMax(first, last)),
+                       SEEK_SET);
     return true;
 }
 
@@ -186,9 +253,11 @@ TrackReader::Step TrackReader::Private::lost(int lsn, QByteArray* out) {
     }
     switch (settings.errorAction) {
     case ReadSettings::Silence:
+        ++stats.silenced;
         out->append(QByteArray(CdDisc::FrameBytes, '\0'));
         return Step::Frame;
     case ReadSettings::Cut:
+        ++stats.skipped;
         return Step::Skipped;
     default:
         error = QStringLiteral("Sector %1 of the disc cannot be read.").arg(lsn);
@@ -196,10 +265,9 @@ TrackReader::Step TrackReader::Private::lost(int lsn, QByteArray* out) {
     }
 }
 
-TrackReader::Step TrackReader::Private::readBurst(QByteArray* out) {
-    const int lsn = track.start + position;
+TrackReader::Step TrackReader::Private::readBurst(int lsn, QByteArray* out) {
     if (blockStart < 0 || lsn < blockStart || lsn >= blockStart + blockFrames) {
-        const int count = qMin(BurstBlockFrames, track.frames - position);
+        const int count = qMin(BurstBlockFrames, qMin(span.start + span.frames, readEnd) - lsn);
         block.resize(count * CdDisc::FrameBytes);
         blockStart = lsn;
         blockFrames = count;
@@ -212,12 +280,14 @@ TrackReader::Step TrackReader::Private::readBurst(QByteArray* out) {
     if (refused.contains(lsn))
         return lost(lsn, out);
     lostInRow = 0;
+    const qsizetype at = out->size();
     out->append(block.constData() + (lsn - blockStart) * CdDisc::FrameBytes, CdDisc::FrameBytes);
+    if (track.bigEndian)
+        qbswap<2>(out->constData() + at, CdDisc::FrameBytes / 2, out->data() + at);
     return Step::Frame;
 }
 
-TrackReader::Step TrackReader::Private::readParanoia(QByteArray* out) {
-    const int lsn = track.start + position;
+TrackReader::Step TrackReader::Private::readParanoia(int lsn, QByteArray* out) {
     if (!startParanoia()) {
         error = QStringLiteral("The disc cannot be read as audio.");
         return Step::Failed;
@@ -227,7 +297,8 @@ TrackReader::Step TrackReader::Private::readParanoia(QByteArray* out) {
         // Held through paranoia's own reads, which come back through readBlock.
         const CdioLock lock;
         ReadingScope scope(this);
-        samples = cdio_paranoia_read_limited(paranoia, nullptr, qMax(1, settings.retries));
+        samples = cdio_paranoia_read_limited(paranoia, &Private::paranoiaReport,
+                                             qMax(1, settings.retries));
     }
     if (cancelled())
         return Step::Failed;
@@ -245,9 +316,57 @@ TrackReader::Step TrackReader::Private::readParanoia(QByteArray* out) {
     return Step::Frame;
 }
 
+TrackReader::Step TrackReader::Private::readSpan(QByteArray* out) {
+    const int lsn = span.start + spanPosition;
+    Step step = Step::Frame;
+    if (lsn < readFirst || lsn >= readEnd)
+        out->append(QByteArray(CdDisc::FrameBytes, '\0'));
+    else
+        step = settings.mode == ReadSettings::Burst ? readBurst(lsn, out) : readParanoia(lsn, out);
+    if (step != Step::Failed)
+        ++spanPosition;
+    return step;
+}
+
+void TrackReader::Private::seekSpan(int frame) {
+    spanPosition = frame;
+    carry.clear();
+    dropping = lead;
+    spanEnded = false;
+    if (paranoia) {
+        const CdioLock lock;
+        const int first = qMax(span.start, readFirst);
+        const int last = qMax(first, qMin(span.start + span.frames, readEnd) - 1);
+        cdio_paranoia_seek(paranoia, qBound(first, span.start + spanPosition, last), SEEK_SET);
+    }
+}
+
+TrackReader::Step TrackReader::Private::nextShifted(QByteArray* out) {
+    while (!spanEnded && carry.size() < dropping + CdDisc::FrameBytes) {
+        if (spanPosition >= span.frames) {
+            spanEnded = true;
+            break;
+        }
+        const Step step = readSpan(&carry);
+        if (step == Step::Failed)
+            return step;
+        const int drop = qMin(dropping, int(carry.size()));
+        carry.remove(0, drop);
+        dropping -= drop;
+    }
+    if (carry.isEmpty())
+        return Step::Skipped;
+    const int take = qMin(int(carry.size()), CdDisc::FrameBytes);
+    out->append(carry.constData(), take);
+    carry.remove(0, take);
+    return Step::Frame;
+}
+
 TrackReader::TrackReader(const CdDisc& disc, const CdTrack& track, const CdToc& expected,
-                         const ReadSettings& settings)
-    : d(std::make_unique<Private>(disc, track, expected, settings)) {}
+                         const ReadSettings& settings, std::pair<int, int> audio)
+    : d(std::make_unique<Private>(disc, track, expected, settings, audio)) {
+    d->seekSpan(0);
+}
 
 TrackReader::~TrackReader() = default;
 
@@ -274,10 +393,7 @@ int TrackReader::position() const {
 void TrackReader::seek(int frame) {
     d->position = qBound(0, frame, d->track.frames);
     d->lostInRow = 0;
-    if (d->paranoia) {
-        const CdioLock lock;
-        cdio_paranoia_seek(d->paranoia, d->track.start + d->position, SEEK_SET);
-    }
+    d->seekSpan(d->position);
 }
 
 TrackReader::Step TrackReader::next(QByteArray* out) {
@@ -287,8 +403,9 @@ TrackReader::Step TrackReader::next(QByteArray* out) {
         d->error = QStringLiteral("Reading was stopped.");
         return Step::Failed;
     }
-    const Step step =
-        d->settings.mode == ReadSettings::Burst ? d->readBurst(out) : d->readParanoia(out);
+    // Without an offset the span is the track: frame for frame, and a lost
+    // frame under "Cut" is reported as skipped.
+    const Step step = d->settings.offset == 0 ? d->readSpan(out) : d->nextShifted(out);
     if (step == Step::Failed) {
         if (d->error.isEmpty())
             d->error = QStringLiteral("Reading was stopped.");
@@ -300,4 +417,8 @@ TrackReader::Step TrackReader::next(QByteArray* out) {
 
 QString TrackReader::error() const {
     return d->error;
+}
+
+ReadStats TrackReader::stats() const {
+    return d->stats;
 }

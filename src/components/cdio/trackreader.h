@@ -17,9 +17,21 @@ struct ReadSettings {
     int mode = Synch;
     int retries = 1;
     int errorAction = Stop;
+    // The drive's read offset in samples: the track is read this far later
+    // on the disc, with silence beyond the disc's audio.
+    int offset = 0;
 
     // Values outside their ranges become the cautious defaults.
-    static ReadSettings sanitized(int mode, int retries, int errorAction);
+    static ReadSettings sanitized(int mode, int retries, int errorAction, int offset = 0);
+    static constexpr int MaxOffset = 3000;
+};
+
+// What a rip met on the way, for the rip log.
+struct ReadStats {
+    int reread = 0;    // sectors read again after the drive refused them
+    int corrected = 0; // jitter and dropped or doubled bytes paranoia set right
+    int silenced = 0;  // sectors lost and replaced by silence
+    int skipped = 0;   // sectors lost and left out
 };
 
 // Reads the frames of one audio track in the chosen mode: burst reads the
@@ -36,8 +48,10 @@ public:
 
     // disc must outlive the reader. expected is the table of contents the
     // caller believes in; it tells a removed disc from a scratched one.
+    // audio: the first and the end frame of the disc's audio, which a read
+    // offset must not read beyond; by default the whole disc.
     TrackReader(const CdDisc& disc, const CdTrack& track, const CdToc& expected,
-                const ReadSettings& settings);
+                const ReadSettings& settings, std::pair<int, int> audio = {0, -1});
     ~TrackReader();
     TrackReader(const TrackReader&) = delete;
     TrackReader& operator=(const TrackReader&) = delete;
@@ -55,6 +69,7 @@ public:
     // nothing (Skipped). Failed leaves the reason in error().
     Step next(QByteArray* out);
     QString error() const;
+    ReadStats stats() const;
 
 private:
     class Private;
