@@ -164,6 +164,26 @@ bool MakeCue(const QString& folder) {
 
 } // namespace
 
+// AccurateRip replies: two entries of one disc, one cut short, one of a disc of its own.
+bool MakeDbar(const QString& folder) {
+    const auto entry = [](int tracks) {
+        QByteArray bytes(13 + 9 * tracks, '\0');
+        bytes[0] = char(tracks);
+        qToLittleEndian<quint32>(135000, bytes.data() + 1);
+        qToLittleEndian<quint32>(455001, bytes.data() + 5);
+        qToLittleEndian<quint32>(0x1e0e8e03, bytes.data() + 9);
+        for (int t = 0; t < tracks; ++t) {
+            bytes[13 + 9 * t] = char(5 + t);
+            qToLittleEndian<quint32>(0x9abcdef0u + t, bytes.data() + 14 + 9 * t);
+            qToLittleEndian<quint32>(0x12345678u * (t + 1), bytes.data() + 18 + 9 * t);
+        }
+        return bytes;
+    };
+    const QByteArray two = entry(3) + entry(3);
+    return WriteFile(folder + "/two.bin", two) && WriteFile(folder + "/cut.bin", two.left(40)) &&
+           WriteFile(folder + "/twelve.bin", entry(12));
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
@@ -175,13 +195,13 @@ int main(int argc, char** argv) {
     const QString work = root + "/work";
     bool ok = QDir().mkpath(work);
     for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer",
-                               "ini_fuzzer", "asx_fuzzer", "cue_fuzzer"})
+                               "ini_fuzzer", "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
          MakeWma(root + "/wma_fuzzer", work) && MakeCddb(root + "/cddb_fuzzer") &&
          MakeIni(root + "/ini_fuzzer") && MakeAsx(root + "/asx_fuzzer") &&
-         MakeCue(root + "/cue_fuzzer");
+         MakeCue(root + "/cue_fuzzer") && MakeDbar(root + "/dbar_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

@@ -48,13 +48,43 @@ JobRow jobRow(const RowModel& rows, int index) {
 
 } // namespace
 
-void JobControl::startRip(const JobSettings& settings, const EncoderSettings& encoders) {
+void JobControl::startRip(const JobSettings& settings, const EncoderSettings& encoders,
+                          const RipCheckSettings& check) {
     QVector<JobRow> rows;
     for (int i = 0; i < m_rows.count(); ++i)
         if (m_rows.isTicked(i))
             rows << jobRow(m_rows, i);
-    RipComponents parts{m_parts.writers(encoders), m_parts.video, m_parts.tags};
-    run(std::make_unique<RipJob>(settings, rows, m_grabber, std::move(parts)), rows);
+    RipComponents parts{m_parts.writers(encoders), m_parts.video, m_parts.tags, check};
+    auto job = std::make_unique<RipJob>(settings, rows, m_grabber, std::move(parts));
+    m_verdicts.clear();
+    // The verdict goes beside "Finish", so the row says at once whether it is proven.
+    connect(job.get(), &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
+        m_verdicts << verdict;
+        m_rows.setStatus(row, FinishedText(verdict));
+    });
+    run(std::move(job), rows);
+}
+
+QString JobControl::FinishedText(const ArVerdict& verdict) {
+    switch (verdict.status) {
+    case ArVerdict::Accurate:
+        return QStringLiteral("%1 \u2013 accurate (%2)")
+            .arg(QLatin1String(Finished))
+            .arg(verdict.confidence);
+    case ArVerdict::Mismatch:
+        return QStringLiteral("%1 \u2013 mismatch").arg(QLatin1String(Finished));
+    case ArVerdict::NotInDatabase:
+        return QStringLiteral("%1 \u2013 not in database").arg(QLatin1String(Finished));
+    default:
+        return QStringLiteral("%1 \u2013 not verified").arg(QLatin1String(Finished));
+    }
+}
+
+QString JobControl::AccurateCountText(const QVector<ArVerdict>& verdicts) {
+    int accurate = 0;
+    for (const ArVerdict& verdict : verdicts)
+        accurate += verdict.status == ArVerdict::Accurate ? 1 : 0;
+    return QStringLiteral("%1 of %2 tracks accurately ripped.").arg(accurate).arg(verdicts.size());
 }
 
 void JobControl::startConversion(const JobSettings& settings, const EncoderSettings& encoders,
@@ -99,7 +129,13 @@ void JobControl::stop() {
 }
 
 void JobControl::finish(const QString& folderToOpen) {
-    const QString failures = failureText(*m_job);
+    QString failures = failureText(*m_job);
+    // A checked rip says how many of its tracks are proven, with the failures.
+    if (!m_verdicts.isEmpty()) {
+        const QString count = AccurateCountText(m_verdicts);
+        failures = failures.isEmpty() ? count : count + QStringLiteral("\n\n") + failures;
+        m_verdicts.clear();
+    }
     // The job is deleted once its signal has returned.
     m_job.release()->deleteLater();
     emit controlsEnabled(true);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "cd/accuraterip.h"
 #include "jobs/job.h"
 #include "jobs/jobrow.h"
+#include "jobs/ripcheck.h"
 
 #include <memory>
 #include <QObject>
@@ -43,8 +45,9 @@ public:
 
     void setParts(JobParts parts) { m_parts = std::move(parts); }
 
-    // The ticked rows of the track table, in list order.
-    void startRip(const JobSettings& settings, const EncoderSettings& encoders);
+    // The ticked rows of the track table, in list order, checked as check says.
+    void startRip(const JobSettings& settings, const EncoderSettings& encoders,
+                  const RipCheckSettings& check = {});
     // Every row of the list, in order.
     // rowsAtOnce: files converted side by side (the "Jobs" setting, 1 = one after another).
     void startConversion(const JobSettings& settings, const EncoderSettings& encoders,
@@ -52,6 +55,11 @@ public:
     // Ends the current row at its next block; the job ends through `ended`.
     void stop();
     bool running() const { return m_job != nullptr; }
+
+    // "Finish – accurate (12)": a checked row's Status.
+    static QString FinishedText(const ArVerdict& verdict);
+    // "9 of 10 tracks accurately ripped."
+    static QString AccurateCountText(const QVector<ArVerdict>& verdicts);
 
 signals:
     // SetControlsEnabled: false when a job starts, true when it is over.
@@ -74,4 +82,5 @@ private:
     JobParts m_parts;
     std::unique_ptr<Job> m_job;
     QVector<JobRow> m_jobRows;
+    QVector<ArVerdict> m_verdicts; // of the rip running
 };

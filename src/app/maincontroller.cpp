@@ -388,7 +388,7 @@ void MainController::StartJob() {
                                std::max(m_rmCodecIndex, 0)};
     const EncoderSettings encoders = EncoderSettings::read(*m_settings, mp3CommandLine());
     if (m_options.function == CdRipper)
-        m_jobs->startRip(settings, encoders);
+        m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings));
     else
         m_jobs->startConversion(settings, encoders, conversionRowsAtOnce(*m_settings));
 }

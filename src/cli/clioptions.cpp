@@ -145,6 +145,10 @@ QString CliOptions::parse(const QStringList& arguments) {
             tracksGiven = true;
         } else if (name == QLatin1String("--freedb")) {
             error = flag(&freedb);
+        } else if (name == QLatin1String("--require-accurate")) {
+            error = flag(&requireAccurate);
+        } else if (name == QLatin1String("--no-log")) {
+            error = flag(&noLog);
         } else if (name == QLatin1String("--list")) {
             error = flag(&list);
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
@@ -174,9 +178,12 @@ QString CliOptions::parse(const QStringList& arguments) {
             return QStringLiteral("--recursive is for folders, not for --cd.");
         return {};
     }
-    if (tracksGiven || freedb)
+    if (tracksGiven || freedb || requireAccurate || noLog)
         return QStringLiteral("%1 is for --cd only.")
-            .arg(tracksGiven ? QStringLiteral("--tracks") : QStringLiteral("--freedb"));
+            .arg(tracksGiven       ? QStringLiteral("--tracks")
+                 : freedb          ? QStringLiteral("--freedb")
+                 : requireAccurate ? QStringLiteral("--require-accurate")
+                                   : QStringLiteral("--no-log"));
     if (inputs.isEmpty())
         return QStringLiteral("No file or folder to convert was given.");
     return {};
@@ -210,8 +217,12 @@ QString HelpText() {
         "      --cd               rip the DRIVE or IMAGE given, else the first drive\n"
         "      --tracks LIST      tracks to rip, such as 1,3-5 (default: every track)\n"
         "      --freedb           look the disc up in FreeDB first, name tracks from it\n"
+        "      --require-accurate a ripped track that the AccurateRip database does\n"
+        "                         not vouch for counts as failed\n"
+        "      --no-log           write no rip log beside the ripped files\n"
         "      --list             convert nothing: list the files (duration, title,\n"
-        "                         artist, album), or the disc ID and its tracks\n"
+        "                         artist, album), or the disc's FreeDB and AccurateRip\n"
+        "                         IDs and its tracks\n"
         "  -q, --quiet            print failures only\n"
         "  -h, --help             print this text\n"
         "      --version          print the version\n"
@@ -219,6 +230,11 @@ QString HelpText() {
         "Prints \"OK SOURCE -> OUTPUT\" for each file converted, \"FAILED SOURCE: REASON\"\n"
         "on standard error for each that was not, and a summary. Ctrl-C lets the\n"
         "running files finish as far as they got and starts no other.\n"
+        "\n"
+        "A rip is checked against the AccurateRip database (section \"AccurateRip\"\n"
+        "of the settings file names the server): each OK line says whether the\n"
+        "track is accurate and how many other rips agree, and a rip log with the\n"
+        "checksums is written beside the files.\n"
         "\n"
         "Examples:\n"
         "  orvelle-convert -f ogg -o ~/Music/ogg song.wav talk.mp3\n"

@@ -38,9 +38,11 @@ void Console::err(const QString& line) {
     drawProgress();
 }
 
-void Console::ok(const QString& source, const QString& output) {
-    if (!m_quiet)
-        out(QStringLiteral("OK %1 -> %2").arg(source, output));
+void Console::ok(const QString& source, const QString& output, const QString& note) {
+    if (m_quiet)
+        return;
+    const QString line = QStringLiteral("OK %1 -> %2").arg(source, output);
+    out(note.isEmpty() ? line : QStringLiteral("%1 [%2]").arg(line, note));
 }
 
 void Console::stopped(const QString& source, const QString& output) {

@@ -12,7 +12,8 @@ public:
     // terminal and the run is not quiet).
     Console(bool quiet, bool progress);
 
-    void ok(const QString& source, const QString& output);
+    // note: what is known of the output beyond its name (a rip's AccurateRip verdict).
+    void ok(const QString& source, const QString& output, const QString& note = {});
     void stopped(const QString& source, const QString& output);
     void failed(const QString& source, const QString& reason);
     // A note about the run (a lookup's status, Ctrl-C), on standard error.

@@ -3,7 +3,9 @@
 #include "cli/console.h"
 #include "cli/interruptwatcher.h"
 #include "jobs/job.h"
+#include "jobs/ripjob.h"
 
+#include <map>
 #include <QEventLoop>
 #include <QFileInfo>
 
@@ -29,17 +31,40 @@ int JobRunner::run(Job& job, int refused) {
     });
     QObject::connect(&job, &Job::rowProgress, &job,
                      [&](int row, int hundredths) { m_console.rowProgress(row, hundredths); });
+    // A checked rip prints a track's line once the database has spoken of it.
+    auto* rip = qobject_cast<RipJob*>(&job);
+    const bool verified = rip && rip->verifiesRows();
+    std::map<int, QString> unverified; // row -> output
     QObject::connect(&job, &Job::rowFinished, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
         // A conversion cut short by Ctrl-C finishes its file as far as it got.
-        if (interrupted) {
+        if (interrupted && !verified) {
             ++stopped;
             m_console.stopped(m_sources.value(row), output);
+        } else if (verified) {
+            unverified[row] = output;
         } else {
             ++m_converted;
             m_console.ok(m_sources.value(row), output);
         }
     });
+    if (verified)
+        QObject::connect(rip, &RipJob::rowVerified, &job, [&](int row, const ArVerdict& verdict) {
+            const auto found = unverified.find(row);
+            if (found == unverified.end())
+                return;
+            const QString output = found->second;
+            unverified.erase(found);
+            if (m_requireAccurate && verdict.status != ArVerdict::Accurate) {
+                ++failed;
+                m_console.failed(
+                    m_sources.value(row),
+                    QStringLiteral("Not accurately ripped (%1): %2").arg(verdict.text(), output));
+                return;
+            }
+            ++m_converted;
+            m_console.ok(m_sources.value(row), output, verdict.text());
+        });
     QObject::connect(&job, &Job::rowStopped, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
         ++stopped;
@@ -57,6 +82,12 @@ int JobRunner::run(Job& job, int refused) {
         return m_sources.size();
     }
     loop.exec();
+    for (const auto& [row, output] : unverified) {
+        ++m_converted;
+        m_console.ok(m_sources.value(row), output);
+    }
+    if (rip && !rip->logPath().isEmpty())
+        m_console.note(QStringLiteral("Rip log: %1").arg(rip->logPath()));
     m_console.summary(m_converted, failed, stopped, m_sources.size() - started);
     return m_sources.size() - m_converted;
 }

@@ -17,9 +17,12 @@ public:
     int run(Job& job, int refused = 0);
 
     int converted() const { return m_converted; }
+    // A ripped track the AccurateRip database does not vouch for fails.
+    void setRequireAccurate(bool require) { m_requireAccurate = require; }
 
 private:
     Console& m_console;
     const QStringList m_sources;
     int m_converted = 0;
+    bool m_requireAccurate = false;
 };

@@ -145,9 +145,10 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         }
 
     if (options.list) {
-        const std::unique_ptr<CdDisc> disc = CdDisc::open(choice.drive);
-        if (disc)
-            console.result(disc->contents(false).toc().discId());
+        const AccurateRipId id = grabber.GetDiscLayout().accurateRipId();
+        console.result(QStringLiteral("FreeDB ID: %1").arg(id.freedb, 8, 16, QLatin1Char('0')));
+        console.result(QStringLiteral("AccurateRip ID: %1")
+                           .arg(id.isValid() ? id.text() : QStringLiteral("none")));
         for (int i = 0; i < tracks.size(); ++i)
             console.result(QStringList{DriveSession::twoDigits(i + 1),
                                        minutesSeconds(tracks[i].time), tracks[i].tag.Title,
@@ -173,7 +174,11 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         rows << row;
         sources << QStringLiteral("%1 track %2").arg(driveName, DriveSession::twoDigits(track));
     }
-    RipJob job(run.job, rows, grabber, run.ripComponents());
+    RipComponents components = run.ripComponents();
+    components.check = RipCheckSettings::from(settings);
+    components.check.writeLog = !options.noLog;
+    RipJob job(run.job, rows, grabber, std::move(components));
     JobRunner runner(console, sources);
+    runner.setRequireAccurate(options.requireAccurate);
     return runner.run(job) > 0 ? 1 : 0;
 }

@@ -42,7 +42,8 @@ ConversionComponents RunSettings::conversionComponents() const {
 
 RipComponents RunSettings::ripComponents() const {
     const EncoderSettings snapshot = encoders;
-    return {[snapshot](OutputFormat wanted) { return makeWriter(wanted, snapshot); },
-            FileAcceptance::ffmpegVideo(),
-            {}};
+    RipComponents components;
+    components.writer = [snapshot](OutputFormat wanted) { return makeWriter(wanted, snapshot); };
+    components.rm = FileAcceptance::ffmpegVideo();
+    return components;
 }

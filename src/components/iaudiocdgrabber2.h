@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cd/trackcheck.h"
+
 #include <memory>
 #include <QByteArray>
 #include <QObject>
@@ -50,6 +52,13 @@ public:
     // and open: closing it is the caller's.
     virtual void GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) = 0;
     virtual void AbortGrab() = 0;
+    // The checksums and reading counts of the last rip that reached its 100.
+    virtual TrackCheck GetTrackCheck() { return {}; }
+    // The table of contents of the disc read last, data tracks included.
+    virtual DiscLayout GetDiscLayout() { return {}; }
+    // The current drive's read offset in samples (0 for an image), which
+    // rips apply; the log names it.
+    virtual int GetReadOffset() { return 0; }
 
     virtual void StartReading() = 0;
     virtual void StopReading() = 0;

@@ -1,11 +1,13 @@
 #include "jobs/ripjob.h"
 
+#include "cd/accurateripclient.h"
 #include "components/iaudiocdgrabber2.h"
 #include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
 #include "jobs/joberror.h"
 #include "jobs/outputnaming.h"
 #include "jobs/progresstext.h"
+#include "platform/version.h"
 #include "tags/tagdispatch.h"
 
 #include <cmath>
@@ -51,6 +53,23 @@ RipJob::~RipJob() {
 }
 
 void RipJob::begin() {
+    m_layout = m_grabber.GetDiscLayout();
+    m_offset = m_grabber.GetReadOffset();
+    const AccurateRipId id = m_layout.accurateRipId();
+    // The database is asked while the first track is read, so that its
+    // answer is there when the track is done.
+    if (m_components.check.lookUp && id.isValid()) {
+        m_accurateRip = std::make_unique<AccurateRipClient>(m_components.check.server,
+                                                            m_components.check.cacheFolder);
+        m_accurateRip->setTimeout(m_components.check.timeoutMs);
+        connect(m_accurateRip.get(), &AccurateRipClient::finished, this,
+                [this](const AccurateRipId&, const QVector<ArChunk>& chunks, bool notFound,
+                       const QString& error) { lookupDone(chunks, notFound, error); });
+        m_lookupPending = true;
+        m_accurateRip->lookup(id);
+    } else if (m_components.check.lookUp) {
+        m_discVerdict = ArVerdict::lookupFailed(QStringLiteral("the disc has no audio track"));
+    }
     m_progressConnection =
         connect(&m_grabber, &IAudioCDGrabber2::OnOperationProgress, this, &RipJob::grabProgress);
     m_errorConnection =
@@ -75,7 +94,7 @@ void RipJob::nextRow() {
     if (m_stop || m_next >= m_rows.size()) {
         disconnect(m_progressConnection);
         disconnect(m_errorConnection);
-        end(m_lastFolder);
+        complete();
         return;
     }
     const JobRow& row = m_rows[m_next++];
@@ -99,6 +118,7 @@ void RipJob::nextRow() {
         if (!m_path.isEmpty())
             QFile::remove(m_path);
         fail(row.row, errorText(e));
+        m_logTracks[row.row].failure = errorText(e);
         rowEnded();
     }
 }
@@ -158,6 +178,7 @@ void RipJob::grabFailed(const QString& message) {
     m_writer.reset();
     QFile::remove(m_path);
     fail(m_row->row, message);
+    m_logTracks[m_row->row].failure = message;
     rowEnded();
 }
 
@@ -176,19 +197,121 @@ void RipJob::finishGrab(bool stopped) {
     if (!error.isEmpty()) {
         QFile::remove(m_path);
         fail(row.row, error);
+        m_logTracks[row.row].failure = error;
     } else {
         try {
             m_components.tags(m_path, row.tag);
-            if (stopped)
+            if (stopped) {
                 emit rowStopped(row.row, m_path);
-            else
+            } else {
                 emit rowFinished(row.row, m_path);
+            }
+            rowChecked(row, m_path, stopped);
         } catch (const std::exception& e) {
-            fail(row.row, QStringLiteral("The file was written, but its tags were not: %1")
-                              .arg(errorText(e)));
+            const QString message =
+                QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e));
+            fail(row.row, message);
+            m_logTracks[row.row].failure = message;
         }
     }
     rowEnded();
+}
+
+// ------------------------------------------------------------ checking
+
+void RipJob::rowChecked(const JobRow& row, const QString& path, bool stopped) {
+    RipLog::Track& track = m_logTracks[row.row];
+    track.number = row.track + 1;
+    track.output = path;
+    track.stopped = stopped;
+    if (!stopped && row.format != FormatRm)
+        track.check = m_grabber.GetTrackCheck();
+    verify(row.row);
+}
+
+void RipJob::lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error) {
+    m_lookupPending = false;
+    m_chunks = chunks;
+    if (notFound) {
+        m_discVerdict.status = ArVerdict::NotInDatabase;
+    } else if (!error.isEmpty()) {
+        m_discVerdict = ArVerdict::lookupFailed(error);
+    }
+    for (const auto& [row, track] : m_logTracks)
+        verify(row);
+    if (m_completing)
+        complete();
+}
+
+void RipJob::verify(int row) {
+    if (m_lookupPending || !m_components.check.lookUp)
+        return;
+    RipLog::Track& track = m_logTracks[row];
+    if (!track.failure.isEmpty() || track.stopped || track.verdict.status != ArVerdict::Unknown)
+        return;
+    const int audioIndex = m_layout.audioIndex(track.number - 1);
+    if (!track.check.complete)
+        track.verdict = ArVerdict::lookupFailed(track.check.skippedSectors > 0
+                                                    ? QStringLiteral("sectors were left out")
+                                                    : QStringLiteral("its audio was not checked"));
+    else if (m_discVerdict.status != ArVerdict::Unknown)
+        track.verdict = m_discVerdict;
+    else
+        track.verdict = verifyTrack(m_chunks, audioIndex, track.check.v1, track.check.v2);
+    emit rowVerified(row, track.verdict);
+}
+
+void RipJob::complete() {
+    m_completing = true;
+    if (m_lookupPending)
+        return; // the answer, or its time-out, completes the job
+    m_completing = false;
+    if (m_components.check.writeLog && !m_logTracks.empty())
+        writeLog();
+    end(m_lastFolder);
+}
+
+void RipJob::writeLog() {
+    RipLog log;
+    log.version = orvelleVersion();
+    const QString vendor = m_grabber.GetDriveVendor();
+    const QString product = m_grabber.GetDriveProduct();
+    log.drive = QStringLiteral("%1 %2 (%3)").arg(vendor, product, m_grabber.GetDriveId()).trimmed();
+    log.readMode = m_components.check.readMode;
+    log.retries = m_components.check.retries;
+    log.errorAction = m_components.check.errorAction;
+    log.offset = m_offset;
+    log.layout = m_layout;
+    if (!m_components.check.lookUp)
+        log.lookup = QStringLiteral("not asked");
+    else if (m_discVerdict.status != ArVerdict::Unknown)
+        log.lookup = m_discVerdict.text();
+    else
+        log.lookup = QStringLiteral("found, %1 pressing(s)").arg(m_chunks.size());
+    QString album;
+    for (const JobRow& row : m_rows) {
+        if (album.isEmpty())
+            album = row.tag.Album;
+        const auto found = m_logTracks.find(row.row);
+        if (found != m_logTracks.end()) {
+            found->second.number = row.track + 1;
+            log.tracks << found->second;
+        }
+    }
+    if (m_lastFolder.isEmpty())
+        return;
+    try {
+        // Its own name beside the files; an existing log is never replaced.
+        m_logPath = ReserveOutputFile(m_lastFolder, RipLog::fileName(album));
+        QFile file(m_logPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(log.text().toUtf8()) < 0 ||
+            !file.flush()) {
+            file.remove();
+            m_logPath.clear();
+        }
+    } catch (const std::exception&) {
+        m_logPath.clear();
+    }
 }
 
 // ------------------------------------------------------------ RM
@@ -262,6 +385,8 @@ void RipJob::rmDone(const RmOutcome& outcome) {
     }
     if (outcome.ok) {
         emit rowFinished(m_row->row, m_path);
+        // RM is read raw, past the checksums: the row is listed unchecked.
+        rowChecked(*m_row, m_path, false);
     } else {
         QFile::remove(m_path);
         fail(m_row->row, outcome.message);

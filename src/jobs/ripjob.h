@@ -1,17 +1,24 @@
 #pragma once
 
+#include "cd/accuraterip.h"
+#include "cd/trackcheck.h"
 #include "jobs/job.h"
+#include "jobs/ripcheck.h"
+#include "jobs/riplog.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 
+class AccurateRipClient;
 class IAudioCDGrabber2;
 class QThread;
 
 struct RipComponents {
-    WriterFactory writer; // MP3, WAV, WMA and OGG: the grabber rips into it
-    VideoFactory rm;      // the RM writer, fed with raw reads of the track
-    TagWriter tags;       // WriteRowTags when not given
+    WriterFactory writer;   // MP3, WAV, WMA and OGG: the grabber rips into it
+    VideoFactory rm;        // the RM writer, fed with raw reads of the track
+    TagWriter tags;         // WriteRowTags when not given
+    RipCheckSettings check; // AccurateRip and the rip log; both off by default
 };
 
 // Rips the given tracks of the disc in the grabber's current drive, one after
@@ -30,6 +37,18 @@ public:
 
     void stop() override;
 
+    // Whether every finished row gets a rowVerified.
+    bool verifiesRows() const { return m_components.check.lookUp; }
+    // Where the rip log went, once the job is over; empty when none was written.
+    QString logPath() const { return m_logPath; }
+
+signals:
+    // What the AccurateRip database says of a finished row; comes after its
+    // rowFinished and before the job's end, for every finished row of a
+    // rip that is checked.
+    void rowVerified(int row, const ArVerdict& verdict);
+
+public:
     // CD frames per raw read: 38 frames of 1/75 s, about half a second.
     static constexpr int RawReadFrames = 38;
 
@@ -52,6 +71,14 @@ private:
     RmOutcome copyRaw(int row, int trackFrames);
     void rowEnded();
     void closeWriterQuietly();
+    // The row's file is complete: keep its checks and, when the database has
+    // answered, say what it holds of them.
+    void rowChecked(const JobRow& row, const QString& path, bool stopped);
+    void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
+    void verify(int row);
+    // After the last row: waits for the database, writes the log, ends.
+    void complete();
+    void writeLog();
 
     IAudioCDGrabber2& m_grabber;
     RipComponents m_components;
@@ -66,4 +93,17 @@ private:
     QThread* m_worker = nullptr;
     QMetaObject::Connection m_progressConnection;
     QMetaObject::Connection m_errorConnection;
+
+    // Checking the rip.
+    DiscLayout m_layout;
+    int m_offset = 0;
+    std::unique_ptr<AccurateRipClient> m_accurateRip;
+    bool m_lookupPending = false;
+    bool m_completing = false;
+    QVector<ArChunk> m_chunks;
+    ArVerdict m_discVerdict;                  // not in the database, or why the lookup failed
+    std::map<int, RipLog::Track> m_logTracks; // by row
+    QString m_logPath;
 };
+
+Q_DECLARE_METATYPE(ArVerdict)

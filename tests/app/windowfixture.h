@@ -20,6 +20,9 @@ protected:
     FakeSkin* skin = nullptr;
     std::unique_ptr<MainWindow> window;
 
+    // Rips ask no server unless a test sets one up.
+    WindowFixture() { storeInt("AccurateRip", "lookup", 0); }
+
     void TearDown() override {
         if (window && window->isVisible())
             window->close();

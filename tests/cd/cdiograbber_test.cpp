@@ -284,6 +284,57 @@ TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
     }
 }
 
+// A drive that reads early or late is set right by its offset: the track
+// comes from that many samples later on the disc, silent beyond the disc's
+// audio; the checks describe exactly the PCM that was written.
+TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
+    DiscImage disc = standardDisc();
+    disc.content = DiscImage::Content::Noise;
+    addImage(disc, QStringLiteral("offset"));
+    start();
+    QByteArray stream;
+    for (int track = 0; track < 3; ++track)
+        stream += disc.trackBytes(track);
+    const int first = disc.trackStart(0);
+    for (const int offset : {0, 6, -667, 1234, -3000, 3000}) {
+        for (const int track : {0, 2}) {
+            for (const int mode : {0, 2}) {
+                SCOPED_TRACE(QStringLiteral("offset %1 track %2 mode %3")
+                                 .arg(offset)
+                                 .arg(track)
+                                 .arg(mode)
+                                 .toStdString());
+                m_grabber->setReadOffset(offset);
+                m_grabber->SetReadMode(mode);
+                const QString path =
+                    output(QStringLiteral("o%1-%2-%3.wav").arg(offset).arg(track).arg(mode));
+                ASSERT_TRUE(rip(track, path).errors.isEmpty());
+                const qint64 from = (qint64(disc.trackStart(track) - first) * 588 + offset) * 4;
+                const qint64 size = disc.trackBytes(track).size();
+                QByteArray expected(size, '\0');
+                for (qint64 i = 0; i < size; ++i)
+                    if (from + i >= 0 && from + i < stream.size())
+                        expected[i] = stream[from + i];
+                const QByteArray pcm = wavData(path);
+                EXPECT_TRUE(pcm == expected);
+
+                const TrackCheck check = m_grabber->GetTrackCheck();
+                ArTrackChecksum sums(size / 4, track == 0, track == 2);
+                sums.add(expected.constData(), expected.size());
+                EXPECT_TRUE(check.complete);
+                EXPECT_EQ(check.offset, offset);
+                EXPECT_EQ(check.crc32, sums.crc32());
+                EXPECT_EQ(check.v1, sums.v1());
+                EXPECT_EQ(check.v2, sums.v2());
+            }
+        }
+    }
+    const DiscLayout layout = m_grabber->GetDiscLayout();
+    ASSERT_EQ(layout.tracks.size(), 3);
+    EXPECT_EQ(layout.tracks[2].start, disc.trackStart(2));
+    EXPECT_EQ(layout.leadout, disc.totalFrames());
+}
+
 TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));

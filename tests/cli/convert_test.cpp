@@ -203,7 +203,15 @@ protected:
             {75 * 14 + 40, 0, false, QStringLiteral("No. 5 in C"), {}},
             {75 * 2 + 3, 0, false, QStringLiteral("Vol. 2."), QStringLiteral("Third")}};
         image = disc.write(dir.path(), QStringLiteral("disc"));
+        // Rips ask no server unless a test sets one up.
+        SettingsFile(settings()).ini().writeInteger("AccurateRip", "lookup", 0);
+        settingsBefore = fileBytes(settings());
     }
+    static QByteArray fileBytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QByteArray settingsBefore;
     DiscImage disc;
     QString image;
 };
@@ -211,12 +219,19 @@ protected:
 TEST_F(CliDiscTest, ListGivesTheStandardDiscIdAndTheTracks) {
     const ProgramRun result = run({"--cd", image, "--list"});
     ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
-    ASSERT_EQ(result.out.size(), 4) << result.out.join('\n').toStdString();
-    EXPECT_EQ(result.out[0], StandardDiscId(disc));
-    EXPECT_TRUE(QRegularExpression("^[0-9a-f]{8}$").match(result.out[0]).hasMatch());
-    EXPECT_EQ(result.out[1], QStringLiteral("01\t00:03\tOp. 27\tArtist One"));
-    EXPECT_EQ(result.out[2], QStringLiteral("02\t00:14\tNo. 5 in C\tDisc Artist"));
-    EXPECT_EQ(result.out[3], QStringLiteral("03\t00:02\tVol. 2.\tThird"));
+    ASSERT_EQ(result.out.size(), 5) << result.out.join('\n').toStdString();
+    EXPECT_EQ(result.out[0], "FreeDB ID: " + StandardDiscId(disc));
+    EXPECT_TRUE(QRegularExpression("^FreeDB ID: [0-9a-f]{8}$").match(result.out[0]).hasMatch());
+    // As in the database's file name: tracks, id1, id2, FreeDB ID.
+    const int start2 = disc.trackStart(1), start3 = disc.trackStart(2), end = disc.totalFrames();
+    EXPECT_EQ(result.out[1],
+              QStringLiteral("AccurateRip ID: 003-%1-%2-%3")
+                  .arg(start2 + start3 + end, 8, 16, QLatin1Char('0'))
+                  .arg(1 + start2 * 2 + start3 * 3 + end * 4, 8, 16, QLatin1Char('0'))
+                  .arg(StandardDiscId(disc)));
+    EXPECT_EQ(result.out[2], QStringLiteral("01\t00:03\tOp. 27\tArtist One"));
+    EXPECT_EQ(result.out[3], QStringLiteral("02\t00:14\tNo. 5 in C\tDisc Artist"));
+    EXPECT_EQ(result.out[4], QStringLiteral("03\t00:02\tVol. 2.\tThird"));
 }
 
 TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
@@ -226,7 +241,7 @@ TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
                                        "OK " + image + " track 01 -> " + out() + "/Op. 27.wav"}));
     EXPECT_EQ(wavData(out() + "/Op. 27.wav"), disc.trackBytes(0));
     EXPECT_EQ(wavData(out() + "/Vol. 2.wav"), disc.trackBytes(2));
-    EXPECT_EQ(filesIn(out()).size(), 2);
+    EXPECT_EQ(filesIn(out()).size(), 3); // and the rip log
 
     // Into MP3 the CD-TEXT becomes the tags, the disc's artist where a track has none.
     const ProgramRun mp3 = run({"--cd=" + image, "--tracks", "2", "-o", out(), "-f", "mp3"});
@@ -234,7 +249,7 @@ TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
     EXPECT_EQ(MutagenTags({out() + "/No. 5 in C.mp3"}).value(0),
               RowTag({"No. 5 in C", "Disc Artist", "Some Album"}));
     // The user's settings file is not written to make the image a drive.
-    EXPECT_FALSE(QFileInfo::exists(settings()));
+    EXPECT_EQ(fileBytes(settings()), settingsBefore);
 }
 
 // --freedb asks the server of section "Freedb" (here through its proxy, a

@@ -66,7 +66,8 @@ protected:
     }
 
     RipComponents components() const {
-        return {SettingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), VideoFiles(), {}};
+        return {
+            SettingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), VideoFiles(), {}, {}};
     }
 
     QTemporaryDir dir;

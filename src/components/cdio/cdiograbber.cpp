@@ -4,6 +4,7 @@
 #include "components/cdio/grabtask.h"
 #include "components/componenterror.h"
 #include "components/iaudiofile2.h"
+#include "settings/driveoffsetkeys.h"
 #include "settings/settingsfile.h"
 
 namespace {
@@ -176,8 +177,42 @@ void CdioGrabber::SetRetryCount(int retries) {
     m_retries = retries;
 }
 
-ReadSettings CdioGrabber::readSettings() const {
-    return ReadSettings::sanitized(m_mode, m_retries, m_errorAction);
+ReadSettings CdioGrabber::readSettings() {
+    return ReadSettings::sanitized(m_mode, m_retries, m_errorAction, GetReadOffset());
+}
+
+int CdioGrabber::GetReadOffset() {
+    if (m_offsetOverride)
+        return *m_offsetOverride;
+    if (m_drive < 0 || currentDrive().isImage)
+        return 0;
+    const DriveIdentity& drive = currentIdentity();
+    const int offset = SettingsFile(m_settingsPath)
+                           .ini()
+                           .readInteger(QLatin1String(DriveOffsetKeys::Section),
+                                        DriveOffsetKeys::keyFor(drive.vendor, drive.product), 0);
+    return qBound(-ReadSettings::MaxOffset, offset, ReadSettings::MaxOffset);
+}
+
+DiscLayout CdioGrabber::GetDiscLayout() {
+    DiscLayout layout;
+    for (const CdTrack& track : m_disc.tracks)
+        layout.tracks << ArTocTrack{track.start, track.audio};
+    layout.leadout = m_disc.leadout;
+    return layout;
+}
+
+std::pair<int, int> CdioGrabber::audioRange() const {
+    int first = -1;
+    int end = 0;
+    for (const CdTrack& track : m_disc.tracks) {
+        if (!track.audio)
+            continue;
+        if (first < 0)
+            first = track.start;
+        end = qMax(end, track.start + track.frames);
+    }
+    return {qMax(0, first), end};
 }
 
 void CdioGrabber::setMediaPollInterval(int ms) {
@@ -213,14 +248,20 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
     const quint64 id = ++m_lastTask;
     GrabTask::Job job{currentDrive(),    track,   m_disc.toc(), readSettings(),
                       std::move(writer), m_faults};
+    job.audio = audioRange();
+    const DiscLayout layout = GetDiscLayout();
+    const int audioIndex = layout.audioIndex(m_track);
+    job.firstAudio = audioIndex == 0;
+    job.lastAudio = audioIndex == layout.audioCount() - 1;
     // Reports come from the task's thread and are handed to this one.
     auto progress = [this, id](double percent) {
         QMetaObject::invokeMethod(
             this, [this, id, percent] { taskProgress(id, percent); }, Qt::QueuedConnection);
     };
-    auto finished = [this, id](bool ok, const QString& error) {
+    auto finished = [this, id](bool ok, const QString& error, const TrackCheck& check) {
         QMetaObject::invokeMethod(
-            this, [this, id, ok, error] { taskFinished(id, ok, error); }, Qt::QueuedConnection);
+            this, [this, id, ok, error, check] { taskFinished(id, ok, error, check); },
+            Qt::QueuedConnection);
     };
     auto retry = [this](int attempt, int lsn) {
         QMetaObject::invokeMethod(
@@ -229,6 +270,7 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
     m_tasks.emplace_back(id, std::make_unique<GrabTask>(job, progress, finished, retry));
     m_activeTask = id;
     m_lastGrabError.clear();
+    m_lastCheck = {};
     m_tasks.back().second->start();
 }
 
@@ -237,12 +279,14 @@ void CdioGrabber::taskProgress(quint64 task, double percent) {
         emit OnOperationProgress(percent);
 }
 
-void CdioGrabber::taskFinished(quint64 task, bool ok, const QString& error) {
+void CdioGrabber::taskFinished(quint64 task, bool ok, const QString& error,
+                               const TrackCheck& check) {
     if (task != m_activeTask)
         return;
     m_activeTask = 0;
     reapTasks();
     if (ok) {
+        m_lastCheck = check;
         emit OnOperationProgress(100.0);
     } else {
         m_lastGrabError = error;
@@ -277,8 +321,8 @@ TrackReader& CdioGrabber::rawReader() {
     if (!m_rawDisc)
         throw ComponentError(QStringLiteral("No track is open for reading."));
     if (!m_rawReader) {
-        m_rawReader =
-            std::make_unique<TrackReader>(*m_rawDisc, m_rawTrack, m_disc.toc(), readSettings());
+        m_rawReader = std::make_unique<TrackReader>(*m_rawDisc, m_rawTrack, m_disc.toc(),
+                                                    readSettings(), audioRange());
         m_rawReader->setFaultFilter(m_faults);
         m_rawReader->seek(m_rawPosition);
     }

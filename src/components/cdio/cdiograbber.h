@@ -55,6 +55,9 @@ public:
 
     void GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) override;
     void AbortGrab() override;
+    TrackCheck GetTrackCheck() override { return m_lastCheck; }
+    DiscLayout GetDiscLayout() override;
+    int GetReadOffset() override;
 
     void StartReading() override;
     void StopReading() override;
@@ -74,17 +77,22 @@ public:
     void setFaultFilter(TrackReader::FaultFilter filter);
     // Why the last rip ended without its 100 per cent (empty after a complete one).
     QString lastGrabError() const { return m_lastGrabError; }
+    // Reads as a drive with this read offset would, in place of the offset
+    // the settings keep for the drive (images have none).
+    void setReadOffset(std::optional<int> samples) { m_offsetOverride = samples; }
 
 private:
     const CdDrive& currentDrive() const;
     const CdTrack& selectedTrack() const;
     const DriveIdentity& currentIdentity();
-    ReadSettings readSettings() const;
+    ReadSettings readSettings();
     // The FreeDB record, when it belongs to the disc that was read last.
     const DiscRecord* record() const;
     void reapTasks();
     void taskProgress(quint64 task, double percent);
-    void taskFinished(quint64 task, bool ok, const QString& error);
+    void taskFinished(quint64 task, bool ok, const QString& error, const TrackCheck& check);
+    // The first and the end frame of the disc's audio tracks.
+    std::pair<int, int> audioRange() const;
     TrackReader& rawReader();
 
     QString m_settingsPath;
@@ -104,6 +112,8 @@ private:
     quint64 m_activeTask = 0;
     quint64 m_lastTask = 0;
     QString m_lastGrabError;
+    TrackCheck m_lastCheck;
+    std::optional<int> m_offsetOverride;
 
     std::unique_ptr<DriveUse> m_rawUse; // keeps the media poller off the drive
     std::unique_ptr<CdDisc> m_rawDisc;

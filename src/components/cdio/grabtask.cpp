@@ -66,7 +66,7 @@ void GrabTask::fail(const QString& error) {
         return;
     m_detached = true;
     closeQuietly();
-    m_finished(false, error);
+    m_finished(false, error, {});
 }
 
 void GrabTask::run() {
@@ -81,13 +81,16 @@ void GrabTask::run() {
         fail(QStringLiteral("The disc in the drive has changed; read it again."));
         return;
     }
-    TrackReader reader(*disc, m_job.track, m_job.toc, m_job.settings);
+    TrackReader reader(*disc, m_job.track, m_job.toc, m_job.settings, m_job.audio);
     reader.setCancelFlag(&m_cancel);
     reader.setFaultFilter(m_job.faults);
     reader.setRetryReport(m_retry);
 
     const int total = m_job.track.frames;
     double reported = -ProgressStep;
+    // Summed as the PCM passes on to the writer: no second read.
+    ArTrackChecksum sums(qint64(total) * ArTrackChecksum::SamplesPerFrame, m_job.firstAudio,
+                         m_job.lastAudio);
     QByteArray pcm;
     for (;;) {
         const TrackReader::Step step = reader.next(&pcm);
@@ -99,6 +102,7 @@ void GrabTask::run() {
             return;
         }
         if (pcm.size() >= FramesPerWrite * CdDisc::FrameBytes) {
+            sums.add(pcm.constData(), pcm.size());
             if (!withWriter([&](IAudioFile2* writer) { writer->Write(pcm); }))
                 return;
             pcm.clear();
@@ -116,6 +120,7 @@ void GrabTask::run() {
         return;
     m_detached = true;
     QString error;
+    sums.add(pcm.constData(), pcm.size());
     try {
         if (!pcm.isEmpty())
             m_job.writer->Write(pcm);
@@ -124,5 +129,18 @@ void GrabTask::run() {
         error = QString::fromStdString(e.what());
         closeQuietly();
     }
-    m_finished(error.isEmpty(), error);
+    const ReadStats stats = reader.stats();
+    TrackCheck check;
+    check.complete = sums.isComplete();
+    check.crc32 = sums.crc32();
+    check.v1 = sums.v1();
+    check.v2 = sums.v2();
+    check.frame450 = sums.frame450();
+    check.rereadSectors = stats.reread;
+    check.correctedSectors = stats.corrected;
+    check.silencedSectors = stats.silenced;
+    check.skippedSectors = stats.skipped;
+    check.offset = m_job.settings.offset;
+    check.offsetWindow = sums.offsetWindow();
+    m_finished(error.isEmpty(), error, check);
 }

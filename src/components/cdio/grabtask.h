@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/cdtoc.h"
+#include "cd/trackcheck.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/trackreader.h"
 
@@ -25,10 +26,15 @@ public:
         ReadSettings settings;
         std::shared_ptr<IAudioFile2> writer; // shared, so that an aborted task never outlives it
         TrackReader::FaultFilter faults;
+        // Where the disc's audio lies, and whether the track is its first or
+        // last audio track: the checksums leave out the disc's edges.
+        std::pair<int, int> audio{0, -1};
+        bool firstAudio = false;
+        bool lastAudio = false;
     };
     using Progress = std::function<void(double percent)>;
     // ok: the file is complete and closed; otherwise error says why it is not.
-    using Finished = std::function<void(bool ok, const QString& error)>;
+    using Finished = std::function<void(bool ok, const QString& error, const TrackCheck& check)>;
 
     GrabTask(Job job, Progress progress, Finished finished, TrackReader::RetryReport retry);
     // Stops the task and waits for its thread.

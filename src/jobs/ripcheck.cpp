@@ -1,0 +1,27 @@
+#include "jobs/ripcheck.h"
+
+#include "cd/accurateripclient.h"
+#include "settings/cdreadingkeys.h"
+#include "settings/settingsfile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Section "AccurateRip", key "lookup": 0 keeps rips off the network.
+constexpr BoolKey LookupKey{"AccurateRip", "lookup", true};
+
+} // namespace
+
+RipCheckSettings RipCheckSettings::from(const SettingsFile& settings) {
+    using namespace CdReadingKeys;
+    RipCheckSettings check;
+    check.lookUp = settings.read(LookupKey);
+    check.writeLog = true;
+    check.server = AccurateRipClient::serverFrom(settings.path());
+    check.cacheFolder = QFileInfo(settings.path()).absolutePath() + QStringLiteral("/AccurateRip");
+    check.readMode = settings.readPosition(ModeForGrabber, ModeCount);
+    check.retries = settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax);
+    check.errorAction = settings.readPosition(ErrorAction, ErrorActionCount);
+    return check;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class SettingsFile;
+
+// How a rip is checked and recorded. Off unless taken from a settings file,
+// so that a rip made in code asks no server unless told to.
+struct RipCheckSettings {
+    bool lookUp = false; // ask the AccurateRip database about the disc
+    QString server;      // its address
+    QString cacheFolder; // where its replies are kept; none when empty
+    int timeoutMs = 15000;
+    bool writeLog = false; // a rip log beside the files
+    // How the disc is read, for the log.
+    int readMode = 1;
+    int retries = 1;
+    int errorAction = 0;
+
+    // Everything on, the server from section "AccurateRip", the cache in
+    // the folder "AccurateRip" beside the settings file.
+    static RipCheckSettings from(const SettingsFile& settings);
+};

@@ -1,0 +1,128 @@
+#include "jobs/riplog.h"
+
+#include "cd/cdtoc.h"
+#include "jobs/outputnaming.h"
+
+#include <QStringList>
+
+namespace {
+
+QString hex(quint32 value) {
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+// "mm:ss.ff" of a count of frames.
+QString msf(int frames) {
+    return QStringLiteral("%1:%2.%3")
+        .arg(frames / CdToc::FramesPerSecond / 60, 2, 10, QLatin1Char('0'))
+        .arg(frames / CdToc::FramesPerSecond % 60, 2, 10, QLatin1Char('0'))
+        .arg(frames % CdToc::FramesPerSecond, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString ReadModeName(int mode) {
+    switch (mode) {
+    case 0:
+        return QStringLiteral("Burst (no verification)");
+    case 1:
+        return QStringLiteral("Synch (jitter corrected and verified)");
+    case 2:
+        return QStringLiteral("Secure (full verification and scratch repair)");
+    case 3:
+        return QStringLiteral("Paranoid (full verification in small blocks)");
+    default:
+        return QStringLiteral("Unknown");
+    }
+}
+
+QString ErrorActionName(int action) {
+    switch (action) {
+    case 1:
+        return QStringLiteral("replace unreadable sectors by silence");
+    case 2:
+        return QStringLiteral("leave unreadable sectors out");
+    default:
+        return QStringLiteral("stop the track");
+    }
+}
+
+QString RipLog::fileName(const QString& album) {
+    const QString name = OutputFileName(
+        {album.trimmed().isEmpty() ? QStringLiteral("Rip") : album, true, 0, {}}, FormatWav);
+    return name.left(name.size() - OutputExtension(FormatWav).size()) + QStringLiteral(".log");
+}
+
+QString RipLog::closingLine() const {
+    QStringList not_;
+    for (const Track& track : tracks) {
+        if (track.verdict.status == ArVerdict::Accurate && track.failure.isEmpty() &&
+            !track.stopped)
+            continue;
+        const QString why = !track.failure.isEmpty() ? QStringLiteral("not ripped")
+                            : track.stopped          ? QStringLiteral("stopped")
+                                                     : track.verdict.text();
+        not_ << QStringLiteral("track %1 (%2)").arg(FormatTwoDigits(track.number), why);
+    }
+    if (tracks.isEmpty())
+        return QStringLiteral("No track was ripped");
+    if (not_.isEmpty())
+        return QStringLiteral("All tracks accurately ripped");
+    return QStringLiteral("Not accurately ripped: ") + not_.join(QStringLiteral(", "));
+}
+
+QString RipLog::text() const {
+    QStringList lines;
+    lines << QStringLiteral("Orvelle %1 rip log").arg(version) << QString();
+    lines << QStringLiteral("Drive:        %1").arg(drive);
+    lines << QStringLiteral("Read mode:    %1").arg(ReadModeName(readMode));
+    lines << QStringLiteral("Retries:      %1").arg(retries);
+    lines << QStringLiteral("On errors:    %1").arg(ErrorActionName(errorAction));
+    lines << QStringLiteral("Read offset:  %1 samples").arg(offset);
+    lines << QString() << QStringLiteral("Table of contents") << QString();
+    lines << QStringLiteral("  Track  Start     Length    Start sector  End sector");
+    for (int i = 0; i < layout.tracks.size(); ++i) {
+        const int start = layout.tracks[i].start;
+        const int end = i + 1 < layout.tracks.size() ? layout.tracks[i + 1].start : layout.leadout;
+        lines << QStringLiteral("  %1     %2  %3  %4  %5%6")
+                     .arg(FormatTwoDigits(i + 1))
+                     .arg(msf(start))
+                     .arg(msf(end - start))
+                     .arg(start, 12)
+                     .arg(end - 1, 10)
+                     .arg(layout.tracks[i].audio ? QString() : QStringLiteral("  data"));
+    }
+    lines << QStringLiteral("  Lead-out: sector %1").arg(layout.leadout);
+    const AccurateRipId id = layout.accurateRipId();
+    lines << QString();
+    lines << QStringLiteral("FreeDB ID:       %1").arg(hex(id.freedb).toLower());
+    lines << QStringLiteral("AccurateRip ID:  %1")
+                 .arg(id.isValid() ? id.text() : QStringLiteral("none"));
+    if (!lookup.isEmpty())
+        lines << QStringLiteral("AccurateRip:     %1").arg(lookup);
+    for (const Track& track : tracks) {
+        lines << QString() << QStringLiteral("Track %1").arg(FormatTwoDigits(track.number));
+        if (!track.failure.isEmpty()) {
+            lines << QStringLiteral("  Not ripped: %1").arg(track.failure);
+            continue;
+        }
+        lines << QStringLiteral("  File:               %1").arg(track.output);
+        if (track.stopped)
+            lines << QStringLiteral("  Stopped before its end");
+        const TrackCheck& check = track.check;
+        lines << QStringLiteral("  CRC32:              %1").arg(hex(check.crc32));
+        lines << QStringLiteral("  AccurateRip v1:     %1").arg(hex(check.v1));
+        lines << QStringLiteral("  AccurateRip v2:     %1").arg(hex(check.v2));
+        lines << QStringLiteral("  Verdict:            %1%2")
+                     .arg(track.verdict.text(), track.verdict.status == ArVerdict::Accurate
+                                                    ? (track.verdict.v2 ? QStringLiteral(", by v2")
+                                                                        : QStringLiteral(", by v1"))
+                                                    : QString());
+        lines << QStringLiteral("  Sectors re-read:    %1").arg(check.rereadSectors);
+        lines << QStringLiteral("  Sectors corrected:  %1").arg(check.correctedSectors);
+        lines << QStringLiteral("  Sectors silenced:   %1").arg(check.silencedSectors);
+        lines << QStringLiteral("  Sectors left out:   %1").arg(check.skippedSectors);
+    }
+    lines << QString() << closingLine() << QString();
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cd/accuraterip.h"
+#include "cd/trackcheck.h"
+
+#include <QString>
+#include <QVector>
+
+// What a rip log records: how the disc was read, its table of contents and
+// what each ripped track came to. Kept beside the files, so that a rip can
+// be shown to be right long after.
+struct RipLog {
+    struct Track {
+        int number = 0; // 1-based, as on the disc
+        QString output; // the file's path
+        TrackCheck check;
+        ArVerdict verdict;
+        QString failure; // why the track has no file; empty when it has one
+        bool stopped = false;
+    };
+
+    QString version;
+    QString drive;    // "VENDOR PRODUCT (device)" or the image's path
+    int readMode = 1; // 0 burst .. 3 paranoid
+    int retries = 1;
+    int errorAction = 0; // 0 stop, 1 silence, 2 cut
+    int offset = 0;
+    DiscLayout layout;
+    QString lookup; // what the database said of the disc as a whole
+    QVector<Track> tracks;
+
+    QString text() const;
+    // "All tracks accurately ripped", or the tracks that are not and why.
+    QString closingLine() const;
+    // The log's file name: the album's, cleaned as output names are, ".log".
+    static QString fileName(const QString& album);
+};
+
+// The read mode and error action as the log names them.
+QString ReadModeName(int mode);
+QString ErrorActionName(int action);

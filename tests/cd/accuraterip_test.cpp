@@ -1,0 +1,293 @@
+#include "cd/accuraterip.h"
+#include "cd/accurateripclient.h"
+#include "cd/cdtoc.h"
+
+#include <array>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <tuple>
+
+namespace {
+
+constexpr qint64 Frame = 588;
+const QVector<ArTocTrack> PlainToc{{0, true}, {20000, true}, {45000, true}};
+const AccurateRipId PlainId = AccurateRipId::fromToc(PlainToc, 70000);
+
+// Samples as the rules see them (left in the low half), written out byte by byte.
+QByteArray pcmOf(const QVector<quint32>& samples) {
+    QByteArray pcm;
+    for (const quint32 s : samples)
+        for (int shift = 0; shift < 32; shift += 8)
+            pcm += char(s >> shift);
+    return pcm;
+}
+
+quint32 stereo(int left, int right) {
+    return quint32(quint16(left)) | quint32(quint16(right)) << 16;
+}
+
+QVector<quint32> noise(qint64 count, quint32 seed) {
+    QVector<quint32> samples(count);
+    QRandomGenerator(seed).fillRange(samples.data(), samples.size());
+    return samples;
+}
+
+using Sums = std::array<quint32, 4>; // CRC-32, v1, v2, frame 450
+
+// The rules, one sample at a time in 64 bits; CRC-32 bit by bit.
+Sums referenceSums(const QVector<quint32>& samples, bool first, bool last) {
+    Sums sums{};
+    quint32 crc = 0xffffffffu;
+    for (const char byte : pcmOf(samples)) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xedb88320u : crc >> 1;
+    }
+    sums[0] = ~crc;
+    const qint64 total = samples.size();
+    for (qint64 i = 1; i <= total; ++i) {
+        const quint64 product = quint64(samples[i - 1]) * quint64(i);
+        if (!(first && i <= 2939) && !(last && i > total - 2940)) {
+            sums[1] += quint32(product);
+            sums[2] += quint32(product) + quint32(product >> 32);
+        }
+        if (i > 450 * Frame && i <= 451 * Frame && total >= 451 * Frame)
+            sums[3] += quint32(quint64(samples[i - 1]) * quint64(i - 450 * Frame));
+    }
+    return sums;
+}
+
+QByteArray chunkBytes(const AccurateRipId& id, int count, const QVector<ArTrackEntry>& tracks) {
+    QByteArray bytes = char(count) + pcmOf({id.id1, id.id2, id.freedb});
+    for (const ArTrackEntry& t : tracks)
+        bytes += char(t.confidence) + pcmOf({t.crc, t.frame450});
+    return bytes;
+}
+
+TEST(AccurateRipId, CountsAudioTracksAgainstTheDiscsLeadout) {
+    const auto freedb = [](QVector<int> starts, int leadout) {
+        return CdToc(starts, leadout).discId().toUInt(nullptr, 16);
+    };
+    // id1 = starts + lead-out; id2 = max(start, 1) * n + lead-out * (tracks + 1); FreeDB of all
+    const struct {
+        QVector<ArTocTrack> toc;
+        int leadout;
+        AccurateRipId id;
+    } discs[] = {
+        {PlainToc,
+         70000,
+         {3, 135000, 1 + 20000 * 2 + 45000 * 3 + 70000 * 4, freedb({0, 20000, 45000}, 70000)}},
+        {PlainToc + QVector<ArTocTrack>{{60000, false}},
+         80000,
+         {3, 145000, 1 + 20000 * 2 + 45000 * 3 + 80000 * 4,
+          freedb({0, 20000, 45000, 60000}, 80000)}},
+        {{{0, false}, {30000, true}, {50000, true}},
+         70000,
+         {2, 150000, 30000 + 50000 * 2 + 70000 * 3, freedb({0, 30000, 50000}, 70000)}},
+        // no tracks, no audio track, out of order, lead-out inside the last track
+        {{}, 100, {}},
+        {{{0, false}}, 100, {}},
+        {{{500, true}, {100, true}}, 900, {}},
+        {PlainToc, 45000, {}},
+    };
+    for (const auto& disc : discs)
+        EXPECT_EQ(AccurateRipId::fromToc(disc.toc, disc.leadout), disc.id) << disc.leadout;
+    EXPECT_EQ(PlainId.relativePath(), QStringLiteral("8/5/f/dBAR-003-00020f58-0006f159-%1.bin")
+                                          .arg(PlainId.freedb, 8, 16, QLatin1Char('0')));
+}
+
+TEST(ArTrackChecksum, MatchesTheRulesOnAnySoundInAnySplit) {
+    const qint64 length = 460 * Frame;
+    QVector<quint32> tone(length), click(length), square(length), repeated(length, 0x7fff8001u);
+    for (qint64 n = 0; n < length; ++n) {
+        const int value = int(std::lround(20000 * std::sin(2 * M_PI * 440 * double(n) / 44100)));
+        tone[n] = stereo(value, value);
+        square[n] = stereo((n / 50) % 2 ? 16000 : -16000, (n / 50) % 2 ? -16000 : 16000);
+    }
+    click[100000] = stereo(32767, -32768);
+    for (const QVector<quint32>& sound : {noise(length, 1), tone, click, square, repeated,
+                                          noise(3000, 2)}) { // shorter than both skips together
+        const QByteArray pcm = pcmOf(sound);
+        for (const int edges : {0, 1, 2, 3}) { // first track, last track, both
+            const Sums expected = referenceSums(sound, edges & 1, edges & 2);
+            for (const qsizetype split :
+                 {pcm.size(), qsizetype(1), qsizetype(3), qsizetype(4095)}) {
+                ArTrackChecksum sums(sound.size(), edges & 1, edges & 2);
+                for (qsizetype at = 0; at < pcm.size(); at += split)
+                    sums.add(pcm.constData() + at, std::min(split, pcm.size() - at));
+                EXPECT_EQ((Sums{sums.crc32(), sums.v1(), sums.v2(), sums.frame450()}), expected)
+                    << sound.size() << " samples, edges " << edges << ", split " << split;
+                EXPECT_TRUE(sums.isComplete());
+            }
+        }
+    }
+    ArTrackChecksum check(3, false, false);
+    check.add("123456789", 9); // the CRC-32 check value
+    EXPECT_EQ(check.crc32(), 0xcbf43926u);
+    EXPECT_FALSE(check.isComplete());
+}
+
+TEST(ArVerdict, AnyChunkMatchingV1OrV2MakesTheTrackAccurate) {
+    const quint32 v1 = 0x12345678, v2 = 0x9abcdef0;
+    const auto chunk = [](quint32 crc, quint8 confidence) {
+        return ArChunk{1, 0, 0, 0, {ArTrackEntry{confidence, crc, 0}}};
+    };
+    const std::tuple<QVector<ArChunk>, int, const char*, bool> cases[] = {
+        {{chunk(v1, 3)}, 0, "accurate (confidence 3)", false},
+        {{chunk(v1, 3), chunk(v2, 7)}, 0, "accurate (confidence 7)", true},
+        {{chunk(v2 + 1, 9), chunk(v1, 0)}, 0, "mismatch", false}, // nobody vouches for 0
+        {{}, 0, "not in the database", false},
+        {{chunk(v1, 3)}, 1, "not verified", false},
+    };
+    for (const auto& [chunks, track, text, byV2] : cases) {
+        const ArVerdict verdict = verifyTrack(chunks, track, v1, v2);
+        EXPECT_EQ(verdict.text(), QLatin1String(text));
+        EXPECT_EQ(verdict.v2, byV2) << text;
+    }
+    EXPECT_EQ(ArVerdict::lookupFailed(QStringLiteral("why")).text(),
+              QLatin1String("not verified: why"));
+}
+
+TEST(Dbar, ReadsEveryChunkAndRefusesDamage) {
+    const QByteArray good = chunkBytes(PlainId, 3, {{5, 11, 12}, {5, 21, 22}, {5, 31, 32}}) +
+                            chunkBytes(PlainId, 3, {{2, 41, 42}, {0, 0, 0}, {200, 0xfedcba98, 1}});
+    QString error = QStringLiteral("old");
+    const QVector<ArChunk> chunks = parseDbar(good, PlainId, &error);
+    EXPECT_TRUE(error.isEmpty());
+    ASSERT_EQ(chunks.size(), 2);
+    EXPECT_EQ(chunks[1].freedb, PlainId.freedb);
+    EXPECT_EQ(chunks[0].tracks[1].frame450, 22u);
+    EXPECT_EQ(chunks[1].tracks[2].confidence, 200);
+    EXPECT_EQ(chunks[1].tracks[2].crc, 0xfedcba98u);
+
+    AccurateRipId other = PlainId;
+    other.id2 += 1;
+    const std::pair<QByteArray, const char*> damaged[] = {
+        {good.left(good.size() - 1), "ends in the middle"},
+        {good.left(12), "ends in the middle"}, // inside the first header
+        {chunkBytes(PlainId, 4, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}}), "lists 4 tracks"},
+        {QByteArray(), "empty"},
+        {good + chunkBytes(other, 3, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}}), "another disc"},
+    };
+    for (const auto& [bytes, why] : damaged) {
+        EXPECT_TRUE(parseDbar(bytes, PlainId, &error).isEmpty()) << why;
+        EXPECT_TRUE(error.contains(QLatin1String(why))) << error.toStdString();
+    }
+}
+
+TEST(FindOffsets, FindsTheShiftOfTheRead) {
+    constexpr int Margin = 3100;
+    const QVector<quint32> base = noise(460 * Frame + 2 * Margin, 4);
+    const Sums reference = referenceSums(base.mid(Margin, 460 * Frame), false, false);
+    const QVector<ArChunk> chunks{{1, 0, 0, 0, {ArTrackEntry{4, 0, reference[3]}}}};
+    for (const int offset : {6, -667, 1234, 0, 3000, -3000, 3001}) {
+        // The read is the database's track, offset samples later.
+        const QByteArray read = pcmOf(base.mid(Margin - offset, 460 * Frame));
+        ArTrackChecksum sums(460 * Frame, false, false);
+        sums.add(read.constData(), read.size());
+        const QVector<int> expected = qAbs(offset) <= 3000 ? QVector<int>{offset} : QVector<int>{};
+        EXPECT_EQ(findOffsets(chunks, 0, sums.offsetWindow(), 444 * Frame), expected) << offset;
+    }
+}
+
+// An AccurateRip server on 127.0.0.1 that keeps each request and sends reply
+// (nothing at all while it is empty).
+struct DbarServer : QObject {
+    QTcpServer server;
+    QByteArray reply;
+    QList<QByteArray> requests;
+    DbarServer() {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                    if (reply.isEmpty() || !socket->peek(1 << 16).contains("\r\n\r\n"))
+                        return;
+                    requests << socket->readAll();
+                    socket->write(reply);
+                    socket->disconnectFromHost();
+                });
+        });
+    }
+};
+
+QByteArray http(int status, const QByteArray& body, qsizetype announced) {
+    return "HTTP/1.1 " + QByteArray::number(status) +
+           " X\r\nContent-Length: " + QByteArray::number(announced) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
+struct Lookup {
+    QVector<ArChunk> chunks;
+    bool notFound;
+    QString error;
+};
+
+Lookup lookUp(AccurateRipClient& client, const AccurateRipId& id) {
+    std::optional<Lookup> result;
+    QObject receiver;
+    QObject::connect(&client, &AccurateRipClient::finished, &receiver,
+                     [&](const AccurateRipId& got, const QVector<ArChunk>& chunks, bool notFound,
+                         const QString& error) {
+                         EXPECT_EQ(got, id);
+                         result = Lookup{chunks, notFound, error};
+                     });
+    client.lookup(id);
+    EXPECT_FALSE(result); // never before the caller has control again
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(result); }, 20000));
+    return result.value_or(Lookup{});
+}
+
+TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
+    QTemporaryDir cache;
+    DbarServer server;
+    const QString settings = cache.filePath(QStringLiteral("Orvelle.ini"));
+    EXPECT_EQ(AccurateRipClient::serverFrom(settings), QLatin1String("http://www.accuraterip.com"));
+    QFile file(settings); // a bare host name, with a slash too many
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[accuraterip]\nSERVER= 127.0.0.1:" +
+               QByteArray::number(server.server.serverPort()) + "// \n");
+    file.close();
+    AccurateRipClient client(AccurateRipClient::serverFrom(settings),
+                             cache.filePath(QStringLiteral("dbar")));
+    const QByteArray body = chunkBytes(PlainId, 3, {{5, 11, 12}, {9, 21, 22}, {5, 31, 32}});
+
+    server.reply = http(404, "", 0);
+    EXPECT_TRUE(lookUp(client, PlainId).notFound);
+    server.reply = http(200, body.left(30), body.size());
+    EXPECT_TRUE(lookUp(client, PlainId)
+                    .error.startsWith(QLatin1String("The AccurateRip reply is damaged")));
+    server.reply.clear();
+    client.setTimeout(300);
+    EXPECT_EQ(lookUp(client, PlainId).error,
+              QLatin1String("The AccurateRip server did not answer in time."));
+    EXPECT_TRUE(!QDir(cache.filePath(QStringLiteral("dbar")))
+                     .exists()); // neither a failure nor an unknown disc is kept
+
+    server.reply = http(200, body, body.size());
+    client.setTimeout(AccurateRipClient::DefaultTimeoutMs);
+    Lookup found = lookUp(client, PlainId);
+    ASSERT_EQ(found.chunks.size(), 1);
+    EXPECT_EQ(verifyTrack(found.chunks, 1, 21, 0).status, ArVerdict::Accurate);
+    EXPECT_EQ(verifyTrack(found.chunks, 1, 31, 11).status, ArVerdict::Mismatch);
+    const QByteArray request = server.requests.last().toLower();
+    EXPECT_TRUE(request.startsWith("get /accuraterip/" +
+                                   PlainId.relativePath().toLower().toLatin1() + " "));
+    EXPECT_TRUE(
+        request.contains("\r\nuser-agent: orvelle/" + QByteArray(ORVELLE_VERSION) + "\r\n"));
+
+    const qsizetype asked = server.requests.size();
+    server.server.close();
+    EXPECT_EQ(lookUp(client, PlainId).chunks.size(), 1);
+    EXPECT_EQ(server.requests.size(), asked);
+}
+
+} // namespace
