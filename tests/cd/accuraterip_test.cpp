@@ -1,6 +1,7 @@
 #include "cd/accuraterip.h"
 #include "cd/accurateripclient.h"
 #include "cd/cdtoc.h"
+#include "support/dbartestserver.h"
 
 #include <array>
 #include <cmath>
@@ -9,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <tuple>
@@ -198,32 +197,7 @@ TEST(FindOffsets, FindsTheShiftOfTheRead) {
     }
 }
 
-// An AccurateRip server on 127.0.0.1 that keeps each request and sends reply
-// (nothing at all while it is empty).
-struct DbarServer : QObject {
-    QTcpServer server;
-    QByteArray reply;
-    QList<QByteArray> requests;
-    DbarServer() {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-                    if (reply.isEmpty() || !socket->peek(1 << 16).contains("\r\n\r\n"))
-                        return;
-                    requests << socket->readAll();
-                    socket->write(reply);
-                    socket->disconnectFromHost();
-                });
-        });
-    }
-};
-
-QByteArray http(int status, const QByteArray& body, qsizetype announced) {
-    return "HTTP/1.1 " + QByteArray::number(status) +
-           " X\r\nContent-Length: " + QByteArray::number(announced) +
-           "\r\nConnection: close\r\n\r\n" + body;
-}
+using Server = DbarTestServer;
 
 struct Lookup {
     QVector<ArChunk> chunks;
@@ -248,21 +222,20 @@ Lookup lookUp(AccurateRipClient& client, const AccurateRipId& id) {
 
 TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
     QTemporaryDir cache;
-    DbarServer server;
+    Server server;
     const QString settings = cache.filePath(QStringLiteral("Orvelle.ini"));
     EXPECT_EQ(AccurateRipClient::serverFrom(settings), QLatin1String("http://www.accuraterip.com"));
     QFile file(settings); // a bare host name, with a slash too many
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[accuraterip]\nSERVER= 127.0.0.1:" +
-               QByteArray::number(server.server.serverPort()) + "// \n");
+    file.write("[accuraterip]\nSERVER= 127.0.0.1:" + QByteArray::number(server.port()) + "// \n");
     file.close();
     AccurateRipClient client(AccurateRipClient::serverFrom(settings),
                              cache.filePath(QStringLiteral("dbar")));
     const QByteArray body = chunkBytes(PlainId, 3, {{5, 11, 12}, {9, 21, 22}, {5, 31, 32}});
 
-    server.reply = http(404, "", 0);
+    server.reply = Server::http(404, "", 0);
     EXPECT_TRUE(lookUp(client, PlainId).notFound);
-    server.reply = http(200, body.left(30), body.size());
+    server.reply = Server::http(200, body.left(30), body.size());
     EXPECT_TRUE(lookUp(client, PlainId)
                     .error.startsWith(QLatin1String("The AccurateRip reply is damaged")));
     server.reply.clear();
@@ -272,7 +245,7 @@ TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
     EXPECT_TRUE(!QDir(cache.filePath(QStringLiteral("dbar")))
                      .exists()); // neither a failure nor an unknown disc is kept
 
-    server.reply = http(200, body, body.size());
+    server.reply = Server::http(200, body, body.size());
     client.setTimeout(AccurateRipClient::DefaultTimeoutMs);
     Lookup found = lookUp(client, PlainId);
     ASSERT_EQ(found.chunks.size(), 1);
@@ -285,7 +258,7 @@ TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
         request.contains("\r\nuser-agent: orvelle/" + QByteArray(ORVELLE_VERSION) + "\r\n"));
 
     const qsizetype asked = server.requests.size();
-    server.server.close();
+    server.close();
     EXPECT_EQ(lookUp(client, PlainId).chunks.size(), 1);
     EXPECT_EQ(server.requests.size(), asked);
 }

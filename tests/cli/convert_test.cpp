@@ -4,6 +4,7 @@
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"
 #include "settings/settingsfile.h"
+#include "support/dbartestserver.h"
 #include "support/testenvironment.h"
 
 #include <csignal>
@@ -279,6 +280,44 @@ TEST_F(CliDiscTest, FreedbNamesTheTracksFromTheServersRecord) {
               QStringList({"OK " + image + " track 02 -> " + out() + "/Found Two.wav"}));
     EXPECT_TRUE(server.commands.value(0).startsWith("cddb query " + StandardDiscId(disc)));
     EXPECT_EQ(wavData(out() + "/Found Two.wav"), disc.trackBytes(1));
+}
+
+// Each OK line says what AccurateRip holds of the track; with
+// --require-accurate a track it does not vouch for fails the run.
+TEST_F(CliDiscTest, RipsAreVerifiedAndCanBeRequiredAccurate) {
+    DbarTestServer server;
+    SettingsFile file(settings());
+    file.ini().writeInteger("AccurateRip", "lookup", 1);
+    file.ini().writeString("AccurateRip", "server", server.address());
+    // The database knows the disc; it vouches for track 1 and holds another track 2.
+    const int start2 = disc.trackStart(1), start3 = disc.trackStart(2), end = disc.totalFrames();
+    ArChunk chunk{3,
+                  quint32(start2 + start3 + end),
+                  quint32(1 + start2 * 2 + start3 * 3 + end * 4),
+                  StandardDiscId(disc).toUInt(nullptr, 16),
+                  {}};
+    for (int track = 0; track < 3; ++track) {
+        const QByteArray pcm = disc.trackBytes(track);
+        ArTrackChecksum sums(pcm.size() / 4, track == 0, track == 2);
+        sums.add(pcm.constData(), pcm.size());
+        chunk.tracks << ArTrackEntry{12, sums.v1() + (track == 1 ? 1 : 0), 0};
+    }
+    server.reply = DbarTestServer::http(200, DbarTestServer::dbar({chunk}));
+
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(ORVELLE_CONVERT),
+                  {"--settings", settings(), "--cd", image, "--tracks", "1,2", "-f", "wav", "-o",
+                   out(), "--require-accurate", "--no-log"});
+    ASSERT_TRUE(finished.wait(600000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(splitLines(process.readAllStandardOutput()),
+              QStringList({"OK " + image + " track 01 -> " + out() +
+                           "/Op. 27.wav [accurate (confidence 12)]"}));
+    EXPECT_TRUE(process.readAllStandardError().contains(
+        "FAILED " + image.toUtf8() + " track 02: Not accurately ripped (mismatch)"));
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(QDir(out()).entryList({"*.log"}, QDir::Files), QStringList());
 }
 
 TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {

@@ -6,6 +6,7 @@
 #include "jobs/jobtesttools.h"
 #include "jobs/ripjob.h"
 #include "settings/settingsfile.h"
+#include "support/dbartestserver.h"
 #include "tags/tagdispatch.h"
 
 #include <atomic>
@@ -219,3 +220,92 @@ TEST_F(RipTest, FailedTracksAreRemovedReportedAndTheJobGoesOn) {
 }
 
 } // namespace
+
+// The database's answer becomes each row's verdict, and the rip log beside
+// the files records it with the checksums; an existing log is never replaced.
+TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
+    const AccurateRipId id = grabber.GetDiscLayout().accurateRipId();
+    ArChunk pressing{3, id.id1, id.id2, id.freedb, {}};
+    QVector<quint32> crcs;
+    QVector<quint32> v2s;
+    for (int track = 0; track < 3; ++track) {
+        const QByteArray pcm = disc.trackBytes(track);
+        ArTrackChecksum sums(pcm.size() / 4, track == 0, track == 2);
+        sums.add(pcm.constData(), pcm.size());
+        crcs << sums.crc32();
+        v2s << sums.v2();
+        pressing.tracks << ArTrackEntry{quint8(7 + track), sums.v1(), sums.frame450()};
+    }
+    ArChunk other = pressing; // another pressing vouches for the second track through v2 only
+    other.tracks[1] = {20, v2s[1], 0};
+    ArChunk wrong = pressing;
+    wrong.tracks[1].crc ^= 1;
+    using Server = DbarTestServer;
+    const struct {
+        QByteArray reply;
+        QStringList verdicts;
+        QString closing;
+    } cases[] = {
+        {Server::http(200, Server::dbar({pressing, other})),
+         {"accurate (confidence 7)", "accurate (confidence 20)", "accurate (confidence 9)"},
+         "All tracks accurately ripped"},
+        {Server::http(200, Server::dbar({wrong})),
+         {"accurate (confidence 7)", "mismatch", "accurate (confidence 9)"},
+         "Not accurately ripped: track 02 (mismatch)"},
+        {Server::http(404, {}),
+         {"not in the database", "not in the database", "not in the database"},
+         "Not accurately ripped: track 01 (not in the database), track 02 (not in the "
+         "database), track 03 (not in the database)"},
+        {Server::http(200, "garbage"), {}, {}},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(run);
+        Server server;
+        server.reply = c.reply;
+        RipComponents parts = components();
+        parts.check.lookUp = true;
+        parts.check.writeLog = true;
+        parts.check.server = server.address();
+        parts.check.readMode = 2;
+        RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatWav, FormatWav}), grabber,
+                   parts);
+        QStringList verdicts;
+        QObject::connect(&job, &RipJob::rowVerified, &job,
+                         [&](int, const ArVerdict& verdict) { verdicts << verdict.text(); });
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+        ASSERT_EQ(verdicts.size(), 3);
+        if (!c.verdicts.isEmpty())
+            EXPECT_EQ(verdicts, c.verdicts);
+        else
+            EXPECT_TRUE(verdicts[0].startsWith("not verified: The AccurateRip reply is damaged"))
+                << verdicts[0].toStdString();
+        EXPECT_EQ(server.requests.size(), 1);
+
+        // One log a rip, each under a name of its own.
+        const QString name =
+            run == 0 ? QStringLiteral("Album 日本.log")
+                     : QStringLiteral("%1_Album 日本.log").arg(run, 2, 10, QLatin1Char('0'));
+        EXPECT_EQ(job.logPath(), out() + "/" + name);
+        QFile file(job.logPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString log = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(log.contains("Read mode:    Secure")) << log.toStdString();
+        EXPECT_TRUE(log.contains("AccurateRip ID:  " + id.text()));
+        EXPECT_TRUE(log.contains(
+            QStringLiteral("  03     00:03.45  00:02.10  %1  %2").arg(270, 12).arg(429, 10)));
+        for (int track = 0; track < 3; ++track) {
+            EXPECT_TRUE(log.contains(
+                QStringLiteral("  File:               %1").arg(events.outputs[track])));
+            EXPECT_TRUE(log.contains(QStringLiteral("  CRC32:              %1")
+                                         .arg(crcs[track], 8, 16, QLatin1Char('0'))
+                                         .toUpper()));
+            EXPECT_TRUE(log.contains("  Verdict:            " + verdicts[track]));
+        }
+        if (!c.closing.isEmpty()) {
+            EXPECT_TRUE(log.trimmed().endsWith(c.closing)) << log.toStdString();
+        }
+        ++run;
+    }
+}
