@@ -6,6 +6,14 @@
 #include <cstring>
 #include <QtEndian>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define ORVELLE_CLMUL 1
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr qint64 SamplesPerFrame = ArTrackChecksum::SamplesPerFrame;
@@ -65,6 +73,60 @@ quint32 crcUpdate(quint32 crc, const uchar* p, qint64 n) {
     for (; n > 0; --n, ++p)
         crc = t[0][(crc ^ *p) & 0xff] ^ (crc >> 8);
     return crc;
+}
+
+#ifdef ORVELLE_CLMUL
+bool hasClmul() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (c & bit_SSE4_1);
+}
+
+// One 128-bit block folded forward over 16 or 64 bytes and added to next.
+__attribute__((target("pclmul,sse4.1"))) inline __m128i fold(__m128i x, __m128i k, __m128i next) {
+    return _mm_xor_si128(
+        _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
+}
+
+// The same CRC by carry-less multiplication: the data is folded, 64 bytes a
+// step, into 16 bytes that leave the same remainder, which the tables
+// finish. Several times the tables' speed, so checking a rip stays cheap.
+__attribute__((target("pclmul,sse4.1"))) quint32 crcUpdateClmul(quint32 crc, const uchar* p,
+                                                                qint64 n) {
+    const auto load = [](const uchar* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    };
+    // x^(512±32) and x^(128±32) modulo the polynomial, bit-reflected.
+    const __m128i by64 = _mm_set_epi64x(0x1c6e41596, 0x154442bd4);
+    const __m128i by16 = _mm_set_epi64x(0x0ccaa009e, 0x1751997d0);
+    __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(int(crc)));
+    __m128i x1 = load(p + 16);
+    __m128i x2 = load(p + 32);
+    __m128i x3 = load(p + 48);
+    p += 64;
+    n -= 64;
+    for (; n >= 64; p += 64, n -= 64) {
+        x0 = fold(x0, by64, load(p));
+        x1 = fold(x1, by64, load(p + 16));
+        x2 = fold(x2, by64, load(p + 32));
+        x3 = fold(x3, by64, load(p + 48));
+    }
+    x0 = fold(fold(fold(x0, by16, x1), by16, x2), by16, x3);
+    for (; n >= 16; p += 16, n -= 16)
+        x0 = fold(x0, by16, load(p));
+    uchar rest[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(rest), x0);
+    return crcUpdate(crcUpdate(0, rest, 16), p, n);
+}
+
+const bool Clmul = hasClmul();
+#endif
+
+quint32 crcUpdateFast(quint32 crc, const uchar* p, qint64 n) {
+#ifdef ORVELLE_CLMUL
+    if (Clmul && n >= 64)
+        return crcUpdateClmul(crc, p, n);
+#endif
+    return crcUpdate(crc, p, n);
 }
 
 // Σ sample × k for k = 1..count: the frame checksum at one offset.
@@ -140,7 +202,7 @@ void ArTrackChecksum::add(const char* pcm, qsizetype bytes) {
     if (!pcm || bytes <= 0)
         return;
     auto p = reinterpret_cast<const uchar*>(pcm);
-    m_crc = crcUpdate(m_crc, p, bytes);
+    m_crc = crcUpdateFast(m_crc, p, bytes);
     if (m_partialBytes > 0) {
         const int take = int(std::min<qsizetype>(BytesPerSample - m_partialBytes, bytes));
         std::memcpy(m_partial + m_partialBytes, p, size_t(take));
@@ -172,7 +234,33 @@ void ArTrackChecksum::addSamples(const uchar* pcm, qint64 count) {
         quint64 highSum = 0;
         const uchar* p = pcm + (from - first) * BytesPerSample;
         quint32 position = quint32(from);
-        for (qint64 n = to - from + 1; n > 0; --n, p += BytesPerSample, ++position) {
+        qint64 n = to - from + 1;
+#ifdef __SSE2__
+        // Four samples a step: two 32 x 32 -> 64-bit products per multiply.
+        if (n >= 4) {
+            __m128i even = _mm_set_epi64x(position + 2, position);
+            __m128i odd = _mm_set_epi64x(position + 3, position + 1);
+            const __m128i step = _mm_set1_epi64x(4);
+            __m128i sums = _mm_setzero_si128();
+            __m128i highs = _mm_setzero_si128();
+            for (; n >= 4; n -= 4, p += 4 * BytesPerSample, position += 4) {
+                const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i a = _mm_mul_epu32(samples, even);
+                const __m128i b = _mm_mul_epu32(_mm_srli_epi64(samples, 32), odd);
+                sums = _mm_add_epi64(sums, _mm_add_epi64(a, b));
+                highs = _mm_add_epi64(highs,
+                                      _mm_add_epi64(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32)));
+                even = _mm_add_epi64(even, step);
+                odd = _mm_add_epi64(odd, step);
+            }
+            quint64 lanes[2];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), sums);
+            sum += lanes[0] + lanes[1];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), highs);
+            highSum += lanes[0] + lanes[1];
+        }
+#endif
+        for (; n > 0; --n, p += BytesPerSample, ++position) {
             const quint64 product = quint64(load32(p)) * position;
             sum += product;
             highSum += product >> 32;

@@ -253,6 +253,7 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
     const int audioIndex = layout.audioIndex(m_track);
     job.firstAudio = audioIndex == 0;
     job.lastAudio = audioIndex == layout.audioCount() - 1;
+    job.checksums = m_checksums;
     // Reports come from the task's thread and are handed to this one.
     auto progress = [this, id](double percent) {
         QMetaObject::invokeMethod(

@@ -80,6 +80,8 @@ public:
     // Reads as a drive with this read offset would, in place of the offset
     // the settings keep for the drive (images have none).
     void setReadOffset(std::optional<int> samples) { m_offsetOverride = samples; }
+    // Rips without their checksums, to measure what the checksums cost.
+    void setChecksums(bool on) { m_checksums = on; }
 
 private:
     const CdDrive& currentDrive() const;
@@ -114,6 +116,7 @@ private:
     QString m_lastGrabError;
     TrackCheck m_lastCheck;
     std::optional<int> m_offsetOverride;
+    bool m_checksums = true;
 
     std::unique_ptr<DriveUse> m_rawUse; // keeps the media poller off the drive
     std::unique_ptr<CdDisc> m_rawDisc;

@@ -1,8 +1,11 @@
 #include "components/cdio/grabtask.h"
 
+#include "cd/accuraterip.h"
 #include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
 #include "components/iaudiofile2.h"
+
+#include <optional>
 
 namespace {
 
@@ -89,8 +92,10 @@ void GrabTask::run() {
     const int total = m_job.track.frames;
     double reported = -ProgressStep;
     // Summed as the PCM passes on to the writer: no second read.
-    ArTrackChecksum sums(qint64(total) * ArTrackChecksum::SamplesPerFrame, m_job.firstAudio,
-                         m_job.lastAudio);
+    std::optional<ArTrackChecksum> sums;
+    if (m_job.checksums)
+        sums.emplace(qint64(total) * ArTrackChecksum::SamplesPerFrame, m_job.firstAudio,
+                     m_job.lastAudio);
     QByteArray pcm;
     for (;;) {
         const TrackReader::Step step = reader.next(&pcm);
@@ -102,7 +107,8 @@ void GrabTask::run() {
             return;
         }
         if (pcm.size() >= FramesPerWrite * CdDisc::FrameBytes) {
-            sums.add(pcm.constData(), pcm.size());
+            if (sums)
+                sums->add(pcm.constData(), pcm.size());
             if (!withWriter([&](IAudioFile2* writer) { writer->Write(pcm); }))
                 return;
             pcm.clear();
@@ -120,7 +126,8 @@ void GrabTask::run() {
         return;
     m_detached = true;
     QString error;
-    sums.add(pcm.constData(), pcm.size());
+    if (sums)
+        sums->add(pcm.constData(), pcm.size());
     try {
         if (!pcm.isEmpty())
             m_job.writer->Write(pcm);
@@ -131,16 +138,19 @@ void GrabTask::run() {
     }
     const ReadStats stats = reader.stats();
     TrackCheck check;
-    check.complete = sums.isComplete();
-    check.crc32 = sums.crc32();
-    check.v1 = sums.v1();
-    check.v2 = sums.v2();
-    check.frame450 = sums.frame450();
+    if (sums) {
+        const ArTrackChecksum& sum = *sums;
+        check.complete = sum.isComplete();
+        check.crc32 = sum.crc32();
+        check.v1 = sum.v1();
+        check.v2 = sum.v2();
+        check.frame450 = sum.frame450();
+        check.offsetWindow = sum.offsetWindow();
+    }
     check.rereadSectors = stats.reread;
     check.correctedSectors = stats.corrected;
     check.silencedSectors = stats.silenced;
     check.skippedSectors = stats.skipped;
     check.offset = m_job.settings.offset;
-    check.offsetWindow = sums.offsetWindow();
     m_finished(error.isEmpty(), error, check);
 }

@@ -31,6 +31,7 @@ public:
         std::pair<int, int> audio{0, -1};
         bool firstAudio = false;
         bool lastAudio = false;
+        bool checksums = true; // off only to measure what they cost
     };
     using Progress = std::function<void(double percent)>;
     // ok: the file is complete and closed; otherwise error says why it is not.
