@@ -2,10 +2,14 @@
 
 #include "app/previewcontrol.h"
 #include "app/radiogroup.h"
+#include "cd/offsetfinder.h"
 #include "cd/ui/freedbstatuswindow.h"
+#include "components/iaudiocdgrabber2.h"
 #include "dialogs/aboutbox.h"
 #include "filelist/formatswitch.h"
+#include "jobs/ripcheck.h"
 #include "settings/settingsfile.h"
+#include "settings/ui/cdreadingpage.h"
 #include "settings/ui/settingsdialog.h"
 
 #include <QComboBox>
@@ -371,6 +375,29 @@ void MainWindow::createSettingsDialog() {
                 m_controller->drives().applyReadingOptions(*current);
         },
         this);
+    // The CD page shows the current drive's read offset and finds it with the disc in the drive.
+    IAudioCDGrabber2& grabber = m_controller->drives().grabber();
+    DriveOffsetAccess offsets;
+    offsets.key = [&grabber] { return grabber.GetReadOffsetKey(); };
+    offsets.driveName = [&grabber] {
+        return QStringLiteral("%1 %2").arg(grabber.GetDriveVendor(), grabber.GetDriveProduct());
+    };
+    offsets.find = [this, &grabber](DriveOffsetAccess::Found found) {
+        SettingsFile* current = m_controller->settings();
+        if (!current) {
+            found(std::nullopt, QStringLiteral("The settings file is closed."));
+            return;
+        }
+        const RipCheckSettings check = RipCheckSettings::from(*current);
+        auto* finder = new OffsetFinder(grabber, check.server, check.cacheFolder, this);
+        connect(finder, &OffsetFinder::finished, this,
+                [finder, found](std::optional<int> offset, const QString& text) {
+                    finder->deleteLater();
+                    found(offset, text);
+                });
+        finder->start();
+    };
+    m_settingsDialog->cdReadingPage().setDriveOffsetAccess(offsets);
     // Modal to the window, without a nested event loop; the window comes back
     // to the last format at once, as it would after the dialog.
     m_controller->setSettingsDialogHooks(

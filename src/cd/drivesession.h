@@ -27,6 +27,7 @@ public:
     const QStringList& driveNames() const { return m_driveNames; }
     void chooseDrive(int index); // 0-based, as listed
     void applyReadingOptions(const SettingsFile& settings);
+    IAudioCDGrabber2& grabber() { return m_grabber; }
 
     // True when any drive is known to the system (real or disc image).
     bool anyDrive();

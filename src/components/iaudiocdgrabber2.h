@@ -59,6 +59,9 @@ public:
     // The current drive's read offset in samples (0 for an image), which
     // rips apply; the log names it.
     virtual int GetReadOffset() { return 0; }
+    // The key of section "AccurateRip" that keeps the current drive's read
+    // offset; empty for a disc image or without a drive, which have none.
+    virtual QString GetReadOffsetKey() { return {}; }
 
     virtual void StartReading() = 0;
     virtual void StopReading() = 0;

@@ -6,6 +6,7 @@
 // under a key of its own, so that a drive set up once stays set up.
 namespace DriveOffsetKeys {
 inline constexpr const char* Section = "AccurateRip";
+inline constexpr int MaxOffset = 3000; // samples either way
 
 // "offset VENDOR PRODUCT", with anything an INI key cannot hold made "_".
 inline QString keyFor(const QString& vendor, const QString& product) {

@@ -1,3 +1,4 @@
+#include "cd/offsetfinder.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/cdio/driveuse.h"
@@ -6,6 +7,7 @@
 #include "discimage.h"
 #include "recordingwriter.h"
 #include "settings/settingsfile.h"
+#include "support/dbartestserver.h"
 
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -284,6 +286,21 @@ TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
     }
 }
 
+// Track track of the disc as a drive with this read offset reads it once
+// the offset is applied: that many samples later, silence beyond the disc.
+QByteArray shifted(const DiscImage& disc, int track, int offset) {
+    QByteArray stream;
+    for (int t = 0; t < disc.tracks.size(); ++t)
+        stream += disc.trackBytes(t);
+    const qint64 from = (qint64(disc.trackStart(track) - disc.trackStart(0)) * 588 + offset) * 4;
+    const qint64 size = disc.trackBytes(track).size();
+    QByteArray expected(size, '\0');
+    for (qint64 i = 0; i < size; ++i)
+        if (from + i >= 0 && from + i < stream.size())
+            expected[i] = stream[from + i];
+    return expected;
+}
+
 // A drive that reads early or late is set right by its offset: the track
 // comes from that many samples later on the disc, silent beyond the disc's
 // audio; the checks describe exactly the PCM that was written.
@@ -292,10 +309,6 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
     disc.content = DiscImage::Content::Noise;
     addImage(disc, QStringLiteral("offset"));
     start();
-    QByteArray stream;
-    for (int track = 0; track < 3; ++track)
-        stream += disc.trackBytes(track);
-    const int first = disc.trackStart(0);
     for (const int offset : {0, 6, -667, 1234, -3000, 3000}) {
         for (const int track : {0, 2}) {
             for (const int mode : {0, 2}) {
@@ -309,12 +322,8 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
                 const QString path =
                     output(QStringLiteral("o%1-%2-%3.wav").arg(offset).arg(track).arg(mode));
                 ASSERT_TRUE(rip(track, path).errors.isEmpty());
-                const qint64 from = (qint64(disc.trackStart(track) - first) * 588 + offset) * 4;
-                const qint64 size = disc.trackBytes(track).size();
-                QByteArray expected(size, '\0');
-                for (qint64 i = 0; i < size; ++i)
-                    if (from + i >= 0 && from + i < stream.size())
-                        expected[i] = stream[from + i];
+                const QByteArray expected = shifted(disc, track, offset);
+                const qint64 size = expected.size();
                 const QByteArray pcm = wavData(path);
                 EXPECT_TRUE(pcm == expected);
 
@@ -333,6 +342,54 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
     ASSERT_EQ(layout.tracks.size(), 3);
     EXPECT_EQ(layout.tracks[2].start, disc.trackStart(2));
     EXPECT_EQ(layout.leadout, disc.totalFrames());
+}
+
+// The database holds the disc as a drive with offset +667 reads it. Read
+// with a wrong offset, the offset is found from the frame-450 checksums, and
+// a rip with it matches the database.
+TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
+    DiscImage disc;
+    disc.tracks = {{600, 0, false, {}, {}}, {500, 0, false, {}, {}}, {470, 0, false, {}, {}}};
+    disc.content = DiscImage::Content::MusicLike;
+    addImage(disc, QStringLiteral("offsetdisc"));
+    start();
+    const int truth = 667;
+    const AccurateRipId id = m_grabber->GetDiscLayout().accurateRipId();
+    ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
+    for (int track = 0; track < 3; ++track) {
+        const QByteArray pcm = shifted(disc, track, truth);
+        ArTrackChecksum sums(pcm.size() / 4, track == 0, track == 2);
+        sums.add(pcm.constData(), pcm.size());
+        chunk.tracks << ArTrackEntry{4, sums.v1(), sums.frame450()};
+    }
+    DbarTestServer server;
+    server.reply = DbarTestServer::http(200, DbarTestServer::dbar({chunk}));
+
+    m_grabber->setReadOffset(-100);
+    OffsetFinder finder(*m_grabber, server.address(), {});
+    std::optional<int> found;
+    QString text;
+    bool done = false;
+    QObject::connect(&finder, &OffsetFinder::finished, &finder,
+                     [&](std::optional<int> offset, const QString& message) {
+                         found = offset;
+                         text = message;
+                         done = true;
+                     });
+    finder.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
+    EXPECT_EQ(found, truth) << text.toStdString();
+    EXPECT_EQ(text, QStringLiteral("Read offset +667 found in 3 of 3 tracks."));
+
+    m_grabber->setReadOffset(*found);
+    ASSERT_TRUE(rip(1, output(QStringLiteral("corrected.wav"))).errors.isEmpty());
+    const TrackCheck check = m_grabber->GetTrackCheck();
+    EXPECT_EQ(verifyTrack({chunk}, 1, check.v1, check.v2).status, ArVerdict::Accurate);
+
+    // Agreement: the most tracks win; a tie is no answer.
+    EXPECT_EQ(OffsetFinder::agreedOffset({{6}, {6}, {}, {48}}), 6);
+    EXPECT_EQ(OffsetFinder::agreedOffset({{6}, {48}}), std::nullopt);
+    EXPECT_EQ(OffsetFinder::agreedOffset({{}, {}}), std::nullopt);
 }
 
 TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {

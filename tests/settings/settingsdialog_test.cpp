@@ -3,6 +3,7 @@
 #include "settings/applyencodersettings.h"
 #include "settings/mainkeys.h"
 #include "settings/settingsfile.h"
+#include "settings/ui/cdreadingpage.h"
 #include "settings/ui/settingsdialog.h"
 #include "support/fakeprompt.h"
 #include "support/nullcomponents.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -237,6 +239,38 @@ TEST_F(SettingsDialogTest, CdChoicesAreStoredFromThePendingValues) {
     EXPECT_EQ(stored("Format", "mode"), 2);
     EXPECT_EQ(stored("Format", "stop"), 2);
     EXPECT_EQ(grabber.calls, (QStringList{"mode 2", "retries 5", "stop 2"}));
+}
+
+// The CD page shows the drive's read offset, finds it without blocking, and
+// Ok keeps it under the drive's key; a disc image has none to set.
+TEST_F(SettingsDialogTest, TheCdPageShowsFindsAndStoresTheDrivesReadOffset) {
+    const QString key = QStringLiteral("offset ACME CDRW-52X");
+    QString drive = key;
+    DriveOffsetAccess::Found pending;
+    dialog->cdReadingPage().setDriveOffsetAccess(
+        {[&] { return drive; }, [] { return QStringLiteral("ACME CDRW-52X"); },
+         [&](DriveOffsetAccess::Found found) { pending = std::move(found); }});
+    store("AccurateRip", key.toUtf8().constData(), "-12");
+    dialog->show();
+    QSpinBox* offset = spin("edt_offset");
+    auto* find = control<QPushButton>("btn_findoffset");
+    EXPECT_EQ(offset->value(), -12);
+    find->click();
+    EXPECT_FALSE(find->isEnabled()) << "one search at a time";
+    ASSERT_TRUE(pending);
+    pending(667, QStringLiteral("Read offset +667 found in 3 of 3 tracks."));
+    EXPECT_EQ(offset->value(), 667);
+    EXPECT_EQ(control<QLabel>("lbl_offsetstatus")->text(),
+              QStringLiteral("Read offset +667 found in 3 of 3 tracks."));
+    clickOk();
+    EXPECT_EQ(stored("AccurateRip", key.toUtf8().constData()), 667);
+
+    drive.clear();
+    dialog->show();
+    EXPECT_FALSE(offset->isEnabled());
+    EXPECT_FALSE(find->isEnabled());
+    clickOk();
+    EXPECT_EQ(stored("AccurateRip", key.toUtf8().constData()), 667);
 }
 
 TEST_F(SettingsDialogTest, DefaultWritesNothingUntilOkAndCancelClosesWithoutSaving) {

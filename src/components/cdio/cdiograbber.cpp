@@ -181,16 +181,22 @@ ReadSettings CdioGrabber::readSettings() {
     return ReadSettings::sanitized(m_mode, m_retries, m_errorAction, GetReadOffset());
 }
 
+QString CdioGrabber::GetReadOffsetKey() {
+    if (m_drive < 0 || currentDrive().isImage)
+        return {};
+    const DriveIdentity& drive = currentIdentity();
+    return DriveOffsetKeys::keyFor(drive.vendor, drive.product);
+}
+
 int CdioGrabber::GetReadOffset() {
     if (m_offsetOverride)
         return *m_offsetOverride;
-    if (m_drive < 0 || currentDrive().isImage)
+    const QString key = GetReadOffsetKey();
+    if (key.isEmpty())
         return 0;
-    const DriveIdentity& drive = currentIdentity();
     const int offset = SettingsFile(m_settingsPath)
                            .ini()
-                           .readInteger(QLatin1String(DriveOffsetKeys::Section),
-                                        DriveOffsetKeys::keyFor(drive.vendor, drive.product), 0);
+                           .readInteger(QLatin1String(DriveOffsetKeys::Section), key, 0);
     return qBound(-ReadSettings::MaxOffset, offset, ReadSettings::MaxOffset);
 }
 

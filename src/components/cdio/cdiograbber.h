@@ -58,6 +58,7 @@ public:
     TrackCheck GetTrackCheck() override { return m_lastCheck; }
     DiscLayout GetDiscLayout() override;
     int GetReadOffset() override;
+    QString GetReadOffsetKey() override;
 
     void StartReading() override;
     void StopReading() override;

@@ -2,6 +2,7 @@
 
 #include "cd/cdtoc.h"
 #include "components/cdio/cddisc.h"
+#include "settings/driveoffsetkeys.h"
 
 #include <atomic>
 #include <functional>
@@ -23,7 +24,7 @@ struct ReadSettings {
 
     // Values outside their ranges become the cautious defaults.
     static ReadSettings sanitized(int mode, int retries, int errorAction, int offset = 0);
-    static constexpr int MaxOffset = 3000;
+    static constexpr int MaxOffset = DriveOffsetKeys::MaxOffset;
 };
 
 // What a rip met on the way, for the rip log.

@@ -1,12 +1,16 @@
 #include "settings/ui/cdreadingpage.h"
 
 #include "settings/cdreadingkeys.h"
+#include "settings/driveoffsetkeys.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/settingscontrols.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -58,13 +62,41 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
                   {QStringLiteral("Stop"), QStringLiteral("Silence"), QStringLiteral("Cut")},
                   m_actions, new QHBoxLayout, this);
 
+    // The drive's read offset, which a rip must apply to match other rips.
+    auto* offsetBox = new QGroupBox(QStringLiteral("Drive Read Offset"), this);
+    offsetBox->setObjectName(QStringLiteral("gb_offset"));
+    m_drive = new QLabel(offsetBox);
+    m_drive->setObjectName(QStringLiteral("lbl_offsetdrive"));
+    m_offset = new QSpinBox(offsetBox);
+    m_offset->setObjectName(QStringLiteral("edt_offset"));
+    m_offset->setRange(-DriveOffsetKeys::MaxOffset, DriveOffsetKeys::MaxOffset);
+    m_offset->setSuffix(QStringLiteral(" samples"));
+    m_findOffset = new QPushButton(QStringLiteral("Find the Offset"), offsetBox);
+    m_findOffset->setObjectName(QStringLiteral("btn_findoffset"));
+    m_findOffset->setToolTip(QStringLiteral(
+        "Compares the disc in the drive with other people's rips in the AccurateRip database."));
+    m_offsetStatus = new QLabel(offsetBox);
+    m_offsetStatus->setObjectName(QStringLiteral("lbl_offsetstatus"));
+    m_offsetStatus->setWordWrap(true);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(new QLabel(QStringLiteral("Read offset:"), offsetBox));
+    offsetRow->addWidget(m_offset);
+    offsetRow->addWidget(m_findOffset);
+    offsetRow->addStretch();
+    auto* offsetLayout = new QVBoxLayout(offsetBox);
+    offsetLayout->addWidget(m_drive);
+    offsetLayout->addLayout(offsetRow);
+    offsetLayout->addWidget(m_offsetStatus);
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Retries on Read or Synch Error: "), m_retries);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(modeBox);
     layout->addLayout(form);
     layout->addWidget(actionBox);
+    layout->addWidget(offsetBox);
     layout->addStretch();
+    connect(m_findOffset, &QPushButton::clicked, this, &CdReadingPage::findOffset);
 
     connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { PendingReadMode = id; });
     connect(m_actions, &QButtonGroup::idClicked, this, [this](int id) { PendingErrorAction = id; });
@@ -75,7 +107,36 @@ void CdReadingPage::showPending() {
     check(m_actions, PendingErrorAction);
 }
 
+void CdReadingPage::findOffset() {
+    if (!m_offsetAccess.find)
+        return;
+    m_findOffset->setEnabled(false);
+    m_offsetStatus->setText(QStringLiteral("Looking the disc up in the AccurateRip database..."));
+    const int search = ++m_finding;
+    QPointer<CdReadingPage> page(this);
+    m_offsetAccess.find([page, search](std::optional<int> offset, const QString& text) {
+        // The page may have been shown again, for another drive, meanwhile.
+        if (!page || search != page->m_finding)
+            return;
+        page->m_findOffset->setEnabled(!page->m_offsetKey.isEmpty());
+        page->m_offsetStatus->setText(text);
+        if (offset)
+            page->m_offset->setValue(*offset);
+    });
+}
+
 void CdReadingPage::load(const SettingsFile& settings) {
+    ++m_finding;
+    m_offsetKey = m_offsetAccess.key ? m_offsetAccess.key() : QString();
+    const bool drive = !m_offsetKey.isEmpty();
+    m_drive->setText(drive ? QStringLiteral("Drive: %1").arg(m_offsetAccess.driveName())
+                           : QStringLiteral("Disc images are read without an offset."));
+    m_offset->setEnabled(drive);
+    m_findOffset->setEnabled(drive && m_offsetAccess.find);
+    m_offsetStatus->clear();
+    m_offset->setValue(
+        drive ? settings.ini().readInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey, 0)
+              : 0);
     PendingReadMode = settings.readPosition(CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount);
     SettingsControls::load(m_retries, settings, CdReadingKeys::RetriesForDialog);
     PendingErrorAction =
@@ -84,6 +145,9 @@ void CdReadingPage::load(const SettingsFile& settings) {
 }
 
 void CdReadingPage::save(SettingsFile& settings) const {
+    if (!m_offsetKey.isEmpty())
+        settings.ini().writeInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey,
+                                    m_offset->value());
     settings.write(CdReadingKeys::ModeForDialog, PendingReadMode);
     SettingsControls::save(m_retries, settings, CdReadingKeys::RetriesForDialog);
     settings.write(CdReadingKeys::ErrorAction, PendingErrorAction);

@@ -2,8 +2,25 @@
 
 #include "settings/ui/settingspage.h"
 
+#include <functional>
+#include <optional>
+
 class QButtonGroup;
+class QLabel;
+class QPushButton;
 class QSpinBox;
+
+// What the page knows of the current drive's read offset.
+struct DriveOffsetAccess {
+    // The key of section "AccurateRip" that keeps the drive's offset; empty
+    // for a disc image or no drive.
+    std::function<QString()> key;
+    // "VENDOR PRODUCT" of the current drive.
+    std::function<QString()> driveName;
+    using Found = std::function<void(std::optional<int> offset, const QString& text)>;
+    // Finds the offset with the disc in the drive; found is called once, later.
+    std::function<void(Found found)> find;
+};
 
 // How the CD is read: grab mode, retries and what to do on a read error.
 class CdReadingPage : public SettingsPage {
@@ -20,10 +37,20 @@ public:
     int PendingReadMode = 0;
     int PendingErrorAction = 0;
 
+    void setDriveOffsetAccess(DriveOffsetAccess access) { m_offsetAccess = std::move(access); }
+
 private:
     void showPending();
+    void findOffset();
 
     QButtonGroup* m_modes;
     QSpinBox* m_retries;
     QButtonGroup* m_actions;
+    DriveOffsetAccess m_offsetAccess;
+    QString m_offsetKey; // of the drive the page was loaded for
+    QLabel* m_drive;
+    QSpinBox* m_offset;
+    QPushButton* m_findOffset;
+    QLabel* m_offsetStatus;
+    int m_finding = 0; // the search whose answer counts
 };

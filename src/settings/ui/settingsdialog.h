@@ -32,6 +32,8 @@ public:
 
     // The MP3 command line as typed now, saved or not: every MP3 output takes it.
     QString commandLine() const;
+    // The CD page, which shows and sets the current drive's read offset.
+    CdReadingPage& cdReadingPage() { return *m_cdReading; }
     void setRmCodecNames(const QStringList& names);
 
     // Shows the page of tree node `node` (0..11) under its title; any other

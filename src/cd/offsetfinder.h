@@ -1,0 +1,56 @@
+#pragma once
+
+#include "cd/accuraterip.h"
+#include "cd/trackcheck.h"
+
+#include <memory>
+#include <optional>
+#include <QObject>
+#include <QVector>
+
+class AccurateRipClient;
+class IAudioCDGrabber2;
+
+// Finds a drive's read offset with a disc the AccurateRip database knows:
+// reads the frames around frame 450 of some tracks as the drive reads them
+// now, and tries every offset in -3000..+3000 samples against the frame-450
+// checksums of the database. The database is asked without blocking.
+class OffsetFinder : public QObject {
+    Q_OBJECT
+public:
+    // Tracks read at most: enough for the answer to be sure.
+    static constexpr int MaxTracks = 4;
+
+    // The grabber must outlive the finder; its disc has been read.
+    OffsetFinder(IAudioCDGrabber2& grabber, QString server, QString cacheFolder,
+                 QObject* parent = nullptr);
+    ~OffsetFinder() override;
+
+    void setTimeout(int ms);
+    // Reads the tracks and asks the database; finished comes later.
+    void start();
+
+    // The offset most tracks agree on, given what each track matched
+    // (offsets of the drive as it reads now, plus the offset it reads with).
+    // None when no track matched, or two offsets tie.
+    static std::optional<int> agreedOffset(const QVector<QVector<int>>& perTrack);
+
+signals:
+    // offset: the drive's read offset in samples, when found; text: what the
+    // user is told either way.
+    void finished(std::optional<int> offset, const QString& text);
+
+private:
+    void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
+    void fail(const QString& text);
+
+    IAudioCDGrabber2& m_grabber;
+    std::unique_ptr<AccurateRipClient> m_client;
+    DiscLayout m_layout;
+    int m_readOffset = 0;
+    struct Read {
+        int audioIndex = 0;
+        QByteArray pcm; // frames from OffsetWindowFirstFrame on
+    };
+    QVector<Read> m_reads;
+};
