@@ -60,23 +60,23 @@ void JobControl::startRip(const JobSettings& settings, const EncoderSettings& en
     // The verdict goes beside "Finish", so the row says at once whether it is proven.
     connect(job.get(), &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
         m_verdicts << verdict;
-        m_rows.setStatus(row, FinishedText(verdict));
+        m_rows.setStatus(row, FinishedText(verdict),
+                         QStringLiteral("AccurateRip: %1").arg(verdict.text()));
     });
     run(std::move(job), rows);
 }
 
+// Short enough for the Status column: a tick and how many rips agree, a
+// cross for a mismatch, a question mark where nothing could be compared.
 QString JobControl::FinishedText(const ArVerdict& verdict) {
+    const QString finished = QLatin1String(Finished);
     switch (verdict.status) {
     case ArVerdict::Accurate:
-        return QStringLiteral("%1 \u2013 accurate (%2)")
-            .arg(QLatin1String(Finished))
-            .arg(verdict.confidence);
+        return QStringLiteral("%1 \u2713 %2").arg(finished).arg(verdict.confidence);
     case ArVerdict::Mismatch:
-        return QStringLiteral("%1 \u2013 mismatch").arg(QLatin1String(Finished));
-    case ArVerdict::NotInDatabase:
-        return QStringLiteral("%1 \u2013 not in database").arg(QLatin1String(Finished));
+        return QStringLiteral("%1 \u2717").arg(finished);
     default:
-        return QStringLiteral("%1 \u2013 not verified").arg(QLatin1String(Finished));
+        return QStringLiteral("%1 ?").arg(finished);
     }
 }
 

@@ -56,7 +56,8 @@ public:
     void stop();
     bool running() const { return m_job != nullptr; }
 
-    // "Finish – accurate (12)": a checked row's Status.
+    // "Finish ✓ 12" (accurate, 12 rips agree), "Finish ✗" (mismatch), "Finish ?"
+    // (not compared): a checked row's Status; its tooltip says it in words.
     static QString FinishedText(const ArVerdict& verdict);
     // "9 of 10 tracks accurately ripped."
     static QString AccurateCountText(const QVector<ArVerdict>& verdicts);

@@ -31,6 +31,8 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
         return {};
     const Row& row = m_rows[index.row()];
     if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole) {
+        if (role == Qt::ToolTipRole && index.column() == ColStatus)
+            return row.statusDetail.isEmpty() ? row.status : row.statusDetail;
         if (role == Qt::ToolTipRole && index.column() != ColName)
             return {};
         switch (index.column()) {
@@ -133,10 +135,11 @@ void RowModel::setAllTargets(const QString& target) {
         emit dataChanged(index(0, ColTarget), index(m_rows.size() - 1, ColTarget));
 }
 
-void RowModel::setStatus(int row, const QString& status) {
+void RowModel::setStatus(int row, const QString& status, const QString& detail) {
     if (!valid(row))
         return;
     m_rows[row].status = status;
+    m_rows[row].statusDetail = detail;
     changed(row, ColStatus);
 }
 

@@ -24,6 +24,7 @@ public:
         QString time;
         QString target;
         QString status = QLatin1String(Unconverted);
+        QString statusDetail; // the status at length, as its tooltip; empty: the status itself
         QString sourcePath;
         Tick tick = Tick::None;
         RowTag tag;
@@ -52,7 +53,7 @@ public:
 
     void setTarget(int row, const QString& target);
     void setAllTargets(const QString& target);
-    void setStatus(int row, const QString& status);
+    void setStatus(int row, const QString& status, const QString& detail = {});
     // Ticks or unticks every row that has a tick box.
     void tickAll(bool ticked);
     bool isTicked(int row) const { return m_rows.at(row).tick == Tick::Ticked; }
