@@ -24,10 +24,10 @@ public:
         QString time;
         QString target;
         QString status = QLatin1String(Unconverted);
-        QString statusDetail; // the status at length, as its tooltip; empty: the status itself
         QString sourcePath;
         Tick tick = Tick::None;
         RowTag tag;
+        QString statusDetail; // the status at length, as its tooltip; empty: the status itself
     };
 
     using QAbstractTableModel::QAbstractTableModel;

@@ -217,9 +217,9 @@ TEST_F(Window, TagEditsGoToSelectedRowsAndAllToEveryRow) {
     // Removing a row takes its tags with it.
     c.chooseFunction(Converter);
     rows().setRows(
-        {{"one", "", "MP3", "Unconverter", "/a.wav", RowModel::Tick::None, {"1", "", ""}},
-         {"two", "", "MP3", "Unconverter", "/b.wav", RowModel::Tick::None, {"2", "", ""}},
-         {"three", "", "MP3", "Unconverter", "/c.wav", RowModel::Tick::None, {"3", "", ""}}});
+        {{"one", "", "MP3", "Unconverter", "/a.wav", RowModel::Tick::None, {"1", "", ""}, {}},
+         {"two", "", "MP3", "Unconverter", "/b.wav", RowModel::Tick::None, {"2", "", ""}, {}},
+         {"three", "", "MP3", "Unconverter", "/c.wav", RowModel::Tick::None, {"3", "", ""}, {}}});
     c.selectRows({1});
     c.RemoveSelectedRows();
     EXPECT_EQ(column(Col::ColPath), (QStringList{"/a.wav", "/c.wav"}));

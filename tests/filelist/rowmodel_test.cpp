@@ -12,7 +12,8 @@ RowModel::Row fileRow(const QString& name) {
             RowModel::Unconverted,
             "/music/" + name + ".wav",
             RowModel::Tick::None,
-            {name, "Artist " + name, "Album"}};
+            {name, "Artist " + name, "Album"},
+            {}};
 }
 
 RowModel::Row trackRow(const QString& name) {
