@@ -57,6 +57,11 @@ int OrvelleApplication::run(int argc, char** argv) {
     const QStringList files = CommandLinePaths(app.arguments(), QDir::currentPath());
     SingleInstance instance(lockPath);
     if (!instance.acquire(restarted ? RestartWaitMs : 0)) {
+        // No private place for the lock: say so, rather than end as if Orvelle ran.
+        if (!instance.error().isEmpty()) {
+            std::fprintf(stderr, "Orvelle: %s\n", qPrintable(instance.error()));
+            return 1;
+        }
         // Orvelle runs already: its window takes the files.
         if (!files.isEmpty())
             FileHandOver::send(handOverSocket, files);

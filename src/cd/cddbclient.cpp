@@ -5,6 +5,7 @@
 #include "platform/inifile.h"
 #include "platform/version.h"
 
+#include <cstring>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -27,6 +28,20 @@ QString helloWord(QString text, const QString& fallback) {
         else if (c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('_'))
             out += c;
     return out.isEmpty() ? fallback : out.left(64);
+}
+
+// Every byte of what goes back to the server is checked: ASCII letters and
+// digits and the given marks only. Anything else, a character that a reply
+// slipped through included, could change what the request asks for.
+bool isPlainAscii(const QByteArray& bytes, const char* marks) {
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                           (c >= 'A' && c <= 'Z') || (c != 0 && std::strchr(marks, c) != nullptr);
+        if (!plain)
+            return false;
+    }
+    return true;
 }
 
 QString hello() {
@@ -134,11 +149,13 @@ void CddbClient::send(quint64 id, const QString& command,
     url.setHost(m_request.server);
     url.setPort(m_request.port);
     url.setPath(CgiPath);
-    QString cmd = command;
-    url.setQuery(QStringLiteral("cmd=") + cmd.replace(QLatin1Char(' '), QLatin1Char('+')) +
-                 QStringLiteral("&hello=") + hello() + QStringLiteral("&proto=6"));
+    QByteArray commandLine = command.toUtf8();
+    const QByteArray greeting = hello().toUtf8();
+    const bool plain = isPlainAscii(commandLine, " ") && isPlainAscii(greeting, "+.-_");
+    url.setQuery(QString::fromLatin1("cmd=" + commandLine.replace(' ', '+') + "&hello=" + greeting +
+                                     "&proto=6"));
     QNetworkProxy proxy(QNetworkProxy::NoProxy);
-    if (!url.isValid() || url.host().isEmpty() ||
+    if (!plain || !url.isValid() || url.host().isEmpty() ||
         (!m_request.proxy.isEmpty() && !parseProxy(m_request.proxy, &proxy))) {
         report(id, -1);
         return;

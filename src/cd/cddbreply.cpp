@@ -15,22 +15,35 @@ QStringList replyLines(const QByteArray& body) {
     return lines;
 }
 
+// QChar::isDigit and isLetter accept every script; the protocol wants ASCII.
+bool isAsciiDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isAsciiLetterOrDigit(QChar c) {
+    return isAsciiDigit(c) || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
 int replyCode(const QString& firstLine) {
     if (firstLine.size() < 3)
         return -1;
     if (firstLine.size() > 3 && firstLine.at(3) != QLatin1Char(' '))
         return -1;
-    bool ok = false;
-    const int code = firstLine.left(3).toInt(&ok);
-    return ok ? code : -1;
+    int code = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (!isAsciiDigit(firstLine.at(i)))
+            return -1;
+        code = code * 10 + (firstLine.at(i).unicode() - '0');
+    }
+    return code;
 }
 
 bool isWord(const QString& text) {
     if (text.isEmpty() || text.size() > 32)
         return false;
     for (const QChar c : text)
-        if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-              (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))))
+        if (!isAsciiLetterOrDigit(c))
             return false;
     return true;
 }

@@ -1,6 +1,8 @@
 #include "cli/console.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <QVector>
 
 namespace {
 
@@ -22,6 +24,112 @@ QString shortName(const QString& name) {
     return name.size() <= Longest ? name : name.left(Longest - 3) + QStringLiteral("...");
 }
 
+// Characters that end a line, move the cursor, start a terminal escape or turn
+// the text's direction around: a name holding one could fake a line of output.
+bool isUnsafe(char32_t c) {
+    if (c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029)
+        return true;
+    return c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) ||
+           (c >= 0x2066 && c <= 0x2069) || (c >= 0xd800 && c <= 0xdfff);
+}
+
+QVector<char32_t> codePoints(const QString& text) {
+    QVector<char32_t> points;
+    points.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            points.append(QChar::surrogateToUcs4(c, text.at(i + 1)));
+            ++i;
+        } else {
+            points.append(c.unicode()); // a lone surrogate stays unsafe
+        }
+    }
+    return points;
+}
+
+bool hasUnsafe(const QVector<char32_t>& points) {
+    return std::any_of(points.begin(), points.end(), isUnsafe);
+}
+
+// An unsafe character as the shell writes it inside $'...': the usual letter
+// escapes, else each of its UTF-8 bytes in octal.
+QString escaped(char32_t c) {
+    switch (c) {
+    case '\a':
+        return QStringLiteral("\\a");
+    case '\b':
+        return QStringLiteral("\\b");
+    case '\t':
+        return QStringLiteral("\\t");
+    case '\n':
+        return QStringLiteral("\\n");
+    case '\v':
+        return QStringLiteral("\\v");
+    case '\f':
+        return QStringLiteral("\\f");
+    case '\r':
+        return QStringLiteral("\\r");
+    default:
+        break;
+    }
+    // A lone surrogate has no UTF-8 of its own; it shows as the replacement character.
+    const QByteArray bytes = (c >= 0xd800 && c <= 0xdfff) ? QByteArrayLiteral("\xEF\xBF\xBD")
+                                                          : QString::fromUcs4(&c, 1).toUtf8();
+    QString out;
+    for (const char byte : bytes)
+        out += QStringLiteral("\\%1").arg(uint(static_cast<unsigned char>(byte)), 3, 8,
+                                          QLatin1Char('0'));
+    return out;
+}
+
+// A name as ls shows it: unchanged when it is harmless, else quoted for the
+// shell with each unsafe character escaped ('evil'$'\n''OK fake.wav'), so
+// that it stays on its line and can be pasted back.
+QString shownName(const QString& name) {
+    const QVector<char32_t> points = codePoints(name);
+    if (!hasUnsafe(points))
+        return name;
+    enum { Bare, Quoted, Escaped } state = Bare;
+    QString out;
+    for (const char32_t c : points) {
+        if (isUnsafe(c)) {
+            if (state != Escaped)
+                out += state == Quoted ? QStringLiteral("'$'") : QStringLiteral("$'");
+            state = Escaped;
+            out += escaped(c);
+        } else if (c == '\'') {
+            if (state != Bare)
+                out += QLatin1Char('\'');
+            state = Bare;
+            out += QStringLiteral("\\'");
+        } else {
+            if (state == Escaped)
+                out += QLatin1Char('\'');
+            if (state != Quoted)
+                out += QLatin1Char('\'');
+            state = Quoted;
+            out += QString::fromUcs4(&c, 1);
+        }
+    }
+    if (state != Bare)
+        out += QLatin1Char('\'');
+    return out;
+}
+
+// The program's own text keeps its words; an unsafe character that a quoted
+// name or a server brought into it is shown as an escape. `keep` is let
+// through: the tab between the columns of a result line.
+QString shownText(const QString& text, char32_t keep = 0) {
+    const QVector<char32_t> points = codePoints(text);
+    if (!hasUnsafe(points))
+        return text;
+    QString out;
+    for (const char32_t c : points)
+        out += isUnsafe(c) && c != keep ? escaped(c) : QString::fromUcs4(&c, 1);
+    return out;
+}
+
 } // namespace
 
 Console::Console(bool quiet, bool progress) : m_quiet(quiet), m_progress(progress && !quiet) {}
@@ -41,26 +149,26 @@ void Console::err(const QString& line) {
 void Console::ok(const QString& source, const QString& output, const QString& note) {
     if (m_quiet)
         return;
-    const QString line = QStringLiteral("OK %1 -> %2").arg(source, output);
-    out(note.isEmpty() ? line : QStringLiteral("%1 [%2]").arg(line, note));
+    const QString line = QStringLiteral("OK %1 -> %2").arg(shownName(source), shownName(output));
+    out(note.isEmpty() ? line : QStringLiteral("%1 [%2]").arg(line, shownText(note)));
 }
 
 void Console::stopped(const QString& source, const QString& output) {
     if (!m_quiet)
-        out(QStringLiteral("STOPPED %1 -> %2").arg(source, output));
+        out(QStringLiteral("STOPPED %1 -> %2").arg(shownName(source), shownName(output)));
 }
 
 void Console::failed(const QString& source, const QString& reason) {
-    err(QStringLiteral("FAILED %1: %2").arg(source, reason));
+    err(QStringLiteral("FAILED %1: %2").arg(shownName(source), shownText(reason)));
 }
 
 void Console::note(const QString& text) {
     if (!m_quiet)
-        err(text);
+        err(shownText(text));
 }
 
 void Console::result(const QString& line) {
-    out(line);
+    out(shownText(line, '\t'));
 }
 
 void Console::summary(int converted, int failed, int stopped, int notStarted) {
@@ -75,7 +183,7 @@ void Console::summary(int converted, int failed, int stopped, int notStarted) {
 }
 
 void Console::rowStarted(int row, const QString& name) {
-    m_running.insert(row, {shortName(name), 0});
+    m_running.insert(row, {shownName(shortName(name)), 0});
     clearProgress();
     drawProgress();
 }

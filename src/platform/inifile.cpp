@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QVector>
 
 namespace {
 
@@ -44,27 +45,62 @@ QString flatten(QString value) {
     return value;
 }
 
+// A line of the file as it is on disk: a write copies every line but its own
+// byte for byte, whatever the encoding of its text.
+struct RawLine {
+    QByteArray text;
+    QByteArray end; // "\n", "\r\n", or nothing on a last line without one
+
+    // The text as the names are matched: UTF-8, without the marker of a file saved as UTF-8.
+    QString trimmed(bool first) const {
+        QByteArray bytes = text;
+        if (first && bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);
+        return QString::fromUtf8(bytes).trimmed();
+    }
+};
+
+QVector<RawLine> readRawLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll();
+    QVector<RawLine> lines;
+    qsizetype start = 0;
+    while (start < data.size()) {
+        const qsizetype newline = data.indexOf('\n', start);
+        RawLine line;
+        if (newline < 0) {
+            line.text = data.mid(start);
+            start = data.size();
+        } else {
+            const bool crlf = newline > start && data.at(newline - 1) == '\r';
+            line.text = data.mid(start, newline - start - (crlf ? 1 : 0));
+            line.end = crlf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+            start = newline + 1;
+        }
+        lines.append(line);
+    }
+    return lines;
+}
+
+// New lines end as the file's lines already do.
+QByteArray lineEndOf(const QVector<RawLine>& lines) {
+    for (const RawLine& line : lines)
+        if (!line.end.isEmpty())
+            return line.end;
+    return QByteArrayLiteral("\n");
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
-QStringList IniFile::readLines() const {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(file.readAll());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 bool IniFile::lookup(const QString& section, const QString& key, QString* value) const {
     bool inSection = false;
-    const QStringList lines = readLines();
-    for (const QString& line : lines) {
-        const QString trimmed = line.trimmed();
+    const QVector<RawLine> lines = readRawLines(m_path);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString trimmed = lines[i].trimmed(i == 0);
         QString name;
         if (isSectionLine(trimmed, &name)) {
             inSection = sameName(name, section);
@@ -158,15 +194,16 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value) 
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    QStringList lines = readLines();
-    const QString entry = key + QLatin1Char('=') + flatten(value);
+    QVector<RawLine> lines = readRawLines(m_path);
+    const QByteArray newline = lineEndOf(lines);
+    const QByteArray entry = (key + QLatin1Char('=') + flatten(value)).toUtf8();
 
     int sectionStart = -1; // index of the section's header
     int lastKeyLine = -1;  // last key line of that section
     int keyLine = -1;
     bool inSection = false;
     for (int i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines[i].trimmed();
+        const QString trimmed = lines[i].trimmed(i == 0);
         QString name;
         if (isSectionLine(trimmed, &name)) {
             if (inSection)
@@ -187,14 +224,21 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     }
 
     if (keyLine >= 0) {
-        lines[keyLine] = entry;
-    } else if (sectionStart >= 0) {
-        lines.insert((lastKeyLine >= 0 ? lastKeyLine : sectionStart) + 1, entry);
+        lines[keyLine].text = entry;
     } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QString());
-        lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-        lines.append(entry);
+        const int at = sectionStart < 0 ? int(lines.size())
+                                        : (lastKeyLine >= 0 ? lastKeyLine : sectionStart) + 1;
+        // A last line without an end gets one when something follows it.
+        if (at == lines.size() && !lines.isEmpty() && lines.last().end.isEmpty())
+            lines.last().end = newline;
+        if (sectionStart >= 0) {
+            lines.insert(at, {entry, newline});
+        } else {
+            if (!lines.isEmpty() && !lines.last().trimmed(lines.size() == 1).isEmpty())
+                lines.append({QByteArray(), newline});
+            lines.append({(QLatin1Char('[') + section + QLatin1Char(']')).toUtf8(), newline});
+            lines.append({entry, newline});
+        }
     }
 
     const QString failure = QStringLiteral("Unable to write to %1").arg(m_path);
@@ -202,8 +246,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     CheckedSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         throw IniWriteError(failure);
-    QByteArray data = lines.join(QLatin1Char('\n')).toUtf8();
-    data.append('\n');
+    QByteArray data;
+    for (const RawLine& line : lines)
+        data += line.text + line.end;
     if (file.write(data) != data.size() || !file.commit())
         throw IniWriteError(failure);
 }

@@ -14,8 +14,9 @@ public:
 // An INI file with private-profile semantics: section and key names match
 // without regard to case, every read goes to the disk and every write reaches
 // the disk at once (through a temporary file and a rename, so that a crash
-// never leaves half a file). A missing file, section or key yields the
-// caller's default.
+// never leaves half a file). A write changes only the line of its key: every
+// other line keeps its bytes, text in another encoding and its line end
+// included. A missing file, section or key yields the caller's default.
 class IniFile {
 public:
     static constexpr int MaxTextLength = 2047;
@@ -44,7 +45,6 @@ public:
 
 private:
     bool lookup(const QString& section, const QString& key, QString* value) const;
-    QStringList readLines() const;
 
     QString m_path;
 };

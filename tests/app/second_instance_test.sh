@@ -25,3 +25,20 @@ elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 [ ! -s "$home/second.log" ] || { echo "second instance printed:"; cat "$home/second.log"; exit 1; }
 kill -0 "$first" 2>/dev/null || { echo "the first instance ended"; exit 1; }
 echo "second instance ended after ${elapsed_ms} ms; the first runs on"
+
+# Without a runtime folder the lock goes to a folder of the user's own in the
+# temporary folder. When another user has taken that name, Orvelle says so and
+# does not start, rather than keep its lock where that user could reach it.
+if [ "$(id -u)" -ne 0 ]; then
+  echo "skipped the case of a lock folder taken by another user: giving it to another user needs root"
+  exit 0
+fi
+shared="$home/shared"
+mkdir -m 1777 "$shared" && mkdir -m 700 "$shared/orvelle-0" && chown 65534:65534 "$shared/orvelle-0"
+timeout 10 env -u XDG_RUNTIME_DIR TMPDIR="$shared" "$program" >"$home/taken.log" 2>&1
+status=$?
+[ "$status" -ne 0 ] && [ "$status" -ne 124 ] ||
+  { echo "with its lock folder taken, Orvelle exited with status $status"; cat "$home/taken.log"; exit 1; }
+grep -q "$shared/orvelle-0" "$home/taken.log" ||
+  { echo "Orvelle did not say which folder it refused:"; cat "$home/taken.log"; exit 1; }
+echo "a lock folder of another user is refused with a message"

@@ -79,7 +79,11 @@ TEST(CddbQueryReply, NoEntryAndFailuresAreToldApart) {
           QByteArray("211 inexact\r\nrock 15032003 A / B\r\n"),
           // what we would send back must be a plain word and an ID
           QByteArray("200 rock&cmd=x 15032003 A / B\r\n"), QByteArray("200 rock 1503200 A / B\r\n"),
-          QByteArray("200 rock\r\n")})
+          QByteArray("200 rock\r\n"),
+          // digits of other scripts are no ASCII: NKo, Arabic-Indic, fullwidth
+          QByteArray("200 15\xdf\x88ohh\xdf\x88ohh\xdf\x88h0c 15032003\r\n"),
+          QByteArray("200 rock\xd9\xa3 15032003 A / B\r\n"),
+          QByteArray("211 inexact\r\n\xef\xbc\x91rock 15032003 A / B\r\n.\r\n")})
         EXPECT_EQ(parseCddbQueryReply(bad).outcome, CddbOutcome::Failed) << bad.constData();
 }
 

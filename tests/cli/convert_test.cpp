@@ -165,6 +165,29 @@ TEST_F(CliTest, DamagedFilesFailOneLineEachAndLeaveNothingWhileTheGoodAreConvert
         QStringLiteral("%1 converted, %2 failed.").arg(good.size()).arg(damaged.size())));
 }
 
+TEST_F(CliTest, NamesThatCouldFakeALineOrDriveTheTerminalAreShownQuoted) {
+    const QString evil = Audio(path("evil\nOK fake.wav -> \x1b[31mRED.wav"), 1);
+    // A playlist that leads nowhere fails with a reason that names it.
+    const QString lost =
+        Write(path("lost\r\x1b]0;t\a\xc2\x9b.asx"),
+              "<asx version=\"3.0\"><entry><ref href=\"gone.wmv\"/></entry></asx>");
+    const ProgramRun result = run({"-f", "wav", "-o", out(), evil, lost});
+    EXPECT_EQ(result.status, 1);
+    const QString shown = "evil'$'\\n''OK fake.wav -> '$'\\033''[31mRED.wav'";
+    ASSERT_EQ(result.out.size(), 1) << "one line: " << result.out.join('|').toStdString();
+    EXPECT_TRUE(result.out[0].startsWith("OK '" + dir.path() + "/" + shown + " -> "))
+        << "quoted as the shell would read it back: " << result.out[0].toStdString();
+    const QStringList failed = result.lines(result.err, "FAILED ");
+    ASSERT_EQ(failed.size(), 1) << result.err.join('\n').toStdString();
+    EXPECT_TRUE(failed[0].startsWith("FAILED '" + dir.path() +
+                                     "/lost'$'\\r\\033'']0;t'$'\\a\\302\\233''.asx': "))
+        << failed[0].toStdString();
+    // Not one control character reaches the terminal, in a name or in a reason quoting one.
+    for (const QString& line : result.out + result.err)
+        for (const QChar c : line)
+            EXPECT_FALSE(c.category() == QChar::Other_Control) << line.toStdString();
+}
+
 TEST_F(CliTest, ListPrintsEachFilesDurationAndTags) {
     const QString tagged = Audio(path("tagged.mp3"), 2, SourceTag);
     const QString bad = Write(path("bad.mp3"), RandomBytes(3000, 2));

@@ -209,6 +209,30 @@ TEST_F(IniFileTest, WritesGoToTheFileAtOnceAndKeepEverythingElse) {
     EXPECT_EQ(ini.readInteger("wav", "mode", 0), 2);
 }
 
+TEST_F(IniFileTest, AWriteChangesOnlyItsOwnLineByteForByte) {
+    // Saved by other programs: a UTF-8 marker, Windows line ends, Latin-1 text, no last line end.
+    const QByteArray old = "\xEF\xBB\xBF[Main]\r\nFunction=1\r\nPath=/home/zo\xEB/M\xFCsik\r\n"
+                           "; caf\xE9 \x1b[0m\r\n\r\n[mp3]\nbitrate=3";
+    struct Case {
+        const char* section;
+        const char* key;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"Main", "Function", QByteArray(old).replace("Function=1", "Function=2")},
+        {"main", "Format", QByteArray(old).replace("M\xFCsik\r\n", "M\xFCsik\r\nFormat=2\r\n")},
+        {"mp3", "bitrate", QByteArray(old).replace("bitrate=3", "bitrate=2")},
+        {"wav", "mode", old + "\r\n\r\n[wav]\r\nmode=2\r\n"},
+    };
+    for (const Case& c : cases) {
+        writeFile(old);
+        IniFile ini(path);
+        ini.writeInteger(c.section, c.key, 2);
+        EXPECT_EQ(fileText(), c.expected) << c.section << "/" << c.key;
+        EXPECT_EQ(ini.readInteger(c.section, c.key, 0), 2);
+    }
+}
+
 TEST_F(IniFileTest, FirstWriteCreatesTheFileAndItsFolder) {
     const QString nested = dir.filePath(QStringLiteral("a/b/Orvelle.ini"));
     IniFile ini(nested);

@@ -1,9 +1,16 @@
 #include "platform/singleinstance.h"
 
 #include <gtest/gtest.h>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 TEST(SingleInstance, ASecondInstanceIsRefusedWhileTheFirstRuns) {
     QTemporaryDir dir;
@@ -33,6 +40,73 @@ TEST(SingleInstance, ARestartWaitsForTheOldInstanceToLetGo) {
     EXPECT_GE(timer.elapsed(), 200);
     closer->wait();
     delete closer;
+}
+
+TEST(SingleInstance, TheLockLivesOnlyInAFolderThatIsTheUsersAlone) {
+    const uid_t me = ::geteuid();
+    const QString own = QStringLiteral("tmp/orvelle-%1").arg(me);
+    // Which runtime folder is set (private "run", "open" with mode 755, or none), what is at
+    // tmp/orvelle-<uid> beforehand, and where the lock goes ("" when Orvelle refuses to start).
+    const struct {
+        const char* runtime;
+        const char* fallback; // "" none, "777" a folder others may enter, "other" another
+                              // user's, "link" a link to a private folder
+        QString expected;
+    } cases[] = {{"run", "", "run"}, {"", "", own},     {"open", "", own},
+                 {"", "777", ""},    {"", "other", ""}, {"", "link", ""}};
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR"), oldTemp = qgetenv("TMPDIR");
+    QTemporaryDir dir; // made before TMPDIR changes below
+    int number = 0;
+    for (const auto& c : cases) {
+        const QByteArray kind = c.fallback;
+        if (kind == "other" && me != 0) {
+            std::printf("skipped a fallback of another user: giving it away needs root\n");
+            continue;
+        }
+        const QString base = dir.filePath(QString::number(++number)) + "/", fallback = base + own;
+        const auto make = [](const QString& folder, mode_t mode, uid_t owner) {
+            const QByteArray name = QFile::encodeName(folder);
+            EXPECT_TRUE(QDir().mkpath(folder) && ::chmod(name.constData(), mode) == 0 &&
+                        ::chown(name.constData(), owner, owner) == 0);
+        };
+        make(base + "run", 0700, me);
+        make(base + "open", 0755, me);
+        make(base + "private", 0700, me);
+        make(base + "tmp", 0755, me);
+        if (kind == "777")
+            make(fallback, 0777, me);
+        if (kind == "other")
+            make(fallback, 0700, 65534);
+        if (kind == "link")
+            QFile::link(base + "private", fallback);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(*c.runtime ? base + c.runtime : QString()));
+        qputenv("TMPDIR", QFile::encodeName(base + "tmp"));
+
+        SingleInstance instance;
+        EXPECT_EQ(instance.acquire(), !c.expected.isEmpty()) << c.runtime << " " << c.fallback;
+        if (c.expected.isEmpty()) {
+            EXPECT_EQ(SingleInstance::defaultLockPath(), QString());
+            EXPECT_TRUE(instance.error().contains(fallback)) << instance.error().toStdString();
+        } else {
+            EXPECT_EQ(SingleInstance::defaultLockPath(), base + c.expected + "/orvelle.lock");
+            EXPECT_EQ(QFileInfo(base + c.expected).permissions() & 0x77, QFile::Permissions());
+        }
+    }
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    oldTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTemp);
+}
+
+TEST(SingleInstance, ALockThatNoRunningProcessHoldsIsTakenOver) {
+    // A lock cut short as it was made, and garbage: no process holds them.
+    for (const QByteArray& content : {QByteArray(), QByteArray("\x01x")}) {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("orvelle.lock")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.flush();
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime);
+        SingleInstance instance(file.fileName());
+        EXPECT_TRUE(instance.acquire()) << content.toStdString();
+    }
 }
 
 TEST(SingleInstance, DefaultLockLivesInTheRuntimeFolder) {
