@@ -1,5 +1,6 @@
 #include "cd/accurateripclient.h"
 
+#include "cd/networkreply.h"
 #include "cd/untrustedtext.h"
 #include "platform/version.h"
 #include "settings/settingsfile.h"
@@ -51,12 +52,7 @@ void AccurateRipClient::cancel() {
 
 void AccurateRipClient::dropReply() {
     m_timeout.stop();
-    if (QNetworkReply* reply = m_reply) {
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    dropNetworkReply(m_reply, this);
 }
 
 QString AccurateRipClient::serverFrom(const QString& settingsPath) {

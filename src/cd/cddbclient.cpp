@@ -2,6 +2,7 @@
 
 #include "cd/cddbreply.h"
 #include "cd/freedbcache.h"
+#include "cd/networkreply.h"
 #include "platform/inifile.h"
 #include "platform/version.h"
 
@@ -100,13 +101,7 @@ void CddbClient::cancel() {
 
 void CddbClient::dropReply() {
     m_timeout.stop();
-    if (m_reply) {
-        QNetworkReply* reply = m_reply;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    dropNetworkReply(m_reply, this);
 }
 
 bool CddbClient::report(quint64 id, int status) {
