@@ -574,11 +574,19 @@ TEST_F(GrabberTest, UnreadableSectorsFollowTheErrorActionInEveryMode) {
         const QString silent = output(QStringLiteral("silence%1.wav").arg(mode));
         EXPECT_EQ(rip(0, silent).progress.count(100.0), 1);
         EXPECT_EQ(wavData(silent), silenced);
+        // The log counts what the lost sectors cost; silence still makes a whole track.
+        const TrackCheck silentCheck = m_grabber->GetTrackCheck();
+        EXPECT_EQ(silentCheck.silencedSectors, 5);
+        EXPECT_GE(silentCheck.rereadSectors, 5 * 2);
+        EXPECT_TRUE(silentCheck.complete);
 
         m_grabber->SetErrorAction(2);
         const QString short_ = output(QStringLiteral("cut%1.wav").arg(mode));
         EXPECT_EQ(rip(0, short_).progress.count(100.0), 1);
         EXPECT_EQ(wavData(short_), cut);
+        // A track with sectors left out cannot match anyone's rip.
+        EXPECT_EQ(m_grabber->GetTrackCheck().skippedSectors, 5);
+        EXPECT_FALSE(m_grabber->GetTrackCheck().complete);
     }
 
     // Raw reads follow the same action.
