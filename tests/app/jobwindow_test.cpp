@@ -8,6 +8,7 @@
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "settings/settingsfile.h"
+#include "support/dbartestserver.h"
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"
 
@@ -229,6 +230,40 @@ TEST_F(JobWindow, RipOfTheTickedTracksToWavAndMp3) {
     ASSERT_EQ(shell.folders.size(), 1);
     EXPECT_EQ(QDir::cleanPath(shell.folders[0]), QDir::cleanPath(out));
     EXPECT_TRUE(prompt.informations.isEmpty()) << prompt.informations.join('|').toStdString();
+}
+
+// Each ripped row shows its verdict beside "Finish", and the closing message
+// counts the tracks the database vouches for.
+TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
+    const DiscImage disc = threeTracks();
+    addImage(disc);
+    DbarTestServer server;
+    SettingsFile settings(settingsPath());
+    settings.ini().writeInteger("AccurateRip", "lookup", 1);
+    settings.ini().writeString("AccurateRip", "server", server.address());
+    MainController& c = start();
+    c.chooseDrive(realDrives);
+    const AccurateRipId id = grabber->GetDiscLayout().accurateRipId();
+    ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
+    for (int track = 0; track < 3; ++track) {
+        const QByteArray pcm = disc.trackBytes(track);
+        ArTrackChecksum sums(pcm.size() / 4, track == 0, track == 2);
+        sums.add(pcm.constData(), pcm.size());
+        chunk.tracks << ArTrackEntry{5, sums.v1() ^ (track == 1 ? 1u : 0u), 0};
+    }
+    server.reply = DbarTestServer::http(200, DbarTestServer::dbar({chunk}));
+    c.setRowTarget(0, QStringLiteral("WAV"));
+    c.setRowTarget(1, QStringLiteral("WAV"));
+    rows().setData(rows().index(2, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().MenuClick(Item::Start);
+    waitForEnd(ended);
+    EXPECT_EQ(statuses(), (QStringList{QStringLiteral("Finish \u2713 5"),
+                                       QStringLiteral("Finish \u2717"), "Unconverter"}));
+    EXPECT_EQ(rows().data(rows().index(1, Col::ColStatus), Qt::ToolTipRole).toString(),
+              QStringLiteral("AccurateRip: mismatch"));
+    EXPECT_EQ(prompt.informations, QStringList{"1 of 2 tracks accurately ripped."});
+    EXPECT_TRUE(outputFiles().contains(QStringLiteral("Tones.log")));
 }
 
 TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
