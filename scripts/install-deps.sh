@@ -9,7 +9,7 @@ packages=(
   libqt6svg6 libqt6svgwidgets6 libgl-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libmp3lame-dev libvorbis-dev libogg-dev libjpeg-dev libebur128-dev
+  libmp3lame-dev libvorbis-dev libogg-dev libjpeg-dev libebur128-dev libdiscid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   ffmpeg lame vorbis-tools libtag1-dev python3 python3-mutagen

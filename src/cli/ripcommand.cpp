@@ -2,6 +2,7 @@
 
 #include "cd/drivesession.h"
 #include "cd/freedbinformation.h"
+#include "cd/musicbrainz.h"
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "cli/jobrunner.h"
@@ -149,6 +150,9 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         console.result(QStringLiteral("FreeDB ID: %1").arg(id.freedb, 8, 16, QLatin1Char('0')));
         console.result(QStringLiteral("AccurateRip ID: %1")
                            .arg(id.isValid() ? id.text() : QStringLiteral("none")));
+        const MbDiscId mb = MbDiscId::fromLayout(grabber.GetDiscLayout());
+        console.result(QStringLiteral("MusicBrainz disc ID: %1")
+                           .arg(mb.isValid() ? mb.id : QStringLiteral("none")));
         for (int i = 0; i < tracks.size(); ++i)
             console.result(QStringList{DriveSession::twoDigits(i + 1),
                                        minutesSeconds(tracks[i].time), tracks[i].tag.Title,

@@ -8,7 +8,7 @@
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "settings/settingsfile.h"
-#include "support/dbartestserver.h"
+#include "support/httptestserver.h"
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"
 
@@ -237,7 +237,7 @@ TEST_F(JobWindow, RipOfTheTickedTracksToWavAndMp3) {
 TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
     const DiscImage disc = threeTracks();
     addImage(disc);
-    DbarTestServer server;
+    HttpTestServer server;
     SettingsFile settings(settingsPath());
     settings.ini().writeInteger("AccurateRip", "lookup", 1);
     settings.ini().writeString("AccurateRip", "server", server.address());
@@ -251,7 +251,7 @@ TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
         sums.add(pcm.constData(), pcm.size());
         chunk.tracks << ArTrackEntry{5, sums.v1() ^ (track == 1 ? 1u : 0u), 0};
     }
-    server.reply = DbarTestServer::http(200, DbarTestServer::dbar({chunk}));
+    server.reply = HttpTestServer::http(200, HttpTestServer::dbar({chunk}));
     c.setRowTarget(0, QStringLiteral("WAV"));
     c.setRowTarget(1, QStringLiteral("WAV"));
     rows().setData(rows().index(2, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);

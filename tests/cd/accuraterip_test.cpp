@@ -1,7 +1,7 @@
 #include "cd/accuraterip.h"
 #include "cd/accurateripclient.h"
 #include "cd/cdtoc.h"
-#include "support/dbartestserver.h"
+#include "support/httptestserver.h"
 
 #include <array>
 #include <cmath>
@@ -197,7 +197,7 @@ TEST(FindOffsets, FindsTheShiftOfTheRead) {
     }
 }
 
-using Server = DbarTestServer;
+using Server = HttpTestServer;
 
 struct Lookup {
     QVector<ArChunk> chunks;

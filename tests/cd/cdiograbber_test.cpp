@@ -7,7 +7,7 @@
 #include "discimage.h"
 #include "recordingwriter.h"
 #include "settings/settingsfile.h"
-#include "support/dbartestserver.h"
+#include "support/httptestserver.h"
 
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -362,8 +362,8 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
         sums.add(pcm.constData(), pcm.size());
         chunk.tracks << ArTrackEntry{4, sums.v1(), sums.frame450()};
     }
-    DbarTestServer server;
-    server.reply = DbarTestServer::http(200, DbarTestServer::dbar({chunk}));
+    HttpTestServer server;
+    server.reply = HttpTestServer::http(200, HttpTestServer::dbar({chunk}));
 
     m_grabber->setReadOffset(-100);
     OffsetFinder finder(*m_grabber, server.address(), {});

@@ -4,7 +4,7 @@
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"
 #include "settings/settingsfile.h"
-#include "support/dbartestserver.h"
+#include "support/httptestserver.h"
 #include "support/testenvironment.h"
 
 #include <csignal>
@@ -243,7 +243,7 @@ protected:
 TEST_F(CliDiscTest, ListGivesTheStandardDiscIdAndTheTracks) {
     const ProgramRun result = run({"--cd", image, "--list"});
     ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
-    ASSERT_EQ(result.out.size(), 5) << result.out.join('\n').toStdString();
+    ASSERT_EQ(result.out.size(), 6) << result.out.join('\n').toStdString();
     EXPECT_EQ(result.out[0], "FreeDB ID: " + StandardDiscId(disc));
     EXPECT_TRUE(QRegularExpression("^FreeDB ID: [0-9a-f]{8}$").match(result.out[0]).hasMatch());
     // As in the database's file name: tracks, id1, id2, FreeDB ID.
@@ -253,9 +253,13 @@ TEST_F(CliDiscTest, ListGivesTheStandardDiscIdAndTheTracks) {
                   .arg(start2 + start3 + end, 8, 16, QLatin1Char('0'))
                   .arg(1 + start2 * 2 + start3 * 3 + end * 4, 8, 16, QLatin1Char('0'))
                   .arg(StandardDiscId(disc)));
-    EXPECT_EQ(result.out[2], QStringLiteral("01\t00:03\tOp. 27\tArtist One"));
-    EXPECT_EQ(result.out[3], QStringLiteral("02\t00:14\tNo. 5 in C\tDisc Artist"));
-    EXPECT_EQ(result.out[4], QStringLiteral("03\t00:02\tVol. 2.\tThird"));
+    EXPECT_TRUE(QRegularExpression("^MusicBrainz disc ID: [A-Za-z0-9._]{27}-$")
+                    .match(result.out[2])
+                    .hasMatch())
+        << result.out[2].toStdString();
+    EXPECT_EQ(result.out[3], QStringLiteral("01\t00:03\tOp. 27\tArtist One"));
+    EXPECT_EQ(result.out[4], QStringLiteral("02\t00:14\tNo. 5 in C\tDisc Artist"));
+    EXPECT_EQ(result.out[5], QStringLiteral("03\t00:02\tVol. 2.\tThird"));
 }
 
 TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
@@ -308,7 +312,7 @@ TEST_F(CliDiscTest, FreedbNamesTheTracksFromTheServersRecord) {
 // Each OK line says what AccurateRip holds of the track; with
 // --require-accurate a track it does not vouch for fails the run.
 TEST_F(CliDiscTest, RipsAreVerifiedAndCanBeRequiredAccurate) {
-    DbarTestServer server;
+    HttpTestServer server;
     SettingsFile file(settings());
     file.ini().writeInteger("AccurateRip", "lookup", 1);
     file.ini().writeString("AccurateRip", "server", server.address());
@@ -325,7 +329,7 @@ TEST_F(CliDiscTest, RipsAreVerifiedAndCanBeRequiredAccurate) {
         sums.add(pcm.constData(), pcm.size());
         chunk.tracks << ArTrackEntry{12, sums.v1() + (track == 1 ? 1 : 0), 0};
     }
-    server.reply = DbarTestServer::http(200, DbarTestServer::dbar({chunk}));
+    server.reply = HttpTestServer::http(200, HttpTestServer::dbar({chunk}));
 
     QProcess process;
     QSignalSpy finished(&process, &QProcess::finished);

@@ -6,7 +6,7 @@
 #include "jobs/jobtesttools.h"
 #include "jobs/ripjob.h"
 #include "settings/settingsfile.h"
-#include "support/dbartestserver.h"
+#include "support/httptestserver.h"
 #include "tags/tagdispatch.h"
 
 #include <atomic>
@@ -240,7 +240,7 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
     other.tracks[1] = {20, v2s[1], 0};
     ArChunk wrong = pressing;
     wrong.tracks[1].crc ^= 1;
-    using Server = DbarTestServer;
+    using Server = HttpTestServer;
     const struct {
         QByteArray reply;
         QStringList verdicts;

@@ -2,6 +2,7 @@
 
 #include "cd/accuraterip.h"
 
+#include <functional>
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -9,23 +10,28 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
-// An AccurateRip server on 127.0.0.1 for tests: each request is kept and
-// answered with reply, an HTTP response as it stands (none while it is empty,
-// as a server that never answers).
-class DbarTestServer : public QObject {
+// A web server on 127.0.0.1 for tests (AccurateRip, MusicBrainz): each
+// request is kept and answered by respond when set, else with reply, an HTTP
+// response as it stands (none while it is empty, as a server that never answers).
+class HttpTestServer : public QObject {
 public:
     QByteArray reply;
+    std::function<QByteArray(const QByteArray& request)> respond;
     QList<QByteArray> requests;
 
-    DbarTestServer() {
+    HttpTestServer() {
         m_server.listen(QHostAddress::LocalHost);
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection())
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-                    if (reply.isEmpty() || !socket->peek(1 << 16).contains("\r\n\r\n"))
+                    if ((reply.isEmpty() && !respond) ||
+                        !socket->peek(1 << 16).contains("\r\n\r\n"))
                         return;
                     requests << socket->readAll();
-                    socket->write(reply);
+                    const QByteArray answer = respond ? respond(requests.last()) : reply;
+                    if (answer.isEmpty())
+                        return; // keeps the client waiting
+                    socket->write(answer);
                     socket->disconnectFromHost();
                 });
         });
@@ -36,10 +42,11 @@ public:
     void close() { m_server.close(); }
 
     // A response with the body, its length announced as announced (the body's own by default).
-    static QByteArray http(int status, const QByteArray& body, qsizetype announced = -1) {
+    static QByteArray http(int status, const QByteArray& body, qsizetype announced = -1,
+                           const QByteArray& headers = {}) {
         return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
                QByteArray::number(announced < 0 ? body.size() : announced) +
-               "\r\nConnection: close\r\n\r\n" + body;
+               "\r\nConnection: close\r\n" + headers + "\r\n" + body;
     }
 
     // A dBAR file of the chunks, as the database sends it.

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "cd/httpfetch.h"
+#include "cd/musicbrainz.h"
+#include "settings/settingkey.h"
+
+#include <functional>
+#include <QObject>
+#include <QTimer>
+
+// Section "MusicBrainz": the servers asked, so that tests and mirrors use their own.
+namespace MusicBrainzKeys {
+inline constexpr TextKey Server{"MusicBrainz", "server", "https://musicbrainz.org"};
+inline constexpr TextKey CoverArt{"MusicBrainz", "coverart", "https://coverartarchive.org"};
+} // namespace MusicBrainzKeys
+
+// Looks a disc up at MusicBrainz: by its disc ID, and when that finds nothing,
+// by its table of contents (the fuzzy lookup). At most one request a second,
+// as MusicBrainz asks; a "503" is waited out once as its Retry-After says.
+// Releases found are kept in cacheFolder, one file per disc ID, and answer a
+// later lookup of the disc without the network.
+class MusicBrainzClient : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MinSpacingMs = 1000;
+    // A server asking for a longer wait than this is taken as not answering.
+    static constexpr int MaxRetryAfterSeconds = 30;
+
+    MusicBrainzClient(QString server, QString cacheFolder, QObject* parent = nullptr);
+
+    void setTimeout(int ms) { m_fetch.setTimeout(ms); }
+    // Milliseconds on a steady clock; tests hand in their own.
+    void setClock(std::function<qint64()> now) { m_now = std::move(now); }
+    // Asynchronous: finished comes later, once. A lookup still running is dropped.
+    void lookup(const MbDiscId& id, int trackCount);
+    void cancel();
+
+    // How long the next request must wait: a second after the last one, and
+    // not before a time the server named.
+    static qint64 delayBeforeRequest(qint64 lastRequestMs, qint64 nowMs, qint64 notBeforeMs);
+    // The server of section "MusicBrainz", without trailing slashes.
+    static QString serverFrom(const QString& settingsPath);
+
+signals:
+    // releases: the disc's releases, none when MusicBrainz does not know it;
+    // error: why the lookup failed, empty when it did not.
+    void finished(const QVector<MbRelease>& releases, const QString& error);
+
+private:
+    enum class Step { DiscId, Toc };
+    void schedule();
+    void send();
+    void answered(const HttpFetch::Result& result);
+    void finish(const QVector<MbRelease>& releases, const QString& error);
+    QString cachePath() const;
+
+    QString m_server;
+    QString m_cacheFolder;
+    HttpFetch m_fetch{QStringLiteral("MusicBrainz")};
+    QTimer m_wait;
+    std::function<qint64()> m_now;
+    qint64 m_lastRequest = -1;
+    qint64 m_notBefore = 0;
+    MbDiscId m_id;
+    int m_trackCount = 0;
+    Step m_step = Step::DiscId;
+    bool m_retried = false;
+    bool m_running = false;
+};
