@@ -1,31 +1,22 @@
 #include "cd/accurateripclient.h"
 
-#include "cd/networkreply.h"
 #include "cd/untrustedtext.h"
 #include "platform/version.h"
 #include "settings/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 #include <QUrl>
 
 AccurateRipClient::AccurateRipClient(QString server, QString cacheFolder, QObject* parent)
-    : QObject(parent), m_server(std::move(server)), m_cacheFolder(std::move(cacheFolder)),
-      m_network(new QNetworkAccessManager(this)) {
+    : QObject(parent), m_server(std::move(server)), m_cacheFolder(std::move(cacheFolder)) {
     while (m_server.endsWith(QLatin1Char('/')))
         m_server.chop(1);
-    m_timeout.setSingleShot(true);
-    m_timeout.setInterval(DefaultTimeoutMs);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
-        if (!m_reply)
-            return;
-        m_abortReason = QStringLiteral("The AccurateRip server did not answer in time.");
-        m_reply->abort();
-    });
+    m_fetch.setParent(this);
+    m_fetch.setTimeout(DefaultTimeoutMs);
+    m_fetch.setMaxBytes(MaxReplyBytes);
+    connect(&m_fetch, &HttpFetch::done, this, &AccurateRipClient::answered);
 }
 
 AccurateRipClient::~AccurateRipClient() {
@@ -33,7 +24,7 @@ AccurateRipClient::~AccurateRipClient() {
 }
 
 void AccurateRipClient::setTimeout(int ms) {
-    m_timeout.setInterval(ms > 0 ? ms : DefaultTimeoutMs);
+    m_fetch.setTimeout(ms > 0 ? ms : DefaultTimeoutMs);
 }
 
 void AccurateRipClient::lookup(const AccurateRipId& id) {
@@ -47,12 +38,7 @@ void AccurateRipClient::lookup(const AccurateRipId& id) {
 
 void AccurateRipClient::cancel() {
     ++m_current;
-    dropReply();
-}
-
-void AccurateRipClient::dropReply() {
-    m_timeout.stop();
-    dropNetworkReply(m_reply, this);
+    m_fetch.cancel();
 }
 
 QString AccurateRipClient::serverFrom(const QString& settingsPath) {
@@ -79,64 +65,24 @@ void AccurateRipClient::begin(quint64 lookupNumber) {
         finish(lookupNumber, cached, false, QString());
         return;
     }
-
-    const QUrl url(m_server + QStringLiteral("/accuraterip/") + m_id.relativePath());
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        finish(lookupNumber, {}, false,
-               QStringLiteral("The AccurateRip server \"%1\" is no web address.")
-                   .arg(cleanUntrustedText(m_server)));
-        return;
-    }
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QStringLiteral("Orvelle/") + orvelleVersion());
-    QNetworkReply* reply = m_network->get(request);
-    m_reply = reply;
-    m_abortReason.clear();
-    connect(reply, &QNetworkReply::downloadProgress, this,
-            [this, reply](qint64 received, qint64 total) {
-                if (reply != m_reply || (received <= MaxReplyBytes && total <= MaxReplyBytes))
-                    return;
-                m_abortReason = QStringLiteral("The AccurateRip reply is too large to be a "
-                                               "disc entry.");
-                reply->abort();
-            });
-    connect(reply, &QNetworkReply::finished, this,
-            [this, lookupNumber, reply] { onReplyFinished(lookupNumber, reply); });
-    m_timeout.start();
+    m_fetch.get(QUrl(m_server + QStringLiteral("/accuraterip/") + m_id.relativePath()));
 }
 
-void AccurateRipClient::onReplyFinished(quint64 lookupNumber, QNetworkReply* reply) {
-    if (reply != m_reply)
-        return;
-    m_timeout.stop();
-    m_reply = nullptr;
-    reply->deleteLater();
-
-    const int http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    QString error;
-    if (!m_abortReason.isEmpty())
-        error = m_abortReason;
-    else if (http == 404)
+void AccurateRipClient::answered(const HttpFetch::Result& result) {
+    const quint64 lookupNumber = m_current;
+    if (!result.error.isEmpty())
+        return finish(lookupNumber, {}, false, result.error);
+    if (result.status == 404)
         return finish(lookupNumber, {}, true, QString());
-    else if (http != 0 && http != 200)
-        error =
-            QStringLiteral("The AccurateRip server answered with an error (HTTP %1).").arg(http);
-    else if (reply->error() != QNetworkReply::NoError && http == 200)
-        error = QStringLiteral("The AccurateRip reply is damaged: the transfer broke off.");
-    else if (reply->error() != QNetworkReply::NoError)
-        error = QStringLiteral("The AccurateRip server could not be reached: %1.")
-                    .arg(cleanUntrustedText(reply->errorString()));
+    if (result.status != 200)
+        return finish(lookupNumber, {}, false,
+                      QStringLiteral("The AccurateRip server answered with an error (HTTP %1).")
+                          .arg(result.status));
+    QString error;
+    const QVector<ArChunk> chunks = parseDbar(result.body, m_id, &error);
     if (!error.isEmpty())
         return finish(lookupNumber, {}, false, error);
-
-    const QByteArray body = reply->readAll();
-    const QVector<ArChunk> chunks = parseDbar(body, m_id, &error);
-    if (!error.isEmpty())
-        return finish(lookupNumber, {}, false, error);
-    writeCache(body);
+    writeCache(result.body);
     finish(lookupNumber, chunks, false, QString());
 }
 

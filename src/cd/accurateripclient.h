@@ -1,14 +1,10 @@
 #pragma once
 
 #include "cd/accuraterip.h"
+#include "cd/httpfetch.h"
 #include "settings/settingkey.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QTimer>
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 // Section "AccurateRip": where rips are checked.
 namespace AccurateRipKeys {
@@ -49,20 +45,16 @@ signals:
 
 private:
     void begin(quint64 lookupNumber);
-    void onReplyFinished(quint64 lookupNumber, QNetworkReply* reply);
+    void answered(const HttpFetch::Result& result);
     void finish(quint64 lookupNumber, const QVector<ArChunk>& chunks, bool notFound,
                 const QString& error);
     QString cachePath() const;
     QVector<ArChunk> readCache() const;
     void writeCache(const QByteArray& data) const;
-    void dropReply();
 
     QString m_server;
     QString m_cacheFolder;
-    QNetworkAccessManager* m_network;
-    QPointer<QNetworkReply> m_reply;
-    QTimer m_timeout;
-    QString m_abortReason; // why we aborted the reply ourselves
+    HttpFetch m_fetch{QStringLiteral("AccurateRip")};
     AccurateRipId m_id;
     quint64 m_current = 0;
 };

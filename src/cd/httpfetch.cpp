@@ -87,7 +87,8 @@ void HttpFetch::finished(QNetworkReply* reply) {
         result.error = QStringLiteral("The %1 server could not be reached: %2.")
                            .arg(m_service, cleanUntrustedText(reply->errorString()));
     else if (result.status == 200 && reply->error() != QNetworkReply::NoError)
-        result.error = QStringLiteral("The %1 reply broke off.").arg(m_service);
+        result.error =
+            QStringLiteral("The %1 reply is damaged: the transfer broke off.").arg(m_service);
     else
         result.body = reply->readAll();
     emit done(result);

@@ -254,8 +254,7 @@ TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
     const QByteArray request = server.requests.last().toLower();
     EXPECT_TRUE(request.startsWith("get /accuraterip/" +
                                    PlainId.relativePath().toLower().toLatin1() + " "));
-    EXPECT_TRUE(
-        request.contains("\r\nuser-agent: orvelle/" + QByteArray(ORVELLE_VERSION) + "\r\n"));
+    EXPECT_TRUE(request.contains("\r\nuser-agent: orvelle/" + QByteArray(ORVELLE_VERSION) + " ( "));
 
     const qsizetype asked = server.requests.size();
     server.close();
