@@ -6,6 +6,7 @@
 #include "cd/ui/freedbstatuswindow.h"
 #include "components/iaudiocdgrabber2.h"
 #include "dialogs/aboutbox.h"
+#include "dialogs/releasechoice.h"
 #include "filelist/formatswitch.h"
 #include "jobs/ripcheck.h"
 #include "settings/settingsfile.h"
@@ -85,6 +86,15 @@ MainWindow::MainWindow(AudioComponentSet components, IUserPrompt& prompt, IShell
     createMenus();
     // The other windows are made after the main window, hidden, and live as long.
     m_freeDbStatus = new FreeDbStatusWindow(m_controller->drives(), this);
+    // Several releases of the disc: the user picks one, the window goes on meanwhile.
+    m_releaseChoice = new ReleaseChoice(this);
+    connect(&m_controller->drives(), &DriveSession::releaseChoiceNeeded, this,
+            [this](const QStringList& releases) {
+                m_releaseChoice->ask(releases, [this](int chosen) {
+                    m_controller->run(
+                        [this, chosen] { m_controller->drives().chooseRelease(chosen); });
+                });
+            });
     m_aboutBox = new AboutBox(shell, this);
     connectController();
     connectSkin();

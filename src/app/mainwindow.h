@@ -7,6 +7,7 @@
 
 class AboutBox;
 class FreeDbStatusWindow;
+class ReleaseChoice;
 class IShell;
 class IUserPrompt;
 class QComboBox;
@@ -98,5 +99,6 @@ private:
     QMenu* m_helpMenu;
     AboutBox* m_aboutBox;
     FreeDbStatusWindow* m_freeDbStatus;
+    ReleaseChoice* m_releaseChoice;
     SettingsDialog* m_settingsDialog = nullptr;
 };

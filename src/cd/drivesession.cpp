@@ -10,6 +10,8 @@ DriveSession::DriveSession(IAudioCDGrabber2& grabber, IDriveLayer& drives,
     connect(&m_grabber, &IAudioCDGrabber2::OnMediaChange, this, &DriveSession::mediaChanged);
     connect(&m_grabber, &IAudioCDGrabber2::OnFreeDBQueryStatus, this,
             &DriveSession::onLookupStatus);
+    connect(&m_grabber, &IAudioCDGrabber2::OnReleaseChoice, this,
+            &DriveSession::releaseChoiceNeeded);
 }
 
 QString DriveSession::twoDigits(int n) {
@@ -94,6 +96,10 @@ QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
 
 void DriveSession::startLookup() {
     m_grabber.QueryFreeDB(&m_freedb, m_queryFlag);
+}
+
+void DriveSession::chooseRelease(int index) {
+    m_grabber.ChooseRelease(index);
 }
 
 void DriveSession::openStatusWindow() {

@@ -43,6 +43,8 @@ public:
     void setQueryFlag(int flag) { m_queryFlag = flag; }
     int queryFlag() const { return m_queryFlag; }
     void startLookup();
+    // After releaseChoiceNeeded: the release chosen, from 0; -1 for none.
+    void chooseRelease(int index);
     // Clears the status lines and asks for the status window.
     void openStatusWindow();
     const QStringList& statusLines() const { return m_statusLines; }
@@ -55,6 +57,8 @@ signals:
     void statusLineAdded(const QString& line);
     // The lookup found the disc: the track rows have new names.
     void lookupLoaded();
+    // The database knows several releases of the disc; chooseRelease takes the answer.
+    void releaseChoiceNeeded(const QStringList& releases);
 
 private:
     void onLookupStatus(int status);

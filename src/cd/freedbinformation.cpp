@@ -1,6 +1,7 @@
 #include "cd/freedbinformation.h"
 
 #include "cd/freedbcache.h"
+#include "cd/musicbrainzclient.h"
 #include "platform/range.h"
 #include "settings/freedbkeys.h"
 
@@ -47,4 +48,17 @@ IFreeDBInformation2::Source FreeDbInformation::LookupSource() const {
 QString FreeDbInformation::CachePath() const {
     return QFileInfo(m_settings.path()).absolutePath() + QLatin1Char('/') +
            QLatin1String(FreeDbCache::FileName);
+}
+
+IFreeDBInformation2::Databases FreeDbInformation::LookupDatabases() const {
+    return static_cast<Databases>(
+        m_settings.readPosition(FreedbKeys::Databases, FreedbKeys::DatabaseCount));
+}
+
+QString FreeDbInformation::MusicBrainzServer() const {
+    return MusicBrainzClient::serverFrom(m_settings.path());
+}
+
+QString FreeDbInformation::MusicBrainzCache() const {
+    return QFileInfo(m_settings.path()).absolutePath() + QStringLiteral("/MusicBrainz");
 }

@@ -17,6 +17,11 @@ public:
     Source LookupSource() const override;
     // The cache file beside the settings file.
     QString CachePath() const override;
+    Databases LookupDatabases() const override;
+    // Key "server" of section "MusicBrainz".
+    QString MusicBrainzServer() const override;
+    // The folder "MusicBrainz" beside the settings file.
+    QString MusicBrainzCache() const override;
 
 private:
     SettingsFile m_settings;

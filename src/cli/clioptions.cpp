@@ -145,6 +145,16 @@ QString CliOptions::parse(const QStringList& arguments) {
             tracksGiven = true;
         } else if (name == QLatin1String("--freedb")) {
             error = flag(&freedb);
+        } else if (name == QLatin1String("--musicbrainz")) {
+            error = flag(&musicBrainz);
+        } else if (name == QLatin1String("--release")) {
+            if ((error = value(&text)).isEmpty()) {
+                bool ok = false;
+                release = text.toInt(&ok);
+                if (!ok || release < 1)
+                    error = QStringLiteral("--release wants a number of 1 or more, not \"%1\".")
+                                .arg(text);
+            }
         } else if (name == QLatin1String("--require-accurate")) {
             error = flag(&requireAccurate);
         } else if (name == QLatin1String("--no-log")) {
@@ -172,16 +182,21 @@ QString CliOptions::parse(const QStringList& arguments) {
             return error;
     }
     if (cd) {
+        if (freedb && musicBrainz)
+            return QStringLiteral("--freedb and --musicbrainz ask one database each; give one.");
+        if (release > 0 && !musicBrainz)
+            return QStringLiteral("--release is for --musicbrainz.");
         if (inputs.size() > 1)
             return QStringLiteral("--cd takes one drive or disc image, not %1.").arg(inputs.size());
         if (recursive)
             return QStringLiteral("--recursive is for folders, not for --cd.");
         return {};
     }
-    if (tracksGiven || freedb || requireAccurate || noLog)
+    if (tracksGiven || freedb || musicBrainz || requireAccurate || noLog)
         return QStringLiteral("%1 is for --cd only.")
             .arg(tracksGiven       ? QStringLiteral("--tracks")
                  : freedb          ? QStringLiteral("--freedb")
+                 : musicBrainz     ? QStringLiteral("--musicbrainz")
                  : requireAccurate ? QStringLiteral("--require-accurate")
                                    : QStringLiteral("--no-log"));
     if (inputs.isEmpty())
@@ -217,6 +232,8 @@ QString HelpText() {
         "      --cd               rip the DRIVE or IMAGE given, else the first drive\n"
         "      --tracks LIST      tracks to rip, such as 1,3-5 (default: every track)\n"
         "      --freedb           look the disc up in FreeDB first, name tracks from it\n"
+        "      --musicbrainz      look the disc up in MusicBrainz first, name tracks\n"
+        "                         from it (--release N: the Nth release it lists)\n"
         "      --require-accurate a ripped track that the AccurateRip database does\n"
         "                         not vouch for counts as failed\n"
         "      --no-log           write no rip log beside the ripped files\n"

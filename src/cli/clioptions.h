@@ -20,6 +20,8 @@ struct CliOptions {
     bool cd = false;
     QVector<int> tracks; // 1-based, in the order given; empty: every track
     bool freedb = false;
+    bool musicBrainz = false;
+    int release = 0;              // --release: the MusicBrainz release taken, from 1; 0 the first
     bool requireAccurate = false; // a track AccurateRip does not vouch for fails
     bool noLog = false;           // no rip log beside the files
     bool list = false;

@@ -78,9 +78,21 @@ DriveChoice chooseDrive(const QString& wanted, const SettingsFile& settings,
     return choice;
 }
 
+// The settings' own lookup, but in the one database the command line names.
+class OneDatabase : public FreeDbInformation {
+public:
+    OneDatabase(const QString& settingsPath, Databases database)
+        : FreeDbInformation(settingsPath), m_database(database) {}
+    Databases LookupDatabases() const override { return m_database; }
+
+private:
+    Databases m_database;
+};
+
 // Runs the lookup as the window's FreeDB button does and waits for its
-// outcome: the record loaded, or a line that says there is none.
-bool lookUp(DriveSession& session, Console& console) {
+// outcome: the record loaded, or a line that says there is none. Of several
+// releases, release (from 1) is taken, the first by default.
+bool lookUp(DriveSession& session, Console& console, int release) {
     QEventLoop loop;
     bool loaded = false;
     const QStringList endings = DriveSession::statusTexts(-1) + DriveSession::statusTexts(-2);
@@ -93,6 +105,15 @@ bool lookUp(DriveSession& session, Console& console) {
         loaded = true;
         loop.quit();
     });
+    QObject::connect(
+        &session, &DriveSession::releaseChoiceNeeded, &loop, [&](const QStringList& releases) {
+            for (int i = 0; i < releases.size(); ++i)
+                console.note(QStringLiteral("Release %1: %2").arg(i + 1).arg(releases[i]));
+            const int chosen = qMax(release, 1);
+            if (chosen > releases.size())
+                console.note(QStringLiteral("There is no release %1; the names stay.").arg(chosen));
+            session.chooseRelease(chosen <= releases.size() ? chosen - 1 : -1);
+        });
     session.startLookup();
     loop.exec();
     return loaded;
@@ -119,7 +140,9 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     CdioGrabber grabber(choice.grabberSettings);
     grabber.setMediaPollInterval(24 * 3600 * 1000); // a run reads one disc; no changes to watch
     CdioDriveLayer drives(choice.grabberSettings);
-    FreeDbInformation freedb(settings.path());
+    OneDatabase freedb(settings.path(), options.musicBrainz
+                                            ? IFreeDBInformation2::Databases::MusicBrainz
+                                            : IFreeDBInformation2::Databases::FreeDb);
     DriveSession session(grabber, drives, freedb);
     QVector<RowModel::Row> tracks;
     try {
@@ -127,7 +150,8 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         session.chooseDrive(choice.index);
         session.applyReadingOptions(settings);
         tracks = session.readTrackRows(FormatTarget(run.format));
-        if (options.freedb && !tracks.isEmpty() && lookUp(session, console))
+        if ((options.freedb || options.musicBrainz) && !tracks.isEmpty() &&
+            lookUp(session, console, options.release))
             tracks = session.readTrackRows(FormatTarget(run.format));
     } catch (const std::exception& e) {
         console.failed(driveName, QString::fromUtf8(e.what()));

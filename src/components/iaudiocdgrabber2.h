@@ -72,6 +72,9 @@ public:
 
     // Starts a lookup; its outcome arrives only through OnFreeDBQueryStatus.
     virtual void QueryFreeDB(IFreeDBInformation2* information, int flag) = 0;
+    // After OnReleaseChoice: the release whose names the disc takes, from 0;
+    // -1 for none.
+    virtual void ChooseRelease(int) {}
 
 signals:
     void OnMediaChange();
@@ -82,4 +85,6 @@ signals:
     void OnGrabRetry(int retry, int sector);
     // 1 connecting, 2 querying, 3 loaded, -1 connection failed, -2 no entry
     void OnFreeDBQueryStatus(int status);
+    // The database knows several releases of the disc: the user picks one.
+    void OnReleaseChoice(const QStringList& releases);
 };

@@ -7,6 +7,8 @@
 class IFreeDBInformation2 {
 public:
     enum class Source { AnyAvailable = 0, ServerOnly = 1, CacheOnly = 2 };
+    // Which databases are asked, in order.
+    enum class Databases { FreeDb = 0, MusicBrainz = 1, MusicBrainzThenFreeDb = 2 };
 
     virtual ~IFreeDBInformation2() = default;
 
@@ -16,4 +18,10 @@ public:
     virtual QString Proxy() const = 0; // "host:port" or empty
     virtual Source LookupSource() const = 0;
     virtual QString CachePath() const = 0;
+
+    // FreeDB alone unless the settings say otherwise.
+    virtual Databases LookupDatabases() const { return Databases::FreeDb; }
+    virtual QString MusicBrainzServer() const { return {}; }
+    // Where MusicBrainz's answers are kept; none when empty.
+    virtual QString MusicBrainzCache() const { return {}; }
 };

@@ -18,3 +18,12 @@ const QStringList& freedbSources() {
     };
     return sources;
 }
+
+const QStringList& lookupDatabases() {
+    static const QStringList databases{
+        QStringLiteral("FreeDB"),
+        QStringLiteral("MusicBrainz"),
+        QStringLiteral("MusicBrainz, then FreeDB"),
+    };
+    return databases;
+}

@@ -13,9 +13,14 @@ inline constexpr TextKey Timeout{"Freedb", "timeout", "10000"}; // milliseconds
 inline constexpr TextKey Proxy{"Freedb", "proxy", ""};
 
 inline constexpr int SourceCount = 3;
+// Section "MusicBrainz", key "source": 0 FreeDB, 1 MusicBrainz, 2 MusicBrainz then FreeDB.
+inline constexpr IntKey Databases{"MusicBrainz", "source", 2};
+inline constexpr int DatabaseCount = 3;
 } // namespace FreedbKeys
 
 // The CDDB servers the settings offer; a working public one first.
 const QStringList& freedbServers();
 // The three album information sources, in the order of "toserver".
 const QStringList& freedbSources();
+// The databases asked for a disc's names, in the order of "MusicBrainz/source".
+const QStringList& lookupDatabases();

@@ -13,9 +13,11 @@
 #include "settings/freedbkeys.h"
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"
+#include "support/httptestserver.h"
 
 #include <gtest/gtest.h>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +35,12 @@ const QString NoEntry = QStringLiteral("No FreeDB information available for this
 struct LocalFreeDb : FreeDbInformation {
     using FreeDbInformation::FreeDbInformation;
     QString Server() const override { return QStringLiteral("127.0.0.1"); }
+    // MusicBrainz only where a test sets up a server of its own.
+    Databases LookupDatabases() const override {
+        return MusicBrainzServer().startsWith(QLatin1String("http://127.0.0.1"))
+                   ? FreeDbInformation::LookupDatabases()
+                   : Databases::FreeDb;
+    }
 };
 
 DiscImage plainDisc() {
@@ -224,3 +232,47 @@ TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
 }
 
 } // namespace
+
+// With MusicBrainz first, several releases of the disc are offered without
+// blocking the window, and the one picked names the rows, with each track's
+// own artist.
+TEST_F(CdWindow, SeveralMusicBrainzReleasesAreOfferedAndThePickedOneNamesTheRows) {
+    addImage(plainDisc(), QStringLiteral("plain"));
+    if (m_realDrives > 0)
+        GTEST_SKIP() << "the start-up reads this machine's own drive";
+    HttpTestServer musicBrainz;
+    SettingsFile(settingsPath()).ini().writeString("MusicBrainz", "server", musicBrainz.address());
+    const auto release = [](const QString& title, const QString& guest) {
+        return QStringLiteral("{\"id\":\"%1\",\"title\":\"%1\",\"date\":\"2004-05-01\","
+                              "\"country\":\"DE\",\"artist-credit\":[{\"name\":\"Band\"}],"
+                              "\"media\":[{\"tracks\":[{\"title\":\"Eins\"},{\"title\":\"Zwei\","
+                              "\"artist-credit\":[{\"name\":\"%2\"}]},{\"title\":\"Drei\"}]}]}")
+            .arg(title, guest);
+    };
+    musicBrainz.reply = HttpTestServer::http(
+        200, QStringLiteral("{\"releases\":[%1,%2]}")
+                 .arg(release("First Press", "Guest"), release("Remaster", "Other Guest"))
+                 .toUtf8());
+    start();
+    QListWidget* list = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            auto* choice = m_window->findChild<QDialog*>(QStringLiteral("ReleaseChoice"));
+            list = choice && choice->isVisible() ? choice->findChild<QListWidget*>("lv_releases")
+                                                 : nullptr;
+            return list != nullptr;
+        },
+        10000));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(),
+              QStringLiteral("First Press \u2013 Band (2004, DE, 3 tracks)"));
+    EXPECT_TRUE(m_window->isEnabled());
+    list->setCurrentRow(1);
+    m_window->findChild<QPushButton*>(QStringLiteral("btn_release_ok"))->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captions().value(0) == "Eins"; }, 5000));
+    EXPECT_EQ(captions(), (QStringList{"Eins", "Zwei", "Drei"}));
+    EXPECT_EQ(rows().tag(1).Artist, QStringLiteral("Other Guest"));
+    EXPECT_EQ(rows().tag(0).Album, QStringLiteral("Remaster"));
+    EXPECT_TRUE(m_server.commands.isEmpty())
+        << "FreeDB is not asked once MusicBrainz knows the disc";
+}

@@ -1,3 +1,5 @@
+#include "cd/cddbtestserver.h"
+#include "cd/disclookup.h"
 #include "cd/musicbrainz.h"
 #include "cd/musicbrainzclient.h"
 #include "support/httptestserver.h"
@@ -192,4 +194,97 @@ TEST(MusicBrainzClient, FindsByIdOrLayoutWaitsOutBusyServersAndKeepsWhatItFound)
     server.close();
     answer = lookUp(client, id, 3);
     EXPECT_EQ(answer.releases.size(), 1) << "from the cache, with the server gone";
+}
+
+namespace {
+
+// Where the lookup asks: local servers, and which databases.
+struct Databases : IFreeDBInformation2 {
+    int cddbPort = 0;
+    QString musicBrainz;
+    QString cache;
+    IFreeDBInformation2::Databases order = IFreeDBInformation2::Databases::MusicBrainzThenFreeDb;
+    QString Server() const override { return QStringLiteral("127.0.0.1"); }
+    int Port() const override { return cddbPort; }
+    int TimeoutMs() const override { return 20000; }
+    QString Proxy() const override { return {}; }
+    Source LookupSource() const override { return Source::ServerOnly; }
+    QString CachePath() const override { return cache; }
+    IFreeDBInformation2::Databases LookupDatabases() const override { return order; }
+    QString MusicBrainzServer() const override { return musicBrainz; }
+};
+
+} // namespace
+
+// The databases in the order chosen: one release loads, several are offered
+// for a choice, none falls through to FreeDB or ends the lookup.
+TEST(DiscLookup, AsksTheChosenDatabasesAndOffersSeveralReleases) {
+    QTemporaryDir dir;
+    HttpTestServer musicBrainz;
+    CddbTestServer cddb;
+    cddb.reply = [](const QString& cmd) -> QByteArray {
+        if (cmd.startsWith(QLatin1String("cddb query")))
+            return "200 misc " + cmd.section(' ', 2, 2).toLatin1() + " x\r\n";
+        return "210 misc\r\nDTITLE=Old Artist / Old Album\r\nTTITLE0=A\r\nTTITLE1=B\r\n"
+               "TTITLE2=C\r\n.\r\n";
+    };
+    const DiscLayout disc = layout({0, 15000, 30500}, 46000);
+    const QString id = MbDiscId::fromLayout(disc).id;
+    Databases where;
+    where.cddbPort = cddb.port();
+    where.musicBrainz = musicBrainz.address();
+    where.cache = dir.filePath(QStringLiteral("CDFreeDB.ini"));
+    const struct {
+        QJsonArray releases;
+        IFreeDBInformation2::Databases order;
+        int choose;
+        int lastStatus;
+        QString album;
+        QString year;
+    } cases[] = {
+        {{release("r1", "Only", 3, id, "1999")}, where.order, -1, 3, "Only", "1999"},
+        {{release("r1", "UK", 3, id, "1987"), release("r2", "US", 3, id, "1988")},
+         where.order,
+         1,
+         3,
+         "US",
+         "1988"},
+        {{release("r1", "UK", 3, id, "1987"), release("r2", "US", 3, id, "1988")},
+         where.order,
+         -1,
+         -2,
+         {},
+         {}},
+        {{}, where.order, -1, 3, "Old Album", {}},
+        {{}, IFreeDBInformation2::Databases::MusicBrainz, -1, -2, {}, {}},
+    };
+    for (const auto& c : cases) {
+        musicBrainz.reply = HttpTestServer::http(200, releases(c.releases));
+        where.order = c.order;
+        DiscLookup lookup;
+        QList<int> statuses;
+        QStringList offered;
+        DiscRecord found;
+        QObject::connect(&lookup, &DiscLookup::statusChanged, [&](int s) { statuses << s; });
+        QObject::connect(&lookup, &DiscLookup::recordFound,
+                         [&](const CdToc&, const DiscRecord& record) { found = record; });
+        QObject::connect(&lookup, &DiscLookup::choiceNeeded, [&](const QStringList& list) {
+            offered = list;
+            lookup.chooseRelease(c.choose);
+        });
+        lookup.lookup(disc, where);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !statuses.isEmpty() && (statuses.last() == 3 || statuses.last() < 0); },
+            20000));
+        EXPECT_EQ(statuses.last(), c.lastStatus) << c.album.toStdString();
+        EXPECT_EQ(found.album, c.album);
+        EXPECT_EQ(found.year, c.year);
+        if (c.releases.size() > 1) {
+            EXPECT_EQ(offered, (QStringList{"UK \u2013 Band (1987, GB, Label One, 3 tracks)",
+                                            "US \u2013 Band (1988, GB, Label One, 3 tracks)"}));
+        }
+        if (c.album == "US") {
+            EXPECT_EQ(found.trackArtist(1), "Guest & Band") << "a sampler's own credits";
+        }
+    }
 }

@@ -347,6 +347,38 @@ TEST_F(CliDiscTest, RipsAreVerifiedAndCanBeRequiredAccurate) {
     EXPECT_EQ(QDir(out()).entryList({"*.log"}, QDir::Files), QStringList());
 }
 
+// --musicbrainz names the tracks from MusicBrainz; of several releases it
+// lists them and takes the one --release names.
+TEST_F(CliDiscTest, MusicBrainzNamesTheTracksFromTheReleaseChosen) {
+    HttpTestServer server;
+    SettingsFile(settings()).ini().writeString("MusicBrainz", "server", server.address());
+    const auto medium = [](const QString& album) {
+        QString tracks;
+        for (const char* title : {"One", "Two", "Three"})
+            tracks += QStringLiteral("{\"title\":\"%1 %2\"},").arg(album, title);
+        tracks.chop(1);
+        return QStringLiteral("{\"id\":\"%1\",\"title\":\"%1\",\"date\":\"1990\","
+                              "\"artist-credit\":[{\"name\":\"MB Band\"}],"
+                              "\"media\":[{\"tracks\":[%2]}]}")
+            .arg(album, tracks);
+    };
+    server.reply = HttpTestServer::http(
+        200, QStringLiteral("{\"releases\":[%1,%2]}").arg(medium("UK"), medium("US")).toUtf8());
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(ORVELLE_CONVERT),
+                  {"--settings", settings(), "--cd", image, "--musicbrainz", "--release", "2",
+                   "--tracks", "2", "-f", "wav", "-o", out(), "--no-log"});
+    ASSERT_TRUE(finished.wait(600000));
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(splitLines(process.readAllStandardOutput()),
+              QStringList({"OK " + image + " track 02 -> " + out() + "/US Two.wav"}));
+    EXPECT_TRUE(err.contains("Release 1: UK \xe2\x80\x93 MB Band (1990, 3 tracks)"))
+        << err.toStdString();
+    EXPECT_TRUE(server.requests.value(0).startsWith("GET /ws/2/discid/"));
+}
+
 TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {
     const ProgramRun result = run({"--cd", image, "--tracks", "2-4", "-o", out()});
     EXPECT_EQ(result.status, 2);
@@ -367,6 +399,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndAShortUsage) {
                                    {"--cd", "a.cue", "b.cue"},
                                    {"--cd", "--tracks", "3-1"},
                                    {"--cd", "--tracks", "0"},
+                                   {"--cd", "--freedb", "--musicbrainz"},
+                                   {"--cd", "--release", "2"},
+                                   {"--cd", "--musicbrainz", "--release", "0"},
                                    {"-r=1", "x.wav"}};
     for (const QStringList& arguments : wrong) {
         const ProgramRun result = run(arguments);

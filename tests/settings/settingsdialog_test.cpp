@@ -222,8 +222,8 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
         "[ogg]",         "channel=1",       "frequency=7",   "bitrate=9",     "max bitrate=9",
         "min bitrate=9", "quality=300",     "oggvbr=0",      "oggquality=0",  "[Format]",
         "mode=0",        "retries=5",       "stop=0",        "[Freedb]",      "site=0",
-        "toserver=1",    "port=80",         "timeout=10000", "proxy=",        "[Main]",
-        "Jobs=0"};
+        "toserver=1",    "port=80",         "timeout=10000", "proxy=",        "[MusicBrainz]",
+        "source=2",      "[Main]",          "Jobs=0"};
     EXPECT_EQ(lines, expected);
     // The grabber gets the stored values, numbered as at start-up.
     EXPECT_EQ(grabber.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));

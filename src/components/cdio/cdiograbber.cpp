@@ -16,9 +16,10 @@ constexpr int FramesPerSecond = 75;
 CdioGrabber::CdioGrabber(QString settingsPath, QObject* parent)
     : IAudioCDGrabber2(parent), m_settingsPath(std::move(settingsPath)) {
     connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::OnMediaChange);
-    connect(&m_cddb, &CddbClient::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
-    connect(&m_cddb, &CddbClient::recordFound, this,
+    connect(&m_lookup, &DiscLookup::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
+    connect(&m_lookup, &DiscLookup::recordFound, this,
             [this](const CdToc& toc, const DiscRecord& record) { m_record.emplace(toc, record); });
+    connect(&m_lookup, &DiscLookup::choiceNeeded, this, &CdioGrabber::OnReleaseChoice);
 }
 
 CdioGrabber::~CdioGrabber() {
@@ -38,7 +39,7 @@ void CdioGrabber::Initialize() {
 void CdioGrabber::Shutdown() {
     AbortGrab();
     EndRawRead();
-    m_cddb.cancel();
+    m_lookup.cancel();
     m_watcher.stop();
 }
 
@@ -383,5 +384,5 @@ void CdioGrabber::QueryFreeDB(IFreeDBInformation2* information, int) {
         throw ComponentError(QStringLiteral("No FreeDB settings were given."));
     if (m_disc.isEmpty())
         ReadDisc();
-    m_cddb.lookup(m_disc.toc(), *information);
+    m_lookup.lookup(GetDiscLayout(), *information);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cd/cddbclient.h"
+#include "cd/disclookup.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/mediawatcher.h"
 #include "components/cdio/trackreader.h"
@@ -69,6 +69,7 @@ public:
 
     // The flag carries no meaning here: both values look up the same way.
     void QueryFreeDB(IFreeDBInformation2* information, int flag) override;
+    void ChooseRelease(int index) override { m_lookup.chooseRelease(index); }
 
     // How often the current drive is looked at for a disc change.
     void setMediaPollInterval(int ms);
@@ -125,7 +126,7 @@ private:
     CdTrack m_rawTrack;
     int m_rawPosition = 0;
 
-    CddbClient m_cddb;
+    DiscLookup m_lookup;
     std::optional<std::pair<CdToc, DiscRecord>> m_record;
     MediaWatcher m_watcher;
 };

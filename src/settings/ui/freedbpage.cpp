@@ -35,11 +35,13 @@ FreedbPage::FreedbPage(QWidget* parent) : SettingsPage(parent) {
     m_source =
         new ChoiceGroup(QStringLiteral("Album Information source:"), freedbSources(), 1, this);
     m_source->setObjectName(QStringLiteral("rg_freedbserver"));
+    m_databases = SettingsControls::list("cb_database", lookupDatabases(), this);
 
     auto* timeoutRow = new QHBoxLayout;
     timeoutRow->addWidget(m_timeout);
     timeoutRow->addWidget(new QLabel(QStringLiteral("MS "), this));
     auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Look up in:  "), m_databases);
     form->addRow(QStringLiteral("Site URL:  "), m_site);
     form->addRow(QStringLiteral("Port:  "), m_port);
     form->addRow(QStringLiteral("Timeout:  "), timeoutRow);
@@ -56,6 +58,7 @@ void FreedbPage::load(const SettingsFile& settings) {
     m_port->setText(settings.read(FreedbKeys::Port));
     m_timeout->setText(settings.read(FreedbKeys::Timeout));
     m_proxy->setText(settings.read(FreedbKeys::Proxy));
+    SettingsControls::load(m_databases, settings, FreedbKeys::Databases);
 }
 
 void FreedbPage::save(SettingsFile& settings) const {
@@ -64,6 +67,7 @@ void FreedbPage::save(SettingsFile& settings) const {
     settings.write(FreedbKeys::Port, m_port->text());
     settings.write(FreedbKeys::Timeout, m_timeout->text());
     settings.write(FreedbKeys::Proxy, m_proxy->text());
+    SettingsControls::save(m_databases, settings, FreedbKeys::Databases);
 }
 
 void FreedbPage::setDefaults() {
@@ -72,4 +76,5 @@ void FreedbPage::setDefaults() {
     m_port->setText(QLatin1String(FreedbKeys::Port.defaultValue));
     m_timeout->setText(QLatin1String(FreedbKeys::Timeout.defaultValue));
     m_proxy->setText(QLatin1String(FreedbKeys::Proxy.defaultValue));
+    m_databases->setCurrentIndex(FreedbKeys::Databases.defaultValue);
 }

@@ -22,4 +22,5 @@ private:
     QLineEdit* m_timeout;
     QLineEdit* m_proxy;
     ChoiceGroup* m_source;
+    QComboBox* m_databases; // MusicBrainz, FreeDB or both
 };
