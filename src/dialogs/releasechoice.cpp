@@ -15,7 +15,11 @@ ReleaseChoice::ReleaseChoice(QWidget* parent) : QDialog(parent) {
     text->setWordWrap(true);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lv_releases"));
-    m_list->setMinimumWidth(460);
+    // Long titles wrap rather than hide their year, country and label.
+    m_list->setMinimumSize(580, 160);
+    m_list->setWordWrap(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setAlternatingRowColors(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btn_release_ok"));
     auto* layout = new QVBoxLayout(this);
