@@ -7,31 +7,22 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 namespace {
 
-// A WAV file of 16-bit PCM, for ffmpeg to measure.
-QString writeWav(const QString& path, const QByteArray& pcm, int rate, int channels) {
-    QByteArray header(44, '\0');
-    auto* h = reinterpret_cast<uchar*>(header.data());
-    memcpy(h, "RIFF", 4);
-    qToLittleEndian<quint32>(quint32(36 + pcm.size()), h + 4);
-    memcpy(h + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, h + 16);
-    qToLittleEndian<quint16>(1, h + 20);
-    qToLittleEndian<quint16>(quint16(channels), h + 22);
-    qToLittleEndian<quint32>(quint32(rate), h + 24);
-    qToLittleEndian<quint32>(quint32(rate * channels * 2), h + 28);
-    qToLittleEndian<quint16>(quint16(channels * 2), h + 32);
-    qToLittleEndian<quint16>(16, h + 34);
-    memcpy(h + 36, "data", 4);
-    qToLittleEndian<quint32>(quint32(pcm.size()), h + 40);
+// Raw 16-bit PCM for ffmpeg to measure, with its layout.
+struct RawFile {
+    QString path;
+    int rate = 0;
+    int channels = 0;
+};
+
+RawFile writeRaw(const QString& path, const QByteArray& pcm, int rate, int channels) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {};
-    file.write(header + pcm);
-    return path;
+    file.write(pcm);
+    return {path, rate, channels};
 }
 
 struct Reference {
@@ -40,10 +31,12 @@ struct Reference {
 };
 
 // What FFmpeg's ebur128 filter says of the file: integrated loudness and true peak.
-Reference ffmpegEbur128(const QString& path) {
+Reference ffmpegEbur128(const RawFile& raw) {
     QProcess process;
-    process.start(QStringLiteral("ffmpeg"), {"-nostats", "-hide_banner", "-i", path, "-af",
-                                             "ebur128=peak=true", "-f", "null", "-"});
+    process.start(QStringLiteral("ffmpeg"),
+                  {"-nostats", "-hide_banner", "-f", "s16le", "-ar", QString::number(raw.rate),
+                   "-ac", QString::number(raw.channels), "-i", raw.path, "-af", "ebur128=peak=true",
+                   "-f", "null", "-"});
     process.waitForFinished(60000);
     const QString out = QString::fromUtf8(process.readAllStandardError());
     const int summary = out.lastIndexOf(QLatin1String("Summary:"));
@@ -115,9 +108,8 @@ TEST(LoudnessMeter, AgreesWithFfmpegOnLoudnessAndTruePeak) {
                     pcm = scaled(MediaTools::noise(int(rate * seconds), channels, 7), 0.5);
                 else
                     pcm = musicLike(rate, channels, seconds);
-                const QString path =
-                    writeWav(dir.filePath(QStringLiteral("%1.wav").arg(++n)), pcm, rate, channels);
-                const Reference reference = ffmpegEbur128(path);
+                const Reference reference = ffmpegEbur128(
+                    writeRaw(dir.filePath(QStringLiteral("%1.raw").arg(++n)), pcm, rate, channels));
                 LoudnessMeter meter(rate, channels);
                 measure(meter, pcm);
                 EXPECT_NEAR(meter.loudness(), reference.lufs, 0.1);
@@ -146,7 +138,7 @@ TEST(LoudnessMeter, AlbumLoudnessIsOverAllTracksAndGainsAreWrittenAsPlayersReadT
     }
     const double album =
         LoudnessMeter::albumLoudness({meters[0].get(), meters[1].get(), meters[2].get()});
-    const Reference whole = ffmpegEbur128(writeWav(dir.filePath("album.wav"), all, 44100, 2));
+    const Reference whole = ffmpegEbur128(writeRaw(dir.filePath("album.raw"), all, 44100, 2));
     EXPECT_NEAR(album, whole.lufs, 0.1);
     EXPECT_GT(meters[0]->loudness() - meters[1]->loudness(), 10);
 
