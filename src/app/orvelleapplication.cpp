@@ -11,10 +11,65 @@
 #include "platform/version.h"
 #include "settings/settingsfile.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
+#include <fcntl.h>
 #include <QDir>
 #include <QPointer>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+#include <unistd.h>
+
+namespace {
+
+int closeSignalPipe[2] = {-1, -1};
+
+// Only what is safe in a signal handler: one write, and the defaults back,
+// so that a second signal ends a program that could not close.
+void onCloseSignal(int) {
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(closeSignalPipe[1], &byte, 1);
+}
+
+// Closes the window as its close box does, but only from the main event loop:
+// a command that waits for an answer must not find its window closed under
+// it. A question still open is answered as its own close box answers it.
+void closeWhenIdle(QWidget& window) {
+    if (QThread::currentThread()->loopLevel() > 1) {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+        constexpr int RetryMs = 50;
+        QTimer::singleShot(RetryMs, &window, [&window] { closeWhenIdle(window); });
+        return;
+    }
+    window.close();
+}
+
+// SIGTERM and SIGHUP (a logout, a shutdown) close the window as its close box
+// does, so that the settings are saved; the handler only wakes the event loop.
+void closeOnSignals(QWidget& window) {
+    if (::pipe2(closeSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return; // the signals then end the program as they would anyway
+    auto* notifier = new QSocketNotifier(closeSignalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        while (::read(closeSignalPipe[0], &byte, 1) > 0) {
+        }
+        closeWhenIdle(window);
+    });
+    struct sigaction action = {};
+    action.sa_handler = onCloseSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
+} // namespace
 
 OrvelleApplication::OrvelleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -97,6 +152,8 @@ int OrvelleApplication::run(int argc, char** argv) {
                          window.raise();
                          window.activateWindow();
                      });
+    // Before the socket appears, so that whoever sees it may send the signals.
+    closeOnSignals(window);
     handOver.listen(handOverSocket);
 
     window.show();

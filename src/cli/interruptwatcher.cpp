@@ -1,5 +1,6 @@
 #include "cli/interruptwatcher.h"
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <QSocketNotifier>
@@ -7,12 +8,24 @@
 
 namespace {
 
-int pipeEnds[2] = {-1, -1};
+const int Watched[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Only what is safe in a signal handler: one write, and the default back.
-void onInterrupt(int) {
-    std::signal(SIGINT, SIG_DFL);
-    const char byte = 1;
+int pipeEnds[2] = {-1, -1};
+std::atomic<int> received{0};
+
+void setHandler(void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : Watched)
+        ::sigaction(signal, &action, nullptr);
+}
+
+// Only what is safe in a signal handler: one write, and the defaults back.
+void onInterrupt(int signal) {
+    setHandler(SIG_DFL);
+    const char byte = char(signal);
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
 }
 
@@ -20,23 +33,31 @@ void onInterrupt(int) {
 
 InterruptWatcher::InterruptWatcher(QObject* parent) : QObject(parent) {
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
-        return; // Ctrl-C then ends the program at once, as it would anyway
+        return; // a signal then ends the program at once, as it would anyway
     m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
-        while (::read(pipeEnds[0], &byte, 1) > 0) {
-        }
-        emit interrupted();
+        int signal = 0;
+        while (::read(pipeEnds[0], &byte, 1) > 0)
+            signal = byte;
+        if (signal == 0)
+            return;
+        received = signal;
+        emit interrupted(signal);
     });
-    std::signal(SIGINT, onInterrupt);
+    setHandler(onInterrupt);
 }
 
 InterruptWatcher::~InterruptWatcher() {
     if (!m_notifier)
         return;
-    std::signal(SIGINT, SIG_DFL);
+    setHandler(SIG_DFL);
     delete m_notifier;
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
     pipeEnds[0] = pipeEnds[1] = -1;
+}
+
+int InterruptWatcher::lastSignal() {
+    return received;
 }

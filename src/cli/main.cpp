@@ -1,6 +1,7 @@
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "cli/convertcommand.h"
+#include "cli/interruptwatcher.h"
 #include "cli/ripcommand.h"
 #include "platform/version.h"
 #include "settings/settingsfile.h"
@@ -43,8 +44,11 @@ int main(int argc, char** argv) {
         const SettingsFile settings(options.settingsPath.isEmpty() ? SettingsFile::defaultPath()
                                                                    : options.settingsPath);
         Console console(options.quiet, ::isatty(STDERR_FILENO) == 1);
-        return options.cd ? RipDisc(options, settings, console)
-                          : ConvertFiles(options, settings, console);
+        const int status = options.cd ? RipDisc(options, settings, console)
+                                      : ConvertFiles(options, settings, console);
+        // Stopped by a signal: the shell learns which, as if it had ended the program.
+        const int signal = InterruptWatcher::lastSignal();
+        return signal != 0 ? 128 + signal : status;
     } catch (const std::exception& e) {
         print(stderr, QStringLiteral("orvelle-convert: %1\n").arg(QString::fromUtf8(e.what())));
         return 1;

@@ -53,7 +53,9 @@ void setUpRmWriter(IVideoFile& rm, int codec, int sampleRate, int channels, cons
 
 struct ConversionJob::Work {
     JobRow row;
-    QString path;
+    QString path; // the name chosen, then the one the file got
+    QString part; // the file written
+    bool named = false;
     std::unique_ptr<IAudioFile2> reader;
     std::unique_ptr<IVideoFile> video;
     std::unique_ptr<IAudioFile2> writer;
@@ -77,7 +79,13 @@ ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
 
 ConversionJob::~ConversionJob() {
     m_stop = true;
-    m_running.clear(); // each row's thread is waited for
+    // A row that no one will finish leaves nothing behind.
+    for (const std::unique_ptr<Work>& work : m_running) {
+        work->thread->wait();
+        if (!work->named)
+            DiscardOutputFile(work->path);
+    }
+    m_running.clear();
 }
 
 void ConversionJob::stop() {
@@ -114,6 +122,7 @@ void ConversionJob::startRow(const JobRow& row) {
         if (lastRow)
             m_lastRowFolder = output.folder;
         work->path = output.path;
+        work->part = output.part;
         if (IsVideoFile(row.source))
             work->video = required(m_components.video());
         else
@@ -123,8 +132,7 @@ void ConversionJob::startRow(const JobRow& row) {
         else
             work->writer = required(m_components.writer(row.format));
     } catch (const std::exception& e) {
-        if (!work->path.isEmpty())
-            QFile::remove(work->path);
+        DiscardOutputFile(work->path);
         fail(row.row, errorText(e));
         return;
     }
@@ -145,8 +153,8 @@ void ConversionJob::rowDone(Work* done, const Outcome& outcome) {
                      [done](const std::unique_ptr<Work>& w) { return w.get() == done; });
     const std::unique_ptr<Work> work = std::move(*found);
     m_running.erase(found);
-    if (!outcome.ok && !outcome.keepFile)
-        QFile::remove(work->path);
+    if (!outcome.ok)
+        DiscardOutputFile(work->path);
     if (outcome.ok)
         emit rowFinished(work->row.row, work->path);
     else
@@ -175,16 +183,22 @@ ConversionJob::Outcome ConversionJob::convert(Work& work) {
                 work.rm->Close();
         } catch (const std::exception&) {
         }
-        return {false, false, errorText(e)};
+        return {false, errorText(e)};
     }
-    if (work.row.format == FormatRm)
-        return {};
     try {
-        m_components.tags(work.path, work.row.tag);
+        if (work.row.format != FormatRm)
+            m_components.tags(work.part, work.row.tag);
     } catch (const std::exception& e) {
+        // A file without the tags it was asked for is not what the user wanted.
         return {
-            false, true,
+            false,
             QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e))};
+    }
+    try {
+        work.path = CommitOutputFile(work.path);
+        work.named = true;
+    } catch (const std::exception& e) {
+        return {false, errorText(e)};
     }
     return {};
 }
@@ -225,11 +239,11 @@ void ConversionJob::copy(Work& work) {
 
     std::function<void(const QByteArray&)> write;
     if (toRm) {
-        setUpRmWriter(*work.rm, m_settings.rmCodec, rate, channels, work.path);
+        setUpRmWriter(*work.rm, m_settings.rmCodec, rate, channels, work.part);
         write = [&](const QByteArray& pcm) { work.rm->WriteAudio(pcm); };
     } else {
         work.writer->SetInputFormat(rate, channels);
-        work.writer->Create(work.path);
+        work.writer->Create(work.part);
         work.writer->SetInputFormat(rate, channels);
         write = [&](const QByteArray& pcm) { work.writer->Write(pcm); };
     }

@@ -18,7 +18,9 @@ struct ConversionComponents {
 // maxRunningRows() rows at once, started in list order: audio files through
 // the audio reader, video files through the video reader, into a writer of
 // the row's format or the RM writer, one second of sound per block. After a
-// row other than RM its tags are written.
+// row other than RM its tags are written. A row is written to a part file and
+// gets its own name only once complete (after Stop too, with what it has); a
+// row that fails, its tags included, leaves nothing.
 class ConversionJob : public Job {
     Q_OBJECT
 public:
@@ -39,7 +41,6 @@ private:
     struct Work;
     struct Outcome {
         bool ok = true;
-        bool keepFile = true;
         QString message;
     };
 

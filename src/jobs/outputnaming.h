@@ -62,9 +62,35 @@ QString ReserveOutputFile(const QString& folder, const QString& fileName);
 
 struct OutputPath {
     QString folder; // ends in "/"
-    QString path;   // the reserved, empty output file
+    QString path;   // the name chosen for the file; nothing is there until it is complete
+    QString part;   // the file being written (PartFileOf(path)), reserved and held open
 };
 
-// The row's folder and its reserved output file, built just before the row is processed.
+// The row's folder and the file it is written to, reserved just before the
+// row is processed: path is the first name of the collision rules that is
+// free and whose part file ".<name>.<owner>.orvelle-part" could be created
+// exclusively (never through a link). The part file stays open for the
+// writer. Part files in the folder left by processes that are gone are
+// removed first (RemoveStaleParts).
 OutputPath BuildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
                            const OutputNameSource& row, OutputFormat format);
+
+// The part file this process writes for the chosen name path:
+// "<folder>/.<name>.<owner>.orvelle-part", the name shortened to fit.
+QString PartFileOf(const QString& path);
+
+// Gives the complete part file of path its name, never replacing anything:
+// path, or when that was taken meanwhile the next free collision name.
+// Returns the name it got; raises JobError when it can get none.
+QString CommitOutputFile(const QString& path);
+
+// Removes the part file of path, whose row failed, and lets go of it.
+void DiscardOutputFile(const QString& path);
+
+// Removes the part files in folder whose owner, the process named in the
+// file name (process id and start time), is gone. Only the user's own
+// regular files are touched.
+void RemoveStaleParts(const QString& folder);
+
+// The owner mark of this process in part file names: "<pid>-<start time>".
+QString PartOwner();

@@ -50,6 +50,9 @@ RipJob::~RipJob() {
         } catch (const std::exception&) {
         }
     }
+    // A row that no one will finish leaves nothing behind.
+    if (m_state != State::Idle)
+        DiscardOutputFile(m_path);
 }
 
 void RipJob::begin() {
@@ -102,6 +105,7 @@ void RipJob::nextRow() {
     emit rowStarted(row.row);
     m_path.clear();
     try {
+        // m_path: the name chosen while the row is written to its part file, then the one it got.
         const OutputPath output =
             BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
                             OutputNameSource{row.caption, true, row.track, {}}, row.format);
@@ -115,8 +119,7 @@ void RipJob::nextRow() {
         closeWriterQuietly();
         m_writer.reset();
         m_rm.reset();
-        if (!m_path.isEmpty())
-            QFile::remove(m_path);
+        DiscardOutputFile(m_path);
         fail(row.row, errorText(e));
         m_logTracks[row.row].failure = errorText(e);
         rowEnded();
@@ -147,7 +150,7 @@ void RipJob::startGrab(const JobRow& row) {
     m_grabber.SelectTrack(row.track);
     m_state = State::Grabbing;
     try {
-        m_grabber.GrabToFile(m_path, m_writer);
+        m_grabber.GrabToFile(PartFileOf(m_path), m_writer);
     } catch (...) {
         m_state = State::Idle;
         throw;
@@ -176,7 +179,7 @@ void RipJob::grabFailed(const QString& message) {
         return;
     closeWriterQuietly();
     m_writer.reset();
-    QFile::remove(m_path);
+    DiscardOutputFile(m_path);
     fail(m_row->row, message);
     m_logTracks[m_row->row].failure = message;
     rowEnded();
@@ -194,25 +197,33 @@ void RipJob::finishGrab(bool stopped) {
         error = errorText(e);
     }
     m_writer.reset();
+    if (error.isEmpty()) {
+        try {
+            m_components.tags(PartFileOf(m_path), row.tag);
+        } catch (const std::exception& e) {
+            // A file without the tags it was asked for is not what the user wanted.
+            error =
+                QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e));
+        }
+    }
+    if (error.isEmpty()) {
+        // A stopped row keeps what was ripped, under its own name: the user asked for it.
+        try {
+            m_path = CommitOutputFile(m_path);
+        } catch (const std::exception& e) {
+            error = errorText(e);
+        }
+    }
     if (!error.isEmpty()) {
-        QFile::remove(m_path);
+        DiscardOutputFile(m_path);
         fail(row.row, error);
         m_logTracks[row.row].failure = error;
     } else {
-        try {
-            m_components.tags(m_path, row.tag);
-            if (stopped) {
-                emit rowStopped(row.row, m_path);
-            } else {
-                emit rowFinished(row.row, m_path);
-            }
-            rowChecked(row, m_path, stopped);
-        } catch (const std::exception& e) {
-            const QString message =
-                QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e));
-            fail(row.row, message);
-            m_logTracks[row.row].failure = message;
-        }
+        if (stopped)
+            emit rowStopped(row.row, m_path);
+        else
+            emit rowFinished(row.row, m_path);
+        rowChecked(row, m_path, stopped);
     }
     rowEnded();
 }
@@ -342,7 +353,7 @@ RipJob::RmOutcome RipJob::copyRaw(int row, int trackFrames) {
         m_rm->SetVideoBitrate(0);
         m_rm->SetRmAudioCodec(m_settings.rmCodec + 1);
         m_rm->SetAudioInputFormat(CdRate, CdChannels);
-        m_rm->CreateOutput(m_path, RealMediaFormat);
+        m_rm->CreateOutput(PartFileOf(m_path), RealMediaFormat);
         qint64 bytes = 0;
         int shown = -1;
         while (!m_stop) {
@@ -383,13 +394,23 @@ void RipJob::rmDone(const RmOutcome& outcome) {
         m_grabber.EndRawRead();
     } catch (const std::exception&) {
     }
-    if (outcome.ok) {
+    bool ok = outcome.ok;
+    QString error = outcome.message;
+    if (ok) {
+        try {
+            m_path = CommitOutputFile(m_path);
+        } catch (const std::exception& e) {
+            ok = false;
+            error = errorText(e);
+        }
+    }
+    if (ok) {
         emit rowFinished(m_row->row, m_path);
         // RM is read raw, past the checksums: the row is listed unchecked.
         rowChecked(*m_row, m_path, false);
     } else {
-        QFile::remove(m_path);
-        fail(m_row->row, outcome.message);
+        DiscardOutputFile(m_path);
+        fail(m_row->row, error);
     }
     rowEnded();
 }

@@ -1,15 +1,18 @@
 #include "tags/tagdispatch.h"
 
+#include "components/output/outputreservation.h"
 #include "tags/id3v2tag.h"
 #include "tags/oggtag.h"
+#include "tags/tagerror.h"
 #include "tags/wmatag.h"
 
 #include <QFileInfo>
 
 namespace {
 
+// A file still being written is tagged by the name it will get.
 QString Extension(const QString& fileName) {
-    return QFileInfo(fileName).suffix().toLower();
+    return QFileInfo(FinalNameOfPart(QFileInfo(fileName).fileName())).suffix().toLower();
 }
 
 // A format's tag holding the row's three values and nothing else.
@@ -42,10 +45,14 @@ RowTag ReadRowTags(const QString& fileName) {
 
 void WriteRowTags(const QString& outputFileName, const RowTag& tag) {
     const QString extension = Extension(outputFileName);
+    bool written = true;
     if (extension == QLatin1String("mp3"))
-        WriteID3v2Tag(outputFileName, FromRow<ID3StructV2>(tag));
+        written = WriteID3v2Tag(outputFileName, FromRow<ID3StructV2>(tag));
     else if (extension == QLatin1String("wma"))
-        WriteWmaTag(outputFileName, FromRow<WmaTag>(tag));
+        written = WriteWmaTag(outputFileName, FromRow<WmaTag>(tag));
     else if (extension == QLatin1String("ogg"))
-        WriteOggTag(outputFileName, FromRow<OGGTag>(tag));
+        written = WriteOggTag(outputFileName, FromRow<OGGTag>(tag));
+    if (!written)
+        throw TagError(
+            QStringLiteral("Cannot write the tags of %1.").arg(FinalPathOfPart(outputFileName)));
 }

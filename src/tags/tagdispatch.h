@@ -11,7 +11,8 @@
 RowTag ReadRowTags(const QString& fileName);
 
 // Writes a row's tags into a finished output file by its extension (".mp3",
-// ".wma", ".ogg", any case); other files (WAV, RM) get none. The other values
-// of the format's tag (year, track, comment, genre) are written empty: a row
-// carries no such values. Raises what the format's writer raises (TagError).
+// ".wma", ".ogg", any case; a part file by the name it will get); other files
+// (WAV, RM) get none. The other values of the format's tag (year, track,
+// comment, genre) are written empty: a row carries no such values. Raises
+// TagError when the tags could not be written.
 void WriteRowTags(const QString& outputFileName, const RowTag& tag);

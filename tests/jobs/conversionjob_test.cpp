@@ -2,6 +2,7 @@
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
+#include "components/output/outputreservation.h"
 #include "jobs/conversionjob.h"
 #include "jobs/jobtesttools.h"
 #include "jobs/outputnaming.h"
@@ -9,6 +10,9 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
@@ -17,8 +21,26 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace MediaTools;
+
+namespace {
+// While positive, every sync fails as a failing disk makes it fail.
+std::atomic<int> failingSyncs{0};
+} // namespace
+
+// The core library is static: this definition takes the place of the C library's.
+extern "C" int fsync(int fd) {
+    if (failingSyncs > 0) {
+        errno = EIO;
+        return -1;
+    }
+    return int(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -114,7 +136,7 @@ protected:
         QStringList files;
         QDir folder(out());
         for (const QFileInfo& info :
-             folder.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+             folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
             files << info.fileName();
         return files;
     }
@@ -292,9 +314,10 @@ TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
     };
     QStringList tagged;
     parts.tags = [&tagged](const QString& output, const RowTag& tag) {
-        if (output.endsWith(QLatin1String(".wma")))
+        const QString name = FinalNameOfPart(QFileInfo(output).fileName());
+        if (name.endsWith(QLatin1String(".wma")))
             throw std::runtime_error("The tag does not fit.");
-        tagged << QFileInfo(output).fileName();
+        tagged << name;
         WriteRowTags(output, tag);
     };
     ConversionJob job(settings(),
@@ -316,8 +339,8 @@ TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
     EXPECT_EQ(job.failures()[3].row, 4);
     EXPECT_TRUE(job.failures()[3].message.contains("tags"))
         << job.failures()[3].message.toStdString();
-    // Unfinished files go; a file whose tags were refused stays.
-    EXPECT_EQ(outputFiles(), QStringList({"good.mp3", "good.wav", "good.wma"}));
+    // Unfinished files go, and so does a file whose tags were refused.
+    EXPECT_EQ(outputFiles(), QStringList({"good.mp3", "good.wav"}));
     EXPECT_EQ(tagged, QStringList({"good.mp3", "good.wav"}));
     EXPECT_EQ(events.folder, out() + "/");
 }
@@ -371,7 +394,7 @@ TEST_F(ConversionTest, MixedRmAndMp3RowsEachTakeTheirPath) {
     parts.video = [] { return std::make_unique<SecondChance>(); };
     QStringList tagged;
     parts.tags = [&tagged](const QString& output, const RowTag& tag) {
-        tagged << QFileInfo(output).fileName();
+        tagged << FinalNameOfPart(QFileInfo(output).fileName());
         WriteRowTags(output, tag);
     };
     ConversionJob job(settings(),
@@ -529,6 +552,55 @@ TEST_F(ConversionTest, TheLastRowsFolderOpensWhateverEndsLast) {
     ASSERT_TRUE(events.run(job));
     EXPECT_EQ(events.only("finish").size(), 2);
     EXPECT_EQ(events.folder, out() + "/Second/");
+}
+
+const OutputFormat EveryFormat[] = {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatRm};
+
+// A row whose file did not all reach the disk fails and leaves nothing, in
+// every format: a sync that fails, a disk full during the audio, a disk full
+// during the tags (the copy a tag write makes). The full disk is a small
+// tmpfs, which only root can mount.
+TEST_F(ConversionTest, AFileThatDidNotReachTheDiskFailsItsRowAndLeavesNothing) {
+    const QString wav = source(QStringLiteral("f.wav"), 20);
+    const auto convert = [&](const QString& folder, OutputFormat format) {
+        ConversionJob job({folder, FolderScheme::None, 0}, {row(0, wav, format, SourceTag)},
+                          components());
+        JobEvents events;
+        EXPECT_TRUE(events.run(job));
+        EXPECT_EQ(events.failures.size(), 1) << format;
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList()) << format;
+    };
+    for (const OutputFormat format : EveryFormat) {
+        failingSyncs = 1;
+        convert(out(), format);
+        failingSyncs = 0;
+    }
+    const QByteArray disk = QFile::encodeName(path(QStringLiteral("disk")));
+    QDir().mkpath(path(QStringLiteral("disk")));
+    if (::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=8m") != 0)
+        GTEST_SKIP() << "no small disk to fill: mounting a tmpfs needs root";
+    const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
+    QDir().mkpath(path(QStringLiteral("disk/out")));
+    QFile filler(path(QStringLiteral("disk/filler")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    for (const OutputFormat format : EveryFormat) {
+        ConversionJob sizing(settings(), {row(0, wav, format, SourceTag)}, components());
+        JobEvents sized;
+        ASSERT_TRUE(sized.run(sizing));
+        const qint64 size = QFileInfo(sized.outputs.value(0)).size();
+        // Room for half the file; for a tagged format also for the file but not its copy.
+        QList<qint64> rooms{size / 2};
+        if (format != FormatWav && format != FormatRm)
+            rooms << size * 3 / 2;
+        for (const qint64 room : rooms) {
+            ASSERT_TRUE(filler.resize(0) && filler.seek(0));
+            struct statvfs info;
+            ASSERT_EQ(::statvfs(disk.constData(), &info), 0);
+            const qint64 fill = qint64(info.f_bavail * info.f_frsize) - room;
+            ASSERT_TRUE(filler.write(QByteArray(int(fill), 'f')) == fill && filler.flush());
+            convert(path(QStringLiteral("disk/out")), format);
+        }
+    }
 }
 
 } // namespace

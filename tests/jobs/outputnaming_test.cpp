@@ -89,7 +89,7 @@ TEST_F(NamingTest, SpecifiedPathsAndFolders) {
         build(cdRow("x"), FormatWav, FolderScheme::ArtistAlbum, {"T", "Me/You", "Live: 1991?"});
     EXPECT_EQ(nested.folder, root() + "/MeYou/Live 1991/");
     EXPECT_EQ(nested.path, root() + "/MeYou/Live 1991/x.wav");
-    EXPECT_TRUE(QFileInfo(nested.path).isFile());
+    EXPECT_TRUE(QFileInfo(nested.part).isFile());
 
     EXPECT_EQ(build(cdRow("y"), FormatMp3, FolderScheme::Artist, {"T", "*?", "Alb"}).folder,
               root() + "/");
@@ -104,7 +104,7 @@ TEST_F(NamingTest, WholeMissingPathIsCreated) {
     const OutputPath out =
         BuildOutputPath(deep, FolderScheme::Artist, {"", "Band", ""}, cdRow("a"), FormatMp3);
     EXPECT_EQ(out.path, deep + "/Band/a.mp3");
-    EXPECT_TRUE(QFileInfo::exists(out.path));
+    EXPECT_TRUE(QFileInfo::exists(out.part));
 }
 
 TEST_F(NamingTest, UnusableFoldersAreReported) {
@@ -126,7 +126,7 @@ TEST_F(NamingTest, CollisionsCountOnAndNothingIsEverEmptied) {
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), "keep");
     }
-    EXPECT_EQ(QFileInfo(root() + "/03_Track01.mp3").size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(root() + "/03_Track01.mp3")) << "only complete files get a name";
 
     // A folder of that name is not a free file name either.
     QDir().mkpath(root() + "/Song.ogg");
@@ -160,7 +160,8 @@ TEST_F(NamingTest, NamesFitInto255BytesOnACharacterBoundary) {
                                   {"", QString(300, 'a'), QString(300, QChar(0x65E5))});
     for (const QString& part : QDir(root()).relativeFilePath(deep.path).split('/'))
         EXPECT_LE(part.toUtf8().size(), MaxNameBytes);
-    EXPECT_TRUE(QFileInfo::exists(deep.path));
+    EXPECT_TRUE(QFileInfo::exists(deep.part));
+    EXPECT_LE(QFileInfo(deep.part).fileName().toUtf8().size(), MaxNameBytes);
 }
 
 TEST_F(NamingTest, TextsFromDiscOrServerNeverLeaveTheOutputFolder) {
@@ -172,9 +173,9 @@ TEST_F(NamingTest, TextsFromDiscOrServerNeverLeaveTheOutputFolder) {
         SCOPED_TRACE(text.left(20).toStdString());
         for (const FolderScheme scheme : {FolderScheme::Artist, FolderScheme::ArtistAlbum}) {
             const OutputPath out = build(cdRow(text, 4), FormatOgg, scheme, {text, text, text});
-            EXPECT_TRUE(QFileInfo(out.path).canonicalFilePath().startsWith(canonicalRoot))
+            EXPECT_TRUE(QFileInfo(out.part).canonicalFilePath().startsWith(canonicalRoot))
                 << out.path.toStdString();
-            EXPECT_TRUE(QFileInfo(out.path).isFile());
+            EXPECT_TRUE(QFileInfo(out.part).isFile());
             for (const QString& part : QDir(root()).relativeFilePath(out.path).split('/')) {
                 EXPECT_FALSE(part.startsWith('.')) << part.toStdString();
                 EXPECT_NE(part, "..");
@@ -186,6 +187,44 @@ TEST_F(NamingTest, TextsFromDiscOrServerNeverLeaveTheOutputFolder) {
     EXPECT_EQ(build(cdRow("x"), FormatMp3, FolderScheme::Artist, {"", "a/../b", ""}).folder,
               root() + "/a..b/");
     EXPECT_FALSE(QFileInfo::exists(dir.path() + "/x.ogg"));
+}
+
+// A part file holds its name; a finished file takes the next free name when
+// its own was taken meanwhile, never replacing a file or following a link.
+TEST_F(NamingTest, APartFileHoldsItsNameAndIsNamedWithoutReplacingAnything) {
+    QDir().mkpath(root());
+    const OutputPath first = build(cdRow("Op. 27"));
+    EXPECT_EQ(QFileInfo(first.part).fileName(), ".Op. 27.mp3." + PartOwner() + ".orvelle-part");
+    EXPECT_EQ(build(cdRow("Op. 27")).path, root() + "/01_Op. 27.mp3");
+    touch(first.path, "someone's");
+    ASSERT_TRUE(QFile::link(first.path, root() + "/01_Op. 27.mp3"));
+    EXPECT_EQ(CommitOutputFile(first.path), root() + "/02_Op. 27.mp3");
+    QFile kept(first.path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "someone's");
+}
+
+// A part file stays while its owner runs; what a process that is gone left goes.
+TEST_F(NamingTest, PartFilesOfProcessesThatAreGoneAreRemoved) {
+    QDir().mkpath(root());
+    const QString own = QFileInfo(build(cdRow("running")).part).fileName();
+    const std::pair<QString, bool> cases[] = {
+        {".killed.mp3.4194303-1.orvelle-part", false},           // no such process
+        {".again.mp3." + PartOwner() + "1.orvelle-part", false}, // its id, another start
+        {".tagging.mp3.4194303-1.orvelle-part.Ab12Cd", false},   // a cut-short tag write
+        {own, true},                                             // a live owner
+        {".odd.mp3.x-1.orvelle-part", true},                     // no owner mark
+        {"visible.mp3.4194303-1.orvelle-part", true},            // not a part name
+    };
+    for (const auto& [name, stays] : cases)
+        if (name != own)
+            touch(root() + "/" + name);
+    // A link named like a part file is not a file of ours.
+    ASSERT_TRUE(QFile::link(own, root() + "/.link.mp3.4194303-1.orvelle-part"));
+    build(cdRow("next"));
+    for (const auto& [name, stays] : cases)
+        EXPECT_EQ(QFileInfo::exists(root() + "/" + name), stays) << name.toStdString();
+    EXPECT_TRUE(QFileInfo(root() + "/.link.mp3.4194303-1.orvelle-part").isSymLink());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/ffmpeg/videofile.h"
+#include "components/output/outputreservation.h"
 #include "jobs/jobtesttools.h"
 #include "jobs/ripjob.h"
 #include "settings/settingsfile.h"
@@ -174,7 +175,7 @@ TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     QStringList tagged;
     RipComponents parts = components();
     parts.tags = [&tagged](const QString& output, const RowTag& tag) {
-        tagged << QFileInfo(output).fileName();
+        tagged << FinalNameOfPart(QFileInfo(output).fileName());
         WriteRowTags(output, tag);
     };
     RipJob job({out(), FolderScheme::None, 0}, rows({FormatRm, FormatMp3}), grabber, parts);

@@ -2,9 +2,12 @@
 
 #include "components/componenterror.h"
 #include "components/ffmpeg/ffmpegsupport.h"
+#include "components/output/outputreservation.h"
 
+#include <cerrno>
 #include <cstring>
 #include <QFile>
+#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -25,6 +28,36 @@ AVSampleFormat pickSampleFormat(const AVCodec* codec) {
     return AV_SAMPLE_FMT_NONE;
 }
 
+constexpr int IoBufferBytes = 1 << 16;
+
+// FFmpeg writes through the descriptor reserved for the file, never by its name.
+int writeToFile(void* opaque, uint8_t* data, int size) {
+    const int fd = *static_cast<int*>(opaque);
+    int done = 0;
+    while (done < size) {
+        const ssize_t written = ::write(fd, data + done, std::size_t(size - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return AVERROR(written < 0 ? errno : ENOSPC);
+        done += int(written);
+    }
+    return size;
+}
+
+int64_t seekInFile(void* opaque, int64_t offset, int whence) {
+    const int fd = *static_cast<int*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        const off_t here = ::lseek(fd, 0, SEEK_CUR);
+        const off_t end = ::lseek(fd, 0, SEEK_END);
+        if (here < 0 || end < 0 || ::lseek(fd, here, SEEK_SET) < 0)
+            return AVERROR(errno);
+        return end;
+    }
+    const off_t position = ::lseek(fd, off_t(offset), whence & ~AVSEEK_FORCE);
+    return position < 0 ? AVERROR(errno) : int64_t(position);
+}
+
 } // namespace
 
 struct FfmpegEncoder::Private {
@@ -34,6 +67,7 @@ struct FfmpegEncoder::Private {
     AVStream* stream = nullptr;
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
+    int fd = -1;
     bool fileOpen = false;
     bool finished = false;
     int frameSize = 0;
@@ -43,11 +77,10 @@ struct FfmpegEncoder::Private {
     std::vector<qint16> pending;
 
     ~Private() {
-        if (fileOpen) {
-            avio_closep(&muxer->pb);
-            if (!finished && packets == 0)
-                QFile::remove(path); // a file that never got its header is no use
-        }
+        const bool remove = fileOpen && !finished && packets == 0;
+        closeFile();
+        if (remove)
+            QFile::remove(path); // a file that never got its header is no use
         avformat_free_context(muxer);
         avcodec_free_context(&codec);
         av_frame_free(&frame);
@@ -56,12 +89,52 @@ struct FfmpegEncoder::Private {
 
     [[noreturn]] void fail(const QString& what, int error) {
         throw ComponentError(
-            QStringLiteral("%1 %2 (%3).").arg(what, path, FfmpegSupport::errorText(error)));
+            QStringLiteral("%1 %2 (%3).")
+                .arg(what, FinalPathOfPart(path), FfmpegSupport::errorText(error)));
     }
 
     void encode(const qint16* samples, int frames);
     void receivePackets();
+    void openFile();
+    // Flushes what FFmpeg still holds, syncs and closes; 0 or FFmpeg's error.
+    int closeFile();
 };
+
+void FfmpegEncoder::Private::openFile() {
+    fd = OutputReservation::openForWriting(path);
+    auto* buffer = static_cast<unsigned char*>(av_malloc(IoBufferBytes));
+    AVIOContext* io =
+        buffer ? avio_alloc_context(buffer, IoBufferBytes, 1, &fd, nullptr, writeToFile, seekInFile)
+               : nullptr;
+    if (!io) {
+        av_free(buffer);
+        ::close(fd);
+        fd = -1;
+        throw ComponentError(QStringLiteral("Cannot create %1: out of memory.").arg(path));
+    }
+    muxer->pb = io;
+    muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
+    fileOpen = true;
+}
+
+int FfmpegEncoder::Private::closeFile() {
+    int result = 0;
+    if (muxer && muxer->pb) {
+        avio_flush(muxer->pb);
+        result = muxer->pb->error;
+        av_freep(&muxer->pb->buffer);
+        avio_context_free(&muxer->pb);
+    }
+    if (fd >= 0) {
+        if (::fsync(fd) != 0 && result == 0)
+            result = AVERROR(errno);
+        if (::close(fd) != 0 && result == 0)
+            result = AVERROR(errno);
+        fd = -1;
+    }
+    fileOpen = false;
+    return result;
+}
 
 FfmpegEncoder::FfmpegEncoder(const QString& path, const Settings& settings)
     : d(std::make_unique<Private>()) {
@@ -105,10 +178,7 @@ FfmpegEncoder::FfmpegEncoder(const QString& path, const Settings& settings)
     avcodec_parameters_from_context(d->stream->codecpar, c);
     d->stream->time_base = c->time_base;
 
-    result = avio_open(&d->muxer->pb, url.constData(), AVIO_FLAG_WRITE);
-    if (result < 0)
-        d->fail(QStringLiteral("Cannot create"), result);
-    d->fileOpen = true;
+    d->openFile();
     result = avformat_write_header(d->muxer, nullptr);
     if (result < 0)
         d->fail(QStringLiteral("Cannot write the header of"), result);
@@ -213,8 +283,7 @@ void FfmpegEncoder::finish() {
     d->finished = true;
     if (result < 0)
         d->fail(QStringLiteral("Cannot finish"), result);
-    d->fileOpen = false;
-    result = avio_closep(&d->muxer->pb);
+    result = d->closeFile();
     if (result < 0)
         d->fail(QStringLiteral("Cannot write to"), result);
 }

@@ -1,6 +1,7 @@
 #include "components/lame/mp3writer.h"
 
 #include "components/componenterror.h"
+#include "components/output/outputreservation.h"
 #include "components/output/simdstate.h"
 
 #include <algorithm>
@@ -167,7 +168,7 @@ void Mp3Writer::write(const qint16* samples, int frames) {
                                      int(m_buffer.size()));
         if (bytes < 0)
             throw ComponentError(QStringLiteral("The MP3 encoder failed on %1 (error %2).")
-                                     .arg(m_file.path())
+                                     .arg(FinalPathOfPart(m_file.path()))
                                      .arg(bytes));
         m_file.write(m_buffer.data(), std::size_t(bytes));
         samples += count * m_channels;
@@ -177,8 +178,12 @@ void Mp3Writer::write(const qint16* samples, int frames) {
 
 void Mp3Writer::finish() {
     const int bytes = lame_encode_flush(m_lame, m_buffer.data(), int(m_buffer.size()));
-    if (bytes > 0)
-        m_file.write(m_buffer.data(), std::size_t(bytes));
+    // The last frames are part of the sound: a file without them is not complete.
+    if (bytes < 0)
+        throw ComponentError(QStringLiteral("The MP3 encoder failed on %1 (error %2).")
+                                 .arg(FinalPathOfPart(m_file.path()))
+                                 .arg(bytes));
+    m_file.write(m_buffer.data(), std::size_t(bytes));
     if (m_infoFrame) {
         const std::size_t size = lame_get_lametag_frame(m_lame, m_buffer.data(), m_buffer.size());
         if (size > 0 && size <= m_buffer.size())

@@ -1,10 +1,12 @@
 #include "components/output/outputfile.h"
 
 #include "components/componenterror.h"
+#include "components/output/outputreservation.h"
 
 #include <cerrno>
 #include <cstring>
 #include <QFile>
+#include <unistd.h>
 
 OutputFile::~OutputFile() {
     if (m_file)
@@ -12,19 +14,23 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::fail(const char* action, int error) {
-    throw ComponentError(
-        QStringLiteral("Cannot %1 %2: %3.")
-            .arg(QLatin1String(action), m_path, QString::fromLocal8Bit(std::strerror(error))));
+    throw ComponentError(QStringLiteral("Cannot %1 %2: %3.")
+                             .arg(QLatin1String(action), FinalPathOfPart(m_path),
+                                  QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void OutputFile::create(const QString& path) {
     if (m_file)
         close();
     m_path = path;
+    const int fd = OutputReservation::openForWriting(path);
     // "w+b": LAME's tag frame and the RIFF sizes are written back at the start.
-    m_file = std::fopen(QFile::encodeName(path).constData(), "w+b");
-    if (!m_file)
-        fail("create", errno);
+    m_file = ::fdopen(fd, "w+b");
+    if (!m_file) {
+        const int error = errno;
+        ::close(fd);
+        fail("create", error);
+    }
     std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
 }
 
@@ -46,10 +52,15 @@ void OutputFile::close() {
         return;
     std::FILE* file = m_file;
     m_file = nullptr;
-    const bool flushed = std::fflush(file) == 0;
-    const int error = errno;
-    if (std::fclose(file) != 0 || !flushed)
-        fail("write to", flushed ? errno : error);
+    // A file is complete only once it is on the disk: a full or failing disk
+    // may refuse the data as late as the sync.
+    int error = 0;
+    if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0)
+        error = errno;
+    if (std::fclose(file) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        fail("write to", error);
 }
 
 void OutputFile::discard() {

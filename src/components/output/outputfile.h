@@ -13,13 +13,14 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the file, or empties it when it exists.
+    // Writes through the descriptor reserved for path (OutputReservation);
+    // without one, creates the file or empties it, never through a link.
     void create(const QString& path);
     void write(const void* data, std::size_t size);
     // Overwrites bytes already written (a header filled in at the end), then
     // goes back to the end.
     void writeAt(long offset, const void* data, std::size_t size);
-    // Flushes and closes; raises when the data did not all reach the disk.
+    // Flushes, syncs and closes; raises when the data did not all reach the disk.
     void close();
     // Closes and deletes the file: what is left after a failed start is no use to anyone.
     void discard();

@@ -5,6 +5,7 @@
 #include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
@@ -315,6 +316,26 @@ TEST_F(OutputWriterTest, RefusesWhatItCannotDo) {
     EXPECT_THROW(writer.SetOggFormat(44100, 2, 0, 0, 0, 1001), ComponentError);
     EXPECT_THROW(writer.SetMp3Encoder(nullptr), ComponentError);
     EXPECT_THROW(writer.Open(path(QStringLiteral("x.wav"))), ComponentError);
+}
+
+// A link that someone put at the output's name is never written through, in
+// any format: the file it points at stays as it was.
+TEST_F(OutputWriterTest, NeverWritesThroughALink) {
+    QFile victim(path(QStringLiteral("precious.txt")));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
+    victim.close();
+    ASSERT_TRUE(victim.link(path(QStringLiteral("link.out"))));
+    const std::function<void()> formats[] = {
+        [&] { writer.SetWavFormat(44100, 2, 16); }, [&] { writer.SetMp3Encoder(&lame); },
+        [&] { writer.SetOggFormat(44100, 2, 128, 0, 0, -1); }, [&] { writer.SetWmaProfile(9); }};
+    for (const auto& choose : formats) {
+        choose();
+        EXPECT_THROW(writeFile(path(QStringLiteral("link.out")), tone(44100, 2, 0.2, 440)),
+                     ComponentError);
+        ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
+        EXPECT_EQ(victim.readAll(), "precious");
+        victim.close();
+    }
 }
 
 TEST_F(OutputWriterTest, LastFormatCallChoosesAndResetGoesBackToWav) {

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// An output file is created exclusively when its name is chosen and stays
+// open until the writer that fills it takes the descriptor: nobody can put a
+// link in its place in between, and nothing is opened twice by name.
+namespace OutputReservation {
+
+// Keeps fd, just created exclusively as path, for the writer of path.
+void hold(const QString& path, int fd);
+// Closes a descriptor still held for path: its row ended before writing.
+void release(const QString& path);
+// A descriptor to write (and read back) path: the one held for it, else the
+// file created, or emptied when it exists, but never through a symbolic
+// link. The caller closes it. Raises ComponentError.
+int openForWriting(const QString& path);
+
+} // namespace OutputReservation
+
+// What ends the name of a file still being written: ".<name>.<owner>.orvelle-part".
+inline constexpr char PartFileSuffix[] = ".orvelle-part";
+
+// The name a file being written will get: ".Op. 27.mp3.4711-1234.orvelle-part"
+// -> "Op. 27.mp3"; other names stay as they are.
+QString FinalNameOfPart(const QString& fileName);
+
+// path with the name it will get, for messages: "<folder>/Op. 27.mp3".
+QString FinalPathOfPart(const QString& path);
