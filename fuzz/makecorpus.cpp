@@ -159,7 +159,86 @@ bool MakeCue(const QString& folder) {
     bool ok = true;
     for (const auto& [name, bytes] : files)
         ok = WriteFile(folder + "/" + name + ".cue", bytes) && ok;
+    // More TRACK lines than a disc holds once wrote past libcdio's track table.
+    QByteArray many = "FILE \"disc.bin\" BINARY\n";
+    for (int i = 0; i < 119; ++i)
+        many += "TRACK 01 AUDIO\n";
+    return WriteFile(folder + "/many.cue", many) && ok;
+}
+
+// cdrdao .toc sheets: plain audio, CD-TEXT blocks, a data track, AUDIOFILE.
+bool MakeToc(const QString& folder) {
+    const std::pair<const char*, QByteArray> files[] = {
+        {"audio", "CD_DA\n\n// Track 1\nTRACK AUDIO\nNO COPY\nFILE \"disc.bin\" 0 00:00:40\n\n"
+                  "// Track 2\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:40 00:00:35\n"},
+        {"text", "CD_DA\nCD_TEXT {\n  LANGUAGE_MAP { 0 : EN }\n  LANGUAGE 0 {\n"
+                 "    TITLE \"Album\"\n    PERFORMER \"Band\"\n  }\n}\nTRACK AUDIO\nCD_TEXT {\n"
+                 "  LANGUAGE 0 {\n    TITLE \"One\"\n    PERFORMER \"Singer\"\n  }\n}\n"
+                 "FILE \"disc.bin\" 0 00:01:00\n"},
+        {"data", "CD_ROM\nTRACK MODE1_RAW\nDATAFILE \"disc.bin\" 00:01:00\n"},
+        {"audiofile", "CD_DA\nTRACK AUDIO\nTWO_CHANNEL_AUDIO\nAUDIOFILE \"disc.bin\" 0 00:00:50\n"
+                      "TRACK AUDIO\nSILENCE 00:00:02\nAUDIOFILE \"disc.bin\" 00:00:50 00:00:10\n"
+                      "START 00:00:02\n"},
+        // Once a division by zero inside libcdio.
+        {"nomode", "CD_DA\nTRACK\nFILE \"disc.bin\" 0 00:00:00\n"},
+    };
+    bool ok = true;
+    for (const auto& [name, bytes] : files)
+        ok = WriteFile(folder + "/" + name + ".toc", bytes) && ok;
     return ok;
+}
+
+// A Nero image of silent tracks of four frames each, with its chunk table and
+// footer: the newer layout (CUEX, DAOX, 64-bit offsets, "NER5") or the older
+// one (CUES, DAOI, "NERO").
+QByteArray NrgImage(bool newer, int tracks) {
+    constexpr int Frames = 4;
+    constexpr int FrameBytes = 2352;
+    const auto be = [](quint64 value, int bytes) {
+        QByteArray out(bytes, '\0');
+        for (int i = 0; i < bytes; ++i)
+            out[bytes - 1 - i] = char(value >> (8 * i));
+        return out;
+    };
+    const auto chunk = [&be](const char* id, const QByteArray& body) {
+        return QByteArray(id, 4) + be(quint64(body.size()), 4) + body;
+    };
+    const auto bcd = [](int n) { return char((n / 10) << 4 | n % 10); };
+    QByteArray cue;
+    const auto cueEntry = [&](char track, int index, qint32 position) {
+        cue += char(1) + QByteArray(1, track) + bcd(index) + '\0' + be(quint32(position), 4);
+    };
+    cueEntry(0, 0, -150); // lead-in
+    for (int t = 0; t < tracks; ++t) {
+        cueEntry(bcd(t + 1), 0, t * Frames - (t == 0 ? 150 : 0));
+        cueEntry(bcd(t + 1), 1, t * Frames);
+    }
+    cueEntry(char(0xaa), 1, tracks * Frames); // lead-out
+    const int width = newer ? 8 : 4;
+    QByteArray dao = QByteArray(4 + 13 + 3, '\0') + char(1) + char(tracks);
+    for (int t = 0; t < tracks; ++t) {
+        const quint64 start = quint64(t) * Frames * FrameBytes;
+        dao += QByteArray(12, '\0') + be(FrameBytes, 2) + char(7) + QByteArray(3, '\0') +
+               be(start, width) + be(start, width) + be(start + Frames * FrameBytes, width);
+    }
+    dao.replace(0, 4, be(quint64(dao.size()), 4));
+    const QByteArray data(tracks * Frames * FrameBytes, '\0');
+    return data + chunk(newer ? "CUEX" : "CUES", cue) + chunk(newer ? "DAOX" : "DAOI", dao) +
+           chunk("SINF", be(quint64(tracks), 4)) + chunk("MTYP", be(1, 4)) + chunk("END!", {}) +
+           (newer ? "NER5" + be(quint64(data.size()), 8) : "NERO" + be(quint64(data.size()), 4));
+}
+
+bool MakeNrg(const QString& folder) {
+    // A footer that points past the end, and a lead-in anywhere but at -150,
+    // once failed assertions inside libcdio.
+    QByteArray far = NrgImage(true, 2);
+    far[far.size() - 5] = '\x7f';
+    QByteArray leadIn = NrgImage(true, 2);
+    leadIn[2 * 4 * 2352 + 12] = '\0';
+    return WriteFile(folder + "/newer.nrg", NrgImage(true, 2)) &&
+           WriteFile(folder + "/older.nrg", NrgImage(false, 2)) &&
+           WriteFile(folder + "/one.nrg", NrgImage(true, 1)) &&
+           WriteFile(folder + "/far.nrg", far) && WriteFile(folder + "/leadin.nrg", leadIn);
 }
 
 } // namespace
@@ -184,6 +263,22 @@ bool MakeDbar(const QString& folder) {
            WriteFile(folder + "/twelve.bin", entry(12));
 }
 
+// MusicBrainz replies: two releases of a three-track disc, one cut short, one of
+// another layout, and an empty list.
+bool MakeMbJson(const QString& folder) {
+    const QByteArray release =
+        "{\"id\":\"r1\",\"title\":\"Album\",\"date\":\"1999-02-03\",\"country\":\"GB\","
+        "\"artist-credit\":[{\"name\":\"Band\",\"joinphrase\":\" & \"},{\"name\":\"Guest\"}],"
+        "\"label-info\":[{\"label\":{\"name\":\"Label\"}}],\"media\":[{\"discs\":[{\"id\":"
+        "\"disc-1\"}],\"tracks\":[{\"title\":\"One\"},{\"title\":\"Two\",\"artist-credit\":"
+        "[{\"name\":\"Solo\"}]},{\"recording\":{\"title\":\"Three\"}}]}]}";
+    const QByteArray two = "{\"releases\":[" + release + "," + release + "]}";
+    return WriteFile(folder + "/two.json", two) && WriteFile(folder + "/cut.json", two.left(200)) &&
+           WriteFile(folder + "/other.json",
+                     QByteArray(two).replace("\"Three\"}}", "\"Three\"}},{}")) &&
+           WriteFile(folder + "/none.json", "{\"releases\":[]}");
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
@@ -194,14 +289,17 @@ int main(int argc, char** argv) {
     QDir(root).removeRecursively();
     const QString work = root + "/work";
     bool ok = QDir().mkpath(work);
-    for (const char* target : {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer",
-                               "ini_fuzzer", "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer"})
+    for (const char* target :
+         {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer", "ini_fuzzer", "asx_fuzzer",
+          "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
          MakeWma(root + "/wma_fuzzer", work) && MakeCddb(root + "/cddb_fuzzer") &&
          MakeIni(root + "/ini_fuzzer") && MakeAsx(root + "/asx_fuzzer") &&
-         MakeCue(root + "/cue_fuzzer") && MakeDbar(root + "/dbar_fuzzer");
+         MakeCue(root + "/cue_fuzzer") && MakeDbar(root + "/dbar_fuzzer") &&
+         MakeToc(root + "/toc_fuzzer") && MakeNrg(root + "/nrg_fuzzer") &&
+         MakeMbJson(root + "/mbjson_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

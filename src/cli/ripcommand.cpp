@@ -11,6 +11,7 @@
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
+#include "components/cdio/imagesheet.h"
 #include "settings/settingsfile.h"
 
 #include <exception>
@@ -158,7 +159,12 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         return 1;
     }
     if (tracks.isEmpty()) {
-        console.failed(driveName, QStringLiteral("There is no audio CD in the drive."));
+        // An image our own checks refused says why; anything else is an empty drive.
+        const QString refused =
+            choice.drive.isImage ? ImageSheet::check(choice.drive.path).error : QString();
+        console.failed(driveName, refused.isEmpty()
+                                      ? QStringLiteral("There is no audio CD in the drive.")
+                                      : refused);
         return 1;
     }
     for (int track : options.tracks)

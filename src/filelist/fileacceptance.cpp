@@ -3,6 +3,7 @@
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
 #include "filelist/filekinds.h"
+#include "platform/regularfile.h"
 #include "tags/tagdispatch.h"
 
 #include <exception>
@@ -44,6 +45,10 @@ FileAcceptance::VideoFactory FileAcceptance::ffmpegVideo() {
 }
 
 FileAcceptance::Outcome FileAcceptance::test(const QString& path, const QString& target) {
+    // A pipe or a device named like a song would hold a reader in open() for good.
+    const QString notRegular = RegularFile::problem(path);
+    if (!notRegular.isEmpty())
+        return Refused(Refusal::Audio, notRegular);
     const bool video = IsVideoFile(path);
     int durationMs = 0;
     Outcome outcome = video ? testVideo(path, &durationMs) : testAudio(path, &durationMs);

@@ -12,7 +12,8 @@ class IVideoFile;
 // The test every file passes before it becomes a row: it is opened once with
 // the reader of its kind (audio or video, by IsVideoFile), which proves that
 // it decodes and tells its duration, and then closed again. An audio file's
-// tags are read from it; a video gets the three "Unknown" texts.
+// tags are read from it; a video gets the three "Unknown" texts. Only a
+// regular file is opened; anything else is refused as an unsupported file.
 class FileAcceptance {
 public:
     using AudioFactory = std::function<std::unique_ptr<IAudioFile2>()>;

@@ -1,6 +1,7 @@
 #include "filelist/folderentries.h"
 
 #include "filelist/filekinds.h"
+#include "platform/regularfile.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -13,7 +14,8 @@ QStringList FolderEntries(const QString& folder, bool recursive) {
                     recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (IsAudioFile(path) || IsFolderVideoFile(path))
+        // QDir::Files still lists a link to a pipe or a device.
+        if ((IsAudioFile(path) || IsFolderVideoFile(path)) && RegularFile::problem(path).isEmpty())
             entries << path;
     }
     return entries;

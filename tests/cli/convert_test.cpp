@@ -468,4 +468,33 @@ TEST(CliProgram, LinksNeitherQtGuiNorWidgets) {
     EXPECT_FALSE(libraries.contains(QLatin1String("libQt6Widgets"))) << libraries.toStdString();
 }
 
+// A pipe named like a playlist or a song would hold the program in open(),
+// and a sheet of more tracks than a disc holds overran libcdio's table: each
+// is one FAILED line with exit 1 instead.
+TEST_F(CliTest, PipesAndOverfullSheetsAreRefusedNeverHangOrCrash) {
+    for (const QString& name : {path("x.asx"), path("x.wav")})
+        ASSERT_EQ(QProcess::execute(QStringLiteral("mkfifo"), {name}), 0);
+    QByteArray sheet = "FILE \"disc.bin\" BINARY\n";
+    for (int i = 0; i < 119; ++i)
+        sheet += "TRACK 01 AUDIO\n";
+    Write(path("disc.bin"), QByteArray(75 * 2352, '\0'));
+    Write(path("disc.cue"), sheet);
+    const struct {
+        QStringList arguments;
+        QString reason;
+    } cases[] = {
+        {{"-f", "wav", "-o", out(), path("x.asx")}, "named pipe"},
+        {{"-f", "mp3", "-o", out(), path("x.wav")}, "named pipe"},
+        {{"--cd", path("disc.cue"), "--list"}, ""},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun result = run(c.arguments);
+        EXPECT_EQ(result.status, 1) << c.arguments.join(' ').toStdString();
+        const QStringList failed = result.lines(result.err, "FAILED");
+        ASSERT_EQ(failed.size(), 1) << result.err.join('\n').toStdString();
+        EXPECT_TRUE(failed[0].contains(c.reason)) << failed[0].toStdString();
+    }
+    EXPECT_TRUE(filesIn(out()).isEmpty());
+}
+
 } // namespace

@@ -2,9 +2,13 @@
 
 #include "cd/untrustedtext.h"
 #include "components/cdio/cdiolock.h"
+#include "components/cdio/imagesheet.h"
+#include "platform/regularfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
@@ -24,30 +28,15 @@ QString hardwareText(const char* text) {
     return cleanUntrustedText(QString::fromLatin1(text, int(qstrnlen(text, 64))), 64);
 }
 
-// A sheet larger than this is no cue sheet of an audio CD.
-constexpr qint64 MaxSheetBytes = 1 << 20;
-
 // The tracks (by number) whose data file a cue sheet declares as MOTOROLA,
 // that is big-endian. libcdio reads every file as it is, so the byte order
 // must come from the sheet, never from guessing at the music.
 QVector<int> bigEndianCueTracks(const QString& sheet) {
-    QFile file(sheet);
-    if (file.size() > MaxSheetBytes || !file.open(QIODevice::ReadOnly))
-        return {};
+    const RegularFile::Contents text = RegularFile::read(sheet, ImageSheet::MaxSheetBytes);
     QVector<int> tracks;
-    bool motorola = false;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.startsWith("FILE ")) {
-            const int space = line.lastIndexOf(' ');
-            motorola = line.mid(space + 1).toUpper() == "MOTOROLA";
-        } else if (line.startsWith("TRACK ") && motorola) {
-            bool ok = false;
-            const int number = line.split(' ').value(1).toInt(&ok);
-            if (ok)
-                tracks << number;
-        }
-    }
+    for (const ImageSheet::Track& track : ImageSheet::parseCue(text.bytes).tracks)
+        if (track.bigEndian)
+            tracks << track.number;
     return tracks;
 }
 
@@ -69,14 +58,26 @@ std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
     } else {
         // The image drivers are chosen by extension, as the user named the file.
         const QString suffix = QFileInfo(drive.path).suffix().toLower();
-        if (!QFileInfo(drive.path).isFile())
+        if (!QFileInfo::exists(drive.path))
             return nullptr;
-        if (suffix == QLatin1String("cue"))
+        // libcdio trusts the sheet and opens whatever it names; it gets only
+        // images that Orvelle has read and bounded first. ImageSheet::check
+        // tells a caller why an image was refused.
+        const ImageSheet sheet = ImageSheet::check(drive.path);
+        if (!sheet.ok())
+            return nullptr;
+        if (suffix == QLatin1String("cue")) {
             cdio = cdio_open_cue(path.constData());
-        else if (suffix == QLatin1String("toc"))
-            cdio = cdio_open_cdrdao(path.constData());
-        else if (suffix == QLatin1String("nrg"))
+        } else if (suffix == QLatin1String("toc")) {
+            // A private copy of the checked sheet, read once while it opens.
+            QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/orvelle-XXXXXX.toc"));
+            if (!copy.open() || copy.write(sheet.libraryToc) != sheet.libraryToc.size() ||
+                !copy.flush())
+                return nullptr;
+            cdio = cdio_open_cdrdao(QFile::encodeName(copy.fileName()).constData());
+        } else if (suffix == QLatin1String("nrg")) {
             cdio = cdio_open_nrg(path.constData());
+        }
     }
     if (!cdio)
         return nullptr;

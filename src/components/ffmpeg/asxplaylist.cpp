@@ -1,25 +1,31 @@
 #include "components/ffmpeg/asxplaylist.h"
 
 #include "components/componenterror.h"
+#include "platform/regularfile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <QXmlStreamReader>
 
 namespace AsxPlaylist {
 
+namespace {
+
+// Far more than any hand-written or saved playlist.
+constexpr qint64 MaxPlaylistBytes = 16 << 20;
+
+} // namespace
+
 QString firstLocalEntry(const QString& asxPath) {
-    QFile file(asxPath);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ComponentError(
-            QStringLiteral("Cannot open %1: %2.").arg(asxPath, file.errorString()));
+    const RegularFile::Contents file = RegularFile::read(asxPath, MaxPlaylistBytes);
+    if (!file.ok())
+        throw ComponentError(file.error);
     const QDir folder = QFileInfo(asxPath).absoluteDir();
     bool sawNetworkEntry = false;
     // Playlists written by hand are often not well-formed; the entries read
     // before the first mistake still count.
-    QXmlStreamReader xml(&file);
+    QXmlStreamReader xml(file.bytes);
     while (!xml.atEnd() && !xml.hasError()) {
         if (xml.readNext() != QXmlStreamReader::StartElement ||
             xml.name().compare(QLatin1String("ref"), Qt::CaseInsensitive) != 0)
@@ -39,7 +45,7 @@ QString firstLocalEntry(const QString& asxPath) {
         if (path.isEmpty())
             continue;
         path = folder.absoluteFilePath(path);
-        if (QFileInfo(path).isFile())
+        if (RegularFile::problem(path).isEmpty())
             return path;
     }
     throw ComponentError(

@@ -1,0 +1,534 @@
+#include "components/cdio/imagesheet.h"
+
+#include "cd/untrustedtext.h"
+#include "platform/regularfile.h"
+
+#include <algorithm>
+#include <QDir>
+#include <QFileInfo>
+#include <utility>
+
+namespace {
+
+ImageSheet refused(const QString& why) {
+    ImageSheet sheet;
+    sheet.error = why;
+    return sheet;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool isNumber(const QByteArray& word) {
+    if (word.isEmpty() || word.size() > 3)
+        return false;
+    for (char c : word)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// The checks every text sheet passes: size, no NUL, short lines. Lines end
+// at '\n' or '\r' alike, so that no line can hide a keyword from us that a
+// reader splitting differently would see.
+bool sheetLines(const QByteArray& text, QList<QByteArray>* lines, QString* error) {
+    if (text.size() > ImageSheet::MaxSheetBytes) {
+        *error =
+            QStringLiteral("The sheet is larger than %1 bytes.").arg(ImageSheet::MaxSheetBytes);
+        return false;
+    }
+    if (text.contains('\0')) {
+        *error = QStringLiteral("The sheet holds a NUL byte; it is not a text file.");
+        return false;
+    }
+    const QByteArray body = text.startsWith("\xEF\xBB\xBF") ? text.mid(3) : text;
+    int number = 0;
+    for (const QByteArray& line :
+         QByteArray(body).replace("\r\n", "\n").replace('\r', '\n').split('\n')) {
+        ++number;
+        if (line.size() > ImageSheet::MaxLineBytes) {
+            *error = QStringLiteral("Line %1 of the sheet is longer than %2 bytes.")
+                         .arg(number)
+                         .arg(ImageSheet::MaxLineBytes);
+            return false;
+        }
+        *lines << line;
+    }
+    return true;
+}
+
+QByteArray firstWord(const QByteArray& line, int* end) {
+    int start = 0;
+    while (start < line.size() && isSpace(line[start]))
+        ++start;
+    int stop = start;
+    while (stop < line.size() && !isSpace(line[stop]))
+        ++stop;
+    *end = stop;
+    return line.mid(start, stop - start);
+}
+
+bool keyword(const QByteArray& word, const char* name) {
+    return qstricmp(word.constData(), name) == 0;
+}
+
+// A .toc line as words: bare words, quoted strings (with cdrdao's backslash
+// escapes) and braces; "//" starts a comment.
+struct TocWord {
+    QByteArray text;
+    bool quoted = false;
+    int begin = 0; // where it stands in its line, quotes included
+    int end = 0;
+};
+
+// Where a data file's quoted name stands in a .toc sheet.
+struct NamePlace {
+    int line;
+    int begin;
+    int end;
+};
+
+bool tocWords(const QByteArray& line, QVector<TocWord>* words) {
+    int i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (isSpace(c)) {
+            ++i;
+        } else if (c == '/' && i + 1 < line.size() && line[i + 1] == '/') {
+            return true;
+        } else if (c == '{' || c == '}') {
+            words->append({QByteArray(1, c), false, i, i + 1});
+            ++i;
+        } else if (c == '"') {
+            TocWord word{{}, true, i, 0};
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size()) {
+                    ++i;
+                    int octal = 0;
+                    int digits = 0;
+                    while (digits < 3 && i < line.size() && line[i] >= '0' && line[i] <= '7')
+                        octal = octal * 8 + (line[i++] - '0'), ++digits;
+                    if (digits > 0) {
+                        word.text += char(octal);
+                        --i;
+                        continue;
+                    }
+                }
+                word.text += line[i];
+            }
+            if (i >= line.size())
+                return false; // a string must end on its line
+            ++i;
+            word.end = i;
+            words->append(word);
+        } else {
+            const int start = i;
+            while (i < line.size() && !isSpace(line[i]) && line[i] != '"' && line[i] != '{' &&
+                   line[i] != '}')
+                ++i;
+            words->append({line.mid(start, i - start), false, start, i});
+        }
+    }
+    return true;
+}
+
+quint32 bigEndian32(const char* p) {
+    const auto* b = reinterpret_cast<const uchar*>(p);
+    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
+}
+
+quint64 bigEndian64(const char* p) {
+    return quint64(bigEndian32(p)) << 32 | bigEndian32(p + 4);
+}
+
+int fromBcd(uchar value) {
+    const int high = value >> 4;
+    const int low = value & 0x0f;
+    return high > 9 || low > 9 ? -1 : high * 10 + low;
+}
+
+// A chunk's four-letter name, or its bytes in hexadecimal when they are no letters.
+QString chunkName(const QByteArray& id) {
+    for (char c : id)
+        if (c < 0x20 || c > 0x7e)
+            return QString::fromLatin1(id.toHex());
+    return QString::fromLatin1(id);
+}
+
+constexpr int MaxDataFiles = 999;
+constexpr int MaxNrgChunks = 256;
+
+// A path for a message: a sheet may name a file with control characters.
+QString shown(const QString& path) {
+    return cleanUntrustedText(QDir::toNativeSeparators(path), 4096);
+}
+
+// A data file of the image: a regular file in its folder or below it, after
+// links and ".." are resolved.
+QString dataFileProblem(const QString& folder, const QString& canonicalFolder, const QString& name,
+                        QString* canonical) {
+    const QString path = QDir(folder).absoluteFilePath(name);
+    const QString problem = RegularFile::problem(path);
+    if (!problem.isEmpty())
+        return problem;
+    *canonical = QFileInfo(path).canonicalFilePath();
+    if (canonicalFolder.isEmpty() || !canonical->startsWith(canonicalFolder + QLatin1Char('/')))
+        return QStringLiteral("It names %1, which lies outside the image's folder; an image may "
+                              "read only files in its folder or below it.")
+            .arg(shown(name));
+    return {};
+}
+
+ImageSheet cueSheet(const QList<QByteArray>& lines) {
+    constexpr int MaxTracks = ImageSheet::MaxTracks;
+    ImageSheet sheet;
+    bool motorola = false;
+    for (const QByteArray& line : lines) {
+        int end = 0;
+        const QByteArray word = firstWord(line, &end);
+        if (keyword(word, "FILE")) {
+            const QByteArray rest = line.mid(end).trimmed();
+            QByteArray name;
+            QByteArray after;
+            if (rest.startsWith('"')) {
+                const int close = rest.indexOf('"', 1);
+                if (close < 0)
+                    return refused(
+                        QStringLiteral("A FILE name in the sheet has no closing quote."));
+                name = rest.mid(1, close - 1);
+                after = rest.mid(close + 1).trimmed();
+            } else {
+                int nameEnd = 0;
+                name = firstWord(rest, &nameEnd);
+                after = rest.mid(nameEnd).trimmed();
+            }
+            if (name.isEmpty())
+                return refused(QStringLiteral("A FILE line of the sheet names no file."));
+            if (sheet.dataFiles.size() >= MaxTracks)
+                return refused(
+                    QStringLiteral("The sheet names more than %1 files.").arg(MaxTracks));
+            sheet.dataFiles << QFile::decodeName(name);
+            motorola = keyword(after.mid(after.lastIndexOf(' ') + 1), "MOTOROLA");
+        } else if (keyword(word, "TRACK")) {
+            int numberEnd = 0;
+            const QByteArray numberText = firstWord(line.mid(end), &numberEnd);
+            const int number = isNumber(numberText) ? numberText.toInt() : -1;
+            const int previous = sheet.tracks.isEmpty() ? 0 : sheet.tracks.last().number;
+            if (number < 1 || number > MaxTracks)
+                return refused(QStringLiteral("A TRACK line of the sheet has no number from 1 to "
+                                              "%1.")
+                                   .arg(MaxTracks));
+            if (number <= previous)
+                return refused(QStringLiteral("Track %1 follows track %2 in the sheet; tracks "
+                                              "must come in order and at most %3 of them.")
+                                   .arg(number)
+                                   .arg(previous)
+                                   .arg(MaxTracks));
+            if (sheet.dataFiles.isEmpty())
+                return refused(QStringLiteral("Track %1 comes before any FILE line.").arg(number));
+            sheet.tracks.append({number, motorola});
+        }
+    }
+    if (sheet.tracks.isEmpty())
+        return refused(QStringLiteral("The sheet has no TRACK line."));
+    return sheet;
+}
+
+ImageSheet tocSheet(const QList<QByteArray>& lines, QVector<NamePlace>* places) {
+    constexpr int MaxTracks = ImageSheet::MaxTracks;
+    ImageSheet sheet;
+    int depth = 0;
+    bool wantName = false;
+    bool wantMode = false;
+    int number = 0;
+    for (const QByteArray& line : lines) {
+        ++number;
+        QVector<TocWord> words;
+        if (!tocWords(line, &words))
+            return refused(QStringLiteral("Line %1 of the sheet has a string without its closing "
+                                          "quote.")
+                               .arg(number));
+        for (const TocWord& word : words) {
+            if (wantMode) {
+                // libcdio divides by the block size of the mode: a TRACK
+                // without one ends in a division by zero.
+                static const QByteArrayList modes{"AUDIO",       "MODE0",          "MODE1",
+                                                  "MODE1_RAW",   "MODE2",          "MODE2_FORM1",
+                                                  "MODE2_FORM2", "MODE2_FORM_MIX", "MODE2_RAW"};
+                if (word.quoted || !modes.contains(word.text))
+                    return refused(QStringLiteral("Line %1 of the sheet has a TRACK without its "
+                                                  "mode.")
+                                       .arg(number));
+                wantMode = false;
+                continue;
+            }
+            if (wantName) {
+                if (!word.quoted || word.text.isEmpty())
+                    return refused(QStringLiteral("Line %1 of the sheet names its file without "
+                                                  "quotes.")
+                                       .arg(number));
+                if (sheet.dataFiles.size() >= MaxDataFiles)
+                    return refused(
+                        QStringLiteral("The sheet names more than %1 files.").arg(MaxDataFiles));
+                sheet.dataFiles << QFile::decodeName(word.text);
+                if (places)
+                    places->append({number - 1, word.begin, word.end});
+                wantName = false;
+                continue;
+            }
+            if (word.quoted)
+                continue;
+            if (word.text == "{") {
+                ++depth;
+            } else if (word.text == "}") {
+                if (--depth < 0)
+                    return refused(QStringLiteral("Line %1 of the sheet closes a brace it never "
+                                                  "opened.")
+                                       .arg(number));
+            } else if (keyword(word.text, "TRACK")) {
+                if (sheet.tracks.size() >= MaxTracks)
+                    return refused(
+                        QStringLiteral("The sheet has more than %1 tracks.").arg(MaxTracks));
+                sheet.tracks.append({int(sheet.tracks.size()) + 1, false});
+                wantMode = true;
+            } else if (keyword(word.text, "FILE") || keyword(word.text, "AUDIOFILE") ||
+                       keyword(word.text, "DATAFILE")) {
+                if (sheet.tracks.isEmpty())
+                    return refused(QStringLiteral("Line %1 of the sheet names a file before any "
+                                                  "TRACK.")
+                                       .arg(number));
+                wantName = true;
+            }
+        }
+        if (wantName)
+            return refused(
+                QStringLiteral("Line %1 of the sheet names its file without quotes.").arg(number));
+        if (wantMode)
+            return refused(
+                QStringLiteral("Line %1 of the sheet has a TRACK without its mode.").arg(number));
+    }
+    if (depth != 0)
+        return refused(QStringLiteral("A brace of the sheet is never closed."));
+    if (sheet.tracks.isEmpty())
+        return refused(QStringLiteral("The sheet has no TRACK."));
+    return sheet;
+}
+
+} // namespace
+
+ImageSheet ImageSheet::parseCue(const QByteArray& text) {
+    QList<QByteArray> lines;
+    QString error;
+    return sheetLines(text, &lines, &error) ? cueSheet(lines) : refused(error);
+}
+
+ImageSheet ImageSheet::parseToc(const QByteArray& text) {
+    QList<QByteArray> lines;
+    QString error;
+    return sheetLines(text, &lines, &error) ? tocSheet(lines, nullptr) : refused(error);
+}
+
+ImageSheet ImageSheet::parseNrg(const QByteArray& tail, qint64 fileSize) {
+    const char* data = tail.constData();
+    const qint64 tailStart = fileSize - tail.size();
+    // The footer names where the chunk table starts: "NER5" and a 64-bit
+    // offset (Nero 5.5 and later), or "NERO" and a 32-bit one.
+    qint64 table = -1;
+    qint64 tableEnd = 0;
+    if (tail.size() >= 12 && tail.mid(tail.size() - 12, 4) == "NER5") {
+        const quint64 offset = bigEndian64(data + tail.size() - 8);
+        table = offset > quint64(fileSize) ? -1 : qint64(offset);
+        tableEnd = fileSize - 12;
+    } else if (tail.size() >= 8 && tail.mid(tail.size() - 8, 4) == "NERO") {
+        table = bigEndian32(data + tail.size() - 4);
+        tableEnd = fileSize - 8;
+    } else {
+        return refused(QStringLiteral("The file does not end in a Nero image footer."));
+    }
+    if (table < 0 || table >= tableEnd)
+        return refused(QStringLiteral("The image's chunk table lies outside the file."));
+    if (table < tailStart || fileSize - table > MaxNrgTableBytes)
+        return refused(QStringLiteral("The image's chunk table is larger than %1 bytes.")
+                           .arg(MaxNrgTableBytes));
+
+    // Every count of tracks that the chunks give is bounded on its own; track
+    // data must lie before the table.
+    int cueTracks = 0;
+    int daoTracks = 0;
+    int etnTracks = 0;
+    int sessionTracks = 0;
+    qint64 pos = table;
+    for (int chunks = 0;; ++chunks) {
+        if (chunks >= MaxNrgChunks)
+            return refused(QStringLiteral("The image has more than %1 chunks.").arg(MaxNrgChunks));
+        if (tableEnd - pos < 8)
+            return refused(QStringLiteral("The image's chunk table has no end."));
+        const char* chunk = data + (pos - tailStart);
+        const QByteArray id(chunk, 4);
+        const qint64 size = bigEndian32(chunk + 4);
+        const char* body = chunk + 8;
+        if (size > tableEnd - pos - 8)
+            return refused(QStringLiteral("The image's %1 chunk runs past the end of the file.")
+                               .arg(chunkName(id)));
+        const auto badChunk = [&id] {
+            return refused(QStringLiteral("The image's %1 chunk is malformed.").arg(chunkName(id)));
+        };
+        if (id == "END!") {
+            break;
+        } else if (id == "CUES" || id == "CUEX") {
+            // Eight bytes an entry: address mode, track and index in BCD, and
+            // a position. libcdio reads them as one lead-in entry (track 0),
+            // an index 0 and index 1 pair for each track, and the lead-out
+            // (track 0xAA); it stops on an assertion at anything else, and at
+            // a CUEX lead-in anywhere but 150 frames before the disc.
+            const qint64 entries = size / 8;
+            if (size % 8 != 0 || entries < 4 || entries % 2 != 0 || body[1] != 0 ||
+                uchar(body[size - 7]) != 0xaa ||
+                (id == "CUEX" && bigEndian32(body + 4) != quint32(-150)))
+                return badChunk();
+            int previous = 0;
+            for (qint64 e = 8; e < size - 8; e += 16) {
+                const int track = fromBcd(uchar(body[e + 1]));
+                if (track <= previous || track > MaxTracks || body[e + 9] != body[e + 1] ||
+                    body[e + 2] != 0 || body[e + 10] != 1)
+                    return badChunk();
+                previous = track;
+                ++cueTracks;
+            }
+        } else if (id == "DAOI" || id == "DAOX") {
+            // A 22-byte head (size, catalogue number, first and last track),
+            // then one entry a track whose offsets are 32 or 64 bits.
+            const bool wide = id == "DAOX";
+            const int entry = wide ? 42 : 30;
+            if (size < 22 || (size - 22) / entry > MaxTracks)
+                return badChunk();
+            const int first = uchar(body[20]);
+            const int last = uchar(body[21]);
+            const int count = last - first + 1;
+            if (first < 1 || last > MaxTracks || count < 1 || 22 + qint64(count) * entry > size)
+                return badChunk();
+            for (int t = 0; t < count; ++t) {
+                const char* e = body + 22 + t * entry;
+                // Pregap start, track start and track end.
+                for (int k = 0; k < 3; ++k) {
+                    const quint64 offset =
+                        wide ? bigEndian64(e + 18 + 8 * k) : bigEndian32(e + 18 + 4 * k);
+                    if (offset > quint64(table))
+                        return badChunk();
+                }
+            }
+            daoTracks += count;
+        } else if (id == "ETNF" || id == "ETN2") {
+            // One entry a track: where its data lies in the file and how long it is.
+            const bool wide = id == "ETN2";
+            const int entry = wide ? 32 : 20;
+            if (size % entry != 0 || size / entry > MaxTracks)
+                return badChunk();
+            for (qint64 e = 0; e < size; e += entry) {
+                const quint64 offset = wide ? bigEndian64(body + e) : bigEndian32(body + e);
+                const quint64 length = wide ? bigEndian64(body + e + 8) : bigEndian32(body + e + 4);
+                if (offset > quint64(table) || length > quint64(table) - offset)
+                    return badChunk();
+            }
+            etnTracks += int(size / entry);
+        } else if (id == "SINF") {
+            if (size != 4)
+                return badChunk();
+            const quint32 tracks = bigEndian32(body);
+            if (tracks > quint32(MaxTracks))
+                return badChunk();
+            sessionTracks += int(tracks);
+        } else if (id == "CDTX") {
+            if (size % 18 != 0)
+                return badChunk();
+        } else if (id == "MTYP") {
+            if (size != 4)
+                return badChunk();
+        }
+        if (cueTracks > MaxTracks || daoTracks > MaxTracks || etnTracks > MaxTracks ||
+            sessionTracks > MaxTracks)
+            return refused(QStringLiteral("The image has more than %1 tracks.").arg(MaxTracks));
+        pos += 8 + size;
+    }
+    const int tracks = qMax(qMax(cueTracks, daoTracks), qMax(etnTracks, sessionTracks));
+    if (tracks == 0)
+        return refused(QStringLiteral("The image has no tracks."));
+    ImageSheet sheet;
+    for (int t = 1; t <= tracks; ++t)
+        sheet.tracks.append({t, false});
+    return sheet;
+}
+
+ImageSheet ImageSheet::check(const QString& imagePath) {
+    const QFileInfo info(imagePath);
+    const QString suffix = info.suffix().toLower();
+    const auto named = [&imagePath](ImageSheet sheet) {
+        if (!sheet.ok())
+            sheet.error = QStringLiteral("The disc image %1 is refused: %2")
+                              .arg(shown(imagePath), sheet.error);
+        return sheet;
+    };
+    if (suffix == QLatin1String("nrg")) {
+        const RegularFile::Contents tail = RegularFile::readTail(imagePath, MaxNrgTableBytes);
+        return named(tail.ok() ? parseNrg(tail.bytes, tail.size) : refused(tail.error));
+    }
+    const bool cue = suffix == QLatin1String("cue");
+    if (!cue && suffix != QLatin1String("toc"))
+        return named(refused(QStringLiteral("It is neither a .cue, a .toc nor an .nrg file.")));
+    const RegularFile::Contents text = RegularFile::read(imagePath, MaxSheetBytes);
+    if (!text.ok())
+        return named(refused(text.error));
+    QList<QByteArray> lines;
+    QString error;
+    if (!sheetLines(text.bytes, &lines, &error))
+        return named(refused(error));
+    QVector<NamePlace> places;
+    ImageSheet sheet = cue ? cueSheet(lines) : tocSheet(lines, &places);
+    if (!sheet.ok())
+        return named(sheet);
+
+    const QString folder = info.absolutePath();
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    QStringList files = sheet.dataFiles;
+    if (cue) {
+        // libcdio reads the .bin named like the sheet, whatever FILE says; the
+        // files FILE names are checked too when they exist.
+        files.erase(std::remove_if(files.begin(), files.end(),
+                                   [&folder](const QString& name) {
+                                       return !QFileInfo::exists(
+                                           QDir(folder).absoluteFilePath(name));
+                                   }),
+                    files.end());
+        files.prepend(info.fileName().chopped(suffix.size()) + QLatin1String("bin"));
+    }
+    QStringList canonical;
+    for (const QString& name : std::as_const(files)) {
+        QString path;
+        const QString problem = dataFileProblem(folder, canonicalFolder, name, &path);
+        if (!problem.isEmpty())
+            return named(refused(problem));
+        canonical << path;
+    }
+    if (cue)
+        return sheet;
+
+    // libcdio opens a .toc's files relative to the working folder, not the
+    // sheet's. It gets a copy of the sheet that names each file by the path
+    // checked here, in the lines checked here.
+    for (int i = int(places.size()) - 1; i >= 0; --i) {
+        const QByteArray path = QFile::encodeName(canonical[i]);
+        for (char c : path)
+            if (c == '"' || c == '\\' || uchar(c) < 0x20)
+                return named(refused(QStringLiteral("The path of %1 holds a quote, a backslash or "
+                                                    "a control character.")
+                                         .arg(shown(canonical[i]))));
+        QByteArray& line = lines[places[i].line];
+        line.replace(places[i].begin, places[i].end - places[i].begin, '"' + path + '"');
+        if (line.size() > MaxLineBytes)
+            return named(refused(QStringLiteral("The path of %1 is too long for the sheet.")
+                                     .arg(shown(canonical[i]))));
+    }
+    sheet.libraryToc = lines.join('\n') + '\n';
+    return sheet;
+}
