@@ -331,8 +331,14 @@ void MainController::rebuildTrackTable() {
     }
     if (m_rows.count() == 0) {
         m_state.CurrentRow = -1;
+        // A disc image Orvelle refuses says why, once for each reason.
+        const QString refused = m_drives.grabber().GetDiscError();
+        if (!refused.isEmpty() && refused != m_lastDiscError)
+            m_prompt.Information(refused);
+        m_lastDiscError = refused;
         return;
     }
+    m_lastDiscError.clear();
     if (selectedRows().isEmpty())
         selectRows({0});
     m_state.CurrentRow = selectedRow();

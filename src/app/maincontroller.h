@@ -162,6 +162,7 @@ private:
     QUrl helpFileUrl() const;
 
     EngineComponents& m_components;
+    QString m_lastDiscError; // the refusal of a disc image last shown
     IUserPrompt& m_prompt;
     IShell& m_shell;
     QString m_settingsPath;

@@ -31,6 +31,9 @@ public:
     virtual QString GetDriveId() = 0;
 
     virtual void ReadDisc() = 0;
+    // Why the last ReadDisc found no disc in a drive that has one (a disc
+    // image Orvelle refuses); empty otherwise.
+    virtual QString GetDiscError() { return {}; }
     virtual int GetTrackCount() = 0;
     virtual void SelectTrack(int track) = 0; // 0-based
     virtual int GetTrackLength() = 0;        // CD frames

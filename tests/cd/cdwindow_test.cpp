@@ -276,3 +276,31 @@ TEST_F(CdWindow, SeveralMusicBrainzReleasesAreOfferedAndThePickedOneNamesTheRows
     EXPECT_TRUE(m_server.commands.isEmpty())
         << "FreeDB is not asked once MusicBrainz knows the disc";
 }
+
+// A disc image Orvelle refuses says why in the window, once, rather than
+// showing as an empty drive without a word.
+TEST_F(CdWindow, ARefusedImageSaysWhy) {
+    const QString cue = m_dir.filePath(QStringLiteral("many.cue"));
+    QFile sheet(cue);
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+    sheet.write("FILE \"many.bin\" BINARY\n");
+    for (int i = 0; i < 119; ++i)
+        sheet.write("  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    sheet.close();
+    QFile bin(m_dir.filePath(QStringLiteral("many.bin")));
+    ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
+    bin.write(QByteArray(2352 * 10, '\0'));
+    bin.close();
+    SettingsFile(settingsPath())
+        .ini()
+        .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
+    if (m_realDrives > 0)
+        GTEST_SKIP() << "the start-up reads this machine's own drive";
+    MainController& c = start();
+    EXPECT_EQ(c.rows().count(), 0);
+    ASSERT_EQ(m_prompt.informations.size(), 1);
+    EXPECT_TRUE(m_prompt.informations[0].contains(QStringLiteral("is refused")))
+        << m_prompt.informations[0].toStdString();
+    c.commands().MenuClick(CommandSurface::MenuItem::Refresh);
+    EXPECT_EQ(m_prompt.informations.size(), 1) << "said once";
+}

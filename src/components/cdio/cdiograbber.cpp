@@ -2,10 +2,13 @@
 
 #include "components/cdio/driveuse.h"
 #include "components/cdio/grabtask.h"
+#include "components/cdio/imagesheet.h"
 #include "components/componenterror.h"
 #include "components/iaudiofile2.h"
 #include "settings/driveoffsetkeys.h"
 #include "settings/settingsfile.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -93,6 +96,7 @@ QString CdioGrabber::GetDriveId() {
 void CdioGrabber::ReadDisc() {
     m_track = -1;
     m_disc = {};
+    m_discError.clear();
     if (m_drive < 0)
         return;
     // A drive that cannot be opened holds no disc we could read.
@@ -101,6 +105,9 @@ void CdioGrabber::ReadDisc() {
         m_disc = disc->contents();
         if (!m_disc.isEmpty())
             state = {m_disc.toc().toText(), disc->volume(m_disc)};
+    } else if (currentDrive().isImage && QFileInfo::exists(currentDrive().path)) {
+        // An image that is there but refused says why; a missing one is an empty drive.
+        m_discError = ImageSheet::check(currentDrive().path).error;
     }
     m_watcher.setKnown(state);
 }

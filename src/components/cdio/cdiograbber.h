@@ -39,6 +39,7 @@ public:
     QString GetDriveId() override;
 
     void ReadDisc() override;
+    QString GetDiscError() override { return m_discError; }
     int GetTrackCount() override;
     void SelectTrack(int track) override;
     int GetTrackLength() override;
@@ -105,6 +106,7 @@ private:
     int m_drive = -1; // 0-based
     QHash<QString, DriveIdentity> m_identities;
     DiscContents m_disc;
+    QString m_discError;
     int m_track = -1;
 
     int m_mode = ReadSettings::Synch;
