@@ -82,7 +82,8 @@ QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
         const QString artist = m_grabber.GetTrackArtist();
         const QString album = m_grabber.GetTrackAlbum();
         row.tag = {title, artist.isEmpty() ? QStringLiteral("Unknown Artist") : artist,
-                   album.isEmpty() ? QStringLiteral("Unknown Album") : album};
+                   album.isEmpty() ? QStringLiteral("Unknown Album") : album,
+                   m_grabber.GetTrackYear()};
         row.caption = title;
         row.time = twoDigits(m_grabber.GetTrackMinutes()) + QLatin1Char(':') +
                    twoDigits(m_grabber.GetTrackSeconds()) + QLatin1Char(':') +

@@ -43,6 +43,8 @@ public:
     virtual QString GetTrackArtist() = 0;
     virtual QString GetTrackAlbum() = 0;
     virtual QString GetTrackTitle() = 0;
+    // The year of the disc's release, when a database named one.
+    virtual QString GetTrackYear() { return {}; }
 
     virtual void SetReadMode(int mode) = 0;      // 0 burst, 1 synch, 2 secure, 3 paranoid
     virtual void SetErrorAction(int action) = 0; // 0 stop, 1 silence, 2 cut

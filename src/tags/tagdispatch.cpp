@@ -15,12 +15,13 @@ QString Extension(const QString& fileName) {
     return QFileInfo(FinalNameOfPart(QFileInfo(fileName).fileName())).suffix().toLower();
 }
 
-// A format's tag holding the row's three values and nothing else.
+// A format's tag holding the row's values and nothing else.
 template <typename Tag> Tag FromRow(const RowTag& row) {
     Tag tag;
     tag.Title = row.Title;
     tag.Artist = row.Artist;
     tag.Album = row.Album;
+    tag.Year = row.Year;
     return tag;
 }
 

@@ -377,6 +377,16 @@ TEST_F(CliDiscTest, MusicBrainzNamesTheTracksFromTheReleaseChosen) {
     EXPECT_TRUE(err.contains("Release 1: UK \xe2\x80\x93 MB Band (1990, 3 tracks)"))
         << err.toStdString();
     EXPECT_TRUE(server.requests.value(0).startsWith("GET /ws/2/discid/"));
+
+    // The year goes into the tags (ID3v2.3 TYER, Vorbis DATE, WM/Year).
+    QProcess mp3;
+    QSignalSpy done(&mp3, &QProcess::finished);
+    mp3.start(QStringLiteral(ORVELLE_CONVERT),
+              {"--settings", settings(), "--cd", image, "--musicbrainz", "--tracks", "1", "-f",
+               "mp3", "-o", out(), "--no-log"});
+    ASSERT_TRUE(done.wait(600000));
+    EXPECT_EQ(MutagenTags({out() + "/UK One.mp3"}).value(0),
+              RowTag({"UK One", "MB Band", "UK", "1990"}));
 }
 
 TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {

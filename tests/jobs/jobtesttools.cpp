@@ -87,7 +87,7 @@ for name in sys.argv[1:]:
                 return str(v)
         return ''
     print(get('title', 'Title') + '\t' + get('artist', 'Author') + '\t' +
-          get('album', 'WM/AlbumTitle'))
+          get('album', 'WM/AlbumTitle') + '\t' + get('date', 'WM/Year'))
 )";
     // The system's Python carries mutagen; a Python earlier on PATH may not.
     static const QString interpreter = QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
@@ -107,7 +107,7 @@ for name in sys.argv[1:]:
         if (line.isEmpty())
             continue;
         const QStringList parts = line.split(QLatin1Char('\t'));
-        tags.push_back({parts.value(0), parts.value(1), parts.value(2)});
+        tags.push_back({parts.value(0), parts.value(1), parts.value(2), parts.value(3)});
     }
     return tags;
 }

@@ -29,7 +29,7 @@ WriterFactory SettingsWriters(const QString& settingsPath);
 ReaderFactory AudioReaders();
 VideoFactory VideoFiles();
 
-// Title, artist and album as mutagen reads them, one per file in files' order.
+// Title, artist, album and year as mutagen reads them, one per file in files' order.
 QList<RowTag> MutagenTags(const QStringList& files);
 
 #include "components/iaudiofile2.h"

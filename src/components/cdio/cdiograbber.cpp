@@ -166,6 +166,12 @@ QString CdioGrabber::GetTrackArtist() {
     return track.artist.isEmpty() ? m_disc.artist : track.artist;
 }
 
+QString CdioGrabber::GetTrackYear() {
+    selectedTrack();
+    const DiscRecord* found = record();
+    return found ? found->year : QString();
+}
+
 QString CdioGrabber::GetTrackAlbum() {
     selectedTrack();
     if (const DiscRecord* found = record(); found && !found->album.isEmpty())

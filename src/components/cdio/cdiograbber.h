@@ -49,6 +49,7 @@ public:
     QString GetTrackArtist() override;
     QString GetTrackAlbum() override;
     QString GetTrackTitle() override;
+    QString GetTrackYear() override;
 
     void SetReadMode(int mode) override;
     void SetErrorAction(int action) override;
