@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <sys/stat.h>
 
 namespace {
@@ -101,6 +102,18 @@ TEST(ImageSheet, SheetsAndChunkTablesOpenOnlyWithinBounds) {
          nrgImage(2, [](QByteArray& b, int) { b[b.size() - 5] = '\x7f'; }), -1},
         {"an nrg whose lead-in is not 150 frames before the disc", "disc.nrg",
          nrgImage(2, [](QByteArray& b, int table) { b[table + 12] = '\0'; }), -1},
+        {"an nrg with a second cue chunk", "disc.nrg",
+         nrgImage(2,
+                  [](QByteArray& b, int table) {
+                      const int length =
+                          8 + int(qFromBigEndian<quint32>(b.constData() + table + 4));
+                      b.insert(table + length, b.mid(table, length));
+                  }),
+         -1},
+        {"an nrg with an empty CD-TEXT chunk", "disc.nrg",
+         nrgImage(2,
+                  [](QByteArray& b, int table) { b.insert(table, QByteArray("CDTX\0\0\0\0", 8)); }),
+         -1},
         {"an nrg chunk running past the table", "disc.nrg",
          nrgImage(2, [](QByteArray& b, int table) { b[table + 5] = '\x10'; }), -1},
     };

@@ -355,6 +355,8 @@ ImageSheet ImageSheet::parseNrg(const QByteArray& tail, qint64 fileSize) {
     // Every count of tracks that the chunks give is bounded on its own; track
     // data must lie before the table.
     int cueTracks = 0;
+    int cueChunks = 0;
+    int cdTextChunks = 0;
     int daoTracks = 0;
     int etnTracks = 0;
     int sessionTracks = 0;
@@ -377,6 +379,11 @@ ImageSheet ImageSheet::parseNrg(const QByteArray& tail, qint64 fileSize) {
         if (id == "END!") {
             break;
         } else if (id == "CUES" || id == "CUEX") {
+            // libcdio maps the disc from one cue chunk and stops on an
+            // assertion at a second.
+            if (cueChunks++ > 0)
+                return refused(
+                    QStringLiteral("The image has more than one %1 chunk.").arg(chunkName(id)));
             // Eight bytes an entry: address mode, track and index in BCD, and
             // a position. libcdio reads them as one lead-in entry (track 0),
             // an index 0 and index 1 pair for each track, and the lead-out
@@ -440,7 +447,9 @@ ImageSheet ImageSheet::parseNrg(const QByteArray& tail, qint64 fileSize) {
                 return badChunk();
             sessionTracks += int(tracks);
         } else if (id == "CDTX") {
-            if (size % 18 != 0)
+            // CD-TEXT in 18-byte packs; libcdio frees an empty one twice, and
+            // reads text from one chunk only.
+            if (size == 0 || size % 18 != 0 || cdTextChunks++ > 0)
                 return badChunk();
         } else if (id == "MTYP") {
             if (size != 4)
