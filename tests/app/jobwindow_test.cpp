@@ -8,9 +8,9 @@
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "settings/settingsfile.h"
-#include "support/httptestserver.h"
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"
+#include "support/httptestserver.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
