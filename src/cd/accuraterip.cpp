@@ -275,19 +275,7 @@ void ArTrackChecksum::addSamples(const uchar* pcm, qint64 count) {
         m_frame450 +=
             load32(pcm + (position - first) * BytesPerSample) * quint32(position - CheckFrameStart);
 
-    keepWindow(pcm, count);
     m_samples += count;
-}
-
-void ArTrackChecksum::keepWindow(const uchar* pcm, qint64 count) {
-    const qint64 from = std::max(m_samples, WindowStart);
-    const qint64 to = std::min(m_samples + count, WindowEnd);
-    if (from >= to)
-        return;
-    if (m_window.isEmpty())
-        m_window.reserve(qsizetype((WindowEnd - WindowStart) * BytesPerSample));
-    m_window.append(reinterpret_cast<const char*>(pcm + (from - m_samples) * BytesPerSample),
-                    qsizetype((to - from) * BytesPerSample));
 }
 
 quint32 ArTrackChecksum::frame450() const {

@@ -51,8 +51,8 @@ public:
     static constexpr int CheckFrame = 450;
     // Offsets findOffsets() tries, in samples either way.
     static constexpr int MaxOffset = 3000;
-    // The frames that hold frame 450 under every offset up to MaxOffset:
-    // add() keeps a copy of them for offsetWindow().
+    // The frames that hold frame 450 under every offset up to MaxOffset,
+    // which findOffsets() takes.
     static constexpr int OffsetWindowFirstFrame = 444;
     static constexpr int OffsetWindowFrames = 13;
 
@@ -71,13 +71,8 @@ public:
     // Exactly the announced length arrived: without it the sums mean nothing.
     bool isComplete() const { return m_samples == m_total && m_partialBytes == 0; }
 
-    // The track's PCM from sample OffsetWindowFirstFrame * 588 on, as far as it
-    // has passed (at most OffsetWindowFrames frames): findOffsets()'s input.
-    const QByteArray& offsetWindow() const { return m_window; }
-
 private:
     void addSamples(const uchar* pcm, qint64 count);
-    void keepWindow(const uchar* pcm, qint64 count);
 
     qint64 m_total;
     qint64 m_firstCounted; // 1-based positions that enter v1 and v2
@@ -89,7 +84,6 @@ private:
     quint32 m_crc = 0xffffffffu;
     uchar m_partial[BytesPerSample] = {};
     int m_partialBytes = 0;
-    QByteArray m_window;
 };
 
 struct ArTrackEntry {
@@ -125,8 +119,8 @@ ArVerdict verifyTrack(const QVector<ArChunk>& chunks, int track, quint32 v1, qui
 // The offsets, in samples (-MaxOffset..+MaxOffset), at which the database's
 // frame-450 checksum of the track (0-based among the audio tracks) appears in
 // pcm: the track's 16-bit stereo PCM as read, from its 0-based sample
-// firstSample on. ArTrackChecksum::offsetWindow() with firstSample
-// OffsetWindowFirstFrame * 588 covers every offset; a shorter buffer, those it
+// firstSample on. The frames from OffsetWindowFirstFrame on, OffsetWindowFrames
+// of them, cover every offset; a shorter buffer, those it
 // holds. An offset d means the database's frame 450 is the read's samples
 // 450 * 588 + d onwards: the database's track is the read with its first d
 // samples dropped (a read that had already dropped c for its drive wants c + d).

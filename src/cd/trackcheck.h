@@ -17,8 +17,7 @@ struct TrackCheck {
     int correctedSectors = 0;
     int silencedSectors = 0;
     int skippedSectors = 0;
-    int offset = 0;          // the read offset applied, in samples
-    QByteArray offsetWindow; // the PCM around frame 450, for finding a drive's offset
+    int offset = 0; // the read offset applied, in samples
 };
 
 // A disc's table of contents as the rip log and AccurateRip see it.

@@ -33,9 +33,9 @@ quint32 stereo(int left, int right) {
     return quint32(quint16(left)) | quint32(quint16(right)) << 16;
 }
 
-QVector<quint32> noise(qint64 count, quint32 seed) {
+QVector<quint32> noise(qint64 count, quint32 pattern) {
     QVector<quint32> samples(count);
-    QRandomGenerator(seed).fillRange(samples.data(), samples.size());
+    QRandomGenerator(pattern).fillRange(samples.data(), samples.size());
     return samples;
 }
 
@@ -190,10 +190,9 @@ TEST(FindOffsets, FindsTheShiftOfTheRead) {
     for (const int offset : {6, -667, 1234, 0, 3000, -3000, 3001}) {
         // The read is the database's track, offset samples later.
         const QByteArray read = pcmOf(base.mid(Margin - offset, 460 * Frame));
-        ArTrackChecksum sums(460 * Frame, false, false);
-        sums.add(read.constData(), read.size());
+        const QByteArray window = read.mid(444 * Frame * 4, 13 * Frame * 4);
         const QVector<int> expected = qAbs(offset) <= 3000 ? QVector<int>{offset} : QVector<int>{};
-        EXPECT_EQ(findOffsets(chunks, 0, sums.offsetWindow(), 444 * Frame), expected) << offset;
+        EXPECT_EQ(findOffsets(chunks, 0, window, 444 * Frame), expected) << offset;
     }
 }
 

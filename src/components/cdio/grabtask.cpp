@@ -145,7 +145,6 @@ void GrabTask::run() {
         check.v1 = sum.v1();
         check.v2 = sum.v2();
         check.frame450 = sum.frame450();
-        check.offsetWindow = sum.offsetWindow();
     }
     check.rereadSectors = stats.reread;
     check.correctedSectors = stats.corrected;
