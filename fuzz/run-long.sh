@@ -6,11 +6,11 @@
 #
 # MINUTES per target (default 5); BUILD-FOLDER is a configured Orvelle build
 # (default: build/ beside fuzz/). The targets are built first, unless
-# ORVELLE_FUZZ_NO_BUILD=1. Each target starts from the generated seed corpus,
+# ORVELLE_FUZZ_NO_BUILD=1. Each target starts from the generated corpus,
 # the inputs earlier long runs found (BUILD-FOLDER/fuzz/long/TARGET, kept
-# between runs) and the saved seeds in fuzz/seeds/TARGET. An input that
-# crashes, hangs or runs out of memory is kept in fuzz/seeds/TARGET, where it
-# stays a seed of every later run: commit it with the fix. Exits 1 when a
+# between runs) and the inputs kept in fuzz/regressions/TARGET. An input that
+# crashes, hangs or runs out of memory is kept in fuzz/regressions/TARGET, where it
+# is an input of every later run: commit it with the fix. Exits 1 when a
 # target found something.
 set -u
 
@@ -43,7 +43,7 @@ findings=$build/fuzz/findings
 maker=$build/orvelle_fuzz_corpus
 [ -x "$maker" ] || maker=$build/fuzz/orvelle_fuzz_corpus
 "$maker" "$corpus" >/dev/null || {
-  echo "the seed corpus could not be made" >&2
+  echo "the corpus could not be made" >&2
   exit 1
 }
 
@@ -61,18 +61,18 @@ export LSAN_OPTIONS=suppressions=$source_dir/fuzz/libcdio-leaks.supp
 export TMPDIR=$build/fuzz/tmp
 failed=()
 for target in "${targets[@]}"; do
-  # What an earlier run found is in fuzz/seeds already.
+  # What an earlier run found is in fuzz/regressions already.
   rm -rf "${findings:?}/$target"
   rm -rf "$TMPDIR"
   mkdir -p "$long/$target" "$corpus/$target" "$findings/$target" "$TMPDIR" || exit 1
-  seeds=()
-  [ -d "$source_dir/fuzz/seeds/$target" ] && seeds=("$source_dir/fuzz/seeds/$target")
+  kept=()
+  [ -d "$source_dir/fuzz/regressions/$target" ] && kept=("$source_dir/fuzz/regressions/$target")
   log=$findings/$target.log
   echo "== $target ($(date +%H:%M), log $log)"
   # The first folder takes what is new; the others are read only.
   "$targets_dir/$target" -max_total_time=$((minutes * 60)) -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$findings/$target/" \
-    "$long/$target" "$corpus/$target" "${seeds[@]}" >"$log" 2>&1
+    "$long/$target" "$corpus/$target" "${kept[@]}" >"$log" 2>&1
   status=$?
   grep -E '^stat::number_of_executed_units|^stat::new_units_added' "$log" | sed 's/^/   /'
   found=("$findings/$target"/*)
@@ -81,11 +81,11 @@ for target in "${targets[@]}"; do
     echo "   FOUND: exit status $status; the end of the log:"
     grep -E '^==[0-9]+==ERROR|^SUMMARY|deadly signal|Test unit written' "$log" | tail -5 |
       sed 's/^/   /'
-    mkdir -p "$source_dir/fuzz/seeds/$target"
+    mkdir -p "$source_dir/fuzz/regressions/$target"
     for input in "${found[@]}"; do
       [ -e "$input" ] || continue
-      cp "$input" "$source_dir/fuzz/seeds/$target/" &&
-        echo "   kept as a seed: fuzz/seeds/$target/$(basename "$input")"
+      cp "$input" "$source_dir/fuzz/regressions/$target/" &&
+        echo "   kept for later runs: fuzz/regressions/$target/$(basename "$input")"
     done
   fi
 done

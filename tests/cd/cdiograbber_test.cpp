@@ -248,7 +248,7 @@ TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
     using Content = DiscImage::Content;
     struct Case {
         Content content;
-        int seed;
+        int pattern;
         bool motorola;
     };
     const Case cases[] = {{Content::Noise, 1, false},
@@ -266,7 +266,7 @@ TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
         DiscImage disc;
         disc.tracks = {{750, 0, false, {}, {}}};
         disc.content = c.content;
-        disc.seed = c.seed;
+        disc.pattern = c.pattern;
         disc.motorola = c.motorola;
         const QString name = QStringLiteral("adversarial%1").arg(++image);
         const QString sheet = disc.write(m_dir.path(), name);

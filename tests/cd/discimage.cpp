@@ -43,8 +43,9 @@ QByteArray DiscImage::frame(int absoluteFrame) const {
         qint16 right = 0;
         switch (content) {
         case Content::Noise: {
-            // A fixed hash of the position: every seed a different, repeatable noise.
-            quint64 x = quint64(n) * 0x9E3779B97F4A7C15ull + quint64(seed) * 0xBF58476D1CE4E5B9ull;
+            // A fixed hash of the position: every pattern a different, repeatable noise.
+            quint64 x =
+                quint64(n) * 0x9E3779B97F4A7C15ull + quint64(pattern) * 0xBF58476D1CE4E5B9ull;
             x ^= x >> 31;
             x *= 0x94D049BB133111EBull;
             x ^= x >> 29;

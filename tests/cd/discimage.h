@@ -28,7 +28,7 @@ public:
     QString artist;
     QVector<Track> tracks;
     Content content = Content::Marked;
-    int seed = 1;          // of the noise
+    int pattern = 1;       // of the noise
     bool motorola = false; // the .bin holds big-endian samples, as the sheet says
 
     // Writes <folder>/<name>.bin and .cue; returns the .cue path.
