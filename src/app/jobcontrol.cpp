@@ -17,8 +17,8 @@ JobParts JobParts::real() {
     JobParts parts;
     parts.audioReader = [] { return std::make_unique<AudioFileReader>(); };
     parts.video = [] { return std::make_unique<VideoFile>(); };
-    parts.writers = [](const EncoderSettings& encoders) -> WriterFactory {
-        return [encoders](OutputFormat format) { return makeWriter(format, encoders); };
+    parts.writer = [](OutputFormat format, const EncoderSettings& encoders) {
+        return makeWriter(format, encoders);
     };
     return parts;
 }
@@ -48,14 +48,32 @@ JobRow jobRow(const RowModel& rows, int index) {
 
 } // namespace
 
-void JobControl::startRip(const JobSettings& settings, const EncoderSettings& encoders,
-                          const RipCheckSettings& check) {
+WriterFactory JobControl::writers(EncodersNow encoders) const {
+    return
+        [make = m_parts.writer, encoders](OutputFormat format) { return make(format, encoders()); };
+}
+
+JobSettings JobControl::withCurrentTargets(JobSettings settings) const {
+    const RowModel* rows = &m_rows;
+    settings.currentFormat = [rows](const JobRow& row) {
+        // A row gone from the list meanwhile keeps the Target it had at Start.
+        if (row.row < 0 || row.row >= rows->count())
+            return row.format;
+        return FormatFromTarget(rows->row(row.row).target);
+    };
+    return settings;
+}
+
+void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
+                          const RipCheckSettings& check, int rowsAtOnce) {
     QVector<JobRow> rows;
     for (int i = 0; i < m_rows.count(); ++i)
         if (m_rows.isTicked(i))
             rows << jobRow(m_rows, i);
-    RipComponents parts{m_parts.writers(encoders), m_parts.video, m_parts.tags, check};
-    auto job = std::make_unique<RipJob>(settings, rows, m_grabber, std::move(parts));
+    RipComponents parts{writers(std::move(encoders)), m_parts.video, m_parts.tags, check};
+    auto job =
+        std::make_unique<RipJob>(withCurrentTargets(settings), rows, m_grabber, std::move(parts));
+    job->setMaxRunningRows(rowsAtOnce);
     m_verdicts.clear();
     // The verdict goes beside "Finish", so the row says at once whether it is proven.
     connect(job.get(), &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
@@ -87,14 +105,15 @@ QString JobControl::AccurateCountText(const QVector<ArVerdict>& verdicts) {
     return QStringLiteral("%1 of %2 tracks accurately ripped.").arg(accurate).arg(verdicts.size());
 }
 
-void JobControl::startConversion(const JobSettings& settings, const EncoderSettings& encoders,
+void JobControl::startConversion(const JobSettings& settings, EncodersNow encoders,
                                  int rowsAtOnce) {
     QVector<JobRow> rows;
     for (int i = 0; i < m_rows.count(); ++i)
         rows << jobRow(m_rows, i);
-    ConversionComponents parts{m_parts.writers(encoders), m_parts.audioReader, m_parts.video,
+    ConversionComponents parts{writers(std::move(encoders)), m_parts.audioReader, m_parts.video,
                                m_parts.tags};
-    auto job = std::make_unique<ConversionJob>(settings, rows, std::move(parts));
+    auto job =
+        std::make_unique<ConversionJob>(withCurrentTargets(settings), rows, std::move(parts));
     job->setMaxRunningRows(rowsAtOnce);
     run(std::move(job), rows);
 }

@@ -21,8 +21,8 @@ struct MainState;
 struct JobParts {
     ReaderFactory audioReader;
     VideoFactory video;
-    // The writer factory of one job, set up from the settings it started with.
-    std::function<WriterFactory(const EncoderSettings&)> writers;
+    // A writer for one row, set up from the encoder settings as they are then.
+    std::function<std::unique_ptr<IAudioFile2>(OutputFormat, const EncoderSettings&)> writer;
     TagWriter tags; // WriteRowTags when empty
 
     static JobParts real();
@@ -45,13 +45,17 @@ public:
 
     void setParts(JobParts parts) { m_parts = std::move(parts); }
 
+    // The encoder settings as they are at a moment: asked as each row starts,
+    // so that a change made in the settings dialog during a job counts.
+    using EncodersNow = std::function<EncoderSettings()>;
+
     // The ticked rows of the track table, in list order, checked as check says.
-    void startRip(const JobSettings& settings, const EncoderSettings& encoders,
-                  const RipCheckSettings& check = {});
+    // rowsAtOnce: tracks encoded side by side (the "Jobs" setting), the one read among them.
+    void startRip(const JobSettings& settings, EncodersNow encoders,
+                  const RipCheckSettings& check = {}, int rowsAtOnce = 1);
     // Every row of the list, in order.
     // rowsAtOnce: files converted side by side (the "Jobs" setting, 1 = one after another).
-    void startConversion(const JobSettings& settings, const EncoderSettings& encoders,
-                         int rowsAtOnce = 1);
+    void startConversion(const JobSettings& settings, EncodersNow encoders, int rowsAtOnce = 1);
     // Ends the current row at its next block; the job ends through `ended`.
     void stop();
     bool running() const { return m_job != nullptr; }
@@ -72,6 +76,9 @@ signals:
 
 private:
     void run(std::unique_ptr<Job> job, const QVector<JobRow>& rows);
+    WriterFactory writers(EncodersNow encoders) const;
+    // Each row's Target as the list shows it when the job reaches the row.
+    JobSettings withCurrentTargets(JobSettings settings) const;
     void finish(const QString& folderToOpen);
     QString failureText(const Job& job) const;
 

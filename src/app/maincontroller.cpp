@@ -159,11 +159,12 @@ void MainController::fillRmCodecList() {
     const int count = video->GetRmCodecCount();
     for (int i = 1; i <= count; ++i)
         m_rmCodecNames << video->GetRmCodecName(i);
-    m_rmCodecIndex = -1;
-    if (count > 0) {
-        const int stored = m_settings->read(RmKeys::Format);
-        m_rmCodecIndex = stored >= 0 && stored < count ? stored : -1;
-    }
+}
+
+int MainController::rmCodecIndex() const {
+    // Read at each use: the settings dialog may have chosen another since.
+    const int stored = m_settings ? m_settings->read(RmKeys::Format) : -1;
+    return stored >= 0 && stored < m_rmCodecNames.size() ? stored : -1;
 }
 
 void MainController::close() {
@@ -390,13 +391,15 @@ void MainController::StartJob() {
         m_prompt.Information(QLatin1String(NoOutputFolder));
         return;
     }
-    const JobSettings settings{m_options.outputPath, m_options.folderScheme,
-                               std::max(m_rmCodecIndex, 0)};
-    const EncoderSettings encoders = EncoderSettings::read(*m_settings, mp3CommandLine());
+    JobSettings settings{m_options.outputPath, m_options.folderScheme, std::max(rmCodecIndex(), 0)};
+    // Each row takes the settings as they are when it starts.
+    settings.currentRmCodec = [this] { return std::max(rmCodecIndex(), 0); };
+    auto encoders = [this] { return EncoderSettings::read(*m_settings, mp3CommandLine()); };
+    const int rowsAtOnce = conversionRowsAtOnce(*m_settings);
     if (m_options.function == CdRipper)
-        m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings));
+        m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings), rowsAtOnce);
     else
-        m_jobs->startConversion(settings, encoders, conversionRowsAtOnce(*m_settings));
+        m_jobs->startConversion(settings, encoders, rowsAtOnce);
 }
 
 void MainController::StopJob() {

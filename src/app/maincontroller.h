@@ -59,7 +59,8 @@ public:
     SettingsFile* settings() const { return m_settings.get(); }
     const QString& programFolder() const { return m_programFolder; }
     const QStringList& rmCodecNames() const { return m_rmCodecNames; }
-    int rmCodecIndex() const { return m_rmCodecIndex; }
+    // The RM codec the settings name now, as a position in rmCodecNames(); -1 for none.
+    int rmCodecIndex() const;
     // The tags the tag edits show.
     const RowTag& shownTag() const { return m_shownTag; }
     PreviewControl& preview() { return *m_preview; }
@@ -175,7 +176,6 @@ private:
     DriveSession m_drives;
     CommandSurface m_commands;
     QStringList m_rmCodecNames;
-    int m_rmCodecIndex = -1;
     RowTag m_shownTag;
     std::function<void(const QString&)> m_errorHandler;
     std::unique_ptr<PreviewControl> m_preview;

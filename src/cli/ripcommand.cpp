@@ -1,4 +1,5 @@
 #include "cli/ripcommand.h"
+#include "settings/mainkeys.h"
 
 #include "cd/drivesession.h"
 #include "cd/freedbinformation.h"
@@ -212,6 +213,8 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     components.check = RipCheckSettings::from(settings);
     components.check.writeLog = !options.noLog;
     RipJob job(run.job, rows, grabber, std::move(components));
+    job.setMaxRunningRows(options.jobs ? conversionRowsAtOnce(*options.jobs)
+                                       : conversionRowsAtOnce(settings));
     JobRunner runner(console, sources);
     runner.setRequireAccurate(options.requireAccurate);
     return runner.run(job) > 0 ? 1 : 0;

@@ -3,72 +3,12 @@
 #include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
 #include "filelist/filekinds.h"
-#include "jobs/joberror.h"
 #include "jobs/outputnaming.h"
 #include "jobs/progresstext.h"
+#include "jobs/rowcopy.h"
 #include "tags/tagdispatch.h"
 
 #include <algorithm>
-#include <QFile>
-#include <QFileInfo>
-#include <QThread>
-
-namespace {
-
-// The RM writer's file format number.
-constexpr int RealMediaFormat = 4;
-// The video reader's block for RM output, in bytes.
-constexpr int VideoToRmBytes = 2304;
-
-template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> component) {
-    if (!component)
-        throw JobError(QStringLiteral("This kind of file cannot be converted here."));
-    return component;
-}
-
-QString errorText(const std::exception& e) {
-    return QString::fromUtf8(e.what());
-}
-
-void openVideo(IVideoFile& video, const QString& path) {
-    try {
-        video.Open(path);
-    } catch (const std::exception&) {
-        // Some files open only at the second attempt.
-        video.Close();
-        video.Open(path);
-    }
-}
-
-void setUpRmWriter(IVideoFile& rm, int codec, int sampleRate, int channels, const QString& path) {
-    rm.SetVideoStream(-1);
-    rm.SetVideoBitrate(0);
-    rm.SetRmAudioCodec(codec + 1);
-    // The sound goes in as the source has it; the writer converts it for its codec.
-    rm.SetAudioInputFormat(sampleRate, channels);
-    rm.CreateOutput(path, RealMediaFormat);
-}
-
-} // namespace
-
-struct ConversionJob::Work {
-    JobRow row;
-    QString path; // the name chosen, then the one the file got
-    QString part; // the file written
-    bool named = false;
-    std::unique_ptr<IAudioFile2> reader;
-    std::unique_ptr<IVideoFile> video;
-    std::unique_ptr<IAudioFile2> writer;
-    std::unique_ptr<IVideoFile> rm;
-    QThread* thread = nullptr;
-
-    ~Work() {
-        if (thread) {
-            thread->wait();
-            delete thread;
-        }
-    }
-};
 
 ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
                              ConversionComponents components, QObject* parent)
@@ -79,21 +19,12 @@ ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
 
 ConversionJob::~ConversionJob() {
     m_stop = true;
-    // A row that no one will finish leaves nothing behind.
-    for (const std::unique_ptr<Work>& work : m_running) {
-        work->thread->wait();
-        if (!work->named)
-            DiscardOutputFile(work->path);
-    }
+    // Each row waits for its worker; one that no one will finish leaves nothing behind.
     m_running.clear();
 }
 
 void ConversionJob::stop() {
     m_stop = true;
-}
-
-void ConversionJob::setMaxRunningRows(int rows) {
-    m_maxRunning = rows > 0 ? rows : std::max(QThread::idealThreadCount(), 1);
 }
 
 void ConversionJob::begin() {
@@ -107,12 +38,13 @@ void ConversionJob::startRows() {
         end(m_lastRowFolder);
 }
 
-void ConversionJob::startRow(const JobRow& row) {
-    const bool lastRow = &row == &m_rows.back();
+void ConversionJob::startRow(const JobRow& listed) {
+    const bool lastRow = &listed == &m_rows.back();
+    const JobRow row = current(listed);
     emit rowStarted(row.row);
 
-    auto work = std::make_unique<Work>();
-    work->row = row;
+    QString path;
+    std::unique_ptr<RowCopy> copy;
     try {
         // The output file is created here, on the job's thread, so rows
         // started side by side never pick one name.
@@ -121,152 +53,56 @@ void ConversionJob::startRow(const JobRow& row) {
                             OutputNameSource{row.caption, false, row.row, row.source}, row.format);
         if (lastRow)
             m_lastRowFolder = output.folder;
-        work->path = output.path;
-        work->part = output.part;
-        if (IsVideoFile(row.source))
-            work->video = required(m_components.video());
-        else
-            work->reader = required(m_components.audioReader());
-        if (row.format == FormatRm)
-            work->rm = required(m_components.video());
-        else
-            work->writer = required(m_components.writer(row.format));
+        path = output.path;
+        const bool toRm = row.format == FormatRm;
+        std::unique_ptr<PcmSource> source =
+            IsVideoFile(row.source)
+                ? videoSoundSource(m_components.video ? m_components.video() : nullptr, row.source,
+                                   toRm)
+                : audioFileSource(m_components.audioReader ? m_components.audioReader() : nullptr,
+                                  row.source, toRm);
+        std::unique_ptr<PcmSink> sink =
+            toRm ? rmSink(m_components.video ? m_components.video() : nullptr, rmCodec())
+                 : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
+        copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
+                                         m_components.tags, m_stop);
     } catch (const std::exception& e) {
-        DiscardOutputFile(work->path);
-        fail(row.row, errorText(e));
+        DiscardOutputFile(path);
+        fail(row.row, QString::fromUtf8(e.what()));
         return;
     }
 
-    Work* running = work.get();
-    running->thread = QThread::create([this, running] {
-        const Outcome outcome = convert(*running);
-        QMetaObject::invokeMethod(
-            this, [this, running, outcome] { rowDone(running, outcome); }, Qt::QueuedConnection);
-    });
-    m_running.push_back(std::move(work));
-    running->thread->start();
+    RowCopy* running = copy.get();
+    m_running.push_back(std::move(copy));
+    const int index = row.row;
+    running->start(
+        [this, index](int hundredths) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, index, hundredths] {
+                    emit rowProgress(index, hundredths, HundredthsProgressText(hundredths));
+                },
+                Qt::QueuedConnection);
+        },
+        [this, running] {
+            QMetaObject::invokeMethod(
+                this, [this, running] { rowDone(running); }, Qt::QueuedConnection);
+        });
 }
 
-void ConversionJob::rowDone(Work* done, const Outcome& outcome) {
+void ConversionJob::rowDone(RowCopy* done) {
     const auto found =
         std::find_if(m_running.begin(), m_running.end(),
-                     [done](const std::unique_ptr<Work>& w) { return w.get() == done; });
-    const std::unique_ptr<Work> work = std::move(*found);
+                     [done](const std::unique_ptr<RowCopy>& c) { return c.get() == done; });
+    if (found == m_running.end())
+        return;
+    done->wait();
+    const RowCopy::Result result = done->result();
+    const int row = done->row().row;
     m_running.erase(found);
-    if (!outcome.ok)
-        DiscardOutputFile(work->path);
-    if (outcome.ok)
-        emit rowFinished(work->row.row, work->path);
+    if (result.ok)
+        emit rowFinished(row, result.path);
     else
-        fail(work->row.row, outcome.message);
+        fail(row, result.message);
     startRows();
-}
-
-void ConversionJob::postProgress(int row, int hundredths) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, row, hundredths] {
-            emit rowProgress(row, hundredths, HundredthsProgressText(hundredths));
-        },
-        Qt::QueuedConnection);
-}
-
-ConversionJob::Outcome ConversionJob::convert(Work& work) {
-    try {
-        copy(work);
-    } catch (const std::exception& e) {
-        // Whatever is open is closed before the unfinished file goes.
-        try {
-            if (work.writer)
-                work.writer->Close();
-            if (work.rm)
-                work.rm->Close();
-        } catch (const std::exception&) {
-        }
-        return {false, errorText(e)};
-    }
-    try {
-        if (work.row.format != FormatRm)
-            m_components.tags(work.part, work.row.tag);
-    } catch (const std::exception& e) {
-        // A file without the tags it was asked for is not what the user wanted.
-        return {
-            false,
-            QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e))};
-    }
-    try {
-        work.path = CommitOutputFile(work.path);
-        work.named = true;
-    } catch (const std::exception& e) {
-        return {false, errorText(e)};
-    }
-    return {};
-}
-
-// Reads the source block by block into the output until its end or Stop;
-// after Stop the file holds what was read so far.
-void ConversionJob::copy(Work& work) {
-    const JobRow& row = work.row;
-    const bool toRm = row.format == FormatRm;
-    int rate = 0;
-    int channels = 0;
-    std::function<QByteArray()> read;
-    std::function<int(const QByteArray&)> progress;
-    qint64 frames = 0;
-    if (work.video) {
-        openVideo(*work.video, row.source);
-        rate = work.video->GetSampleRate();
-        channels = work.video->GetChannels();
-        const int bytes = toRm ? VideoToRmBytes : rate * channels * 2;
-        read = [&work, bytes] { return work.video->ReadAudio(bytes); };
-        progress = [&](const QByteArray&) {
-            return ProgressHundredths(work.video->GetPosition(), work.video->GetLength());
-        };
-    } else {
-        work.reader->Open(row.source);
-        rate = work.reader->GetSampleRate();
-        channels = work.reader->GetChannels();
-        const int blockAlign = std::max(work.reader->GetBlockAlign(), 1);
-        const qint64 length = work.reader->GetLength();
-        // One second per block; half a second into RM.
-        const int block = std::max(toRm ? rate / 2 : rate, 1);
-        read = [&, block] { return work.reader->Read(block); };
-        progress = [&, blockAlign, length](const QByteArray& pcm) {
-            frames += pcm.size() / blockAlign;
-            return ProgressHundredths(frames, length);
-        };
-    }
-
-    std::function<void(const QByteArray&)> write;
-    if (toRm) {
-        setUpRmWriter(*work.rm, m_settings.rmCodec, rate, channels, work.part);
-        write = [&](const QByteArray& pcm) { work.rm->WriteAudio(pcm); };
-    } else {
-        work.writer->SetInputFormat(rate, channels);
-        work.writer->Create(work.part);
-        work.writer->SetInputFormat(rate, channels);
-        write = [&](const QByteArray& pcm) { work.writer->Write(pcm); };
-    }
-
-    int shown = -1;
-    while (!m_stop) {
-        const QByteArray pcm = read();
-        if (pcm.isEmpty())
-            break;
-        const int hundredths = progress(pcm);
-        if (hundredths != shown) {
-            shown = hundredths;
-            postProgress(row.row, hundredths);
-        }
-        write(pcm);
-    }
-
-    if (work.video)
-        work.video->Close();
-    else
-        work.reader->Close();
-    if (toRm)
-        work.rm->Close();
-    else
-        work.writer->Close();
 }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+class RowCopy;
+
 // The parts a conversion is made of; every row gets new ones.
 struct ConversionComponents {
     WriterFactory writer;
@@ -17,10 +19,10 @@ struct ConversionComponents {
 // Converts every row's source file into its target format, up to
 // maxRunningRows() rows at once, started in list order: audio files through
 // the audio reader, video files through the video reader, into a writer of
-// the row's format or the RM writer, one second of sound per block. After a
-// row other than RM its tags are written. A row is written to a part file and
-// gets its own name only once complete (after Stop too, with what it has); a
-// row that fails, its tags included, leaves nothing.
+// the row's format or the RM writer. After a row other than RM its tags are
+// written. A row is written to a part file and gets its own name only once
+// complete (after Stop too, with what it has); a row that fails, its tags
+// included, leaves nothing.
 class ConversionJob : public Job {
     Q_OBJECT
 public:
@@ -32,32 +34,16 @@ public:
     // Ends every running row at its next block and starts no other.
     void stop() override;
 
-    // Rows converted side by side, each on a thread of its own with its own
-    // reader and writer; 0 means one per core. Takes effect before start().
-    void setMaxRunningRows(int rows);
-    int maxRunningRows() const { return m_maxRunning; }
-
 private:
-    struct Work;
-    struct Outcome {
-        bool ok = true;
-        QString message;
-    };
-
     void begin() override;
     // Starts rows until as many run as allowed; ends the job when none is left.
     void startRows();
     void startRow(const JobRow& row);
-    void rowDone(Work* work, const Outcome& outcome);
-    // On the worker: the whole row, from opening the source to the tags.
-    Outcome convert(Work& work);
-    void copy(Work& work);
-    void postProgress(int row, int hundredths);
+    void rowDone(RowCopy* copy);
 
     ConversionComponents m_components;
     int m_next = 0;
-    int m_maxRunning = 1;
     std::atomic<bool> m_stop{false};
-    std::vector<std::unique_ptr<Work>> m_running;
+    std::vector<std::unique_ptr<RowCopy>> m_running;
     QString m_lastRowFolder; // folder of the list's last row once it is processed
 };

@@ -1,5 +1,8 @@
 #include "jobs/job.h"
 
+#include <algorithm>
+#include <QThread>
+
 Job::Job(JobSettings settings, QVector<JobRow> rows, QObject* parent)
     : QObject(parent), m_settings(std::move(settings)), m_rows(std::move(rows)) {}
 
@@ -23,4 +26,19 @@ void Job::end(const QString& folderToOpen) {
         return;
     m_running = false;
     emit finished(folderToOpen);
+}
+
+void Job::setMaxRunningRows(int rows) {
+    m_maxRunning = rows > 0 ? rows : std::max(QThread::idealThreadCount(), 1);
+}
+
+JobRow Job::current(const JobRow& row) const {
+    JobRow now = row;
+    if (m_settings.currentFormat)
+        now.format = m_settings.currentFormat(row);
+    return now;
+}
+
+int Job::rmCodec() const {
+    return m_settings.currentRmCodec ? m_settings.currentRmCodec() : m_settings.rmCodec;
 }

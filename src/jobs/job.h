@@ -26,6 +26,9 @@ public:
     virtual void stop() = 0;
 
     bool isRunning() const { return m_running; }
+    // Rows processed side by side; 0 means one per core. Takes effect before start().
+    void setMaxRunningRows(int rows);
+    int maxRunningRows() const { return m_maxRunning; }
     // The rows that failed, in order, with their reasons.
     const QVector<Failure>& failures() const { return m_failures; }
 
@@ -45,11 +48,16 @@ signals:
 
 protected:
     virtual void begin() = 0;
+    // The row as the job reaches it: its Target as the list shows it now.
+    JobRow current(const JobRow& row) const;
+    int rmCodec() const;
     void fail(int row, const QString& message);
     void end(const QString& folderToOpen);
 
     const JobSettings m_settings;
     const QVector<JobRow> m_rows;
+
+    int m_maxRunning = 1;
 
 private:
     bool m_started = false;

@@ -25,10 +25,15 @@ struct JobSettings {
     QString outputFolder;
     FolderScheme scheme = FolderScheme::None;
     int rmCodec = 0; // position in the RM codec list (section "Rm", key "format")
+    // Asked when the job reaches a row, so that a change made while the job
+    // runs counts: the row's Target now, and the RM codec now. Without them
+    // the row's format and rmCodec above hold.
+    std::function<OutputFormat(const JobRow&)> currentFormat = {};
+    std::function<int()> currentRmCodec = {};
 };
 
 // A new writer for one output file of MP3, WAV, WMA or OGG, set up from the
-// encoder settings the job was started with.
+// encoder settings as they are when the row starts.
 using WriterFactory = std::function<std::unique_ptr<IAudioFile2>(OutputFormat)>;
 // A new audio file reader.
 using ReaderFactory = std::function<std::unique_ptr<IAudioFile2>()>;

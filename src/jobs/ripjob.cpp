@@ -4,55 +4,54 @@
 #include "components/iaudiocdgrabber2.h"
 #include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
-#include "jobs/joberror.h"
 #include "jobs/outputnaming.h"
+#include "jobs/pcmpipe.h"
 #include "jobs/progresstext.h"
+#include "jobs/rowcopy.h"
 #include "platform/version.h"
 #include "tags/tagdispatch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <QFile>
-#include <QThread>
 
 namespace {
 
 constexpr int CdFrameBytes = 2352;
-constexpr int CdRate = 44100;
-constexpr int CdChannels = 2;
-constexpr int RealMediaFormat = 4;
-
-QString errorText(const std::exception& e) {
-    return QString::fromUtf8(e.what());
-}
 
 } // namespace
+
+// A track in flight: read by the grabber into its pipe, encoded by its copy.
+struct RipJob::Track {
+    JobRow row;
+    std::shared_ptr<PcmPipe> pipe;
+    std::unique_ptr<RowCopy> copy;
+    std::atomic<bool> stop{false}; // ends its copy at the next block
+    bool read = false;             // the grabber is done with it
+    bool cutShort = false;         // Stop ended its read
+    bool encoded = false;          // its copy is done
+    TrackCheck check;              // the checksums of a complete read
+    int shown = -1;                // the encoding progress shown last
+};
 
 RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, IAudioCDGrabber2& grabber,
                RipComponents components, QObject* parent)
     : Job(std::move(settings), std::move(rows), parent), m_grabber(grabber),
-      m_components(std::move(components)) {
+      m_components(std::move(components)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
     if (!m_components.tags)
         m_components.tags = WriteRowTags;
 }
 
 RipJob::~RipJob() {
     m_stop = true;
-    if (m_state == State::Grabbing) {
+    for (const std::unique_ptr<Track>& track : m_tracks)
+        track->stop = true;
+    if (m_reading) {
+        m_reading->pipe->finish();
         m_grabber.AbortGrab();
-        closeWriterQuietly();
     }
-    if (m_worker) {
-        m_worker->wait();
-        delete m_worker;
-        try {
-            m_grabber.StopReading();
-            m_grabber.EndRawRead();
-        } catch (const std::exception&) {
-        }
-    }
-    // A row that no one will finish leaves nothing behind.
-    if (m_state != State::Idle)
-        DiscardOutputFile(m_path);
+    // Each copy waits for its encoder; a row that no one will finish leaves nothing behind.
+    m_tracks.clear();
 }
 
 void RipJob::begin() {
@@ -83,161 +82,169 @@ void RipJob::begin() {
 void RipJob::stop() {
     if (m_stop.exchange(true) || !isRunning())
         return;
-    if (m_state == State::Grabbing) {
+    // The track being read keeps what was read, as a file cut short; the
+    // tracks being encoded end at their next block.
+    for (const std::unique_ptr<Track>& track : m_tracks)
+        if (track.get() != m_reading)
+            track->stop = true;
+    if (m_reading) {
+        m_reading->cutShort = true;
+        m_reading->pipe->finish();
+        // The grabber leaves the pipe alone from now on.
         m_grabber.AbortGrab();
-        // The grabber leaves the writer alone from now on; the row ends from the event loop.
-        QMetaObject::invokeMethod(
-            this, [this] { finishGrab(true); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &RipJob::readEnded, Qt::QueuedConnection);
     }
 }
 
 void RipJob::nextRow() {
-    m_state = State::Idle;
-    m_row = nullptr;
+    if (m_reading)
+        return;
     if (m_stop || m_next >= m_rows.size()) {
+        if (!m_tracks.empty())
+            return; // the last encoder to end comes back here
         disconnect(m_progressConnection);
         disconnect(m_errorConnection);
         complete();
         return;
     }
-    const JobRow& row = m_rows[m_next++];
-    m_row = &row;
+    if (int(m_tracks.size()) >= m_maxRunning)
+        return;
+    startRow(current(m_rows[m_next++]));
+}
+
+void RipJob::startRow(const JobRow& row) {
     emit rowStarted(row.row);
-    m_path.clear();
+    QString path;
+    auto track = std::make_unique<Track>();
+    track->row = row;
     try {
-        // m_path: the name chosen while the row is written to its part file, then the one it got.
         const OutputPath output =
             BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
                             OutputNameSource{row.caption, true, row.track, {}}, row.format);
         m_lastFolder = output.folder;
-        m_path = output.path;
-        if (row.format == FormatRm)
-            startRmCopy(row);
-        else
-            startGrab(row);
+        path = output.path;
+        std::unique_ptr<PcmSink> sink =
+            row.format == FormatRm
+                ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
+                : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
+        m_grabber.EndRawRead();
+        m_grabber.SelectTrack(row.track);
+        const qint64 trackBytes = qint64(m_grabber.GetTrackLength()) * CdFrameBytes;
+        track->pipe = std::make_shared<PcmPipe>(m_buffer);
+        auto source = std::make_unique<PipeSource>(track->pipe, trackBytes);
+        track->copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
+                                                m_components.tags, track->stop);
+        // Stop pressed while the row was announced: nothing is read, and the
+        // row ends at once as a stopped one.
+        if (!m_stop) {
+            m_grabber.GrabToFile(PartFileOf(path), std::make_shared<PipeWriter>(track->pipe));
+        } else {
+            track->read = true;
+            track->cutShort = true;
+            track->pipe->finish();
+        }
     } catch (const std::exception& e) {
-        closeWriterQuietly();
-        m_writer.reset();
-        m_rm.reset();
-        DiscardOutputFile(m_path);
-        fail(row.row, errorText(e));
-        m_logTracks[row.row].failure = errorText(e);
-        rowEnded();
+        track->copy.reset();
+        DiscardOutputFile(path);
+        fail(row.row, QString::fromUtf8(e.what()));
+        m_logTracks[row.row].failure = QString::fromUtf8(e.what());
+        QMetaObject::invokeMethod(this, &RipJob::nextRow, Qt::QueuedConnection);
+        return;
     }
-}
-
-void RipJob::rowEnded() {
-    m_state = State::Idle;
-    QMetaObject::invokeMethod(this, &RipJob::nextRow, Qt::QueuedConnection);
-}
-
-void RipJob::closeWriterQuietly() {
-    try {
-        if (m_writer && m_writer->GetIsOpen())
-            m_writer->Close();
-    } catch (const std::exception&) {
-    }
-}
-
-// ------------------------------------------------------------ MP3, WAV, WMA, OGG
-
-void RipJob::startGrab(const JobRow& row) {
-    std::unique_ptr<IAudioFile2> writer = m_components.writer(row.format);
-    if (!writer)
-        throw JobError(QStringLiteral("There is no writer for this format."));
-    m_writer = std::move(writer);
-    m_grabber.EndRawRead();
-    m_grabber.SelectTrack(row.track);
-    m_state = State::Grabbing;
-    try {
-        m_grabber.GrabToFile(PartFileOf(m_path), m_writer);
-    } catch (...) {
-        m_state = State::Idle;
-        throw;
-    }
-    // Stop pressed while the row was announced: the rip ends at once, as a stopped one.
-    if (m_stop) {
-        m_grabber.AbortGrab();
-        QMetaObject::invokeMethod(
-            this, [this] { finishGrab(true); }, Qt::QueuedConnection);
-    }
+    Track* t = track.get();
+    if (!t->read)
+        m_reading = t;
+    m_tracks.push_back(std::move(track));
+    t->copy->start(
+        [this, t](int hundredths) {
+            QMetaObject::invokeMethod(
+                this, [this, t, hundredths] { encoderProgress(t, hundredths); },
+                Qt::QueuedConnection);
+        },
+        [this, t] {
+            QMetaObject::invokeMethod(
+                this, [this, t] { encoderDone(t); }, Qt::QueuedConnection);
+        });
 }
 
 void RipJob::grabProgress(double percent) {
-    if (m_state != State::Grabbing || m_stop)
+    if (!m_reading || m_stop)
         return;
     if (percent == 100.0) {
-        finishGrab(false);
+        m_reading->check = m_grabber.GetTrackCheck();
+        m_reading->pipe->finish();
+        readEnded();
         return;
     }
     const int hundredths = std::clamp(int(std::lround(percent * 100)), 0, 9999);
-    emit rowProgress(m_row->row, hundredths, RipProgressText(percent));
+    emit rowProgress(m_reading->row.row, hundredths, RipProgressText(percent));
 }
 
 void RipJob::grabFailed(const QString& message) {
-    if (m_state != State::Grabbing || m_stop)
+    if (!m_reading || m_stop)
         return;
-    closeWriterQuietly();
-    m_writer.reset();
-    DiscardOutputFile(m_path);
-    fail(m_row->row, message);
-    m_logTracks[m_row->row].failure = message;
-    rowEnded();
+    // The encoder gives up with the read's reason; the row fails when it has.
+    m_reading->pipe->fail(message);
+    readEnded();
 }
 
-void RipJob::finishGrab(bool stopped) {
-    if (m_state != State::Grabbing)
+void RipJob::readEnded() {
+    if (!m_reading)
         return;
-    const JobRow& row = *m_row;
-    QString error;
-    try {
-        if (m_writer->GetIsOpen())
-            m_writer->Close();
-    } catch (const std::exception& e) {
-        error = errorText(e);
+    m_reading->read = true;
+    m_reading = nullptr;
+    nextRow();
+}
+
+void RipJob::encoderProgress(Track* track, int hundredths) {
+    // While the track is read, its Status follows the read; then the encoder.
+    if (!track->read || track->encoded || m_stop || hundredths - track->shown < 25)
+        return;
+    track->shown = hundredths;
+    emit rowProgress(track->row.row, hundredths,
+                     QStringLiteral("Encoding %1").arg(HundredthsProgressText(hundredths)));
+}
+
+void RipJob::encoderDone(Track* done) {
+    const auto found =
+        std::find_if(m_tracks.begin(), m_tracks.end(),
+                     [done](const std::unique_ptr<Track>& t) { return t.get() == done; });
+    if (found == m_tracks.end())
+        return;
+    done->copy->wait();
+    done->encoded = true;
+    // An encoder that failed while the track was read ends the read too.
+    if (m_reading == done) {
+        m_grabber.AbortGrab();
+        m_reading = nullptr;
     }
-    m_writer.reset();
-    if (error.isEmpty()) {
-        try {
-            m_components.tags(PartFileOf(m_path), row.tag);
-        } catch (const std::exception& e) {
-            // A file without the tags it was asked for is not what the user wanted.
-            error =
-                QStringLiteral("The file was written, but its tags were not: %1").arg(errorText(e));
-        }
-    }
-    if (error.isEmpty()) {
-        // A stopped row keeps what was ripped, under its own name: the user asked for it.
-        try {
-            m_path = CommitOutputFile(m_path);
-        } catch (const std::exception& e) {
-            error = errorText(e);
-        }
-    }
-    if (!error.isEmpty()) {
-        DiscardOutputFile(m_path);
-        fail(row.row, error);
-        m_logTracks[row.row].failure = error;
+    const RowCopy::Result result = done->copy->result();
+    const int row = done->row.row;
+    if (!result.ok) {
+        fail(row, result.message);
+        m_logTracks[row].failure = result.message;
     } else {
+        const bool stopped = result.stopped || done->cutShort;
         if (stopped)
-            emit rowStopped(row.row, m_path);
+            emit rowStopped(row, result.path);
         else
-            emit rowFinished(row.row, m_path);
-        rowChecked(row, m_path, stopped);
+            emit rowFinished(row, result.path);
+        rowChecked(*done, result.path, stopped);
     }
-    rowEnded();
+    m_tracks.erase(found);
+    nextRow();
 }
 
 // ------------------------------------------------------------ checking
 
-void RipJob::rowChecked(const JobRow& row, const QString& path, bool stopped) {
-    RipLog::Track& track = m_logTracks[row.row];
-    track.number = row.track + 1;
+void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) {
+    RipLog::Track& track = m_logTracks[ripped.row.row];
+    track.number = ripped.row.track + 1;
     track.output = path;
     track.stopped = stopped;
-    if (!stopped && row.format != FormatRm)
-        track.check = m_grabber.GetTrackCheck();
-    verify(row.row);
+    if (!stopped)
+        track.check = ripped.check;
+    verify(ripped.row.row);
 }
 
 void RipJob::lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error) {
@@ -323,94 +330,4 @@ void RipJob::writeLog() {
     } catch (const std::exception&) {
         m_logPath.clear();
     }
-}
-
-// ------------------------------------------------------------ RM
-
-void RipJob::startRmCopy(const JobRow& row) {
-    m_rm = m_components.rm();
-    if (!m_rm)
-        throw JobError(QStringLiteral("There is no RM writer."));
-    m_grabber.EndRawRead();
-    m_grabber.SelectTrack(row.track);
-    const int trackFrames = m_grabber.GetTrackLength();
-    m_grabber.BeginRawRead();
-    m_grabber.StartReading();
-    m_state = State::Copying;
-    const int index = row.row;
-    m_worker = QThread::create([this, index, trackFrames] {
-        const RmOutcome outcome = copyRaw(index, trackFrames);
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { rmDone(outcome); }, Qt::QueuedConnection);
-    });
-    m_worker->start();
-}
-
-// On the worker: raw blocks of the track into the RM writer until the end or Stop.
-RipJob::RmOutcome RipJob::copyRaw(int row, int trackFrames) {
-    try {
-        m_rm->SetVideoStream(-1);
-        m_rm->SetVideoBitrate(0);
-        m_rm->SetRmAudioCodec(m_settings.rmCodec + 1);
-        m_rm->SetAudioInputFormat(CdRate, CdChannels);
-        m_rm->CreateOutput(PartFileOf(m_path), RealMediaFormat);
-        qint64 bytes = 0;
-        int shown = -1;
-        while (!m_stop) {
-            const QByteArray pcm = m_grabber.ReadRawAudio(RawReadFrames);
-            if (pcm.isEmpty())
-                break;
-            bytes += pcm.size();
-            const int hundredths = ProgressHundredths(bytes / CdFrameBytes, trackFrames);
-            if (hundredths != shown) {
-                shown = hundredths;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, row, hundredths] {
-                        emit rowProgress(row, hundredths, HundredthsProgressText(hundredths));
-                    },
-                    Qt::QueuedConnection);
-            }
-            m_rm->WriteAudio(pcm);
-        }
-        m_rm->Close();
-    } catch (const std::exception& e) {
-        try {
-            m_rm->Close();
-        } catch (const std::exception&) {
-        }
-        return {false, errorText(e)};
-    }
-    return {};
-}
-
-void RipJob::rmDone(const RmOutcome& outcome) {
-    m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
-    m_rm.reset();
-    try {
-        m_grabber.StopReading();
-        m_grabber.EndRawRead();
-    } catch (const std::exception&) {
-    }
-    bool ok = outcome.ok;
-    QString error = outcome.message;
-    if (ok) {
-        try {
-            m_path = CommitOutputFile(m_path);
-        } catch (const std::exception& e) {
-            ok = false;
-            error = errorText(e);
-        }
-    }
-    if (ok) {
-        emit rowFinished(m_row->row, m_path);
-        // RM is read raw, past the checksums: the row is listed unchecked.
-        rowChecked(*m_row, m_path, false);
-    } else {
-        DiscardOutputFile(m_path);
-        fail(m_row->row, error);
-    }
-    rowEnded();
 }

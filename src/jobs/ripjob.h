@@ -9,32 +9,40 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <vector>
 
 class AccurateRipClient;
 class IAudioCDGrabber2;
-class QThread;
+class PcmBuffer;
 
 struct RipComponents {
-    WriterFactory writer;   // MP3, WAV, WMA and OGG: the grabber rips into it
-    VideoFactory rm;        // the RM writer, fed with raw reads of the track
+    WriterFactory writer;   // MP3, WAV, WMA and OGG
+    VideoFactory rm;        // the RM writer
     TagWriter tags;         // WriteRowTags when not given
     RipCheckSettings check; // AccurateRip and the rip log; both off by default
 };
 
-// Rips the given tracks of the disc in the grabber's current drive, one after
-// the other. MP3, WAV, WMA and OGG go through the grabber's own rip into a
-// writer made for the row, with the grabber's progress; RM is read raw, about
-// half a second per block, into the RM writer. After a row other than RM its
-// tags are written, also into a file that Stop cut short.
+// Rips the given tracks of the disc in the grabber's current drive. One
+// reader goes through the tracks in list order, since a drive reads best in
+// one pass, while each track read is encoded on a thread of its own, up to
+// maxRunningRows() tracks at once (the one being read among them): the
+// grabber rips into a pipe, and the track's encoder writes what comes out of
+// it into the row's writer or the RM writer. At most PcmBudgetBytes of read
+// PCM wait for the encoders; the reader waits when that is full. After a row
+// other than RM its tags are written, also into a file that Stop cut short.
 class RipJob : public Job {
     Q_OBJECT
 public:
+    // PCM read and not yet encoded, over all tracks in flight.
+    static constexpr qint64 PcmBudgetBytes = 64 * 1024 * 1024;
+
     // The grabber must outlive the job; the job lives on the grabber's thread.
     RipJob(JobSettings settings, QVector<JobRow> rows, IAudioCDGrabber2& grabber,
            RipComponents components, QObject* parent = nullptr);
-    // Aborts a rip still running and waits for an RM copy.
+    // Aborts the read and the encoders still running, and waits for them.
     ~RipJob() override;
 
+    // Ends the read and every track being encoded at its next block.
     void stop() override;
 
     // Whether every finished row gets a rowVerified.
@@ -48,32 +56,21 @@ signals:
     // rip that is checked.
     void rowVerified(int row, const ArVerdict& verdict);
 
-public:
-    // CD frames per raw read: 38 frames of 1/75 s, about half a second.
-    static constexpr int RawReadFrames = 38;
-
 private:
-    enum class State { Idle, Grabbing, Copying };
-    struct RmOutcome {
-        bool ok = true;
-        QString message;
-    };
+    struct Track;
 
     void begin() override;
+    // Starts reading the next track when the reader is free and a place is.
     void nextRow();
-    void startGrab(const JobRow& row);
-    void startRmCopy(const JobRow& row);
+    void startRow(const JobRow& row);
     void grabProgress(double percent);
     void grabFailed(const QString& message);
-    // Closes the writer and writes the tags; then the row is done.
-    void finishGrab(bool stopped);
-    void rmDone(const RmOutcome& outcome);
-    RmOutcome copyRaw(int row, int trackFrames);
-    void rowEnded();
-    void closeWriterQuietly();
+    void readEnded();
+    void encoderDone(Track* track);
+    void encoderProgress(Track* track, int hundredths);
     // The row's file is complete: keep its checks and, when the database has
     // answered, say what it holds of them.
-    void rowChecked(const JobRow& row, const QString& path, bool stopped);
+    void rowChecked(const Track& track, const QString& path, bool stopped);
     void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
     void verify(int row);
     // After the last row: waits for the database, writes the log, ends.
@@ -83,14 +80,11 @@ private:
     IAudioCDGrabber2& m_grabber;
     RipComponents m_components;
     int m_next = 0;
-    State m_state = State::Idle;
     std::atomic<bool> m_stop{false};
-    const JobRow* m_row = nullptr;
-    QString m_path;
-    QString m_lastFolder; // of the last row that was processed
-    std::shared_ptr<IAudioFile2> m_writer;
-    std::unique_ptr<IVideoFile> m_rm;
-    QThread* m_worker = nullptr;
+    std::shared_ptr<PcmBuffer> m_buffer;
+    std::vector<std::unique_ptr<Track>> m_tracks; // in flight, in list order
+    Track* m_reading = nullptr;                   // the track the grabber reads
+    QString m_lastFolder;                         // of the last row that was processed
     QMetaObject::Connection m_progressConnection;
     QMetaObject::Connection m_errorConnection;
 

@@ -4,9 +4,11 @@
 #include "app/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
+#include "components/audio/mediatools.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
+#include "components/ffmpeg/videofile.h"
 #include "settings/settingsfile.h"
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"
@@ -114,7 +116,7 @@ protected:
             .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
     }
 
-    MainController& start() {
+    MainController& start(bool realVideo = false) {
         AudioComponentSet set;
         auto cdio = std::make_unique<CdioGrabber>(settingsPath());
         grabber = cdio.get();
@@ -123,7 +125,10 @@ protected:
         set.AudioPlayer21 = std::make_unique<NullPlayer>();
         set.AudioFileRead = std::make_unique<NullAudioFile>();
         set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
-        set.VideoFile1 = std::make_unique<NullVideoFile>();
+        if (realVideo)
+            set.VideoFile1 = std::make_unique<VideoFile>();
+        else
+            set.VideoFile1 = std::make_unique<NullVideoFile>();
         set.Skin1 = std::make_unique<FakeSkin>(log, QStringList{QStringLiteral("pb")});
         set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
         window =
@@ -135,8 +140,8 @@ protected:
         return c;
     }
 
-    MainController& startConverter() {
-        MainController& c = start();
+    MainController& startConverter(bool realVideo = false) {
+        MainController& c = start(realVideo);
         c.chooseFunction(Converter);
         return c;
     }
@@ -400,6 +405,38 @@ TEST_F(JobWindow, StopEndsEveryRowRunningSideBySide) {
 
     EXPECT_EQ(statuses(), (QStringList{"Finish", "Finish", "Unconverter"}));
     EXPECT_EQ(outputFiles(), (QStringList{"a.wav", "b.wav"}));
+}
+
+// A row takes its Target and the settings as they are when the job reaches
+// it: changed while the first row runs, they count for the rows after it.
+TEST_F(JobWindow, EachRowTakesItsTargetAndTheSettingsWhenItStarts) {
+    setRowsAtOnce(1);
+    SettingsFile settings(settingsPath());
+    settings.ini().writeInteger("mp3", "bitrate", 9); // 128 kbps
+    settings.ini().writeInteger("Rm", "format", 0);   // the first RM codec
+    MainController& c = startConverter(true);
+    ASSERT_GE(c.rmCodecNames().size(), 2);
+    const QStringList names{"a", "b", "c", "d"};
+    const QStringList targets{"MP3", "MP3", "MP3", "RM"};
+    for (int i = 0; i < 4; ++i) {
+        writeWav(dir.filePath(names[i] + ".wav"), 44100, 2, tone(44100, 2));
+        addRow(dir.filePath(names[i] + ".wav"), targets[i], {});
+    }
+    QObject::connect(&rows(), &QAbstractItemModel::dataChanged, &scope, [&](const QModelIndex& at) {
+        if (at.row() != 0 || at.column() != Col::ColStatus || !rows().row(0).status.endsWith('%'))
+            return;
+        c.setRowTarget(1, QStringLiteral("WAV"));
+        settings.ini().writeInteger("mp3", "bitrate", 14); // 320 kbps
+        settings.ini().writeInteger("Rm", "format", 1);
+    });
+    QSignalSpy ended(&c.jobs(), &JobControl::ended);
+    c.commands().MenuClick(Item::Start);
+    waitForEnd(ended);
+
+    EXPECT_EQ(outputFiles(), (QStringList{"a.mp3", "b.wav", "c.mp3", "d.rm"}));
+    EXPECT_EQ(MediaTools::probe(out + "/a.mp3").bitRate, 128000);
+    EXPECT_EQ(MediaTools::probe(out + "/c.mp3").bitRate, 320000);
+    EXPECT_EQ(MediaTools::probe(out + "/d.rm").codec, "ac3");
 }
 
 TEST_F(JobWindow, StartIsRefusedWhilePlayingWithoutAFolderAndWithoutRows) {

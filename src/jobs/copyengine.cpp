@@ -1,0 +1,204 @@
+#include "jobs/copyengine.h"
+
+#include "components/iaudiofile2.h"
+#include "components/ivideofile.h"
+#include "jobs/joberror.h"
+#include "jobs/progresstext.h"
+
+#include <algorithm>
+
+namespace {
+
+// The RM writer's file format number.
+constexpr int RealMediaFormat = 4;
+// The video reader's block for RM output, in bytes.
+constexpr int VideoToRmBytes = 2304;
+
+class AudioFileSource : public PcmSource {
+public:
+    AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path, bool toRm)
+        : m_reader(std::move(reader)), m_path(std::move(path)), m_toRm(toRm) {}
+
+    void open() override {
+        m_reader->Open(m_path);
+        m_rate = m_reader->GetSampleRate();
+        m_channels = m_reader->GetChannels();
+        m_blockAlign = std::max(m_reader->GetBlockAlign(), 1);
+        m_length = m_reader->GetLength();
+        m_block = std::max(m_toRm ? m_rate / 2 : m_rate, 1);
+    }
+    int sampleRate() const override { return m_rate; }
+    int channels() const override { return m_channels; }
+    QByteArray read() override {
+        QByteArray pcm = m_reader->Read(m_block);
+        m_frames += pcm.size() / m_blockAlign;
+        return pcm;
+    }
+    int progress() const override { return ProgressHundredths(m_frames, m_length); }
+    void close() override { m_reader->Close(); }
+
+private:
+    std::unique_ptr<IAudioFile2> m_reader;
+    QString m_path;
+    bool m_toRm;
+    int m_rate = 0;
+    int m_channels = 0;
+    int m_blockAlign = 1;
+    int m_block = 1;
+    qint64 m_length = 0;
+    qint64 m_frames = 0;
+};
+
+class VideoSoundSource : public PcmSource {
+public:
+    VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path, bool toRm)
+        : m_video(std::move(video)), m_path(std::move(path)), m_toRm(toRm) {}
+
+    void open() override {
+        try {
+            m_video->Open(m_path);
+        } catch (const std::exception&) {
+            // Some files open only at the second attempt.
+            m_video->Close();
+            m_video->Open(m_path);
+        }
+        m_rate = m_video->GetSampleRate();
+        m_channels = m_video->GetChannels();
+        m_bytes = m_toRm ? VideoToRmBytes : std::max(m_rate * m_channels * 2, 4);
+    }
+    int sampleRate() const override { return m_rate; }
+    int channels() const override { return m_channels; }
+    QByteArray read() override { return m_video->ReadAudio(m_bytes); }
+    int progress() const override {
+        return ProgressHundredths(m_video->GetPosition(), m_video->GetLength());
+    }
+    void close() override { m_video->Close(); }
+
+private:
+    std::unique_ptr<IVideoFile> m_video;
+    QString m_path;
+    bool m_toRm;
+    int m_rate = 0;
+    int m_channels = 0;
+    int m_bytes = 4;
+};
+
+class WriterSink : public PcmSink {
+public:
+    explicit WriterSink(std::unique_ptr<IAudioFile2> writer) : m_writer(std::move(writer)) {}
+
+    void create(const QString& path, int sampleRate, int channels) override {
+        m_writer->SetInputFormat(sampleRate, channels);
+        m_writer->Create(path);
+        m_writer->SetInputFormat(sampleRate, channels);
+    }
+    void write(const QByteArray& pcm) override { m_writer->Write(pcm); }
+    void close() override { m_writer->Close(); }
+    void closeQuietly() noexcept override {
+        try {
+            if (m_writer->GetIsOpen())
+                m_writer->Close();
+        } catch (...) {
+        }
+    }
+    bool takesTags() const override { return true; }
+
+private:
+    std::unique_ptr<IAudioFile2> m_writer;
+};
+
+class RmSink : public PcmSink {
+public:
+    RmSink(std::unique_ptr<IVideoFile> rm, int codec) : m_rm(std::move(rm)), m_codec(codec) {}
+
+    void create(const QString& path, int sampleRate, int channels) override {
+        m_rm->SetVideoStream(-1);
+        m_rm->SetVideoBitrate(0);
+        m_rm->SetRmAudioCodec(m_codec + 1);
+        // The sound goes in as the source has it; the writer converts it for its codec.
+        m_rm->SetAudioInputFormat(sampleRate, channels);
+        m_rm->CreateOutput(path, RealMediaFormat);
+    }
+    void write(const QByteArray& pcm) override { m_rm->WriteAudio(pcm); }
+    void close() override { m_rm->Close(); }
+    void closeQuietly() noexcept override {
+        try {
+            m_rm->Close();
+        } catch (...) {
+        }
+    }
+    bool takesTags() const override { return false; }
+
+private:
+    std::unique_ptr<IVideoFile> m_rm;
+    int m_codec;
+};
+
+template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> component) {
+    if (!component)
+        throw JobError(QStringLiteral("This kind of file cannot be converted here."));
+    return component;
+}
+
+} // namespace
+
+std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<IAudioFile2> reader, const QString& path,
+                                           bool toRm) {
+    return std::make_unique<AudioFileSource>(required(std::move(reader)), path, toRm);
+}
+
+std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<IVideoFile> video, const QString& path,
+                                            bool toRm) {
+    return std::make_unique<VideoSoundSource>(required(std::move(video)), path, toRm);
+}
+
+std::unique_ptr<PcmSink> writerSink(std::unique_ptr<IAudioFile2> writer) {
+    if (!writer)
+        throw JobError(QStringLiteral("There is no writer for this format."));
+    return std::make_unique<WriterSink>(std::move(writer));
+}
+
+std::unique_ptr<PcmSink> rmSink(std::unique_ptr<IVideoFile> rm, int codec) {
+    if (!rm)
+        throw JobError(QStringLiteral("There is no RM writer."));
+    return std::make_unique<RmSink>(std::move(rm), codec);
+}
+
+CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
+                    const std::atomic<bool>& stop, const std::function<void(int)>& progress) {
+    bool created = false;
+    try {
+        source.open();
+        sink.create(part, source.sampleRate(), source.channels());
+        created = true;
+        int shown = -1;
+        bool stopped = false;
+        for (;;) {
+            if (stop) {
+                stopped = true;
+                break;
+            }
+            const QByteArray pcm = source.read();
+            if (pcm.isEmpty())
+                break;
+            const int hundredths = source.progress();
+            if (hundredths != shown && progress) {
+                shown = hundredths;
+                progress(hundredths);
+            }
+            sink.write(pcm);
+        }
+        source.close();
+        sink.close();
+        return {true, stopped, {}};
+    } catch (const std::exception& e) {
+        // Whatever is open is closed before the unfinished file goes.
+        if (created)
+            sink.closeQuietly();
+        try {
+            source.close();
+        } catch (...) {
+        }
+        return {false, false, QString::fromUtf8(e.what())};
+    }
+}

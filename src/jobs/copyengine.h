@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <QByteArray>
+#include <QString>
+
+class IAudioFile2;
+class IVideoFile;
+
+// Where a row's sound comes from: a CD track as it is read, an audio file, a
+// video's sound. Interleaved signed 16-bit PCM; failures raise with a text
+// for the user.
+class PcmSource {
+public:
+    virtual ~PcmSource() = default;
+
+    virtual void open() = 0;
+    virtual int sampleRate() const = 0;
+    virtual int channels() const = 0;
+    // The next block; empty at the end.
+    virtual QByteArray read() = 0;
+    // How far the source is read, in hundredths of a per cent (0..9999).
+    virtual int progress() const = 0;
+    virtual void close() = 0;
+};
+
+// Where a row's sound goes: an output writer of the row's format, or the RM
+// writer. The file it creates is the row's part file.
+class PcmSink {
+public:
+    virtual ~PcmSink() = default;
+
+    virtual void create(const QString& path, int sampleRate, int channels) = 0;
+    virtual void write(const QByteArray& pcm) = 0;
+    // Completes the file; raises when that fails.
+    virtual void close() = 0;
+    // After a failure: closes what is open, reporting nothing.
+    virtual void closeQuietly() noexcept = 0;
+    // RM files carry no tags.
+    virtual bool takesTags() const = 0;
+};
+
+// An audio file through its reader: one second a block, half a second for RM.
+std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<IAudioFile2> reader, const QString& path,
+                                           bool toRm);
+// A video's sound: one second a block, the RM writer's own block for RM.
+std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<IVideoFile> video, const QString& path,
+                                            bool toRm);
+// A writer made for the row's format.
+std::unique_ptr<PcmSink> writerSink(std::unique_ptr<IAudioFile2> writer);
+// The RM writer with the codec at its position in the codec list.
+std::unique_ptr<PcmSink> rmSink(std::unique_ptr<IVideoFile> rm, int codec);
+
+struct CopyOutcome {
+    bool ok = true;
+    bool stopped = false; // Stop ended the copy before the source's end
+    QString message;      // why it failed
+};
+
+// The one copy loop: opens the source, creates the sink at part, and passes
+// every block on until the source ends or stop is set; then closes both. The
+// sink then holds what was copied. progress gets the source's hundredths each
+// time they change.
+CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
+                    const std::atomic<bool>& stop, const std::function<void(int)>& progress);

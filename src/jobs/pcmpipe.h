@@ -1,0 +1,115 @@
+#pragma once
+
+#include "components/iaudiofile2.h"
+#include "jobs/copyengine.h"
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <QByteArray>
+#include <QString>
+
+// The PCM a rip has read and its encoders have not yet taken, in one budget
+// for the whole job: the reader waits while the budget is spent, so that
+// reading ahead never holds more than that in memory.
+class PcmBuffer {
+public:
+    explicit PcmBuffer(qint64 budgetBytes) : m_budget(budgetBytes) {}
+
+    // PCM waiting, over every pipe.
+    qint64 held() const;
+
+private:
+    friend class PcmPipe;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    const qint64 m_budget;
+    qint64 m_held = 0;
+};
+
+// One track's PCM from the reader to its encoder, through the job's buffer.
+class PcmPipe {
+public:
+    explicit PcmPipe(std::shared_ptr<PcmBuffer> buffer) : m_buffer(std::move(buffer)) {}
+    ~PcmPipe();
+
+    // Reader: waits while the buffer is full. Raises JobError once the
+    // encoder has given up, so the read ends too.
+    void push(const QByteArray& pcm);
+    // Reader: the track is read to its end, or as far as it will be; later
+    // pushes are let go at once.
+    void finish();
+    // Reader: the read failed; the encoder's next pop raises with message.
+    void fail(const QString& message);
+
+    // Encoder: the next block, waiting for it; empty at the end. Raises
+    // JobError after fail().
+    QByteArray pop();
+    // Encoder: it writes no more; what is queued is let go.
+    void abandon();
+
+private:
+    void release(qint64 bytes);
+
+    std::shared_ptr<PcmBuffer> m_buffer;
+    std::deque<QByteArray> m_blocks;
+    bool m_finished = false;
+    bool m_abandoned = false;
+    QString m_failure;
+};
+
+// The grabber rips into this writer: it hands the PCM to a pipe; the file
+// itself is written by the encoder. The grabber closes it after a failed read
+// as after a complete one: whoever learns which ends the pipe.
+class PipeWriter : public IAudioFile2 {
+public:
+    explicit PipeWriter(std::shared_ptr<PcmPipe> pipe) : m_pipe(std::move(pipe)) {}
+
+    void Open(const QString&) override { refuse(); }
+    QByteArray Read(int) override { refuse(); }
+    void Seek(qint64) override { refuse(); }
+    qint64 GetLength() override { return m_bytes / 4; }
+    int GetDurationMs() override { return int(m_bytes / 4 * 1000 / 44100); }
+    int GetBlockAlign() override { return 4; }
+    int GetChannels() override { return 2; }
+    int GetSampleRate() override { return 44100; }
+    void Close() override;
+    bool GetIsOpen() override { return m_open; }
+    void Create(const QString&) override { m_open = true; }
+    void Write(const QByteArray& pcm) override;
+    void SetInputFormat(int, int) override {}
+    void SetWavFormat(int, int, int) override {}
+    void SetMp3Encoder(IAudioFile2LameEnc*) override {}
+    void SetOggFormat(int, int, int, int, int, int) override {}
+    void SetWmaProfile(int) override {}
+    void ResetFormat(int) override {}
+
+private:
+    [[noreturn]] static void refuse();
+
+    std::shared_ptr<PcmPipe> m_pipe;
+    bool m_open = false;
+    qint64 m_bytes = 0;
+};
+
+// The encoder's side of a CD track: 44100 Hz stereo from the pipe, its
+// progress counted against the track's length.
+class PipeSource : public PcmSource {
+public:
+    PipeSource(std::shared_ptr<PcmPipe> pipe, qint64 trackBytes)
+        : m_pipe(std::move(pipe)), m_total(trackBytes) {}
+
+    void open() override {}
+    int sampleRate() const override { return 44100; }
+    int channels() const override { return 2; }
+    QByteArray read() override;
+    int progress() const override;
+    void close() override { m_pipe->abandon(); }
+    qint64 bytesRead() const { return m_read; }
+
+private:
+    std::shared_ptr<PcmPipe> m_pipe;
+    qint64 m_total;
+    qint64 m_read = 0;
+};
