@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/previewcontrol.h"
+#include "control/previewcontrol.h"
 #include "app/radiogroup.h"
 #include "cd/offsetfinder.h"
 #include "cd/ui/freedbstatuswindow.h"

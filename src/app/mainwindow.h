@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/audiocomponentset.h"
-#include "app/maincontroller.h"
+#include "control/audiocomponentset.h"
+#include "control/maincontroller.h"
 
 #include <QWidget>
 

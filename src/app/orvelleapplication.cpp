@@ -1,9 +1,12 @@
 #include "app/orvelleapplication.h"
 
 #include "app/exceptionhandler.h"
-#include "app/filehandover.h"
-#include "app/filelistcontrol.h"
 #include "app/mainwindow.h"
+#include "components/player/audioplayer.h"
+#include "components/skin/svgskin.h"
+#include "control/audiocomponentset.h"
+#include "control/filehandover.h"
+#include "control/filelistcontrol.h"
 #include "dialogs/splash.h"
 #include "platform/singleinstance.h"
 #include "platform/ui/desktopshell.h"
@@ -21,6 +24,19 @@
 #include <QThread>
 #include <QTimer>
 #include <unistd.h>
+
+namespace {
+
+// The engine's components, and the preview player and the skin the window adds.
+AudioComponentSet createAudioComponents(const SettingsFile& settings) {
+    AudioComponentSet set;
+    static_cast<EngineComponents&>(set) = createEngineComponents(settings);
+    set.AudioPlayer21 = std::make_unique<AudioPlayer>();
+    set.Skin1 = std::make_unique<SvgSkin>();
+    return set;
+}
+
+} // namespace
 
 namespace {
 

@@ -14,11 +14,14 @@ ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
                              ConversionComponents components, QObject* parent)
     : Job(std::move(settings), std::move(rows), parent), m_components(std::move(components)) {
     if (!m_components.tags)
-        m_components.tags = WriteRowTags;
+        m_components.tags = [](const QString& path, const RowTag& tag, const TagExtras&) {
+            WriteRowTags(path, tag);
+        };
 }
 
 ConversionJob::~ConversionJob() {
     m_stop = true;
+    m_album.wait();
     // Each row waits for its worker; one that no one will finish leaves nothing behind.
     m_running.clear();
 }
@@ -34,8 +37,16 @@ void ConversionJob::begin() {
 void ConversionJob::startRows() {
     while (!m_stop && m_next < m_rows.size() && int(m_running.size()) < m_maxRunning)
         startRow(m_rows[m_next++]);
-    if (m_running.empty() && (m_stop || m_next >= m_rows.size()))
-        end(m_lastRowFolder);
+    if (!m_running.empty() || (!m_stop && m_next < m_rows.size()) || m_album.started())
+        return;
+    if (!m_held.empty()) {
+        std::vector<RowCopy*> held;
+        for (const std::unique_ptr<RowCopy>& copy : m_held)
+            held.push_back(copy.get());
+        m_album.start(this, held, [this] { albumDone(); });
+        return;
+    }
+    end(m_lastRowFolder);
 }
 
 void ConversionJob::startRow(const JobRow& listed) {
@@ -65,7 +76,7 @@ void ConversionJob::startRow(const JobRow& listed) {
             toRm ? rmSink(m_components.video ? m_components.video() : nullptr, rmCodec())
                  : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
         copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
-                                         m_components.tags, m_stop);
+                                         m_components.tags, m_stop, m_settings.replayGain);
     } catch (const std::exception& e) {
         DiscardOutputFile(path);
         fail(row.row, QString::fromUtf8(e.what()));
@@ -99,10 +110,25 @@ void ConversionJob::rowDone(RowCopy* done) {
     done->wait();
     const RowCopy::Result result = done->result();
     const int row = done->row().row;
-    m_running.erase(found);
-    if (result.ok)
+    // A held row ends with its album.
+    if (result.held)
+        m_held.push_back(std::move(*found));
+    else if (result.ok)
         emit rowFinished(row, result.path);
     else
         fail(row, result.message);
+    m_running.erase(found);
     startRows();
+}
+
+void ConversionJob::albumDone() {
+    m_album.wait();
+    for (const std::unique_ptr<RowCopy>& copy : m_held) {
+        if (copy->result().ok)
+            emit rowFinished(copy->row().row, copy->result().path);
+        else
+            fail(copy->row().row, copy->result().message);
+    }
+    m_held.clear();
+    end(m_lastRowFolder);
 }

@@ -1,19 +1,18 @@
 #pragma once
 
 #include "jobs/job.h"
+#include "jobs/rowcopy.h"
 
 #include <atomic>
 #include <memory>
 #include <vector>
-
-class RowCopy;
 
 // The parts a conversion is made of; every row gets new ones.
 struct ConversionComponents {
     WriterFactory writer;
     ReaderFactory audioReader;
     VideoFactory video; // the reader of a video's sound and the RM writer
-    TagWriter tags;     // WriteRowTags when not given
+    TagWriter tags;     // WriteOutputTags when not given
 };
 
 // Converts every row's source file into its target format, up to
@@ -40,10 +39,14 @@ private:
     void startRows();
     void startRow(const JobRow& row);
     void rowDone(RowCopy* copy);
+    // The held rows have their album values and names: each row ends.
+    void albumDone();
 
     ConversionComponents m_components;
     int m_next = 0;
     std::atomic<bool> m_stop{false};
     std::vector<std::unique_ptr<RowCopy>> m_running;
+    std::vector<std::unique_ptr<RowCopy>> m_held; // waiting for their album values
+    AlbumCompletion m_album;
     QString m_lastRowFolder; // folder of the list's last row once it is processed
 };

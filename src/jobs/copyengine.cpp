@@ -2,6 +2,7 @@
 
 #include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
+#include "components/loudness/loudnessmeter.h"
 #include "jobs/joberror.h"
 #include "jobs/progresstext.h"
 
@@ -165,12 +166,22 @@ std::unique_ptr<PcmSink> rmSink(std::unique_ptr<IVideoFile> rm, int codec) {
 }
 
 CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
-                    const std::atomic<bool>& stop, const std::function<void(int)>& progress) {
+                    const std::atomic<bool>& stop, const std::function<void(int)>& progress,
+                    bool measure) {
     bool created = false;
     try {
         source.open();
         sink.create(part, source.sampleRate(), source.channels());
         created = true;
+        std::shared_ptr<LoudnessMeter> meter;
+        if (measure) {
+            try {
+                meter = std::make_shared<LoudnessMeter>(source.sampleRate(), source.channels());
+            } catch (const std::exception&) {
+                // A layout the meter cannot take is copied unmeasured.
+            }
+        }
+        const int frameBytes = 2 * std::max(source.channels(), 1);
         int shown = -1;
         bool stopped = false;
         for (;;) {
@@ -186,11 +197,14 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
                 shown = hundredths;
                 progress(hundredths);
             }
+            if (meter)
+                meter->add(reinterpret_cast<const qint16*>(pcm.constData()),
+                           pcm.size() / frameBytes);
             sink.write(pcm);
         }
         source.close();
         sink.close();
-        return {true, stopped, {}};
+        return {true, stopped, {}, meter};
     } catch (const std::exception& e) {
         // Whatever is open is closed before the unfinished file goes.
         if (created)
@@ -199,6 +213,6 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
             source.close();
         } catch (...) {
         }
-        return {false, false, QString::fromUtf8(e.what())};
+        return {false, false, QString::fromUtf8(e.what()), {}};
     }
 }

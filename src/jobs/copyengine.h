@@ -8,6 +8,7 @@
 
 class IAudioFile2;
 class IVideoFile;
+class LoudnessMeter;
 
 // Where a row's sound comes from: a CD track as it is read, an audio file, a
 // video's sound. Interleaved signed 16-bit PCM; failures raise with a text
@@ -57,11 +58,15 @@ struct CopyOutcome {
     bool ok = true;
     bool stopped = false; // Stop ended the copy before the source's end
     QString message;      // why it failed
+    // The loudness of what was copied, when it was asked for and the
+    // source's layout can be measured.
+    std::shared_ptr<LoudnessMeter> meter = {};
 };
 
 // The one copy loop: opens the source, creates the sink at part, and passes
 // every block on until the source ends or stop is set; then closes both. The
 // sink then holds what was copied. progress gets the source's hundredths each
-// time they change.
+// time they change. With measure, the loudness is measured as the PCM passes.
 CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
-                    const std::atomic<bool>& stop, const std::function<void(int)>& progress);
+                    const std::atomic<bool>& stop, const std::function<void(int)>& progress,
+                    bool measure = false);

@@ -2,6 +2,7 @@
 
 #include "settings/mainchoices.h"
 #include "tags/rowtag.h"
+#include "tags/tagextras.h"
 
 #include <functional>
 #include <memory>
@@ -17,14 +18,20 @@ struct JobRow {
     QString source;  // file rows: the source's full path
     int track = -1;  // CD rows: the track, counted from 0
     OutputFormat format = FormatMp3;
-    RowTag tag; // written into the output file
+    RowTag tag;          // written into the output file
+    CoverArt cover = {}; // embedded as the front cover; none when empty
 };
+
+// Which ReplayGain values a job measures and writes: none, each track's, or
+// each track's and its album's.
+enum class GainMode { Off = 0, Track = 1, Album = 2 };
 
 // What the window's controls say about where output goes, taken when the job starts.
 struct JobSettings {
     QString outputFolder;
     FolderScheme scheme = FolderScheme::None;
     int rmCodec = 0; // position in the RM codec list (section "Rm", key "format")
+    GainMode replayGain = GainMode::Off;
     // Asked when the job reaches a row, so that a change made while the job
     // runs counts: the row's Target now, and the RM codec now. Without them
     // the row's format and rmCodec above hold.
@@ -39,5 +46,7 @@ using WriterFactory = std::function<std::unique_ptr<IAudioFile2>(OutputFormat)>;
 using ReaderFactory = std::function<std::unique_ptr<IAudioFile2>()>;
 // A new video component: the reader of a video's sound, or the RM writer.
 using VideoFactory = std::function<std::unique_ptr<IVideoFile>()>;
-// Writes a row's tags into a finished output file (WriteRowTags).
-using TagWriter = std::function<void(const QString& outputPath, const RowTag& tag)>;
+// Writes a row's tags, its cover and its loudness values into a finished
+// output file (WriteOutputTags).
+using TagWriter =
+    std::function<void(const QString& outputPath, const RowTag& tag, const TagExtras& extras)>;

@@ -28,7 +28,6 @@ struct RipJob::Track {
     std::unique_ptr<RowCopy> copy;
     std::atomic<bool> stop{false}; // ends its copy at the next block
     bool read = false;             // the grabber is done with it
-    bool cutShort = false;         // Stop ended its read
     bool encoded = false;          // its copy is done
     TrackCheck check;              // the checksums of a complete read
     int shown = -1;                // the encoding progress shown last
@@ -39,7 +38,9 @@ RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, IAudioCDGrabber2& gra
     : Job(std::move(settings), std::move(rows), parent), m_grabber(grabber),
       m_components(std::move(components)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
     if (!m_components.tags)
-        m_components.tags = WriteRowTags;
+        m_components.tags = [](const QString& path, const RowTag& tag, const TagExtras&) {
+            WriteRowTags(path, tag);
+        };
 }
 
 RipJob::~RipJob() {
@@ -88,7 +89,7 @@ void RipJob::stop() {
         if (track.get() != m_reading)
             track->stop = true;
     if (m_reading) {
-        m_reading->cutShort = true;
+        m_reading->copy->markStopped();
         m_reading->pipe->finish();
         // The grabber leaves the pipe alone from now on.
         m_grabber.AbortGrab();
@@ -100,8 +101,15 @@ void RipJob::nextRow() {
     if (m_reading)
         return;
     if (m_stop || m_next >= m_rows.size()) {
-        if (!m_tracks.empty())
+        if (!m_tracks.empty() || m_album.started())
             return; // the last encoder to end comes back here
+        if (!m_held.empty()) {
+            std::vector<RowCopy*> held;
+            for (const std::unique_ptr<Track>& track : m_held)
+                held.push_back(track->copy.get());
+            m_album.start(this, held, [this] { albumDone(); });
+            return;
+        }
         disconnect(m_progressConnection);
         disconnect(m_errorConnection);
         complete();
@@ -132,15 +140,16 @@ void RipJob::startRow(const JobRow& row) {
         const qint64 trackBytes = qint64(m_grabber.GetTrackLength()) * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
         auto source = std::make_unique<PipeSource>(track->pipe, trackBytes);
-        track->copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
-                                                m_components.tags, track->stop);
+        track->copy =
+            std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
+                                      m_components.tags, track->stop, m_settings.replayGain);
         // Stop pressed while the row was announced: nothing is read, and the
         // row ends at once as a stopped one.
         if (!m_stop) {
             m_grabber.GrabToFile(PartFileOf(path), std::make_shared<PipeWriter>(track->pipe));
         } else {
             track->read = true;
-            track->cutShort = true;
+            track->copy->markStopped();
             track->pipe->finish();
         }
     } catch (const std::exception& e) {
@@ -218,24 +227,39 @@ void RipJob::encoderDone(Track* done) {
         m_grabber.AbortGrab();
         m_reading = nullptr;
     }
-    const RowCopy::Result result = done->copy->result();
-    const int row = done->row.row;
-    if (!result.ok) {
-        fail(row, result.message);
-        m_logTracks[row].failure = result.message;
-    } else {
-        const bool stopped = result.stopped || done->cutShort;
-        if (stopped)
-            emit rowStopped(row, result.path);
-        else
-            emit rowFinished(row, result.path);
-        rowChecked(*done, result.path, stopped);
-    }
+    if (done->copy->result().held)
+        m_held.push_back(std::move(*found));
+    else
+        rowEnded(*done);
     m_tracks.erase(found);
     nextRow();
 }
 
-// ------------------------------------------------------------ checking
+void RipJob::rowEnded(Track& track) {
+    const RowCopy::Result& result = track.copy->result();
+    const int row = track.row.row;
+    if (!result.ok) {
+        fail(row, result.message);
+        m_logTracks[row].failure = result.message;
+        return;
+    }
+    if (result.stopped)
+        emit rowStopped(row, result.path);
+    else
+        emit rowFinished(row, result.path);
+    m_logTracks[row].gain = result.gain;
+    rowChecked(track, result.path, result.stopped);
+}
+
+void RipJob::albumDone() {
+    m_album.wait();
+    for (const std::unique_ptr<Track>& track : m_held)
+        rowEnded(*track);
+    m_held.clear();
+    disconnect(m_progressConnection);
+    disconnect(m_errorConnection);
+    complete();
+}
 
 void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) {
     RipLog::Track& track = m_logTracks[ripped.row.row];

@@ -5,6 +5,7 @@
 #include "jobs/job.h"
 #include "jobs/ripcheck.h"
 #include "jobs/riplog.h"
+#include "jobs/rowcopy.h"
 
 #include <atomic>
 #include <map>
@@ -18,7 +19,7 @@ class PcmBuffer;
 struct RipComponents {
     WriterFactory writer;   // MP3, WAV, WMA and OGG
     VideoFactory rm;        // the RM writer
-    TagWriter tags;         // WriteRowTags when not given
+    TagWriter tags;         // WriteOutputTags when not given
     RipCheckSettings check; // AccurateRip and the rip log; both off by default
 };
 
@@ -68,6 +69,9 @@ private:
     void readEnded();
     void encoderDone(Track* track);
     void encoderProgress(Track* track, int hundredths);
+    // A track's file is complete, or it failed: the row ends.
+    void rowEnded(Track& track);
+    void albumDone();
     // The row's file is complete: keep its checks and, when the database has
     // answered, say what it holds of them.
     void rowChecked(const Track& track, const QString& path, bool stopped);
@@ -83,6 +87,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::shared_ptr<PcmBuffer> m_buffer;
     std::vector<std::unique_ptr<Track>> m_tracks; // in flight, in list order
+    std::vector<std::unique_ptr<Track>> m_held;   // written, waiting for the album's values
     Track* m_reading = nullptr;                   // the track the grabber reads
     QString m_lastFolder;                         // of the last row that was processed
     QMetaObject::Connection m_progressConnection;
@@ -98,6 +103,7 @@ private:
     ArVerdict m_discVerdict;                  // not in the database, or why the lookup failed
     std::map<int, RipLog::Track> m_logTracks; // by row
     QString m_logPath;
+    AlbumCompletion m_album; // last member: its thread is waited for first
 };
 
 Q_DECLARE_METATYPE(ArVerdict)

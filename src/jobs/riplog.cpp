@@ -1,5 +1,7 @@
 #include "jobs/riplog.h"
 
+#include "components/loudness/loudnessmeter.h"
+
 #include "cd/cdtoc.h"
 #include "jobs/outputnaming.h"
 
@@ -122,7 +124,23 @@ QString RipLog::text() const {
         lines << QStringLiteral("  Sectors corrected:  %1").arg(check.correctedSectors);
         lines << QStringLiteral("  Sectors silenced:   %1").arg(check.silencedSectors);
         lines << QStringLiteral("  Sectors left out:   %1").arg(check.skippedSectors);
+        const QString gain = gainText(track.gain);
+        if (!gain.isEmpty())
+            lines << QStringLiteral("  ReplayGain:         %1").arg(gain);
     }
     lines << QString() << closingLine() << QString();
     return lines.join(QLatin1Char('\n'));
+}
+
+QString RipLog::gainText(const ReplayGainValues& gain) {
+    QStringList parts;
+    if (gain.trackGain)
+        parts << QStringLiteral("track %1, peak %2")
+                     .arg(ReplayGain::gainText(*gain.trackGain),
+                          ReplayGain::peakText(gain.trackPeak.value_or(0)));
+    if (gain.albumGain)
+        parts << QStringLiteral("album %1, peak %2")
+                     .arg(ReplayGain::gainText(*gain.albumGain),
+                          ReplayGain::peakText(gain.albumPeak.value_or(0)));
+    return parts.join(QStringLiteral("; "));
 }

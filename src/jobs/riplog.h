@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagextras.h"
+
 #include "cd/accuraterip.h"
 #include "cd/trackcheck.h"
 
@@ -17,6 +19,7 @@ struct RipLog {
         ArVerdict verdict;
         QString failure; // why the track has no file; empty when it has one
         bool stopped = false;
+        ReplayGainValues gain; // what the file's tags carry
     };
 
     QString version;
@@ -30,6 +33,9 @@ struct RipLog {
     QVector<Track> tracks;
 
     QString text() const;
+    // "track -6.52 dB, peak 0.988831; album -7.01 dB, peak 1.000000"; empty
+    // without values.
+    static QString gainText(const ReplayGainValues& gain);
     // "All tracks accurately ripped", or the tracks that are not and why.
     QString closingLine() const;
     // The log's file name: the album's, cleaned as output names are, ".log".

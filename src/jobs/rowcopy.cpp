@@ -1,11 +1,16 @@
 #include "jobs/rowcopy.h"
 
+#include "components/loudness/loudnessmeter.h"
 #include "jobs/outputnaming.h"
 
+#include <map>
+#include <QFileInfo>
+#include <QObject>
+
 RowCopy::RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::unique_ptr<PcmSink> sink,
-                 QString path, TagWriter tags, const std::atomic<bool>& stop)
+                 QString path, TagWriter tags, const std::atomic<bool>& stop, GainMode gain)
     : m_row(std::move(row)), m_source(std::move(source)), m_sink(std::move(sink)),
-      m_path(std::move(path)), m_tags(std::move(tags)), m_stop(stop) {}
+      m_path(std::move(path)), m_tags(std::move(tags)), m_stop(stop), m_gain(gain) {}
 
 RowCopy::~RowCopy() {
     wait();
@@ -26,21 +31,39 @@ void RowCopy::start(Progress progress, Done done) {
 }
 
 void RowCopy::run(const Progress& progress) {
-    const QString part = PartFileOf(m_path);
-    const CopyOutcome copied = copyPcm(*m_source, *m_sink, part, m_stop, progress);
-    m_result.stopped = copied.stopped;
+    m_result.path = m_path;
+    const bool measure = m_gain != GainMode::Off && m_sink->takesTags();
+    const CopyOutcome copied =
+        copyPcm(*m_source, *m_sink, PartFileOf(m_path), m_stop, progress, measure);
     if (!copied.ok) {
-        m_result = {false, false, m_path, copied.message};
+        m_result.ok = false;
+        m_result.message = copied.message;
         return;
     }
+    m_result.stopped = copied.stopped || m_cut;
+    // A file cut short is not the track: its loudness says nothing of it.
+    if (copied.meter && !m_result.stopped) {
+        m_meter = copied.meter;
+        m_result.gain.trackGain = ReplayGain::gainDb(m_meter->loudness());
+        m_result.gain.trackPeak = m_meter->truePeak();
+    }
+    if (m_meter && m_gain == GainMode::Album) {
+        m_result.held = true;
+        return;
+    }
+    tagAndName();
+}
+
+void RowCopy::tagAndName() {
+    const QString part = PartFileOf(m_path);
     try {
         if (m_sink->takesTags() && m_tags)
-            m_tags(part, m_row.tag);
+            m_tags(part, m_row.tag, TagExtras{m_row.cover, m_result.gain});
     } catch (const std::exception& e) {
         // A file without the tags it was asked for is not what the user wanted.
-        m_result = {false, false, m_path,
-                    QStringLiteral("The file was written, but its tags were not: %1")
-                        .arg(QString::fromUtf8(e.what()))};
+        m_result.ok = false;
+        m_result.message = QStringLiteral("The file was written, but its tags were not: %1")
+                               .arg(QString::fromUtf8(e.what()));
         return;
     }
     try {
@@ -48,6 +71,43 @@ void RowCopy::run(const Progress& progress) {
         m_named = true;
         m_result.path = m_path;
     } catch (const std::exception& e) {
-        m_result = {false, false, m_path, QString::fromUtf8(e.what())};
+        m_result.ok = false;
+        m_result.message = QString::fromUtf8(e.what());
     }
+}
+
+void RowCopy::completeAlbum(const std::vector<RowCopy*>& copies) {
+    std::map<QString, std::vector<RowCopy*>> byFolder;
+    for (RowCopy* copy : copies)
+        if (copy->m_result.held)
+            byFolder[QFileInfo(copy->m_path).path() + QLatin1Char('\n') + copy->m_row.tag.Album]
+                .push_back(copy);
+    for (const auto& [folder, album] : byFolder) {
+        std::vector<const LoudnessMeter*> meters;
+        double peak = 0;
+        for (const RowCopy* copy : album) {
+            meters.push_back(copy->m_meter.get());
+            peak = std::max(peak, copy->m_meter->truePeak());
+        }
+        const double gain = ReplayGain::gainDb(LoudnessMeter::albumLoudness(meters));
+        for (RowCopy* copy : album) {
+            copy->m_result.gain.albumGain = gain;
+            copy->m_result.gain.albumPeak = peak;
+            copy->m_result.held = false;
+            copy->tagAndName();
+        }
+    }
+}
+
+void AlbumCompletion::start(QObject* context, std::vector<RowCopy*> copies,
+                            std::function<void()> done) {
+    m_thread = std::thread([context, copies = std::move(copies), done = std::move(done)] {
+        RowCopy::completeAlbum(copies);
+        QMetaObject::invokeMethod(context, done, Qt::QueuedConnection);
+    });
+}
+
+void AlbumCompletion::wait() {
+    if (m_thread.joinable())
+        m_thread.join();
 }

@@ -7,17 +7,27 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
+
+class LoudnessMeter;
+class QObject;
 
 // One row copied on a thread of its own: the source into the sink's part
 // file, the row's tags (not into RM), then the file gets its name. A row that
 // fails leaves nothing. Rips and conversions run their rows through it.
+//
+// With ReplayGain the loudness is measured on the way. A row of an album
+// whose album values are wanted is held once written: its tags and name wait
+// for completeAlbum(), after the album's last row.
 class RowCopy {
 public:
     struct Result {
         bool ok = true;
         bool stopped = false;
-        QString path; // the name the file got
+        bool held = false; // written and measured, waiting for its album
+        QString path;      // the name the file got (held: the one it will get)
         QString message;
+        ReplayGainValues gain; // what was written (held: the track's values so far)
     };
     // progress: hundredths, from the worker. done: from the worker, once,
     // after which result() holds.
@@ -25,7 +35,8 @@ public:
     using Done = std::function<void()>;
 
     RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::unique_ptr<PcmSink> sink,
-            QString path, TagWriter tags, const std::atomic<bool>& stop);
+            QString path, TagWriter tags, const std::atomic<bool>& stop,
+            GainMode gain = GainMode::Off);
     // Waits for the worker; a row not given its name leaves nothing.
     ~RowCopy();
     RowCopy(const RowCopy&) = delete;
@@ -34,13 +45,24 @@ public:
     void start(Progress progress, Done done);
     // Waits for the worker.
     void wait();
+    // Stop cut the row's source short (a CD track whose read was ended): the
+    // copy ends as stopped, unmeasured.
+    void markStopped() { m_cut = true; }
 
     const JobRow& row() const { return m_row; }
     const Result& result() const { return m_result; }
-    PcmSource& source() { return *m_source; }
+    // The measured loudness; null when nothing was measured.
+    const LoudnessMeter* meter() const { return m_meter.get(); }
+
+    // Gives every held copy its album values, measured over the held copies
+    // that share its album tag and output folder, then its tags and its name.
+    // Runs on the caller's thread.
+    static void completeAlbum(const std::vector<RowCopy*>& copies);
 
 private:
     void run(const Progress& progress);
+    // The tags with the values in m_result.gain, then the name.
+    void tagAndName();
 
     JobRow m_row;
     std::unique_ptr<PcmSource> m_source;
@@ -48,7 +70,24 @@ private:
     QString m_path;
     TagWriter m_tags;
     const std::atomic<bool>& m_stop;
+    GainMode m_gain;
+    std::shared_ptr<LoudnessMeter> m_meter;
     Result m_result;
     bool m_named = false;
+    std::atomic<bool> m_cut{false};
+    std::thread m_thread;
+};
+
+// The held rows of a job, completed on a thread of their own once the job
+// has no other row left, so the window never waits for their tags.
+class AlbumCompletion {
+public:
+    ~AlbumCompletion() { wait(); }
+    // done comes on context's thread.
+    void start(QObject* context, std::vector<RowCopy*> copies, std::function<void()> done);
+    void wait();
+    bool started() const { return m_thread.joinable(); }
+
+private:
     std::thread m_thread;
 };

@@ -1,6 +1,6 @@
-#include "app/commandsurface.h"
-#include "app/icommandtarget.h"
-#include "app/mainstate.h"
+#include "control/commandsurface.h"
+#include "control/icommandtarget.h"
+#include "control/mainstate.h"
 
 #include <gtest/gtest.h>
 #include <QStringList>

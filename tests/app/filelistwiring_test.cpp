@@ -1,5 +1,5 @@
-#include "app/filehandover.h"
-#include "app/filelistcontrol.h"
+#include "control/filehandover.h"
+#include "control/filelistcontrol.h"
 #include "app/windowfixture.h"
 #include "filelist/fileadder.h"
 #include "filelist/formatswitch.h"

@@ -1,7 +1,7 @@
 // Ripping and converting from the main window, started and stopped through
 // the commands a click reaches, on the real grabber (a disc image), reader
 // and writers.
-#include "app/jobcontrol.h"
+#include "control/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
 #include "components/audio/mediatools.h"

@@ -1,6 +1,6 @@
 // Preview from the window's side: the commands reach the preview controller,
 // its reports reach the rows, the state and the skin's slider.
-#include "app/previewcontrol.h"
+#include "control/previewcontrol.h"
 #include "app/windowfixture.h"
 #include "cd/discimage.h"
 #include "components/cdio/cddrivelist.h"

@@ -313,7 +313,7 @@ TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
         return real(format);
     };
     QStringList tagged;
-    parts.tags = [&tagged](const QString& output, const RowTag& tag) {
+    parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
         const QString name = FinalNameOfPart(QFileInfo(output).fileName());
         if (name.endsWith(QLatin1String(".wma")))
             throw std::runtime_error("The tag does not fit.");
@@ -393,7 +393,7 @@ TEST_F(ConversionTest, MixedRmAndMp3RowsEachTakeTheirPath) {
     ConversionComponents parts = components();
     parts.video = [] { return std::make_unique<SecondChance>(); };
     QStringList tagged;
-    parts.tags = [&tagged](const QString& output, const RowTag& tag) {
+    parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
         tagged << FinalNameOfPart(QFileInfo(output).fileName());
         WriteRowTags(output, tag);
     };

@@ -181,7 +181,7 @@ TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
 TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     QStringList tagged;
     RipComponents parts = components();
-    parts.tags = [&tagged](const QString& output, const RowTag& tag) {
+    parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
         tagged << FinalNameOfPart(QFileInfo(output).fileName());
         WriteRowTags(output, tag);
     };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/audiocomponentset.h"
+#include "control/audiocomponentset.h"
 #include "components/componenterror.h"
 #include "support/nullcomponents.h"
 

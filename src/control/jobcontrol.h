@@ -23,7 +23,7 @@ struct JobParts {
     VideoFactory video;
     // A writer for one row, set up from the encoder settings as they are then.
     std::function<std::unique_ptr<IAudioFile2>(OutputFormat, const EncoderSettings&)> writer;
-    TagWriter tags; // WriteRowTags when empty
+    TagWriter tags; // WriteOutputTags when empty
 
     static JobParts real();
 };

@@ -1,6 +1,6 @@
-#include "app/filelistcontrol.h"
+#include "control/filelistcontrol.h"
 
-#include "app/maincontroller.h"
+#include "control/maincontroller.h"
 #include "filelist/filekinds.h"
 #include "filelist/formatswitch.h"
 #include "platform/iuserprompt.h"

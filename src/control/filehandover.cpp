@@ -1,4 +1,4 @@
-#include "app/filehandover.h"
+#include "control/filehandover.h"
 
 #include <QDataStream>
 #include <QLocalServer>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/audiocomponentset.h"
-#include "app/commandsurface.h"
-#include "app/icommandtarget.h"
-#include "app/mainstate.h"
 #include "cd/drivesession.h"
+#include "control/audiocomponentset.h"
+#include "control/commandsurface.h"
+#include "control/icommandtarget.h"
+#include "control/mainstate.h"
 #include "filelist/rowmodel.h"
 #include "settings/mainoptions.h"
 

@@ -1,7 +1,7 @@
-#include "app/commandsurface.h"
+#include "control/commandsurface.h"
 
-#include "app/icommandtarget.h"
-#include "app/mainstate.h"
+#include "control/icommandtarget.h"
+#include "control/mainstate.h"
 
 void CommandSurface::start() {
     if (!m_state.JobRunning)

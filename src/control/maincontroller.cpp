@@ -1,9 +1,9 @@
-#include "app/maincontroller.h"
+#include "control/maincontroller.h"
 
-#include "app/filelistcontrol.h"
-#include "app/jobcontrol.h"
-#include "app/previewcontrol.h"
 #include "components/enginecomponents.h"
+#include "control/filelistcontrol.h"
+#include "control/jobcontrol.h"
+#include "control/previewcontrol.h"
 #include "filelist/formatswitch.h"
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"

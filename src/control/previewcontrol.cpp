@@ -1,9 +1,9 @@
-#include "app/previewcontrol.h"
+#include "control/previewcontrol.h"
 
-#include "app/mainstate.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
 #include "components/iskin.h"
+#include "control/mainstate.h"
 #include "filelist/filekinds.h"
 #include "filelist/rowmodel.h"
 

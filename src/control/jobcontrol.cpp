@@ -1,10 +1,10 @@
-#include "app/jobcontrol.h"
+#include "control/jobcontrol.h"
 
-#include "app/mainstate.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
 #include "components/iaudiocdgrabber2.h"
 #include "components/output/writerfactory.h"
+#include "control/mainstate.h"
 #include "filelist/rowmodel.h"
 #include "jobs/conversionjob.h"
 #include "jobs/outputnaming.h"

@@ -10,5 +10,3 @@ struct AudioComponentSet : EngineComponents {
     std::unique_ptr<IAudioPlayer2> AudioPlayer21;
     std::unique_ptr<ISkin> Skin1;
 };
-
-AudioComponentSet createAudioComponents(const SettingsFile& settings);
