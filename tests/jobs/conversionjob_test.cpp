@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
@@ -604,3 +605,78 @@ TEST_F(ConversionTest, AFileThatDidNotReachTheDiskFailsItsRowAndLeavesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// FFmpeg's integrated loudness of the inputs played one after the other.
+double ffmpegLoudness(const QStringList& files) {
+    QStringList arguments{"-nostats", "-hide_banner"};
+    for (const QString& file : files)
+        arguments << "-i" << file;
+    QString inputs;
+    for (int i = 0; i < files.size(); ++i)
+        inputs += QStringLiteral("[%1:a]").arg(i);
+    arguments << "-filter_complex"
+              << inputs + QStringLiteral("concat=n=%1:v=0:a=1,ebur128").arg(files.size()) << "-f"
+              << "null"
+              << "-";
+    QProcess process;
+    process.start(QStringLiteral("ffmpeg"), arguments);
+    process.waitForFinished(60000);
+    const QString out = QString::fromUtf8(process.readAllStandardError());
+    return QRegularExpression(QStringLiteral("I:\\s+(-?[0-9.]+) LUFS"))
+        .match(out.mid(out.lastIndexOf(QLatin1String("Summary:"))))
+        .captured(1)
+        .toDouble();
+}
+
+} // namespace
+
+// Each file gets its own gain and, after the album's last row, the album's;
+// a row that fails gets neither, and the others' album leaves it out.
+TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
+    const QStringList lavfi[] = {
+        {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=12"},
+        {"-f", "lavfi", "-i", "anoisesrc=color=pink:amplitude=0.5:sample_rate=48000:duration=12"},
+        {"-f", "lavfi", "-i", "sine=frequency=1000:sample_rate=48000:duration=10", "-af",
+         "volume=-20dB", "-ac", "2"},
+    };
+    QStringList sources;
+    QVector<JobRow> rows;
+    const RowTag album{"T", "A", "Album"};
+    for (int i = 0; i < 3; ++i) {
+        sources << path(QStringLiteral("%1.wav").arg(i));
+        ASSERT_TRUE(ffmpeg(lavfi[i] + QStringList{sources[i]}));
+        rows << row(i, sources[i], FormatWav, album);
+    }
+    QFile damaged(path("3.wav"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("RIFF garbage");
+    damaged.close();
+    rows << row(3, damaged.fileName(), FormatWav, album);
+
+    QMap<QString, ReplayGainValues> written;
+    ConversionComponents parts = components();
+    parts.tags = [&written](const QString& output, const RowTag&, const TagExtras& extras) {
+        written[FinalNameOfPart(QFileInfo(output).fileName())] = extras.gain;
+    };
+    JobSettings gains = settings();
+    gains.replayGain = GainMode::Album;
+    ConversionJob job(gains, rows, parts);
+    job.setMaxRunningRows(2);
+    JobEvents events;
+    ASSERT_TRUE(events.run(job));
+    EXPECT_EQ(events.only("finish").size(), 3);
+    EXPECT_EQ(events.only("fail").size(), 1);
+
+    ASSERT_EQ(written.size(), 3);
+    const double albumGain = -18 - ffmpegLoudness(sources);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const ReplayGainValues gain = written.value(QStringLiteral("%1.wav").arg(i));
+        ASSERT_TRUE(gain.trackGain && gain.albumGain && gain.trackPeak && gain.albumPeak);
+        EXPECT_NEAR(*gain.trackGain, -18 - ffmpegLoudness({sources[i]}), 0.1);
+        EXPECT_NEAR(*gain.albumGain, albumGain, 0.1);
+        EXPECT_GE(*gain.albumPeak, *gain.trackPeak);
+    }
+}
