@@ -4,7 +4,8 @@
 #include "components/ivideofile.h"
 #include "components/loudness/loudnessmeter.h"
 #include "jobs/joberror.h"
-#include "jobs/progresstext.h"
+#include "playback/audiofilesource.h"
+#include "playback/videosoundsource.h"
 
 #include <algorithm>
 
@@ -14,75 +15,6 @@ namespace {
 constexpr int RealMediaFormat = 4;
 // The video reader's block for RM output, in bytes.
 constexpr int VideoToRmBytes = 2304;
-
-class AudioFileSource : public PcmSource {
-public:
-    AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path, bool toRm)
-        : m_reader(std::move(reader)), m_path(std::move(path)), m_toRm(toRm) {}
-
-    void open() override {
-        m_reader->Open(m_path);
-        m_rate = m_reader->GetSampleRate();
-        m_channels = m_reader->GetChannels();
-        m_blockAlign = std::max(m_reader->GetBlockAlign(), 1);
-        m_length = m_reader->GetLength();
-        m_block = std::max(m_toRm ? m_rate / 2 : m_rate, 1);
-    }
-    int sampleRate() const override { return m_rate; }
-    int channels() const override { return m_channels; }
-    QByteArray read() override {
-        QByteArray pcm = m_reader->Read(m_block);
-        m_frames += pcm.size() / m_blockAlign;
-        return pcm;
-    }
-    int progress() const override { return ProgressHundredths(m_frames, m_length); }
-    void close() override { m_reader->Close(); }
-
-private:
-    std::unique_ptr<IAudioFile2> m_reader;
-    QString m_path;
-    bool m_toRm;
-    int m_rate = 0;
-    int m_channels = 0;
-    int m_blockAlign = 1;
-    int m_block = 1;
-    qint64 m_length = 0;
-    qint64 m_frames = 0;
-};
-
-class VideoSoundSource : public PcmSource {
-public:
-    VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path, bool toRm)
-        : m_video(std::move(video)), m_path(std::move(path)), m_toRm(toRm) {}
-
-    void open() override {
-        try {
-            m_video->Open(m_path);
-        } catch (const std::exception&) {
-            // Some files open only at the second attempt.
-            m_video->Close();
-            m_video->Open(m_path);
-        }
-        m_rate = m_video->GetSampleRate();
-        m_channels = m_video->GetChannels();
-        m_bytes = m_toRm ? VideoToRmBytes : std::max(m_rate * m_channels * 2, 4);
-    }
-    int sampleRate() const override { return m_rate; }
-    int channels() const override { return m_channels; }
-    QByteArray read() override { return m_video->ReadAudio(m_bytes); }
-    int progress() const override {
-        return ProgressHundredths(m_video->GetPosition(), m_video->GetLength());
-    }
-    void close() override { m_video->Close(); }
-
-private:
-    std::unique_ptr<IVideoFile> m_video;
-    QString m_path;
-    bool m_toRm;
-    int m_rate = 0;
-    int m_channels = 0;
-    int m_bytes = 4;
-};
 
 class WriterSink : public PcmSink {
 public:
@@ -145,12 +77,14 @@ template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> component) 
 
 std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<IAudioFile2> reader, const QString& path,
                                            bool toRm) {
-    return std::make_unique<AudioFileSource>(required(std::move(reader)), path, toRm);
+    // One second a block; half a second into RM.
+    return std::make_unique<AudioFileSource>(required(std::move(reader)), path, toRm ? 500 : 1000);
 }
 
 std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<IVideoFile> video, const QString& path,
                                             bool toRm) {
-    return std::make_unique<VideoSoundSource>(required(std::move(video)), path, toRm);
+    return std::make_unique<VideoSoundSource>(required(std::move(video)), path, 1000,
+                                              toRm ? VideoToRmBytes : 0);
 }
 
 std::unique_ptr<PcmSink> writerSink(std::unique_ptr<IAudioFile2> writer) {

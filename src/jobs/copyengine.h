@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/pcmsource.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -9,23 +11,6 @@
 class IAudioFile2;
 class IVideoFile;
 class LoudnessMeter;
-
-// Where a row's sound comes from: a CD track as it is read, an audio file, a
-// video's sound. Interleaved signed 16-bit PCM; failures raise with a text
-// for the user.
-class PcmSource {
-public:
-    virtual ~PcmSource() = default;
-
-    virtual void open() = 0;
-    virtual int sampleRate() const = 0;
-    virtual int channels() const = 0;
-    // The next block; empty at the end.
-    virtual QByteArray read() = 0;
-    // How far the source is read, in hundredths of a per cent (0..9999).
-    virtual int progress() const = 0;
-    virtual void close() = 0;
-};
 
 // Where a row's sound goes: an output writer of the row's format, or the RM
 // writer. The file it creates is the row's part file.

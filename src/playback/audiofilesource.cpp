@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-AudioFileSource::AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path)
-    : m_reader(std::move(reader)), m_path(std::move(path)) {}
+AudioFileSource::AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path, int blockMs)
+    : m_reader(std::move(reader)), m_path(std::move(path)), m_blockMs(blockMs) {}
 
 AudioFileSource::~AudioFileSource() = default;
 
@@ -42,8 +42,8 @@ void AudioFileSource::seek(qint64 ms) {
     m_reader->Seek(m_position);
 }
 
-QByteArray AudioFileSource::readBlock() {
-    QByteArray pcm = m_reader->Read(int(std::max<qint64>(1, MulDiv(m_rate, 1, 10))));
+QByteArray AudioFileSource::read() {
+    QByteArray pcm = m_reader->Read(int(std::max<qint64>(1, MulDiv(m_rate, m_blockMs, 1000))));
     // A length the file only estimates must not keep the slider short of its end.
     m_position = pcm.isEmpty() ? m_length : m_position + pcm.size() / m_blockAlign;
     return pcm;

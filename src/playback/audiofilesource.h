@@ -7,10 +7,12 @@
 
 class IAudioFile2;
 
-// An audio file through a reader of its own (sample frames at the file's rate).
+// An audio file through a reader of its own (sample frames at the file's
+// rate), in blocks of blockMs: a tenth of a second for the preview, more for
+// a conversion.
 class AudioFileSource : public PreviewSource {
 public:
-    AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path);
+    AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path, int blockMs = 100);
     ~AudioFileSource() override;
 
     void open() override;
@@ -20,13 +22,14 @@ public:
     qint64 lengthMs() const override;
     qint64 positionMs() const override;
     void seek(qint64 ms) override;
-    QByteArray readBlock() override;
+    QByteArray read() override;
     int stepBackMs() const override { return 600; }
     int stepForwardMs() const override { return 6000; }
 
 private:
     std::unique_ptr<IAudioFile2> m_reader;
     QString m_path;
+    int m_blockMs;
     int m_rate = 44100;
     int m_channels = 2;
     int m_blockAlign = 4;

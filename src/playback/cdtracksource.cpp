@@ -32,7 +32,7 @@ void CdTrackSource::seek(qint64 ms) {
     m_grabber.SeekRawRead(int(m_position));
 }
 
-QByteArray CdTrackSource::readBlock() {
+QByteArray CdTrackSource::read() {
     QByteArray pcm = m_grabber.ReadRawAudio(BlockFrames);
     // Frames the grabber cut out for read errors still count: the position is
     // the place on the disc, not the amount heard.

@@ -19,7 +19,7 @@ public:
     qint64 lengthMs() const override;
     qint64 positionMs() const override;
     void seek(qint64 ms) override;
-    QByteArray readBlock() override;
+    QByteArray read() override;
     int stepBackMs() const override { return 600; }
     int stepForwardMs() const override { return 600; }
 

@@ -98,7 +98,7 @@ void PreviewController::QueueNextBlock() {
     if (!m_active || m_sourceEnded)
         return;
     guarded([&] {
-        const QByteArray block = m_source->readBlock();
+        const QByteArray block = m_source->read();
         if (block.isEmpty())
             m_sourceEnded = true;
         else

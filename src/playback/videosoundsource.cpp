@@ -6,13 +6,21 @@
 
 #include <algorithm>
 
-VideoSoundSource::VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path)
-    : m_video(std::move(video)), m_path(std::move(path)) {}
+VideoSoundSource::VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path, int blockMs,
+                                   int blockBytes)
+    : m_video(std::move(video)), m_path(std::move(path)), m_blockMs(blockMs),
+      m_blockBytes(blockBytes) {}
 
 VideoSoundSource::~VideoSoundSource() = default;
 
 void VideoSoundSource::open() {
-    m_video->Open(m_path);
+    try {
+        m_video->Open(m_path);
+    } catch (const std::exception&) {
+        // Some files open only at the second attempt.
+        m_video->Close();
+        m_video->Open(m_path);
+    }
     m_rate = m_video->GetSampleRate();
     m_channels = m_video->GetChannels();
     if (m_rate <= 0 || m_channels <= 0)
@@ -30,9 +38,10 @@ void VideoSoundSource::seek(qint64 ms) {
     m_position = m_video->GetPositionMs();
 }
 
-QByteArray VideoSoundSource::readBlock() {
-    const qint64 frames = std::max<qint64>(1, MulDiv(m_rate, 1, 10));
-    QByteArray pcm = m_video->ReadAudio(int(frames * m_channels * 2));
+QByteArray VideoSoundSource::read() {
+    const qint64 frames = std::max<qint64>(1, MulDiv(m_rate, m_blockMs, 1000));
+    QByteArray pcm =
+        m_video->ReadAudio(m_blockBytes > 0 ? m_blockBytes : int(frames * m_channels * 2));
     m_position = pcm.isEmpty() ? m_duration : m_video->GetPositionMs();
     return pcm;
 }

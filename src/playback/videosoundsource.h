@@ -7,10 +7,13 @@
 
 class IVideoFile;
 
-// The sound of a video file, through a reader of its own (which counts milliseconds).
+// The sound of a video file, through a reader of its own (which counts
+// milliseconds), in blocks of blockMs, or of blockBytes when given (the RM
+// writer's own block).
 class VideoSoundSource : public PreviewSource {
 public:
-    VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path);
+    VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path, int blockMs = 100,
+                     int blockBytes = 0);
     ~VideoSoundSource() override;
 
     void open() override;
@@ -20,13 +23,15 @@ public:
     qint64 lengthMs() const override { return m_duration; }
     qint64 positionMs() const override { return m_position; }
     void seek(qint64 ms) override;
-    QByteArray readBlock() override;
+    QByteArray read() override;
     int stepBackMs() const override { return 6000; }
     int stepForwardMs() const override { return 6000; }
 
 private:
     std::unique_ptr<IVideoFile> m_video;
     QString m_path;
+    int m_blockMs;
+    int m_blockBytes;
     int m_rate = 44100;
     int m_channels = 2;
     qint64 m_duration = 0;

@@ -1,0 +1,7 @@
+#include "playback/previewsource.h"
+
+#include "jobs/progresstext.h"
+
+int PreviewSource::progress() const {
+    return ProgressHundredths(positionMs(), lengthMs());
+}
