@@ -102,22 +102,18 @@ void ConversionJob::startRow(const JobRow& listed) {
 }
 
 void ConversionJob::rowDone(RowCopy* done) {
-    const auto found =
-        std::find_if(m_running.begin(), m_running.end(),
-                     [done](const std::unique_ptr<RowCopy>& c) { return c.get() == done; });
-    if (found == m_running.end())
+    std::unique_ptr<RowCopy> copy = takeOut(m_running, done);
+    if (!copy)
         return;
-    done->wait();
-    const RowCopy::Result result = done->result();
-    const int row = done->row().row;
+    copy->wait();
+    const RowCopy::Result& result = copy->result();
     // A held row ends with its album.
     if (result.held)
-        m_held.push_back(std::move(*found));
+        m_held.push_back(std::move(copy));
     else if (result.ok)
-        emit rowFinished(row, result.path);
+        emit rowFinished(copy->row().row, result.path);
     else
-        fail(row, result.message);
-    m_running.erase(found);
+        fail(copy->row().row, result.message);
     startRows();
 }
 

@@ -215,23 +215,20 @@ void RipJob::encoderProgress(Track* track, int hundredths) {
 }
 
 void RipJob::encoderDone(Track* done) {
-    const auto found =
-        std::find_if(m_tracks.begin(), m_tracks.end(),
-                     [done](const std::unique_ptr<Track>& t) { return t.get() == done; });
-    if (found == m_tracks.end())
+    std::unique_ptr<Track> track = takeOut(m_tracks, done);
+    if (!track)
         return;
-    done->copy->wait();
-    done->encoded = true;
+    track->copy->wait();
+    track->encoded = true;
     // An encoder that failed while the track was read ends the read too.
     if (m_reading == done) {
         m_grabber.AbortGrab();
         m_reading = nullptr;
     }
-    if (done->copy->result().held)
-        m_held.push_back(std::move(*found));
+    if (track->copy->result().held)
+        m_held.push_back(std::move(track));
     else
-        rowEnded(*done);
-    m_tracks.erase(found);
+        rowEnded(*track);
     nextRow();
 }
 

@@ -91,3 +91,16 @@ public:
 private:
     std::thread m_thread;
 };
+
+// Takes item out of a job's list of rows in flight; null when it is not there
+// (any more).
+template <typename T>
+std::unique_ptr<T> takeOut(std::vector<std::unique_ptr<T>>& list, const T* item) {
+    for (auto at = list.begin(); at != list.end(); ++at)
+        if (at->get() == item) {
+            std::unique_ptr<T> taken = std::move(*at);
+            list.erase(at);
+            return taken;
+        }
+    return nullptr;
+}
