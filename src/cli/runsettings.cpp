@@ -1,8 +1,9 @@
 #include "cli/runsettings.h"
 
 #include "cli/clioptions.h"
+#include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
-#include "components/output/writerfactory.h"
+#include "control/jobcontrol.h"
 #include "filelist/fileacceptance.h"
 #include "jobs/outputnaming.h"
 #include "settings/mainoptions.h"
@@ -32,18 +33,18 @@ RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& set
     return run;
 }
 
+// The same parts as the window's jobs, with the settings of this run.
 ConversionComponents RunSettings::conversionComponents() const {
+    const JobParts parts = JobParts::real();
     const EncoderSettings snapshot = encoders;
-    return {[snapshot](OutputFormat wanted) { return makeWriter(wanted, snapshot); },
-            FileAcceptance::ffmpegAudio(),
-            FileAcceptance::ffmpegVideo(),
-            {}};
+    return {[parts, snapshot](OutputFormat wanted) { return parts.writer(wanted, snapshot); },
+            parts.audioReader, parts.video, parts.tags};
 }
 
 RipComponents RunSettings::ripComponents() const {
-    const EncoderSettings snapshot = encoders;
+    const ConversionComponents parts = conversionComponents();
     RipComponents components;
-    components.writer = [snapshot](OutputFormat wanted) { return makeWriter(wanted, snapshot); };
-    components.rm = FileAcceptance::ffmpegVideo();
+    components.writer = parts.writer;
+    components.rm = parts.video;
     return components;
 }

@@ -1,10 +1,9 @@
 #include "control/jobcontrol.h"
 
-#include "components/ffmpeg/audiofilereader.h"
-#include "components/ffmpeg/videofile.h"
 #include "components/iaudiocdgrabber2.h"
 #include "components/output/writerfactory.h"
 #include "control/mainstate.h"
+#include "filelist/fileacceptance.h"
 #include "filelist/rowmodel.h"
 #include "jobs/conversionjob.h"
 #include "jobs/outputnaming.h"
@@ -15,8 +14,8 @@
 
 JobParts JobParts::real() {
     JobParts parts;
-    parts.audioReader = [] { return std::make_unique<AudioFileReader>(); };
-    parts.video = [] { return std::make_unique<VideoFile>(); };
+    parts.audioReader = FileAcceptance::ffmpegAudio();
+    parts.video = FileAcceptance::ffmpegVideo();
     parts.writer = [](OutputFormat format, const EncoderSettings& encoders) {
         return makeWriter(format, encoders);
     };
