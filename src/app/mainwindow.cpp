@@ -165,9 +165,11 @@ void MainWindow::createChoices() {
         m_functionChoice->setEnabled(true);
     });
 
-    QStringList formats = FormatTargetTexts();
-    formats << QStringLiteral("SET");
-    m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), formats, 3, this);
+    // Items by their stored number; FLAC and OPUS stand among the formats, SET last.
+    m_formatChoice =
+        new RadioGroup(QStringLiteral("Output Format:"), FormatChoiceTexts(), 4, this);
+    m_formatChoice->setLayoutOrder(
+        {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatFlac, FormatOpus, FormatRm, FormatSet});
     m_formatChoice->setObjectName(QStringLiteral("rg_format"));
     m_formatChoice->setGeometry(442, 134, 206, 66);
     m_formatChoice->setItemIndex(FormatMp3);
