@@ -6,9 +6,9 @@ namespace {
 
 // By OutputFormat; "SET" is no target.
 const char* const TargetTexts[] = {"MP3", "WAV", "WMA", "OGG", "RM", "", "FLAC", "OPUS"};
-// The order the format editor lists them in.
+// The order the format editor lists them in: the later formats after the first five.
 const OutputFormat ListOrder[] = {FormatMp3, FormatWav,  FormatWma, FormatOgg,
-                                  FormatFlac, FormatOpus, FormatRm};
+                                  FormatRm,  FormatFlac, FormatOpus};
 
 } // namespace
 

@@ -13,7 +13,7 @@
 // empty otherwise.
 QString TargetText(int format);
 // The seven target texts as the format editor lists them: MP3, WAV, WMA,
-// OGG, FLAC, OPUS, RM.
+// OGG, RM, FLAC, OPUS.
 QStringList FormatTargetTexts();
 // The items of the Output Format group by their OutputFormat number, "SET"
 // among them.

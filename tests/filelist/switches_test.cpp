@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 TEST(FileKinds, AudioByExtensionInAnyCaseAndEverythingElseIsAVideo) {
-    for (const char* name : {"a.mp3", "/x/b.WAV", "c.Ogg", "d.wma", "e.raw", "f.VOX", "g.tar.mp3"})
+    for (const char* name : {"a.mp3", "/x/b.WAV", "c.Ogg", "d.wma", "e.raw", "f.VOX", "g.tar.mp3",
+                             "a.FLAC", "b.opus", "c.m4a", "d.Aif", "e.caf", "f.webm"})
         EXPECT_FALSE(IsVideoFile(QLatin1String(name))) << name;
     for (const char* name :
-         {"clip.avi", "notes.txt", "noextension", "/dir.mp3/file", "a.mp3.bak", "a.flac"})
+         {"clip.avi", "notes.txt", "noextension", "/dir.mp3/file", "a.mp3.bak", "a.flac.part"})
         EXPECT_TRUE(IsVideoFile(QLatin1String(name))) << name;
     // A folder is narrower: only six video extensions are tried.
     for (const char* name : {"a.mpeg", "b.WMV", "c.avi", "d.mpg", "e.asx", "f.ASF"})
@@ -62,7 +63,7 @@ TEST(FormatSwitch, TargetTextsAndTheirFormats) {
         EXPECT_EQ(FormatOfTarget(texts[format]), format);
     }
     EXPECT_EQ(FormatTargetTexts(),
-              (QStringList{"MP3", "WAV", "WMA", "OGG", "FLAC", "OPUS", "RM"}));
+              (QStringList{"MP3", "WAV", "WMA", "OGG", "RM", "FLAC", "OPUS"}));
     EXPECT_EQ(FormatOfTarget(QStringLiteral("SET")), -1);
     EXPECT_TRUE(TargetText(FormatSet).isEmpty());
     EXPECT_TRUE(TargetText(FormatOpus + 1).isEmpty());

@@ -93,34 +93,38 @@ protected:
     void clickOk() { control<QPushButton>("Ok")->click(); }
 };
 
-TEST_F(SettingsDialogTest, TheTreeHasThirteenNodesEachShowingItsPageUnderItsTitle) {
+TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Settings"));
+    // By node number; FLAC and OPUS (13, 14) stand in the tree after OGG.
     const char* texts[] = {"MP3 ",       "General",      "VBR",    "Filtering", "Expert ",
                            "Presets",    "Command Line", "WAV",    "WMA/RM",    "OGG",
-                           "CD Setings", "FreeDB",       "General"};
-    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr", "gb_filter", "gb_expert",
-                           "gb_presets",    "gb_command",    "gb_wav",    "gb_wma",    "gb_ogg",
-                           "gb_cdset",      "gb_freedb",     "gb_general"};
+                           "CD Setings", "FreeDB",       "General", "FLAC",     "OPUS"};
+    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr", "gb_filter",
+                           "gb_expert",     "gb_presets",    "gb_command", "gb_wav",
+                           "gb_wma",        "gb_ogg",        "gb_cdset",   "gb_freedb",
+                           "gb_general",    "gb_flac",       "gb_opus"};
     const char* titles[] = {"Set MP3 General",      "Set MP3 General", "Set MP3 VBR",
                             "Set MP3 Filter",       "Set MP3 Expert",  "Set MP3 Presets",
                             "Set MP3 Command Line", "Set WAV Format",  "Set WMA/RM Format",
                             "Set OGG Format",       "Set CD",          "Set Freedb",
-                            "Set General"};
+                            "Set General",          "Set FLAC Format", "Set OPUS Format"};
+    const int treeOrder[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 10, 11, 12};
     auto* tree = control<QTreeWidget>("TreeView1");
-    EXPECT_EQ(tree->topLevelItemCount(), 7);
+    EXPECT_EQ(tree->topLevelItemCount(), 9);
     EXPECT_EQ(tree->topLevelItem(0)->childCount(), 6);
     QTreeWidgetItemIterator it(tree);
-    for (int i = 0; i < SettingsDialog::NodeCount; ++i, ++it) {
+    for (int i : treeOrder) {
         ASSERT_TRUE(*it);
         EXPECT_EQ((*it)->text(0), QLatin1String(texts[i]));
         dialog->ShowSettingsPage(i);
         EXPECT_EQ(dialog->windowTitle(), QLatin1String(titles[i]));
         EXPECT_EQ(shownPage(), QLatin1String(pages[i]));
+        ++it;
     }
-    dialog->ShowSettingsPage(13);
+    dialog->ShowSettingsPage(15);
     dialog->ShowSettingsPage(-1);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
-    EXPECT_EQ(dialog->shownNode(), 12);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set OPUS Format"));
+    EXPECT_EQ(dialog->shownNode(), 14);
 }
 
 // "Jobs" holds 0 for one row per core; the page shows it as such, keeps a

@@ -127,12 +127,12 @@ struct FlacWriter::Private {
         const quint64 spacing =
             std::max<quint64>(quint64(sampleRate) * SeekSpacingSeconds,
                               (samplesSeen + SeekPoints - 1) / SeekPoints);
-        quint64 next = 0;
+        quint64 target = 0; // the next sample a point should lead to
         int points = 0;
         for (const FrameStart& frame : frames) {
             if (points == SeekPoints)
                 break;
-            if (frame.sample + frame.samples <= next)
+            if (frame.sample + frame.samples <= target)
                 continue;
             char point[SeekPointBytes];
             qToBigEndian<quint64>(frame.sample, point);
@@ -140,7 +140,8 @@ struct FlacWriter::Private {
             qToBigEndian<quint16>(quint16(frame.samples), point + 16);
             table.append(point, SeekPointBytes);
             ++points;
-            next = (frame.sample / spacing + 1) * spacing;
+            while (target < frame.sample + frame.samples)
+                target += spacing;
         }
         // Points not needed stay placeholders, which readers pass over.
         table.append(QByteArray((SeekPoints - points) * SeekPointBytes, '\0'));
