@@ -123,8 +123,8 @@ TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle
     }
     dialog->ShowSettingsPage(15);
     dialog->ShowSettingsPage(-1);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set OPUS Format"));
-    EXPECT_EQ(dialog->shownNode(), 14);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
+    EXPECT_EQ(dialog->shownNode(), 12);
 }
 
 // "Jobs" holds 0 for one row per core; the page shows it as such, keeps a
@@ -155,6 +155,35 @@ TEST_F(SettingsDialogTest, TheGeneralPageEditsTheRowsConvertedAtOnce) {
     EXPECT_EQ(jobs->value(), 0);
     clickOk();
     EXPECT_EQ(stored("Main", "Jobs"), 0);
+}
+
+// Stored values outside a control's range show its nearest end or the key's
+// default; Ok writes what the pages show, Default their factory values.
+TEST_F(SettingsDialogTest, TheFlacAndOpusPagesEditTheirSections) {
+    store("flac", "level", "8");
+    store("opus", "bitrate", "600");
+    store("opus", "mode", "2");
+    store("opus", "complexity", "-3");
+    dialog->show();
+    auto* level = control<QComboBox>("cb_flac_level");
+    auto* mode = control<QComboBox>("cb_opus_mode");
+    EXPECT_EQ(level->currentIndex(), 8);
+    EXPECT_EQ(spin("se_opus_bitrate")->value(), 510);
+    EXPECT_EQ(mode->currentText(), QStringLiteral("CBR"));
+    EXPECT_EQ(spin("ud_opus_complexity")->value(), 0);
+    level->setCurrentIndex(2);
+    spin("se_opus_bitrate")->setValue(6);
+    clickOk();
+    EXPECT_EQ(stored("flac", "level"), 2);
+    EXPECT_EQ(stored("opus", "bitrate"), 6);
+    EXPECT_EQ(stored("opus", "mode"), 2);
+    dialog->show();
+    control<QPushButton>("Button2")->click();
+    clickOk();
+    EXPECT_EQ(stored("flac", "level"), 5);
+    EXPECT_EQ(stored("opus", "bitrate"), 128);
+    EXPECT_EQ(stored("opus", "mode"), 0);
+    EXPECT_EQ(stored("opus", "complexity"), 10);
 }
 
 TEST(ConversionRowsAtOnce, ZeroAndNonsenseMeanOnePerCoreAndCountsAreBounded) {
@@ -227,7 +256,8 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
         "min bitrate=9", "quality=300",     "oggvbr=0",      "oggquality=0",  "[Format]",
         "mode=0",        "retries=5",       "stop=0",        "[Freedb]",      "site=0",
         "toserver=1",    "port=80",         "timeout=10000", "proxy=",        "[MusicBrainz]",
-        "source=2",      "[Main]",          "Jobs=0"};
+        "source=2",      "[Main]",          "Jobs=0",        "[flac]",        "level=5",
+        "[opus]",        "bitrate=128",     "mode=0",        "complexity=10"};
     EXPECT_EQ(lines, expected);
     // The grabber gets the stored values, numbered as at start-up.
     EXPECT_EQ(grabber.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));
