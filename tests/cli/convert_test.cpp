@@ -461,7 +461,7 @@ TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {
 
 TEST_F(CliTest, UsageErrorsExitWithTwoAndAShortUsage) {
     const QList<QStringList> wrong{{},
-                                   {"--format", "flac", "x.wav"},
+                                   {"--format", "aiff", "x.wav"},
                                    {"-f"},
                                    {"-j", "many", "x.wav"},
                                    {"-j", "-1", "x.wav"},
