@@ -2,8 +2,8 @@
 // the same files cut short at several points, and a few known kinds of damage.
 #include "tags/flactag.h"
 #include "tags/id3v2tag.h"
-#include "tags/tagerror.h"
 #include "tags/oggtag.h"
+#include "tags/tagerror.h"
 #include "tags/wmatag.h"
 
 #include <cstdio>
@@ -318,17 +318,16 @@ int main(int argc, char** argv) {
     const QString work = root + "/work";
     bool ok = QDir().mkpath(work);
     for (const char* target :
-         {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "flac_fuzzer", "cddb_fuzzer", "ini_fuzzer", "asx_fuzzer",
-          "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
+         {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "flac_fuzzer", "cddb_fuzzer", "ini_fuzzer",
+          "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
          MakeWma(root + "/wma_fuzzer", work) && MakeFlac(root + "/flac_fuzzer", work) &&
-         MakeCddb(root + "/cddb_fuzzer") &&
-         MakeIni(root + "/ini_fuzzer") && MakeAsx(root + "/asx_fuzzer") &&
-         MakeCue(root + "/cue_fuzzer") && MakeDbar(root + "/dbar_fuzzer") &&
-         MakeToc(root + "/toc_fuzzer") && MakeNrg(root + "/nrg_fuzzer") &&
-         MakeMbJson(root + "/mbjson_fuzzer");
+         MakeCddb(root + "/cddb_fuzzer") && MakeIni(root + "/ini_fuzzer") &&
+         MakeAsx(root + "/asx_fuzzer") && MakeCue(root + "/cue_fuzzer") &&
+         MakeDbar(root + "/dbar_fuzzer") && MakeToc(root + "/toc_fuzzer") &&
+         MakeNrg(root + "/nrg_fuzzer") && MakeMbJson(root + "/mbjson_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

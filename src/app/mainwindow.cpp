@@ -166,8 +166,7 @@ void MainWindow::createChoices() {
     });
 
     // Items by their stored number; FLAC and OPUS stand among the formats, SET last.
-    m_formatChoice =
-        new RadioGroup(QStringLiteral("Output Format:"), FormatChoiceTexts(), 3, this);
+    m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), FormatChoiceTexts(), 3, this);
     m_formatChoice->setLayoutOrder(
         {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatFlac, FormatOpus, FormatRm, FormatSet});
     m_formatChoice->setObjectName(QStringLiteral("rg_format"));

@@ -19,8 +19,8 @@ bool IsOneOf(const QString& extension, std::initializer_list<const char*> extens
 // The kinds people keep music in today, which FFmpeg decodes; .mp4, .mka and
 // .webm are read for their sound like any audio file.
 const std::initializer_list<const char*> NewerAudioKinds = {
-    "flac", "opus", "oga", "m4a", "aac", "mp4", "aiff", "aif",
-    "ape",  "wv",   "mka", "webm", "mp2", "ac3", "dts", "caf"};
+    "flac", "opus", "oga", "m4a",  "aac", "mp4", "aiff", "aif",
+    "ape",  "wv",   "mka", "webm", "mp2", "ac3", "dts",  "caf"};
 
 QString Patterns(std::initializer_list<const char*> extensions) {
     QString patterns;

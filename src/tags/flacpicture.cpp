@@ -60,8 +60,8 @@ Geometry jpegGeometry(const QByteArray& jpeg) {
             continue;
         }
         const quint16 length = bigEndian16(jpeg, at + 2);
-        const bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                                  marker != 0xC8 && marker != 0xCC;
+        const bool startOfFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (startOfFrame && at + 10 <= jpeg.size()) {
             g.height = bigEndian16(jpeg, at + 5);
             g.width = bigEndian16(jpeg, at + 7);

@@ -174,7 +174,8 @@ void WriteFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& e
         for (const FlacMetadata::Block& block : blocks)
             room -= HeaderBytes + qint64(block.length);
         if (room >= 0 && room <= qint64(MaxBlockLength)) {
-            if (!writeInPlace(file, old->start + Marker.size(), metadataBytes(blocks, quint32(room))))
+            if (!writeInPlace(file, old->start + Marker.size(),
+                              metadataBytes(blocks, quint32(room))))
                 throw TagError(cannotWrite(file.errorString()));
             return;
         }
@@ -200,8 +201,8 @@ OGGTag ReadFlacTag(const QString& fileName) {
         throw TagError(cannotOpen(fileName, file.errorString()));
     QString error;
     const std::optional<FlacMetadata> metadata = FlacMetadata::read(file, &error);
-    const FlacMetadata::Block* block = metadata ? metadata->find(FlacMetadata::VorbisComment)
-                                                : nullptr;
+    const FlacMetadata::Block* block =
+        metadata ? metadata->find(FlacMetadata::VorbisComment) : nullptr;
     QByteArray vendor;
     QList<QByteArray> comments;
     if (!block || !VorbisComments::parse(block->body, 0, vendor, comments))

@@ -33,8 +33,8 @@ template <typename Tag> RowTag ToRow(const Tag& tag) {
 
 // Kinds whose tags only FFmpeg reads here.
 bool ReadByFfmpeg(const QString& extension) {
-    static const char* const kinds[] = {"oga", "m4a",  "aac", "mp4", "aiff", "aif", "ape",
-                                        "wv",  "mka",  "webm", "mp2", "ac3", "dts", "caf"};
+    static const char* const kinds[] = {"oga", "m4a", "aac",  "mp4", "aiff", "aif", "ape",
+                                        "wv",  "mka", "webm", "mp2", "ac3",  "dts", "caf"};
     for (const char* kind : kinds)
         if (extension == QLatin1String(kind))
             return true;

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <grp.h>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>

@@ -87,8 +87,9 @@ TEST_F(CliTest, EverySupportedExtensionToEveryFormat) {
     sources << Playlist(path("in-asx.asx"), path("in-wmv.wmv"));
     // The kinds people keep music in today, made by ffmpeg, tagged where the
     // container holds tags (.ape is left out: ffmpeg cannot make one).
-    const QStringList tag{"-metadata", "title=" + SourceTag.Title, "-metadata",
-                          "artist=" + SourceTag.Artist, "-metadata", "album=" + SourceTag.Album};
+    const QStringList tag{"-metadata", "title=" + SourceTag.Title,
+                          "-metadata", "artist=" + SourceTag.Artist,
+                          "-metadata", "album=" + SourceTag.Album};
     const QList<QPair<QString, QStringList>> newer{
         {"flac", {"-c:a", "flac"}},
         {"opus", {"-ar", "48000", "-c:a", "libopus"}},
@@ -108,9 +109,9 @@ TEST_F(CliTest, EverySupportedExtensionToEveryFormat) {
     QStringList tagged{"mp3", "ogg", "wma"};
     for (const auto& [kind, codec] : newer) {
         const QString file = path(QStringLiteral("in-%1.%1").arg(kind));
-        ASSERT_TRUE(MediaTools::ffmpeg(QStringList{"-f", "lavfi", "-i",
-                                                   "sine=frequency=440:duration=1", "-ac", "2"} +
-                                       codec + tag + QStringList{file}))
+        ASSERT_TRUE(MediaTools::ffmpeg(
+            QStringList{"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-ac", "2"} + codec +
+            tag + QStringList{file}))
             << kind.toStdString();
         sources << file;
         if (!QStringList{"aac", "mp2", "ac3", "dts"}.contains(kind))

@@ -62,8 +62,7 @@ TEST(FormatSwitch, TargetTextsAndTheirFormats) {
         EXPECT_EQ(TargetText(format), texts[format]);
         EXPECT_EQ(FormatOfTarget(texts[format]), format);
     }
-    EXPECT_EQ(FormatTargetTexts(),
-              (QStringList{"MP3", "WAV", "WMA", "OGG", "RM", "FLAC", "OPUS"}));
+    EXPECT_EQ(FormatTargetTexts(), (QStringList{"MP3", "WAV", "WMA", "OGG", "RM", "FLAC", "OPUS"}));
     EXPECT_EQ(FormatOfTarget(QStringLiteral("SET")), -1);
     EXPECT_TRUE(TargetText(FormatSet).isEmpty());
     EXPECT_TRUE(TargetText(FormatOpus + 1).isEmpty());

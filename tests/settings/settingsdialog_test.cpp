@@ -96,13 +96,12 @@ protected:
 TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Settings"));
     // By node number; FLAC and OPUS (13, 14) stand in the tree after OGG.
-    const char* texts[] = {"MP3 ",       "General",      "VBR",    "Filtering", "Expert ",
-                           "Presets",    "Command Line", "WAV",    "WMA/RM",    "OGG",
-                           "CD Setings", "FreeDB",       "General", "FLAC",     "OPUS"};
-    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr", "gb_filter",
-                           "gb_expert",     "gb_presets",    "gb_command", "gb_wav",
-                           "gb_wma",        "gb_ogg",        "gb_cdset",   "gb_freedb",
-                           "gb_general",    "gb_flac",       "gb_opus"};
+    const char* texts[] = {"MP3 ",       "General",      "VBR",     "Filtering", "Expert ",
+                           "Presets",    "Command Line", "WAV",     "WMA/RM",    "OGG",
+                           "CD Setings", "FreeDB",       "General", "FLAC",      "OPUS"};
+    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr",  "gb_filter", "gb_expert",
+                           "gb_presets",    "gb_command",    "gb_wav",     "gb_wma",    "gb_ogg",
+                           "gb_cdset",      "gb_freedb",     "gb_general", "gb_flac",   "gb_opus"};
     const char* titles[] = {"Set MP3 General",      "Set MP3 General", "Set MP3 VBR",
                             "Set MP3 Filter",       "Set MP3 Expert",  "Set MP3 Presets",
                             "Set MP3 Command Line", "Set WAV Format",  "Set WMA/RM Format",

@@ -41,8 +41,8 @@ protected:
     }
     CoverArt picture(const char* name, const char* mime) {
         const QString file = path(QLatin1String(name));
-        EXPECT_EQ(MediaTools::Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=16x12",
-                                 "-frames:v", "1", file})
+        EXPECT_EQ(MediaTools::Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                             "color=c=red:s=16x12", "-frames:v", "1", file})
                       .exitCode,
                   0);
         return {ReadAll(file), QLatin1String(mime)};
@@ -67,8 +67,7 @@ TEST_F(VorbisCommentsTest, OggOpusAndFlacCarryTagsLoudnessAndCoverToOutsideReade
             EXPECT_EQ(DecodedPcm(file), pcm);
             EXPECT_EQ(ReadRowTags(file), (RowTag{row.Title, row.Artist, row.Album}));
 
-            const QJsonObject back =
-                QJsonDocument::fromJson(Mutagen(ReadBack, file).out).object();
+            const QJsonObject back = QJsonDocument::fromJson(Mutagen(ReadBack, file).out).object();
             const QJsonObject tags = back["tags"].toObject();
             EXPECT_EQ(row.Title.size(), 300);
             EXPECT_EQ(tags["TITLE"].toString(), row.Title);

@@ -53,8 +53,7 @@ struct FlacWriter::Private {
 
     static FLAC__StreamEncoderWriteStatus writeCallback(const FLAC__StreamEncoder*,
                                                         const FLAC__byte bytes[], size_t count,
-                                                        uint32_t samples, uint32_t,
-                                                        void* self) {
+                                                        uint32_t samples, uint32_t, void* self) {
         return static_cast<Private*>(self)->take(bytes, count, samples)
                    ? FLAC__STREAM_ENCODER_WRITE_STATUS_OK
                    : FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
@@ -124,9 +123,8 @@ struct FlacWriter::Private {
     // seconds, or wider for a file longer than the table's points cover.
     QByteArray seekPoints(int sampleRate) const {
         QByteArray table;
-        const quint64 spacing =
-            std::max<quint64>(quint64(sampleRate) * SeekSpacingSeconds,
-                              (samplesSeen + SeekPoints - 1) / SeekPoints);
+        const quint64 spacing = std::max<quint64>(quint64(sampleRate) * SeekSpacingSeconds,
+                                                  (samplesSeen + SeekPoints - 1) / SeekPoints);
         quint64 target = 0; // the next sample a point should lead to
         int points = 0;
         for (const FrameStart& frame : frames) {
@@ -158,7 +156,8 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
         throw ComponentError(QStringLiteral("FLAC cannot be made %1.").arg(why));
     };
     if (settings.level < 0 || settings.level > 8)
-        refuse(QStringLiteral("at compression level %1; the levels are 0 to 8").arg(settings.level));
+        refuse(
+            QStringLiteral("at compression level %1; the levels are 0 to 8").arg(settings.level));
     d->encoder = FLAC__stream_encoder_new();
     d->seekTable = FLAC__metadata_object_new(FLAC__METADATA_TYPE_SEEKTABLE);
     d->comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
@@ -172,13 +171,12 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
     FLAC__StreamMetadata* blocks[] = {d->seekTable, d->comments, d->padding};
 
     FLAC__StreamEncoder* e = d->encoder;
-    const bool accepted =
-        FLAC__stream_encoder_set_verify(e, true) &&
-        FLAC__stream_encoder_set_compression_level(e, unsigned(settings.level)) &&
-        FLAC__stream_encoder_set_channels(e, unsigned(settings.channels)) &&
-        FLAC__stream_encoder_set_bits_per_sample(e, BitsPerSample) &&
-        FLAC__stream_encoder_set_sample_rate(e, unsigned(settings.sampleRate)) &&
-        FLAC__stream_encoder_set_metadata(e, blocks, 3);
+    const bool accepted = FLAC__stream_encoder_set_verify(e, true) &&
+                          FLAC__stream_encoder_set_compression_level(e, unsigned(settings.level)) &&
+                          FLAC__stream_encoder_set_channels(e, unsigned(settings.channels)) &&
+                          FLAC__stream_encoder_set_bits_per_sample(e, BitsPerSample) &&
+                          FLAC__stream_encoder_set_sample_rate(e, unsigned(settings.sampleRate)) &&
+                          FLAC__stream_encoder_set_metadata(e, blocks, 3);
     if (!accepted || settings.channels < 1 || settings.channels > 8 ||
         !FLAC__format_sample_rate_is_valid(unsigned(settings.sampleRate)))
         refuse(QStringLiteral("at %1 Hz with %2 channel(s)")
@@ -187,9 +185,9 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
 
     m_file.create(path);
     d->file = &m_file;
-    const FLAC__StreamEncoderInitStatus status = FLAC__stream_encoder_init_stream(
-        e, &Private::writeCallback, &Private::seekCallback, &Private::tellCallback, nullptr,
-        d.get());
+    const FLAC__StreamEncoderInitStatus status =
+        FLAC__stream_encoder_init_stream(e, &Private::writeCallback, &Private::seekCallback,
+                                         &Private::tellCallback, nullptr, d.get());
     if (status != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
         if (d->failure)
             throw *d->failure;
@@ -203,8 +201,7 @@ FlacWriter::~FlacWriter() = default;
 void FlacWriter::write(const qint16* samples, int frames) {
     const std::size_t count = std::size_t(frames) * std::size_t(m_settings.channels);
     d->buffer.assign(samples, samples + count);
-    if (!FLAC__stream_encoder_process_interleaved(d->encoder, d->buffer.data(),
-                                                  unsigned(frames))) {
+    if (!FLAC__stream_encoder_process_interleaved(d->encoder, d->buffer.data(), unsigned(frames))) {
         if (d->failure)
             throw *d->failure;
         const FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(d->encoder);

@@ -2,8 +2,8 @@
 
 #include "components/componenterror.h"
 
-#include <opus/opusenc.h>
 #include <optional>
+#include <opus/opusenc.h>
 
 struct OpusWriter::Private {
     OggOpusComments* comments = nullptr;
@@ -43,9 +43,8 @@ struct OpusWriter::Private {
 OpusWriter::OpusWriter(const QString& path, const Settings& settings)
     : d(std::make_unique<Private>()), m_settings(settings) {
     if (settings.bitrate < 6 || settings.bitrate > 510)
-        throw ComponentError(
-            QStringLiteral("Opus cannot be made at %1 kbit/s; it takes 6 to 510.")
-                .arg(settings.bitrate));
+        throw ComponentError(QStringLiteral("Opus cannot be made at %1 kbit/s; it takes 6 to 510.")
+                                 .arg(settings.bitrate));
     if (settings.complexity < 0 || settings.complexity > 10)
         throw ComponentError(
             QStringLiteral("The Opus complexity %1 is outside 0 to 10.").arg(settings.complexity));

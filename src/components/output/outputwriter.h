@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/iaudiofile2.h"
 #include "components/flac/flacwriter.h"
+#include "components/iaudiofile2.h"
 #include "components/lame/lamesettings.h"
 #include "components/opus/opuswriter.h"
 #include "components/vorbis/oggvorbiswriter.h"

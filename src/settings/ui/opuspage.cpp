@@ -20,10 +20,9 @@ OpusPage::OpusPage(QWidget* parent) : SettingsPage(parent) {
     m_bitrate->setSuffix(QStringLiteral(" kbit/s"));
     m_bitrate->findChild<QLineEdit*>()->setObjectName(QStringLiteral("edt_opus_bitrate"));
     DigitKeyFilter::install(m_bitrate);
-    m_mode = SettingsControls::list("cb_opus_mode",
-                                    {QStringLiteral("VBR"), QStringLiteral("Constrained VBR"),
-                                     QStringLiteral("CBR")},
-                                    general);
+    m_mode = SettingsControls::list(
+        "cb_opus_mode",
+        {QStringLiteral("VBR"), QStringLiteral("Constrained VBR"), QStringLiteral("CBR")}, general);
     m_complexity = SettingsControls::upDown("ud_opus_complexity", "edt_opus_complexity", 0,
                                             OpusKeys::ComplexityMax, general);
     auto* hint = new QLabel(QStringLiteral("44.1 kHz sound is resampled to 48 kHz, as Opus "

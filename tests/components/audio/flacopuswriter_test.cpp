@@ -76,11 +76,11 @@ TEST_F(FlacOpusWriterTest, FlacDecodesToTheSourceAndCarriesItsMd5AtEveryLevel) {
                 EXPECT_EQ(decode(file), pcm);
                 const QString md5 = run("metaflac", {"--show-md5sum", "--show-total-samples",
                                                      "--show-sample-rate", "--show-bps", file});
-                EXPECT_EQ(md5.split('\n').mid(0, 4),
-                          (QStringList{QCryptographicHash::hash(pcm, QCryptographicHash::Md5)
-                                           .toHex(),
-                                       QString::number(pcm.size() / channels / 2),
-                                       QString::number(rate), "16"}));
+                EXPECT_EQ(
+                    md5.split('\n').mid(0, 4),
+                    (QStringList{QCryptographicHash::hash(pcm, QCryptographicHash::Md5).toHex(),
+                                 QString::number(pcm.size() / channels / 2), QString::number(rate),
+                                 "16"}));
                 QFile::remove(file);
             }
 }
@@ -98,7 +98,8 @@ TEST_F(FlacOpusWriterTest, FlacSeekTableAndPaddingForLaterTags) {
     flac.seek(0);
     const QByteArray bytes = flac.readAll(), audio = bytes.mid(metadata->audioOffset);
     const QString table = run("metaflac", {"--list", "--block-type=SEEKTABLE", file});
-    const QRegularExpression point("sample_number=(\\d+), stream_offset=(\\d+), frame_samples=(\\d+)");
+    const QRegularExpression point(
+        "sample_number=(\\d+), stream_offset=(\\d+), frame_samples=(\\d+)");
     QList<qint64> targets{0, 441000, 882000};
     auto match = point.globalMatch(table);
     for (qint64 target : targets) {
@@ -127,8 +128,11 @@ TEST_F(FlacOpusWriterTest, OpusDecodesToTheSourceLengthInEveryMode) {
     struct Case {
         int rate, channels, bitrate, mode;
     };
-    const Case cases[] = {
-        {44100, 2, 128, 0}, {48000, 1, 64, 2}, {22050, 2, 6, 1}, {8000, 1, 510, 0}, {96000, 2, 96, 0}};
+    const Case cases[] = {{44100, 2, 128, 0},
+                          {48000, 1, 64, 2},
+                          {22050, 2, 6, 1},
+                          {8000, 1, 510, 0},
+                          {96000, 2, 96, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 Hz %2 ch %3 kbit/s mode %4")
                          .arg(c.rate)
@@ -139,13 +143,14 @@ TEST_F(FlacOpusWriterTest, OpusDecodesToTheSourceLengthInEveryMode) {
         settings.write(OpusKeys::Bitrate, c.bitrate);
         settings.write(OpusKeys::Mode, c.mode);
         const double seconds = 2.345;
-        const QString file = write(FormatOpus, "a.opus", c.rate, c.channels,
-                                   tone(c.rate, c.channels, seconds, 440));
+        const QString file =
+            write(FormatOpus, "a.opus", c.rate, c.channels, tone(c.rate, c.channels, seconds, 440));
         const Probe p = probe(file);
         EXPECT_EQ(p.codec, "opus");
         EXPECT_EQ(p.channels, c.channels);
         // Decoded at Opus's 48 kHz, trimmed by pre-skip and the last page's granule.
-        const double decoded = double(decode(file, 48000, c.channels).size()) / 2 / c.channels / 48000;
+        const double decoded =
+            double(decode(file, 48000, c.channels).size()) / 2 / c.channels / 48000;
         EXPECT_NEAR(decoded, seconds, 0.02);
         const QString info = run("opusinfo", {file});
         EXPECT_TRUE(info.contains(QStringLiteral("Original sample rate: %1 Hz").arg(c.rate)))
@@ -159,9 +164,9 @@ TEST_F(FlacOpusWriterTest, OpusModesSpendTheirBitsAsChosen) {
     qint64 sizes[3];
     for (int mode = 0; mode < 3; ++mode) {
         settings.write(OpusKeys::Mode, mode);
-        sizes[mode] = QFile(write(FormatOpus, QStringLiteral("m%1.opus").arg(mode), 48000, 2,
-                                  silence))
-                          .size();
+        sizes[mode] =
+            QFile(write(FormatOpus, QStringLiteral("m%1.opus").arg(mode), 48000, 2, silence))
+                .size();
     }
     EXPECT_LT(sizes[0] * 4, sizes[2]);
     EXPECT_NEAR(double(sizes[2]), 128000 / 8 * 4, 128000 / 8 * 4 * 0.05);
