@@ -2,6 +2,7 @@
 #include "fuzzinput.h"
 #include "tags/flacpicture.h"
 #include "tags/flactag.h"
+#include "tags/tagerror.h"
 #include "tags/vorbiscomments.h"
 
 // Reads the metadata blocks, the comments and the pictures, then writes new
