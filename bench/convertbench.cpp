@@ -1,5 +1,5 @@
 // Converts one generated stereo WAV through Orvelle's reader and output writer
-// and through lame, oggenc and ffmpeg at the same settings, and prints one
+// and through lame, oggenc, ffmpeg, flac and opusenc at the same settings, and prints one
 // line per format: "mp3 orvelle 2.41 s lame 2.30 s ratio 1.05", then the sizes
 // of the two files. Each time is the best of --repeat runs. A last line
 // converts the same file to MP3 through the conversion job (one row: output
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
 
     // The same settings on both sides: MP3 128 kbps CBR stereo at LAME quality 5
     // (Orvelle's defaults), Vorbis 128 kbps bitrate-targeted and managed 96..160,
-    // WMA v2 128 kbps (profile 9).
+    // WMA v2 128 kbps (profile 9), FLAC level 5, Opus 128 kbit/s VBR at complexity 10.
     const QList<Case> cases{
         {"mp3",
          [](OutputWriter& w, Mp3LameEncoder& lame) { w.SetMp3Encoder(&lame); },
@@ -164,6 +164,22 @@ int main(int argc, char** argv) {
          QStringLiteral("ffmpeg"),
          {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "wmav2", "-b:a", "128k",
           "%out"}},
+        // Orvelle verifies every FLAC frame as it encodes, as flac -V does.
+        {"flac",
+         [](OutputWriter& w, Mp3LameEncoder&) { w.setFlacFormat(5); },
+         ".flac",
+         QStringLiteral("flac"),
+         {"--silent", "-f", "-5", "-o", "%out", "%in"}},
+        {"flac-verify",
+         [](OutputWriter& w, Mp3LameEncoder&) { w.setFlacFormat(5); },
+         ".flac",
+         QStringLiteral("flac"),
+         {"--silent", "-f", "-5", "-V", "-o", "%out", "%in"}},
+        {"opus",
+         [](OutputWriter& w, Mp3LameEncoder&) { w.setOpusFormat(128, OpusWriter::Mode::Vbr, 10); },
+         ".opus",
+         QStringLiteral("opusenc"),
+         {"--quiet", "--bitrate", "128", "%in", "%out"}},
     };
 
     QTemporaryDir dir;

@@ -1,7 +1,9 @@
 // Makes the fuzz targets' corpus: short files tagged by Orvelle's own writers,
 // the same files cut short at several points, and a few known kinds of damage.
+#include "tags/flactag.h"
 #include "tags/id3v2tag.h"
 #include "tags/oggtag.h"
+#include "tags/tagerror.h"
 #include "tags/wmatag.h"
 
 #include <cstdio>
@@ -279,6 +281,32 @@ bool MakeMbJson(const QString& folder) {
            WriteFile(folder + "/none.json", "{\"releases\":[]}");
 }
 
+// FLAC files with Orvelle's comments in their padding, with a cover block, and cut short.
+bool MakeFlac(const QString& folder, const QString& work) {
+    const QString file = work + "/a.flac";
+    if (!Encode(file, {"-c:a", "flac", "-f", "flac"}))
+        return false;
+    const OGGTag tag{"Album", QStringLiteral("T\u00eftle \u65e5\u672c"), "Artist", "", "", "2001",
+                     "3"};
+    TagExtras extras;
+    extras.gain = {-6.52, 0.988831, -7.0, 1.0};
+    try {
+        WriteFlacTag(file, tag, extras);
+    } catch (const TagError&) {
+        return false;
+    }
+    bool ok = AddWithCuts(folder, "comments.flac", ReadFile(file));
+    extras.cover = {QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x02", 26) +
+                        QByteArray(40, '\0'),
+                    QStringLiteral("image/png")};
+    try {
+        WriteFlacTag(file, tag, extras);
+    } catch (const TagError&) {
+        return false;
+    }
+    return ok && AddWithCuts(folder, "picture.flac", ReadFile(file));
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
@@ -290,16 +318,16 @@ int main(int argc, char** argv) {
     const QString work = root + "/work";
     bool ok = QDir().mkpath(work);
     for (const char* target :
-         {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "cddb_fuzzer", "ini_fuzzer", "asx_fuzzer",
-          "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
+         {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "flac_fuzzer", "cddb_fuzzer", "ini_fuzzer",
+          "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
-         MakeWma(root + "/wma_fuzzer", work) && MakeCddb(root + "/cddb_fuzzer") &&
-         MakeIni(root + "/ini_fuzzer") && MakeAsx(root + "/asx_fuzzer") &&
-         MakeCue(root + "/cue_fuzzer") && MakeDbar(root + "/dbar_fuzzer") &&
-         MakeToc(root + "/toc_fuzzer") && MakeNrg(root + "/nrg_fuzzer") &&
-         MakeMbJson(root + "/mbjson_fuzzer");
+         MakeWma(root + "/wma_fuzzer", work) && MakeFlac(root + "/flac_fuzzer", work) &&
+         MakeCddb(root + "/cddb_fuzzer") && MakeIni(root + "/ini_fuzzer") &&
+         MakeAsx(root + "/asx_fuzzer") && MakeCue(root + "/cue_fuzzer") &&
+         MakeDbar(root + "/dbar_fuzzer") && MakeToc(root + "/toc_fuzzer") &&
+         MakeNrg(root + "/nrg_fuzzer") && MakeMbJson(root + "/mbjson_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

@@ -10,9 +10,10 @@ packages=(
   libcdio-dev libcdio-paranoia-dev libiso9660-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev libvorbis-dev libogg-dev libjpeg-dev libebur128-dev libdiscid-dev
+  libflac-dev libopusenc-dev libopus-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  ffmpeg lame vorbis-tools libtag1-dev python3 python3-mutagen
+  ffmpeg lame vorbis-tools flac opus-tools libtag1-dev python3 python3-mutagen
   xvfb xauth
   desktop-file-utils appstream man-db groff-base dpkg-dev file inotify-tools
 )

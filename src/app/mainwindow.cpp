@@ -165,11 +165,13 @@ void MainWindow::createChoices() {
         m_functionChoice->setEnabled(true);
     });
 
-    QStringList formats = FormatTargetTexts();
-    formats << QStringLiteral("SET");
-    m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), formats, 3, this);
+    // Items by their stored number; FLAC and OPUS stand among the formats, SET last.
+    m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), FormatChoiceTexts(), 3, this);
+    m_formatChoice->setLayoutOrder(
+        {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatFlac, FormatOpus, FormatRm, FormatSet});
     m_formatChoice->setObjectName(QStringLiteral("rg_format"));
-    m_formatChoice->setGeometry(442, 134, 206, 66);
+    // Three rows for eight items; the tag group below gives up the room.
+    m_formatChoice->setGeometry(442, 134, 206, 84);
     m_formatChoice->setItemIndex(FormatMp3);
     connect(m_formatChoice, &RadioGroup::clicked, this, [this] {
         m_controller->run([this] { m_controller->chooseFormat(m_formatChoice->itemIndex()); });
@@ -191,7 +193,7 @@ void MainWindow::createChoices() {
 
 void MainWindow::createTagEdits() {
     auto* tagGroup = new QGroupBox(QStringLiteral("TAG Edit"), this);
-    tagGroup->setGeometry(442, 202, 206, 126);
+    tagGroup->setGeometry(442, 220, 206, 108);
     const auto tagRow = [&](int top, const QString& label, const char* editName,
                             const char* buttonName, RowTagField field) {
         auto* caption = new QLabel(label, tagGroup);
@@ -211,11 +213,11 @@ void MainWindow::createTagEdits() {
         return edit;
     };
     m_titleEdit =
-        tagRow(22, QStringLiteral("Title: "), "edt_tital", "bu_tital", RowTagField::Title);
+        tagRow(18, QStringLiteral("Title: "), "edt_tital", "bu_tital", RowTagField::Title);
     m_artistEdit =
-        tagRow(56, QStringLiteral("Artist: "), "edt_Artist", "bt_artist", RowTagField::Artist);
+        tagRow(48, QStringLiteral("Artist: "), "edt_Artist", "bt_artist", RowTagField::Artist);
     m_albumEdit =
-        tagRow(90, QStringLiteral("Album: "), "edt_album", "bt_album", RowTagField::Album);
+        tagRow(78, QStringLiteral("Album: "), "edt_album", "bt_album", RowTagField::Album);
 }
 
 void MainWindow::createOutputPath() {

@@ -5,20 +5,34 @@
 #include <QRadioButton>
 
 RadioGroup::RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent)
-    : QGroupBox(title, parent), m_items(items), m_buttons(new QButtonGroup(this)) {
+    : QGroupBox(title, parent), m_items(items), m_columns(columns),
+      m_buttons(new QButtonGroup(this)) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 2, 4, 2);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(0);
-    const int rows = (items.size() + columns - 1) / columns;
+    QList<int> order;
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         button->setObjectName(QStringLiteral("item%1").arg(i));
         m_buttons->addButton(button, i);
-        // Items run down the first column, then the next, as in a radio group.
-        grid->addWidget(button, i % rows, i / rows);
+        order << i;
     }
+    setLayoutOrder(order);
     connect(m_buttons, &QButtonGroup::idClicked, this, [this](int id) { choose(id, true); });
+}
+
+void RadioGroup::setLayoutOrder(const QList<int>& order) {
+    auto* grid = static_cast<QGridLayout*>(layout());
+    const int rows = (int(order.size()) + m_columns - 1) / m_columns;
+    for (int place = 0; place < order.size(); ++place) {
+        QAbstractButton* button = m_buttons->button(order[place]);
+        if (!button)
+            continue;
+        grid->removeWidget(button);
+        // Items run down the first column, then the next, as in a radio group.
+        grid->addWidget(button, place % rows, place / rows);
+    }
 }
 
 QString RadioGroup::itemText(int index) const {

@@ -14,6 +14,10 @@ public:
     RadioGroup(const QString& title, const QStringList& items, int columns,
                QWidget* parent = nullptr);
 
+    // Lays the items out in this order (their indexes) instead of by index,
+    // which stays what itemIndex() and setItemIndex() mean.
+    void setLayoutOrder(const QList<int>& order);
+
     int itemIndex() const { return m_index; }
     // An index beyond the last item chooses the last, a negative one none.
     void setItemIndex(int index);
@@ -28,6 +32,7 @@ private:
     void choose(int index, bool fromUser);
 
     QStringList m_items;
+    int m_columns;
     QButtonGroup* m_buttons;
     int m_index = -1;
 };

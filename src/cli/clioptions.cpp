@@ -16,6 +16,10 @@ std::optional<OutputFormat> FormatNamed(const QString& name) {
         return FormatOgg;
     if (n == QLatin1String("rm"))
         return FormatRm;
+    if (n == QLatin1String("flac"))
+        return FormatFlac;
+    if (n == QLatin1String("opus"))
+        return FormatOpus;
     return std::nullopt;
 }
 
@@ -111,7 +115,8 @@ QString CliOptions::parse(const QStringList& arguments) {
         QString text;
         if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
             if ((error = value(&text)).isEmpty() && !(format = FormatNamed(text)))
-                error = QStringLiteral("Unknown format \"%1\": use mp3, wav, wma, ogg or rm.")
+                error = QStringLiteral(
+                            "Unknown format \"%1\": use mp3, wav, wma, ogg, flac, opus or rm.")
                             .arg(text);
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
             if ((error = value(&outputFolder)).isEmpty() && outputFolder.trimmed().isEmpty())
@@ -215,12 +220,14 @@ QString HelpText() {
         "Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
         "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"
         "\n"
-        "Converts audio files (.mp3 .wav .ogg .wma .raw .vox) and the sound of video\n"
-        "files (.avi .mpeg .mpg .wmv .asf .asx), or rips an audio CD or a .cue, .toc\n"
-        "or .nrg disc image, with Orvelle's engine and settings file.\n"
+        "Converts audio files (.mp3 .wav .ogg .wma .raw .vox .flac .opus .oga .m4a\n"
+        ".aac .mp4 .aiff .aif .ape .wv .mka .webm .mp2 .ac3 .dts .caf) and the sound\n"
+        "of video files (.avi .mpeg .mpg .wmv .asf .asx), or rips an audio CD or a\n"
+        ".cue, .toc or .nrg disc image, with Orvelle's engine and settings file.\n"
         "\n"
         "Options:\n"
-        "  -f, --format FORMAT    mp3, wav, wma, ogg or rm (default: the window's format)\n"
+        "  -f, --format FORMAT    mp3, wav, wma, ogg, flac, opus or rm (default: the\n"
+        "                         window's format)\n"
         "  -o, --output DIR       output folder (default: the window's output folder)\n"
         "      --folders SCHEME   sub-folders: none, artist, album or artist/album\n"
         "                         (default: the window's choice)\n"
@@ -255,6 +262,7 @@ QString HelpText() {
         "\n"
         "Examples:\n"
         "  orvelle-convert -f ogg -o ~/Music/ogg song.wav talk.mp3\n"
+        "  orvelle-convert -r -f opus -o ~/Phone ~/Music/flac\n"
         "  orvelle-convert -r -f mp3 --folders artist/album ~/Recordings\n"
         "  orvelle-convert --cd --freedb --tracks 1,3-5 -f mp3\n"
         "\n"

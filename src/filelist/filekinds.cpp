@@ -16,10 +16,25 @@ bool IsOneOf(const QString& extension, std::initializer_list<const char*> extens
     return false;
 }
 
+// The kinds people keep music in today, which FFmpeg decodes; .mp4, .mka and
+// .webm are read for their sound like any audio file.
+const std::initializer_list<const char*> NewerAudioKinds = {
+    "flac", "opus", "oga", "m4a",  "aac", "mp4", "aiff", "aif",
+    "ape",  "wv",   "mka", "webm", "mp2", "ac3", "dts",  "caf"};
+
+QString Patterns(std::initializer_list<const char*> extensions) {
+    QString patterns;
+    for (const char* extension : extensions)
+        patterns += QStringLiteral("*.%1;").arg(QLatin1String(extension));
+    return patterns;
+}
+
 } // namespace
 
 bool IsAudioFile(const QString& fileName) {
-    return IsOneOf(Extension(fileName), {"mp3", "wav", "ogg", "wma", "raw", "vox"});
+    const QString extension = Extension(fileName);
+    return IsOneOf(extension, {"mp3", "wav", "ogg", "wma", "raw", "vox"}) ||
+           IsOneOf(extension, NewerAudioKinds);
 }
 
 bool IsVideoFile(const QString& fileName) {
@@ -46,11 +61,15 @@ QString FormatDuration(qint64 milliseconds) {
 }
 
 QList<OpenDialogFilter> OpenDialogFilters() {
+    const QString newer = Patterns(NewerAudioKinds);
     return {
+        {QStringLiteral("All audio files"),
+         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer},
         {QStringLiteral("All Supported Files"),
-         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;")},
+         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;") + newer +
+             QStringLiteral("*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;")},
         {QStringLiteral("All Supported Audio Files"),
-         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;")},
+         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer},
         {QStringLiteral("All Supported Video File"),
          QStringLiteral("*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;")},
         {QStringLiteral("WMA Files(*.wma)"), QStringLiteral("*.wma")},
@@ -59,6 +78,12 @@ QList<OpenDialogFilter> OpenDialogFilters() {
         {QStringLiteral("RWA File(*.raw);"), QStringLiteral("*.raw")},
         {QStringLiteral("Vox File(*.vox);"), QStringLiteral("*.vox")},
         {QStringLiteral("WAV Files(*.wav)"), QStringLiteral("*.wav")},
+        {QStringLiteral("FLAC Files(*.flac)"), QStringLiteral("*.flac")},
+        {QStringLiteral("Opus Files(*.opus)"), QStringLiteral("*.opus;*.oga;")},
+        {QStringLiteral("AAC Files(*.m4a,*.aac,*.mp4)"), QStringLiteral("*.m4a;*.aac;*.mp4;")},
+        {QStringLiteral("AIFF Files(*.aiff,*.aif,*.caf)"), QStringLiteral("*.aiff;*.aif;*.caf;")},
+        {QStringLiteral("Other Audio Files"),
+         QStringLiteral("*.ape;*.wv;*.mka;*.webm;*.mp2;*.ac3;*.dts;")},
         {QStringLiteral("AVI File(*.avi);"), QStringLiteral("*.avi")},
         {QStringLiteral("MPEG(*.mpeg,*.mpg);"), QStringLiteral("*.mpeg;*mpg;")},
         {QStringLiteral("WMV(*.wmv,*.asf,*.asx);"), QStringLiteral("*.wmv;*.asf;*.asx;")},

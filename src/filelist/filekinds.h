@@ -5,7 +5,8 @@
 
 // Which files the converter takes, judged by the extension in lower case.
 //
-// Audio: .mp3 .wav .ogg .wma .raw .vox. Every other file chosen by name (Add
+// Audio: .mp3 .wav .ogg .wma .raw .vox, and .flac .opus .oga .m4a .aac .mp4
+// .aiff .aif .ape .wv .mka .webm .mp2 .ac3 .dts .caf. Every other file chosen by name (Add
 // File, a dropped file) is tried as a video. A folder is narrower: only the
 // audio extensions and .mpeg .wmv .avi .mpg .asx .asf are tried, the rest is
 // passed over without a word.
@@ -24,8 +25,9 @@ struct OpenDialogFilter {
     QString patterns; // separated by ';'
 };
 
-// The twelve filters of the Add File dialog, in their order; the first is
-// selected when the dialog opens.
+// The filters of the Add File dialog, in their order: every audio kind
+// first, selected when the dialog opens, then the twelve of old and one for
+// each group of newer kinds.
 QList<OpenDialogFilter> OpenDialogFilters();
 // The same in the form Qt's file dialog takes: "name (p1 p2);;name (p1)".
 QString OpenDialogFilterText();

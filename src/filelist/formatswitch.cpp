@@ -4,36 +4,47 @@
 
 namespace {
 
-const char* const TargetTexts[] = {"MP3", "WAV", "WMA", "OGG", "RM"};
+// By OutputFormat; "SET" is no target.
+const char* const TargetTexts[] = {"MP3", "WAV", "WMA", "OGG", "RM", "", "FLAC", "OPUS"};
+// The order the format editor lists them in: the later formats after the first five.
+const OutputFormat ListOrder[] = {FormatMp3, FormatWav,  FormatWma, FormatOgg,
+                                  FormatRm,  FormatFlac, FormatOpus};
 
 } // namespace
 
 QString TargetText(int format) {
-    if (format < FormatMp3 || format > FormatRm)
+    if (!IsOutputFormat(format))
         return {};
     return QLatin1String(TargetTexts[format]);
 }
 
 QStringList FormatTargetTexts() {
     QStringList texts;
-    for (int format = FormatMp3; format <= FormatRm; ++format)
+    for (OutputFormat format : ListOrder)
         texts << TargetText(format);
     return texts;
 }
 
+QStringList FormatChoiceTexts() {
+    QStringList texts;
+    for (int format = FormatMp3; format <= FormatOpus; ++format)
+        texts << (format == FormatSet ? QStringLiteral("SET") : TargetText(format));
+    return texts;
+}
+
 int FormatOfTarget(const QString& target) {
-    for (int format = FormatMp3; format <= FormatRm; ++format)
+    for (OutputFormat format : ListOrder)
         if (target == QLatin1String(TargetTexts[format]))
             return format;
     return -1;
 }
 
 FormatChoice::FormatChoice(int lastFormat)
-    : m_lastFormat(lastFormat >= FormatMp3 && lastFormat <= FormatRm ? lastFormat : FormatMp3) {}
+    : m_lastFormat(IsOutputFormat(lastFormat) ? lastFormat : FormatMp3) {}
 
 FormatChoice::Outcome FormatChoice::choose(int item) {
     Outcome outcome;
-    if (item >= FormatMp3 && item <= FormatRm)
+    if (IsOutputFormat(item))
         m_lastFormat = item;
     else
         outcome.showSettings = item == FormatSet;

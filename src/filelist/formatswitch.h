@@ -9,10 +9,15 @@
 // The function and format switches of the list, and the commands of its
 // context menu, as values the window applies to its widgets and rows.
 
-// "MP3", "WAV", "WMA", "OGG" or "RM" for the formats 0 to 4; empty otherwise.
+// "MP3", "WAV", "WMA", "OGG", "RM", "FLAC" or "OPUS" for an output format;
+// empty otherwise.
 QString TargetText(int format);
-// The five target texts in format order, as the format editor lists them.
+// The seven target texts as the format editor lists them: MP3, WAV, WMA,
+// OGG, RM, FLAC, OPUS.
 QStringList FormatTargetTexts();
+// The items of the Output Format group by their OutputFormat number, "SET"
+// among them.
+QStringList FormatChoiceTexts();
 // The format whose text a row's target holds; -1 when none does.
 int FormatOfTarget(const QString& target);
 

@@ -169,6 +169,10 @@ QString OutputExtension(OutputFormat format) {
         return QStringLiteral(".ogg");
     case FormatRm:
         return QStringLiteral(".rm");
+    case FormatFlac:
+        return QStringLiteral(".flac");
+    case FormatOpus:
+        return QStringLiteral(".opus");
     default:
         return QStringLiteral(".mp3");
     }

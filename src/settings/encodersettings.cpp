@@ -1,8 +1,10 @@
 #include "settings/encodersettings.h"
 
+#include "settings/flackeys.h"
 #include "settings/lookuptables.h"
 #include "settings/mp3keys.h"
 #include "settings/oggkeys.h"
+#include "settings/opuskeys.h"
 #include "settings/rmkeys.h"
 #include "settings/settingsfile.h"
 #include "settings/wavkeys.h"
@@ -70,6 +72,15 @@ EncoderSettings::Ogg readOgg(const SettingsFile& s) {
     return ogg;
 }
 
+EncoderSettings::Opus readOpus(const SettingsFile& s) {
+    using namespace OpusKeys;
+    EncoderSettings::Opus opus;
+    opus.bitrate = s.readInRange(Bitrate, BitrateMin, BitrateMax);
+    opus.mode = static_cast<EncoderSettings::OpusMode>(s.readPosition(Mode, ModeCount));
+    opus.complexity = s.readInRange(Complexity, 0, ComplexityMax);
+    return opus;
+}
+
 } // namespace
 
 EncoderSettings EncoderSettings::read(const SettingsFile& settings, const QString& mp3CommandLine) {
@@ -80,5 +91,7 @@ EncoderSettings EncoderSettings::read(const SettingsFile& settings, const QStrin
     snapshot.wmaProfile = settings.readPosition(WmaKeys::Format, WmaKeys::ProfileCount);
     snapshot.rmFormat = settings.read(RmKeys::Format);
     snapshot.ogg = readOgg(settings);
+    snapshot.flac.level = settings.readInRange(FlacKeys::Level, 0, FlacKeys::LevelMax);
+    snapshot.opus = readOpus(settings);
     return snapshot;
 }

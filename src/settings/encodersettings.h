@@ -5,7 +5,7 @@
 class SettingsFile;
 
 // The encoder sections of the settings file ("mp3", "MP3VBR", "MP3Filt",
-// "MP3Expert", "MP3Prest", "wav", "wma", "Rm", "ogg") read once, as plain
+// "MP3Expert", "MP3Prest", "wav", "wma", "Rm", "ogg", "flac", "opus") read once, as plain
 // values: a job takes one when it starts, and every writer it makes is set up
 // from it, whatever the settings file says meanwhile. A stored value outside
 // its list or range is already the key's default here.
@@ -55,11 +55,23 @@ struct EncoderSettings {
         bool qualityMode = false;
     };
 
+    struct Flac {
+        int level = 5; // 0 fastest .. 8 smallest
+    };
+    enum class OpusMode { Vbr = 0, ConstrainedVbr = 1, Cbr = 2 };
+    struct Opus {
+        int bitrate = 128; // kbit/s, 6..510
+        OpusMode mode = OpusMode::Vbr;
+        int complexity = 10; // 0..10
+    };
+
     Mp3 mp3;
     Wav wav;
     int wmaProfile = 9; // 0..46
     int rmFormat = 0;   // stored position in the RM codec list; checked against the list
     Ogg ogg;
+    Flac flac;
+    Opus opus;
 
     static EncoderSettings read(const SettingsFile& settings, const QString& mp3CommandLine = {});
 };

@@ -11,7 +11,9 @@ MainOptions MainOptions::load(const SettingsFile& settings) {
     MainOptions options;
     options.function =
         static_cast<FunctionMode>(settings.readPosition(MainKeys::Function, FunctionCount));
-    options.format = static_cast<OutputFormat>(settings.readPosition(MainKeys::Format, FormatSet));
+    const int format = settings.read(MainKeys::Format);
+    options.format =
+        static_cast<OutputFormat>(IsOutputFormat(format) ? format : MainKeys::Format.defaultValue);
     options.folderScheme = static_cast<FolderScheme>(settings.read(MainKeys::Output));
     options.outputPath =
         settings.ini().readString(QLatin1String(MainKeys::PathSection),

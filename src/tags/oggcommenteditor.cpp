@@ -1,5 +1,7 @@
 #include "tags/oggcommenteditor.h"
 
+#include "tags/vorbiscomments.h"
+
 #include <cstring>
 #include <ogg/ogg.h>
 #include <QIODevice>
@@ -18,39 +20,6 @@ constexpr long kReadChunk = 1 << 16;
 const QByteArray kVorbisCommentPrefix("\x03vorbis", 7);
 const QByteArray kOpusHead("OpusHead", 8);
 const QByteArray kOpusTags("OpusTags", 8);
-
-// Vendor text and comments of a comment packet, after its prefix.
-bool ParseCommentPacket(const QByteArray& packet, int offset, QByteArray& vendor,
-                        QList<QByteArray>& comments) {
-    auto readLength = [&](quint32& value) {
-        if (packet.size() - offset < 4)
-            return false;
-        value = qFromLittleEndian<quint32>(packet.constData() + offset);
-        offset += 4;
-        return true;
-    };
-    quint32 length = 0;
-    if (!readLength(length) || length > static_cast<quint32>(packet.size() - offset))
-        return false;
-    vendor = packet.mid(offset, static_cast<int>(length));
-    offset += static_cast<int>(length);
-    quint32 count = 0;
-    if (!readLength(count))
-        return false;
-    for (quint32 i = 0; i < count; ++i) {
-        if (!readLength(length) || length > static_cast<quint32>(packet.size() - offset))
-            return false;
-        comments.append(packet.mid(offset, static_cast<int>(length)));
-        offset += static_cast<int>(length);
-    }
-    return true;
-}
-
-void AppendLength(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
 
 QByteArray PacketBytes(const ogg_packet& packet) {
     return QByteArray(reinterpret_cast<const char*>(packet.packet), static_cast<int>(packet.bytes));
@@ -187,7 +156,6 @@ struct OggCommentEditor::Private {
             } else if (bytes.startsWith(kOpusHead)) {
                 codec = Codec::Opus;
                 packetsWanted = 2;
-                blocker = QStringLiteral("The file is not an Ogg Vorbis stream");
             } else {
                 return fail(QStringLiteral("The file is not an Ogg Vorbis stream"));
             }
@@ -197,7 +165,7 @@ struct OggCommentEditor::Private {
         if (index == 1) {
             const QByteArray& prefix = codec == Codec::Vorbis ? kVorbisCommentPrefix : kOpusTags;
             if (!bytes.startsWith(prefix) ||
-                !ParseCommentPacket(bytes, prefix.size(), vendor, texts))
+                !VorbisComments::parse(bytes, prefix.size(), vendor, texts))
                 return fail(QStringLiteral("The stream's comment header is damaged"));
             for (const QByteArray& text : texts)
                 vorbis_comment_add(&block, text.constData());
@@ -210,16 +178,13 @@ struct OggCommentEditor::Private {
     }
 
     QByteArray commentPacket() const {
-        QByteArray packet = kVorbisCommentPrefix;
-        AppendLength(packet, static_cast<quint32>(vendor.size()));
-        packet.append(vendor);
-        AppendLength(packet, static_cast<quint32>(block.comments));
-        for (int i = 0; i < block.comments; ++i) {
-            AppendLength(packet, static_cast<quint32>(block.comment_lengths[i]));
-            packet.append(block.user_comments[i], block.comment_lengths[i]);
-        }
-        packet.append('\x01'); // framing bit
-        return packet;
+        QList<QByteArray> comments;
+        for (int i = 0; i < block.comments; ++i)
+            comments << QByteArray(block.user_comments[i], block.comment_lengths[i]);
+        if (codec == Codec::Opus)
+            return kOpusTags + VorbisComments::block(vendor, comments);
+        // Vorbis ends the packet in a framing bit.
+        return kVorbisCommentPrefix + VorbisComments::block(vendor, comments) + '\x01';
     }
 
     static bool writePage(QIODevice& destination, const ogg_page& page) {
@@ -243,6 +208,8 @@ struct OggCommentEditor::Private {
         };
         if (marker == Marker::Ident) {
             packetIn(ident, 0, true, false);
+        } else if (codec == Codec::Opus) {
+            packetIn(comment, 1, false, headersEndStream);
         } else {
             packetIn(comment, 1, false, false);
             packetIn(setup, 2, false, headersEndStream);
@@ -318,7 +285,7 @@ QList<QByteArray> OggCommentEditor::commentTexts() const {
 }
 
 bool OggCommentEditor::rewritable() const {
-    return d->codec == Codec::Vorbis && d->blocker.isEmpty();
+    return d->codec != Codec::Unknown && d->blocker.isEmpty();
 }
 
 vorbis_comment* OggCommentEditor::comments() {

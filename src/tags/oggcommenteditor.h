@@ -8,7 +8,7 @@
 class QIODevice;
 struct vorbis_comment;
 
-// Replaces the comment header of an Ogg Vorbis stream. open() reads the
+// Replaces the comment header of an Ogg Vorbis or Opus stream. open() reads the
 // headers of the file's first logical stream; comments() is the comment block
 // to change with libvorbis' comment calls; write() gives the whole file again
 // with the new comment header, every other page copied (the stream's later

@@ -3,35 +3,12 @@
 #include "tags/oggcommenteditor.h"
 #include "tags/tagerror.h"
 #include "tags/tagfilerewrite.h"
-#include "tags/tagtext.h"
-#include "tags/tstrcomments.h"
+#include "tags/vorbiscomments.h"
 
-#include <array>
 #include <QFile>
 #include <vorbis/codec.h>
 
 namespace {
-
-struct Key {
-    const char* name;
-    QString OGGTag::*value;
-};
-
-// Read: in the record's order; written: in the order below.
-const std::array<Key, 7> kReadKeys{{{"album", &OGGTag::Album},
-                                    {"title", &OGGTag::Title},
-                                    {"artist", &OGGTag::Artist},
-                                    {"comment", &OGGTag::Comment},
-                                    {"genre", &OGGTag::Genre},
-                                    {"date", &OGGTag::Year},
-                                    {"tracknumber", &OGGTag::Track}}};
-const std::array<Key, 7> kWriteKeys{{{"Title=", &OGGTag::Title},
-                                     {"Artist=", &OGGTag::Artist},
-                                     {"Album=", &OGGTag::Album},
-                                     {"TrackNumber=", &OGGTag::Track},
-                                     {"Date=", &OGGTag::Year},
-                                     {"Genre=", &OGGTag::Genre},
-                                     {"Comment=", &OGGTag::Comment}}};
 
 QString CannotOpen(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot open %1: %2").arg(fileName, reason);
@@ -45,13 +22,12 @@ QString CannotWrite(const QString& reason) {
 } // namespace
 
 bool OGGTag::operator==(const OGGTag& other) const {
-    for (const Key& key : kReadKeys)
-        if (this->*key.value != other.*key.value)
-            return false;
-    return true;
+    return Album == other.Album && Title == other.Title && Artist == other.Artist &&
+           Comment == other.Comment && Genre == other.Genre && Year == other.Year &&
+           Track == other.Track;
 }
 
-bool WriteOggTag(const QString& fileName, const OGGTag& tag) {
+bool WriteOggTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras) {
     TagFileRewrite rewrite(fileName);
     if (!rewrite.open())
         throw TagError(CannotOpen(fileName, rewrite.errorString()));
@@ -59,13 +35,14 @@ bool WriteOggTag(const QString& fileName, const OGGTag& tag) {
     if (!editor.open(rewrite.original()) || !editor.rewritable())
         throw TagError(CannotOpen(fileName, editor.lastError()));
 
+    const VorbisComments::Flavour flavour = editor.codec() == OggCommentEditor::Codec::Opus
+                                                ? VorbisComments::Flavour::Opus
+                                                : VorbisComments::Flavour::Vorbis;
     vorbis_comment* block = editor.comments();
     vorbis_comment_clear(block);
-    for (const Key& key : kWriteKeys) {
-        const QString& value = tag.*key.value;
-        if (!value.isEmpty())
-            vorbis_comment_add(block, (key.name + value).toUtf8().constData());
-    }
+    vorbis_comment_init(block);
+    for (const QByteArray& comment : VorbisComments::build(tag, extras, flavour, true))
+        vorbis_comment_add(block, comment.constData());
     if (!editor.write(rewrite.replacement()))
         throw TagError(CannotWrite(editor.lastError()));
     if (!rewrite.commit())
@@ -77,20 +54,7 @@ OGGTag ReadOggTagFrom(QIODevice& device) {
     OggCommentEditor editor;
     if (!editor.open(device))
         return {};
-    OGGTag tag;
-    const TStrComments comments(editor.commentTexts());
-    for (const TStrComment& entry : comments.entries()) {
-        const QString name = entry.Name.toLower();
-        for (const Key& key : kReadKeys) {
-            if (name == QLatin1String(key.name)) {
-                tag.*key.value = entry.Value;
-                break;
-            }
-        }
-    }
-    for (const Key& key : kReadKeys)
-        tag.*key.value = TagText::Trimmed(tag.*key.value);
-    return tag;
+    return VorbisComments::tagFrom(editor.commentTexts());
 }
 
 OGGTag ReadOggTag(const QString& fileName) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagextras.h"
+
 #include <QString>
 
 class QIODevice;
@@ -17,14 +19,16 @@ struct OGGTag {
     bool operator==(const OGGTag& other) const;
 };
 
-// Replaces the file's comments with the tag's non-empty values, written as
-// Title=, Artist=, Album=, TrackNumber=, Date=, Genre=, Comment=. The file is
+// Replaces the comments of an Ogg Vorbis or Opus file with the tag's
+// non-empty values, written as Title=, Artist=, Album=, TrackNumber=, Date=,
+// Genre=, Comment=, then the extras' loudness values (REPLAYGAIN_* for
+// Vorbis, R128_* for Opus) and cover (METADATA_BLOCK_PICTURE). The file is
 // rewritten into a replacement that takes its place only when complete.
 // Raises TagError "Cannot open <name>: <reason>" for a file that cannot be
 // read as Ogg Vorbis and "Cannot write comments: <reason>" when the rewrite
 // fails; the file is left as it was either way. True when the file carries
 // the new comments.
-bool WriteOggTag(const QString& fileName, const OGGTag& tag);
+bool WriteOggTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras = {});
 
 // The values found in the comments of an Ogg Vorbis (or Opus) file, names
 // compared without case, a later comment replacing an earlier one. All empty

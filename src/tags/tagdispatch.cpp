@@ -1,6 +1,8 @@
 #include "tags/tagdispatch.h"
 
+#include "components/ffmpeg/mediatags.h"
 #include "components/output/outputreservation.h"
+#include "tags/flactag.h"
 #include "tags/id3v2tag.h"
 #include "tags/oggtag.h"
 #include "tags/tagerror.h"
@@ -25,34 +27,60 @@ template <typename Tag> Tag FromRow(const RowTag& row) {
     return tag;
 }
 
+template <typename Tag> RowTag ToRow(const Tag& tag) {
+    return {tag.Title, tag.Artist, tag.Album};
+}
+
+// Kinds whose tags only FFmpeg reads here.
+bool ReadByFfmpeg(const QString& extension) {
+    static const char* const kinds[] = {"oga", "m4a", "aac",  "mp4", "aiff", "aif", "ape",
+                                        "wv",  "mka", "webm", "mp2", "ac3",  "dts", "caf"};
+    for (const char* kind : kinds)
+        if (extension == QLatin1String(kind))
+            return true;
+    return false;
+}
+
+// The MP3 and WMA writers take no extras yet; this is the one place to hand
+// them over once they do.
+void WriteId3OrWma(const QString& fileName, const QString& extension, const RowTag& tag,
+                   const TagExtras& /*extras*/, bool& written) {
+    if (extension == QLatin1String("mp3"))
+        written = WriteID3v2Tag(fileName, FromRow<ID3StructV2>(tag));
+    else if (extension == QLatin1String("wma"))
+        written = WriteWmaTag(fileName, FromRow<WmaTag>(tag));
+}
+
 } // namespace
 
 RowTag ReadRowTags(const QString& fileName) {
     const QString extension = Extension(fileName);
-    if (extension == QLatin1String("wma")) {
-        const WmaTag wma = ReadWmaTag(fileName);
-        return {wma.Title, wma.Artist, wma.Album};
-    }
-    if (extension == QLatin1String("ogg")) {
-        const OGGTag ogg = ReadOggTag(fileName);
-        return {ogg.Title, ogg.Artist, ogg.Album};
-    }
-    if (extension == QLatin1String("mp3")) {
-        const ID3StructV2 id3 = ReadID3v2Tag(fileName);
-        return {id3.Title, id3.Artist, id3.Album};
-    }
+    if (extension == QLatin1String("wma"))
+        return ToRow(ReadWmaTag(fileName));
+    if (extension == QLatin1String("ogg") || extension == QLatin1String("opus"))
+        return ToRow(ReadOggTag(fileName));
+    if (extension == QLatin1String("flac"))
+        return ToRow(ReadFlacTag(fileName));
+    if (extension == QLatin1String("mp3"))
+        return ToRow(ReadID3v2Tag(fileName));
+    if (ReadByFfmpeg(extension))
+        return ReadMediaTags(fileName);
     return {};
 }
 
 void WriteRowTags(const QString& outputFileName, const RowTag& tag) {
+    WriteOutputTags(outputFileName, tag, {});
+}
+
+void WriteOutputTags(const QString& outputFileName, const RowTag& tag, const TagExtras& extras) {
     const QString extension = Extension(outputFileName);
     bool written = true;
-    if (extension == QLatin1String("mp3"))
-        written = WriteID3v2Tag(outputFileName, FromRow<ID3StructV2>(tag));
-    else if (extension == QLatin1String("wma"))
-        written = WriteWmaTag(outputFileName, FromRow<WmaTag>(tag));
-    else if (extension == QLatin1String("ogg"))
-        written = WriteOggTag(outputFileName, FromRow<OGGTag>(tag));
+    if (extension == QLatin1String("ogg") || extension == QLatin1String("opus"))
+        written = WriteOggTag(outputFileName, FromRow<OGGTag>(tag), extras);
+    else if (extension == QLatin1String("flac"))
+        WriteFlacTag(outputFileName, FromRow<OGGTag>(tag), extras);
+    else
+        WriteId3OrWma(outputFileName, extension, tag, extras, written);
     if (!written)
         throw TagError(
             QStringLiteral("Cannot write the tags of %1.").arg(FinalPathOfPart(outputFileName)));

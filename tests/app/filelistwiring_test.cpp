@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -170,6 +171,15 @@ TEST_F(FileList, FormatChoicesOverwriteTheEditorsAndSetRestoresTheFormat) {
     editor->setCurrentIndex(FormatRm);
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(column(Col::ColTarget), (QStringList{"MP3", "RM"}));
+
+    // FLAC and OPUS are formats like the others, in the group and in the editor.
+    control<QWidget>("rg_format")->findChild<QRadioButton*>("item7")->click();
+    EXPECT_EQ(c.options().format, FormatOpus);
+    EXPECT_EQ(column(Col::ColTarget), (QStringList{"OPUS", "OPUS"}));
+    doubleClick(target.center());
+    editor->setCurrentIndex(editor->findText("FLAC"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(column(Col::ColTarget), (QStringList{"OPUS", "FLAC"}));
 
     c.chooseFormat(FormatOgg);
     EXPECT_EQ(column(Col::ColTarget), (QStringList{"OGG", "OGG"}));

@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 TEST(FileKinds, AudioByExtensionInAnyCaseAndEverythingElseIsAVideo) {
-    for (const char* name : {"a.mp3", "/x/b.WAV", "c.Ogg", "d.wma", "e.raw", "f.VOX", "g.tar.mp3"})
+    for (const char* name : {"a.mp3", "/x/b.WAV", "c.Ogg", "d.wma", "e.raw", "f.VOX", "g.tar.mp3",
+                             "a.FLAC", "b.opus", "c.m4a", "d.Aif", "e.caf", "f.webm"})
         EXPECT_FALSE(IsVideoFile(QLatin1String(name))) << name;
     for (const char* name :
-         {"clip.avi", "notes.txt", "noextension", "/dir.mp3/file", "a.mp3.bak", "a.flac"})
+         {"clip.avi", "notes.txt", "noextension", "/dir.mp3/file", "a.mp3.bak", "a.flac.part"})
         EXPECT_TRUE(IsVideoFile(QLatin1String(name))) << name;
     // A folder is narrower: only six video extensions are tried.
     for (const char* name : {"a.mpeg", "b.WMV", "c.avi", "d.mpg", "e.asx", "f.ASF"})
@@ -26,33 +27,45 @@ TEST(FileKinds, DurationsInHoursMinutesAndSeconds) {
     EXPECT_EQ(FormatDuration(-5), QStringLiteral("00:00:00"));
 }
 
-TEST(FileKinds, TheTwelveFiltersOfTheOpenDialogInTheirOrder) {
+TEST(FileKinds, TheFiltersOfTheOpenDialogInTheirOrder) {
+    const QString newer = QStringLiteral("*.flac;*.opus;*.oga;*.m4a;*.aac;*.mp4;*.aiff;*.aif;"
+                                         "*.ape;*.wv;*.mka;*.webm;*.mp2;*.ac3;*.dts;*.caf;");
     const QList<OpenDialogFilter> filters = OpenDialogFilters();
-    ASSERT_EQ(filters.size(), 12);
-    EXPECT_EQ(filters[0].name, QStringLiteral("All Supported Files"));
-    EXPECT_EQ(filters[0].patterns,
-              QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;"));
-    EXPECT_EQ(filters[2].name, QStringLiteral("All Supported Video File"));
-    EXPECT_EQ(filters[6].name, QStringLiteral("RWA File(*.raw);"));
-    EXPECT_EQ(filters[10].patterns, QStringLiteral("*.mpeg;*mpg;"));
-    EXPECT_EQ(filters[11].name, QStringLiteral("WMV(*.wmv,*.asf,*.asx);"));
+    ASSERT_EQ(filters.size(), 18);
+    EXPECT_EQ(filters[0].name, QStringLiteral("All audio files"));
+    EXPECT_EQ(filters[0].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer);
+    EXPECT_EQ(filters[1].name, QStringLiteral("All Supported Files"));
+    EXPECT_EQ(filters[1].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;") + newer +
+                                       QStringLiteral("*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;"));
+    EXPECT_EQ(filters[3].name, QStringLiteral("All Supported Video File"));
+    EXPECT_EQ(filters[7].name, QStringLiteral("RWA File(*.raw);"));
+    EXPECT_EQ(filters[10].name, QStringLiteral("FLAC Files(*.flac)"));
+    EXPECT_EQ(filters[16].patterns, QStringLiteral("*.mpeg;*mpg;"));
+    EXPECT_EQ(filters[17].name, QStringLiteral("WMV(*.wmv,*.asf,*.asx);"));
+    // Every kind the converter takes as audio is offered by the first filter.
+    for (const QString& pattern : filters[0].patterns.split(';', Qt::SkipEmptyParts))
+        EXPECT_TRUE(IsAudioFile(pattern.mid(2).toUpper().prepend("a."))) << pattern.toStdString();
 
     // Qt's form: one entry per filter, patterns in the last parentheses, by spaces.
     const QStringList entries = OpenDialogFilterText().split(QStringLiteral(";;"));
-    ASSERT_EQ(entries.size(), 12);
-    EXPECT_EQ(entries[1], QStringLiteral("All Supported Audio Files (*.mp3 *.wav *.wma *.ogg "
-                                         "*.raw *.vox)"));
-    EXPECT_EQ(entries[3], QStringLiteral("WMA Files(*.wma) (*.wma)"));
-    EXPECT_EQ(entries[10], QStringLiteral("MPEG(*.mpeg,*.mpg); (*.mpeg *mpg)"));
+    ASSERT_EQ(entries.size(), 18);
+    EXPECT_EQ(entries[4], QStringLiteral("WMA Files(*.wma) (*.wma)"));
+    EXPECT_EQ(entries[16], QStringLiteral("MPEG(*.mpeg,*.mpg); (*.mpeg *mpg)"));
 }
 
 TEST(FormatSwitch, TargetTextsAndTheirFormats) {
-    const QStringList texts{"MP3", "WAV", "WMA", "OGG", "RM"};
-    for (int format = 0; format < 5; ++format) {
+    const QStringList texts{"MP3", "WAV", "WMA", "OGG", "RM", "SET", "FLAC", "OPUS"};
+    EXPECT_EQ(FormatChoiceTexts(), texts);
+    for (int format = 0; format < texts.size(); ++format) {
+        if (format == FormatSet)
+            continue;
         EXPECT_EQ(TargetText(format), texts[format]);
         EXPECT_EQ(FormatOfTarget(texts[format]), format);
     }
+    EXPECT_EQ(FormatTargetTexts(), (QStringList{"MP3", "WAV", "WMA", "OGG", "RM", "FLAC", "OPUS"}));
+    EXPECT_EQ(FormatOfTarget(QStringLiteral("SET")), -1);
     EXPECT_TRUE(TargetText(FormatSet).isEmpty());
+    EXPECT_TRUE(TargetText(FormatOpus + 1).isEmpty());
     EXPECT_TRUE(TargetText(-1).isEmpty());
     EXPECT_EQ(FormatOfTarget(QStringLiteral("mp3")), -1);
     EXPECT_EQ(FormatOfTarget(QString()), -1);
@@ -79,6 +92,7 @@ TEST(FormatSwitch, SetShowsTheSettingsAndChoosesTheLastFormatAgain) {
     EXPECT_EQ(choice.lastFormat(), FormatWav);
 
     EXPECT_EQ(FormatChoice(FormatRm).choose(FormatSet).target, QStringLiteral("RM"));
+    EXPECT_EQ(FormatChoice(FormatOpus).choose(FormatSet).target, QStringLiteral("OPUS"));
     // A stored value out of range starts at MP3.
     EXPECT_EQ(FormatChoice(9).lastFormat(), FormatMp3);
     EXPECT_EQ(FormatChoice(FormatSet).lastFormat(), FormatMp3);

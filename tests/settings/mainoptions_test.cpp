@@ -31,6 +31,12 @@ TEST_F(MainOptionsTest, ChoicesOutsideTheirListsFallBackAndAnUnknownSchemeIsKept
     EXPECT_EQ(int(options.folderScheme), 7);
     options.save(settings);
     EXPECT_EQ(settings.read(MainKeys::Output), 7);
+    // FLAC and OPUS follow SET; what lies past them is no format either.
+    for (const auto& [stored, loaded] : {std::pair{6, FormatFlac}, std::pair{7, FormatOpus},
+                                         std::pair{8, FormatMp3}, std::pair{-1, FormatMp3}}) {
+        settings.write(MainKeys::Format, stored);
+        EXPECT_EQ(MainOptions::load(settings).format, loaded) << stored;
+    }
 }
 
 TEST_F(MainOptionsTest, WhatIsSavedComesBack) {

@@ -93,31 +93,34 @@ protected:
     void clickOk() { control<QPushButton>("Ok")->click(); }
 };
 
-TEST_F(SettingsDialogTest, TheTreeHasThirteenNodesEachShowingItsPageUnderItsTitle) {
+TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Settings"));
-    const char* texts[] = {"MP3 ",       "General",      "VBR",    "Filtering", "Expert ",
-                           "Presets",    "Command Line", "WAV",    "WMA/RM",    "OGG",
-                           "CD Setings", "FreeDB",       "General"};
-    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr", "gb_filter", "gb_expert",
-                           "gb_presets",    "gb_command",    "gb_wav",    "gb_wma",    "gb_ogg",
-                           "gb_cdset",      "gb_freedb",     "gb_general"};
+    // By node number; FLAC and OPUS (13, 14) stand in the tree after OGG.
+    const char* texts[] = {"MP3 ",       "General",      "VBR",     "Filtering", "Expert ",
+                           "Presets",    "Command Line", "WAV",     "WMA/RM",    "OGG",
+                           "CD Setings", "FreeDB",       "General", "FLAC",      "OPUS"};
+    const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr",  "gb_filter", "gb_expert",
+                           "gb_presets",    "gb_command",    "gb_wav",     "gb_wma",    "gb_ogg",
+                           "gb_cdset",      "gb_freedb",     "gb_general", "gb_flac",   "gb_opus"};
     const char* titles[] = {"Set MP3 General",      "Set MP3 General", "Set MP3 VBR",
                             "Set MP3 Filter",       "Set MP3 Expert",  "Set MP3 Presets",
                             "Set MP3 Command Line", "Set WAV Format",  "Set WMA/RM Format",
                             "Set OGG Format",       "Set CD",          "Set Freedb",
-                            "Set General"};
+                            "Set General",          "Set FLAC Format", "Set OPUS Format"};
+    const int treeOrder[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 10, 11, 12};
     auto* tree = control<QTreeWidget>("TreeView1");
-    EXPECT_EQ(tree->topLevelItemCount(), 7);
+    EXPECT_EQ(tree->topLevelItemCount(), 9);
     EXPECT_EQ(tree->topLevelItem(0)->childCount(), 6);
     QTreeWidgetItemIterator it(tree);
-    for (int i = 0; i < SettingsDialog::NodeCount; ++i, ++it) {
+    for (int i : treeOrder) {
         ASSERT_TRUE(*it);
         EXPECT_EQ((*it)->text(0), QLatin1String(texts[i]));
         dialog->ShowSettingsPage(i);
         EXPECT_EQ(dialog->windowTitle(), QLatin1String(titles[i]));
         EXPECT_EQ(shownPage(), QLatin1String(pages[i]));
+        ++it;
     }
-    dialog->ShowSettingsPage(13);
+    dialog->ShowSettingsPage(15);
     dialog->ShowSettingsPage(-1);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
     EXPECT_EQ(dialog->shownNode(), 12);
@@ -151,6 +154,35 @@ TEST_F(SettingsDialogTest, TheGeneralPageEditsTheRowsConvertedAtOnce) {
     EXPECT_EQ(jobs->value(), 0);
     clickOk();
     EXPECT_EQ(stored("Main", "Jobs"), 0);
+}
+
+// Stored values outside a control's range show its nearest end or the key's
+// default; Ok writes what the pages show, Default their factory values.
+TEST_F(SettingsDialogTest, TheFlacAndOpusPagesEditTheirSections) {
+    store("flac", "level", "8");
+    store("opus", "bitrate", "600");
+    store("opus", "mode", "2");
+    store("opus", "complexity", "-3");
+    dialog->show();
+    auto* level = control<QComboBox>("cb_flac_level");
+    auto* mode = control<QComboBox>("cb_opus_mode");
+    EXPECT_EQ(level->currentIndex(), 8);
+    EXPECT_EQ(spin("se_opus_bitrate")->value(), 510);
+    EXPECT_EQ(mode->currentText(), QStringLiteral("CBR"));
+    EXPECT_EQ(spin("ud_opus_complexity")->value(), 0);
+    level->setCurrentIndex(2);
+    spin("se_opus_bitrate")->setValue(6);
+    clickOk();
+    EXPECT_EQ(stored("flac", "level"), 2);
+    EXPECT_EQ(stored("opus", "bitrate"), 6);
+    EXPECT_EQ(stored("opus", "mode"), 2);
+    dialog->show();
+    control<QPushButton>("Button2")->click();
+    clickOk();
+    EXPECT_EQ(stored("flac", "level"), 5);
+    EXPECT_EQ(stored("opus", "bitrate"), 128);
+    EXPECT_EQ(stored("opus", "mode"), 0);
+    EXPECT_EQ(stored("opus", "complexity"), 10);
 }
 
 TEST(ConversionRowsAtOnce, ZeroAndNonsenseMeanOnePerCoreAndCountsAreBounded) {
@@ -223,7 +255,8 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
         "min bitrate=9", "quality=300",     "oggvbr=0",      "oggquality=0",  "[Format]",
         "mode=0",        "retries=5",       "stop=0",        "[Freedb]",      "site=0",
         "toserver=1",    "port=80",         "timeout=10000", "proxy=",        "[MusicBrainz]",
-        "source=2",      "[Main]",          "Jobs=0"};
+        "source=2",      "[Main]",          "Jobs=0",        "[flac]",        "level=5",
+        "[opus]",        "bitrate=128",     "mode=0",        "complexity=10"};
     EXPECT_EQ(lines, expected);
     // The grabber gets the stored values, numbered as at start-up.
     EXPECT_EQ(grabber.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));

@@ -87,6 +87,15 @@ std::unique_ptr<AudioEncoder> OutputWriter::makeEncoder(const QString& path) con
             path, FfmpegEncoder::Settings{"asf", "wmav2", profile.sampleRate, profile.channels,
                                           profile.bitrate});
     }
+    case Kind::Flac:
+        return std::make_unique<FlacWriter>(
+            path, FlacWriter::Settings{m_inputRate, m_inputChannels, m_flacLevel});
+    case Kind::Opus: {
+        OpusWriter::Settings opus = m_opus;
+        opus.sampleRate = m_inputRate;
+        opus.channels = m_inputChannels;
+        return std::make_unique<OpusWriter>(path, opus);
+    }
     case Kind::Wav:
         break;
     }
@@ -159,6 +168,29 @@ void OutputWriter::SetWmaProfile(int profile) {
                                  .arg(WmaProfiles::Count - 1));
     m_kind = Kind::Wma;
     m_wmaProfile = profile;
+}
+
+void OutputWriter::setFlacFormat(int level) {
+    std::lock_guard lock(m_mutex);
+    if (level < 0 || level > 8)
+        throw ComponentError(
+            QStringLiteral("There is no FLAC compression level %1; they count 0 to 8.").arg(level));
+    m_kind = Kind::Flac;
+    m_flacLevel = level;
+}
+
+void OutputWriter::setOpusFormat(int bitrate, OpusWriter::Mode mode, int complexity) {
+    std::lock_guard lock(m_mutex);
+    if (bitrate < 6 || bitrate > 510)
+        throw ComponentError(
+            QStringLiteral("Opus cannot be made at %1 kbit/s; it takes 6 to 510.").arg(bitrate));
+    if (complexity < 0 || complexity > 10)
+        throw ComponentError(
+            QStringLiteral("The Opus complexity %1 is outside 0 to 10.").arg(complexity));
+    m_kind = Kind::Opus;
+    m_opus.bitrate = bitrate;
+    m_opus.mode = mode;
+    m_opus.complexity = complexity;
 }
 
 void OutputWriter::ResetFormat(int) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "components/flac/flacwriter.h"
 #include "components/iaudiofile2.h"
 #include "components/lame/lamesettings.h"
+#include "components/opus/opuswriter.h"
 #include "components/vorbis/oggvorbiswriter.h"
 
 #include <memory>
@@ -11,9 +13,10 @@
 class AudioEncoder;
 class EncodingPipeline;
 
-// The one object through which every MP3, WAV, WMA and OGG file is written.
-// The last of SetWavFormat, SetMp3Encoder, SetOggFormat and SetWmaProfile
-// chooses what the next Create makes; PCM arrives in the layout of
+// The one object through which every MP3, WAV, WMA, OGG, FLAC and Opus file
+// is written. The last of SetWavFormat, SetMp3Encoder, SetOggFormat,
+// SetWmaProfile, setFlacFormat and setOpusFormat chooses what the next Create
+// makes; PCM arrives in the layout of
 // SetInputFormat and is resampled and remixed when the output's differs.
 //
 // It belongs to no thread: the CD grabber writes from its worker, the
@@ -53,8 +56,12 @@ public:
     // Back to the first format: CD-quality WAV. The argument is not used.
     void ResetFormat(int format) override;
 
+    // FLAC and Opus keep the rate and channels of the sound written.
+    void setFlacFormat(int level);
+    void setOpusFormat(int bitrate, OpusWriter::Mode mode, int complexity);
+
 private:
-    enum class Kind { Wav, Mp3, Ogg, Wma };
+    enum class Kind { Wav, Mp3, Ogg, Wma, Flac, Opus };
 
     std::unique_ptr<AudioEncoder> makeEncoder(const QString& path) const;
     void closeFile();
@@ -67,6 +74,8 @@ private:
     LameSettings m_mp3;
     OggVorbisWriter::Settings m_ogg;
     int m_wmaProfile = 0;
+    int m_flacLevel = 5;
+    OpusWriter::Settings m_opus;
     int m_inputRate = 44100;
     int m_inputChannels = 2;
 

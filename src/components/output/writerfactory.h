@@ -7,7 +7,8 @@
 
 struct EncoderSettings;
 
-// A new output writer for one file of `format` (MP3, WAV, WMA or OGG), set up
+// A new output writer for one file of `format` (MP3, WAV, WMA, OGG, FLAC or
+// Opus), set up
 // from the snapshot and shared with nothing, so that rows, preview and
 // several jobs never disturb each other's format. The caller then calls
 // SetInputFormat, Create, Write and Close. Null for RM (the video component

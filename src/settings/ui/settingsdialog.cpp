@@ -5,6 +5,7 @@
 #include "platform/iuserprompt.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/cdreadingpage.h"
+#include "settings/ui/flacpage.h"
 #include "settings/ui/freedbpage.h"
 #include "settings/ui/generalpage.h"
 #include "settings/ui/mp3commandlinepage.h"
@@ -14,6 +15,7 @@
 #include "settings/ui/mp3presetspage.h"
 #include "settings/ui/mp3vbrpage.h"
 #include "settings/ui/oggpage.h"
+#include "settings/ui/opuspage.h"
 #include "settings/ui/wavpage.h"
 #include "settings/ui/wmarmpage.h"
 
@@ -49,8 +51,14 @@ const Node Nodes[SettingsDialog::NodeCount] = {
     {"CD Setings", 9, "Set CD"},
     {"FreeDB", 10, "Set Freedb"},
     {"General", 11, "Set General"},
+    {"FLAC", 12, "Set FLAC Format"},
+    {"OPUS", 13, "Set OPUS Format"},
 };
 constexpr int Mp3ChildCount = 6;
+// FLAC and OPUS came after the nodes' numbers were fixed: they keep the next
+// numbers but stand in the tree after OGG, with the other encoders.
+constexpr int OggNode = 9;
+constexpr int FirstLaterEncoderNode = 13;
 
 } // namespace
 
@@ -70,7 +78,16 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int i = 0; i < NodeCount; ++i) {
         const bool child = i >= 1 && i <= Mp3ChildCount;
-        auto* item = child ? new QTreeWidgetItem(m_nodes[0]) : new QTreeWidgetItem(TreeView1);
+        QTreeWidgetItem* item = nullptr;
+        if (child) {
+            item = new QTreeWidgetItem(m_nodes[0]);
+        } else if (i >= FirstLaterEncoderNode) {
+            item = new QTreeWidgetItem;
+            const int afterOgg = TreeView1->indexOfTopLevelItem(m_nodes[OggNode]) + 1;
+            TreeView1->insertTopLevelItem(afterOgg + i - FirstLaterEncoderNode, item);
+        } else {
+            item = new QTreeWidgetItem(TreeView1);
+        }
         item->setText(0, QLatin1String(Nodes[i].text));
         m_nodes.push_back(item);
     }
@@ -91,7 +108,8 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     m_cdReading = new CdReadingPage;
     m_pages = {new Mp3GeneralPage, new Mp3VbrPage, new Mp3FilterPage, new Mp3ExpertPage,
                new Mp3PresetsPage, m_commandLine,  new WavPage,       m_wmaRm,
-               new OggPage,        m_cdReading,    new FreedbPage,    new GeneralPage};
+               new OggPage,        m_cdReading,    new FreedbPage,    new GeneralPage,
+               new FlacPage,       new OpusPage};
     m_stack = new QStackedWidget(this);
     m_stack->setObjectName(QStringLiteral("pages"));
     for (SettingsPage* page : m_pages)

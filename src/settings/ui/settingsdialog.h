@@ -22,7 +22,7 @@ class WmaRmPage;
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int NodeCount = 13;
+    static constexpr int NodeCount = 15;
     static constexpr int CommandLineNode = 6;
 
     // `applyCdReadingOptions` hands the CD reading settings, just written, to
@@ -36,7 +36,7 @@ public:
     CdReadingPage& cdReadingPage() { return *m_cdReading; }
     void setRmCodecNames(const QStringList& names);
 
-    // Shows the page of tree node `node` (0..11) under its title; any other
+    // Shows the page of tree node `node` (0..14) under its title; any other
     // value changes nothing.
     void ShowSettingsPage(int node);
     // The tree node whose page is shown, -1 before the first showing.

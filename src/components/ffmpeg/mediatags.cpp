@@ -1,0 +1,58 @@
+#include "components/ffmpeg/mediatags.h"
+
+#include "components/ffmpeg/ffmpegsupport.h"
+#include "tags/tagtext.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+QString value(const AVDictionary* metadata, const char* key) {
+    const AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
+    return entry ? TagText::Trimmed(QString::fromUtf8(entry->value)) : QString();
+}
+
+void fill(RowTag& tag, const AVDictionary* metadata) {
+    const auto take = [&](QString& field, const char* key) {
+        if (field.isEmpty())
+            field = value(metadata, key);
+    };
+    take(tag.Title, "title");
+    take(tag.Artist, "artist");
+    take(tag.Album, "album");
+}
+
+bool complete(const RowTag& tag) {
+    return !tag.Title.isEmpty() && !tag.Artist.isEmpty() && !tag.Album.isEmpty();
+}
+
+void fillFrom(RowTag& tag, const AVFormatContext* format) {
+    fill(tag, format->metadata);
+    for (unsigned i = 0; i < format->nb_streams && !complete(tag); ++i)
+        if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+            fill(tag, format->streams[i]->metadata);
+}
+
+} // namespace
+
+RowTag ReadMediaTags(const QString& path) {
+    FfmpegSupport::quietLibrary();
+    AVFormatContext* format = nullptr;
+    AVDictionary* options = nullptr;
+    // Only local files: a crafted playlist must not make Orvelle reach the network.
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int opened =
+        avformat_open_input(&format, FfmpegSupport::fileUrl(path).constData(), nullptr, &options);
+    av_dict_free(&options);
+    RowTag tag;
+    if (opened < 0)
+        return tag;
+    fillFrom(tag, format);
+    // Some containers name their streams' tags only once the streams are probed.
+    if (!complete(tag) && avformat_find_stream_info(format, nullptr) >= 0)
+        fillFrom(tag, format);
+    avformat_close_input(&format);
+    return tag;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "components/output/audioencoder.h"
+#include "components/output/outputfile.h"
+
+#include <memory>
+#include <QString>
+
+// A FLAC file encoded by libFLAC at the source's own rate and channels,
+// 16 bits a sample. Every frame is decoded again and compared as it is made
+// (a mismatch fails the file); STREAMINFO ends with the audio's MD5 and
+// length, a seek table points about every ten seconds, and a padding block
+// leaves room for the tags, which are written afterwards without touching
+// the audio.
+class FlacWriter : public AudioEncoder {
+public:
+    struct Settings {
+        int sampleRate = 44100;
+        int channels = 2;
+        int level = 5; // 0..8
+    };
+
+    // Raises ComponentError, before the file is touched, for settings libFLAC refuses.
+    FlacWriter(const QString& path, const Settings& settings);
+    ~FlacWriter() override;
+
+    int sampleRate() const override { return m_settings.sampleRate; }
+    int channels() const override { return m_settings.channels; }
+    void write(const qint16* samples, int frames) override;
+    void finish() override;
+
+    // Room left in the padding block for tags written later.
+    static constexpr int PaddingBytes = 8192;
+    // Seek points the table holds; a long file spaces them wider.
+    static constexpr int SeekPoints = 100;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    OutputFile m_file;
+    Settings m_settings;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "settings/ui/settingspage.h"
+
+class QComboBox;
+class QSpinBox;
+
+// Opus output: bitrate, bitrate mode and complexity.
+class OpusPage : public SettingsPage {
+    Q_OBJECT
+public:
+    explicit OpusPage(QWidget* parent = nullptr);
+
+    void load(const SettingsFile& settings) override;
+    void save(SettingsFile& settings) const override;
+    void setDefaults() override;
+
+private:
+    QSpinBox* m_bitrate;
+    QComboBox* m_mode;
+    QSpinBox* m_complexity;
+};

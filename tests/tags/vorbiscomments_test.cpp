@@ -1,0 +1,125 @@
+#include "components/output/writerfactory.h"
+#include "mediatools.h"
+#include "settings/encodersettings.h"
+#include "tags/flactag.h"
+#include "tags/tagdispatch.h"
+#include "tags/tagerror.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+using namespace MediaTools;
+
+// Every comment, and every picture with its bytes' MD5, as mutagen reads them.
+const char* const ReadBack = R"(
+import json, base64, hashlib, mutagen
+from mutagen.flac import Picture
+f = mutagen.File(sys.argv[1])
+tags = {k.upper(): v for k, v in f.tags}
+pictures = list(getattr(f, 'pictures', []))
+pictures += [Picture(base64.b64decode(v)) for k, v in f.tags if k.upper() == 'METADATA_BLOCK_PICTURE']
+tags.pop('METADATA_BLOCK_PICTURE', None)
+print(json.dumps({'tags': tags, 'pictures': [
+    {'type': p.type, 'mime': p.mime, 'width': p.width, 'height': p.height, 'depth': p.depth,
+     'md5': hashlib.md5(p.data).hexdigest()} for p in pictures]}))
+)";
+
+class VorbisCommentsTest : public TagFileTest {
+protected:
+    QString ourFile(OutputFormat format, const QString& name) {
+        std::unique_ptr<IAudioFile2> writer = makeWriter(format, EncoderSettings());
+        writer->SetInputFormat(44100, 2);
+        writer->Create(path(name));
+        writer->Write(QByteArray(44100 * 4, '\x11'));
+        writer->Close();
+        return path(name);
+    }
+    CoverArt picture(const char* name, const char* mime) {
+        const QString file = path(QLatin1String(name));
+        EXPECT_EQ(MediaTools::Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                             "color=c=red:s=16x12", "-frames:v", "1", file})
+                      .exitCode,
+                  0);
+        return {ReadAll(file), QLatin1String(mime)};
+    }
+};
+
+// Non-Latin text, 300 characters, loudness and a cover, through each format's
+// own comment flavour, read back by mutagen, by the format's own tool and by us.
+TEST_F(VorbisCommentsTest, OggOpusAndFlacCarryTagsLoudnessAndCoverToOutsideReaders) {
+    const RowTag row{QStringLiteral("Título ") + QString(293, QChar(0x65e5)),
+                     QStringLiteral("Артист"), QStringLiteral("Ælbum 𝄞"), "1999"};
+    TagExtras extras{{}, {-6.52, 0.988831, -7.25, 1.0}};
+    const QString files[] = {MakeMedia(path("a.ogg"), "ogg"), ourFile(FormatOpus, "a.opus"),
+                             ourFile(FormatFlac, "a.flac")};
+    const CoverArt covers[] = {picture("c.png", "image/png"), picture("c.jpg", "image/jpeg")};
+    for (const QString& file : files)
+        for (const CoverArt& cover : covers) {
+            SCOPED_TRACE((file + " " + cover.mimeType).toStdString());
+            extras.cover = cover;
+            const QByteArray pcm = DecodedPcm(file);
+            WriteOutputTags(file, row, extras);
+            EXPECT_EQ(DecodedPcm(file), pcm);
+            EXPECT_EQ(ReadRowTags(file), (RowTag{row.Title, row.Artist, row.Album}));
+
+            const QJsonObject back = QJsonDocument::fromJson(Mutagen(ReadBack, file).out).object();
+            const QJsonObject tags = back["tags"].toObject();
+            EXPECT_EQ(row.Title.size(), 300);
+            EXPECT_EQ(tags["TITLE"].toString(), row.Title);
+            EXPECT_EQ(tags["ALBUM"].toString(), row.Album);
+            EXPECT_EQ(tags["DATE"].toString(), "1999");
+            const bool opus = file.endsWith(".opus");
+            // Opus: Q7.8 dB relative to -23 LUFS, 5 dB under ReplayGain's -18.
+            EXPECT_EQ(tags["R128_TRACK_GAIN"].toString(), opus ? "-2949" : "");
+            EXPECT_EQ(tags["R128_ALBUM_GAIN"].toString(), opus ? "-3136" : "");
+            EXPECT_EQ(tags["REPLAYGAIN_TRACK_GAIN"].toString(), opus ? "" : "-6.52 dB");
+            EXPECT_EQ(tags["REPLAYGAIN_TRACK_PEAK"].toString(), opus ? "" : "0.988831");
+            EXPECT_EQ(tags["REPLAYGAIN_ALBUM_GAIN"].toString(), opus ? "" : "-7.25 dB");
+            EXPECT_EQ(tags["REPLAYGAIN_ALBUM_PEAK"].toString(), opus ? "" : "1.000000");
+            const QJsonArray pictures = back["pictures"].toArray();
+            ASSERT_EQ(pictures.size(), 1); // the new cover replaced the old
+            const QJsonObject p = pictures[0].toObject();
+            EXPECT_EQ(p["type"].toInt(), 3);
+            EXPECT_EQ(p["mime"].toString(), cover.mimeType);
+            EXPECT_EQ(p["width"].toInt(), 16);
+            EXPECT_EQ(p["height"].toInt(), 12);
+            EXPECT_EQ(p["depth"].toInt(), 24);
+            EXPECT_EQ(p["md5"].toString(),
+                      QCryptographicHash::hash(cover.data, QCryptographicHash::Md5).toHex());
+        }
+    const Result flac = MediaTools::Run("metaflac", {"--list", files[2]});
+    EXPECT_TRUE(flac.out.contains("type: 3 (Cover (front))")) << flac.out.toStdString();
+    EXPECT_TRUE(flac.out.contains("REPLAYGAIN_TRACK_GAIN=-6.52 dB"));
+    const Result opus = MediaTools::Run("opusinfo", {files[1]});
+    EXPECT_EQ(opus.exitCode, 0) << opus.out.toStdString();
+    EXPECT_TRUE(opus.out.contains(("Title=" + row.Title).toUtf8())) << opus.out.toStdString();
+}
+
+// Blocks that outgrow the padding move the sound into a replacement; what is
+// not FLAC is refused untouched.
+TEST_F(VorbisCommentsTest, FlacBlocksThatOutgrowThePaddingRewriteTheFileWhole) {
+    const QString file = ourFile(FormatFlac, "b.flac");
+    const QByteArray pcm = DecodedPcm(file);
+    const qint64 before = QFile(file).size();
+    WriteOutputTags(file, {"t", "a", "b"}, {{QByteArray(20000, 'j'), "image/jpeg"}, {}});
+    EXPECT_GT(QFile(file).size(), before + 20000);
+    EXPECT_EQ(DecodedPcm(file), pcm);
+    EXPECT_EQ(MediaTools::Run("flac", {"-t", "-s", file}).exitCode, 0);
+    // Without a cover the picture stays; shorter comments go back into the padding.
+    const qint64 grown = QFile(file).size();
+    WriteOutputTags(file, {"t2", "", ""}, {});
+    EXPECT_EQ(QFile(file).size(), grown);
+    EXPECT_TRUE(MediaTools::Run("metaflac", {"--list", file}).out.contains("type: 6 (PICTURE)"));
+    EXPECT_EQ(ReadFlacTag(file).Title, "t2");
+
+    const QByteArray wav = ReadAll(MakeMedia(path("c.flac"), "wav"));
+    EXPECT_THROW(WriteOutputTags(path("c.flac"), {"t", "", ""}, {}), TagError);
+    EXPECT_EQ(ReadAll(path("c.flac")), wav);
+}
+
+} // namespace
