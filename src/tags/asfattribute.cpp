@@ -23,6 +23,19 @@ AsfAttribute AsfAttribute::fromDWord(quint32 value) {
     return attribute;
 }
 
+AsfAttribute AsfAttribute::fromFrontCover(const QByteArray& picture, const QString& mimeType) {
+    AsfAttribute attribute;
+    attribute.type = Bytes;
+    attribute.data.append('\x03');
+    char size[4];
+    qToLittleEndian(quint32(picture.size()), size);
+    attribute.data.append(size, 4);
+    attribute.data.append(fromText(mimeType).data);
+    attribute.data.append(fromText(QString()).data);
+    attribute.data.append(picture);
+    return attribute;
+}
+
 QString AsfAttribute::text() const {
     if (type != Text)
         return {};

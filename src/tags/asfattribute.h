@@ -13,6 +13,9 @@ struct AsfAttribute {
     // A text as UTF-16LE with its terminator.
     static AsfAttribute fromText(const QString& text);
     static AsfAttribute fromDWord(quint32 value);
+    // WM/Picture: picture type 3 (front cover), its 32-bit size, the MIME
+    // type and an empty description as terminated UTF-16LE texts, the bytes.
+    static AsfAttribute fromFrontCover(const QByteArray& picture, const QString& mimeType);
 
     // The text up to its terminator; empty for a value that is not a text.
     QString text() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagextras.h"
+
 #include <QString>
 
 class QIODevice;
@@ -32,5 +34,13 @@ WmaTag ReadWmaTagFrom(QIODevice& device);
 // texts too) and WM/TrackNumber. The file is rewritten into a replacement that
 // takes its place only when complete. False, with the file left as it was,
 // when it cannot be opened or is not a well-formed ASF file. Never raises.
-bool WriteWmaTag(const QString& fileName, const WmaTag& tag);
-bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag);
+//
+// extras adds the ReplayGain values present as the text attributes
+// REPLAYGAIN_TRACK_GAIN ("-6.52 dB"), REPLAYGAIN_TRACK_PEAK ("0.988831") and
+// the album pair, and the cover as WM/Picture (front cover, the type its
+// bytes show), in the Metadata Library when it is over 64 KB. A cover that
+// CoverCheck::checked refuses is left out; check it first to tell the user
+// why. Values extras does not hold stay as the file had them.
+bool WriteWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras = {});
+bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
+                   const TagExtras& extras = {});
