@@ -36,6 +36,24 @@ AsfAttribute AsfAttribute::fromFrontCover(const QByteArray& picture, const QStri
     return attribute;
 }
 
+bool AsfAttribute::picture(QByteArray& bytes) const {
+    if (type != Bytes || data.size() < 5)
+        return false;
+    const quint32 size = qFromLittleEndian<quint32>(data.constData() + 1);
+    int at = 5;
+    for (int texts = 0; texts < 2; ++texts) { // the MIME type, the description
+        while (at + 1 < data.size() && (data.at(at) || data.at(at + 1)))
+            at += 2;
+        at += 2;
+        if (at > data.size())
+            return false;
+    }
+    if (quint32(data.size() - at) != size)
+        return false;
+    bytes = data.mid(at);
+    return true;
+}
+
 QString AsfAttribute::text() const {
     if (type != Text)
         return {};

@@ -66,6 +66,17 @@ WmaTag ReadWmaTagFrom(QIODevice& device) {
     return FittedToFields(tag);
 }
 
+QByteArray ReadWmaPictureFrom(QIODevice& device) {
+    AsfHeader header;
+    QByteArray bytes;
+    if (header.read(device)) {
+        const auto attribute = header.attribute(QStringLiteral("WM/Picture"));
+        if (attribute)
+            attribute->picture(bytes);
+    }
+    return bytes;
+}
+
 WmaTag ReadWmaTag(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

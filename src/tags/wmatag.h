@@ -30,6 +30,11 @@ WmaTag FittedToFields(WmaTag tag);
 WmaTag ReadWmaTag(const QString& fileName);
 WmaTag ReadWmaTagFrom(QIODevice& device);
 
+// The picture of the file's WM/Picture attribute, wherever the file keeps it
+// (FFmpeg finds one only where it is under 64 KB); empty when there is none
+// or it is damaged. Never raises.
+QByteArray ReadWmaPictureFrom(QIODevice& device);
+
 // Sets Author, Title, WM/AlbumTitle, WM/Year, Description and WM/Genre (empty
 // texts too) and WM/TrackNumber. The file is rewritten into a replacement that
 // takes its place only when complete. False, with the file left as it was,

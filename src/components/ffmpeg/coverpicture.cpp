@@ -2,6 +2,9 @@
 
 #include "components/ffmpeg/ffmpegsupport.h"
 #include "tags/coverart.h"
+#include "tags/wmatag.h"
+
+#include <QFile>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -47,7 +50,13 @@ CoverArt readCoverPicture(const QString& path, QString* refusal) {
     QByteArray bytes;
     if (picture)
         bytes = QByteArray(reinterpret_cast<const char*>(picture->data), picture->size);
+    const bool asf = qstrcmp(format->iformat->name, "asf") == 0;
     avformat_close_input(&format);
+    if (bytes.isEmpty() && asf) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = ReadWmaPictureFrom(file);
+    }
     if (bytes.isEmpty())
         return {};
     return CoverCheck::checked(bytes, refusal);
