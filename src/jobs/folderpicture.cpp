@@ -44,15 +44,17 @@ FolderPictureResult saveFolderPicture(const QString& folder, const CoverArt& cov
     if (picture.isEmpty())
         return result;
     const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    const QString jpeg = base + QStringLiteral("folder.jpg");
-    const QString png = base + QStringLiteral("folder.png");
-    for (const QString& existing : {jpeg, png})
-        if (exists(existing)) {
-            result.outcome = FolderPictureResult::Outcome::AlreadyThere;
-            result.path = existing;
-            return result;
-        }
-    result.path = picture.mimeType == QLatin1String("image/png") ? png : jpeg;
+    const bool isPng = picture.mimeType == QLatin1String("image/png");
+    result.path = base + (isPng ? QStringLiteral("folder.png") : QStringLiteral("folder.jpg"));
+    // The picture's own name is held by the no-replace rename below; the
+    // other form is only looked for, so that a folder does not get both.
+    const QString other =
+        base + (isPng ? QStringLiteral("folder.jpg") : QStringLiteral("folder.png"));
+    if (exists(other)) {
+        result.outcome = FolderPictureResult::Outcome::AlreadyThere;
+        result.path = other;
+        return result;
+    }
 
     const QString part = PartFileOf(result.path);
     const int fd = ::open(QFile::encodeName(part).constData(),

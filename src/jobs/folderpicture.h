@@ -20,6 +20,5 @@ struct FolderPictureResult {
 // either name already keeps it: nothing is overwritten, even a file that
 // appears while this runs. The picture is written under a part file name
 // and takes its name only when complete, so no half picture is left under
-// it. Safe to call for every track of an album: after the first, the
-// picture is there. Never raises.
+// it. Meant once per album; a later call finds the picture there. Never raises.
 FolderPictureResult saveFolderPicture(const QString& folder, const CoverArt& cover);
