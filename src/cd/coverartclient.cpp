@@ -15,17 +15,12 @@ CoverArtClient::CoverArtClient(QString server, QString cacheFolder, QObject* par
     while (m_server.endsWith(QLatin1Char('/')))
         m_server.chop(1);
     m_fetch.setParent(this);
-    m_fetch.setTimeout(DefaultTimeoutMs);
     m_fetch.setMaxBytes(MaxReplyBytes);
     connect(&m_fetch, &HttpFetch::done, this, &CoverArtClient::answered);
 }
 
 CoverArtClient::~CoverArtClient() {
     cancel();
-}
-
-void CoverArtClient::setTimeout(int ms) {
-    m_fetch.setTimeout(ms > 0 ? ms : DefaultTimeoutMs);
 }
 
 QString CoverArtClient::serverFrom(const QString& settingsPath) {

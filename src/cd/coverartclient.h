@@ -16,15 +16,14 @@ public:
     // A cover over 2 MB is not embedded; a reply a little larger still gets
     // its own reason, a far larger one is cut off.
     static constexpr qint64 MaxReplyBytes = 2 * 1024 * 1024 + 64 * 1024;
-    static constexpr int DefaultTimeoutMs = 15000;
 
     // server: key "coverart" of section "MusicBrainz" (serverFrom);
     // cacheFolder: where covers are kept, none when empty.
     CoverArtClient(QString server, QString cacheFolder, QObject* parent = nullptr);
     ~CoverArtClient() override;
 
-    // The longest a fetch may take, from asking to the last byte.
-    void setTimeout(int ms);
+    // The longest a fetch may take, from asking to the last byte (15 s when 0).
+    void setTimeout(int ms) { m_fetch.setTimeout(ms); }
     // Asynchronous: finished comes later, once, even from the cache. A fetch
     // still running is dropped and reports nothing.
     void fetch(const QString& releaseId);
