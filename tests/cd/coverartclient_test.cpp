@@ -2,32 +2,23 @@
 #include "support/httptestserver.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
 const QString Release = QStringLiteral("76df3287-6cda-33eb-8e9a-044b5e15ffdd");
 
-struct Fetched {
-    CoverArt cover;
-    QString error;
-};
-
-Fetched fetch(CoverArtClient& client, const QString& release) {
-    std::optional<Fetched> result;
-    QObject receiver;
-    QObject::connect(&client, &CoverArtClient::finished, &receiver,
-                     [&](const QString& got, const CoverArt& cover, const QString& error) {
-                         EXPECT_EQ(got, release);
-                         result = Fetched{cover, error};
-                     });
+// The cover and error of one fetch, which never answers before the caller has control again.
+std::pair<CoverArt, QString> fetch(CoverArtClient& client, const QString& release) {
+    QSignalSpy spy(&client, &CoverArtClient::finished);
     client.fetch(release);
-    EXPECT_FALSE(result); // never before the caller has control again
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(result); }, 20000));
-    return result.value_or(Fetched{});
+    EXPECT_TRUE(spy.isEmpty());
+    if (!spy.wait(20000))
+        return {{}, "no answer"};
+    EXPECT_EQ(spy[0][0].toString(), release);
+    return {spy[0][1].value<CoverArt>(), spy[0][2].toString()};
 }
 
 } // namespace
@@ -54,12 +45,10 @@ TEST(CoverArtClient, FetchesFollowsRedirectsCachesAndSaysWhatWentWrong) {
     for (const auto& failure : failures) {
         archive.reply = failure.reply;
         client.setTimeout(failure.reply.isEmpty() ? 300 : 0);
-        const Fetched got = fetch(client, Release);
-        EXPECT_TRUE(got.cover.isEmpty());
-        EXPECT_EQ(got.error.toStdString(), failure.error.toStdString());
+        EXPECT_EQ(fetch(client, Release), std::make_pair(CoverArt(), failure.error));
     }
     const qsizetype asked = archive.requests.size();
-    EXPECT_FALSE(fetch(client, "../../etc/passwd").error.isEmpty());
+    EXPECT_FALSE(fetch(client, "../../etc/passwd").second.isEmpty());
     EXPECT_EQ(archive.requests.size(), asked);
     EXPECT_FALSE(QDir(cache.filePath("covers")).exists()); // nothing of a failure is kept
 
@@ -67,7 +56,7 @@ TEST(CoverArtClient, FetchesFollowsRedirectsCachesAndSaysWhatWentWrong) {
     archive.reply = HttpTestServer::http(
         307, "", 0, "Location: " + pictures.address().toLatin1() + "/release-front.jpg\r\n");
     pictures.reply = HttpTestServer::http(200, jpeg);
-    EXPECT_EQ(fetch(client, Release).cover, (CoverArt{jpeg, "image/jpeg"}));
+    EXPECT_EQ(fetch(client, Release).first, (CoverArt{jpeg, "image/jpeg"}));
     const QByteArray request = archive.requests.last().toLower();
     EXPECT_TRUE(request.startsWith("get /release/" + Release.toLatin1() + "/front-500 "));
     EXPECT_TRUE(request.contains("\r\nuser-agent: orvelle/"));
@@ -75,5 +64,5 @@ TEST(CoverArtClient, FetchesFollowsRedirectsCachesAndSaysWhatWentWrong) {
 
     archive.close();
     pictures.close();
-    EXPECT_EQ(fetch(client, Release.toUpper()).cover, (CoverArt{jpeg, "image/jpeg"}));
+    EXPECT_EQ(fetch(client, Release.toUpper()).first, (CoverArt{jpeg, "image/jpeg"}));
 }
