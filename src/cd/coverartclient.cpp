@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QUrl>
@@ -28,6 +29,10 @@ QString CoverArtClient::serverFrom(const QString& settingsPath) {
     while (server.endsWith(QLatin1Char('/')))
         server.chop(1);
     return server.isEmpty() ? QString::fromUtf8(MusicBrainzKeys::CoverArt.defaultValue) : server;
+}
+
+QString CoverArtClient::cacheFolderFrom(const QString& settingsPath) {
+    return QFileInfo(settingsPath).absolutePath() + QStringLiteral("/CoverArt");
 }
 
 bool CoverArtClient::isReleaseId(const QString& text) {

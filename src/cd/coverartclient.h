@@ -32,6 +32,9 @@ public:
     // The Cover Art Archive of section "MusicBrainz" of the settings file,
     // without trailing slashes.
     static QString serverFrom(const QString& settingsPath);
+    // Where covers are kept: "CoverArt" beside the settings file, as
+    // MusicBrainz answers are kept in "MusicBrainz".
+    static QString cacheFolderFrom(const QString& settingsPath);
     // A MusicBrainz release ID: 36 characters of hex digits and dashes in
     // the 8-4-4-4-12 form. Nothing else goes into an address or a file name.
     static bool isReleaseId(const QString& text);

@@ -15,25 +15,19 @@ TEST(FolderPicture, SavesOnceAndNeverOverwrites) {
         QFile file(folder + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
     };
-
     // The type comes from the bytes, whatever the caller says; another row of
     // the album finds the picture there, in either form.
     EXPECT_EQ(saveFolderPicture(folder, {png, "image/jpeg"}).path, folder + "/folder.png");
     const FolderPictureResult again = saveFolderPicture(folder + "/", {jpeg, "image/jpeg"});
-    EXPECT_EQ(again.outcome, Outcome::AlreadyThere);
-    EXPECT_EQ(again.path, folder + "/folder.png");
-    EXPECT_EQ(contents("/folder.png"), png);
-    EXPECT_EQ(contents("/folder.jpg"), "(none)");
-
+    EXPECT_EQ(std::make_pair(again.outcome, again.path),
+              std::make_pair(Outcome::AlreadyThere, folder + "/folder.png"));
+    EXPECT_EQ(contents("/folder.png") + contents("/folder.jpg"), png + "(none)");
     // A user's own folder.jpg, even a dangling link, stays as it was.
     QDir(folder).remove("folder.png");
     ASSERT_TRUE(QFile::link(folder + "/mine.jpg", folder + "/folder.jpg"));
     EXPECT_EQ(saveFolderPicture(folder, {jpeg, {}}).outcome, Outcome::AlreadyThere);
     EXPECT_FALSE(QFile::exists(folder + "/mine.jpg"));
     QDir(folder).remove("folder.jpg");
-
-    EXPECT_EQ(saveFolderPicture(folder, {"GIF89a", "image/gif"}).error,
-              "the cover is not a JPEG or PNG picture");
     EXPECT_TRUE(saveFolderPicture(folder + "/gone", {jpeg, {}}).error.startsWith("Cannot create "));
     EXPECT_EQ(saveFolderPicture(folder, {jpeg, {}}).outcome, Outcome::Saved);
     EXPECT_EQ(contents("/folder.jpg"), jpeg);

@@ -15,8 +15,6 @@ using namespace MediaTools;
 
 namespace {
 
-using CoverTest = TagFileTest;
-
 // Runs ffmpeg after a lavfi input (a picture source, or a tone and a picture to attach).
 void Ffmpeg(const QString& source, const QStringList& arguments) {
     const Result made =
@@ -35,13 +33,11 @@ QString Sha(const QByteArray& bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-// What the FFmpeg tools see of the attached picture: "picture type|sha256 of its bytes".
-QString FfmpegPicture(const QString& file) {
-    const Result probe = Run("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
-                                         "stream_tags=comment", "-of", "csv=p=0", file});
-    const Result bytes = Run(
-        "ffmpeg", {"-v", "error", "-i", file, "-map", "0:v:0", "-c", "copy", "-f", "data", "-"});
-    return probe.out.trimmed() + "|" + Sha(bytes.out);
+// The picture type ffprobe reads; its bytes are what readCoverPicture gets from FFmpeg.
+QString FfprobePictureType(const QString& file) {
+    return Run("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
+                           "stream_tags=comment", "-of", "csv=p=0", file})
+        .out.trimmed();
 }
 
 // Both print "count|mime|type|description|sha256", or "0", then the REPLAYGAIN_* values.
@@ -85,12 +81,13 @@ TEST(CoverCheckTest, KnowsJpegAndPngByTheirBytesAndSaysWhyOthersAreRefused) {
     }
 }
 
-TEST_F(CoverTest, Mp3AndWmaCarryTheCoverAndGainsAsOutsideReadersSeeThem) {
+TEST_F(TagFileTest, CoversAndGainsGoIntoMp3AndWmaAndCoversComeBackFromEveryFormat) {
+    Ffmpeg("testsrc=size=64x48", {"-frames:v", "1", path("c.jpeg"), "-frames:v", "1", "-vf",
+                                  "negate", path("c.png"), "-frames:v", "1", path("c.gif")});
     // Noise does not compress: a PNG well over the 64 KB of a WMA attribute.
     Ffmpeg("testsrc=size=520x520",
-           {"-frames:v", "1", path("c.jpg"), "-frames:v", "1", path("c.gif"), "-vf",
-            "geq=random(1)*255:128", "-frames:v", "1", path("big.png")});
-    const QByteArray jpeg = ReadAll(path("c.jpg")), big = ReadAll(path("big.png")),
+           {"-vf", "geq=random(1)*255:128", "-frames:v", "1", path("big.png")});
+    const QByteArray jpeg = ReadAll(path("c.jpeg")), big = ReadAll(path("big.png")),
                      gif = ReadAll(path("c.gif"));
     ASSERT_GT(big.size(), 300 << 10);
     const ReplayGainValues gains{-6.5249, 0.98883149, 3.1, std::nan("")};
@@ -113,8 +110,6 @@ TEST_F(CoverTest, Mp3AndWmaCarryTheCoverAndGainsAsOutsideReadersSeeThem) {
         ASSERT_TRUE(kind == "mp3" ? WriteID3v2Tag(file, SampleTag<ID3StructV2>(), extras)
                                   : WriteWmaTag(file, SampleTag<WmaTag>(), extras));
         EXPECT_EQ(DecodedPcm(file), pcm);
-        EXPECT_EQ(TagLibFields(file), QString(SampleFields()).replace("|7|", "|0|"));
-
         const QStringList lines =
             QString(Mutagen(kind == "mp3" ? kMutagenMp3 : kMutagenWma, file).out).split('\n');
         EXPECT_EQ(lines.value(0),
@@ -124,23 +119,16 @@ TEST_F(CoverTest, Mp3AndWmaCarryTheCoverAndGainsAsOutsideReadersSeeThem) {
         EXPECT_EQ(readCoverPicture(file), CoverCheck::checked(picture));
         // FFmpeg reads WM/Picture only where it fits in 64 KB, not from the Metadata Library.
         if (kind == "mp3" || picture.size() <= 0xFFFF) {
-            EXPECT_EQ(FfmpegPicture(file),
-                      mimeType.isEmpty() ? "|" + Sha({}) : "Cover (front)|" + Sha(picture));
+            EXPECT_EQ(FfprobePictureType(file), mimeType.isEmpty() ? "" : "Cover (front)");
         }
     }
     // A later write replaces the big cover, which sat apart from the other attributes.
     ASSERT_TRUE(WriteWmaTag(path("4.wma"), {}, {{jpeg, {}}, {}}));
     EXPECT_TRUE(Mutagen(kMutagenWma, path("4.wma"))
                     .out.startsWith("1|image/jpeg|3|''|" + Sha(jpeg).toLatin1()));
-}
-
-TEST_F(CoverTest, SourcePicturesAreFoundInEveryFormatAndDamageGivesNone) {
-    Ffmpeg("testsrc=size=64x48", {"-frames:v", "1", path("c.jpeg"), "-frames:v", "1", "-vf",
-                                  "negate", path("c.png"), "-frames:v", "1", path("c.gif")});
-    const CoverArt jpeg{ReadAll(path("c.jpeg")), "image/jpeg"};
-    const CoverArt png{ReadAll(path("c.png")), "image/png"};
-    EXPECT_EQ(readCoverPicture(Attached(path("a.flac"), path("c.jpeg"), {})), jpeg);
-    EXPECT_EQ(readCoverPicture(Attached(path("a.m4a"), path("c.jpeg"), {"-f", "ipod"})), jpeg);
+    // Source files: the pictures FFmpeg and mutagen put in.
+    EXPECT_EQ(readCoverPicture(Attached(path("a.flac"), path("c.jpeg"), {})).data, jpeg);
+    EXPECT_EQ(readCoverPicture(Attached(path("a.m4a"), path("c.jpeg"), {"-f", "ipod"})).data, jpeg);
     // A picture of another type comes first; the front cover is the one taken.
     const QString ogg = MakeMedia(path("a.ogg"), "ogg");
     Mutagen("import base64\nfrom mutagen.flac import Picture\nfrom mutagen.oggvorbis import "
@@ -150,21 +138,18 @@ TEST_F(CoverTest, SourcePicturesAreFoundInEveryFormatAndDamageGivesNone) {
             "    return base64.b64encode(p.write()).decode()\n"
             "f['METADATA_BLOCK_PICTURE'] = [pic('jpeg', 4), pic('png', 3)]\nf.save()",
             ogg);
-    EXPECT_EQ(readCoverPicture(ogg), png);
+    EXPECT_EQ(readCoverPicture(ogg), (CoverArt{ReadAll(path("c.png")), "image/png"}));
     QString refusal;
     EXPECT_TRUE(readCoverPicture(Attached(path("g.mp3"), path("c.gif"), {}), &refusal).isEmpty());
     EXPECT_EQ(refusal, "the cover is not a JPEG or PNG picture");
-
-    // Damaged and missing files give nothing, and FFmpeg says nothing on stderr.
+    // Damaged and missing files, and one without a picture (the GIF was left out), give nothing;
+    // FFmpeg says nothing on stderr.
     const QByteArray tagged = ReadAll(path("g.mp3"));
     WriteAll(path("cut.mp3"), tagged.left(tagged.indexOf("GIF89a") + 40));
-    WriteAll(path("noise.mp3"),
-             QByteArray("ID3\x03\0\0\x7F\x7F\x7F\x7F", 10) + QByteArray(5000, '\xFF'));
     WriteAll(path("empty.flac"), {});
-    MakeMedia(path("a.mp3"), "mp3"); // has no picture
     const int saved = ::dup(2);
     ASSERT_TRUE(std::freopen(QFile::encodeName(path("stderr")).constData(), "w", stderr));
-    for (const QString bad : {"cut.mp3", "noise.mp3", "empty.flac", "missing.wma", "a.mp3"}) {
+    for (const QString bad : {"cut.mp3", "empty.flac", "missing.wma", "2.mp3"}) {
         refusal = "unset";
         EXPECT_EQ(readCoverPicture(path(bad), &refusal), CoverArt()) << bad.toStdString();
         EXPECT_EQ(refusal, QString()) << bad.toStdString();
