@@ -155,10 +155,16 @@ bool AsfHeader::parseObjects(const QByteArray& header) {
             if (!parseExtended(object.body))
                 return false;
         } else if (object.guid == kExtensionGuid) {
-            if (m_hasExtension)
+            if (m_hasExtension || m_extensionDamaged)
                 continue;
-            if (!parseExtension(object.body))
-                return false;
+            // A damaged one stays as it is: only a value over 64 KB needs it.
+            if (!parseExtension(object.body)) {
+                m_extensionDamaged = true;
+                m_error.clear();
+                m_extensionObjects.clear();
+                m_library.clear();
+                m_hasLibrary = false;
+            }
         }
         m_objects.append(object);
     }
@@ -209,7 +215,6 @@ bool AsfHeader::parseExtension(const QByteArray& body) {
     m_extensionReserved = body.left(kExtensionPrefix - 4);
     if (!splitObjects(body, kExtensionPrefix, kExtensionPrefix + int(dataSize), m_extensionObjects))
         return false;
-    m_hasExtension = true;
     for (int i = 0; i < m_extensionObjects.size();) {
         if (m_extensionObjects[i].guid != kLibraryGuid) {
             ++i;
@@ -220,6 +225,7 @@ bool AsfHeader::parseExtension(const QByteArray& body) {
                 return false;
         }
     }
+    m_hasExtension = true;
     return true;
 }
 
@@ -369,6 +375,8 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
     for (const Descriptor& descriptor : m_extended)
         if (descriptor.value.data.size() > 0xFFFF || descriptor.name.size() > 0x7FFE)
             return fail(QStringLiteral("An attribute is too long for the file's header"));
+    if (m_extensionDamaged && m_hasLibrary)
+        return fail(QStringLiteral("The file's header extension is damaged"));
     if (m_library.size() > 0xFFFF)
         return fail(QStringLiteral("The file has too many attributes"));
     for (const LibraryRecord& record : m_library)
@@ -384,7 +392,7 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
         } else if (object.guid == kExtendedGuid) {
             object.body = extendedBody();
             extended = true;
-        } else if (object.guid == kExtensionGuid) {
+        } else if (object.guid == kExtensionGuid && !m_extensionDamaged) {
             object.body = extensionBody();
             extension = true;
         }

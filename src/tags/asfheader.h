@@ -74,7 +74,8 @@ private:
     bool m_hasExtended = false;
     QList<Descriptor> m_extended;
     bool m_hasExtension = false;
-    QByteArray m_extensionReserved; // its reserved GUID and number
+    bool m_extensionDamaged = false; // kept as read; no value over 64 KB can be written
+    QByteArray m_extensionReserved;  // its reserved GUID and number
     QList<Object> m_extensionObjects;
     bool m_hasLibrary = false;
     QList<LibraryRecord> m_library;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QtEndian>
 #include <tuple>
 #include <unistd.h>
 
@@ -126,6 +127,14 @@ TEST_F(TagFileTest, CoversAndGainsGoIntoMp3AndWmaAndCoversComeBackFromEveryForma
     ASSERT_TRUE(WriteWmaTag(path("4.wma"), {}, {{jpeg, {}}, {}}));
     EXPECT_TRUE(Mutagen(kMutagenWma, path("4.wma"))
                     .out.startsWith("1|image/jpeg|3|''|" + Sha(jpeg).toLatin1()));
+    // A damaged header extension is kept as it is: small values are still written, a big cover not.
+    QByteArray damaged = ReadAll(path("3.wma"));
+    const int extension = damaged.indexOf(QByteArray::fromHex("b503bf5f2ea9cf118ee300c00c205365"));
+    qToLittleEndian<quint32>(0xFFFFFF, damaged.data() + extension + 24 + 18);
+    WriteAll(path("3.wma"), damaged);
+    EXPECT_TRUE(WriteWmaTag(path("3.wma"), SampleTag<WmaTag>(), {{jpeg, {}}, gains}));
+    EXPECT_FALSE(WriteWmaTag(path("3.wma"), {}, {{big, {}}, {}}));
+    EXPECT_EQ(ReadWmaTag(path("3.wma")).Title, SampleTag<WmaTag>().Title);
     // Source files: the pictures FFmpeg and mutagen put in.
     EXPECT_EQ(readCoverPicture(Attached(path("a.flac"), path("c.jpeg"), {})).data, jpeg);
     EXPECT_EQ(readCoverPicture(Attached(path("a.m4a"), path("c.jpeg"), {"-f", "ipod"})).data, jpeg);
