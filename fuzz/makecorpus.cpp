@@ -87,7 +87,10 @@ bool MakeWma(const QString& folder, const QString& work) {
     tag.Track = 3;
     tag.Comment = "Comment";
     tag.Genre = "Rock";
-    if (!WriteWmaTag(file, tag))
+    TagExtras extras;
+    extras.cover.data = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(200, '\x55');
+    extras.gain.trackGain = -6.52;
+    if (!WriteWmaTag(file, tag, extras))
         return false;
     const QByteArray bytes = ReadFile(file);
     QByteArray emptyObject = bytes;

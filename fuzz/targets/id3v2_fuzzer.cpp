@@ -8,6 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tag.Title += QStringLiteral("\u00e9\u4e2d");
     QBuffer output;
     output.open(QIODevice::WriteOnly);
-    WriteID3v2TagTo(input, output, tag);
+    static const TagExtras extras{{QByteArray("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16), {}},
+                                  {-6.5, 0.9, 2.0, 1.0}};
+    WriteID3v2TagTo(input, output, tag, extras);
     return 0;
 }

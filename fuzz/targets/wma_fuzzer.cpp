@@ -1,14 +1,18 @@
 #include "fuzzinput.h"
 #include "tags/wmatag.h"
 
-// Reads the attributes, then rewrites the input with them: both must cope with any bytes.
+// Reads the attributes and the picture, then rewrites the input with them and
+// a cover too large for the Extended Content Description: all must cope with any bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
     WmaTag tag = ReadWmaTagFrom(input);
+    ReadWmaPictureFrom(input);
     tag.Genre += QStringLiteral("\u00e9");
     tag.Track = 3;
     QBuffer output;
     output.open(QIODevice::WriteOnly);
-    WriteWmaTagTo(input, output, tag);
+    static const TagExtras extras{{QByteArray("\xFF\xD8\xFF", 3) + QByteArray(0x10000, 'x'), {}},
+                                  {-6.5, 0.9, std::nullopt, 1.0}};
+    WriteWmaTagTo(input, output, tag, extras);
     return 0;
 }

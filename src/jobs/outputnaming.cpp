@@ -286,10 +286,27 @@ QString PartFileOf(const QString& path) {
     return path.left(slash + 1) + partName(path.mid(slash + 1));
 }
 
+int renameWithoutReplacing(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray name = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) ==
+        0)
+        return 0;
+    int error = errno;
+    // Without the no-replace rename, a new link fails just as well on a taken name.
+    if (error == EINVAL || error == ENOSYS) {
+        if (::link(source.constData(), name.constData()) == 0) {
+            ::unlink(source.constData());
+            return 0;
+        }
+        error = errno;
+    }
+    return error;
+}
+
 QString CommitOutputFile(const QString& path) {
     const QString partPath = PartFileOf(path);
     OutputReservation::release(partPath);
-    const QByteArray part = QFile::encodeName(partPath);
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     const QString folder = path.left(slash + 1);
     // The next collision names count on from the chosen one's.
@@ -302,19 +319,9 @@ QString CommitOutputFile(const QString& path) {
     }
     for (QString target = path; counter <= MaxCounter;
          target = folder + collisionName(fileName, ++counter)) {
-        const QByteArray name = QFile::encodeName(target);
-        if (::renameat2(AT_FDCWD, part.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) ==
-            0)
+        const int error = renameWithoutReplacing(partPath, target);
+        if (error == 0)
             return target;
-        int error = errno;
-        // Without the no-replace rename, a new link fails just as well on a taken name.
-        if (error == EINVAL || error == ENOSYS) {
-            if (::link(part.constData(), name.constData()) == 0) {
-                ::unlink(part.constData());
-                return target;
-            }
-            error = errno;
-        }
         if (error != EEXIST)
             throw JobError(QStringLiteral("Cannot name the finished file %1: %2.")
                                .arg(target, systemError(error)));

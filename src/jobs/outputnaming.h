@@ -84,6 +84,11 @@ QString PartFileOf(const QString& path);
 // Returns the name it got; raises JobError when it can get none.
 QString CommitOutputFile(const QString& path);
 
+// Gives the file from the name to unless something already has that name,
+// which is never replaced: 0 when done, else the error number (EEXIST when
+// to is taken).
+int renameWithoutReplacing(const QString& from, const QString& to);
+
 // Removes the part file of path, whose row failed, and lets go of it.
 void DiscardOutputFile(const QString& path);
 

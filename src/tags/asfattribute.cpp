@@ -23,6 +23,37 @@ AsfAttribute AsfAttribute::fromDWord(quint32 value) {
     return attribute;
 }
 
+AsfAttribute AsfAttribute::fromFrontCover(const QByteArray& picture, const QString& mimeType) {
+    AsfAttribute attribute;
+    attribute.type = Bytes;
+    attribute.data.append('\x03');
+    char size[4];
+    qToLittleEndian(quint32(picture.size()), size);
+    attribute.data.append(size, 4);
+    attribute.data.append(fromText(mimeType).data);
+    attribute.data.append(fromText(QString()).data);
+    attribute.data.append(picture);
+    return attribute;
+}
+
+bool AsfAttribute::picture(QByteArray& bytes) const {
+    if (type != Bytes || data.size() < 5)
+        return false;
+    const quint32 size = qFromLittleEndian<quint32>(data.constData() + 1);
+    int at = 5;
+    for (int texts = 0; texts < 2; ++texts) { // the MIME type, the description
+        while (at + 1 < data.size() && (data.at(at) || data.at(at + 1)))
+            at += 2;
+        at += 2;
+        if (at > data.size())
+            return false;
+    }
+    if (quint32(data.size() - at) != size)
+        return false;
+    bytes = data.mid(at);
+    return true;
+}
+
 QString AsfAttribute::text() const {
     if (type != Text)
         return {};

@@ -13,7 +13,13 @@ struct AsfAttribute {
     // A text as UTF-16LE with its terminator.
     static AsfAttribute fromText(const QString& text);
     static AsfAttribute fromDWord(quint32 value);
+    // WM/Picture: picture type 3 (front cover), its 32-bit size, the MIME
+    // type and an empty description as terminated UTF-16LE texts, the bytes.
+    static AsfAttribute fromFrontCover(const QByteArray& picture, const QString& mimeType);
 
+    // The picture bytes of a WM/Picture value; false for a value that is not
+    // a well-formed picture (its stated size and its texts must fit exactly).
+    bool picture(QByteArray& bytes) const;
     // The text up to its terminator; empty for a value that is not a text.
     QString text() const;
     // The value of a number (or of a text that starts with digits); false when there is none.

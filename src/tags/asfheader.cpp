@@ -2,6 +2,7 @@
 
 #include "tags/tagfilerewrite.h"
 
+#include <algorithm>
 #include <QIODevice>
 #include <QtEndian>
 
@@ -21,6 +22,16 @@ const QByteArray
     kDescriptionGuid("\x33\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
 const QByteArray kExtendedGuid("\x40\xA4\xD0\xD2\x07\xE3\xD2\x11\x97\xF0\x00\xA0\xC9\x5E\xA8\x50",
                                16);
+const QByteArray kExtensionGuid("\xB5\x03\xBF\x5F\x2E\xA9\xCF\x11\x8E\xE3\x00\xC0\x0C\x20\x53\x65",
+                                16);
+const QByteArray kLibraryGuid("\x94\x1C\x23\x44\x98\x94\xD1\x49\xA1\x41\x1D\x13\x4E\x45\x70\x54",
+                              16);
+// A new Header Extension object's reserved GUID and number, as fixed for it.
+const QByteArray
+    kExtensionReserved("\x11\xD2\xD3\xAB\xBA\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65\x06\x00",
+                       18);
+// The Header Extension's body: that reserved part, then the size of the objects it holds.
+constexpr int kExtensionPrefix = 22;
 
 // The Content Description object's texts, in their stored order.
 const std::array<const char*, 5> kDescriptionNames{"Title", "Author", "Copyright", "Description",
@@ -71,6 +82,17 @@ private:
 
 } // namespace
 
+// Objects one after the other, each with its GUID and size in front.
+QByteArray AsfHeader::joined(const QList<Object>& objects) {
+    QByteArray bytes;
+    for (const Object& object : objects) {
+        bytes.append(object.guid);
+        Append<quint64>(bytes, quint64(object.body.size() + kObjectHeader));
+        bytes.append(object.body);
+    }
+    return bytes;
+}
+
 bool AsfHeader::fail(const QString& text) const {
     m_error = text;
     return false;
@@ -97,18 +119,26 @@ bool AsfHeader::read(QIODevice& file) {
     return true;
 }
 
+bool AsfHeader::splitObjects(const QByteArray& bytes, int offset, int end, QList<Object>& objects) {
+    while (offset < end) {
+        if (end - offset < kObjectHeader)
+            return fail(QStringLiteral("The file's header is damaged"));
+        const quint64 size = qFromLittleEndian<quint64>(bytes.constData() + offset + 16);
+        if (size < quint64(kObjectHeader) || size > quint64(end - offset))
+            return fail(QStringLiteral("The file's header is damaged"));
+        objects.append({bytes.mid(offset, 16),
+                        bytes.mid(offset + kObjectHeader, static_cast<int>(size) - kObjectHeader)});
+        offset += static_cast<int>(size);
+    }
+    return true;
+}
+
 bool AsfHeader::parseObjects(const QByteArray& header) {
     bool hasFileProperties = false;
-    int offset = kHeaderPrefix;
-    while (offset < header.size()) {
-        if (header.size() - offset < kObjectHeader)
-            return fail(QStringLiteral("The file's header is damaged"));
-        const quint64 size = qFromLittleEndian<quint64>(header.constData() + offset + 16);
-        if (size < quint64(kObjectHeader) || size > quint64(header.size() - offset))
-            return fail(QStringLiteral("The file's header is damaged"));
-        Object object{header.mid(offset, 16),
-                      header.mid(offset + kObjectHeader, static_cast<int>(size) - kObjectHeader)};
-        offset += static_cast<int>(size);
+    QList<Object> objects;
+    if (!splitObjects(header, kHeaderPrefix, header.size(), objects))
+        return false;
+    for (const Object& object : objects) {
         if (object.guid == kFilePropertiesGuid) {
             if (object.body.size() < kFileSizeOffset + 8)
                 return fail(QStringLiteral("The file's header is damaged"));
@@ -124,6 +154,17 @@ bool AsfHeader::parseObjects(const QByteArray& header) {
                 continue;
             if (!parseExtended(object.body))
                 return false;
+        } else if (object.guid == kExtensionGuid) {
+            if (m_hasExtension || m_extensionDamaged)
+                continue;
+            // A damaged one stays as it is: only a value over 64 KB needs it.
+            if (!parseExtension(object.body)) {
+                m_extensionDamaged = true;
+                m_error.clear();
+                m_extensionObjects.clear();
+                m_library.clear();
+                m_hasLibrary = false;
+            }
         }
         m_objects.append(object);
     }
@@ -165,6 +206,52 @@ bool AsfHeader::parseExtended(const QByteArray& body) {
     return true;
 }
 
+bool AsfHeader::parseExtension(const QByteArray& body) {
+    if (body.size() < kExtensionPrefix)
+        return fail(QStringLiteral("The file's header extension is damaged"));
+    const quint32 dataSize = qFromLittleEndian<quint32>(body.constData() + kExtensionPrefix - 4);
+    if (dataSize > quint32(body.size() - kExtensionPrefix))
+        return fail(QStringLiteral("The file's header extension is damaged"));
+    m_extensionReserved = body.left(kExtensionPrefix - 4);
+    if (!splitObjects(body, kExtensionPrefix, kExtensionPrefix + int(dataSize), m_extensionObjects))
+        return false;
+    for (int i = 0; i < m_extensionObjects.size();) {
+        if (m_extensionObjects[i].guid != kLibraryGuid) {
+            ++i;
+        } else if (m_hasLibrary) {
+            m_extensionObjects.removeAt(i);
+        } else {
+            if (!parseLibrary(m_extensionObjects[i++].body))
+                return false;
+        }
+    }
+    m_hasExtension = true;
+    return true;
+}
+
+bool AsfHeader::parseLibrary(const QByteArray& body) {
+    Cursor cursor(body);
+    quint16 count = 0;
+    if (!cursor.take(count))
+        return fail(QStringLiteral("The file's metadata library is damaged"));
+    for (int i = 0; i < count; ++i) {
+        LibraryRecord record;
+        quint16 nameLength = 0;
+        quint32 valueLength = 0;
+        QByteArray name;
+        if (!cursor.take(record.language) || !cursor.take(record.stream) ||
+            !cursor.take(nameLength) || !cursor.take(record.descriptor.value.type) ||
+            !cursor.take(valueLength) || valueLength > quint32(body.size()) ||
+            !cursor.take(nameLength, name) ||
+            !cursor.take(int(valueLength), record.descriptor.value.data))
+            return fail(QStringLiteral("The file's metadata library is damaged"));
+        record.descriptor.name = AsfAttribute{AsfAttribute::Text, name}.text();
+        m_library.append(record);
+    }
+    m_hasLibrary = true;
+    return true;
+}
+
 std::optional<AsfAttribute> AsfHeader::attribute(const QString& name) const {
     const int index = DescriptionIndex(name);
     if (index >= 0 && m_hasDescription) {
@@ -175,6 +262,9 @@ std::optional<AsfAttribute> AsfHeader::attribute(const QString& name) const {
     for (const Descriptor& descriptor : m_extended)
         if (descriptor.name.compare(name, Qt::CaseInsensitive) == 0)
             return descriptor.value;
+    for (const LibraryRecord& record : m_library)
+        if (record.stream == 0 && record.descriptor.name.compare(name, Qt::CaseInsensitive) == 0)
+            return record.descriptor.value;
     if (index >= 0 && m_hasDescription)
         return AsfAttribute{AsfAttribute::Text, m_description[index]};
     return std::nullopt;
@@ -183,11 +273,24 @@ std::optional<AsfAttribute> AsfHeader::attribute(const QString& name) const {
 void AsfHeader::setAttribute(const QString& name, const AsfAttribute& value) {
     const int index = DescriptionIndex(name);
     const bool described = index >= 0 && value.type == AsfAttribute::Text;
+    const bool large = !described && value.data.size() > 0xFFFF;
     if (described) {
         m_hasDescription = true;
         m_description[index] = value.data;
     }
-    bool placed = described;
+    m_library.erase(std::remove_if(m_library.begin(), m_library.end(),
+                                   [&name](const LibraryRecord& record) {
+                                       return record.stream == 0 &&
+                                              record.descriptor.name.compare(
+                                                  name, Qt::CaseInsensitive) == 0;
+                                   }),
+                    m_library.end());
+    if (large) {
+        m_hasExtension = true;
+        m_hasLibrary = true;
+        m_library.append({0, 0, {name, value}});
+    }
+    bool placed = described || large;
     for (int i = 0; i < m_extended.size();) {
         if (m_extended[i].name.compare(name, Qt::CaseInsensitive) != 0) {
             ++i;
@@ -227,6 +330,38 @@ QByteArray AsfHeader::extendedBody() const {
     return body;
 }
 
+QByteArray AsfHeader::libraryBody() const {
+    QByteArray body;
+    Append<quint16>(body, static_cast<quint16>(m_library.size()));
+    for (const LibraryRecord& record : m_library) {
+        const QByteArray name = Utf16WithTerminator(record.descriptor.name);
+        Append<quint16>(body, record.language);
+        Append<quint16>(body, record.stream);
+        Append<quint16>(body, static_cast<quint16>(name.size()));
+        Append<quint16>(body, record.descriptor.value.type);
+        Append<quint32>(body, static_cast<quint32>(record.descriptor.value.data.size()));
+        body.append(name);
+        body.append(record.descriptor.value.data);
+    }
+    return body;
+}
+
+QByteArray AsfHeader::extensionBody() const {
+    QList<Object> objects = m_extensionObjects;
+    bool library = false;
+    for (Object& object : objects)
+        if (object.guid == kLibraryGuid) {
+            object.body = libraryBody();
+            library = true;
+        }
+    if (m_hasLibrary && !library)
+        objects.append({kLibraryGuid, libraryBody()});
+    const QByteArray children = joined(objects);
+    QByteArray body = m_extensionReserved.isEmpty() ? kExtensionReserved : m_extensionReserved;
+    Append<quint32>(body, quint32(children.size()));
+    return body + children;
+}
+
 bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
     if (m_headerSize == 0)
         return fail(QStringLiteral("The file's header was not read"));
@@ -240,9 +375,16 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
     for (const Descriptor& descriptor : m_extended)
         if (descriptor.value.data.size() > 0xFFFF || descriptor.name.size() > 0x7FFE)
             return fail(QStringLiteral("An attribute is too long for the file's header"));
+    if (m_extensionDamaged && m_hasLibrary)
+        return fail(QStringLiteral("The file's header extension is damaged"));
+    if (m_library.size() > 0xFFFF)
+        return fail(QStringLiteral("The file has too many attributes"));
+    for (const LibraryRecord& record : m_library)
+        if (record.descriptor.name.size() > 0x7FFE)
+            return fail(QStringLiteral("An attribute is too long for the file's header"));
 
     QList<Object> objects = m_objects;
-    bool description = false, extended = false;
+    bool description = false, extended = false, extension = false;
     for (Object& object : objects) {
         if (object.guid == kDescriptionGuid) {
             object.body = descriptionBody();
@@ -250,19 +392,19 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
         } else if (object.guid == kExtendedGuid) {
             object.body = extendedBody();
             extended = true;
+        } else if (object.guid == kExtensionGuid && !m_extensionDamaged) {
+            object.body = extensionBody();
+            extension = true;
         }
     }
     if (m_hasDescription && !description)
         objects.append({kDescriptionGuid, descriptionBody()});
     if (m_hasExtended && !extended)
         objects.append({kExtendedGuid, extendedBody()});
+    if (m_hasExtension && !extension)
+        objects.append({kExtensionGuid, extensionBody()});
 
-    QByteArray children;
-    for (const Object& object : objects) {
-        children.append(object.guid);
-        Append<quint64>(children, quint64(object.body.size() + kObjectHeader));
-        children.append(object.body);
-    }
+    const QByteArray children = joined(objects);
     const qint64 newHeaderSize = kHeaderPrefix + children.size();
     const qint64 newFileSize = m_fileSize - m_headerSize + newHeaderSize;
     QByteArray header = kHeaderGuid;

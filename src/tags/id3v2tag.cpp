@@ -1,5 +1,7 @@
 #include "tags/id3v2tag.h"
 
+#include "tags/coverart.h"
+#include "tags/replaygaintags.h"
 #include "tags/tagerror.h"
 #include "tags/tagfilerewrite.h"
 #include "tags/tagtext.h"
@@ -352,8 +354,15 @@ bool LooksLikeMpegAudio(QIODevice& device, qint64 position) {
 
 } // namespace
 
-QByteArray BuildID3v2Tag(const ID3StructV2& tag) {
+QByteArray BuildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras) {
     QByteArray frames;
+    // ID3v2.3 frame sizes are plain 32-bit numbers; only the tag's is syncsafe.
+    const auto appendFrame = [&frames](const char* id, const QByteArray& body) {
+        frames.append(id, 4);
+        AppendBigEndian32(frames, static_cast<quint32>(body.size()));
+        frames.append(2, '\0');
+        frames.append(body);
+    };
     for (const Frame& frame : kFrames) {
         const EncodedValue value = EncodeValue(tag.*frame.value);
         const bool comment = qstrcmp(frame.id, "COMM") == 0;
@@ -364,10 +373,21 @@ QByteArray BuildID3v2Tag(const ID3StructV2& tag) {
                                                    : QByteArray(1, '\0'));
         }
         body.append(value.bytes);
-        frames.append(frame.id, 4);
-        AppendBigEndian32(frames, static_cast<quint32>(body.size()));
-        frames.append(2, '\0');
-        frames.append(body);
+        appendFrame(frame.id, body);
+    }
+    // Names and values are ASCII: ISO-8859-1, the description ended by a zero.
+    for (const auto& [name, value] : replayGainTags(extras.gain))
+        appendFrame("TXXX", QByteArray(1, Latin1) + name.toLatin1() + '\0' + value.toLatin1());
+    const CoverArt cover = CoverCheck::checked(extras.cover.data);
+    if (!cover.isEmpty()) {
+        // Encoding, MIME type, picture type 3 (front cover), an empty description.
+        QByteArray body(1, Latin1);
+        body.append(cover.mimeType.toLatin1());
+        body.append('\0');
+        body.append('\x03');
+        body.append('\0');
+        body.append(cover.data);
+        appendFrame("APIC", body);
     }
     frames.append(10, '\0');
 
@@ -378,7 +398,8 @@ QByteArray BuildID3v2Tag(const ID3StructV2& tag) {
     return tag3 + frames;
 }
 
-bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag) {
+bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag,
+                     const TagExtras& extras) {
     // Tags that earlier writes stacked at the start all give way to the new one.
     qint64 audioStart = 0;
     for (;;) {
@@ -397,16 +418,16 @@ bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV
     if (!LooksLikeMpegAudio(source, audioStart))
         return false;
 
-    const QByteArray tagBytes = BuildID3v2Tag(tag);
+    const QByteArray tagBytes = BuildID3v2Tag(tag, extras);
     return destination.write(tagBytes) == tagBytes.size() &&
            CopyToEnd(source, audioStart, destination);
 }
 
-bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag) {
+bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag, const TagExtras& extras) {
     TagFileRewrite rewrite(fileName);
     if (!rewrite.open())
         throw TagError(QStringLiteral("Cannot open file %1").arg(fileName));
-    if (!WriteID3v2TagTo(rewrite.original(), rewrite.replacement(), tag))
+    if (!WriteID3v2TagTo(rewrite.original(), rewrite.replacement(), tag, extras))
         return false;
     return rewrite.commit();
 }

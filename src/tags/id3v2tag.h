@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagextras.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -23,18 +25,26 @@ struct ID3StructV2 {
 // empty ones too) and 10 bytes of padding. A value is written as ISO-8859-1
 // when every character fits, else as UTF-16 with a byte order mark; it is cut
 // to 255 bytes in that form, on a character boundary.
-QByteArray BuildID3v2Tag(const ID3StructV2& tag);
+//
+// extras adds, after those seven: a TXXX frame for each ReplayGain value
+// present (REPLAYGAIN_TRACK_GAIN "-6.52 dB", REPLAYGAIN_TRACK_PEAK
+// "0.988831", then the album pair), and an APIC frame with the cover as the
+// front cover (picture type 3, no description, the type its bytes show). A
+// cover that CoverCheck::checked refuses is left out; check it first to
+// tell the user why.
+QByteArray BuildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras = {});
 
 // Writes the tag at the start of an MP3 file. The tag goes, with the file's
 // audio, into a replacement that takes the file's place only when complete; an
 // ID3v2 tag already at the start is replaced. A file that does not look like
 // MP3 audio is refused (false) and left as it was. Raises TagError
 // "Cannot open file <name>" when the file cannot be opened or rewritten.
-bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag);
+bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag, const TagExtras& extras = {});
 
 // The same rewrite from one device to another (the file's content to its
 // replacement); false when the content is refused or cannot be written.
-bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag);
+bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag,
+                     const TagExtras& extras = {});
 
 // The seven values of the file's ID3v2 tag (versions 2.2 to 2.4), or seven
 // empty values. Never raises.

@@ -1,6 +1,8 @@
 #include "tags/wmatag.h"
 
 #include "tags/asfheader.h"
+#include "tags/coverart.h"
+#include "tags/replaygaintags.h"
 #include "tags/tagfilerewrite.h"
 #include "tags/tagtext.h"
 
@@ -64,6 +66,17 @@ WmaTag ReadWmaTagFrom(QIODevice& device) {
     return FittedToFields(tag);
 }
 
+QByteArray ReadWmaPictureFrom(QIODevice& device) {
+    AsfHeader header;
+    QByteArray bytes;
+    if (header.read(device)) {
+        const auto attribute = header.attribute(QStringLiteral("WM/Picture"));
+        if (attribute)
+            attribute->picture(bytes);
+    }
+    return bytes;
+}
+
 WmaTag ReadWmaTag(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -71,7 +84,8 @@ WmaTag ReadWmaTag(const QString& fileName) {
     return ReadWmaTagFrom(file);
 }
 
-bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag) {
+bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
+                   const TagExtras& extras) {
     AsfHeader header;
     if (!header.read(source))
         return false;
@@ -80,11 +94,18 @@ bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag)
         header.setAttribute(QLatin1String(field.attribute),
                             AsfAttribute::fromText(fitted.*field.value));
     header.setAttribute(QStringLiteral("WM/TrackNumber"), AsfAttribute::fromDWord(tag.Track));
+    for (const auto& [name, value] : replayGainTags(extras.gain))
+        header.setAttribute(name, AsfAttribute::fromText(value));
+    const CoverArt cover = CoverCheck::checked(extras.cover.data);
+    if (!cover.isEmpty())
+        header.setAttribute(QStringLiteral("WM/Picture"),
+                            AsfAttribute::fromFrontCover(cover.data, cover.mimeType));
     return header.write(source, destination);
 }
 
-bool WriteWmaTag(const QString& fileName, const WmaTag& tag) {
+bool WriteWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras) {
     TagFileRewrite rewrite(fileName);
-    return rewrite.open() && WriteWmaTagTo(rewrite.original(), rewrite.replacement(), tag) &&
+    return rewrite.open() &&
+           WriteWmaTagTo(rewrite.original(), rewrite.replacement(), tag, extras) &&
            rewrite.commit();
 }

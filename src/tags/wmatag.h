@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagextras.h"
+
 #include <QString>
 
 class QIODevice;
@@ -28,9 +30,22 @@ WmaTag FittedToFields(WmaTag tag);
 WmaTag ReadWmaTag(const QString& fileName);
 WmaTag ReadWmaTagFrom(QIODevice& device);
 
+// The picture of the file's WM/Picture attribute, wherever the file keeps it
+// (FFmpeg finds one only where it is under 64 KB); empty when there is none
+// or it is damaged. Never raises.
+QByteArray ReadWmaPictureFrom(QIODevice& device);
+
 // Sets Author, Title, WM/AlbumTitle, WM/Year, Description and WM/Genre (empty
 // texts too) and WM/TrackNumber. The file is rewritten into a replacement that
 // takes its place only when complete. False, with the file left as it was,
 // when it cannot be opened or is not a well-formed ASF file. Never raises.
-bool WriteWmaTag(const QString& fileName, const WmaTag& tag);
-bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag);
+//
+// extras adds the ReplayGain values present as the text attributes
+// REPLAYGAIN_TRACK_GAIN ("-6.52 dB"), REPLAYGAIN_TRACK_PEAK ("0.988831") and
+// the album pair, and the cover as WM/Picture (front cover, the type its
+// bytes show), in the Metadata Library when it is over 64 KB. A cover that
+// CoverCheck::checked refuses is left out; check it first to tell the user
+// why. Values extras does not hold stay as the file had them.
+bool WriteWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras = {});
+bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
+                   const TagExtras& extras = {});
