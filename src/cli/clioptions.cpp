@@ -139,6 +139,17 @@ QString CliOptions::parse(const QStringList& arguments) {
                 else
                     jobs = n;
             }
+        } else if (name == QLatin1String("--replaygain")) {
+            if ((error = value(&text)).isEmpty()) {
+                const QStringList modes{QStringLiteral("off"), QStringLiteral("track"),
+                                        QStringLiteral("album")};
+                const int mode = int(modes.indexOf(text.toLower()));
+                if (mode < 0)
+                    error = QStringLiteral("Unknown ReplayGain \"%1\": use off, track or album.")
+                                .arg(text);
+                else
+                    replayGain = mode;
+            }
         } else if (name == QLatin1String("-r") || name == QLatin1String("--recursive")) {
             error = flag(&recursive);
         } else if (name == QLatin1String("--cd")) {
@@ -235,6 +246,8 @@ QString HelpText() {
         "                         configuration folder; a missing file means defaults)\n"
         "  -j, --jobs N           files converted at once; 0 means one per core\n"
         "                         (default: key Jobs of section Main, one per core)\n"
+        "      --replaygain MODE  off, track or album: the loudness values written\n"
+        "                         (default: the settings, album for rips, track else)\n"
         "  -r, --recursive        enter the sub-folders of the folders given\n"
         "      --cd               rip the DRIVE or IMAGE given, else the first drive\n"
         "      --tracks LIST      tracks to rip, such as 1,3-5 (default: every track)\n"

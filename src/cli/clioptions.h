@@ -15,7 +15,8 @@ struct CliOptions {
     QString outputFolder;
     std::optional<FolderScheme> scheme;
     QString settingsPath;
-    std::optional<int> jobs; // 0: one row per core
+    std::optional<int> jobs;       // 0: one row per core
+    std::optional<int> replayGain; // 0 off, 1 track, 2 track and album
     bool recursive = false;
     bool cd = false;
     QVector<int> tracks; // 1-based, in the order given; empty: every track

@@ -4,10 +4,19 @@
 #include "cli/interruptwatcher.h"
 #include "jobs/job.h"
 #include "jobs/ripjob.h"
+#include "jobs/riplog.h"
 
 #include <map>
 #include <QEventLoop>
 #include <QFileInfo>
+
+namespace {
+
+QString withGain(const QString& verdict, const QString& gain) {
+    return gain.isEmpty() ? verdict : QStringLiteral("%1; %2").arg(verdict, gain);
+}
+
+} // namespace
 
 JobRunner::JobRunner(Console& console, QStringList sources)
     : m_console(console), m_sources(std::move(sources)) {}
@@ -45,7 +54,7 @@ int JobRunner::run(Job& job, int refused) {
             unverified[row] = output;
         } else {
             ++m_converted;
-            m_console.ok(m_sources.value(row), output);
+            m_console.ok(m_sources.value(row), output, RipLog::gainText(job.gainOf(row)));
         }
     });
     if (verified)
@@ -63,7 +72,8 @@ int JobRunner::run(Job& job, int refused) {
                 return;
             }
             ++m_converted;
-            m_console.ok(m_sources.value(row), output, verdict.text());
+            m_console.ok(m_sources.value(row), output,
+                         withGain(verdict.text(), RipLog::gainText(job.gainOf(row))));
         });
     QObject::connect(&job, &Job::rowStopped, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
@@ -84,7 +94,7 @@ int JobRunner::run(Job& job, int refused) {
     loop.exec();
     for (const auto& [row, output] : unverified) {
         ++m_converted;
-        m_console.ok(m_sources.value(row), output);
+        m_console.ok(m_sources.value(row), output, RipLog::gainText(job.gainOf(row)));
     }
     if (rip && !rip->logPath().isEmpty())
         m_console.note(QStringLiteral("Rip log: %1").arg(rip->logPath()));

@@ -6,7 +6,9 @@
 #include "control/jobcontrol.h"
 #include "filelist/fileacceptance.h"
 #include "jobs/outputnaming.h"
+#include "settings/mainkeys.h"
 #include "settings/mainoptions.h"
+#include "settings/settingsfile.h"
 
 #include <QFileInfo>
 
@@ -30,6 +32,9 @@ RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& set
     if (codec < 0 || codec >= codecs)
         codec = 0; // as the settings dialog shows a position beyond the list
     run.job.rmCodec = codec;
+    const int gain = options.replayGain.value_or(settings.readInRange(
+        options.cd ? MainKeys::ReplayGainRip : MainKeys::ReplayGainConvert, 0, 2));
+    run.job.replayGain = GainMode(gain);
     return run;
 }
 

@@ -396,6 +396,9 @@ void MainController::StartJob() {
     settings.currentRmCodec = [this] { return std::max(rmCodecIndex(), 0); };
     auto encoders = [this] { return EncoderSettings::read(*m_settings, mp3CommandLine()); };
     const int rowsAtOnce = conversionRowsAtOnce(*m_settings);
+    settings.replayGain = GainMode(m_settings->readInRange(
+        m_options.function == CdRipper ? MainKeys::ReplayGainRip : MainKeys::ReplayGainConvert, 0,
+        2));
     if (m_options.function == CdRipper)
         m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings), rowsAtOnce);
     else

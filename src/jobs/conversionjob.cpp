@@ -14,9 +14,7 @@ ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
                              ConversionComponents components, QObject* parent)
     : Job(std::move(settings), std::move(rows), parent), m_components(std::move(components)) {
     if (!m_components.tags)
-        m_components.tags = [](const QString& path, const RowTag& tag, const TagExtras&) {
-            WriteRowTags(path, tag);
-        };
+        m_components.tags = WriteOutputTags;
 }
 
 ConversionJob::~ConversionJob() {
@@ -111,17 +109,22 @@ void ConversionJob::rowDone(RowCopy* done) {
     if (result.held)
         m_held.push_back(std::move(copy));
     else if (result.ok)
-        emit rowFinished(copy->row().row, result.path);
+        finishRow(*copy);
     else
         fail(copy->row().row, result.message);
     startRows();
+}
+
+void ConversionJob::finishRow(const RowCopy& copy) {
+    setGain(copy.row().row, copy.result().gain);
+    emit rowFinished(copy.row().row, copy.result().path);
 }
 
 void ConversionJob::albumDone() {
     m_album.wait();
     for (const std::unique_ptr<RowCopy>& copy : m_held) {
         if (copy->result().ok)
-            emit rowFinished(copy->row().row, copy->result().path);
+            finishRow(*copy);
         else
             fail(copy->row().row, copy->result().message);
     }

@@ -41,6 +41,7 @@ private:
     void rowDone(RowCopy* copy);
     // The held rows have their album values and names: each row ends.
     void albumDone();
+    void finishRow(const RowCopy& copy);
 
     ConversionComponents m_components;
     int m_next = 0;

@@ -2,6 +2,7 @@
 
 #include "jobs/jobrow.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -31,6 +32,8 @@ public:
     int maxRunningRows() const { return m_maxRunning; }
     // The rows that failed, in order, with their reasons.
     const QVector<Failure>& failures() const { return m_failures; }
+    // The ReplayGain values a finished row's file carries; none when not measured.
+    ReplayGainValues gainOf(int row) const { return m_gains.value(row); }
 
 signals:
     void rowStarted(int row);
@@ -52,6 +55,8 @@ protected:
     JobRow current(const JobRow& row) const;
     int rmCodec() const;
     void fail(int row, const QString& message);
+    // Before its rowFinished: what the row's file carries.
+    void setGain(int row, const ReplayGainValues& gain) { m_gains.insert(row, gain); }
     void end(const QString& folderToOpen);
 
     const JobSettings m_settings;
@@ -63,4 +68,5 @@ private:
     bool m_started = false;
     bool m_running = false;
     QVector<Failure> m_failures;
+    QMap<int, ReplayGainValues> m_gains;
 };

@@ -38,9 +38,7 @@ RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, IAudioCDGrabber2& gra
     : Job(std::move(settings), std::move(rows), parent), m_grabber(grabber),
       m_components(std::move(components)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
     if (!m_components.tags)
-        m_components.tags = [](const QString& path, const RowTag& tag, const TagExtras&) {
-            WriteRowTags(path, tag);
-        };
+        m_components.tags = WriteOutputTags;
 }
 
 RipJob::~RipJob() {
@@ -240,6 +238,7 @@ void RipJob::rowEnded(Track& track) {
         m_logTracks[row].failure = result.message;
         return;
     }
+    setGain(row, result.gain);
     if (result.stopped)
         emit rowStopped(row, result.path);
     else

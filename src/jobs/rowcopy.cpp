@@ -32,7 +32,9 @@ void RowCopy::start(Progress progress, Done done) {
 
 void RowCopy::run(const Progress& progress) {
     m_result.path = m_path;
-    const bool measure = m_gain != GainMode::Off && m_sink->takesTags();
+    // WAV and RM files carry no tags to hold the values.
+    const bool measure = m_gain != GainMode::Off && m_sink->takesTags() &&
+                         m_row.format != FormatWav && m_row.format != FormatRm;
     const CopyOutcome copied =
         copyPcm(*m_source, *m_sink, PartFileOf(m_path), m_stop, progress, measure);
     if (!copied.ok) {

@@ -11,6 +11,10 @@ inline constexpr IntKey Format{"Main", "Format", 0};
 inline constexpr IntKey Output{"Main", "Output", 0};
 // Rows a conversion runs at once: 0 one per core, 1 one after the other.
 inline constexpr IntKey Jobs{"Main", "Jobs", 0};
+// ReplayGain a job measures and writes: 0 none, 1 each track's, 2 each
+// track's and its album's. A rip is an album; converted files seldom are.
+inline constexpr IntKey ReplayGainRip{"Main", "ReplayGainRip", 2};
+inline constexpr IntKey ReplayGainConvert{"Main", "ReplayGainConvert", 1};
 // The most a user may ask for; more rows at once than this only thrash the disk.
 inline constexpr int MaxJobs = 64;
 // "Path" defaults to the user's Music folder (see defaultOutputPath()).

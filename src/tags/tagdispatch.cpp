@@ -41,16 +41,6 @@ bool ReadByFfmpeg(const QString& extension) {
     return false;
 }
 
-// The MP3 and WMA writers take no extras yet; this is the one place to hand
-// them over once they do.
-void WriteId3OrWma(const QString& fileName, const QString& extension, const RowTag& tag,
-                   const TagExtras& /*extras*/, bool& written) {
-    if (extension == QLatin1String("mp3"))
-        written = WriteID3v2Tag(fileName, FromRow<ID3StructV2>(tag));
-    else if (extension == QLatin1String("wma"))
-        written = WriteWmaTag(fileName, FromRow<WmaTag>(tag));
-}
-
 } // namespace
 
 RowTag ReadRowTags(const QString& fileName) {
@@ -79,8 +69,10 @@ void WriteOutputTags(const QString& outputFileName, const RowTag& tag, const Tag
         written = WriteOggTag(outputFileName, FromRow<OGGTag>(tag), extras);
     else if (extension == QLatin1String("flac"))
         WriteFlacTag(outputFileName, FromRow<OGGTag>(tag), extras);
-    else
-        WriteId3OrWma(outputFileName, extension, tag, extras, written);
+    else if (extension == QLatin1String("mp3"))
+        written = WriteID3v2Tag(outputFileName, FromRow<ID3StructV2>(tag), extras);
+    else if (extension == QLatin1String("wma"))
+        written = WriteWmaTag(outputFileName, FromRow<WmaTag>(tag), extras);
     if (!written)
         throw TagError(
             QStringLiteral("Cannot write the tags of %1.").arg(FinalPathOfPart(outputFileName)));

@@ -55,8 +55,13 @@ protected:
     ProgramRun run(const QStringList& arguments) {
         QProcess process;
         process.setWorkingDirectory(dir.path());
+        // Lines and files carry no loudness values unless a test asks for them.
+        const QStringList gain =
+            arguments.contains(QStringLiteral("--replaygain"))
+                ? QStringList()
+                : QStringList{QStringLiteral("--replaygain"), QStringLiteral("off")};
         process.start(QStringLiteral(ORVELLE_CONVERT),
-                      QStringList{QStringLiteral("--settings"), settings()} + arguments);
+                      QStringList{QStringLiteral("--settings"), settings()} + gain + arguments);
         EXPECT_TRUE(process.waitForFinished(600000)) << arguments.join(' ').toStdString();
         ProgramRun result;
         result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -197,6 +202,48 @@ TEST_F(CliTest, DamagedFilesFailOneLineEachAndLeaveNothingWhileTheGoodAreConvert
     EXPECT_TRUE(result.out.contains("OK " + good[1] + " -> " + out() + "/01_good.ogg"));
     EXPECT_TRUE(result.err.contains(
         QStringLiteral("%1 converted, %2 failed.").arg(good.size()).arg(damaged.size())));
+}
+
+// Track and album gains go into every format that carries tags, as players
+// read them, and each OK line shows the track's.
+TEST_F(CliTest, ReplayGainIsWrittenIntoEveryFormat) {
+    const QStringList sources{Audio(path("a.wav"), 2), Audio(path("b.wav"), 3)};
+    const struct {
+        const char* format;
+        QStringList keys; // as mutagen names them, upper case
+    } cases[] = {
+        {"mp3", {"TXXX:REPLAYGAIN_TRACK_GAIN", "TXXX:REPLAYGAIN_ALBUM_PEAK"}},
+        {"ogg", {"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_TRACK_PEAK"}},
+        {"flac", {"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_ALBUM_PEAK"}},
+        {"opus", {"R128_TRACK_GAIN", "R128_ALBUM_GAIN"}},
+        {"wma", {"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString folder = out() + "/" + c.format;
+        const ProgramRun result =
+            run(QStringList{"--replaygain", "album", "-f", c.format, "-o", folder} + sources);
+        ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+        const QStringList ok = result.lines(result.out, "OK ");
+        ASSERT_EQ(ok.size(), 2);
+        EXPECT_TRUE(QRegularExpression(" \\[track -?\\d+\\.\\d\\d dB, peak \\d\\.\\d{6}; album ")
+                        .match(ok[0])
+                        .hasMatch())
+            << ok[0].toStdString();
+        QProcess mutagen;
+        mutagen.start("/usr/bin/python3", {"-c",
+                                           "import sys, mutagen\n"
+                                           "for p in sys.argv[1:]:\n"
+                                           "    print(' '.join(sorted(k.upper() for k in "
+                                           "mutagen.File(p).tags.keys())))",
+                                           folder + "/a." + c.format, folder + "/b." + c.format});
+        ASSERT_TRUE(mutagen.waitForFinished(60000));
+        const QStringList found = splitLines(mutagen.readAllStandardOutput());
+        ASSERT_EQ(found.size(), 2) << mutagen.readAllStandardError().toStdString();
+        for (const QString& keys : found)
+            for (const QString& key : c.keys)
+                EXPECT_TRUE(keys.split(' ').contains(key)) << keys.toStdString();
+    }
 }
 
 TEST_F(CliTest, NamesThatCouldFakeALineOrDriveTheTerminalAreShownQuoted) {
@@ -447,7 +494,7 @@ TEST_F(CliDiscTest, MusicBrainzNamesTheTracksFromTheReleaseChosen) {
     QSignalSpy done(&mp3, &QProcess::finished);
     mp3.start(QStringLiteral(ORVELLE_CONVERT),
               {"--settings", settings(), "--cd", image, "--musicbrainz", "--tracks", "1", "-f",
-               "mp3", "-o", out(), "--no-log"});
+               "mp3", "-o", out(), "--no-log", "--replaygain", "off"});
     ASSERT_TRUE(done.wait(600000));
     EXPECT_EQ(MutagenTags({out() + "/UK One.mp3"}).value(0),
               RowTag({"UK One", "MB Band", "UK", "1990"}));

@@ -647,13 +647,13 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
     for (int i = 0; i < 3; ++i) {
         sources << path(QStringLiteral("%1.wav").arg(i));
         ASSERT_TRUE(ffmpeg(lavfi[i] + QStringList{sources[i]}));
-        rows << row(i, sources[i], FormatWav, album);
+        rows << row(i, sources[i], FormatFlac, album);
     }
     QFile damaged(path("3.wav"));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("RIFF garbage");
     damaged.close();
-    rows << row(3, damaged.fileName(), FormatWav, album);
+    rows << row(3, damaged.fileName(), FormatFlac, album);
 
     QMap<QString, ReplayGainValues> written;
     ConversionComponents parts = components();
@@ -673,7 +673,7 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
     const double albumGain = -18 - ffmpegLoudness(sources);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        const ReplayGainValues gain = written.value(QStringLiteral("%1.wav").arg(i));
+        const ReplayGainValues gain = written.value(QStringLiteral("%1.flac").arg(i));
         ASSERT_TRUE(gain.trackGain && gain.albumGain && gain.trackPeak && gain.albumPeak);
         EXPECT_NEAR(*gain.trackGain, -18 - ffmpegLoudness({sources[i]}), 0.1);
         EXPECT_NEAR(*gain.albumGain, albumGain, 0.1);

@@ -4,7 +4,9 @@
 #include "settings/settingsfile.h"
 #include "settings/ui/settingscontrols.h"
 
+#include <QComboBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -17,27 +19,48 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
     m_jobs->setRange(0, MainKeys::MaxJobs);
     // 0 is stored as such, so the choice follows the machine the file moves to.
     m_jobs->setSpecialValueText(QStringLiteral("One per core"));
-    auto* hint = new QLabel(
-        QStringLiteral("Files converted at the same time. 1 converts one after the other."),
-        conversion);
+    auto* hint = new QLabel(QStringLiteral("Files converted, or tracks encoded while the disc is "
+                                           "read, at the same time. 1 does one after the other."),
+                            conversion);
     hint->setWordWrap(true);
     auto* form = new QFormLayout(conversion);
     form->addRow(QStringLiteral("Files at once:"), m_jobs);
     form->addRow(hint);
 
+    auto* gain = new QGroupBox(QStringLiteral("ReplayGain:"), this);
+    const QStringList modes{QStringLiteral("Off"), QStringLiteral("Track"),
+                            QStringLiteral("Track and album")};
+    m_ripGain = SettingsControls::list("cb_replaygain_rip", modes, gain);
+    m_convertGain = SettingsControls::list("cb_replaygain_convert", modes, gain);
+    auto* gainHint = new QLabel(QStringLiteral("Loudness measured as each file is written, so that "
+                                               "players level tracks and albums alike."),
+                                gain);
+    gainHint->setWordWrap(true);
+    auto* gainForm = new QFormLayout(gain);
+    gainForm->addRow(QStringLiteral("CD rips:"), m_ripGain);
+    gainForm->addRow(QStringLiteral("Conversions:"), m_convertGain);
+    gainForm->addRow(gainHint);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(conversion);
+    layout->addWidget(gain);
     layout->addStretch();
 }
 
 void GeneralPage::load(const SettingsFile& settings) {
     SettingsControls::load(m_jobs, settings, MainKeys::Jobs);
+    SettingsControls::load(m_ripGain, settings, MainKeys::ReplayGainRip);
+    SettingsControls::load(m_convertGain, settings, MainKeys::ReplayGainConvert);
 }
 
 void GeneralPage::save(SettingsFile& settings) const {
     SettingsControls::save(m_jobs, settings, MainKeys::Jobs);
+    SettingsControls::save(m_ripGain, settings, MainKeys::ReplayGainRip);
+    SettingsControls::save(m_convertGain, settings, MainKeys::ReplayGainConvert);
 }
 
 void GeneralPage::setDefaults() {
     m_jobs->setValue(MainKeys::Jobs.defaultValue);
+    m_ripGain->setCurrentIndex(MainKeys::ReplayGainRip.defaultValue);
+    m_convertGain->setCurrentIndex(MainKeys::ReplayGainConvert.defaultValue);
 }

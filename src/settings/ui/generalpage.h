@@ -2,9 +2,11 @@
 
 #include "settings/ui/settingspage.h"
 
+class QComboBox;
 class QSpinBox;
 
-// What belongs to the program as a whole: how many rows a conversion runs at once.
+// What belongs to the program as a whole: how many rows a job runs at once,
+// and the ReplayGain values rips and conversions write.
 class GeneralPage : public SettingsPage {
     Q_OBJECT
 public:
@@ -16,4 +18,6 @@ public:
 
 private:
     QSpinBox* m_jobs;
+    QComboBox* m_ripGain;
+    QComboBox* m_convertGain;
 };
