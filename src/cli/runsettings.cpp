@@ -43,7 +43,7 @@ ConversionComponents RunSettings::conversionComponents() const {
     const JobParts parts = JobParts::real();
     const EncoderSettings snapshot = encoders;
     return {[parts, snapshot](OutputFormat wanted) { return parts.writer(wanted, snapshot); },
-            parts.audioReader, parts.video, parts.tags};
+            parts.audioReader, parts.video, parts.tags, parts.covers};
 }
 
 RipComponents RunSettings::ripComponents() const {

@@ -1,5 +1,6 @@
 #include "control/jobcontrol.h"
 
+#include "components/ffmpeg/coverpicture.h"
 #include "components/iaudiocdgrabber2.h"
 #include "components/output/writerfactory.h"
 #include "control/mainstate.h"
@@ -16,6 +17,7 @@ JobParts JobParts::real() {
     JobParts parts;
     parts.audioReader = FileAcceptance::ffmpegAudio();
     parts.video = FileAcceptance::ffmpegVideo();
+    parts.covers = [](const QString& source) { return readCoverPicture(source); };
     parts.writer = [](OutputFormat format, const EncoderSettings& encoders) {
         return makeWriter(format, encoders);
     };
@@ -110,7 +112,7 @@ void JobControl::startConversion(const JobSettings& settings, EncodersNow encode
     for (int i = 0; i < m_rows.count(); ++i)
         rows << jobRow(m_rows, i);
     ConversionComponents parts{writers(std::move(encoders)), m_parts.audioReader, m_parts.video,
-                               m_parts.tags};
+                               m_parts.tags, m_parts.covers};
     auto job =
         std::make_unique<ConversionJob>(withCurrentTargets(settings), rows, std::move(parts));
     job->setMaxRunningRows(rowsAtOnce);

@@ -23,7 +23,8 @@ struct JobParts {
     VideoFactory video;
     // A writer for one row, set up from the encoder settings as they are then.
     std::function<std::unique_ptr<IAudioFile2>(OutputFormat, const EncoderSettings&)> writer;
-    TagWriter tags; // WriteOutputTags when empty
+    TagWriter tags;     // WriteOutputTags when empty
+    CoverReader covers; // a source's own picture, kept in its output
 
     static JobParts real();
 };

@@ -81,6 +81,7 @@ void ConversionJob::startRow(const JobRow& listed) {
         return;
     }
 
+    copy->takeCoverFrom(m_components.covers);
     RowCopy* running = copy.get();
     m_running.push_back(std::move(copy));
     const int index = row.row;

@@ -46,6 +46,9 @@ using WriterFactory = std::function<std::unique_ptr<IAudioFile2>(OutputFormat)>;
 using ReaderFactory = std::function<std::unique_ptr<IAudioFile2>()>;
 // A new video component: the reader of a video's sound, or the RM writer.
 using VideoFactory = std::function<std::unique_ptr<IVideoFile>()>;
+// The front cover a source file carries, fit to embed; empty when it has
+// none (readCoverPicture).
+using CoverReader = std::function<CoverArt(const QString& sourcePath)>;
 // Writes a row's tags, its cover and its loudness values into a finished
 // output file (WriteOutputTags).
 using TagWriter =

@@ -32,6 +32,8 @@ void RowCopy::start(Progress progress, Done done) {
 
 void RowCopy::run(const Progress& progress) {
     m_result.path = m_path;
+    if (m_coverReader && m_row.cover.isEmpty() && m_sink->takesTags())
+        m_row.cover = m_coverReader(m_row.source);
     // WAV and RM files carry no tags to hold the values.
     const bool measure = m_gain != GainMode::Off && m_sink->takesTags() &&
                          m_row.format != FormatWav && m_row.format != FormatRm;

@@ -42,6 +42,9 @@ public:
     RowCopy(const RowCopy&) = delete;
     RowCopy& operator=(const RowCopy&) = delete;
 
+    // The row's cover is read from its source on the worker, before the copy.
+    void takeCoverFrom(CoverReader reader) { m_coverReader = std::move(reader); }
+
     void start(Progress progress, Done done);
     // Waits for the worker.
     void wait();
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<PcmSink> m_sink;
     QString m_path;
     TagWriter m_tags;
+    CoverReader m_coverReader;
     const std::atomic<bool>& m_stop;
     GainMode m_gain;
     std::shared_ptr<LoudnessMeter> m_meter;

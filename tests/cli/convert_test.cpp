@@ -246,6 +246,38 @@ TEST_F(CliTest, ReplayGainIsWrittenIntoEveryFormat) {
     }
 }
 
+// A source's front cover goes on into its output, byte for byte, whatever the format.
+TEST_F(CliTest, TheSourcesCoverIsKeptAcrossFormats) {
+    const QString png = path("cover.png");
+    ASSERT_TRUE(
+        MediaTools::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x48", "-frames:v", "1", png}));
+    const QString source = path("with cover.mp3");
+    ASSERT_TRUE(
+        MediaTools::ffmpeg({"-f", "lavfi", "-i", "sine=duration=1", "-i", png, "-map", "0", "-map",
+                            "1", "-c:a", "libmp3lame", "-c:v", "copy", "-disposition:v",
+                            "attached_pic", "-id3v2_version", "3", source}));
+    for (const char* format : {"flac", "mp3", "ogg"}) {
+        SCOPED_TRACE(format);
+        const ProgramRun result = run({"-f", format, "-o", out(), source});
+        ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+        QProcess mutagen;
+        mutagen.start("/usr/bin/python3",
+                      {"-c",
+                       "import sys, base64, mutagen\n"
+                       "from mutagen.flac import Picture\n"
+                       "f = mutagen.File(sys.argv[1])\n"
+                       "if hasattr(f, 'pictures') and f.pictures: d = f.pictures[0].data\n"
+                       "elif 'APIC:' in f.tags: d = f.tags['APIC:'].data\n"
+                       "else: d = Picture(base64.b64decode("
+                       "f.tags['metadata_block_picture'][0])).data\n"
+                       "sys.stdout.buffer.write(d)",
+                       out() + "/with cover." + format});
+        ASSERT_TRUE(mutagen.waitForFinished(60000));
+        EXPECT_TRUE(mutagen.readAllStandardOutput() == Read(png))
+            << mutagen.readAllStandardError().toStdString();
+    }
+}
+
 TEST_F(CliTest, NamesThatCouldFakeALineOrDriveTheTerminalAreShownQuoted) {
     const QString evil = Audio(path("evil\nOK fake.wav -> \x1b[31mRED.wav"), 1);
     // A playlist that leads nowhere fails with a reason that names it.
