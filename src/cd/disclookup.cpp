@@ -43,6 +43,9 @@ void DiscLookup::cancel() {
     m_cddb.cancel();
     if (m_musicBrainz)
         m_musicBrainz->cancel();
+    if (m_covers)
+        m_covers->cancel();
+    m_coverPending = false;
     m_releases.clear();
 }
 
@@ -52,6 +55,8 @@ void DiscLookup::lookup(const DiscLayout& layout, const IFreeDBInformation2& inf
     m_toc = tocOf(layout);
     m_freedb = std::make_shared<FreeDbSnapshot>(information);
     m_databases = information.LookupDatabases();
+    m_coverServer = information.CoverArtServer();
+    m_coverCache = information.CoverArtCache();
     if (m_databases == IFreeDBInformation2::Databases::FreeDb) {
         askFreeDb();
         return;
@@ -107,6 +112,21 @@ void DiscLookup::chooseRelease(int index) {
 void DiscLookup::load(const MbRelease& release) {
     emit recordFound(m_toc, recordOf(release));
     emit statusChanged(3);
+    if (m_coverServer.isEmpty() || !CoverArtClient::isReleaseId(release.id))
+        return;
+    // One client a server, as for MusicBrainz; the cover comes when it comes.
+    if (!m_covers || m_coversFrom != m_coverServer) {
+        delete m_covers;
+        m_covers = new CoverArtClient(m_coverServer, m_coverCache, this);
+        m_coversFrom = m_coverServer;
+        connect(m_covers, &CoverArtClient::finished, this,
+                [this](const QString&, const CoverArt& cover, const QString& error) {
+                    m_coverPending = false;
+                    emit coverFound(m_toc, cover, error);
+                });
+    }
+    m_coverPending = true;
+    m_covers->fetch(release.id);
 }
 
 QString DiscLookup::describe(const MbRelease& release) {

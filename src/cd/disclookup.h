@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/cddbclient.h"
+#include "cd/coverartclient.h"
 #include "cd/musicbrainzclient.h"
 #include "cd/trackcheck.h"
 
@@ -23,6 +24,8 @@ public:
     void cancel();
     // After choiceNeeded: the release chosen, counted from 0; -1 for none.
     void chooseRelease(int index);
+    // A release's cover has been asked for and coverFound has not come yet.
+    bool coverPending() const { return m_coverPending; }
 
     // "Title – Artist (1987, GB, Label, 12 tracks)": a release as the choice lists it.
     static QString describe(const MbRelease& release);
@@ -32,6 +35,10 @@ public:
 signals:
     void statusChanged(int status);
     void recordFound(const CdToc& toc, const DiscRecord& record);
+    // A release's front cover (checked), after its record; an empty cover
+    // with note saying why when it could not be had, with no note when the
+    // archive has none.
+    void coverFound(const CdToc& toc, const CoverArt& cover, const QString& note);
     void choiceNeeded(const QStringList& releases);
 
 private:
@@ -48,4 +55,9 @@ private:
     std::shared_ptr<IFreeDBInformation2> m_freedb;
     IFreeDBInformation2::Databases m_databases = IFreeDBInformation2::Databases::FreeDb;
     QVector<MbRelease> m_releases;
+    QString m_coverServer;
+    QString m_coverCache;
+    CoverArtClient* m_covers = nullptr;
+    QString m_coversFrom; // the server m_covers asks
+    bool m_coverPending = false;
 };

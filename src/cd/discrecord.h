@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tags/tagextras.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,8 @@ struct DiscRecord {
     QString genre;
     QStringList titles;
     QStringList trackArtists; // filled on samplers only
+    CoverArt cover;           // the release's front cover, once it has come
+    QString coverNote;        // why there is none, when something went wrong
 
     bool isEmpty() const {
         for (const QString& title : titles)

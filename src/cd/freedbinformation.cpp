@@ -1,5 +1,7 @@
 #include "cd/freedbinformation.h"
 
+#include "cd/coverartclient.h"
+
 #include "cd/freedbcache.h"
 #include "cd/musicbrainzclient.h"
 #include "platform/range.h"
@@ -57,6 +59,14 @@ IFreeDBInformation2::Databases FreeDbInformation::LookupDatabases() const {
 
 QString FreeDbInformation::MusicBrainzServer() const {
     return MusicBrainzClient::serverFrom(m_settings.path());
+}
+
+QString FreeDbInformation::CoverArtServer() const {
+    return CoverArtClient::serverFrom(m_settings.path());
+}
+
+QString FreeDbInformation::CoverArtCache() const {
+    return CoverArtClient::cacheFolderFrom(m_settings.path());
 }
 
 QString FreeDbInformation::MusicBrainzCache() const {

@@ -22,6 +22,8 @@ public:
     QString MusicBrainzServer() const override;
     // The folder "MusicBrainz" beside the settings file.
     QString MusicBrainzCache() const override;
+    QString CoverArtServer() const override;
+    QString CoverArtCache() const override;
 
 private:
     SettingsFile m_settings;

@@ -153,8 +153,18 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         session.applyReadingOptions(settings);
         tracks = session.readTrackRows(FormatTarget(run.format));
         if ((options.freedb || options.musicBrainz) && !tracks.isEmpty() &&
-            lookUp(session, console, options.release))
+            lookUp(session, console, options.release)) {
             tracks = session.readTrackRows(FormatTarget(run.format));
+            // The cover goes into every file: the rip waits for it.
+            if (grabber.IsDiscCoverPending()) {
+                QEventLoop loop;
+                QObject::connect(&grabber, &IAudioCDGrabber2::OnDiscCover, &loop,
+                                 &QEventLoop::quit);
+                loop.exec();
+            }
+            if (!grabber.GetDiscCoverNote().isEmpty())
+                console.note(QStringLiteral("No cover: %1").arg(grabber.GetDiscCoverNote()));
+        }
     } catch (const std::exception& e) {
         console.failed(driveName, QString::fromUtf8(e.what()));
         return 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/trackcheck.h"
+#include "tags/tagextras.h"
 
 #include <memory>
 #include <QByteArray>
@@ -45,6 +46,12 @@ public:
     virtual QString GetTrackTitle() = 0;
     // The year of the disc's release, when a database named one.
     virtual QString GetTrackYear() { return {}; }
+    // The release's front cover, once it has come (OnDiscCover), and why
+    // there is none when fetching it failed.
+    virtual CoverArt GetDiscCover() { return {}; }
+    virtual QString GetDiscCoverNote() { return {}; }
+    // A cover has been asked for and has not come yet: OnDiscCover follows.
+    virtual bool IsDiscCoverPending() { return false; }
 
     virtual void SetReadMode(int mode) = 0;      // 0 burst, 1 synch, 2 secure, 3 paranoid
     virtual void SetErrorAction(int action) = 0; // 0 stop, 1 silence, 2 cut
@@ -92,4 +99,6 @@ signals:
     void OnFreeDBQueryStatus(int status);
     // The database knows several releases of the disc: the user picks one.
     void OnReleaseChoice(const QStringList& releases);
+    // The disc's cover has come, or it is known that none will.
+    void OnDiscCover();
 };

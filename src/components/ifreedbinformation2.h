@@ -24,4 +24,8 @@ public:
     virtual QString MusicBrainzServer() const { return {}; }
     // Where MusicBrainz's answers are kept; none when empty.
     virtual QString MusicBrainzCache() const { return {}; }
+    // The Cover Art Archive a MusicBrainz release's cover comes from; no
+    // cover is asked for when empty. Its answers are kept in CoverArtCache.
+    virtual QString CoverArtServer() const { return {}; }
+    virtual QString CoverArtCache() const { return {}; }
 };

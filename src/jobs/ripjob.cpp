@@ -4,6 +4,7 @@
 #include "components/iaudiocdgrabber2.h"
 #include "components/iaudiofile2.h"
 #include "components/ivideofile.h"
+#include "jobs/folderpicture.h"
 #include "jobs/outputnaming.h"
 #include "jobs/pcmpipe.h"
 #include "jobs/progresstext.h"
@@ -56,6 +57,8 @@ RipJob::~RipJob() {
 void RipJob::begin() {
     m_layout = m_grabber.GetDiscLayout();
     m_offset = m_grabber.GetReadOffset();
+    m_cover = m_grabber.GetDiscCover();
+    m_coverNote = m_cover.isEmpty() ? m_grabber.GetDiscCoverNote() : QString();
     const AccurateRipId id = m_layout.accurateRipId();
     // The database is asked while the first track is read, so that its
     // answer is there when the track is done.
@@ -118,8 +121,10 @@ void RipJob::nextRow() {
     startRow(current(m_rows[m_next++]));
 }
 
-void RipJob::startRow(const JobRow& row) {
+void RipJob::startRow(JobRow row) {
     emit rowStarted(row.row);
+    if (row.cover.isEmpty())
+        row.cover = m_cover;
     QString path;
     auto track = std::make_unique<Track>();
     track->row = row;
@@ -129,6 +134,7 @@ void RipJob::startRow(const JobRow& row) {
                             OutputNameSource{row.caption, true, row.track, {}}, row.format);
         m_lastFolder = output.folder;
         path = output.path;
+        saveFolderPictureIn(output.folder);
         std::unique_ptr<PcmSink> sink =
             row.format == FormatRm
                 ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
@@ -172,6 +178,19 @@ void RipJob::startRow(const JobRow& row) {
             QMetaObject::invokeMethod(
                 this, [this, t] { encoderDone(t); }, Qt::QueuedConnection);
         });
+}
+
+void RipJob::saveFolderPictureIn(const QString& folder) {
+    if (m_cover.isEmpty() || m_pictureFolders.contains(folder))
+        return;
+    m_pictureFolders << folder;
+    const FolderPictureResult saved = saveFolderPicture(folder, m_cover);
+    if (saved.outcome == FolderPictureResult::Outcome::NotSaved)
+        m_coverNote = QStringLiteral("embedded; no folder picture: %1").arg(saved.error);
+    else if (saved.outcome == FolderPictureResult::Outcome::AlreadyThere)
+        m_coverNote = QStringLiteral("embedded; %1 was there already").arg(saved.path);
+    else
+        m_coverNote = QStringLiteral("embedded, and saved as %1").arg(saved.path);
 }
 
 void RipJob::grabProgress(double percent) {
@@ -320,6 +339,13 @@ void RipJob::writeLog() {
     log.errorAction = m_components.check.errorAction;
     log.offset = m_offset;
     log.layout = m_layout;
+    log.cover = m_cover.isEmpty()
+                    ? (m_coverNote.isEmpty() ? QStringLiteral("none")
+                                             : QStringLiteral("none: %1").arg(m_coverNote))
+                    : QStringLiteral("%1, %2 bytes, %3")
+                          .arg(m_cover.mimeType)
+                          .arg(m_cover.data.size())
+                          .arg(m_coverNote);
     if (!m_components.check.lookUp)
         log.lookup = QStringLiteral("not asked");
     else if (m_discVerdict.status != ArVerdict::Unknown)

@@ -63,7 +63,9 @@ private:
     void begin() override;
     // Starts reading the next track when the reader is free and a place is.
     void nextRow();
-    void startRow(const JobRow& row);
+    void startRow(JobRow row);
+    // The cover once in each album folder a row goes to.
+    void saveFolderPictureIn(const QString& folder);
     void grabProgress(double percent);
     void grabFailed(const QString& message);
     void readEnded();
@@ -103,7 +105,10 @@ private:
     ArVerdict m_discVerdict;                  // not in the database, or why the lookup failed
     std::map<int, RipLog::Track> m_logTracks; // by row
     QString m_logPath;
-    AlbumCompletion m_album; // last member: its thread is waited for first
+    CoverArt m_cover;             // the disc's, embedded in every row
+    QString m_coverNote;          // what became of it, for the log
+    QStringList m_pictureFolders; // where folder.jpg was looked after
+    AlbumCompletion m_album;      // last member: its thread is waited for first
 };
 
 Q_DECLARE_METATYPE(ArVerdict)

@@ -102,6 +102,8 @@ QString RipLog::text() const {
                  .arg(id.isValid() ? id.text() : QStringLiteral("none"));
     if (!lookup.isEmpty())
         lines << QStringLiteral("AccurateRip:     %1").arg(lookup);
+    if (!cover.isEmpty())
+        lines << QStringLiteral("Cover:           %1").arg(cover);
     for (const Track& track : tracks) {
         lines << QString() << QStringLiteral("Track %1").arg(FormatTwoDigits(track.number));
         if (!track.failure.isEmpty()) {

@@ -30,6 +30,7 @@ struct RipLog {
     int offset = 0;
     DiscLayout layout;
     QString lookup; // what the database said of the disc as a whole
+    QString cover;  // the front cover embedded, or why there is none
     QVector<Track> tracks;
 
     QString text() const;

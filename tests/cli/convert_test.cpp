@@ -532,6 +532,55 @@ TEST_F(CliDiscTest, MusicBrainzNamesTheTracksFromTheReleaseChosen) {
               RowTag({"UK One", "MB Band", "UK", "1990"}));
 }
 
+// The release's front cover from the Cover Art Archive goes into each ripped
+// file and once beside them as the folder picture; the log names it.
+TEST_F(CliDiscTest, ARipCarriesTheReleasesCover) {
+    const QString png = path("front.png");
+    ASSERT_TRUE(
+        MediaTools::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=50x50", "-frames:v", "1", png}));
+    const QByteArray picture = Read(png);
+    const QString mbid = "0b7c4c3a-1f1e-4d3c-9a59-4c7f4b6a8e21";
+    HttpTestServer server;
+    SettingsFile ini(settings());
+    ini.ini().writeString("MusicBrainz", "server", server.address());
+    ini.ini().writeString("MusicBrainz", "coverart", server.address());
+    server.respond = [&](const QByteArray& request) {
+        if (request.startsWith("GET /release/" + mbid.toUtf8() + "/front-500"))
+            return HttpTestServer::http(200, picture);
+        return HttpTestServer::http(
+            200, QStringLiteral("{\"releases\":[{\"id\":\"%1\",\"title\":\"Covered\","
+                                "\"artist-credit\":[{\"name\":\"B\"}],\"media\":[{\"tracks\":"
+                                "[{\"title\":\"A\"},{\"title\":\"B\"},{\"title\":\"C\"}]}]}]}")
+                     .arg(mbid)
+                     .toUtf8());
+    };
+    // The server answers from this thread: the program is waited for in an event loop.
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(ORVELLE_CONVERT),
+                  {"--settings", settings(), "--cd", image, "--musicbrainz", "--tracks", "1,2",
+                   "-f", "flac", "-o", out(), "--replaygain", "off"});
+    ASSERT_TRUE(finished.wait(600000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(Read(out() + "/folder.png") == picture) << filesIn(out()).join(' ').toStdString();
+    QProcess mutagen;
+    mutagen.start("/usr/bin/python3",
+                  {"-c",
+                   "import sys, mutagen\n"
+                   "for p in sys.argv[1:]:\n"
+                   "    sys.stdout.buffer.write(mutagen.File(p).pictures[0].data)",
+                   out() + "/A.flac", out() + "/B.flac"});
+    ASSERT_TRUE(mutagen.waitForFinished(60000));
+    EXPECT_TRUE(mutagen.readAllStandardOutput() == picture + picture);
+    const QStringList logs = QDir(out()).entryList({"*.log"}, QDir::Files);
+    ASSERT_EQ(logs.size(), 1);
+    EXPECT_TRUE(QString::fromUtf8(Read(out() + "/" + logs[0]))
+                    .contains(QStringLiteral("Cover:           image/png, %1 bytes, embedded, "
+                                             "and saved as %2/folder.png")
+                                  .arg(picture.size())
+                                  .arg(out())));
+}
+
 TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {
     const ProgramRun result = run({"--cd", image, "--tracks", "2-4", "-o", out()});
     EXPECT_EQ(result.status, 2);

@@ -23,6 +23,14 @@ CdioGrabber::CdioGrabber(QString settingsPath, QObject* parent)
     connect(&m_lookup, &DiscLookup::recordFound, this,
             [this](const CdToc& toc, const DiscRecord& record) { m_record.emplace(toc, record); });
     connect(&m_lookup, &DiscLookup::choiceNeeded, this, &CdioGrabber::OnReleaseChoice);
+    connect(&m_lookup, &DiscLookup::coverFound, this,
+            [this](const CdToc& toc, const CoverArt& cover, const QString& note) {
+                if (m_record && m_record->first == toc) {
+                    m_record->second.cover = cover;
+                    m_record->second.coverNote = note;
+                }
+                emit OnDiscCover();
+            });
 }
 
 CdioGrabber::~CdioGrabber() {
@@ -164,6 +172,16 @@ QString CdioGrabber::GetTrackArtist() {
     if (const DiscRecord* found = record(); found && !found->trackArtist(m_track).isEmpty())
         return found->trackArtist(m_track);
     return track.artist.isEmpty() ? m_disc.artist : track.artist;
+}
+
+CoverArt CdioGrabber::GetDiscCover() {
+    const DiscRecord* found = record();
+    return found ? found->cover : CoverArt{};
+}
+
+QString CdioGrabber::GetDiscCoverNote() {
+    const DiscRecord* found = record();
+    return found ? found->coverNote : QString();
 }
 
 QString CdioGrabber::GetTrackYear() {

@@ -50,6 +50,9 @@ public:
     QString GetTrackAlbum() override;
     QString GetTrackTitle() override;
     QString GetTrackYear() override;
+    CoverArt GetDiscCover() override;
+    QString GetDiscCoverNote() override;
+    bool IsDiscCoverPending() override { return m_lookup.coverPending(); }
 
     void SetReadMode(int mode) override;
     void SetErrorAction(int action) override;
