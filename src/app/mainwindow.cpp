@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
 
-#include "control/previewcontrol.h"
 #include "app/radiogroup.h"
 #include "cd/offsetfinder.h"
 #include "cd/ui/freedbstatuswindow.h"
 #include "components/iaudiocdgrabber2.h"
+#include "control/previewcontrol.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/releasechoice.h"
 #include "filelist/formatswitch.h"
@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -134,6 +135,16 @@ void MainWindow::createList() {
     connect(m_trackList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         m_listMenu->popup(m_trackList->viewport()->mapToGlobal(pos));
     });
+    m_cover = new QLabel(m_trackList->viewport());
+    m_cover->setObjectName(QStringLiteral("img_cover"));
+    m_cover->setFixedSize(84, 84);
+    m_cover->setAlignment(Qt::AlignCenter);
+    m_cover->setStyleSheet(
+        QStringLiteral("background: #ffffff; border: 1px solid #9fb7cc; padding: 2px;"));
+    m_cover->hide();
+    connect(&m_controller->drives().grabber(), &IAudioCDGrabber2::OnDiscCover, this,
+            &MainWindow::showCover);
+    connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this, &MainWindow::showCover);
     // A new table leaves no editor over a row that is gone.
     connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this,
             &MainWindow::hideFormatEditor);
@@ -430,7 +441,28 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- showing the controller's state
 
+void MainWindow::showCover() {
+    const CoverArt cover = m_controller->drives().grabber().GetDiscCover();
+    QPixmap picture;
+    if (m_controller->options().function != CdRipper || m_controller->rows().count() == 0 ||
+        cover.isEmpty() || !picture.loadFromData(cover.data)) {
+        m_cover->hide();
+        return;
+    }
+    m_cover->setPixmap(picture.scaled(m_cover->size() - QSize(6, 6), Qt::KeepAspectRatio,
+                                      Qt::SmoothTransformation));
+    const RowTag first = m_controller->rows().tag(0);
+    m_cover->setToolTip(first.Year.isEmpty()
+                            ? first.Album
+                            : QStringLiteral("%1 (%2)").arg(first.Album, first.Year));
+    const QSize room = m_trackList->viewport()->size();
+    m_cover->move(room.width() - m_cover->width() - 6, room.height() - m_cover->height() - 6);
+    m_cover->show();
+    m_cover->raise();
+}
+
 void MainWindow::showOptions() {
+    showCover();
     const MainOptions& options = m_controller->options();
     {
         const QSignalBlocker quiet(m_functionChoice);

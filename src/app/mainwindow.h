@@ -15,6 +15,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QLabel;
 class QTreeView;
 class RadioGroup;
 class SettingsDialog;
@@ -64,6 +65,8 @@ private:
     void skinWindow();
     void createSettingsDialog();
     void showOptions();
+    // The disc's front cover in a corner of the track list, in the CD Ripper.
+    void showCover();
     void showDrives();
     void showTag(const RowTag& tag);
     // Enables or disables the option controls, in their fixed order; the
@@ -83,6 +86,8 @@ private:
     QPoint m_lastPress;
 
     QTreeView* m_trackList;
+
+    QLabel* m_cover = nullptr;
     QComboBox* m_formatEditor;
     RadioGroup* m_functionChoice;
     RadioGroup* m_formatChoice;
