@@ -4,7 +4,7 @@
 // of the two files. Each time is the best of --repeat runs. A last line
 // converts the same file to MP3 through the conversion job (one row: output
 // naming, a worker thread, progress, tags) and through the components and
-// the tag writer alone.
+// the tag writer alone, and with and without the ReplayGain meter.
 //
 //   orvelle_convert_bench [--repeat N] [--seconds S]
 
@@ -97,7 +97,8 @@ double convertWithTool(const Case& c, const QString& source, const QString& targ
 }
 
 // The same conversion as one row of a conversion job, as the window runs it.
-double convertWithJob(const Case& c, const QString& source, const QString& folder) {
+double convertWithJob(const Case& c, const QString& source, const QString& folder,
+                      GainMode gain = GainMode::Off) {
     QElapsedTimer clock;
     clock.start();
     JobRow row;
@@ -114,7 +115,9 @@ double convertWithJob(const Case& c, const QString& source, const QString& folde
     };
     parts.audioReader = [] { return std::make_unique<AudioFileReader>(); };
     parts.video = [] { return std::make_unique<VideoFile>(); };
-    ConversionJob job({folder, FolderScheme::None, 0}, {row}, parts);
+    JobSettings settings{folder, FolderScheme::None, 0};
+    settings.replayGain = gain;
+    ConversionJob job(settings, {row}, parts);
     QEventLoop loop;
     QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
     bool failed = false;
@@ -236,5 +239,19 @@ int main(int argc, char** argv) {
         << QString::number(components + tags, 'f', 2) << " s (tag write "
         << QString::number(tags, 'f', 2) << " s) ratio "
         << QString::number(job / (components + tags), 'f', 3) << '\n';
+
+    // The loudness measured as the PCM passes, against the same job without it.
+    double measured = 1e9, plain = 1e9;
+    for (int run = 0; run < repeat; ++run) {
+        const double with = convertWithJob(
+            mp3, source, dir.filePath(QStringLiteral("rg%1").arg(run)), GainMode::Track);
+        measured = std::min(measured, with < 0 ? 1e9 : with);
+        const double without =
+            convertWithJob(mp3, source, dir.filePath(QStringLiteral("plain%1").arg(run)));
+        plain = std::min(plain, without < 0 ? 1e9 : without);
+    }
+    out << "mp3 conversion job with ReplayGain " << QString::number(measured, 'f', 2)
+        << " s without " << QString::number(plain, 'f', 2) << " s ratio "
+        << QString::number(measured / plain, 'f', 3) << '\n';
     return 0;
 }
