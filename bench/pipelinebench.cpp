@@ -12,7 +12,9 @@
 // --throttle reads at four times real time instead (a drive's pace) and
 // says how far the encoders trail the reader.
 //
-//   orvelle_pipeline_bench [--tracks N] [--minutes M] [--throttle]
+// --memory rips to MP3 two at a time alone, for the peak memory of that rip.
+//
+//   orvelle_pipeline_bench [--tracks N] [--minutes M] [--throttle | --memory]
 
 #include "components/cdio/cdiograbber.h"
 #include "components/output/writerfactory.h"
@@ -35,6 +37,13 @@
 #include <thread>
 
 namespace {
+
+// The process's peak resident memory so far, in MB.
+long peakMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
 
 // Something like music: two drifting tones under a little noise, so that the
 // encoder works as hard as it does on a real disc.
@@ -142,6 +151,7 @@ int main(int argc, char** argv) {
     int tracks = 10;
     int minutes = 4;
     bool throttle = false;
+    bool memoryOnly = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--tracks") && i + 1 < args.size())
@@ -150,6 +160,8 @@ int main(int argc, char** argv) {
             minutes = qMax(1, args[++i].toInt());
         else if (args[i] == QLatin1String("--throttle"))
             throttle = true;
+        else if (args[i] == QLatin1String("--memory"))
+            memoryOnly = true;
     }
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orvelle-pipeline-bench-XXXXXX"));
     const QString image = writeImage(dir.path(), tracks, minutes);
@@ -179,7 +191,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    out << QStringLiteral("peak memory before ripping %1 MB\n").arg(peakMb());
+    if (memoryOnly) {
+        // The pipelined rip alone in this process, for its own peak.
+        const RipTimes two = rip(grabber, ripped, tracks, FormatMp3, 2);
+        out << QStringLiteral("rip to MP3, 2 at a time %1 s, peak memory %2 MB\n")
+                   .arg(two.total, 0, 'f', 1)
+                   .arg(peakMb());
+        return 0;
+    }
     const RipTimes wav = rip(grabber, dir.filePath(QStringLiteral("wav")), tracks, FormatWav, 1);
+    out << QStringLiteral("peak memory after the WAV rip %1 MB\n").arg(peakMb());
     const QString lamed = dir.filePath(QStringLiteral("lame"));
     QDir().mkpath(lamed);
     const double lameOne = lame(wav.outputs, lamed, 1);
@@ -192,6 +214,8 @@ int main(int argc, char** argv) {
     out << QStringLiteral("one after the other (read + encode) %1 s\n").arg(sequential, 0, 'f', 1);
     out.flush();
     const RipTimes one = rip(grabber, ripped, tracks, FormatMp3, 1);
+    out << QStringLiteral("peak memory after the MP3 rip one track at a time %1 MB\n")
+               .arg(peakMb());
     const RipTimes two = rip(grabber, ripped, tracks, FormatMp3, 2);
     out << QStringLiteral("rip to MP3, 1 track at a time %1 s, 2 at a time %2 s\n")
                .arg(one.total, 0, 'f', 1)
@@ -199,8 +223,6 @@ int main(int argc, char** argv) {
     out << QStringLiteral("pipelined / one after the other %1, pipelined / lame two at a time %2\n")
                .arg(two.total / sequential, 0, 'f', 2)
                .arg(two.total / lameTwo, 0, 'f', 2);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    out << QStringLiteral("peak memory %1 MB\n").arg(usage.ru_maxrss / 1024);
+    out << QStringLiteral("peak memory %1 MB\n").arg(peakMb());
     return 0;
 }

@@ -9,20 +9,28 @@
 #include <mutex>
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 // The PCM a rip has read and its encoders have not yet taken, in one budget
 // for the whole job: the reader waits while the budget is spent, so that
 // reading ahead never holds more than that in memory.
 class PcmBuffer {
 public:
-    explicit PcmBuffer(qint64 budgetBytes) : m_budget(budgetBytes) {}
+    explicit PcmBuffer(qint64 budgetBytes);
 
     // PCM waiting, over every pipe.
     qint64 held() const;
 
 private:
     friend class PcmPipe;
+    // Blocks are used again rather than freed: a rip passes hundreds of
+    // megabytes from the reader's thread to the encoders', and memory freed
+    // on one thread for another's allocations stays with the process.
+    QByteArray spareBlock(qsizetype size);
+    void keepSpare(QByteArray block);
+
     mutable std::mutex m_mutex;
+    std::vector<QByteArray> m_spare;
     std::condition_variable m_changed;
     const qint64 m_budget;
     qint64 m_held = 0;
@@ -48,6 +56,8 @@ public:
     QByteArray pop();
     // Encoder: it writes no more; what is queued is let go.
     void abandon();
+    // Encoder: a block popped earlier is done with; its memory carries the next.
+    void giveBack(QByteArray block);
 
 private:
     void release(qint64 bytes);
@@ -110,6 +120,7 @@ public:
 
 private:
     std::shared_ptr<PcmPipe> m_pipe;
+    QByteArray m_last; // the block read last, given back at the next read
     qint64 m_total;
     qint64 m_read = 0;
 };
