@@ -99,7 +99,8 @@ void RipJob::stop() {
 }
 
 void RipJob::nextRow() {
-    if (m_reading)
+    // Over already (its log written): a late call must not end it twice.
+    if (m_reading || !isRunning())
         return;
     if (m_stop || m_next >= m_rows.size()) {
         if (!m_tracks.empty() || m_album.started())
