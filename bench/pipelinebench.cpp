@@ -16,6 +16,7 @@
 //
 //   orvelle_pipeline_bench [--tracks N] [--minutes M] [--throttle | --memory]
 
+#include "benchdisc.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/output/writerfactory.h"
 #include "jobs/ripjob.h"
@@ -166,13 +167,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orvelle-pipeline-bench-XXXXXX"));
     const QString image = writeImage(dir.path(), tracks, minutes);
     const QString settings = dir.filePath(QStringLiteral("Orvelle.ini"));
-    SettingsFile(settings).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
-                                             image);
     CdioGrabber grabber(settings);
-    grabber.setMediaPollInterval(24 * 3600 * 1000);
-    grabber.Initialize();
-    grabber.SetCurrentDrive(grabber.GetDriveCount());
-    grabber.ReadDisc();
+    insertBenchImage(grabber, settings, image);
     grabber.SetReadMode(1);
     QTextStream out(stdout);
     const QString ripped = dir.filePath(QStringLiteral("ripped"));

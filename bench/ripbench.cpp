@@ -6,6 +6,7 @@
 //
 //   orvelle_rip_bench [--repeat N] [--minutes M]
 
+#include "benchdisc.h"
 #include "cd/accuraterip.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/output/outputwriter.h"
@@ -84,13 +85,8 @@ int main(int argc, char** argv) {
                           : QDir::tempPath() + QStringLiteral("/orvelle-rip-bench-XXXXXX"));
     const QString image = writeImage(dir.path(), minutes);
     const QString settings = dir.filePath(QStringLiteral("Orvelle.ini"));
-    SettingsFile(settings).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
-                                             image);
     CdioGrabber grabber(settings);
-    grabber.setMediaPollInterval(24 * 3600 * 1000);
-    grabber.Initialize();
-    grabber.SetCurrentDrive(grabber.GetDriveCount());
-    grabber.ReadDisc();
+    insertBenchImage(grabber, settings, image);
     QTextStream out(stdout);
     const QString wav = dir.filePath(QStringLiteral("out.wav"));
     for (const auto& [mode, name] : {std::pair{0, "burst"}, std::pair{1, "synch"}}) {

@@ -116,7 +116,6 @@ public:
     QByteArray read() override;
     int progress() const override;
     void close() override { m_pipe->abandon(); }
-    qint64 bytesRead() const { return m_read; }
 
 private:
     std::shared_ptr<PcmPipe> m_pipe;

@@ -29,7 +29,6 @@ struct RipJob::Track {
     std::unique_ptr<RowCopy> copy;
     std::atomic<bool> stop{false}; // ends its copy at the next block
     bool read = false;             // the grabber is done with it
-    bool encoded = false;          // its copy is done
     TrackCheck check;              // the checksums of a complete read
     int shown = -1;                // the encoding progress shown last
 };
@@ -225,7 +224,7 @@ void RipJob::readEnded() {
 
 void RipJob::encoderProgress(Track* track, int hundredths) {
     // While the track is read, its Status follows the read; then the encoder.
-    if (!track->read || track->encoded || m_stop || hundredths - track->shown < 25)
+    if (!track->read || m_stop || hundredths - track->shown < 25)
         return;
     track->shown = hundredths;
     emit rowProgress(track->row.row, hundredths,
@@ -237,7 +236,6 @@ void RipJob::encoderDone(Track* done) {
     if (!track)
         return;
     track->copy->wait();
-    track->encoded = true;
     // An encoder that failed while the track was read ends the read too.
     if (m_reading == done) {
         m_grabber.AbortGrab();

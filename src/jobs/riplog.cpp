@@ -1,8 +1,7 @@
 #include "jobs/riplog.h"
 
-#include "components/loudness/loudnessmeter.h"
-
 #include "cd/cdtoc.h"
+#include "components/loudness/loudnessmeter.h"
 #include "jobs/outputnaming.h"
 
 #include <QStringList>

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "tags/tagextras.h"
-
 #include "cd/accuraterip.h"
 #include "cd/trackcheck.h"
+#include "tags/tagextras.h"
 
 #include <QString>
 #include <QVector>

@@ -7,8 +7,8 @@
 
 namespace {
 
-QByteArray noise(int bytes, unsigned seed) {
-    std::mt19937 random(seed);
+QByteArray noise(int bytes, unsigned pattern) {
+    std::mt19937 random(pattern);
     QByteArray data(bytes, Qt::Uninitialized);
     for (char& c : data)
         c = char(random());
