@@ -6,7 +6,6 @@
 //
 //   orvelle_addfolder_bench [--repeat N] [--files N] [--seconds S]
 
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
 #include "filelist/fileadder.h"
 #include "support/fakeprompt.h"
@@ -28,10 +27,9 @@ namespace {
 void writeMp3(const QString& path, double seconds) {
     const int rate = 44100;
     OutputWriter writer;
-    Mp3LameEncoder lame;
-    writer.SetMp3Encoder(&lame);
-    writer.SetInputFormat(rate, 2);
-    writer.Create(path);
+    writer.setMp3Settings({});
+    writer.setInputFormat(rate, 2);
+    writer.create(path);
     const int frames = int(seconds * rate);
     QByteArray pcm(frames * 4, Qt::Uninitialized);
     auto* out = reinterpret_cast<qint16*>(pcm.data());
@@ -40,9 +38,9 @@ void writeMp3(const QString& path, double seconds) {
         *out++ = sample;
         *out++ = sample;
     }
-    writer.Write(pcm);
-    writer.Close();
-    WriteRowTags(path,
+    writer.write(pcm);
+    writer.close();
+    writeRowTags(path,
                  {QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album")});
 }
 

@@ -11,7 +11,7 @@ inline void insertBenchImage(CdioGrabber& grabber, const QString& settings, cons
     SettingsFile(settings).ini().writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                                              image);
     grabber.setMediaPollInterval(24 * 3600 * 1000);
-    grabber.Initialize();
-    grabber.SetCurrentDrive(grabber.GetDriveCount());
-    grabber.ReadDisc();
+    grabber.initialize();
+    grabber.setCurrentDrive(grabber.getDriveCount());
+    grabber.readDisc();
 }

@@ -10,7 +10,6 @@
 
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
 #include "jobs/conversionjob.h"
 #include "tags/tagdispatch.h"
@@ -31,7 +30,7 @@ namespace {
 
 struct Case {
     const char* name;
-    std::function<void(OutputWriter&, Mp3LameEncoder&)> setUp;
+    std::function<void(OutputWriter&)> setUp;
     const char* extension;
     QString tool;
     QStringList toolArguments; // %in and %out stand for the files
@@ -42,8 +41,8 @@ struct Case {
 void writeSource(const QString& path, int seconds) {
     const int rate = 44100;
     OutputWriter writer;
-    writer.SetWavFormat(rate, 2, 16);
-    writer.Create(path);
+    writer.setWavFormat(rate, 2, 16);
+    writer.create(path);
     std::mt19937 random(7);
     std::normal_distribution<double> hiss(0, 600);
     QByteArray block(rate * 4, Qt::Uninitialized);
@@ -59,9 +58,9 @@ void writeSource(const QString& path, int seconds) {
             *out++ = qint16(std::clamp(left, -32768.0, 32767.0));
             *out++ = qint16(std::clamp(right, -32768.0, 32767.0));
         }
-        writer.Write(block);
+        writer.write(block);
     }
-    writer.Close();
+    writer.close();
 }
 
 double convertWithOrvelle(const Case& c, const QString& source, const QString& target) {
@@ -69,16 +68,15 @@ double convertWithOrvelle(const Case& c, const QString& source, const QString& t
     clock.start();
     AudioFileReader reader;
     OutputWriter writer;
-    Mp3LameEncoder lame;
-    c.setUp(writer, lame);
-    reader.Open(source);
-    writer.SetInputFormat(reader.GetSampleRate(), reader.GetChannels());
-    writer.Create(target);
+    c.setUp(writer);
+    reader.open(source);
+    writer.setInputFormat(reader.getSampleRate(), reader.getChannels());
+    writer.create(target);
     // One second per chunk, as the converter reads.
-    for (QByteArray chunk; !(chunk = reader.Read(reader.GetSampleRate())).isEmpty();)
-        writer.Write(chunk);
-    writer.Close();
-    reader.Close();
+    for (QByteArray chunk; !(chunk = reader.read(reader.getSampleRate())).isEmpty();)
+        writer.write(chunk);
+    writer.close();
+    reader.close();
     return double(clock.nsecsElapsed()) / 1e9;
 }
 
@@ -107,10 +105,9 @@ double convertWithJob(const Case& c, const QString& source, const QString& folde
     row.source = source;
     row.format = FormatMp3;
     ConversionComponents parts;
-    parts.writer = [&c](OutputFormat) -> std::unique_ptr<IAudioFile2> {
+    parts.writer = [&c](OutputFormat) -> std::unique_ptr<AudioWriter> {
         auto writer = std::make_unique<OutputWriter>();
-        Mp3LameEncoder lame;
-        c.setUp(*writer, lame);
+        c.setUp(*writer);
         return writer;
     };
     parts.audioReader = [] { return std::make_unique<AudioFileReader>(); };
@@ -147,39 +144,39 @@ int main(int argc, char** argv) {
     // WMA v2 128 kbps (profile 9), FLAC level 5, Opus 128 kbit/s VBR at complexity 10.
     const QList<Case> cases{
         {"mp3",
-         [](OutputWriter& w, Mp3LameEncoder& lame) { w.SetMp3Encoder(&lame); },
+         [](OutputWriter& w) { w.setMp3Settings({}); },
          ".mp3",
          QStringLiteral("lame"),
          {"--quiet", "--nohist", "-b", "128", "-q", "5", "-m", "s", "%in", "%out"}},
         {"ogg",
-         [](OutputWriter& w, Mp3LameEncoder&) { w.SetOggFormat(44100, 2, 128, 0, 0, -1); },
+         [](OutputWriter& w) { w.setOggFormat({44100, 2, 128, 0, 0, -1}); },
          ".ogg",
          QStringLiteral("oggenc"),
          {"--quiet", "-b", "128", "-o", "%out", "%in"}},
         {"ogg-managed",
-         [](OutputWriter& w, Mp3LameEncoder&) { w.SetOggFormat(44100, 2, 128, 96, 160, -1); },
+         [](OutputWriter& w) { w.setOggFormat({44100, 2, 128, 96, 160, -1}); },
          ".ogg",
          QStringLiteral("oggenc"),
          {"--quiet", "--managed", "-b", "128", "-m", "96", "-M", "160", "-o", "%out", "%in"}},
         {"wma",
-         [](OutputWriter& w, Mp3LameEncoder&) { w.SetWmaProfile(9); },
+         [](OutputWriter& w) { w.setWmaProfile(9); },
          ".wma",
          QStringLiteral("ffmpeg"),
          {"-nostdin", "-loglevel", "error", "-y", "-i", "%in", "-c:a", "wmav2", "-b:a", "128k",
           "%out"}},
         // Orvelle verifies every FLAC frame as it encodes, as flac -V does.
         {"flac",
-         [](OutputWriter& w, Mp3LameEncoder&) { w.setFlacFormat(5); },
+         [](OutputWriter& w) { w.setFlacFormat(5); },
          ".flac",
          QStringLiteral("flac"),
          {"--silent", "-f", "-5", "-o", "%out", "%in"}},
         {"flac-verify",
-         [](OutputWriter& w, Mp3LameEncoder&) { w.setFlacFormat(5); },
+         [](OutputWriter& w) { w.setFlacFormat(5); },
          ".flac",
          QStringLiteral("flac"),
          {"--silent", "-f", "-5", "-V", "-o", "%out", "%in"}},
         {"opus",
-         [](OutputWriter& w, Mp3LameEncoder&) { w.setOpusFormat(128, OpusWriter::Mode::Vbr, 10); },
+         [](OutputWriter& w) { w.setOpusFormat(128, OpusWriter::Mode::Vbr, 10); },
          ".opus",
          QStringLiteral("opusenc"),
          {"--quiet", "--bitrate", "128", "%in", "%out"}},
@@ -227,7 +224,7 @@ int main(int argc, char** argv) {
         const double converted = convertWithOrvelle(mp3, source, target);
         QElapsedTimer clock;
         clock.start();
-        WriteRowTags(target, RowTag{});
+        writeRowTags(target, RowTag{});
         const double tagged = double(clock.nsecsElapsed()) / 1e9;
         if (converted + tagged < components + tags)
             components = converted, tags = tagged;

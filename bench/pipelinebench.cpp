@@ -111,7 +111,7 @@ RipTimes rip(CdioGrabber& grabber, const QString& folder, int tracks, OutputForm
     RipTimes times;
     QElapsedTimer timer;
     QEventLoop loop;
-    QObject::connect(&grabber, &IAudioCDGrabber2::OnOperationProgress, &loop, [&](double p) {
+    QObject::connect(&grabber, &CdGrabber::onOperationProgress, &loop, [&](double p) {
         if (p == 100.0)
             times.reading = timer.nsecsElapsed() / 1e9;
     });
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     const QString settings = dir.filePath(QStringLiteral("Orvelle.ini"));
     CdioGrabber grabber(settings);
     insertBenchImage(grabber, settings, image);
-    grabber.SetReadMode(1);
+    grabber.setReadMode(1);
     QTextStream out(stdout);
     const QString ripped = dir.filePath(QStringLiteral("ripped"));
 

@@ -46,20 +46,20 @@ QString writeImage(const QString& folder, int minutes) {
 // Seconds for one rip of track 1 into a WAV file, or -1 when it failed.
 double rip(CdioGrabber& grabber, const QString& out) {
     auto writer = std::make_shared<OutputWriter>();
-    writer->SetWavFormat(44100, 2, 16);
+    writer->setWavFormat(44100, 2, 16);
     QEventLoop loop;
     bool ok = false;
-    QObject::connect(&grabber, &IAudioCDGrabber2::OnOperationProgress, &loop, [&](double p) {
+    QObject::connect(&grabber, &CdGrabber::onOperationProgress, &loop, [&](double p) {
         if (p == 100.0) {
             ok = true;
             loop.quit();
         }
     });
-    QObject::connect(&grabber, &IAudioCDGrabber2::OnGrabError, &loop, [&] { loop.quit(); });
+    QObject::connect(&grabber, &CdGrabber::onGrabError, &loop, [&] { loop.quit(); });
     QElapsedTimer timer;
     timer.start();
-    grabber.SelectTrack(0);
-    grabber.GrabToFile(out, writer);
+    grabber.selectTrack(0);
+    grabber.grabToFile(out, writer);
     loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     QFile::remove(out);
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     const QString wav = dir.filePath(QStringLiteral("out.wav"));
     for (const auto& [mode, name] : {std::pair{0, "burst"}, std::pair{1, "synch"}}) {
-        grabber.SetReadMode(mode);
+        grabber.setReadMode(mode);
         double best[2] = {1e9, 1e9};
         for (int r = 0; r < repeat; ++r)
             for (int on = 0; on < 2; ++on) {

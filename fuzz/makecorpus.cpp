@@ -15,7 +15,7 @@
 
 namespace {
 
-bool Encode(const QString& path, const QStringList& codec) {
+bool encode(const QString& path, const QStringList& codec) {
     const QStringList arguments =
         QStringList{"-v", "error", "-nostdin", "-y",
                     "-f", "lavfi", "-i",       "sine=frequency=440:duration=0.2"} +
@@ -23,84 +23,84 @@ bool Encode(const QString& path, const QStringList& codec) {
     return QProcess::execute(QStringLiteral("ffmpeg"), arguments) == 0;
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
 }
 
 // The file itself, and the file cut short at points inside and after its headers.
-bool AddWithCuts(const QString& folder, const QString& name, const QByteArray& bytes) {
-    bool ok = WriteFile(folder + '/' + name, bytes);
+bool addWithCuts(const QString& folder, const QString& name, const QByteArray& bytes) {
+    bool ok = writeFile(folder + '/' + name, bytes);
     for (int cut : {10, 30, 60, 120, 250, 500, int(bytes.size() / 2), int(bytes.size() - 1)})
         if (cut > 0 && cut < bytes.size())
-            ok = WriteFile(QStringLiteral("%1/%2-cut%3").arg(folder, name).arg(cut),
+            ok = writeFile(QStringLiteral("%1/%2-cut%3").arg(folder, name).arg(cut),
                            bytes.left(cut)) &&
                  ok;
     return ok;
 }
 
-bool MakeMp3(const QString& folder, const QString& work) {
+bool makeMp3(const QString& folder, const QString& work) {
     const QString file = work + "/a.mp3";
-    if (!Encode(file, {"-c:a", "libmp3lame", "-b:a", "32k", "-id3v2_version", "0", "-f", "mp3"}))
+    if (!encode(file, {"-c:a", "libmp3lame", "-b:a", "32k", "-id3v2_version", "0", "-f", "mp3"}))
         return false;
     ID3StructV2 tag{"Title", "Artist", "Album", "2001", "3", "Comment", "Rock"};
-    bool ok = WriteID3v2Tag(file, tag) && AddWithCuts(folder, "latin1.mp3", ReadFile(file));
-    tag.Title = QStringLiteral("T\u00eftle \u65e5\u672c");
-    ok = ok && WriteID3v2Tag(file, tag) && AddWithCuts(folder, "utf16.mp3", ReadFile(file));
-    QByteArray huge = ReadFile(file);
+    bool ok = writeID3v2Tag(file, tag) && addWithCuts(folder, "latin1.mp3", readFile(file));
+    tag.title = QStringLiteral("T\u00eftle \u65e5\u672c");
+    ok = ok && writeID3v2Tag(file, tag) && addWithCuts(folder, "utf16.mp3", readFile(file));
+    QByteArray huge = readFile(file);
     huge.replace(10 + 4, 4, QByteArray("\xFF\xFF\xFF\xFF", 4)); // first frame's size
-    ok = ok && WriteFile(folder + "/huge-frame.mp3", huge);
+    ok = ok && writeFile(folder + "/huge-frame.mp3", huge);
     // An ID3v2.4 tag with UTF-8 values and syncsafe frame sizes, as ffmpeg writes it.
     const QString v24 = work + "/b.mp3";
     return ok &&
-           Encode(v24, {"-c:a", "libmp3lame", "-b:a", "32k", "-metadata", "title=\u00e9t\u00e9",
+           encode(v24, {"-c:a", "libmp3lame", "-b:a", "32k", "-metadata", "title=\u00e9t\u00e9",
                         "-metadata", "artist=x", "-id3v2_version", "4", "-f", "mp3"}) &&
-           WriteFile(folder + "/v24.mp3", ReadFile(v24));
+           writeFile(folder + "/v24.mp3", readFile(v24));
 }
 
-bool MakeOgg(const QString& folder, const QString& work) {
+bool makeOgg(const QString& folder, const QString& work) {
     const QString file = work + "/a.ogg";
-    if (!Encode(file, {"-c:a", "libvorbis", "-q:a", "0", "-f", "ogg"}))
+    if (!encode(file, {"-c:a", "libvorbis", "-q:a", "0", "-f", "ogg"}))
         return false;
     const OGGTag tag{"Album", "Title \u00e9", "Artist", "Comment", "Rock", "2001", "3"};
-    bool ok = WriteOggTag(file, tag) && AddWithCuts(folder, "vorbis.ogg", ReadFile(file));
+    bool ok = writeOggTag(file, tag) && addWithCuts(folder, "vorbis.ogg", readFile(file));
     const QString opus = work + "/b.ogg";
-    return ok && Encode(opus, {"-c:a", "libopus", "-metadata", "title=x", "-f", "ogg"}) &&
-           WriteFile(folder + "/opus.ogg", ReadFile(opus));
+    return ok && encode(opus, {"-c:a", "libopus", "-metadata", "title=x", "-f", "ogg"}) &&
+           writeFile(folder + "/opus.ogg", readFile(opus));
 }
 
-bool MakeWma(const QString& folder, const QString& work) {
+bool makeWma(const QString& folder, const QString& work) {
     const QString file = work + "/a.wma";
-    if (!Encode(file, {"-c:a", "wmav2", "-b:a", "32k", "-f", "asf"}))
+    if (!encode(file, {"-c:a", "wmav2", "-b:a", "32k", "-f", "asf"}))
         return false;
     WmaTag tag;
-    tag.Title = QStringLiteral("Title \u00e9");
-    tag.Artist = "Artist";
-    tag.Album = "Album";
-    tag.Year = "2001";
-    tag.Track = 3;
-    tag.Comment = "Comment";
-    tag.Genre = "Rock";
+    tag.title = QStringLiteral("Title \u00e9");
+    tag.artist = "Artist";
+    tag.album = "Album";
+    tag.year = "2001";
+    tag.track = 3;
+    tag.comment = "Comment";
+    tag.genre = "Rock";
     TagExtras extras;
     extras.cover.data = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(200, '\x55');
     extras.gain.trackGain = -6.52;
-    if (!WriteWmaTag(file, tag, extras))
+    if (!writeWmaTag(file, tag, extras))
         return false;
-    const QByteArray bytes = ReadFile(file);
+    const QByteArray bytes = readFile(file);
     QByteArray emptyObject = bytes;
     qToLittleEndian<quint64>(0, emptyObject.data() + 30 + 16); // first object of size 0
-    return AddWithCuts(folder, "tagged.wma", bytes) &&
-           WriteFile(folder + "/empty-object.wma", emptyObject);
+    return addWithCuts(folder, "tagged.wma", bytes) &&
+           writeFile(folder + "/empty-object.wma", emptyObject);
 }
 
 // Replies a CDDB server gives: matches, lists, a record, refusals, and a record cut short.
-bool MakeCddb(const QString& folder) {
+bool makeCddb(const QString& folder) {
     const QByteArray record =
         "210 rock 15032003 CD database entry follows (until terminating `.')\r\n# xmcd\r\n"
         "DISCID=15032003\r\nDTITLE=Various / Hits \\n Two\r\nDYEAR=1999\r\nDGENRE=Rock\r\n"
@@ -118,12 +118,12 @@ bool MakeCddb(const QString& folder) {
     };
     bool ok = true;
     for (const auto& [name, bytes] : replies)
-        ok = WriteFile(folder + "/" + name + ".txt", bytes) && ok;
+        ok = writeFile(folder + "/" + name + ".txt", bytes) && ok;
     return ok;
 }
 
 // Settings files as a user's editor or an old version leaves them.
-bool MakeIni(const QString& folder) {
+bool makeIni(const QString& folder) {
     const std::pair<const char*, QByteArray> files[] = {
         {"plain", "[Main]\r\nFunction=1\r\nFormat=3\r\nOutput=2\r\nPath=/home/u/Music\r\n"
                   "[mp3]\r\nbitrate=$0B\r\nquality=0x05\r\n"},
@@ -132,12 +132,12 @@ bool MakeIni(const QString& folder) {
     };
     bool ok = true;
     for (const auto& [name, bytes] : files)
-        ok = WriteFile(folder + "/" + name + ".ini", bytes) && ok;
+        ok = writeFile(folder + "/" + name + ".ini", bytes) && ok;
     return ok;
 }
 
 // Playlists that point at a local file, at the network, and at nothing.
-bool MakeAsx(const QString& folder) {
+bool makeAsx(const QString& folder) {
     const std::pair<const char*, QByteArray> files[] = {
         {"local", "<asx version=\"3.0\"><entry><ref href=\"media.wma\"/></entry></asx>"},
         {"network", "<ASX><Entry><Ref HREF=\"mms://host/a.wma\"/></Entry>"
@@ -146,12 +146,12 @@ bool MakeAsx(const QString& folder) {
     };
     bool ok = true;
     for (const auto& [name, bytes] : files)
-        ok = WriteFile(folder + "/" + name + ".asx", bytes) && ok;
+        ok = writeFile(folder + "/" + name + ".asx", bytes) && ok;
     return ok;
 }
 
 // Cue sheets of the kind the disc-image drives open: audio, data, CD-TEXT.
-bool MakeCue(const QString& folder) {
+bool makeCue(const QString& folder) {
     const std::pair<const char*, QByteArray> files[] = {
         {"audio", "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                   "  TRACK 02 AUDIO\n    INDEX 00 00:00:30\n    INDEX 01 00:00:40\n"},
@@ -163,16 +163,16 @@ bool MakeCue(const QString& folder) {
     };
     bool ok = true;
     for (const auto& [name, bytes] : files)
-        ok = WriteFile(folder + "/" + name + ".cue", bytes) && ok;
+        ok = writeFile(folder + "/" + name + ".cue", bytes) && ok;
     // More TRACK lines than a disc holds once wrote past libcdio's track table.
     QByteArray many = "FILE \"disc.bin\" BINARY\n";
     for (int i = 0; i < 119; ++i)
         many += "TRACK 01 AUDIO\n";
-    return WriteFile(folder + "/many.cue", many) && ok;
+    return writeFile(folder + "/many.cue", many) && ok;
 }
 
 // cdrdao .toc sheets: plain audio, CD-TEXT blocks, a data track, AUDIOFILE.
-bool MakeToc(const QString& folder) {
+bool makeToc(const QString& folder) {
     const std::pair<const char*, QByteArray> files[] = {
         {"audio", "CD_DA\n\n// Track 1\nTRACK AUDIO\nNO COPY\nFILE \"disc.bin\" 0 00:00:40\n\n"
                   "// Track 2\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:40 00:00:35\n"},
@@ -189,14 +189,14 @@ bool MakeToc(const QString& folder) {
     };
     bool ok = true;
     for (const auto& [name, bytes] : files)
-        ok = WriteFile(folder + "/" + name + ".toc", bytes) && ok;
+        ok = writeFile(folder + "/" + name + ".toc", bytes) && ok;
     return ok;
 }
 
 // A Nero image of silent tracks of four frames each, with its chunk table and
 // footer: the newer layout (CUEX, DAOX, 64-bit offsets, "NER5") or the older
 // one (CUES, DAOI, "NERO").
-QByteArray NrgImage(bool newer, int tracks) {
+QByteArray nrgImage(bool newer, int tracks) {
     constexpr int Frames = 4;
     constexpr int FrameBytes = 2352;
     const auto be = [](quint64 value, int bytes) {
@@ -233,23 +233,23 @@ QByteArray NrgImage(bool newer, int tracks) {
            (newer ? "NER5" + be(quint64(data.size()), 8) : "NERO" + be(quint64(data.size()), 4));
 }
 
-bool MakeNrg(const QString& folder) {
+bool makeNrg(const QString& folder) {
     // A footer that points past the end, and a lead-in anywhere but at -150,
     // once failed assertions inside libcdio.
-    QByteArray far = NrgImage(true, 2);
+    QByteArray far = nrgImage(true, 2);
     far[far.size() - 5] = '\x7f';
-    QByteArray leadIn = NrgImage(true, 2);
+    QByteArray leadIn = nrgImage(true, 2);
     leadIn[2 * 4 * 2352 + 12] = '\0';
-    return WriteFile(folder + "/newer.nrg", NrgImage(true, 2)) &&
-           WriteFile(folder + "/older.nrg", NrgImage(false, 2)) &&
-           WriteFile(folder + "/one.nrg", NrgImage(true, 1)) &&
-           WriteFile(folder + "/far.nrg", far) && WriteFile(folder + "/leadin.nrg", leadIn);
+    return writeFile(folder + "/newer.nrg", nrgImage(true, 2)) &&
+           writeFile(folder + "/older.nrg", nrgImage(false, 2)) &&
+           writeFile(folder + "/one.nrg", nrgImage(true, 1)) &&
+           writeFile(folder + "/far.nrg", far) && writeFile(folder + "/leadin.nrg", leadIn);
 }
 
 } // namespace
 
 // AccurateRip replies: two entries of one disc, one cut short, one of a disc of its own.
-bool MakeDbar(const QString& folder) {
+bool makeDbar(const QString& folder) {
     const auto entry = [](int tracks) {
         QByteArray bytes(13 + 9 * tracks, '\0');
         bytes[0] = char(tracks);
@@ -264,13 +264,13 @@ bool MakeDbar(const QString& folder) {
         return bytes;
     };
     const QByteArray two = entry(3) + entry(3);
-    return WriteFile(folder + "/two.bin", two) && WriteFile(folder + "/cut.bin", two.left(40)) &&
-           WriteFile(folder + "/twelve.bin", entry(12));
+    return writeFile(folder + "/two.bin", two) && writeFile(folder + "/cut.bin", two.left(40)) &&
+           writeFile(folder + "/twelve.bin", entry(12));
 }
 
 // MusicBrainz replies: two releases of a three-track disc, one cut short, one of
 // another layout, and an empty list.
-bool MakeMbJson(const QString& folder) {
+bool makeMbJson(const QString& folder) {
     const QByteArray release =
         "{\"id\":\"r1\",\"title\":\"Album\",\"date\":\"1999-02-03\",\"country\":\"GB\","
         "\"artist-credit\":[{\"name\":\"Band\",\"joinphrase\":\" & \"},{\"name\":\"Guest\"}],"
@@ -278,36 +278,36 @@ bool MakeMbJson(const QString& folder) {
         "\"disc-1\"}],\"tracks\":[{\"title\":\"One\"},{\"title\":\"Two\",\"artist-credit\":"
         "[{\"name\":\"Solo\"}]},{\"recording\":{\"title\":\"Three\"}}]}]}";
     const QByteArray two = "{\"releases\":[" + release + "," + release + "]}";
-    return WriteFile(folder + "/two.json", two) && WriteFile(folder + "/cut.json", two.left(200)) &&
-           WriteFile(folder + "/other.json",
+    return writeFile(folder + "/two.json", two) && writeFile(folder + "/cut.json", two.left(200)) &&
+           writeFile(folder + "/other.json",
                      QByteArray(two).replace("\"Three\"}}", "\"Three\"}},{}")) &&
-           WriteFile(folder + "/none.json", "{\"releases\":[]}");
+           writeFile(folder + "/none.json", "{\"releases\":[]}");
 }
 
 // FLAC files with Orvelle's comments in their padding, with a cover block, and cut short.
-bool MakeFlac(const QString& folder, const QString& work) {
+bool makeFlac(const QString& folder, const QString& work) {
     const QString file = work + "/a.flac";
-    if (!Encode(file, {"-c:a", "flac", "-f", "flac"}))
+    if (!encode(file, {"-c:a", "flac", "-f", "flac"}))
         return false;
     const OGGTag tag{"Album", QStringLiteral("T\u00eftle \u65e5\u672c"), "Artist", "", "", "2001",
                      "3"};
     TagExtras extras;
     extras.gain = {-6.52, 0.988831, -7.0, 1.0};
     try {
-        WriteFlacTag(file, tag, extras);
+        writeFlacTag(file, tag, extras);
     } catch (const TagError&) {
         return false;
     }
-    bool ok = AddWithCuts(folder, "comments.flac", ReadFile(file));
+    bool ok = addWithCuts(folder, "comments.flac", readFile(file));
     extras.cover = {QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x02", 26) +
                         QByteArray(40, '\0'),
                     QStringLiteral("image/png")};
     try {
-        WriteFlacTag(file, tag, extras);
+        writeFlacTag(file, tag, extras);
     } catch (const TagError&) {
         return false;
     }
-    return ok && AddWithCuts(folder, "picture.flac", ReadFile(file));
+    return ok && addWithCuts(folder, "picture.flac", readFile(file));
 }
 
 int main(int argc, char** argv) {
@@ -325,12 +325,12 @@ int main(int argc, char** argv) {
           "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
-    ok = ok && MakeMp3(root + "/id3v2_fuzzer", work) && MakeOgg(root + "/ogg_fuzzer", work) &&
-         MakeWma(root + "/wma_fuzzer", work) && MakeFlac(root + "/flac_fuzzer", work) &&
-         MakeCddb(root + "/cddb_fuzzer") && MakeIni(root + "/ini_fuzzer") &&
-         MakeAsx(root + "/asx_fuzzer") && MakeCue(root + "/cue_fuzzer") &&
-         MakeDbar(root + "/dbar_fuzzer") && MakeToc(root + "/toc_fuzzer") &&
-         MakeNrg(root + "/nrg_fuzzer") && MakeMbJson(root + "/mbjson_fuzzer");
+    ok = ok && makeMp3(root + "/id3v2_fuzzer", work) && makeOgg(root + "/ogg_fuzzer", work) &&
+         makeWma(root + "/wma_fuzzer", work) && makeFlac(root + "/flac_fuzzer", work) &&
+         makeCddb(root + "/cddb_fuzzer") && makeIni(root + "/ini_fuzzer") &&
+         makeAsx(root + "/asx_fuzzer") && makeCue(root + "/cue_fuzzer") &&
+         makeDbar(root + "/dbar_fuzzer") && makeToc(root + "/toc_fuzzer") &&
+         makeNrg(root + "/nrg_fuzzer") && makeMbJson(root + "/mbjson_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

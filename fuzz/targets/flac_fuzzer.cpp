@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QString path = fuzzFile("fuzz.flac", data, size);
     OGGTag tag;
-    tag.Title = QStringLiteral("T\u00eftle");
+    tag.title = QStringLiteral("T\u00eftle");
     TagExtras extras;
     extras.gain.trackGain = -6.5;
     if (size % 2)
@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             QByteArray(9000, 'x'),
                         QStringLiteral("image/png")};
     try {
-        WriteFlacTag(path, tag, extras);
-        ReadFlacTag(path);
+        writeFlacTag(path, tag, extras);
+        readFlacTag(path);
     } catch (const TagError&) {
     }
     return 0;

@@ -9,7 +9,7 @@ namespace {
 
 // Gives every whole page in the bytes a correct checksum, so that mutations
 // reach the parsing behind libogg's CRC check instead of stopping at it.
-QByteArray WithPageChecksums(const uint8_t* data, size_t size) {
+QByteArray withPageChecksums(const uint8_t* data, size_t size) {
     QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     auto* raw = reinterpret_cast<unsigned char*>(bytes.data());
     qsizetype offset = bytes.indexOf("OggS");
@@ -31,10 +31,10 @@ QByteArray WithPageChecksums(const uint8_t* data, size_t size) {
     return bytes;
 }
 
-void ReadAndRewrite(const uint8_t* data, size_t size) {
+void readAndRewrite(const uint8_t* data, size_t size) {
     {
         FuzzInput input(data, size);
-        ReadOggTagFrom(input);
+        readOggTagFrom(input);
     }
     FuzzInput input(data, size);
     OggCommentEditor editor;
@@ -52,8 +52,8 @@ void ReadAndRewrite(const uint8_t* data, size_t size) {
 // Reads the comments, then rewrites the input with new ones: both must cope
 // with any bytes, with their page checksums as given and made right.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    ReadAndRewrite(data, size);
-    const QByteArray fixed = WithPageChecksums(data, size);
-    ReadAndRewrite(reinterpret_cast<const uint8_t*>(fixed.constData()), size_t(fixed.size()));
+    readAndRewrite(data, size);
+    const QByteArray fixed = withPageChecksums(data, size);
+    readAndRewrite(reinterpret_cast<const uint8_t*>(fixed.constData()), size_t(fixed.size()));
     return 0;
 }

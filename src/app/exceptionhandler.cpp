@@ -12,14 +12,14 @@ ExceptionHandler::ExceptionHandler(MainWindow& window, IUserPrompt& prompt, IShe
                                    QString executable)
     : m_window(window), m_prompt(prompt), m_shell(shell), m_executable(std::move(executable)) {}
 
-void ExceptionHandler::ApplicationEvents1Exception() {
-    m_restart = m_prompt.Question(QLatin1String(OrvelleApplication::ErrorQuestion));
+void ExceptionHandler::applicationEvents1Exception() {
+    m_restart = m_prompt.question(QLatin1String(OrvelleApplication::ErrorQuestion));
     m_window.close();
 }
 
 void ExceptionHandler::restart() {
     qputenv(OrvelleApplication::RestartVariable, "1");
-    m_shell.StartDetached(m_executable, {});
+    m_shell.startDetached(m_executable, {});
     qunsetenv(OrvelleApplication::RestartVariable);
 }
 

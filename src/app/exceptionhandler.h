@@ -15,7 +15,7 @@ public:
     ExceptionHandler(MainWindow& window, IUserPrompt& prompt, IShell& shell, QString executable);
 
     // Asks whether to start again; either way the main window closes.
-    void ApplicationEvents1Exception();
+    void applicationEvents1Exception();
     bool restartRequested() const { return m_restart; }
     // Starts the program again; the new process waits for this one to let go.
     void restart();

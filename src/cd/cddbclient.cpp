@@ -79,15 +79,15 @@ CddbClient::~CddbClient() {
     cancel();
 }
 
-void CddbClient::lookup(const CdToc& toc, const IFreeDBInformation2& information) {
+void CddbClient::lookup(const CdToc& toc, const DiscInfoLookup& information) {
     cancel();
     m_request = Request{toc,
-                        information.Server(),
-                        information.Port(),
-                        information.TimeoutMs(),
-                        information.Proxy(),
-                        information.LookupSource(),
-                        information.CachePath()};
+                        information.server(),
+                        information.port(),
+                        information.timeoutMs(),
+                        information.proxy(),
+                        information.lookupSource(),
+                        information.cachePath()};
     const quint64 id = m_current;
     // The caller gets control back before the first report.
     QMetaObject::invokeMethod(
@@ -114,7 +114,7 @@ bool CddbClient::report(quint64 id, int status) {
 void CddbClient::begin(quint64 id) {
     if (id != m_current)
         return;
-    using Source = IFreeDBInformation2::Source;
+    using Source = DiscInfoLookup::Source;
     if (m_request.toc.isEmpty()) {
         report(id, -2);
         return;

@@ -2,7 +2,7 @@
 
 #include "cd/cdtoc.h"
 #include "cd/discrecord.h"
-#include "components/ifreedbinformation2.h"
+#include "components/discinfolookup.h"
 
 #include <QObject>
 #include <QPointer>
@@ -27,7 +27,7 @@ public:
 
     // Starts a lookup of toc with the settings information gives now. A lookup
     // still running is dropped and reports nothing more.
-    void lookup(const CdToc& toc, const IFreeDBInformation2& information);
+    void lookup(const CdToc& toc, const DiscInfoLookup& information);
     void cancel();
 
 signals:
@@ -41,7 +41,7 @@ private:
         int port = 80;
         int timeoutMs = 10000;
         QString proxy;
-        IFreeDBInformation2::Source source = IFreeDBInformation2::Source::ServerOnly;
+        DiscInfoLookup::Source source = DiscInfoLookup::Source::ServerOnly;
         QString cachePath;
     };
 

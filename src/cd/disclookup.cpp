@@ -3,17 +3,17 @@
 namespace {
 
 // The FreeDB settings as they were when the lookup started.
-class FreeDbSnapshot : public IFreeDBInformation2 {
+class FreeDbSnapshot : public DiscInfoLookup {
 public:
-    explicit FreeDbSnapshot(const IFreeDBInformation2& from)
-        : m_server(from.Server()), m_port(from.Port()), m_timeout(from.TimeoutMs()),
-          m_proxy(from.Proxy()), m_source(from.LookupSource()), m_cache(from.CachePath()) {}
-    QString Server() const override { return m_server; }
-    int Port() const override { return m_port; }
-    int TimeoutMs() const override { return m_timeout; }
-    QString Proxy() const override { return m_proxy; }
-    Source LookupSource() const override { return m_source; }
-    QString CachePath() const override { return m_cache; }
+    explicit FreeDbSnapshot(const DiscInfoLookup& from)
+        : m_server(from.server()), m_port(from.port()), m_timeout(from.timeoutMs()),
+          m_proxy(from.proxy()), m_source(from.lookupSource()), m_cache(from.cachePath()) {}
+    QString server() const override { return m_server; }
+    int port() const override { return m_port; }
+    int timeoutMs() const override { return m_timeout; }
+    QString proxy() const override { return m_proxy; }
+    Source lookupSource() const override { return m_source; }
+    QString cachePath() const override { return m_cache; }
 
 private:
     QString m_server;
@@ -49,24 +49,24 @@ void DiscLookup::cancel() {
     m_releases.clear();
 }
 
-void DiscLookup::lookup(const DiscLayout& layout, const IFreeDBInformation2& information) {
+void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& information) {
     cancel();
     m_layout = layout;
     m_toc = tocOf(layout);
     m_freedb = std::make_shared<FreeDbSnapshot>(information);
-    m_databases = information.LookupDatabases();
-    m_coverServer = information.CoverArtServer();
-    m_coverCache = information.CoverArtCache();
-    if (m_databases == IFreeDBInformation2::Databases::FreeDb) {
+    m_databases = information.lookupDatabases();
+    m_coverServer = information.coverArtServer();
+    m_coverCache = information.coverArtCache();
+    if (m_databases == DiscInfoLookup::Databases::FreeDb) {
         askFreeDb();
         return;
     }
     // One client a server, so that its spacing of requests holds across lookups.
-    const QString server = information.MusicBrainzServer();
+    const QString server = information.musicBrainzServer();
     if (!m_musicBrainz || server != m_musicBrainzServer) {
         delete m_musicBrainz;
-        m_musicBrainz = new MusicBrainzClient(server, information.MusicBrainzCache(), this);
-        m_musicBrainz->setTimeout(information.TimeoutMs());
+        m_musicBrainz = new MusicBrainzClient(server, information.musicBrainzCache(), this);
+        m_musicBrainz->setTimeout(information.timeoutMs());
         m_musicBrainzServer = server;
         connect(m_musicBrainz, &MusicBrainzClient::finished, this, &DiscLookup::musicBrainzDone);
     }
@@ -80,7 +80,7 @@ void DiscLookup::askFreeDb() {
 
 void DiscLookup::musicBrainzDone(const QVector<MbRelease>& releases, const QString& error) {
     if (releases.isEmpty()) {
-        if (m_databases == IFreeDBInformation2::Databases::MusicBrainzThenFreeDb)
+        if (m_databases == DiscInfoLookup::Databases::MusicBrainzThenFreeDb)
             askFreeDb();
         else
             emit statusChanged(error.isEmpty() ? -2 : -1);

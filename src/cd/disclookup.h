@@ -20,7 +20,7 @@ public:
     explicit DiscLookup(QObject* parent = nullptr);
 
     // A lookup still running is dropped.
-    void lookup(const DiscLayout& layout, const IFreeDBInformation2& information);
+    void lookup(const DiscLayout& layout, const DiscInfoLookup& information);
     void cancel();
     // After choiceNeeded: the release chosen, counted from 0; -1 for none.
     void chooseRelease(int index);
@@ -52,8 +52,8 @@ private:
     CdToc m_toc;
     DiscLayout m_layout;
     // What the FreeDB lookup takes, copied: the caller's object may be gone by then.
-    std::shared_ptr<IFreeDBInformation2> m_freedb;
-    IFreeDBInformation2::Databases m_databases = IFreeDBInformation2::Databases::FreeDb;
+    std::shared_ptr<DiscInfoLookup> m_freedb;
+    DiscInfoLookup::Databases m_databases = DiscInfoLookup::Databases::FreeDb;
     QVector<MbRelease> m_releases;
     QString m_coverServer;
     QString m_coverCache;

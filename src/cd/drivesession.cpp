@@ -1,16 +1,24 @@
 #include "cd/drivesession.h"
 
-#include "components/iaudiocdgrabber2.h"
+#include "components/cdgrabber.h"
 #include "components/idrivelayer.h"
-#include "settings/applyencodersettings.h"
+#include "settings/cdreadingkeys.h"
+#include "settings/settingsfile.h"
 
-DriveSession::DriveSession(IAudioCDGrabber2& grabber, IDriveLayer& drives,
-                           IFreeDBInformation2& freedb, QObject* parent)
+void applyCdReadingOptions(const SettingsFile& settings, CdGrabber& grabber) {
+    using namespace CdReadingKeys;
+    grabber.setReadMode(settings.readPosition(ModeForGrabber, ModeCount));
+    grabber.setRetryCount(settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax));
+    grabber.setErrorAction(settings.readPosition(ErrorAction, ErrorActionCount));
+}
+
+DriveSession::DriveSession(CdGrabber& grabber, IDriveLayer& drives,
+                           DiscInfoLookup& freedb, QObject* parent)
     : QObject(parent), m_grabber(grabber), m_drives(drives), m_freedb(freedb) {
-    connect(&m_grabber, &IAudioCDGrabber2::OnMediaChange, this, &DriveSession::mediaChanged);
-    connect(&m_grabber, &IAudioCDGrabber2::OnFreeDBQueryStatus, this,
+    connect(&m_grabber, &CdGrabber::onMediaChange, this, &DriveSession::mediaChanged);
+    connect(&m_grabber, &CdGrabber::onFreeDBQueryStatus, this,
             &DriveSession::onLookupStatus);
-    connect(&m_grabber, &IAudioCDGrabber2::OnReleaseChoice, this,
+    connect(&m_grabber, &CdGrabber::onReleaseChoice, this,
             &DriveSession::releaseChoiceNeeded);
 }
 
@@ -19,43 +27,43 @@ QString DriveSession::twoDigits(int n) {
 }
 
 int DriveSession::initialize() {
-    m_grabber.Initialize();
-    return m_grabber.GetDriveCount();
+    m_grabber.initialize();
+    return m_grabber.getDriveCount();
 }
 
 QStringList DriveSession::listDrives() {
     m_driveNames.clear();
-    const int count = m_grabber.GetDriveCount();
+    const int count = m_grabber.getDriveCount();
     for (int drive = 1; drive <= count; ++drive) {
-        m_grabber.SetCurrentDrive(drive);
-        const QString id = m_grabber.GetDriveId();
-        const QString vendor = m_grabber.GetDriveVendor();
-        const QString product = m_grabber.GetDriveProduct();
-        const QString revision = m_grabber.GetDriveRevision();
+        m_grabber.setCurrentDrive(drive);
+        const QString id = m_grabber.getDriveId();
+        const QString vendor = m_grabber.getDriveVendor();
+        const QString product = m_grabber.getDriveProduct();
+        const QString revision = m_grabber.getDriveRevision();
         m_driveNames << QLatin1Char('[') + id + QStringLiteral("]  ") + vendor +
                             QStringLiteral("  ") + product + QStringLiteral("  ") + revision;
     }
     if (count > 0)
-        m_grabber.SetCurrentDrive(1);
+        m_grabber.setCurrentDrive(1);
     return m_driveNames;
 }
 
 void DriveSession::chooseDrive(int index) {
-    m_grabber.SetCurrentDrive(index + 1);
+    m_grabber.setCurrentDrive(index + 1);
 }
 
 void DriveSession::applyReadingOptions(const SettingsFile& settings) {
-    ApplyCdReadingOptions(settings, m_grabber);
+    applyCdReadingOptions(settings, m_grabber);
 }
 
 bool DriveSession::anyDrive() {
-    return !m_drives.CdDrives().isEmpty();
+    return !m_drives.cdDrives().isEmpty();
 }
 
 bool DriveSession::isAudioCdPresent() {
-    for (const QString& drive : m_drives.CdDrives()) {
+    for (const QString& drive : m_drives.cdDrives()) {
         QString label;
-        if (!m_drives.VolumeLabel(drive, &label))
+        if (!m_drives.volumeLabel(drive, &label))
             return true; // no disc, or a disc without a file system: an audio CD or none
         if (label == QLatin1String("Audio CD"))
             return true;
@@ -65,29 +73,29 @@ bool DriveSession::isAudioCdPresent() {
 
 bool DriveSession::isAudioCdVolume(const QString& drive) {
     QString label;
-    return m_drives.VolumeLabel(drive, &label) && label == QLatin1String("Audio CD");
+    return m_drives.volumeLabel(drive, &label) && label == QLatin1String("Audio CD");
 }
 
 QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
-    m_grabber.ReadDisc();
-    const int count = m_grabber.GetTrackCount();
+    m_grabber.readDisc();
+    const int count = m_grabber.getTrackCount();
     QVector<RowModel::Row> rows;
     for (int i = 0; i < count; ++i) {
         const int n = i + 1;
-        m_grabber.SelectTrack(i);
+        m_grabber.selectTrack(i);
         RowModel::Row row;
-        QString title = m_grabber.GetTrackTitle();
+        QString title = m_grabber.getTrackTitle();
         if (title == QStringLiteral("Session1 Track") + QString::number(n))
             title = QStringLiteral("Track") + twoDigits(n);
-        const QString artist = m_grabber.GetTrackArtist();
-        const QString album = m_grabber.GetTrackAlbum();
+        const QString artist = m_grabber.getTrackArtist();
+        const QString album = m_grabber.getTrackAlbum();
         row.tag = {title, artist.isEmpty() ? QStringLiteral("Unknown Artist") : artist,
                    album.isEmpty() ? QStringLiteral("Unknown Album") : album,
-                   m_grabber.GetTrackYear()};
+                   m_grabber.getTrackYear()};
         row.caption = title;
-        row.time = twoDigits(m_grabber.GetTrackMinutes()) + QLatin1Char(':') +
-                   twoDigits(m_grabber.GetTrackSeconds()) + QLatin1Char(':') +
-                   QString::number(m_grabber.GetTrackFrames());
+        row.time = twoDigits(m_grabber.getTrackMinutes()) + QLatin1Char(':') +
+                   twoDigits(m_grabber.getTrackSeconds()) + QLatin1Char(':') +
+                   QString::number(m_grabber.getTrackFrames());
         row.target = target;
         row.tick = RowModel::Tick::Ticked;
         rows.append(row);
@@ -96,11 +104,11 @@ QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
 }
 
 void DriveSession::startLookup() {
-    m_grabber.QueryFreeDB(&m_freedb, m_queryFlag);
+    m_grabber.queryFreeDB(&m_freedb, m_queryFlag);
 }
 
 void DriveSession::chooseRelease(int index) {
-    m_grabber.ChooseRelease(index);
+    m_grabber.chooseRelease(index);
 }
 
 void DriveSession::openStatusWindow() {

@@ -6,10 +6,14 @@
 #include <QStringList>
 #include <QVector>
 
-class IAudioCDGrabber2;
+class CdGrabber;
 class IDriveLayer;
-class IFreeDBInformation2;
+class DiscInfoLookup;
 class SettingsFile;
+
+// Hands the CD reading settings to the grabber: read mode 0..3 as stored,
+// retries, error action. Used at start-up and after the settings dialog's Ok.
+void applyCdReadingOptions(const SettingsFile& settings, CdGrabber& grabber);
 
 // The CD side of the window without the window: the drive list, the
 // audio-disc test, the track rows of the disc in the current drive, and the
@@ -17,7 +21,7 @@ class SettingsFile;
 class DriveSession : public QObject {
     Q_OBJECT
 public:
-    DriveSession(IAudioCDGrabber2& grabber, IDriveLayer& drives, IFreeDBInformation2& freedb,
+    DriveSession(CdGrabber& grabber, IDriveLayer& drives, DiscInfoLookup& freedb,
                  QObject* parent = nullptr);
 
     // Starts the grabber; the number of drives it found.
@@ -27,7 +31,7 @@ public:
     const QStringList& driveNames() const { return m_driveNames; }
     void chooseDrive(int index); // 0-based, as listed
     void applyReadingOptions(const SettingsFile& settings);
-    IAudioCDGrabber2& grabber() { return m_grabber; }
+    CdGrabber& grabber() { return m_grabber; }
 
     // True when any drive is known to the system (real or disc image).
     bool anyDrive();
@@ -63,9 +67,9 @@ signals:
 private:
     void onLookupStatus(int status);
 
-    IAudioCDGrabber2& m_grabber;
+    CdGrabber& m_grabber;
     IDriveLayer& m_drives;
-    IFreeDBInformation2& m_freedb;
+    DiscInfoLookup& m_freedb;
     QStringList m_driveNames;
     QStringList m_statusLines;
     int m_queryFlag = 0;

@@ -22,53 +22,53 @@ int positiveNumber(const QString& text, int limit, int fallback) {
 
 FreeDbInformation::FreeDbInformation(const QString& settingsPath) : m_settings(settingsPath) {}
 
-QString FreeDbInformation::Server() const {
+QString FreeDbInformation::server() const {
     const QStringList& servers = freedbServers();
     return servers.at(m_settings.readPosition(FreedbKeys::Site, servers.size()));
 }
 
-int FreeDbInformation::Port() const {
-    return positiveNumber(m_settings.read(FreedbKeys::Port), 65535,
-                          QString::fromLatin1(FreedbKeys::Port.defaultValue).toInt());
+int FreeDbInformation::port() const {
+    return positiveNumber(m_settings.read(FreedbKeys::port), 65535,
+                          QString::fromLatin1(FreedbKeys::port.defaultValue).toInt());
 }
 
-int FreeDbInformation::TimeoutMs() const {
+int FreeDbInformation::timeoutMs() const {
     // An hour is far beyond any useful wait and keeps the timer's range safe.
     return positiveNumber(m_settings.read(FreedbKeys::Timeout), 3600 * 1000,
                           QString::fromLatin1(FreedbKeys::Timeout.defaultValue).toInt());
 }
 
-QString FreeDbInformation::Proxy() const {
-    return m_settings.read(FreedbKeys::Proxy).trimmed();
+QString FreeDbInformation::proxy() const {
+    return m_settings.read(FreedbKeys::proxy).trimmed();
 }
 
-IFreeDBInformation2::Source FreeDbInformation::LookupSource() const {
+DiscInfoLookup::Source FreeDbInformation::lookupSource() const {
     return static_cast<Source>(
         m_settings.readPosition(FreedbKeys::Source, FreedbKeys::SourceCount));
 }
 
-QString FreeDbInformation::CachePath() const {
+QString FreeDbInformation::cachePath() const {
     return QFileInfo(m_settings.path()).absolutePath() + QLatin1Char('/') +
            QLatin1String(FreeDbCache::FileName);
 }
 
-IFreeDBInformation2::Databases FreeDbInformation::LookupDatabases() const {
+DiscInfoLookup::Databases FreeDbInformation::lookupDatabases() const {
     return static_cast<Databases>(
         m_settings.readPosition(FreedbKeys::Databases, FreedbKeys::DatabaseCount));
 }
 
-QString FreeDbInformation::MusicBrainzServer() const {
+QString FreeDbInformation::musicBrainzServer() const {
     return MusicBrainzClient::serverFrom(m_settings.path());
 }
 
-QString FreeDbInformation::CoverArtServer() const {
+QString FreeDbInformation::coverArtServer() const {
     return CoverArtClient::serverFrom(m_settings.path());
 }
 
-QString FreeDbInformation::CoverArtCache() const {
+QString FreeDbInformation::coverArtCache() const {
     return CoverArtClient::cacheFolderFrom(m_settings.path());
 }
 
-QString FreeDbInformation::MusicBrainzCache() const {
+QString FreeDbInformation::musicBrainzCache() const {
     return QFileInfo(m_settings.path()).absolutePath() + QStringLiteral("/MusicBrainz");
 }

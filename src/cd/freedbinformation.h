@@ -1,29 +1,29 @@
 #pragma once
 
-#include "components/ifreedbinformation2.h"
+#include "components/discinfolookup.h"
 #include "settings/settingsfile.h"
 
 // Where a FreeDB lookup asks: the choices of section "Freedb", read from the
 // settings file each time a lookup asks for them, with a sound value in place
 // of anything unusable that was typed into the settings.
-class FreeDbInformation : public IFreeDBInformation2 {
+class FreeDbInformation : public DiscInfoLookup {
 public:
     explicit FreeDbInformation(const QString& settingsPath);
 
-    QString Server() const override;
-    int Port() const override;
-    int TimeoutMs() const override;
-    QString Proxy() const override;
-    Source LookupSource() const override;
+    QString server() const override;
+    int port() const override;
+    int timeoutMs() const override;
+    QString proxy() const override;
+    Source lookupSource() const override;
     // The cache file beside the settings file.
-    QString CachePath() const override;
-    Databases LookupDatabases() const override;
+    QString cachePath() const override;
+    Databases lookupDatabases() const override;
     // Key "server" of section "MusicBrainz".
-    QString MusicBrainzServer() const override;
+    QString musicBrainzServer() const override;
     // The folder "MusicBrainz" beside the settings file.
-    QString MusicBrainzCache() const override;
-    QString CoverArtServer() const override;
-    QString CoverArtCache() const override;
+    QString musicBrainzCache() const override;
+    QString coverArtServer() const override;
+    QString coverArtCache() const override;
 
 private:
     SettingsFile m_settings;

@@ -1,12 +1,12 @@
 #include "cd/offsetfinder.h"
 
 #include "cd/accurateripclient.h"
-#include "components/iaudiocdgrabber2.h"
+#include "components/cdgrabber.h"
 
 #include <map>
 #include <QTimer>
 
-OffsetFinder::OffsetFinder(IAudioCDGrabber2& grabber, QString server, QString cacheFolder,
+OffsetFinder::OffsetFinder(CdGrabber& grabber, QString server, QString cacheFolder,
                            QObject* parent)
     : QObject(parent), m_grabber(grabber),
       m_client(std::make_unique<AccurateRipClient>(std::move(server), std::move(cacheFolder))) {
@@ -27,8 +27,8 @@ void OffsetFinder::fail(const QString& text) {
 }
 
 void OffsetFinder::start() {
-    m_layout = m_grabber.GetDiscLayout();
-    m_readOffset = m_grabber.GetReadOffset();
+    m_layout = m_grabber.getDiscLayout();
+    m_readOffset = m_grabber.getReadOffset();
     m_reads.clear();
     const AccurateRipId id = m_layout.accurateRipId();
     if (!id.isValid()) {
@@ -43,18 +43,18 @@ void OffsetFinder::start() {
             const int audioIndex = m_layout.audioIndex(track);
             if (audioIndex < 0)
                 continue;
-            m_grabber.SelectTrack(track);
-            if (m_grabber.GetTrackLength() < first + frames)
+            m_grabber.selectTrack(track);
+            if (m_grabber.getTrackLength() < first + frames)
                 continue;
-            m_grabber.BeginRawRead();
-            m_grabber.SeekRawRead(first);
-            const QByteArray pcm = m_grabber.ReadRawAudio(frames);
-            m_grabber.EndRawRead();
+            m_grabber.beginRawRead();
+            m_grabber.seekRawRead(first);
+            const QByteArray pcm = m_grabber.readRawAudio(frames);
+            m_grabber.endRawRead();
             if (pcm.size() == frames * 2352)
                 m_reads << Read{audioIndex, pcm};
         }
     } catch (const std::exception& e) {
-        m_grabber.EndRawRead();
+        m_grabber.endRawRead();
         fail(QString::fromUtf8(e.what()));
         return;
     }

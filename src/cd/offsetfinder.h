@@ -9,7 +9,7 @@
 #include <QVector>
 
 class AccurateRipClient;
-class IAudioCDGrabber2;
+class CdGrabber;
 
 // Finds a drive's read offset with a disc the AccurateRip database knows:
 // reads the frames around frame 450 of some tracks as the drive reads them
@@ -22,7 +22,7 @@ public:
     static constexpr int MaxTracks = 4;
 
     // The grabber must outlive the finder; its disc has been read.
-    OffsetFinder(IAudioCDGrabber2& grabber, QString server, QString cacheFolder,
+    OffsetFinder(CdGrabber& grabber, QString server, QString cacheFolder,
                  QObject* parent = nullptr);
     ~OffsetFinder() override;
 
@@ -44,7 +44,7 @@ private:
     void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
     void fail(const QString& text);
 
-    IAudioCDGrabber2& m_grabber;
+    CdGrabber& m_grabber;
     std::unique_ptr<AccurateRipClient> m_client;
     DiscLayout m_layout;
     int m_readOffset = 0;

@@ -4,7 +4,7 @@
 
 namespace {
 
-std::optional<OutputFormat> FormatNamed(const QString& name) {
+std::optional<OutputFormat> formatNamed(const QString& name) {
     const QString n = name.toLower();
     if (n == QLatin1String("mp3"))
         return FormatMp3;
@@ -23,7 +23,7 @@ std::optional<OutputFormat> FormatNamed(const QString& name) {
     return std::nullopt;
 }
 
-std::optional<FolderScheme> SchemeNamed(const QString& name) {
+std::optional<FolderScheme> schemeNamed(const QString& name) {
     const QString n = name.toLower();
     if (n == QLatin1String("none"))
         return FolderScheme::None;
@@ -38,7 +38,7 @@ std::optional<FolderScheme> SchemeNamed(const QString& name) {
 
 } // namespace
 
-QVector<int> ParseTrackList(const QString& text, QString* error) {
+QVector<int> parseTrackList(const QString& text, QString* error) {
     QVector<int> tracks;
     QSet<int> seen;
     const auto bad = [&] {
@@ -114,7 +114,7 @@ QString CliOptions::parse(const QStringList& arguments) {
         QString error;
         QString text;
         if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
-            if ((error = value(&text)).isEmpty() && !(format = FormatNamed(text)))
+            if ((error = value(&text)).isEmpty() && !(format = formatNamed(text)))
                 error = QStringLiteral(
                             "Unknown format \"%1\": use mp3, wav, wma, ogg, flac, opus or rm.")
                             .arg(text);
@@ -122,7 +122,7 @@ QString CliOptions::parse(const QStringList& arguments) {
             if ((error = value(&outputFolder)).isEmpty() && outputFolder.trimmed().isEmpty())
                 error = QStringLiteral("The output folder is empty.");
         } else if (name == QLatin1String("--folders")) {
-            if ((error = value(&text)).isEmpty() && !(scheme = SchemeNamed(text)))
+            if ((error = value(&text)).isEmpty() && !(scheme = schemeNamed(text)))
                 error = QStringLiteral(
                             "Unknown folders \"%1\": use none, artist, album or artist/album.")
                             .arg(text);
@@ -193,7 +193,7 @@ QString CliOptions::parse(const QStringList& arguments) {
         return {};
     if (tracksGiven) {
         QString error;
-        tracks = ParseTrackList(tracksText, &error);
+        tracks = parseTrackList(tracksText, &error);
         if (!error.isEmpty())
             return error;
     }
@@ -220,13 +220,13 @@ QString CliOptions::parse(const QStringList& arguments) {
     return {};
 }
 
-QString ShortUsage() {
+QString shortUsage() {
     return QStringLiteral("Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
                           "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"
                           "Try 'orvelle-convert --help' for more.\n");
 }
 
-QString HelpText() {
+QString helpText() {
     return QStringLiteral(
         "Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
         "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"

@@ -36,9 +36,9 @@ struct CliOptions {
 };
 
 // "1,3-5" -> 1, 3, 4, 5; nothing (and *error set) for text that is no such list.
-QVector<int> ParseTrackList(const QString& text, QString* error);
+QVector<int> parseTrackList(const QString& text, QString* error);
 
 // The text --help prints.
-QString HelpText();
+QString helpText();
 // The two lines a usage error ends with.
-QString ShortUsage();
+QString shortUsage();

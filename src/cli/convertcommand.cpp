@@ -15,7 +15,7 @@
 namespace {
 
 // The window asks whether to fetch a decoder; here the answer is the reason.
-QString RefusalReason(const FileAcceptance::Outcome& outcome) {
+QString refusalReason(const FileAcceptance::Outcome& outcome) {
     QString text;
     switch (outcome.refusal) {
     case FileAcceptance::Refusal::Audio:
@@ -37,9 +37,9 @@ QString RefusalReason(const FileAcceptance::Outcome& outcome) {
 
 } // namespace
 
-int ConvertFiles(const CliOptions& options, const SettingsFile& settings, Console& console) {
+int convertFiles(const CliOptions& options, const SettingsFile& settings, Console& console) {
     const RunSettings run = RunSettings::from(options, settings);
-    const QString target = FormatTarget(run.format);
+    const QString target = formatText(run.format);
 
     int refused = 0;
     QVector<JobRow> rows;
@@ -53,27 +53,27 @@ int ConvertFiles(const CliOptions& options, const SettingsFile& settings, Consol
             continue;
         }
         const QStringList files =
-            info.isDir() ? FolderEntries(input, options.recursive) : QStringList{input};
+            info.isDir() ? folderEntries(input, options.recursive) : QStringList{input};
         for (const QString& file : files) {
             const FileAcceptance::Outcome outcome = acceptance.test(file, target);
             if (!outcome.accepted()) {
-                console.failed(file, RefusalReason(outcome));
+                console.failed(file, refusalReason(outcome));
                 ++refused;
                 continue;
             }
             const RowValues& values = outcome.row;
             if (options.list) {
-                console.result(QStringList{file, values.Time, values.Tag.Title, values.Tag.Artist,
-                                           values.Tag.Album}
+                console.result(QStringList{file, values.time, values.tag.title, values.tag.artist,
+                                           values.tag.album}
                                    .join(QLatin1Char('\t')));
                 continue;
             }
             JobRow row;
             row.row = rows.size();
-            row.caption = values.Caption;
-            row.source = values.Path;
+            row.caption = values.caption;
+            row.source = values.path;
             row.format = run.format;
-            row.tag = values.Tag;
+            row.tag = values.tag;
             rows << row;
             sources << file;
         }

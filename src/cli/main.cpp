@@ -28,11 +28,11 @@ int main(int argc, char** argv) {
     CliOptions options;
     const QString error = options.parse(app.arguments().mid(1));
     if (!error.isEmpty()) {
-        print(stderr, QStringLiteral("orvelle-convert: %1\n").arg(error) + ShortUsage());
+        print(stderr, QStringLiteral("orvelle-convert: %1\n").arg(error) + shortUsage());
         return 2;
     }
     if (options.help) {
-        print(stdout, HelpText());
+        print(stdout, helpText());
         return 0;
     }
     if (options.version) {
@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
         const SettingsFile settings(options.settingsPath.isEmpty() ? SettingsFile::defaultPath()
                                                                    : options.settingsPath);
         Console console(options.quiet, ::isatty(STDERR_FILENO) == 1);
-        const int status = options.cd ? RipDisc(options, settings, console)
-                                      : ConvertFiles(options, settings, console);
+        const int status = options.cd ? ripDisc(options, settings, console)
+                                      : convertFiles(options, settings, console);
         // Stopped by a signal: the shell learns which, as if it had ended the program.
         const int signal = InterruptWatcher::lastSignal();
         return signal != 0 ? 128 + signal : status;

@@ -85,7 +85,7 @@ class OneDatabase : public FreeDbInformation {
 public:
     OneDatabase(const QString& settingsPath, Databases database)
         : FreeDbInformation(settingsPath), m_database(database) {}
-    Databases LookupDatabases() const override { return m_database; }
+    Databases lookupDatabases() const override { return m_database; }
 
 private:
     Databases m_database;
@@ -128,7 +128,7 @@ QString minutesSeconds(const QString& time) {
 
 } // namespace
 
-int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& console) {
+int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& console) {
     const QString wanted = options.inputs.value(0);
     QTemporaryDir scratch;
     const DriveChoice choice = chooseDrive(wanted, settings, scratch);
@@ -143,27 +143,27 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     grabber.setMediaPollInterval(24 * 3600 * 1000); // a run reads one disc; no changes to watch
     CdioDriveLayer drives(choice.grabberSettings);
     OneDatabase freedb(settings.path(), options.musicBrainz
-                                            ? IFreeDBInformation2::Databases::MusicBrainz
-                                            : IFreeDBInformation2::Databases::FreeDb);
+                                            ? DiscInfoLookup::Databases::MusicBrainz
+                                            : DiscInfoLookup::Databases::FreeDb);
     DriveSession session(grabber, drives, freedb);
     QVector<RowModel::Row> tracks;
     try {
         session.initialize();
         session.chooseDrive(choice.index);
         session.applyReadingOptions(settings);
-        tracks = session.readTrackRows(FormatTarget(run.format));
+        tracks = session.readTrackRows(formatText(run.format));
         if ((options.freedb || options.musicBrainz) && !tracks.isEmpty() &&
             lookUp(session, console, options.release)) {
-            tracks = session.readTrackRows(FormatTarget(run.format));
+            tracks = session.readTrackRows(formatText(run.format));
             // The cover goes into every file: the rip waits for it.
-            if (grabber.IsDiscCoverPending()) {
+            if (grabber.isDiscCoverPending()) {
                 QEventLoop loop;
-                QObject::connect(&grabber, &IAudioCDGrabber2::OnDiscCover, &loop,
+                QObject::connect(&grabber, &CdGrabber::onDiscCover, &loop,
                                  &QEventLoop::quit);
                 loop.exec();
             }
-            if (!grabber.GetDiscCoverNote().isEmpty())
-                console.note(QStringLiteral("No cover: %1").arg(grabber.GetDiscCoverNote()));
+            if (!grabber.getDiscCoverNote().isEmpty())
+                console.note(QStringLiteral("No cover: %1").arg(grabber.getDiscCoverNote()));
         }
     } catch (const std::exception& e) {
         console.failed(driveName, QString::fromUtf8(e.what()));
@@ -187,17 +187,17 @@ int RipDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         }
 
     if (options.list) {
-        const AccurateRipId id = grabber.GetDiscLayout().accurateRipId();
+        const AccurateRipId id = grabber.getDiscLayout().accurateRipId();
         console.result(QStringLiteral("FreeDB ID: %1").arg(id.freedb, 8, 16, QLatin1Char('0')));
         console.result(QStringLiteral("AccurateRip ID: %1")
                            .arg(id.isValid() ? id.text() : QStringLiteral("none")));
-        const MbDiscId mb = MbDiscId::fromLayout(grabber.GetDiscLayout());
+        const MbDiscId mb = MbDiscId::fromLayout(grabber.getDiscLayout());
         console.result(QStringLiteral("MusicBrainz disc ID: %1")
                            .arg(mb.isValid() ? mb.id : QStringLiteral("none")));
         for (int i = 0; i < tracks.size(); ++i)
             console.result(QStringList{DriveSession::twoDigits(i + 1),
-                                       minutesSeconds(tracks[i].time), tracks[i].tag.Title,
-                                       tracks[i].tag.Artist}
+                                       minutesSeconds(tracks[i].time), tracks[i].tag.title,
+                                       tracks[i].tag.artist}
                                .join(QLatin1Char('\t')));
         return 0;
     }

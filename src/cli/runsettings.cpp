@@ -1,8 +1,8 @@
 #include "cli/runsettings.h"
 
 #include "cli/clioptions.h"
-#include "components/iaudiofile2.h"
-#include "components/ivideofile.h"
+#include "components/audiowriter.h"
+#include "components/videoreader.h"
 #include "control/jobcontrol.h"
 #include "filelist/fileacceptance.h"
 #include "jobs/outputnaming.h"
@@ -11,10 +11,6 @@
 #include "settings/settingsfile.h"
 
 #include <QFileInfo>
-
-QString FormatTarget(OutputFormat format) {
-    return OutputExtension(format).mid(1).toUpper();
-}
 
 RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& settings) {
     const MainOptions main = MainOptions::load(settings);
@@ -28,7 +24,7 @@ RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& set
     run.job.outputFolder = folder;
     run.job.scheme = options.scheme.value_or(main.folderScheme);
     int codec = run.encoders.rmFormat;
-    const int codecs = FileAcceptance::ffmpegVideo()()->GetRmCodecCount();
+    const int codecs = JobParts::real().rm()->getRmCodecCount();
     if (codec < 0 || codec >= codecs)
         codec = 0; // as the settings dialog shows a position beyond the list
     run.job.rmCodec = codec;
@@ -43,13 +39,13 @@ ConversionComponents RunSettings::conversionComponents() const {
     const JobParts parts = JobParts::real();
     const EncoderSettings snapshot = encoders;
     return {[parts, snapshot](OutputFormat wanted) { return parts.writer(wanted, snapshot); },
-            parts.audioReader, parts.video, parts.tags, parts.covers};
+            parts.audioReader, parts.video, parts.rm, parts.tags, parts.covers};
 }
 
 RipComponents RunSettings::ripComponents() const {
     const ConversionComponents parts = conversionComponents();
     RipComponents components;
     components.writer = parts.writer;
-    components.rm = parts.video;
+    components.rm = parts.rm;
     return components;
 }

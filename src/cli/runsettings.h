@@ -20,5 +20,3 @@ struct RunSettings {
     RipComponents ripComponents() const;
 };
 
-// "MP3", "WAV", "WMA", "OGG" or "RM": the text a row's target shows.
-QString FormatTarget(OutputFormat format);

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "components/iaudiocdgrabber2.h"
-#include "components/iaudiofile2.h"
-#include "components/iaudiofile2lameenc.h"
+#include "components/cdgrabber.h"
+#include "components/audioreader.h"
 #include "components/idrivelayer.h"
-#include "components/ifreedbinformation2.h"
-#include "components/ivideofile.h"
+#include "components/discinfolookup.h"
+#include "components/videoreader.h"
 
 #include <memory>
 
@@ -16,12 +15,10 @@ class SettingsFile;
 // settings and the video reader / RM writer. The program gets the real ones
 // from createEngineComponents(); tests put fakes in.
 struct EngineComponents {
-    std::unique_ptr<IAudioCDGrabber2> AudioCDGrabber21;
-    std::unique_ptr<IFreeDBInformation2> FreeDBInformation21;
-    std::unique_ptr<IAudioFile2> AudioFileRead;
-    std::unique_ptr<IAudioFile2LameEnc> Mp3LameEncoder;
-    std::unique_ptr<IVideoFile> VideoFile1;
-    std::unique_ptr<IDriveLayer> DriveLayer;
+    std::unique_ptr<CdGrabber> cdGrabber;
+    std::unique_ptr<DiscInfoLookup> discInfoLookup;
+    std::unique_ptr<RmWriter> rmWriter; // for the list of RM codecs
+    std::unique_ptr<IDriveLayer> driveLayer;
 };
 
 // The real components, reading their settings from `settings`' file.

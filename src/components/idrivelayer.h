@@ -11,8 +11,8 @@ public:
     virtual ~IDriveLayer() = default;
 
     // The CD drives in their order, by device path or image path.
-    virtual QStringList CdDrives() = 0;
+    virtual QStringList cdDrives() = 0;
     // The label of the disc's volume: "Audio CD" for an audio disc, the ISO 9660
     // volume label for a data disc. False when there is no disc or no readable volume.
-    virtual bool VolumeLabel(const QString& drive, QString* label) = 0;
+    virtual bool volumeLabel(const QString& drive, QString* label) = 0;
 };

@@ -9,31 +9,31 @@ class QWidget;
 class IPositionSlider {
 public:
     virtual ~IPositionSlider() = default;
-    virtual int GetValue() const = 0;
-    virtual void SetValue(int value) = 0;
+    virtual int getValue() const = 0;
+    virtual void setValue(int value) = 0;
 };
 
 class IPositionSliderView {
 public:
     virtual ~IPositionSliderView() = default;
-    virtual void Redraw() = 0;
+    virtual void redraw() = 0;
 };
 
 // A named object of the skin: a command button, or the slider.
 class ISkinObject {
 public:
     virtual ~ISkinObject() = default;
-    virtual QString GetName() const = 0;
+    virtual QString getName() const = 0;
     // The slider's two faces; null for any other object.
-    virtual IPositionSlider* QueryPositionSlider() { return nullptr; }
-    virtual IPositionSliderView* QueryPositionSliderView() { return nullptr; }
+    virtual IPositionSlider* queryPositionSlider() { return nullptr; }
+    virtual IPositionSliderView* queryPositionSliderView() { return nullptr; }
 };
 
 // A skin form: the skinned surface of one window.
 class ISkinForm {
 public:
     virtual ~ISkinForm() = default;
-    virtual ISkinObject* GetSkinObject(const QString& name) = 0; // null when absent
+    virtual ISkinObject* getSkinObject(const QString& name) = 0; // null when absent
 };
 
 // The skin engine. It draws a window from the skin file and reports clicks and
@@ -44,13 +44,13 @@ public:
     using QObject::QObject;
     ~ISkin() override = default;
 
-    virtual void LoadSkin(const QString& path) = 0;
-    virtual void ApplySkin(QWidget* window) = 0;
-    virtual void ApplySkinForm(QWidget* window, const QString& formName) = 0;
-    virtual ISkinForm* GetSkinnedForm(QWidget* window) = 0; // null when not skinned
+    virtual void loadSkin(const QString& path) = 0;
+    virtual void applySkin(QWidget* window) = 0;
+    virtual void applySkinForm(QWidget* window, const QString& formName) = 0;
+    virtual ISkinForm* getSkinnedForm(QWidget* window) = 0; // null when not skinned
 
 signals:
-    void OnClick(ISkinObject* source);
-    void OnMouseDown(ISkinObject* source, int button, int x, int y);
-    void OnMouseUp(ISkinObject* source, int button, int x, int y);
+    void onClick(ISkinObject* source);
+    void onMouseDown(ISkinObject* source, int button, int x, int y);
+    void onMouseUp(ISkinObject* source, int button, int x, int y);
 };

@@ -40,12 +40,12 @@ public:
     CommandSurface(MainState& state, ICommandTarget& target) : m_state(state), m_target(target) {}
 
     // A click on a skin object; names are compared exactly, others do nothing.
-    void Skin1Click(const QString& name);
+    void skin1Click(const QString& name);
     // Presses and releases matter only on the position slider "pb"; the target
     // hears of every one, since a release while paused still moves the start.
-    void Skin1MouseDown(const QString& name);
-    void Skin1MouseUp(const QString& name);
-    void MenuClick(MenuItem item);
+    void skin1MouseDown(const QString& name);
+    void skin1MouseUp(const QString& name);
+    void menuClick(MenuItem item);
 
 private:
     void start();

@@ -7,7 +7,7 @@
 
 #include <QDir>
 
-QStringList CommandLinePaths(const QStringList& arguments, const QString& workingFolder) {
+QStringList commandLinePaths(const QStringList& arguments, const QString& workingFolder) {
     QStringList paths;
     const QDir base(workingFolder);
     for (int i = 1; i < arguments.size(); ++i) {
@@ -25,19 +25,19 @@ FileListControl::FileListControl(MainController& controller, IUserPrompt& prompt
                                  const QUrl& helpFile)
     : m_controller(controller), m_prompt(prompt), m_adder(prompt, shell, this) {
     m_adder.setHelpFile(helpFile);
-    m_adder.setTargetSource([this] { return TargetText(m_controller.state().LastFormat); });
+    m_adder.setTargetSource([this] { return formatText(m_controller.state().lastFormat); });
     connect(&m_adder, &FileAdder::rowAccepted, this, &FileListControl::appendRow);
     connect(&m_adder, &FileAdder::finished, this,
             [this] { m_controller.run([this] { selectFirstRowIfNone(); }); });
 }
 
 bool FileListControl::allowed() {
-    switch (GuardListCommand(FunctionMode(m_controller.options().function),
-                             m_controller.state().JobRunning)) {
+    switch (guardListCommand(FunctionMode(m_controller.options().function),
+                             m_controller.state().jobRunning)) {
     case ListCommandGuard::RefuseSilently:
         return false;
     case ListCommandGuard::ShowConverterMessage:
-        m_prompt.Information(ConverterFunctionMessage);
+        m_prompt.information(ConverterFunctionMessage);
         return false;
     case ListCommandGuard::Run:
         break;
@@ -49,7 +49,7 @@ void FileListControl::addFiles() {
     if (!allowed())
         return;
     const QStringList files =
-        m_prompt.OpenFiles(QStringLiteral("Add File"), OpenDialogFilterText());
+        m_prompt.openFiles(QStringLiteral("Add File"), openDialogFilterText());
     if (!files.isEmpty())
         m_adder.addFiles(files);
 }
@@ -57,7 +57,7 @@ void FileListControl::addFiles() {
 void FileListControl::addFolder() {
     if (!allowed())
         return;
-    const QString folder = m_prompt.ChooseFolder(IUserPrompt::FolderLayout::AddFolder);
+    const QString folder = m_prompt.chooseFolder(IUserPrompt::FolderLayout::AddFolder);
     if (!folder.isEmpty())
         m_adder.addFolder(folder);
 }
@@ -68,7 +68,7 @@ void FileListControl::addDropped(const QStringList& paths) {
 }
 
 void FileListControl::addPaths(const QStringList& paths) {
-    if (paths.isEmpty() || m_controller.state().JobRunning)
+    if (paths.isEmpty() || m_controller.state().jobRunning)
         return;
     if (m_controller.options().function != Converter)
         m_controller.chooseFunction(Converter);
@@ -81,12 +81,12 @@ void FileListControl::appendRow(const RowValues& row) {
     if (m_controller.options().function != Converter)
         return;
     RowModel::Row added;
-    added.caption = row.Caption;
-    added.time = row.Time;
-    added.target = row.Target;
-    added.status = row.Status;
-    added.sourcePath = row.Path;
-    added.tag = row.Tag;
+    added.caption = row.caption;
+    added.time = row.time;
+    added.target = row.target;
+    added.status = row.status;
+    added.sourcePath = row.path;
+    added.tag = row.tag;
     m_controller.rows().append(added);
 }
 
@@ -94,7 +94,7 @@ void FileListControl::selectFirstRowIfNone() {
     if (m_controller.rows().count() == 0 || !m_controller.selectedRows().isEmpty())
         return;
     m_controller.selectRows({0});
-    m_controller.state().CurrentRow = 0;
+    m_controller.state().currentRow = 0;
     m_controller.showRowTags();
 }
 
@@ -106,9 +106,9 @@ void FileListControl::removeSelectedRows() {
         return;
     m_controller.rows().removeRows(selected);
     const AfterRemoval after =
-        RowsRemoved(m_controller.rows().count(), !m_controller.selectedRows().isEmpty(),
-                    m_controller.state().CurrentRow);
-    m_controller.state().CurrentRow = after.currentRow;
+        rowsRemoved(m_controller.rows().count(), !m_controller.selectedRows().isEmpty(),
+                    m_controller.state().currentRow);
+    m_controller.state().currentRow = after.currentRow;
     if (after.selectFirstRow) {
         m_controller.selectRows({0});
         m_controller.showRowTags();
@@ -120,5 +120,5 @@ void FileListControl::clearRows() {
         return;
     m_adder.cancel();
     m_controller.rows().clear();
-    m_controller.state().CurrentRow = -1;
+    m_controller.state().currentRow = -1;
 }

@@ -13,7 +13,7 @@ class MainController;
 // The files and folders among the program's arguments (the first is the
 // program): absolute paths, also from file:// addresses a desktop passes;
 // options, which start with '-', are left out.
-QStringList CommandLinePaths(const QStringList& arguments, const QString& workingFolder);
+QStringList commandLinePaths(const QStringList& arguments, const QString& workingFolder);
 
 // The converter's list as the window's commands drive it: Add File, Add
 // Folder, dropped paths and files named on the command line go through one

@@ -1,7 +1,7 @@
 #include "control/jobcontrol.h"
 
 #include "components/ffmpeg/coverpicture.h"
-#include "components/iaudiocdgrabber2.h"
+#include "components/cdgrabber.h"
 #include "components/output/writerfactory.h"
 #include "control/mainstate.h"
 #include "filelist/fileacceptance.h"
@@ -12,11 +12,13 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "settings/encodersettings.h"
+#include "components/ffmpeg/videofile.h"
 
 JobParts JobParts::real() {
     JobParts parts;
     parts.audioReader = FileAcceptance::ffmpegAudio();
     parts.video = FileAcceptance::ffmpegVideo();
+    parts.rm = [] { return std::make_unique<VideoFile>(); };
     parts.covers = [](const QString& source) { return readCoverPicture(source); };
     parts.writer = [](OutputFormat format, const EncoderSettings& encoders) {
         return makeWriter(format, encoders);
@@ -24,7 +26,7 @@ JobParts JobParts::real() {
     return parts;
 }
 
-JobControl::JobControl(MainState& state, RowModel& rows, IAudioCDGrabber2& grabber,
+JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber,
                        IUserPrompt& prompt, IShell& shell, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_grabber(grabber), m_prompt(prompt),
       m_shell(shell), m_parts(JobParts::real()) {}
@@ -42,7 +44,7 @@ JobRow jobRow(const RowModel& rows, int index) {
     job.caption = row.caption;
     job.source = row.sourcePath;
     job.track = index;
-    job.format = FormatFromTarget(row.target);
+    job.format = formatFromText(row.target).value_or(FormatMp3);
     job.tag = row.tag;
     return job;
 }
@@ -60,7 +62,7 @@ JobSettings JobControl::withCurrentTargets(JobSettings settings) const {
         // A row gone from the list meanwhile keeps the Target it had at Start.
         if (row.row < 0 || row.row >= rows->count())
             return row.format;
-        return FormatFromTarget(rows->row(row.row).target);
+        return formatFromText(rows->row(row.row).target).value_or(FormatMp3);
     };
     return settings;
 }
@@ -71,7 +73,7 @@ void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
     for (int i = 0; i < m_rows.count(); ++i)
         if (m_rows.isTicked(i))
             rows << jobRow(m_rows, i);
-    RipComponents parts{writers(std::move(encoders)), m_parts.video, m_parts.tags, check};
+    RipComponents parts{writers(std::move(encoders)), m_parts.rm, m_parts.tags, check};
     auto job =
         std::make_unique<RipJob>(withCurrentTargets(settings), rows, m_grabber, std::move(parts));
     job->setMaxRunningRows(rowsAtOnce);
@@ -79,7 +81,7 @@ void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
     // The verdict goes beside "Finish", so the row says at once whether it is proven.
     connect(job.get(), &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
         m_verdicts << verdict;
-        m_rows.setStatus(row, FinishedText(verdict),
+        m_rows.setStatus(row, finishedText(verdict),
                          QStringLiteral("AccurateRip: %1").arg(verdict.text()));
     });
     run(std::move(job), rows);
@@ -87,7 +89,7 @@ void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
 
 // Short enough for the Status column: a tick and how many rips agree, a
 // cross for a mismatch, a question mark where nothing could be compared.
-QString JobControl::FinishedText(const ArVerdict& verdict) {
+QString JobControl::finishedText(const ArVerdict& verdict) {
     const QString finished = QLatin1String(Finished);
     switch (verdict.status) {
     case ArVerdict::Accurate:
@@ -99,7 +101,7 @@ QString JobControl::FinishedText(const ArVerdict& verdict) {
     }
 }
 
-QString JobControl::AccurateCountText(const QVector<ArVerdict>& verdicts) {
+QString JobControl::accurateCountText(const QVector<ArVerdict>& verdicts) {
     int accurate = 0;
     for (const ArVerdict& verdict : verdicts)
         accurate += verdict.status == ArVerdict::Accurate ? 1 : 0;
@@ -112,6 +114,7 @@ void JobControl::startConversion(const JobSettings& settings, EncodersNow encode
     for (int i = 0; i < m_rows.count(); ++i)
         rows << jobRow(m_rows, i);
     ConversionComponents parts{writers(std::move(encoders)), m_parts.audioReader, m_parts.video,
+                               m_parts.rm,
                                m_parts.tags, m_parts.covers};
     auto job =
         std::make_unique<ConversionJob>(withCurrentTargets(settings), rows, std::move(parts));
@@ -133,12 +136,12 @@ void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
             [this](int row) { m_rows.setStatus(row, QLatin1String(Failed)); });
     connect(j, &Job::finished, this, &JobControl::finish);
     m_jobRows = rows;
-    m_state.JobRunning = true;
+    m_state.jobRunning = true;
     emit controlsEnabled(false);
     m_job = std::move(job);
     if (!m_job->start()) {
         m_job.reset();
-        m_state.JobRunning = false;
+        m_state.jobRunning = false;
         emit controlsEnabled(true);
     }
 }
@@ -152,19 +155,19 @@ void JobControl::finish(const QString& folderToOpen) {
     QString failures = failureText(*m_job);
     // A checked rip says how many of its tracks are proven, with the failures.
     if (!m_verdicts.isEmpty()) {
-        const QString count = AccurateCountText(m_verdicts);
+        const QString count = accurateCountText(m_verdicts);
         failures = failures.isEmpty() ? count : count + QStringLiteral("\n\n") + failures;
         m_verdicts.clear();
     }
     // The job is deleted once its signal has returned.
     m_job.release()->deleteLater();
     emit controlsEnabled(true);
-    m_state.JobRunning = false;
+    m_state.jobRunning = false;
     // No row processed (none ticked): there is no folder to show.
     if (!folderToOpen.isEmpty())
-        m_shell.OpenFolder(folderToOpen);
+        m_shell.openFolder(folderToOpen);
     if (!failures.isEmpty())
-        m_prompt.Information(failures);
+        m_prompt.information(failures);
     emit ended();
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <QObject>
 
-class IAudioCDGrabber2;
+class CdGrabber;
 class IShell;
 class IUserPrompt;
 class RowModel;
@@ -16,21 +16,22 @@ struct EncoderSettings;
 struct MainState;
 
 // The parts a job makes for its rows. By default the real components: the
-// FFmpeg reader and video component, and writers made from the job's
-// encoder settings.
+// FFmpeg readers, the RM writer, and writers made from the job's encoder
+// settings.
 struct JobParts {
     ReaderFactory audioReader;
     VideoFactory video;
+    RmWriterFactory rm;
     // A writer for one row, set up from the encoder settings as they are then.
-    std::function<std::unique_ptr<IAudioFile2>(OutputFormat, const EncoderSettings&)> writer;
-    TagWriter tags;     // WriteOutputTags when empty
+    std::function<std::unique_ptr<AudioWriter>(OutputFormat, const EncoderSettings&)> writer;
+    TagWriter tags;     // writeOutputTags when empty
     CoverReader covers; // a source's own picture, kept in its output
 
     static JobParts real();
 };
 
 // The window's side of a rip or a conversion: takes the rows when the job
-// starts, shows each row's progress and end in its Status, keeps JobRunning
+// starts, shows each row's progress and end in its Status, keeps jobRunning
 // set until the job is over, then opens the output folder and lists the rows
 // that failed in one box.
 class JobControl : public QObject {
@@ -40,7 +41,7 @@ public:
     static constexpr const char* Failed = "Error";
     static constexpr const char* FailuresHeading = "Orvelle could not finish these rows:";
 
-    JobControl(MainState& state, RowModel& rows, IAudioCDGrabber2& grabber, IUserPrompt& prompt,
+    JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, IUserPrompt& prompt,
                IShell& shell, QObject* parent = nullptr);
     ~JobControl() override;
 
@@ -63,12 +64,12 @@ public:
 
     // "Finish ✓ 12" (accurate, 12 rips agree), "Finish ✗" (mismatch), "Finish ?"
     // (not compared): a checked row's Status; its tooltip says it in words.
-    static QString FinishedText(const ArVerdict& verdict);
+    static QString finishedText(const ArVerdict& verdict);
     // "9 of 10 tracks accurately ripped."
-    static QString AccurateCountText(const QVector<ArVerdict>& verdicts);
+    static QString accurateCountText(const QVector<ArVerdict>& verdicts);
 
 signals:
-    // SetControlsEnabled: false when a job starts, true when it is over.
+    // setControlsEnabled: false when a job starts, true when it is over.
     void controlsEnabled(bool enabled);
     // A row is being processed: its tags belong in the tag edits.
     void rowStarted(int row);
@@ -85,7 +86,7 @@ private:
 
     MainState& m_state;
     RowModel& m_rows;
-    IAudioCDGrabber2& m_grabber;
+    CdGrabber& m_grabber;
     IUserPrompt& m_prompt;
     IShell& m_shell;
     JobParts m_parts;

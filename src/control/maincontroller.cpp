@@ -22,13 +22,13 @@ MainController::MainController(AudioComponentSet& components, IUserPrompt& promp
                                QString settingsPath, QString programFolder, QObject* parent)
     : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
       m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
-      m_selection(&m_rows), m_drives(*components.AudioCDGrabber21, *components.DriveLayer,
-                                     *components.FreeDBInformation21),
+      m_selection(&m_rows), m_drives(*components.cdGrabber, *components.driveLayer,
+                                     *components.discInfoLookup),
       m_commands(m_state, *this),
-      m_preview(std::make_unique<PreviewControl>(*components.AudioPlayer21,
-                                                 *components.AudioCDGrabber21, m_state, m_rows,
+      m_preview(std::make_unique<PreviewControl>(*components.audioPlayer,
+                                                 *components.cdGrabber, m_state, m_rows,
                                                  [this] { return int(m_options.function); })),
-      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.AudioCDGrabber21, prompt,
+      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.cdGrabber, prompt,
                                           shell)) {
     m_options.outputPath = defaultOutputPath();
     m_errorHandler = [](const QString& message) {
@@ -37,14 +37,14 @@ MainController::MainController(AudioComponentSet& components, IUserPrompt& promp
     connect(&m_drives, &DriveSession::mediaChanged, this,
             [this] { run([this] { onMediaChange(); }); });
     connect(&m_drives, &DriveSession::lookupLoaded, this,
-            [this] { run([this] { RefreshTrackTable(); }); });
+            [this] { run([this] { refreshTrackTable(); }); });
     PreviewController& preview = m_preview->preview();
     connect(&preview, &PreviewController::previewStarted, this, [this](int row) {
         if (row >= 0 && row < m_rows.count())
             showTag(m_rows.tag(row));
     });
     connect(&preview, &PreviewController::previewFailed, this,
-            [this](const QString& message) { m_prompt.Information(message); });
+            [this](const QString& message) { m_prompt.information(message); });
     m_fileList = std::make_unique<FileListControl>(*this, prompt, shell, helpFileUrl());
     connect(m_jobs.get(), &JobControl::controlsEnabled, this, &MainController::controlsEnabled);
     connect(m_jobs.get(), &JobControl::rowStarted, this, [this](int row) {
@@ -76,14 +76,14 @@ void MainController::start() {
     m_state = MainState();
     m_settings = std::make_unique<SettingsFile>(m_settingsPath);
     m_options = MainOptions::load(*m_settings);
-    m_state.LastFormat = m_options.format;
+    m_state.lastFormat = m_options.format;
     emit optionsChanged();
     fillRmCodecList();
 
     // A machine without any CD drive has no disc to take out; the drive
     // question tells that user what matters.
     if (m_drives.anyDrive() && !m_drives.isAudioCdPresent())
-        m_prompt.Information(QLatin1String(DataDiscAtStart));
+        m_prompt.information(QLatin1String(DataDiscAtStart));
 
     detectDrives();
     m_drives.applyReadingOptions(*m_settings);
@@ -91,15 +91,13 @@ void MainController::start() {
     if (m_options.function != CdRipper) {
         chooseFunction(m_options.function);
     } else if (!m_drives.driveNames().isEmpty()) {
-        RefreshTrackTable();
+        refreshTrackTable();
         m_drives.setQueryFlag(1);
-        StartFreeDbLookup();
+        startFreeDbLookup();
     } else {
         // No drive: the CD branch has nothing to read; the commands still answer.
         m_drives.setQueryFlag(1);
     }
-
-    m_components.AudioFileRead->ResetFormat(-1);
 
     m_started = true;
     const QStringList waiting = std::exchange(m_startupPaths, {});
@@ -142,10 +140,10 @@ void MainController::detectDrives() {
     const int count = m_drives.initialize();
     if (noDriveQuestionDue(*m_settings, count)) {
         const bool download =
-            m_prompt.Question(QLatin1String(NoDriveQuestion), IUserPrompt::Default::No);
+            m_prompt.question(QLatin1String(NoDriveQuestion), IUserPrompt::Default::No);
         rememberNoDriveAsked(*m_settings, true);
         if (download)
-            m_shell.OpenUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
+            m_shell.openUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
     }
     // Most machines have no drive today; the converter works without one.
     if (count > 0)
@@ -154,11 +152,11 @@ void MainController::detectDrives() {
 }
 
 void MainController::fillRmCodecList() {
-    IVideoFile* video = m_components.VideoFile1.get();
+    RmWriter* video = m_components.rmWriter.get();
     m_rmCodecNames.clear();
-    const int count = video->GetRmCodecCount();
+    const int count = video->getRmCodecCount();
     for (int i = 1; i <= count; ++i)
-        m_rmCodecNames << video->GetRmCodecName(i);
+        m_rmCodecNames << video->getRmCodecName(i);
 }
 
 int MainController::rmCodecIndex() const {
@@ -171,10 +169,10 @@ void MainController::close() {
     // Files still waiting would be tested for a list nobody sees.
     m_fileList->cancel();
     // A running job reads settings as it goes: stop it before they are released.
-    if (m_state.JobRunning)
-        StopJob();
-    if (m_state.PlaybackActive)
-        StopPreview();
+    if (m_state.jobRunning)
+        stopJob();
+    if (m_state.playbackActive)
+        stopPreview();
     if (!m_settings)
         return;
     const std::unique_ptr<SettingsFile> settings = std::move(m_settings);
@@ -185,32 +183,32 @@ void MainController::close() {
 
 void MainController::chooseFunction(FunctionMode mode) {
     // The rows the preview plays are about to go.
-    if (m_state.PlaybackActive)
-        StopPreview();
-    const FunctionSwitch effect = SwitchFunction(mode);
+    if (m_state.playbackActive)
+        stopPreview();
+    const FunctionSwitch effect = switchFunction(mode);
     m_options.function = mode;
     emit optionsChanged();
     // The files still waiting to be tested belong to the list being emptied.
     m_fileList->cancel();
     if (effect.clearRows)
         m_rows.clear();
-    m_state.CurrentRow = effect.currentRow;
+    m_state.currentRow = effect.currentRow;
     if (effect.readDiscAndLookUp) {
-        RefreshTrackTable();
-        StartFreeDbLookup();
+        refreshTrackTable();
+        startFreeDbLookup();
     }
 }
 
 void MainController::chooseFormat(int index) {
-    FormatChoice choice(m_state.LastFormat);
+    FormatChoice choice(m_state.lastFormat);
     const FormatChoice::Outcome outcome = choice.choose(index);
     if (index != FormatSet && outcome.format != index)
         return; // not an item of the group
     if (outcome.showSettings)
-        ShowSettingsDialog();
+        showSettingsDialog();
     // After 'SET' the last real format is chosen again, which retargets every row too.
     m_options.format = static_cast<OutputFormat>(outcome.format);
-    m_state.LastFormat = outcome.format;
+    m_state.lastFormat = outcome.format;
     m_rows.setAllTargets(outcome.target);
     emit optionsChanged();
 }
@@ -224,7 +222,7 @@ void MainController::setOutputPath(const QString& path) {
 }
 
 void MainController::chooseOutputFolder() {
-    const QString folder = m_prompt.ChooseFolder(IUserPrompt::FolderLayout::OutputFolder);
+    const QString folder = m_prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder);
     if (folder.isEmpty())
         return;
     m_options.outputPath = folder;
@@ -233,8 +231,8 @@ void MainController::chooseOutputFolder() {
 
 void MainController::chooseDrive(int index) {
     m_drives.chooseDrive(index);
-    RefreshTrackTable();
-    StartFreeDbLookup();
+    refreshTrackTable();
+    startFreeDbLookup();
 }
 
 void MainController::selectRows(const QList<int>& rows) {
@@ -260,12 +258,12 @@ int MainController::selectedRow() const {
 }
 
 void MainController::showRowTags() {
-    if (m_state.PlaybackActive || m_state.JobRunning)
+    if (m_state.playbackActive || m_state.jobRunning)
         return;
     const int row = selectedRow();
     if (row < 0)
         return;
-    m_state.CurrentRow = row;
+    m_state.currentRow = row;
     showTag(m_rows.tag(row));
 }
 
@@ -290,17 +288,17 @@ void MainController::setRowTarget(int row, const QString& target) {
 
 bool MainController::cdCommandAllowed() {
     if (m_options.function == Converter) {
-        m_prompt.Information(QLatin1String(CdRipperOnly));
+        m_prompt.information(QLatin1String(CdRipperOnly));
         return false;
     }
     if (!m_drives.isAudioCdPresent()) {
-        m_prompt.Information(QLatin1String(NotAudioCd));
+        m_prompt.information(QLatin1String(NotAudioCd));
         return false;
     }
     return true;
 }
 
-void MainController::RefreshTrackTable() {
+void MainController::refreshTrackTable() {
     if (!cdCommandAllowed())
         return;
     rebuildTrackTable();
@@ -315,57 +313,57 @@ void MainController::rebuildTrackTable() {
         return;
     }
     // The running job writes its progress into these rows.
-    if (m_state.JobRunning) {
+    if (m_state.jobRunning) {
         m_rebuildAfterJob = true;
         return;
     }
     // A track that plays on is read from the disc the rebuild reads again,
     // and its row is about to be replaced.
-    if (m_state.PlaybackActive)
-        StopPreview();
+    if (m_state.playbackActive)
+        stopPreview();
     {
         const QScopedValueRollback building(m_building, true);
         do {
             m_rebuildPending = false;
-            m_rows.setRows(m_drives.readTrackRows(TargetText(m_options.format)));
+            m_rows.setRows(m_drives.readTrackRows(formatText(m_options.format)));
         } while (m_rebuildPending);
     }
     if (m_rows.count() == 0) {
-        m_state.CurrentRow = -1;
+        m_state.currentRow = -1;
         // A disc image Orvelle refuses says why, once for each reason.
-        const QString refused = m_drives.grabber().GetDiscError();
+        const QString refused = m_drives.grabber().getDiscError();
         if (!refused.isEmpty() && refused != m_lastDiscError)
-            m_prompt.Information(refused);
+            m_prompt.information(refused);
         m_lastDiscError = refused;
         return;
     }
     m_lastDiscError.clear();
     if (selectedRows().isEmpty())
         selectRows({0});
-    m_state.CurrentRow = selectedRow();
-    if (m_state.CurrentRow >= 0)
-        showTag(m_rows.tag(m_state.CurrentRow));
+    m_state.currentRow = selectedRow();
+    if (m_state.currentRow >= 0)
+        showTag(m_rows.tag(m_state.currentRow));
 }
 
 void MainController::onMediaChange() {
     if (m_options.function == Converter)
         return;
-    if (m_state.JobRunning) {
+    if (m_state.jobRunning) {
         m_mediaChangedInJob = true;
         return;
     }
     if (m_drives.isAudioCdPresent()) {
-        RefreshTrackTable();
-        StartFreeDbLookup();
+        refreshTrackTable();
+        startFreeDbLookup();
     } else {
-        m_prompt.Information(QLatin1String(NotAudioCd));
+        m_prompt.information(QLatin1String(NotAudioCd));
     }
 }
 
-void MainController::StartFreeDbLookup() {
+void MainController::startFreeDbLookup() {
     if (!cdCommandAllowed())
         return;
-    if (m_state.ShowFreeDbWindow)
+    if (m_state.showFreeDbWindow)
         m_drives.openStatusWindow();
     m_drives.startLookup();
 }
@@ -376,19 +374,15 @@ void MainController::retryFreeDbLookup() {
 
 // ---------------------------------------------------------------- list commands
 
-void MainController::notAvailable(const QString& what) {
-    m_prompt.Information(what + QStringLiteral(" is not available in this version of Orvelle."));
-}
-
-void MainController::StartJob() {
-    if (m_state.JobRunning || m_rows.count() == 0)
+void MainController::startJob() {
+    if (m_state.jobRunning || m_rows.count() == 0)
         return;
-    if (m_state.PlaybackActive) {
-        m_prompt.Information(QLatin1String(StopPlayingFirst));
+    if (m_state.playbackActive) {
+        m_prompt.information(QLatin1String(StopPlayingFirst));
         return;
     }
     if (m_options.outputPath.trimmed().isEmpty()) {
-        m_prompt.Information(QLatin1String(NoOutputFolder));
+        m_prompt.information(QLatin1String(NoOutputFolder));
         return;
     }
     JobSettings settings{m_options.outputPath, m_options.folderScheme, std::max(rmCodecIndex(), 0)};
@@ -405,7 +399,7 @@ void MainController::StartJob() {
         m_jobs->startConversion(settings, encoders, rowsAtOnce);
 }
 
-void MainController::StopJob() {
+void MainController::stopJob() {
     m_jobs->stop();
 }
 
@@ -421,8 +415,8 @@ void MainController::jobEnded() {
     }
     // The tag edits showed the rows as they were processed; they show the
     // current row again, so that leaving an edit stores nothing into it by mistake.
-    if (m_state.CurrentRow >= 0 && m_state.CurrentRow < m_rows.count())
-        showTag(m_rows.tag(m_state.CurrentRow));
+    if (m_state.currentRow >= 0 && m_state.currentRow < m_rows.count())
+        showTag(m_rows.tag(m_state.currentRow));
 }
 
 void MainController::setSettingsDialogHooks(SettingsDialogHooks hooks) {
@@ -433,19 +427,19 @@ QString MainController::mp3CommandLine() const {
     return m_settingsDialog.commandLine ? m_settingsDialog.commandLine() : QString();
 }
 
-void MainController::ShowSettingsDialog() {
+void MainController::showSettingsDialog() {
     // The dialog edits the settings file: never during a job, and not once
     // the file is released at close.
-    if (m_state.JobRunning || !m_settings || !m_settingsDialog.show)
+    if (m_state.jobRunning || !m_settings || !m_settingsDialog.show)
         return;
     m_settingsDialog.show();
 }
 
-void MainController::AddFiles() {
+void MainController::addFiles() {
     m_fileList->addFiles();
 }
 
-void MainController::AddFolder() {
+void MainController::addFolder() {
     m_fileList->addFolder();
 }
 
@@ -453,56 +447,56 @@ void MainController::dropPaths(const QStringList& paths) {
     m_fileList->addDropped(paths);
 }
 
-void MainController::RemoveSelectedRows() {
+void MainController::removeSelectedRows() {
     m_fileList->removeSelectedRows();
 }
 
-void MainController::ClearList() {
+void MainController::clearList() {
     m_fileList->clearRows();
 }
 
-void MainController::TickAllRows(bool ticked) {
+void MainController::tickAllRows(bool ticked) {
     // A running rip reads the ticks as it goes.
-    if (!m_state.JobRunning)
+    if (!m_state.jobRunning)
         m_rows.tickAll(ticked);
 }
 
 // ---------------------------------------------------------------- preview
 
-void MainController::PlayOrPause() {
-    if (m_state.CurrentRow == -1 || m_state.JobRunning)
+void MainController::playOrPause() {
+    if (m_state.currentRow == -1 || m_state.jobRunning)
         return;
     const int selected = selectedRow();
-    if (selected >= 0 && selected != m_state.CurrentRow)
+    if (selected >= 0 && selected != m_state.currentRow)
         showRowTags();
     m_preview->playOrPause();
 }
 
-void MainController::StopPreview() {
-    m_preview->preview().StopPreview();
+void MainController::stopPreview() {
+    m_preview->preview().stopPreview();
 }
 
-void MainController::PreviewPreviousRow() {
-    m_preview->preview().PreviewPreviousRow();
+void MainController::previewPreviousRow() {
+    m_preview->preview().previewPreviousRow();
 }
 
-void MainController::PreviewNextRow() {
-    m_preview->preview().PreviewNextRow();
+void MainController::previewNextRow() {
+    m_preview->preview().previewNextRow();
 }
 
-void MainController::StepBack() {
-    m_preview->preview().StepBack();
+void MainController::stepBack() {
+    m_preview->preview().stepBack();
 }
 
-void MainController::StepForward() {
-    m_preview->preview().StepForward();
+void MainController::stepForward() {
+    m_preview->preview().stepForward();
 }
 
-void MainController::SliderPressed() {
+void MainController::sliderPressed() {
     m_preview->sliderPressed();
 }
 
-void MainController::SliderReleased() {
+void MainController::sliderReleased() {
     m_preview->sliderReleased();
 }
 
@@ -512,14 +506,14 @@ QUrl MainController::helpFileUrl() const {
     return QUrl::fromLocalFile(m_programFolder + QStringLiteral("/help/Orvelle.html"));
 }
 
-void MainController::ShowContent() {
-    m_shell.OpenUrl(helpFileUrl());
+void MainController::showContent() {
+    m_shell.openUrl(helpFileUrl());
 }
 
-void MainController::ShowDemos() {
-    m_shell.OpenUrl(QUrl(QLatin1String(DemosUrl)));
+void MainController::showDemos() {
+    m_shell.openUrl(QUrl(QLatin1String(DemosUrl)));
 }
 
-void MainController::ShowHomePage() {
-    m_shell.OpenUrl(QUrl(QLatin1String(HomeUrl)));
+void MainController::showHomePage() {
+    m_shell.openUrl(QUrl(QLatin1String(HomeUrl)));
 }

@@ -15,7 +15,7 @@
 #include <QUrl>
 
 class FileListControl;
-class IAudioFile2;
+class AudioReader;
 class IShell;
 class JobControl;
 class IUserPrompt;
@@ -37,8 +37,6 @@ public:
         "probably fix the problems. Download it? ";
     static constexpr const char* CdRipperOnly =
         "This button member of \"CD Ripper\" function, Please choose \"CD Ripper\" function";
-    static constexpr const char* ConverterOnly =
-        "This button member of \"converter\" function, Please choose \"converter\" function";
     static constexpr const char* StopPlayingFirst = "Please stop playing first.";
     static constexpr const char* NoOutputFolder =
         "Please choose an output folder first: click \"...\" under Output Path.";
@@ -113,38 +111,38 @@ public:
     // --- commands (ICommandTarget)
     int functionMode() const override { return m_options.function; }
     int rowCount() const override { return m_rows.count(); }
-    void StartJob() override;
-    void StopJob() override;
-    void ShowSettingsDialog() override;
-    void OpenFileMenu() override { emit fileMenuRequested(); }
-    void OpenHelpMenu() override { emit helpMenuRequested(); }
-    void AddFiles() override;
-    void AddFolder() override;
-    void RemoveSelectedRows() override;
-    void ClearList() override;
-    void RefreshTrackTable() override;
-    void StartFreeDbLookup() override;
-    void PlayOrPause() override;
-    void StopPreview() override;
-    void PreviewPreviousRow() override;
-    void PreviewNextRow() override;
-    void StepBack() override;
-    void StepForward() override;
-    void SliderPressed() override;
-    void SliderReleased() override;
-    void TickAllRows(bool ticked) override;
-    void CloseMainWindow() override { emit closeRequested(); }
-    void ShowContent() override;
-    void ShowDemos() override;
-    void ShowHomePage() override;
-    void ShowAbout() override { emit aboutRequested(); }
+    void startJob() override;
+    void stopJob() override;
+    void showSettingsDialog() override;
+    void openFileMenu() override { emit fileMenuRequested(); }
+    void openHelpMenu() override { emit helpMenuRequested(); }
+    void addFiles() override;
+    void addFolder() override;
+    void removeSelectedRows() override;
+    void clearList() override;
+    void refreshTrackTable() override;
+    void startFreeDbLookup() override;
+    void playOrPause() override;
+    void stopPreview() override;
+    void previewPreviousRow() override;
+    void previewNextRow() override;
+    void stepBack() override;
+    void stepForward() override;
+    void sliderPressed() override;
+    void sliderReleased() override;
+    void tickAllRows(bool ticked) override;
+    void closeMainWindow() override { emit closeRequested(); }
+    void showContent() override;
+    void showDemos() override;
+    void showHomePage() override;
+    void showAbout() override { emit aboutRequested(); }
 
 signals:
     // The program changed a choice the window shows (function, format, scheme, path).
     void optionsChanged();
     void drivesChanged();
     void tagShown(const RowTag& tag);
-    // SetControlsEnabled: the option controls are disabled while a job runs.
+    // setControlsEnabled: the option controls are disabled while a job runs.
     void controlsEnabled(bool enabled);
     void fileMenuRequested();
     void helpMenuRequested();
@@ -158,7 +156,6 @@ private:
     void jobEnded();
     void rebuildTrackTable();
     void showTag(const RowTag& tag);
-    void notAvailable(const QString& what);
     bool cdCommandAllowed();
     QUrl helpFileUrl() const;
 

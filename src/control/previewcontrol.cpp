@@ -9,14 +9,14 @@
 
 #include <QScopedValueRollback>
 
-PreviewControl::PreviewControl(IAudioPlayer2& player, IAudioCDGrabber2& grabber, MainState& state,
+PreviewControl::PreviewControl(AudioPlayer& player, CdGrabber& grabber, MainState& state,
                                RowModel& rows, std::function<int()> functionMode, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_functionMode(std::move(functionMode)),
       // Fresh readers for every preview: none is shared with a job's rows.
       m_preview(
           {player, grabber, [] { return std::make_unique<AudioFileReader>(); },
            [] { return std::make_unique<VideoFile>(); }},
-          [this](int row) { return previewRow(row); }, [this] { return m_state.JobRunning; }) {
+          [this](int row) { return previewRow(row); }, [this] { return m_state.jobRunning; }) {
     connect(&m_preview, &PreviewController::statusChanged, this,
             [this](int row, const QString& status) {
                 if (!m_rowsGoing && row >= 0 && row < m_rows.count())
@@ -24,14 +24,14 @@ PreviewControl::PreviewControl(IAudioPlayer2& player, IAudioCDGrabber2& grabber,
             });
     connect(&m_preview, &PreviewController::sliderMoved, this, &PreviewControl::showSlider);
     connect(&m_preview, &PreviewController::activeChanged, this,
-            [this](bool active) { m_state.PlaybackActive = active; });
+            [this](bool active) { m_state.playbackActive = active; });
     connect(&m_preview, &PreviewController::currentRowChanged, this,
-            [this](int row) { m_state.CurrentRow = row; });
+            [this](int row) { m_state.currentRow = row; });
     // The preview knows its row by index: once rows go, that index may name
     // another row or none. Before a removal the index still holds.
     connect(&m_rows, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
         if (m_preview.isActive())
-            m_preview.StopPreview();
+            m_preview.stopPreview();
     });
     connect(&m_rows, &QAbstractItemModel::modelAboutToBeReset, this,
             &PreviewControl::stopForNewRows);
@@ -42,7 +42,7 @@ void PreviewControl::stopForNewRows() {
         return;
     // Every row is on its way out: no status goes to them.
     const QScopedValueRollback quiet(m_rowsGoing, true);
-    m_preview.StopPreview();
+    m_preview.stopPreview();
 }
 
 std::optional<PreviewRow> PreviewControl::previewRow(int row) const {
@@ -52,7 +52,7 @@ std::optional<PreviewRow> PreviewControl::previewRow(int row) const {
         return PreviewRow{row, PreviewKind::CdTrack, row, {}};
     const RowModel::Row& listed = m_rows.row(row);
     const PreviewKind kind =
-        IsVideoFile(listed.caption) ? PreviewKind::VideoFile : PreviewKind::AudioFile;
+        isVideoFile(listed.caption) ? PreviewKind::VideoFile : PreviewKind::AudioFile;
     return PreviewRow{row, kind, -1, listed.sourcePath};
 }
 
@@ -63,22 +63,22 @@ void PreviewControl::setSlider(IPositionSlider* slider, IPositionSliderView* vie
 }
 
 void PreviewControl::playOrPause() {
-    if (const std::optional<PreviewRow> row = previewRow(m_state.CurrentRow))
-        m_preview.PlayOrPause(*row);
+    if (const std::optional<PreviewRow> row = previewRow(m_state.currentRow))
+        m_preview.playOrPause(*row);
 }
 
 void PreviewControl::sliderPressed() {
-    m_preview.SliderMouseDown();
+    m_preview.sliderMouseDown();
 }
 
 void PreviewControl::sliderReleased() {
-    m_preview.SliderMouseUp(m_slider ? m_slider->GetValue() : m_preview.sliderValue());
+    m_preview.sliderMouseUp(m_slider ? m_slider->getValue() : m_preview.sliderValue());
 }
 
 void PreviewControl::showSlider(int value) {
     if (!m_slider)
         return;
-    m_slider->SetValue(value);
+    m_slider->setValue(value);
     if (m_sliderView)
-        m_sliderView->Redraw();
+        m_sliderView->redraw();
 }

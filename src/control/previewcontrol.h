@@ -6,8 +6,8 @@
 #include <optional>
 #include <QObject>
 
-class IAudioCDGrabber2;
-class IAudioPlayer2;
+class CdGrabber;
+class AudioPlayer;
 class IPositionSlider;
 class IPositionSliderView;
 class RowModel;
@@ -19,7 +19,7 @@ struct MainState;
 class PreviewControl : public QObject {
     Q_OBJECT
 public:
-    PreviewControl(IAudioPlayer2& player, IAudioCDGrabber2& grabber, MainState& state,
+    PreviewControl(AudioPlayer& player, CdGrabber& grabber, MainState& state,
                    RowModel& rows, std::function<int()> functionMode, QObject* parent = nullptr);
 
     PreviewController& preview() { return m_preview; }

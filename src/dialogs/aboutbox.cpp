@@ -92,7 +92,7 @@ AboutBox::AboutBox(IShell& shell, QWidget* parent)
 }
 
 void AboutBox::contactSupport() {
-    m_shell.OpenUrl(QUrl(QStringLiteral("mailto:") + QLatin1String(SupportAddress)));
+    m_shell.openUrl(QUrl(QStringLiteral("mailto:") + QLatin1String(SupportAddress)));
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

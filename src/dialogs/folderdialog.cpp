@@ -113,7 +113,7 @@ QStringList FolderDialog::lines() const {
 }
 
 void FolderDialog::btn_okClick() {
-    SelectedFolder = currentFolder();
+    selectedFolder = currentFolder();
     accept();
 }
 
@@ -123,6 +123,6 @@ void FolderDialog::btn_cancelClick() {
 
 void FolderDialog::reject() {
     // The close box counts as Cancel too, so a caller never sees an older choice.
-    SelectedFolder.clear();
+    selectedFolder.clear();
     QDialog::reject();
 }

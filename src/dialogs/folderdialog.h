@@ -22,7 +22,7 @@ public:
     Layout currentLayout() const { return m_layout; }
 
     // The folder chosen by the last Ok; empty after Cancel, Close or the close box.
-    QString SelectedFolder;
+    QString selectedFolder;
 
     // Selects a folder in the tree, as a user's click would.
     void selectFolder(const QString& path);

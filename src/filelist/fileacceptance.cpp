@@ -11,16 +11,16 @@
 
 namespace {
 
-FileAcceptance::Outcome Refused(FileAcceptance::Refusal refusal, const QString& reason) {
+FileAcceptance::Outcome refused(FileAcceptance::Refusal refusal, const QString& reason) {
     FileAcceptance::Outcome outcome;
     outcome.refusal = refusal;
     outcome.reason = reason;
     return outcome;
 }
 
-template <typename Reader> void CloseQuietly(Reader& reader) {
+template <typename Reader> void closeQuietly(Reader& reader) {
     try {
-        reader.Close();
+        reader.close();
     } catch (const std::exception&) {
         // A reader that failed to open may fail to close as well; the file is refused anyway.
     }
@@ -30,7 +30,7 @@ template <typename Reader> void CloseQuietly(Reader& reader) {
 
 FileAcceptance::FileAcceptance(AudioFactory audio, VideoFactory video, TagReader tags)
     : m_audioFactory(std::move(audio)), m_videoFactory(std::move(video)),
-      m_tags(tags ? std::move(tags) : TagReader(ReadRowTags)) {}
+      m_tags(tags ? std::move(tags) : TagReader(readRowTags)) {}
 
 FileAcceptance::FileAcceptance() : FileAcceptance(ffmpegAudio(), ffmpegVideo()) {}
 
@@ -48,8 +48,8 @@ FileAcceptance::Outcome FileAcceptance::test(const QString& path, const QString&
     // A pipe or a device named like a song would hold a reader in open() for good.
     const QString notRegular = RegularFile::problem(path);
     if (!notRegular.isEmpty())
-        return Refused(Refusal::Audio, notRegular);
-    const bool video = IsVideoFile(path);
+        return refused(Refusal::Audio, notRegular);
+    const bool video = isVideoFile(path);
     int durationMs = 0;
     Outcome outcome = video ? testVideo(path, &durationMs) : testAudio(path, &durationMs);
     if (!outcome.accepted())
@@ -57,41 +57,41 @@ FileAcceptance::Outcome FileAcceptance::test(const QString& path, const QString&
 
     RowValues& row = outcome.row;
     const QFileInfo info(path);
-    row.Caption = info.fileName();
-    row.Time = FormatDuration(durationMs);
-    row.Target = target;
-    row.Status = RowTexts::Unconverted;
-    row.Path = info.absoluteFilePath();
-    row.DurationMs = durationMs;
+    row.caption = info.fileName();
+    row.time = formatDuration(durationMs);
+    row.target = target;
+    row.status = RowTexts::Unconverted;
+    row.path = info.absoluteFilePath();
+    row.durationMs = durationMs;
     if (video) {
-        row.Tag = RowTexts::VideoTag;
+        row.tag = RowTexts::VideoTag;
     } else {
         // Tags that cannot be read leave the row with empty ones: the file itself
         // decodes, and one bad tag must not end the rest of the batch.
         try {
-            row.Tag = m_tags(path);
+            row.tag = m_tags(path);
         } catch (const std::exception&) {
-            row.Tag = {};
+            row.tag = {};
         }
     }
     return outcome;
 }
 
 FileAcceptance::Outcome FileAcceptance::testAudio(const QString& path, int* durationMs) {
-    const Refusal refusal = IsWmaFile(path) ? Refusal::Wma : Refusal::Audio;
+    const Refusal refusal = isWmaFile(path) ? Refusal::Wma : Refusal::Audio;
     if (!m_audio && m_audioFactory)
         m_audio = m_audioFactory();
     if (!m_audio)
-        return Refused(refusal, QStringLiteral("No audio reader."));
+        return refused(refusal, QStringLiteral("No audio reader."));
     try {
-        if (m_audio->GetIsOpen())
-            m_audio->Close();
-        m_audio->Open(path);
-        *durationMs = m_audio->GetDurationMs();
-        m_audio->Close();
+        if (m_audio->getIsOpen())
+            m_audio->close();
+        m_audio->open(path);
+        *durationMs = m_audio->getDurationMs();
+        m_audio->close();
     } catch (const std::exception& error) {
-        CloseQuietly(*m_audio);
-        return Refused(refusal, QString::fromStdString(error.what()));
+        closeQuietly(*m_audio);
+        return refused(refusal, QString::fromStdString(error.what()));
     }
     return {};
 }
@@ -100,14 +100,14 @@ FileAcceptance::Outcome FileAcceptance::testVideo(const QString& path, int* dura
     if (!m_video && m_videoFactory)
         m_video = m_videoFactory();
     if (!m_video)
-        return Refused(Refusal::Video, QStringLiteral("No video reader."));
+        return refused(Refusal::Video, QStringLiteral("No video reader."));
     try {
-        m_video->Open(path);
-        *durationMs = m_video->GetDurationMs();
-        m_video->Close();
+        m_video->open(path);
+        *durationMs = m_video->getDurationMs();
+        m_video->close();
     } catch (const std::exception& error) {
-        CloseQuietly(*m_video);
-        return Refused(Refusal::Video, QString::fromStdString(error.what()));
+        closeQuietly(*m_video);
+        return refused(Refusal::Video, QString::fromStdString(error.what()));
     }
     return {};
 }

@@ -6,18 +6,18 @@
 #include <memory>
 #include <QString>
 
-class IAudioFile2;
-class IVideoFile;
+class AudioReader;
+class VideoReader;
 
 // The test every file passes before it becomes a row: it is opened once with
-// the reader of its kind (audio or video, by IsVideoFile), which proves that
+// the reader of its kind (audio or video, by isVideoFile), which proves that
 // it decodes and tells its duration, and then closed again. An audio file's
 // tags are read from it; a video gets the three "Unknown" texts. Only a
 // regular file is opened; anything else is refused as an unsupported file.
 class FileAcceptance {
 public:
-    using AudioFactory = std::function<std::unique_ptr<IAudioFile2>()>;
-    using VideoFactory = std::function<std::unique_ptr<IVideoFile>()>;
+    using AudioFactory = std::function<std::unique_ptr<AudioReader>()>;
+    using VideoFactory = std::function<std::unique_ptr<VideoReader>()>;
     using TagReader = std::function<RowTag(const QString&)>;
 
     // Why a file was refused; each has its own message.
@@ -32,7 +32,7 @@ public:
 
     // The readers are made on first use and kept for the next files.
     FileAcceptance(AudioFactory audio, VideoFactory video, TagReader tags = {});
-    // FFmpeg's readers (AudioFileReader, VideoFile) and ReadRowTags.
+    // FFmpeg's readers (AudioFileReader, VideoFile) and readRowTags.
     FileAcceptance();
     ~FileAcceptance();
 
@@ -49,6 +49,6 @@ private:
     AudioFactory m_audioFactory;
     VideoFactory m_videoFactory;
     TagReader m_tags;
-    std::unique_ptr<IAudioFile2> m_audio;
-    std::unique_ptr<IVideoFile> m_video;
+    std::unique_ptr<AudioReader> m_audio;
+    std::unique_ptr<VideoReader> m_video;
 };

@@ -34,11 +34,11 @@ void FileAdder::addFiles(const QStringList& files) {
 }
 
 void FileAdder::addFolder(const QString& folder, bool recursive) {
-    enqueue(FolderEntries(folder, recursive));
+    enqueue(folderEntries(folder, recursive));
 }
 
 void FileAdder::addDropped(const QStringList& paths) {
-    enqueue(ExpandDroppedPaths(paths));
+    enqueue(expandDroppedPaths(paths));
 }
 
 void FileAdder::enqueue(const QStringList& files) {
@@ -108,14 +108,14 @@ void FileAdder::refuse(const QString& path, const FileAcceptance::Outcome& outco
     QString anchor;
     switch (outcome.refusal) {
     case Refusal::Audio:
-        m_prompt.Information(RefusalTexts::AudioNotSupported);
+        m_prompt.information(RefusalTexts::AudioNotSupported);
         break;
     case Refusal::Wma:
-        if (m_prompt.Question(RefusalTexts::WmaQuestion))
+        if (m_prompt.question(RefusalTexts::WmaQuestion))
             anchor = RefusalTexts::AudioCodecsAnchor;
         break;
     case Refusal::Video:
-        if (m_prompt.Question(RefusalTexts::VideoQuestion))
+        if (m_prompt.question(RefusalTexts::VideoQuestion))
             anchor = RefusalTexts::VideoCodecsAnchor;
         break;
     case Refusal::None:
@@ -124,7 +124,7 @@ void FileAdder::refuse(const QString& path, const FileAcceptance::Outcome& outco
     if (!anchor.isEmpty()) {
         QUrl page = m_helpFile;
         page.setFragment(anchor);
-        m_shell.OpenUrl(page);
+        m_shell.openUrl(page);
     }
     emit fileRefused(path, outcome.reason);
 }

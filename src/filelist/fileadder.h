@@ -47,9 +47,9 @@ public:
     // The manual (help/Orvelle.html beside the program by default).
     void setHelpFile(const QUrl& helpFile);
 
-    // Add File: the chosen files, tried as audio or, by IsVideoFile, as video.
+    // Add File: the chosen files, tried as audio or, by isVideoFile, as video.
     void addFiles(const QStringList& files);
-    // Add Folder: the folder's FolderEntries.
+    // Add Folder: the folder's folderEntries.
     void addFolder(const QString& folder, bool recursive = false);
     // Files and folders dropped onto the list, as Add File and Add Folder take them.
     void addDropped(const QStringList& paths);

@@ -5,11 +5,11 @@
 
 namespace {
 
-QString Extension(const QString& fileName) {
+QString extensionOf(const QString& fileName) {
     return QFileInfo(fileName).suffix().toLower();
 }
 
-bool IsOneOf(const QString& extension, std::initializer_list<const char*> extensions) {
+bool isOneOf(const QString& extension, std::initializer_list<const char*> extensions) {
     for (const char* known : extensions)
         if (extension == QLatin1String(known))
             return true;
@@ -22,7 +22,7 @@ const std::initializer_list<const char*> NewerAudioKinds = {
     "flac", "opus", "oga", "m4a",  "aac", "mp4", "aiff", "aif",
     "ape",  "wv",   "mka", "webm", "mp2", "ac3", "dts",  "caf"};
 
-QString Patterns(std::initializer_list<const char*> extensions) {
+QString patterns(std::initializer_list<const char*> extensions) {
     QString patterns;
     for (const char* extension : extensions)
         patterns += QStringLiteral("*.%1;").arg(QLatin1String(extension));
@@ -31,25 +31,25 @@ QString Patterns(std::initializer_list<const char*> extensions) {
 
 } // namespace
 
-bool IsAudioFile(const QString& fileName) {
-    const QString extension = Extension(fileName);
-    return IsOneOf(extension, {"mp3", "wav", "ogg", "wma", "raw", "vox"}) ||
-           IsOneOf(extension, NewerAudioKinds);
+bool isAudioFile(const QString& fileName) {
+    const QString extension = extensionOf(fileName);
+    return isOneOf(extension, {"mp3", "wav", "ogg", "wma", "raw", "vox"}) ||
+           isOneOf(extension, NewerAudioKinds);
 }
 
-bool IsVideoFile(const QString& fileName) {
-    return !IsAudioFile(fileName);
+bool isVideoFile(const QString& fileName) {
+    return !isAudioFile(fileName);
 }
 
-bool IsFolderVideoFile(const QString& fileName) {
-    return IsOneOf(Extension(fileName), {"mpeg", "wmv", "avi", "mpg", "asx", "asf"});
+bool isFolderVideoFile(const QString& fileName) {
+    return isOneOf(extensionOf(fileName), {"mpeg", "wmv", "avi", "mpg", "asx", "asf"});
 }
 
-bool IsWmaFile(const QString& fileName) {
-    return Extension(fileName) == QLatin1String("wma");
+bool isWmaFile(const QString& fileName) {
+    return extensionOf(fileName) == QLatin1String("wma");
 }
 
-QString FormatDuration(qint64 milliseconds) {
+QString formatDuration(qint64 milliseconds) {
     const qint64 seconds = std::max<qint64>(milliseconds, 0) / 1000;
     const qint64 hours = seconds / 3600;
     const qint64 minutes = (seconds - hours * 3600) / 60;
@@ -60,8 +60,8 @@ QString FormatDuration(qint64 milliseconds) {
            twoDigits(seconds % 60);
 }
 
-QList<OpenDialogFilter> OpenDialogFilters() {
-    const QString newer = Patterns(NewerAudioKinds);
+QList<OpenDialogFilter> openDialogFilters() {
+    const QString newer = patterns(NewerAudioKinds);
     return {
         {QStringLiteral("All audio files"),
          QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer},
@@ -90,10 +90,10 @@ QList<OpenDialogFilter> OpenDialogFilters() {
     };
 }
 
-QString OpenDialogFilterText() {
+QString openDialogFilterText() {
     // Qt's dialog reads the patterns from the last parentheses, separated by spaces.
     QStringList entries;
-    for (const OpenDialogFilter& filter : OpenDialogFilters())
+    for (const OpenDialogFilter& filter : openDialogFilters())
         entries << filter.name + QStringLiteral(" (") +
                        filter.patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)
                            .join(QLatin1Char(' ')) +

@@ -10,14 +10,14 @@
 // File, a dropped file) is tried as a video. A folder is narrower: only the
 // audio extensions and .mpeg .wmv .avi .mpg .asx .asf are tried, the rest is
 // passed over without a word.
-bool IsAudioFile(const QString& fileName);
-bool IsVideoFile(const QString& fileName);
-bool IsFolderVideoFile(const QString& fileName);
-bool IsWmaFile(const QString& fileName);
+bool isAudioFile(const QString& fileName);
+bool isVideoFile(const QString& fileName);
+bool isFolderVideoFile(const QString& fileName);
+bool isWmaFile(const QString& fileName);
 
 // Hours, minutes and seconds of a duration in milliseconds, each at least two
 // digits: "01:02:05", "100:00:00".
-QString FormatDuration(qint64 milliseconds);
+QString formatDuration(qint64 milliseconds);
 
 // One entry of the Add File dialog's filter list.
 struct OpenDialogFilter {
@@ -28,6 +28,6 @@ struct OpenDialogFilter {
 // The filters of the Add File dialog, in their order: every audio kind
 // first, selected when the dialog opens, then the twelve of old and one for
 // each group of newer kinds.
-QList<OpenDialogFilter> OpenDialogFilters();
+QList<OpenDialogFilter> openDialogFilters();
 // The same in the form Qt's file dialog takes: "name (p1 p2);;name (p1)".
-QString OpenDialogFilterText();
+QString openDialogFilterText();

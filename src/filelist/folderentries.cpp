@@ -6,7 +6,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
-QStringList FolderEntries(const QString& folder, bool recursive) {
+QStringList folderEntries(const QString& folder, bool recursive) {
     QStringList entries;
     if (folder.isEmpty())
         return entries;
@@ -15,17 +15,17 @@ QStringList FolderEntries(const QString& folder, bool recursive) {
     while (it.hasNext()) {
         const QString path = it.next();
         // QDir::Files still lists a link to a pipe or a device.
-        if ((IsAudioFile(path) || IsFolderVideoFile(path)) && RegularFile::problem(path).isEmpty())
+        if ((isAudioFile(path) || isFolderVideoFile(path)) && RegularFile::problem(path).isEmpty())
             entries << path;
     }
     return entries;
 }
 
-QStringList ExpandDroppedPaths(const QStringList& paths, bool recursive) {
+QStringList expandDroppedPaths(const QStringList& paths, bool recursive) {
     QStringList files;
     for (const QString& path : paths) {
         if (QFileInfo(path).isDir())
-            files << FolderEntries(path, recursive);
+            files << folderEntries(path, recursive);
         else
             files << path;
     }

@@ -8,8 +8,8 @@
 // directory lists them. Sub-folders are not entered unless `recursive`; "."
 // and ".." are never listed. Only regular files (or links to them) are listed,
 // so that a pipe or device named like a song cannot stall the batch.
-QStringList FolderEntries(const QString& folder, bool recursive = false);
+QStringList folderEntries(const QString& folder, bool recursive = false);
 
 // Paths dropped onto the list: a file is kept as Add File would take it, a
-// folder gives its FolderEntries. Order is kept.
-QStringList ExpandDroppedPaths(const QStringList& paths, bool recursive = false);
+// folder gives its folderEntries. Order is kept.
+QStringList expandDroppedPaths(const QStringList& paths, bool recursive = false);

@@ -7,13 +7,13 @@ namespace {
 QString& field(RowTag& tag, RowTagField which) {
     switch (which) {
     case RowTagField::Artist:
-        return tag.Artist;
+        return tag.artist;
     case RowTagField::Album:
-        return tag.Album;
+        return tag.album;
     case RowTagField::Title:
         break;
     }
-    return tag.Title;
+    return tag.title;
 }
 
 } // namespace

@@ -7,18 +7,18 @@
 
 // What one row of the converter's list holds when a file is added.
 struct RowValues {
-    QString Caption; // the file's name without its folder, extension kept
-    QString Time;    // FormatDuration of the file's duration
-    QString Target;  // the output format's text: "MP3", "WAV", "WMA", "OGG" or "RM"
-    QString Status;  // "Unconverter" until the row is converted
-    QString Path;    // the source file's full path
-    RowTag Tag;
-    int DurationMs = 0;
+    QString caption; // the file's name without its folder, extension kept
+    QString time;    // formatDuration of the file's duration
+    QString target;  // the output format's text: "MP3", "WAV", "WMA", "OGG" or "RM"
+    QString status;  // "Unconverter" until the row is converted
+    QString path;    // the source file's full path
+    RowTag tag;
+    int durationMs = 0;
 
     bool operator==(const RowValues& other) const {
-        return Caption == other.Caption && Time == other.Time && Target == other.Target &&
-               Status == other.Status && Path == other.Path && Tag == other.Tag &&
-               DurationMs == other.DurationMs;
+        return caption == other.caption && time == other.time && target == other.target &&
+               status == other.status && path == other.path && tag == other.tag &&
+               durationMs == other.durationMs;
     }
 };
 Q_DECLARE_METATYPE(RowValues)

@@ -1,7 +1,8 @@
 #include "jobs/conversionjob.h"
 
-#include "components/iaudiofile2.h"
-#include "components/ivideofile.h"
+#include "components/audioreader.h"
+#include "components/audiowriter.h"
+#include "components/videoreader.h"
 #include "filelist/filekinds.h"
 #include "jobs/outputnaming.h"
 #include "jobs/progresstext.h"
@@ -14,7 +15,7 @@ ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
                              ConversionComponents components, QObject* parent)
     : Job(std::move(settings), std::move(rows), parent), m_components(std::move(components)) {
     if (!m_components.tags)
-        m_components.tags = WriteOutputTags;
+        m_components.tags = writeOutputTags;
 }
 
 ConversionJob::~ConversionJob() {
@@ -58,25 +59,25 @@ void ConversionJob::startRow(const JobRow& listed) {
         // The output file is created here, on the job's thread, so rows
         // started side by side never pick one name.
         const OutputPath output =
-            BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
+            buildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
                             OutputNameSource{row.caption, false, row.row, row.source}, row.format);
         if (lastRow)
             m_lastRowFolder = output.folder;
         path = output.path;
         const bool toRm = row.format == FormatRm;
         std::unique_ptr<PcmSource> source =
-            IsVideoFile(row.source)
+            isVideoFile(row.source)
                 ? videoSoundSource(m_components.video ? m_components.video() : nullptr, row.source,
                                    toRm)
                 : audioFileSource(m_components.audioReader ? m_components.audioReader() : nullptr,
                                   row.source, toRm);
         std::unique_ptr<PcmSink> sink =
-            toRm ? rmSink(m_components.video ? m_components.video() : nullptr, rmCodec())
+            toRm ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
                  : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
         copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
                                          m_components.tags, m_stop, m_settings.replayGain);
     } catch (const std::exception& e) {
-        DiscardOutputFile(path);
+        discardOutputFile(path);
         fail(row.row, QString::fromUtf8(e.what()));
         return;
     }
@@ -90,7 +91,7 @@ void ConversionJob::startRow(const JobRow& listed) {
             QMetaObject::invokeMethod(
                 this,
                 [this, index, hundredths] {
-                    emit rowProgress(index, hundredths, HundredthsProgressText(hundredths));
+                    emit rowProgress(index, hundredths, hundredthsProgressText(hundredths));
                 },
                 Qt::QueuedConnection);
         },

@@ -11,8 +11,9 @@
 struct ConversionComponents {
     WriterFactory writer;
     ReaderFactory audioReader;
-    VideoFactory video;      // the reader of a video's sound and the RM writer
-    TagWriter tags;          // WriteOutputTags when not given
+    VideoFactory video;      // the reader of a video's sound
+    RmWriterFactory rm;
+    TagWriter tags;          // writeOutputTags when not given
     CoverReader covers = {}; // the picture a source carries goes on into its output
 };
 

@@ -1,7 +1,8 @@
 #include "jobs/copyengine.h"
 
-#include "components/iaudiofile2.h"
-#include "components/ivideofile.h"
+#include "components/audioreader.h"
+#include "components/audiowriter.h"
+#include "components/videoreader.h"
 #include "components/loudness/loudnessmeter.h"
 #include "jobs/joberror.h"
 #include "playback/audiofilesource.h"
@@ -23,52 +24,52 @@ constexpr int VideoToRmBytes = 2304;
 
 class WriterSink : public PcmSink {
 public:
-    explicit WriterSink(std::unique_ptr<IAudioFile2> writer) : m_writer(std::move(writer)) {}
+    explicit WriterSink(std::unique_ptr<AudioWriter> writer) : m_writer(std::move(writer)) {}
 
     void create(const QString& path, int sampleRate, int channels) override {
-        m_writer->SetInputFormat(sampleRate, channels);
-        m_writer->Create(path);
-        m_writer->SetInputFormat(sampleRate, channels);
+        m_writer->setInputFormat(sampleRate, channels);
+        m_writer->create(path);
+        m_writer->setInputFormat(sampleRate, channels);
     }
-    void write(const QByteArray& pcm) override { m_writer->Write(pcm); }
-    void close() override { m_writer->Close(); }
+    void write(const QByteArray& pcm) override { m_writer->write(pcm); }
+    void close() override { m_writer->close(); }
     void closeQuietly() noexcept override {
         try {
-            if (m_writer->GetIsOpen())
-                m_writer->Close();
+            if (m_writer->getIsOpen())
+                m_writer->close();
         } catch (...) {
         }
     }
     bool takesTags() const override { return true; }
 
 private:
-    std::unique_ptr<IAudioFile2> m_writer;
+    std::unique_ptr<AudioWriter> m_writer;
 };
 
 class RmSink : public PcmSink {
 public:
-    RmSink(std::unique_ptr<IVideoFile> rm, int codec) : m_rm(std::move(rm)), m_codec(codec) {}
+    RmSink(std::unique_ptr<RmWriter> rm, int codec) : m_rm(std::move(rm)), m_codec(codec) {}
 
     void create(const QString& path, int sampleRate, int channels) override {
-        m_rm->SetVideoStream(-1);
-        m_rm->SetVideoBitrate(0);
-        m_rm->SetRmAudioCodec(m_codec + 1);
+        m_rm->setVideoStream(-1);
+        m_rm->setVideoBitrate(0);
+        m_rm->setRmAudioCodec(m_codec + 1);
         // The sound goes in as the source has it; the writer converts it for its codec.
-        m_rm->SetAudioInputFormat(sampleRate, channels);
-        m_rm->CreateOutput(path, RealMediaFormat);
+        m_rm->setAudioInputFormat(sampleRate, channels);
+        m_rm->createOutput(path, RealMediaFormat);
     }
-    void write(const QByteArray& pcm) override { m_rm->WriteAudio(pcm); }
-    void close() override { m_rm->Close(); }
+    void write(const QByteArray& pcm) override { m_rm->writeAudio(pcm); }
+    void close() override { m_rm->close(); }
     void closeQuietly() noexcept override {
         try {
-            m_rm->Close();
+            m_rm->close();
         } catch (...) {
         }
     }
     bool takesTags() const override { return false; }
 
 private:
-    std::unique_ptr<IVideoFile> m_rm;
+    std::unique_ptr<RmWriter> m_rm;
     int m_codec;
 };
 
@@ -135,25 +136,25 @@ template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> component) 
 
 } // namespace
 
-std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<IAudioFile2> reader, const QString& path,
+std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<AudioReader> reader, const QString& path,
                                            bool toRm) {
     // One second a block; half a second into RM.
     return std::make_unique<AudioFileSource>(required(std::move(reader)), path, toRm ? 500 : 1000);
 }
 
-std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<IVideoFile> video, const QString& path,
+std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<VideoReader> video, const QString& path,
                                             bool toRm) {
     return std::make_unique<VideoSoundSource>(required(std::move(video)), path, 1000,
                                               toRm ? VideoToRmBytes : 0);
 }
 
-std::unique_ptr<PcmSink> writerSink(std::unique_ptr<IAudioFile2> writer) {
+std::unique_ptr<PcmSink> writerSink(std::unique_ptr<AudioWriter> writer) {
     if (!writer)
         throw JobError(QStringLiteral("There is no writer for this format."));
     return std::make_unique<WriterSink>(std::move(writer));
 }
 
-std::unique_ptr<PcmSink> rmSink(std::unique_ptr<IVideoFile> rm, int codec) {
+std::unique_ptr<PcmSink> rmSink(std::unique_ptr<RmWriter> rm, int codec) {
     if (!rm)
         throw JobError(QStringLiteral("There is no RM writer."));
     return std::make_unique<RmSink>(std::move(rm), codec);

@@ -8,8 +8,10 @@
 #include <QByteArray>
 #include <QString>
 
-class IAudioFile2;
-class IVideoFile;
+class AudioReader;
+class AudioWriter;
+class VideoReader;
+class RmWriter;
 class LoudnessMeter;
 
 // Where a row's sound goes: an output writer of the row's format, or the RM
@@ -29,15 +31,15 @@ public:
 };
 
 // An audio file through its reader: one second a block, half a second for RM.
-std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<IAudioFile2> reader, const QString& path,
+std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<AudioReader> reader, const QString& path,
                                            bool toRm);
 // A video's sound: one second a block, the RM writer's own block for RM.
-std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<IVideoFile> video, const QString& path,
+std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<VideoReader> video, const QString& path,
                                             bool toRm);
 // A writer made for the row's format.
-std::unique_ptr<PcmSink> writerSink(std::unique_ptr<IAudioFile2> writer);
+std::unique_ptr<PcmSink> writerSink(std::unique_ptr<AudioWriter> writer);
 // The RM writer with the codec at its position in the codec list.
-std::unique_ptr<PcmSink> rmSink(std::unique_ptr<IVideoFile> rm, int codec);
+std::unique_ptr<PcmSink> rmSink(std::unique_ptr<RmWriter> rm, int codec);
 
 struct CopyOutcome {
     bool ok = true;

@@ -56,7 +56,7 @@ FolderPictureResult saveFolderPicture(const QString& folder, const CoverArt& cov
         return result;
     }
 
-    const QString part = PartFileOf(result.path);
+    const QString part = partFileOf(result.path);
     const int fd = ::open(QFile::encodeName(part).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {

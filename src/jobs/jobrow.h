@@ -8,8 +8,10 @@
 #include <memory>
 #include <QString>
 
-class IAudioFile2;
-class IVideoFile;
+class AudioReader;
+class AudioWriter;
+class VideoReader;
+class RmWriter;
 
 // One row of the list as a job sees it, taken when the job starts.
 struct JobRow {
@@ -39,17 +41,19 @@ struct JobSettings {
     std::function<int()> currentRmCodec = {};
 };
 
-// A new writer for one output file of MP3, WAV, WMA or OGG, set up from the
+// A new writer for one output file of MP3, WAV, WMA, OGG, FLAC or Opus, set up from the
 // encoder settings as they are when the row starts.
-using WriterFactory = std::function<std::unique_ptr<IAudioFile2>(OutputFormat)>;
+using WriterFactory = std::function<std::unique_ptr<AudioWriter>(OutputFormat)>;
 // A new audio file reader.
-using ReaderFactory = std::function<std::unique_ptr<IAudioFile2>()>;
-// A new video component: the reader of a video's sound, or the RM writer.
-using VideoFactory = std::function<std::unique_ptr<IVideoFile>()>;
+using ReaderFactory = std::function<std::unique_ptr<AudioReader>()>;
+// A new reader of a video's sound.
+using VideoFactory = std::function<std::unique_ptr<VideoReader>()>;
+// A new RealMedia writer.
+using RmWriterFactory = std::function<std::unique_ptr<RmWriter>()>;
 // The front cover a source file carries, fit to embed; empty when it has
 // none (readCoverPicture).
 using CoverReader = std::function<CoverArt(const QString& sourcePath)>;
 // Writes a row's tags, its cover and its loudness values into a finished
-// output file (WriteOutputTags).
+// output file (writeOutputTags).
 using TagWriter =
     std::function<void(const QString& outputPath, const RowTag& tag, const TagExtras& extras)>;

@@ -1,7 +1,6 @@
 #include "jobs/outputnaming.h"
 
 #include "components/output/outputreservation.h"
-#include "filelist/formatswitch.h"
 
 #include "jobs/joberror.h"
 
@@ -81,11 +80,11 @@ QString collisionName(const QString& fileName, int counter, int maxBytes = MaxNa
     const int dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot >= 0 ? fileName.left(dot) : fileName;
     const QString extension = dot >= 0 ? fileName.mid(dot) : QString();
-    const QString prefix = counter == 0 ? QString() : FormatTwoDigits(counter) + QLatin1Char('_');
+    const QString prefix = counter == 0 ? QString() : formatTwoDigits(counter) + QLatin1Char('_');
     QString name = stem;
     const int room = maxBytes - utf8Bytes(prefix) - utf8Bytes(extension);
     if (utf8Bytes(name) > room) {
-        name = withoutTrailingDotsAndBlanks(CutToUtf8Bytes(name, std::max(room, 1)));
+        name = withoutTrailingDotsAndBlanks(cutToUtf8Bytes(name, std::max(room, 1)));
         if (name.isEmpty())
             name = QStringLiteral("_");
     }
@@ -144,7 +143,7 @@ bool ownerIsGone(const QByteArray& owner) {
 
 } // namespace
 
-QString SanitizeName(const QString& text) {
+QString sanitizeName(const QString& text) {
     static const QString removed = QStringLiteral("*?|:\"/\\<>");
     QString out;
     out.reserve(text.size());
@@ -154,12 +153,7 @@ QString SanitizeName(const QString& text) {
     return out;
 }
 
-OutputFormat FormatFromTarget(const QString& target) {
-    const int format = FormatOfTarget(target);
-    return format < 0 ? FormatMp3 : static_cast<OutputFormat>(format);
-}
-
-QString OutputExtension(OutputFormat format) {
+QString outputExtension(OutputFormat format) {
     switch (format) {
     case FormatWav:
         return QStringLiteral(".wav");
@@ -178,11 +172,11 @@ QString OutputExtension(OutputFormat format) {
     }
 }
 
-QString FormatTwoDigits(int n) {
+QString formatTwoDigits(int n) {
     return n >= 0 && n < 10 ? QStringLiteral("0") + QString::number(n) : QString::number(n);
 }
 
-QString CutToUtf8Bytes(const QString& text, int maxBytes) {
+QString cutToUtf8Bytes(const QString& text, int maxBytes) {
     int bytes = 0;
     int end = 0;
     while (end < text.size()) {
@@ -199,10 +193,10 @@ QString CutToUtf8Bytes(const QString& text, int maxBytes) {
     return text.left(end);
 }
 
-QString OutputFileName(const OutputNameSource& row, OutputFormat format) {
+QString outputFileName(const OutputNameSource& row, OutputFormat format) {
     QString stem;
     if (row.cdRow) {
-        stem = withoutLeadingDots(withoutTrailingDotsAndBlanks(SanitizeName(row.caption)));
+        stem = withoutLeadingDots(withoutTrailingDotsAndBlanks(sanitizeName(row.caption)));
         stem = withoutTrailingDotsAndBlanks(stem);
     } else {
         const QString name = asFileNamePart(row.caption);
@@ -212,29 +206,29 @@ QString OutputFileName(const OutputNameSource& row, OutputFormat format) {
             stem = withoutLeadingDots(asFileNamePart(QFileInfo(row.source).completeBaseName()));
     }
     if (onlyDotsAndBlanks(stem))
-        stem = QStringLiteral("Track") + FormatTwoDigits(row.track + 1);
-    return stem + OutputExtension(format);
+        stem = QStringLiteral("Track") + formatTwoDigits(row.track + 1);
+    return stem + outputExtension(format);
 }
 
-QString BuildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag) {
+QString buildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag) {
     if (outputFolder.trimmed().isEmpty())
         throw JobError(QStringLiteral("No output folder was chosen."));
     QString folder = QDir(expandHome(outputFolder)).absolutePath();
     const auto addFolder = [&folder](const QString& text) {
-        const QString name = CutToUtf8Bytes(withoutLeadingDots(SanitizeName(text)), MaxNameBytes);
+        const QString name = cutToUtf8Bytes(withoutLeadingDots(sanitizeName(text)), MaxNameBytes);
         if (!onlyDotsAndBlanks(name))
             folder += QLatin1Char('/') + name;
     };
     if (scheme == FolderScheme::Artist || scheme == FolderScheme::ArtistAlbum)
-        addFolder(tag.Artist);
+        addFolder(tag.artist);
     if (scheme == FolderScheme::Album || scheme == FolderScheme::ArtistAlbum)
-        addFolder(tag.Album);
+        addFolder(tag.album);
     if (!QDir().mkpath(folder))
         throw JobError(QStringLiteral("Cannot create the folder %1.").arg(folder));
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-QString ReserveOutputFile(const QString& folder, const QString& fileName) {
+QString reserveOutputFile(const QString& folder, const QString& fileName) {
     for (int counter = 0; counter <= MaxCounter; ++counter) {
         const QString path = folder + collisionName(fileName, counter);
         const int fd = ::open(QFile::encodeName(path).constData(),
@@ -251,19 +245,19 @@ QString ReserveOutputFile(const QString& folder, const QString& fileName) {
         QStringLiteral("Cannot create %1%2: every name is taken.").arg(folder, fileName));
 }
 
-OutputPath BuildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
+OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
                            const OutputNameSource& row, OutputFormat format) {
     OutputPath out;
-    out.folder = BuildOutputFolder(outputFolder, scheme, tag);
-    const QString fileName = OutputFileName(row, format);
-    RemoveStaleParts(out.folder);
+    out.folder = buildOutputFolder(outputFolder, scheme, tag);
+    const QString fileName = outputFileName(row, format);
+    removeStaleParts(out.folder);
     for (int counter = 0; counter <= MaxCounter; ++counter) {
         const QString path = out.folder + collisionName(fileName, counter);
         if (exists(path))
             continue;
         // The part file holds the name against other rows and other
         // processes until the file is complete.
-        const QString part = PartFileOf(path);
+        const QString part = partFileOf(path);
         const int fd = ::open(QFile::encodeName(part).constData(),
                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
@@ -281,7 +275,7 @@ OutputPath BuildOutputPath(const QString& outputFolder, FolderScheme scheme, con
         QStringLiteral("Cannot create %1%2: every name is taken.").arg(out.folder, fileName));
 }
 
-QString PartFileOf(const QString& path) {
+QString partFileOf(const QString& path) {
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     return path.left(slash + 1) + partName(path.mid(slash + 1));
 }
@@ -304,8 +298,8 @@ int renameWithoutReplacing(const QString& from, const QString& to) {
     return error;
 }
 
-QString CommitOutputFile(const QString& path) {
-    const QString partPath = PartFileOf(path);
+QString commitOutputFile(const QString& path) {
+    const QString partPath = partFileOf(path);
     OutputReservation::release(partPath);
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     const QString folder = path.left(slash + 1);
@@ -330,15 +324,15 @@ QString CommitOutputFile(const QString& path) {
         QStringLiteral("Cannot name the finished file %1: every name is taken.").arg(path));
 }
 
-void DiscardOutputFile(const QString& path) {
+void discardOutputFile(const QString& path) {
     if (path.isEmpty())
         return;
-    const QString part = PartFileOf(path);
+    const QString part = partFileOf(path);
     OutputReservation::release(part);
     ::unlink(QFile::encodeName(part).constData());
 }
 
-void RemoveStaleParts(const QString& folder) {
+void removeStaleParts(const QString& folder) {
     // Without its own start time a process cannot tell a live owner from a gone one.
     if (ownMark().endsWith("-0"))
         return;
@@ -367,6 +361,6 @@ void RemoveStaleParts(const QString& folder) {
     ::closedir(dir);
 }
 
-QString PartOwner() {
+QString partOwner() {
     return QString::fromLatin1(ownMark());
 }

@@ -16,19 +16,16 @@ inline constexpr int MaxNameBytes = 255;
 
 // The text without the nine characters * ? | : " / \ < > and without control
 // characters; blanks, dots and letters outside ASCII stay.
-QString SanitizeName(const QString& text);
+QString sanitizeName(const QString& text);
 
-// "MP3" 0, "WAV" 1, "WMA" 2, "OGG" 3, "RM" 4; exact and case-sensitive, and
-// any other text gives MP3.
-OutputFormat FormatFromTarget(const QString& target);
 // ".mp3", ".wav", ".wma", ".ogg" or ".rm".
-QString OutputExtension(OutputFormat format);
+QString outputExtension(OutputFormat format);
 
 // "7" -> "07"; numbers of two digits or more stay as they are.
-QString FormatTwoDigits(int n);
+QString formatTwoDigits(int n);
 
 // text cut to at most maxBytes bytes of UTF-8, never inside a character.
-QString CutToUtf8Bytes(const QString& text, int maxBytes);
+QString cutToUtf8Bytes(const QString& text, int maxBytes);
 
 // What a row contributes to its output path.
 struct OutputNameSource {
@@ -44,26 +41,26 @@ struct OutputNameSource {
 // extension is replaced ("song.wav" -> "song.ogg"). A name that cleaning
 // leaves empty becomes "Track" and the two-digit track number (CD) or the
 // source's base name (file); no name starts with a dot.
-QString OutputFileName(const OutputNameSource& row, OutputFormat format);
+QString outputFileName(const OutputNameSource& row, OutputFormat format);
 
 // The folder a row goes into, ending in "/": the output folder (a leading
 // "~" stands for the home folder) and the Artist and/or Album sub-folder of
 // the scheme. A tag that is empty, "." or ".." or only dots and blanks after
 // cleaning adds no folder. The whole path is created; raises JobError when
 // it cannot be.
-QString BuildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag);
+QString buildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag);
 
 // Takes the first free name of folder + [counter "_"] + fileName (counter 01,
 // 02, ... 99, 100, ...) and creates that file, empty, exclusively, so that no
 // existing file is ever emptied and no two rows get one name. The name is cut
 // so that prefix, name and extension fit in MaxNameBytes. Returns the path;
 // raises JobError when no file can be created there.
-QString ReserveOutputFile(const QString& folder, const QString& fileName);
+QString reserveOutputFile(const QString& folder, const QString& fileName);
 
 struct OutputPath {
     QString folder; // ends in "/"
     QString path;   // the name chosen for the file; nothing is there until it is complete
-    QString part;   // the file being written (PartFileOf(path)), reserved and held open
+    QString part;   // the file being written (partFileOf(path)), reserved and held open
 };
 
 // The row's folder and the file it is written to, reserved just before the
@@ -71,18 +68,18 @@ struct OutputPath {
 // free and whose part file ".<name>.<owner>.orvelle-part" could be created
 // exclusively (never through a link). The part file stays open for the
 // writer. Part files in the folder left by processes that are gone are
-// removed first (RemoveStaleParts).
-OutputPath BuildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
+// removed first (removeStaleParts).
+OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
                            const OutputNameSource& row, OutputFormat format);
 
 // The part file this process writes for the chosen name path:
 // "<folder>/.<name>.<owner>.orvelle-part", the name shortened to fit.
-QString PartFileOf(const QString& path);
+QString partFileOf(const QString& path);
 
 // Gives the complete part file of path its name, never replacing anything:
 // path, or when that was taken meanwhile the next free collision name.
 // Returns the name it got; raises JobError when it can get none.
-QString CommitOutputFile(const QString& path);
+QString commitOutputFile(const QString& path);
 
 // Gives the file from the name to unless something already has that name,
 // which is never replaced: 0 when done, else the error number (EEXIST when
@@ -90,12 +87,12 @@ QString CommitOutputFile(const QString& path);
 int renameWithoutReplacing(const QString& from, const QString& to);
 
 // Removes the part file of path, whose row failed, and lets go of it.
-void DiscardOutputFile(const QString& path);
+void discardOutputFile(const QString& path);
 
 // Removes the part files in folder whose owner, the process named in the
 // file name (process id and start time), is gone. Only the user's own
 // regular files are touched.
-void RemoveStaleParts(const QString& folder);
+void removeStaleParts(const QString& folder);
 
 // The owner mark of this process in part file names: "<pid>-<start time>".
-QString PartOwner();
+QString partOwner();

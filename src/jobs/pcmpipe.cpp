@@ -123,16 +123,11 @@ void PcmPipe::abandon() {
     m_buffer->m_changed.notify_all();
 }
 
-void PipeWriter::refuse() {
-    throw JobError(QStringLiteral("The rip's writer only writes."));
-}
-
-void PipeWriter::Write(const QByteArray& pcm) {
+void PipeWriter::write(const QByteArray& pcm) {
     m_pipe->push(pcm);
-    m_bytes += pcm.size();
 }
 
-void PipeWriter::Close() {
+void PipeWriter::close() {
     m_open = false;
 }
 
@@ -150,5 +145,5 @@ QByteArray PipeSource::read() {
 }
 
 int PipeSource::progress() const {
-    return ProgressHundredths(m_read, m_total);
+    return progressHundredths(m_read, m_total);
 }

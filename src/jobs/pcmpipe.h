@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/iaudiofile2.h"
+#include "components/audiowriter.h"
 #include "jobs/copyengine.h"
 
 #include <condition_variable>
@@ -72,35 +72,19 @@ private:
 // The grabber rips into this writer: it hands the PCM to a pipe; the file
 // itself is written by the encoder. The grabber closes it after a failed read
 // as after a complete one: whoever learns which ends the pipe.
-class PipeWriter : public IAudioFile2 {
+class PipeWriter : public AudioWriter {
 public:
     explicit PipeWriter(std::shared_ptr<PcmPipe> pipe) : m_pipe(std::move(pipe)) {}
 
-    void Open(const QString&) override { refuse(); }
-    QByteArray Read(int) override { refuse(); }
-    void Seek(qint64) override { refuse(); }
-    qint64 GetLength() override { return m_bytes / 4; }
-    int GetDurationMs() override { return int(m_bytes / 4 * 1000 / 44100); }
-    int GetBlockAlign() override { return 4; }
-    int GetChannels() override { return 2; }
-    int GetSampleRate() override { return 44100; }
-    void Close() override;
-    bool GetIsOpen() override { return m_open; }
-    void Create(const QString&) override { m_open = true; }
-    void Write(const QByteArray& pcm) override;
-    void SetInputFormat(int, int) override {}
-    void SetWavFormat(int, int, int) override {}
-    void SetMp3Encoder(IAudioFile2LameEnc*) override {}
-    void SetOggFormat(int, int, int, int, int, int) override {}
-    void SetWmaProfile(int) override {}
-    void ResetFormat(int) override {}
+    void setInputFormat(int, int) override {}
+    void create(const QString&) override { m_open = true; }
+    void write(const QByteArray& pcm) override;
+    void close() override;
+    bool getIsOpen() override { return m_open; }
 
 private:
-    [[noreturn]] static void refuse();
-
     std::shared_ptr<PcmPipe> m_pipe;
     bool m_open = false;
-    qint64 m_bytes = 0;
 };
 
 // The encoder's side of a CD track: 44100 Hz stereo from the pipe, its

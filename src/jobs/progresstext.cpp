@@ -4,19 +4,19 @@
 
 #include <algorithm>
 
-int ProgressHundredths(qint64 done, qint64 total) {
+int progressHundredths(qint64 done, qint64 total) {
     if (total <= 0 || done <= 0)
         return 0;
-    return int(std::min<qint64>(MulDiv(done, 10000, total), 9999));
+    return int(std::min<qint64>(mulDiv(done, 10000, total), 9999));
 }
 
-QString HundredthsProgressText(int hundredths) {
+QString hundredthsProgressText(int hundredths) {
     const QString s =
         QStringLiteral("%1").arg(std::clamp(hundredths, 0, 9999), 4, 10, QLatin1Char('0'));
     return s.left(2) + QLatin1Char('.') + s.right(2) + QLatin1Char('%');
 }
 
-QString RipProgressText(double percent) {
+QString ripProgressText(double percent) {
     if (!(percent > 0)) // also NaN
         percent = 0;
     // The shortest fixed form: enough digits for any percentage, trailing zeros dropped.

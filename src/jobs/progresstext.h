@@ -7,13 +7,13 @@
 
 // done × 10000 / total rounded, in hundredths of a per cent, 0 to 9999; 0
 // while the total is unknown (0), so that a reader without a length shows "00.00%".
-int ProgressHundredths(qint64 done, qint64 total);
+int progressHundredths(qint64 done, qint64 total);
 
 // Hundredths of a per cent as "NN.NN%": 734 -> "07.34%", 9999 -> "99.99%";
 // values outside 0..9999 show as the nearest of the two.
-QString HundredthsProgressText(int hundredths);
+QString hundredthsProgressText(int hundredths);
 
 // The CD grabber's percentage: its integer part with at least two digits and
 // at most two digits of its fraction: 7.5 -> "07.5%", 37.2547 -> "37.25%". A
 // whole number keeps the shape with one fraction digit: 37 -> "37.0%".
-QString RipProgressText(double percent);
+QString ripProgressText(double percent);

@@ -1,9 +1,9 @@
 #include "jobs/ripjob.h"
 
 #include "cd/accurateripclient.h"
-#include "components/iaudiocdgrabber2.h"
-#include "components/iaudiofile2.h"
-#include "components/ivideofile.h"
+#include "components/cdgrabber.h"
+#include "components/audiowriter.h"
+#include "components/videoreader.h"
 #include "jobs/folderpicture.h"
 #include "jobs/outputnaming.h"
 #include "jobs/pcmpipe.h"
@@ -33,12 +33,12 @@ struct RipJob::Track {
     int shown = -1;                // the encoding progress shown last
 };
 
-RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, IAudioCDGrabber2& grabber,
+RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber,
                RipComponents components, QObject* parent)
     : Job(std::move(settings), std::move(rows), parent), m_grabber(grabber),
       m_components(std::move(components)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
     if (!m_components.tags)
-        m_components.tags = WriteOutputTags;
+        m_components.tags = writeOutputTags;
 }
 
 RipJob::~RipJob() {
@@ -47,17 +47,17 @@ RipJob::~RipJob() {
         track->stop = true;
     if (m_reading) {
         m_reading->pipe->finish();
-        m_grabber.AbortGrab();
+        m_grabber.abortGrab();
     }
     // Each copy waits for its encoder; a row that no one will finish leaves nothing behind.
     m_tracks.clear();
 }
 
 void RipJob::begin() {
-    m_layout = m_grabber.GetDiscLayout();
-    m_offset = m_grabber.GetReadOffset();
-    m_cover = m_grabber.GetDiscCover();
-    m_coverNote = m_cover.isEmpty() ? m_grabber.GetDiscCoverNote() : QString();
+    m_layout = m_grabber.getDiscLayout();
+    m_offset = m_grabber.getReadOffset();
+    m_cover = m_grabber.getDiscCover();
+    m_coverNote = m_cover.isEmpty() ? m_grabber.getDiscCoverNote() : QString();
     const AccurateRipId id = m_layout.accurateRipId();
     // The database is asked while the first track is read, so that its
     // answer is there when the track is done.
@@ -74,9 +74,9 @@ void RipJob::begin() {
         m_discVerdict = ArVerdict::lookupFailed(QStringLiteral("the disc has no audio track"));
     }
     m_progressConnection =
-        connect(&m_grabber, &IAudioCDGrabber2::OnOperationProgress, this, &RipJob::grabProgress);
+        connect(&m_grabber, &CdGrabber::onOperationProgress, this, &RipJob::grabProgress);
     m_errorConnection =
-        connect(&m_grabber, &IAudioCDGrabber2::OnGrabError, this, &RipJob::grabFailed);
+        connect(&m_grabber, &CdGrabber::onGrabError, this, &RipJob::grabFailed);
     nextRow();
 }
 
@@ -92,7 +92,7 @@ void RipJob::stop() {
         m_reading->copy->markStopped();
         m_reading->pipe->finish();
         // The grabber leaves the pipe alone from now on.
-        m_grabber.AbortGrab();
+        m_grabber.abortGrab();
         QMetaObject::invokeMethod(this, &RipJob::readEnded, Qt::QueuedConnection);
     }
 }
@@ -130,7 +130,7 @@ void RipJob::startRow(JobRow row) {
     track->row = row;
     try {
         const OutputPath output =
-            BuildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
+            buildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
                             OutputNameSource{row.caption, true, row.track, {}}, row.format);
         m_lastFolder = output.folder;
         path = output.path;
@@ -139,9 +139,9 @@ void RipJob::startRow(JobRow row) {
             row.format == FormatRm
                 ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
                 : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
-        m_grabber.EndRawRead();
-        m_grabber.SelectTrack(row.track);
-        const qint64 trackBytes = qint64(m_grabber.GetTrackLength()) * CdFrameBytes;
+        m_grabber.endRawRead();
+        m_grabber.selectTrack(row.track);
+        const qint64 trackBytes = qint64(m_grabber.getTrackLength()) * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
         auto source = std::make_unique<PipeSource>(track->pipe, trackBytes);
         track->copy =
@@ -150,7 +150,7 @@ void RipJob::startRow(JobRow row) {
         // Stop pressed while the row was announced: nothing is read, and the
         // row ends at once as a stopped one.
         if (!m_stop) {
-            m_grabber.GrabToFile(PartFileOf(path), std::make_shared<PipeWriter>(track->pipe));
+            m_grabber.grabToFile(partFileOf(path), std::make_shared<PipeWriter>(track->pipe));
         } else {
             track->read = true;
             track->copy->markStopped();
@@ -158,7 +158,7 @@ void RipJob::startRow(JobRow row) {
         }
     } catch (const std::exception& e) {
         track->copy.reset();
-        DiscardOutputFile(path);
+        discardOutputFile(path);
         fail(row.row, QString::fromUtf8(e.what()));
         m_logTracks[row.row].failure = QString::fromUtf8(e.what());
         QMetaObject::invokeMethod(this, &RipJob::nextRow, Qt::QueuedConnection);
@@ -197,13 +197,13 @@ void RipJob::grabProgress(double percent) {
     if (!m_reading || m_stop)
         return;
     if (percent == 100.0) {
-        m_reading->check = m_grabber.GetTrackCheck();
+        m_reading->check = m_grabber.getTrackCheck();
         m_reading->pipe->finish();
         readEnded();
         return;
     }
     const int hundredths = std::clamp(int(std::lround(percent * 100)), 0, 9999);
-    emit rowProgress(m_reading->row.row, hundredths, RipProgressText(percent));
+    emit rowProgress(m_reading->row.row, hundredths, ripProgressText(percent));
 }
 
 void RipJob::grabFailed(const QString& message) {
@@ -228,7 +228,7 @@ void RipJob::encoderProgress(Track* track, int hundredths) {
         return;
     track->shown = hundredths;
     emit rowProgress(track->row.row, hundredths,
-                     QStringLiteral("Encoding %1").arg(HundredthsProgressText(hundredths)));
+                     QStringLiteral("Encoding %1").arg(hundredthsProgressText(hundredths)));
 }
 
 void RipJob::encoderDone(Track* done) {
@@ -238,7 +238,7 @@ void RipJob::encoderDone(Track* done) {
     track->copy->wait();
     // An encoder that failed while the track was read ends the read too.
     if (m_reading == done) {
-        m_grabber.AbortGrab();
+        m_grabber.abortGrab();
         m_reading = nullptr;
     }
     if (track->copy->result().held)
@@ -330,9 +330,9 @@ void RipJob::complete() {
 void RipJob::writeLog() {
     RipLog log;
     log.version = orvelleVersion();
-    const QString vendor = m_grabber.GetDriveVendor();
-    const QString product = m_grabber.GetDriveProduct();
-    log.drive = QStringLiteral("%1 %2 (%3)").arg(vendor, product, m_grabber.GetDriveId()).trimmed();
+    const QString vendor = m_grabber.getDriveVendor();
+    const QString product = m_grabber.getDriveProduct();
+    log.drive = QStringLiteral("%1 %2 (%3)").arg(vendor, product, m_grabber.getDriveId()).trimmed();
     log.readMode = m_components.check.readMode;
     log.retries = m_components.check.retries;
     log.errorAction = m_components.check.errorAction;
@@ -354,7 +354,7 @@ void RipJob::writeLog() {
     QString album;
     for (const JobRow& row : m_rows) {
         if (album.isEmpty())
-            album = row.tag.Album;
+            album = row.tag.album;
         const auto found = m_logTracks.find(row.row);
         if (found != m_logTracks.end()) {
             found->second.number = row.track + 1;
@@ -365,7 +365,7 @@ void RipJob::writeLog() {
         return;
     try {
         // Its own name beside the files; an existing log is never replaced.
-        m_logPath = ReserveOutputFile(m_lastFolder, RipLog::fileName(album));
+        m_logPath = reserveOutputFile(m_lastFolder, RipLog::fileName(album));
         QFile file(m_logPath);
         if (!file.open(QIODevice::WriteOnly) || file.write(log.text().toUtf8()) < 0 ||
             !file.flush()) {

@@ -13,13 +13,13 @@
 #include <vector>
 
 class AccurateRipClient;
-class IAudioCDGrabber2;
+class CdGrabber;
 class PcmBuffer;
 
 struct RipComponents {
     WriterFactory writer;   // MP3, WAV, WMA and OGG
-    VideoFactory rm;        // the RM writer
-    TagWriter tags;         // WriteOutputTags when not given
+    RmWriterFactory rm;     // the RM writer
+    TagWriter tags;         // writeOutputTags when not given
     RipCheckSettings check; // AccurateRip and the rip log; both off by default
 };
 
@@ -38,7 +38,7 @@ public:
     static constexpr qint64 PcmBudgetBytes = 64 * 1024 * 1024;
 
     // The grabber must outlive the job; the job lives on the grabber's thread.
-    RipJob(JobSettings settings, QVector<JobRow> rows, IAudioCDGrabber2& grabber,
+    RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber,
            RipComponents components, QObject* parent = nullptr);
     // Aborts the read and the encoders still running, and waits for them.
     ~RipJob() override;
@@ -83,7 +83,7 @@ private:
     void complete();
     void writeLog();
 
-    IAudioCDGrabber2& m_grabber;
+    CdGrabber& m_grabber;
     RipComponents m_components;
     int m_next = 0;
     std::atomic<bool> m_stop{false};

@@ -22,7 +22,7 @@ QString msf(int frames) {
 
 } // namespace
 
-QString ReadModeName(int mode) {
+QString readModeName(int mode) {
     switch (mode) {
     case 0:
         return QStringLiteral("Burst (no verification)");
@@ -37,7 +37,7 @@ QString ReadModeName(int mode) {
     }
 }
 
-QString ErrorActionName(int action) {
+QString errorActionName(int action) {
     switch (action) {
     case 1:
         return QStringLiteral("replace unreadable sectors by silence");
@@ -49,9 +49,9 @@ QString ErrorActionName(int action) {
 }
 
 QString RipLog::fileName(const QString& album) {
-    const QString name = OutputFileName(
+    const QString name = outputFileName(
         {album.trimmed().isEmpty() ? QStringLiteral("Rip") : album, true, 0, {}}, FormatWav);
-    return name.left(name.size() - OutputExtension(FormatWav).size()) + QStringLiteral(".log");
+    return name.left(name.size() - outputExtension(FormatWav).size()) + QStringLiteral(".log");
 }
 
 QString RipLog::closingLine() const {
@@ -63,7 +63,7 @@ QString RipLog::closingLine() const {
         const QString why = !track.failure.isEmpty() ? QStringLiteral("not ripped")
                             : track.stopped          ? QStringLiteral("stopped")
                                                      : track.verdict.text();
-        not_ << QStringLiteral("track %1 (%2)").arg(FormatTwoDigits(track.number), why);
+        not_ << QStringLiteral("track %1 (%2)").arg(formatTwoDigits(track.number), why);
     }
     if (tracks.isEmpty())
         return QStringLiteral("No track was ripped");
@@ -76,9 +76,9 @@ QString RipLog::text() const {
     QStringList lines;
     lines << QStringLiteral("Orvelle %1 rip log").arg(version) << QString();
     lines << QStringLiteral("Drive:        %1").arg(drive);
-    lines << QStringLiteral("Read mode:    %1").arg(ReadModeName(readMode));
+    lines << QStringLiteral("Read mode:    %1").arg(readModeName(readMode));
     lines << QStringLiteral("Retries:      %1").arg(retries);
-    lines << QStringLiteral("On errors:    %1").arg(ErrorActionName(errorAction));
+    lines << QStringLiteral("On errors:    %1").arg(errorActionName(errorAction));
     lines << QStringLiteral("Read offset:  %1 samples").arg(offset);
     lines << QString() << QStringLiteral("Table of contents") << QString();
     lines << QStringLiteral("  Track  Start     Length    Start sector  End sector");
@@ -86,7 +86,7 @@ QString RipLog::text() const {
         const int start = layout.tracks[i].start;
         const int end = i + 1 < layout.tracks.size() ? layout.tracks[i + 1].start : layout.leadout;
         lines << QStringLiteral("  %1     %2  %3  %4  %5%6")
-                     .arg(FormatTwoDigits(i + 1))
+                     .arg(formatTwoDigits(i + 1))
                      .arg(msf(start))
                      .arg(msf(end - start))
                      .arg(start, 12)
@@ -104,7 +104,7 @@ QString RipLog::text() const {
     if (!cover.isEmpty())
         lines << QStringLiteral("Cover:           %1").arg(cover);
     for (const Track& track : tracks) {
-        lines << QString() << QStringLiteral("Track %1").arg(FormatTwoDigits(track.number));
+        lines << QString() << QStringLiteral("Track %1").arg(formatTwoDigits(track.number));
         if (!track.failure.isEmpty()) {
             lines << QStringLiteral("  Not ripped: %1").arg(track.failure);
             continue;

@@ -43,5 +43,5 @@ struct RipLog {
 };
 
 // The read mode and error action as the log names them.
-QString ReadModeName(int mode);
-QString ErrorActionName(int action);
+QString readModeName(int mode);
+QString errorActionName(int action);

@@ -15,7 +15,7 @@ RowCopy::RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::unique_ptr<
 RowCopy::~RowCopy() {
     wait();
     if (!m_named)
-        DiscardOutputFile(m_path);
+        discardOutputFile(m_path);
 }
 
 void RowCopy::wait() {
@@ -38,7 +38,7 @@ void RowCopy::run(const Progress& progress) {
     const bool measure = m_gain != GainMode::Off && m_sink->takesTags() &&
                          m_row.format != FormatWav && m_row.format != FormatRm;
     const CopyOutcome copied =
-        copyPcm(*m_source, *m_sink, PartFileOf(m_path), m_stop, progress, measure);
+        copyPcm(*m_source, *m_sink, partFileOf(m_path), m_stop, progress, measure);
     if (!copied.ok) {
         m_result.ok = false;
         m_result.message = copied.message;
@@ -59,7 +59,7 @@ void RowCopy::run(const Progress& progress) {
 }
 
 void RowCopy::tagAndName() {
-    const QString part = PartFileOf(m_path);
+    const QString part = partFileOf(m_path);
     try {
         if (m_sink->takesTags() && m_tags)
             m_tags(part, m_row.tag, TagExtras{m_row.cover, m_result.gain});
@@ -71,7 +71,7 @@ void RowCopy::tagAndName() {
         return;
     }
     try {
-        m_path = CommitOutputFile(m_path);
+        m_path = commitOutputFile(m_path);
         m_named = true;
         m_result.path = m_path;
     } catch (const std::exception& e) {
@@ -84,7 +84,7 @@ void RowCopy::completeAlbum(const std::vector<RowCopy*>& copies) {
     std::map<QString, std::vector<RowCopy*>> byFolder;
     for (RowCopy* copy : copies)
         if (copy->m_result.held)
-            byFolder[QFileInfo(copy->m_path).path() + QLatin1Char('\n') + copy->m_row.tag.Album]
+            byFolder[QFileInfo(copy->m_path).path() + QLatin1Char('\n') + copy->m_row.tag.album]
                 .push_back(copy);
     for (const auto& [folder, album] : byFolder) {
         std::vector<const LoudnessMeter*> meters;

@@ -9,7 +9,7 @@
 class IShell {
 public:
     virtual ~IShell() = default;
-    virtual void OpenUrl(const QUrl& url) = 0;
-    virtual void OpenFolder(const QString& folder) = 0;
-    virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
+    virtual void openUrl(const QUrl& url) = 0;
+    virtual void openFolder(const QString& folder) = 0;
+    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
 };

@@ -17,11 +17,11 @@ public:
     enum class Default { Yes, No };
 
     // An information box with an OK button.
-    virtual void Information(const QString& text) = 0;
+    virtual void information(const QString& text) = 0;
     // A question with Yes and No; true for Yes.
-    virtual bool Question(const QString& text, Default button = Default::Yes) = 0;
+    virtual bool question(const QString& text, Default button = Default::Yes) = 0;
     // The file-open dialog with multi-selection; empty when cancelled.
-    virtual QStringList OpenFiles(const QString& caption, const QString& filter) = 0;
+    virtual QStringList openFiles(const QString& caption, const QString& filter) = 0;
     // The folder window; the chosen folder, empty when cancelled.
-    virtual QString ChooseFolder(FolderLayout layout) = 0;
+    virtual QString chooseFolder(FolderLayout layout) = 0;
 };

@@ -4,7 +4,7 @@
 
 // a * b / c with a 64-bit product, rounded to the nearest integer (halves away
 // from zero); -1 when c is 0, as the Windows helper it stands in for answers.
-inline std::int64_t MulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
+inline std::int64_t mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
     if (c == 0)
         return -1;
     const std::int64_t product = a * b;

@@ -5,14 +5,14 @@
 #include <memory>
 #include <QString>
 
-class IAudioFile2;
+class AudioReader;
 
 // An audio file through a reader of its own (sample frames at the file's
 // rate), in blocks of blockMs: a tenth of a second for the preview, more for
 // a conversion.
 class AudioFileSource : public PreviewSource {
 public:
-    AudioFileSource(std::unique_ptr<IAudioFile2> reader, QString path, int blockMs = 100);
+    AudioFileSource(std::unique_ptr<AudioReader> reader, QString path, int blockMs = 100);
     ~AudioFileSource() override;
 
     void open() override;
@@ -27,7 +27,7 @@ public:
     int stepForwardMs() const override { return 6000; }
 
 private:
-    std::unique_ptr<IAudioFile2> m_reader;
+    std::unique_ptr<AudioReader> m_reader;
     QString m_path;
     int m_blockMs;
     int m_rate = 44100;

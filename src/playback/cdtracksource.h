@@ -2,7 +2,7 @@
 
 #include "playback/previewsource.h"
 
-class IAudioCDGrabber2;
+class CdGrabber;
 
 // A track of the disc, through the grabber's raw reads (CD frames, 75 a second).
 class CdTrackSource : public PreviewSource {
@@ -10,7 +10,7 @@ public:
     static constexpr int FramesPerSecond = 75;
     static constexpr int BlockFrames = 8; // 107 ms
 
-    CdTrackSource(IAudioCDGrabber2& grabber, int track);
+    CdTrackSource(CdGrabber& grabber, int track);
 
     void open() override;
     void close() override;
@@ -24,7 +24,7 @@ public:
     int stepForwardMs() const override { return 600; }
 
 private:
-    IAudioCDGrabber2& m_grabber;
+    CdGrabber& m_grabber;
     int m_track;
     qint64 m_frames = 0;
     qint64 m_position = 0; // CD frames

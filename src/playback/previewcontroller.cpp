@@ -1,10 +1,10 @@
 #include "playback/previewcontroller.h"
 
 #include "components/componenterror.h"
-#include "components/iaudiocdgrabber2.h"
-#include "components/iaudiofile2.h"
-#include "components/iaudioplayer2.h"
-#include "components/ivideofile.h"
+#include "components/cdgrabber.h"
+#include "components/audioreader.h"
+#include "components/audioplayer.h"
+#include "components/videoreader.h"
 #include "platform/muldiv.h"
 #include "playback/audiofilesource.h"
 #include "playback/cdtracksource.h"
@@ -12,24 +12,24 @@
 
 #include <algorithm>
 
-PreviewController::PreviewController(Components components, RowLookup rows, JobRunning jobRunning,
+PreviewController::PreviewController(Components components, RowLookup rows, jobRunning jobRunning,
                                      QObject* parent)
     : QObject(parent), m_player(components.player), m_grabber(components.grabber),
       m_makeReader(std::move(components.makeReader)), m_makeVideo(std::move(components.makeVideo)),
       m_rows(std::move(rows)), m_jobRunning(std::move(jobRunning)) {
-    connect(&m_player, &IAudioPlayer2::OnRequestOnLoadArray, this,
-            &PreviewController::QueueNextBlock);
-    connect(&m_player, &IAudioPlayer2::OnEndArrayPlay, this, &PreviewController::QueueNextBlock);
-    connect(&m_player, &IAudioPlayer2::OnEndPlay, this, [this] {
+    connect(&m_player, &AudioPlayer::onRequestOnLoadArray, this,
+            &PreviewController::queueNextBlock);
+    connect(&m_player, &AudioPlayer::onEndArrayPlay, this, &PreviewController::queueNextBlock);
+    connect(&m_player, &AudioPlayer::onEndPlay, this, [this] {
         if (m_active)
-            StopPreview();
+            stopPreview();
     });
-    connect(&m_player, &IAudioPlayer2::OnTimer, this, &PreviewController::followPlayback);
+    connect(&m_player, &AudioPlayer::onTimer, this, &PreviewController::followPlayback);
 }
 
 PreviewController::~PreviewController() {
     if (m_active)
-        m_player.StopPlayback();
+        m_player.stopPlayback();
     closeSource();
 }
 
@@ -41,50 +41,50 @@ qint64 PreviewController::lengthMs() const {
     return m_source ? m_source->lengthMs() : 0;
 }
 
-void PreviewController::PlayOrPause(const PreviewRow& current) {
+void PreviewController::playOrPause(const PreviewRow& current) {
     if (m_jobRunning() || current.row < 0)
         return;
     if (m_active)
-        PausePreview();
+        pausePreview();
     else
-        StartPreview(current);
+        startPreview(current);
 }
 
-void PreviewController::StartPreview(const PreviewRow& row) {
+void PreviewController::startPreview(const PreviewRow& row) {
     if (row.row < 0 || m_jobRunning())
         return;
     if (m_active)
-        StopPreview();
+        stopPreview();
     closeSource();
     m_row = row;
     m_sourceEnded = false;
     guarded([&] {
         m_source = makeSource(row);
         m_source->open();
-        m_source->seek(MulDiv(m_sliderValue, m_source->lengthMs(), SliderSteps));
-        m_player.SetFormat(m_source->sampleRate(), m_source->channels());
-        m_player.StartPlayback();
+        m_source->seek(mulDiv(m_sliderValue, m_source->lengthMs(), SliderSteps));
+        m_player.setFormat(m_source->sampleRate(), m_source->channels());
+        m_player.startPlayback();
         setActive(true);
         emit previewStarted(row.row);
         emit statusChanged(row.row, Playing);
     });
     if (!m_active)
         return;
-    QueueNextBlock();
-    QueueNextBlock();
+    queueNextBlock();
+    queueNextBlock();
 }
 
-void PreviewController::PausePreview() {
+void PreviewController::pausePreview() {
     if (!m_active)
         return;
     setActive(false);
     emit statusChanged(m_row.row, Paused);
-    m_player.StopPlayback();
+    m_player.stopPlayback();
     closeSource();
 }
 
-void PreviewController::StopPreview() {
-    m_player.StopPlayback();
+void PreviewController::stopPreview() {
+    m_player.stopPlayback();
     closeSource();
     setSlider(0);
     setActive(false);
@@ -92,7 +92,7 @@ void PreviewController::StopPreview() {
         emit statusChanged(m_row.row, Stopped);
 }
 
-void PreviewController::QueueNextBlock() {
+void PreviewController::queueNextBlock() {
     // The player may still ask once after a pause or stop; and a source that
     // has ended stays ended until a seek.
     if (!m_active || m_sourceEnded)
@@ -102,11 +102,11 @@ void PreviewController::QueueNextBlock() {
         if (block.isEmpty())
             m_sourceEnded = true;
         else
-            m_player.QueueBuffer(block);
+            m_player.queueBuffer(block);
     });
 }
 
-void PreviewController::StepBack() {
+void PreviewController::stepBack() {
     if (!m_active)
         return;
     const qint64 position = m_source->positionMs();
@@ -115,7 +115,7 @@ void PreviewController::StepBack() {
         seekAndReset(position - step);
 }
 
-void PreviewController::StepForward() {
+void PreviewController::stepForward() {
     if (!m_active)
         return;
     const qint64 position = m_source->positionMs();
@@ -124,11 +124,11 @@ void PreviewController::StepForward() {
         seekAndReset(position + step);
 }
 
-void PreviewController::PreviewPreviousRow() {
+void PreviewController::previewPreviousRow() {
     moveToRow(m_row.row - 1);
 }
 
-void PreviewController::PreviewNextRow() {
+void PreviewController::previewNextRow() {
     moveToRow(m_row.row + 1);
 }
 
@@ -138,27 +138,27 @@ void PreviewController::moveToRow(int row) {
     const std::optional<PreviewRow> next = m_rows(row);
     if (!next)
         return;
-    StopPreview();
+    stopPreview();
     emit currentRowChanged(row);
-    StartPreview(*next);
+    startPreview(*next);
 }
 
-void PreviewController::SliderMouseDown() {
+void PreviewController::sliderMouseDown() {
     m_sliderFollows = false;
 }
 
-void PreviewController::SliderMouseUp(int value) {
+void PreviewController::sliderMouseUp(int value) {
     m_sliderFollows = true;
     m_sliderValue = std::clamp(value, 0, int(SliderSteps));
     if (m_active)
-        seekAndReset(MulDiv(m_sliderValue, m_source->lengthMs(), SliderSteps));
+        seekAndReset(mulDiv(m_sliderValue, m_source->lengthMs(), SliderSteps));
 }
 
 void PreviewController::seekAndReset(qint64 ms) {
     guarded([&] {
         m_source->seek(ms);
         m_sourceEnded = false;
-        m_player.ResetQueue();
+        m_player.resetQueue();
     });
 }
 
@@ -166,7 +166,7 @@ void PreviewController::followPlayback() {
     if (!m_active || !m_sliderFollows)
         return;
     const qint64 length = m_source->lengthMs();
-    const qint64 value = length > 0 ? MulDiv(m_source->positionMs(), SliderSteps, length) : 0;
+    const qint64 value = length > 0 ? mulDiv(m_source->positionMs(), SliderSteps, length) : 0;
     setSlider(int(std::clamp<qint64>(value, 0, SliderSteps)));
 }
 
@@ -216,6 +216,6 @@ template <typename Step> void PreviewController::guarded(Step step) {
 }
 
 void PreviewController::fail(const QString& message) {
-    StopPreview();
+    stopPreview();
     emit previewFailed(message);
 }

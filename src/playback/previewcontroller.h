@@ -8,10 +8,10 @@
 #include <QObject>
 #include <QString>
 
-class IAudioCDGrabber2;
-class IAudioFile2;
-class IAudioPlayer2;
-class IVideoFile;
+class CdGrabber;
+class AudioReader;
+class AudioPlayer;
+class VideoReader;
 class PreviewSource;
 
 // Plays the current row of the list through the player: a CD track, an audio
@@ -32,34 +32,34 @@ public:
 
     // The list's row at an index, or none past either end.
     using RowLookup = std::function<std::optional<PreviewRow>(int row)>;
-    using JobRunning = std::function<bool()>;
-    using ReaderFactory = std::function<std::unique_ptr<IAudioFile2>()>;
-    using VideoFactory = std::function<std::unique_ptr<IVideoFile>()>;
+    using jobRunning = std::function<bool()>;
+    using ReaderFactory = std::function<std::unique_ptr<AudioReader>()>;
+    using VideoFactory = std::function<std::unique_ptr<VideoReader>()>;
 
     struct Components {
-        IAudioPlayer2& player;
-        IAudioCDGrabber2& grabber;
+        AudioPlayer& player;
+        CdGrabber& grabber;
         ReaderFactory makeReader;
         VideoFactory makeVideo;
     };
 
-    PreviewController(Components components, RowLookup rows, JobRunning jobRunning,
+    PreviewController(Components components, RowLookup rows, jobRunning jobRunning,
                       QObject* parent = nullptr);
     ~PreviewController() override;
 
     // The play command: pauses a running preview, else starts `current`.
-    void PlayOrPause(const PreviewRow& current);
-    void StartPreview(const PreviewRow& row);
-    void PausePreview();
-    void StopPreview();
-    void QueueNextBlock();
-    void StepBack();
-    void StepForward();
-    void PreviewPreviousRow();
-    void PreviewNextRow();
-    void SliderMouseDown();
+    void playOrPause(const PreviewRow& current);
+    void startPreview(const PreviewRow& row);
+    void pausePreview();
+    void stopPreview();
+    void queueNextBlock();
+    void stepBack();
+    void stepForward();
+    void previewPreviousRow();
+    void previewNextRow();
+    void sliderMouseDown();
     // `value` is where the user left the slider.
-    void SliderMouseUp(int value);
+    void sliderMouseUp(int value);
 
     bool isActive() const { return m_active; }
     bool sliderFollowsPlayback() const { return m_sliderFollows; }
@@ -92,12 +92,12 @@ private:
     template <typename Step> void guarded(Step step);
     void fail(const QString& message);
 
-    IAudioPlayer2& m_player;
-    IAudioCDGrabber2& m_grabber;
+    AudioPlayer& m_player;
+    CdGrabber& m_grabber;
     ReaderFactory m_makeReader;
     VideoFactory m_makeVideo;
     RowLookup m_rows;
-    JobRunning m_jobRunning;
+    jobRunning m_jobRunning;
 
     PreviewRow m_row;
     std::unique_ptr<PreviewSource> m_source;

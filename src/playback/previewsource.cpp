@@ -3,5 +3,5 @@
 #include "jobs/progresstext.h"
 
 int PreviewSource::progress() const {
-    return ProgressHundredths(positionMs(), lengthMs());
+    return progressHundredths(positionMs(), lengthMs());
 }

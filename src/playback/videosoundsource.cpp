@@ -1,12 +1,12 @@
 #include "playback/videosoundsource.h"
 
 #include "components/componenterror.h"
-#include "components/ivideofile.h"
+#include "components/videoreader.h"
 #include "platform/muldiv.h"
 
 #include <algorithm>
 
-VideoSoundSource::VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path, int blockMs,
+VideoSoundSource::VideoSoundSource(std::unique_ptr<VideoReader> video, QString path, int blockMs,
                                    int blockBytes)
     : m_video(std::move(video)), m_path(std::move(path)), m_blockMs(blockMs),
       m_blockBytes(blockBytes) {}
@@ -15,33 +15,33 @@ VideoSoundSource::~VideoSoundSource() = default;
 
 void VideoSoundSource::open() {
     try {
-        m_video->Open(m_path);
+        m_video->open(m_path);
     } catch (const std::exception&) {
         // Some files open only at the second attempt.
-        m_video->Close();
-        m_video->Open(m_path);
+        m_video->close();
+        m_video->open(m_path);
     }
-    m_rate = m_video->GetSampleRate();
-    m_channels = m_video->GetChannels();
+    m_rate = m_video->getSampleRate();
+    m_channels = m_video->getChannels();
     if (m_rate <= 0 || m_channels <= 0)
         throw ComponentError(QStringLiteral("%1 holds no sound that can be played.").arg(m_path));
-    m_duration = std::max(0, m_video->GetDurationMs());
+    m_duration = std::max(0, m_video->getDurationMs());
     m_position = 0;
 }
 
 void VideoSoundSource::close() {
-    m_video->Close();
+    m_video->close();
 }
 
 void VideoSoundSource::seek(qint64 ms) {
-    m_video->Seek(int(std::clamp<qint64>(ms, 0, m_duration)));
-    m_position = m_video->GetPositionMs();
+    m_video->seek(int(std::clamp<qint64>(ms, 0, m_duration)));
+    m_position = m_video->getPositionMs();
 }
 
 QByteArray VideoSoundSource::read() {
-    const qint64 frames = std::max<qint64>(1, MulDiv(m_rate, m_blockMs, 1000));
+    const qint64 frames = std::max<qint64>(1, mulDiv(m_rate, m_blockMs, 1000));
     QByteArray pcm =
-        m_video->ReadAudio(m_blockBytes > 0 ? m_blockBytes : int(frames * m_channels * 2));
-    m_position = pcm.isEmpty() ? m_duration : m_video->GetPositionMs();
+        m_video->readAudio(m_blockBytes > 0 ? m_blockBytes : int(frames * m_channels * 2));
+    m_position = pcm.isEmpty() ? m_duration : m_video->getPositionMs();
     return pcm;
 }

@@ -5,14 +5,14 @@
 #include <memory>
 #include <QString>
 
-class IVideoFile;
+class VideoReader;
 
 // The sound of a video file, through a reader of its own (which counts
 // milliseconds), in blocks of blockMs, or of blockBytes when given (the RM
 // writer's own block).
 class VideoSoundSource : public PreviewSource {
 public:
-    VideoSoundSource(std::unique_ptr<IVideoFile> video, QString path, int blockMs = 100,
+    VideoSoundSource(std::unique_ptr<VideoReader> video, QString path, int blockMs = 100,
                      int blockBytes = 0);
     ~VideoSoundSource() override;
 
@@ -28,7 +28,7 @@ public:
     int stepForwardMs() const override { return 6000; }
 
 private:
-    std::unique_ptr<IVideoFile> m_video;
+    std::unique_ptr<VideoReader> m_video;
     QString m_path;
     int m_blockMs;
     int m_blockBytes;

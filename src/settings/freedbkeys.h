@@ -8,9 +8,9 @@
 namespace FreedbKeys {
 inline constexpr IntKey Site{"Freedb", "site", 0};       // position in freedbServers()
 inline constexpr IntKey Source{"Freedb", "toserver", 1}; // 0 any, 1 server only, 2 cache only
-inline constexpr TextKey Port{"Freedb", "port", "80"};
+inline constexpr TextKey port{"Freedb", "port", "80"};
 inline constexpr TextKey Timeout{"Freedb", "timeout", "10000"}; // milliseconds
-inline constexpr TextKey Proxy{"Freedb", "proxy", ""};
+inline constexpr TextKey proxy{"Freedb", "proxy", ""};
 
 inline constexpr int SourceCount = 3;
 // Section "MusicBrainz", key "source": 0 FreeDB, 1 MusicBrainz, 2 MusicBrainz then FreeDB.

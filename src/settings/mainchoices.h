@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <QString>
+
 // The window's two functions, the output formats and the sub-folder schemes,
 // as the list positions they are stored under in section "Main".
 enum FunctionMode { CdRipper = 0, Converter = 1 };
@@ -18,6 +21,18 @@ enum OutputFormat {
 enum class FolderScheme { None = 0, Artist = 1, Album = 2, ArtistAlbum = 3 };
 
 // Whether a file can be made in `format`: "SET" is a command, not a format.
-constexpr bool IsOutputFormat(int format) {
+constexpr bool isOutputFormat(int format) {
     return format >= FormatMp3 && format <= FormatOpus && format != FormatSet;
 }
+
+// The output formats in the order lists show them: the later ones after the first five.
+inline constexpr OutputFormat ListedFormats[] = {FormatMp3, FormatWav,  FormatWma, FormatOgg,
+                                                 FormatRm,  FormatFlac, FormatOpus};
+
+// The one name of each format: a row's target, the format editor's and the
+// Output Format group's items. "MP3", "WAV", "WMA", "OGG", "RM", "FLAC",
+// "OPUS"; "SET" for the settings command; empty for any other number.
+QString formatText(int format);
+// The output format `text` names, exactly as formatText writes it; none for
+// "SET", which makes no file, or for anything else.
+std::optional<OutputFormat> formatFromText(const QString& text);

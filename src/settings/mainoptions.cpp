@@ -13,7 +13,7 @@ MainOptions MainOptions::load(const SettingsFile& settings) {
         static_cast<FunctionMode>(settings.readPosition(MainKeys::Function, FunctionCount));
     const int format = settings.read(MainKeys::Format);
     options.format =
-        static_cast<OutputFormat>(IsOutputFormat(format) ? format : MainKeys::Format.defaultValue);
+        static_cast<OutputFormat>(isOutputFormat(format) ? format : MainKeys::Format.defaultValue);
     options.folderScheme = static_cast<FolderScheme>(settings.read(MainKeys::Output));
     options.outputPath =
         settings.ini().readString(QLatin1String(MainKeys::PathSection),

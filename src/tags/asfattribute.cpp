@@ -60,7 +60,7 @@ QString AsfAttribute::text() const {
     QString result;
     for (int i = 0; i + 1 < data.size(); i += 2)
         result.append(QChar(qFromLittleEndian<quint16>(data.constData() + i)));
-    return TagText::UpToZero(result);
+    return TagText::upToZero(result);
 }
 
 bool AsfAttribute::number(quint64& value) const {

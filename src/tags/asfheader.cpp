@@ -39,20 +39,20 @@ const std::array<const char*, 5> kDescriptionNames{"Title", "Author", "Copyright
 // In the File Properties object's body: the file's size in bytes.
 constexpr int kFileSizeOffset = 16;
 
-int DescriptionIndex(const QString& name) {
+int descriptionIndex(const QString& name) {
     for (int i = 0; i < int(kDescriptionNames.size()); ++i)
         if (name.compare(QLatin1String(kDescriptionNames[i]), Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
 
-template <typename T> void Append(QByteArray& out, T value) {
+template <typename T> void append(QByteArray& out, T value) {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, sizeof(T));
 }
 
-QByteArray Utf16WithTerminator(const QString& text) {
+QByteArray utf16WithTerminator(const QString& text) {
     return AsfAttribute::fromText(text).data;
 }
 
@@ -87,7 +87,7 @@ QByteArray AsfHeader::joined(const QList<Object>& objects) {
     QByteArray bytes;
     for (const Object& object : objects) {
         bytes.append(object.guid);
-        Append<quint64>(bytes, quint64(object.body.size() + kObjectHeader));
+        append<quint64>(bytes, quint64(object.body.size() + kObjectHeader));
         bytes.append(object.body);
     }
     return bytes;
@@ -253,7 +253,7 @@ bool AsfHeader::parseLibrary(const QByteArray& body) {
 }
 
 std::optional<AsfAttribute> AsfHeader::attribute(const QString& name) const {
-    const int index = DescriptionIndex(name);
+    const int index = descriptionIndex(name);
     if (index >= 0 && m_hasDescription) {
         const AsfAttribute stored{AsfAttribute::Text, m_description[index]};
         if (!stored.text().isEmpty())
@@ -271,7 +271,7 @@ std::optional<AsfAttribute> AsfHeader::attribute(const QString& name) const {
 }
 
 void AsfHeader::setAttribute(const QString& name, const AsfAttribute& value) {
-    const int index = DescriptionIndex(name);
+    const int index = descriptionIndex(name);
     const bool described = index >= 0 && value.type == AsfAttribute::Text;
     const bool large = !described && value.data.size() > 0xFFFF;
     if (described) {
@@ -310,7 +310,7 @@ void AsfHeader::setAttribute(const QString& name, const AsfAttribute& value) {
 QByteArray AsfHeader::descriptionBody() const {
     QByteArray body;
     for (const QByteArray& text : m_description)
-        Append<quint16>(body, static_cast<quint16>(text.size()));
+        append<quint16>(body, static_cast<quint16>(text.size()));
     for (const QByteArray& text : m_description)
         body.append(text);
     return body;
@@ -318,13 +318,13 @@ QByteArray AsfHeader::descriptionBody() const {
 
 QByteArray AsfHeader::extendedBody() const {
     QByteArray body;
-    Append<quint16>(body, static_cast<quint16>(m_extended.size()));
+    append<quint16>(body, static_cast<quint16>(m_extended.size()));
     for (const Descriptor& descriptor : m_extended) {
-        const QByteArray name = Utf16WithTerminator(descriptor.name);
-        Append<quint16>(body, static_cast<quint16>(name.size()));
+        const QByteArray name = utf16WithTerminator(descriptor.name);
+        append<quint16>(body, static_cast<quint16>(name.size()));
         body.append(name);
-        Append<quint16>(body, descriptor.value.type);
-        Append<quint16>(body, static_cast<quint16>(descriptor.value.data.size()));
+        append<quint16>(body, descriptor.value.type);
+        append<quint16>(body, static_cast<quint16>(descriptor.value.data.size()));
         body.append(descriptor.value.data);
     }
     return body;
@@ -332,14 +332,14 @@ QByteArray AsfHeader::extendedBody() const {
 
 QByteArray AsfHeader::libraryBody() const {
     QByteArray body;
-    Append<quint16>(body, static_cast<quint16>(m_library.size()));
+    append<quint16>(body, static_cast<quint16>(m_library.size()));
     for (const LibraryRecord& record : m_library) {
-        const QByteArray name = Utf16WithTerminator(record.descriptor.name);
-        Append<quint16>(body, record.language);
-        Append<quint16>(body, record.stream);
-        Append<quint16>(body, static_cast<quint16>(name.size()));
-        Append<quint16>(body, record.descriptor.value.type);
-        Append<quint32>(body, static_cast<quint32>(record.descriptor.value.data.size()));
+        const QByteArray name = utf16WithTerminator(record.descriptor.name);
+        append<quint16>(body, record.language);
+        append<quint16>(body, record.stream);
+        append<quint16>(body, static_cast<quint16>(name.size()));
+        append<quint16>(body, record.descriptor.value.type);
+        append<quint32>(body, static_cast<quint32>(record.descriptor.value.data.size()));
         body.append(name);
         body.append(record.descriptor.value.data);
     }
@@ -358,7 +358,7 @@ QByteArray AsfHeader::extensionBody() const {
         objects.append({kLibraryGuid, libraryBody()});
     const QByteArray children = joined(objects);
     QByteArray body = m_extensionReserved.isEmpty() ? kExtensionReserved : m_extensionReserved;
-    Append<quint32>(body, quint32(children.size()));
+    append<quint32>(body, quint32(children.size()));
     return body + children;
 }
 
@@ -408,8 +408,8 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
     const qint64 newHeaderSize = kHeaderPrefix + children.size();
     const qint64 newFileSize = m_fileSize - m_headerSize + newHeaderSize;
     QByteArray header = kHeaderGuid;
-    Append<quint64>(header, quint64(newHeaderSize));
-    Append<quint32>(header, quint32(objects.size()));
+    append<quint64>(header, quint64(newHeaderSize));
+    append<quint32>(header, quint32(objects.size()));
     header.append(m_reserved);
     header.append(children);
 
@@ -427,7 +427,7 @@ bool AsfHeader::write(QIODevice& source, QIODevice& destination) const {
 
     if (destination.write(header) != header.size())
         return fail(destination.errorString());
-    if (!CopyToEnd(source, m_headerSize, destination))
+    if (!copyToEnd(source, m_headerSize, destination))
         return fail(QStringLiteral("The file could not be copied"));
     return true;
 }

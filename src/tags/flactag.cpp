@@ -155,7 +155,7 @@ std::optional<FlacMetadata> FlacMetadata::read(QIODevice& device, QString* error
     return metadata;
 }
 
-void WriteFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras) {
+void writeFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras) {
     std::optional<FlacMetadata> old;
     QList<FlacMetadata::Block> blocks;
     qint64 room = 0;
@@ -189,13 +189,13 @@ void WriteFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& e
     const QByteArray prefix = in.read(old->start);
     const QByteArray metadata = Marker + metadataBytes(blocks, FreshPadding);
     if (prefix.size() != old->start || out.write(prefix) != prefix.size() ||
-        out.write(metadata) != metadata.size() || !CopyToEnd(in, old->audioOffset, out))
+        out.write(metadata) != metadata.size() || !copyToEnd(in, old->audioOffset, out))
         throw TagError(cannotWrite(out.errorString()));
     if (!rewrite.commit())
         throw TagError(cannotWrite(rewrite.errorString()));
 }
 
-OGGTag ReadFlacTag(const QString& fileName) {
+OGGTag readFlacTag(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw TagError(cannotOpen(fileName, file.errorString()));

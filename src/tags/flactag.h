@@ -39,8 +39,8 @@ struct FlacMetadata {
 // that takes its place only when complete. Raises TagError "Cannot open
 // <name>: <reason>" for a file that is not FLAC (left as it was) and "Cannot
 // write the tags: <reason>" when the write fails.
-void WriteFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras = {});
+void writeFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras = {});
 
 // The values of the file's VORBIS_COMMENT block; all empty when it has none
 // or cannot be read. Raises TagError only when the file cannot be opened.
-OGGTag ReadFlacTag(const QString& fileName);
+OGGTag readFlacTag(const QString& fileName);

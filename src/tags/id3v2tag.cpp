@@ -12,9 +12,9 @@
 #include <QFile>
 
 bool ID3StructV2::operator==(const ID3StructV2& other) const {
-    return Title == other.Title && Artist == other.Artist && Album == other.Album &&
-           Year == other.Year && Track == other.Track && Comment == other.Comment &&
-           Genre == other.Genre;
+    return title == other.title && artist == other.artist && album == other.album &&
+           year == other.year && track == other.track && comment == other.comment &&
+           genre == other.genre;
 }
 
 namespace {
@@ -35,20 +35,20 @@ struct Frame {
 };
 
 // The writer's frames, in the order they are written.
-const std::array<Frame, 7> kFrames{{{"TIT2", &ID3StructV2::Title},
-                                    {"TPE1", &ID3StructV2::Artist},
-                                    {"TALB", &ID3StructV2::Album},
-                                    {"TRCK", &ID3StructV2::Track},
-                                    {"TYER", &ID3StructV2::Year},
-                                    {"TCON", &ID3StructV2::Genre},
-                                    {"COMM", &ID3StructV2::Comment}}};
+const std::array<Frame, 7> kFrames{{{"TIT2", &ID3StructV2::title},
+                                    {"TPE1", &ID3StructV2::artist},
+                                    {"TALB", &ID3StructV2::album},
+                                    {"TRCK", &ID3StructV2::track},
+                                    {"TYER", &ID3StructV2::year},
+                                    {"TCON", &ID3StructV2::genre},
+                                    {"COMM", &ID3StructV2::comment}}};
 
-void AppendBigEndian32(QByteArray& out, quint32 value) {
+void appendBigEndian32(QByteArray& out, quint32 value) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.append(static_cast<char>((value >> shift) & 0xFF));
 }
 
-quint32 BigEndian(const QByteArray& bytes, int offset, int count) {
+quint32 bigEndian(const QByteArray& bytes, int offset, int count) {
     quint32 value = 0;
     for (int i = 0; i < count; ++i)
         value = (value << 8) | static_cast<quint8>(bytes.at(offset + i));
@@ -56,7 +56,7 @@ quint32 BigEndian(const QByteArray& bytes, int offset, int count) {
 }
 
 // A syncsafe number (7 bits a byte); false when a byte has its top bit set.
-bool Syncsafe(const QByteArray& bytes, int offset, quint32& value) {
+bool syncsafe(const QByteArray& bytes, int offset, quint32& value) {
     value = 0;
     for (int i = 0; i < 4; ++i) {
         const auto b = static_cast<quint8>(bytes.at(offset + i));
@@ -72,11 +72,11 @@ struct EncodedValue {
     QByteArray bytes;
 };
 
-EncodedValue EncodeValue(const QString& value) {
+EncodedValue encodeValue(const QString& value) {
     const QString head = value.left(kValueBytes);
     if (std::all_of(head.begin(), head.end(), [](QChar c) { return c.unicode() <= 0xFF; }))
         return {Latin1, head.toLatin1()};
-    const QString cut = TagText::CutToUtf16Units(value, (kValueBytes - 2) / 2);
+    const QString cut = TagText::cutToUtf16Units(value, (kValueBytes - 2) / 2);
     QByteArray bytes("\xFF\xFE", 2);
     for (QChar c : cut) {
         bytes.append(static_cast<char>(c.unicode() & 0xFF));
@@ -85,13 +85,13 @@ EncodedValue EncodeValue(const QString& value) {
     return {Utf16Bom, bytes};
 }
 
-QByteArray ReadAt(QIODevice& device, qint64 position, qint64 count) {
+QByteArray readAt(QIODevice& device, qint64 position, qint64 count) {
     if (count <= 0 || !device.seek(position))
         return {};
     return device.read(count);
 }
 
-QByteArray Resynchronised(const QByteArray& data) {
+QByteArray resynchronised(const QByteArray& data) {
     QByteArray out;
     out.reserve(data.size());
     for (int i = 0; i < data.size(); ++i) {
@@ -103,7 +103,7 @@ QByteArray Resynchronised(const QByteArray& data) {
 }
 
 // Index just past the terminator of the text starting at 'from', or -1.
-int TerminatorEnd(char encoding, const QByteArray& data, int from) {
+int terminatorEnd(char encoding, const QByteArray& data, int from) {
     if (encoding == Utf16Bom || encoding == Utf16BE) {
         for (int i = from; i + 1 < data.size(); i += 2)
             if (data.at(i) == 0 && data.at(i + 1) == 0)
@@ -114,7 +114,7 @@ int TerminatorEnd(char encoding, const QByteArray& data, int from) {
     return zero < 0 ? -1 : zero + 1;
 }
 
-QString DecodeUtf16(const QByteArray& data, bool bigEndian) {
+QString decodeUtf16(const QByteArray& data, bool bigEndian) {
     int start = 0;
     if (data.size() >= 2) {
         const auto b0 = static_cast<quint8>(data.at(0));
@@ -139,7 +139,7 @@ QString DecodeUtf16(const QByteArray& data, bool bigEndian) {
 }
 
 // Drops a UTF-8 sequence that the read limit cut short.
-QByteArray WithoutBrokenUtf8Tail(const QByteArray& data) {
+QByteArray withoutBrokenUtf8Tail(const QByteArray& data) {
     int back = 0;
     while (back < 3 && back < data.size() &&
            (static_cast<quint8>(data.at(data.size() - 1 - back)) & 0xC0) == 0x80)
@@ -158,19 +158,19 @@ QByteArray WithoutBrokenUtf8Tail(const QByteArray& data) {
 }
 
 // The text at 'from' up to its terminator or the end of the data.
-QString DecodeText(char encoding, const QByteArray& data, int from) {
-    const int end = TerminatorEnd(encoding, data, from);
+QString decodeText(char encoding, const QByteArray& data, int from) {
+    const int end = terminatorEnd(encoding, data, from);
     const QByteArray bytes = data.mid(
         from, end < 0 ? -1 : end - from - (encoding == Utf16Bom || encoding == Utf16BE ? 2 : 1));
     switch (encoding) {
     case Latin1:
         return QString::fromLatin1(bytes);
     case Utf16Bom:
-        return DecodeUtf16(bytes, false);
+        return decodeUtf16(bytes, false);
     case Utf16BE:
-        return DecodeUtf16(bytes, true);
+        return decodeUtf16(bytes, true);
     case Utf8:
-        return QString::fromUtf8(WithoutBrokenUtf8Tail(bytes));
+        return QString::fromUtf8(withoutBrokenUtf8Tail(bytes));
     default:
         return {};
     }
@@ -181,23 +181,23 @@ struct FrameValue {
     bool comment = false;
 };
 
-FrameValue FieldOf(const QByteArray& id) {
+FrameValue fieldOf(const QByteArray& id) {
     static const std::array<std::pair<const char*, FrameValue>, 15> table{{
-        {"TIT2", {&ID3StructV2::Title}},
-        {"TT2", {&ID3StructV2::Title}},
-        {"TPE1", {&ID3StructV2::Artist}},
-        {"TP1", {&ID3StructV2::Artist}},
-        {"TALB", {&ID3StructV2::Album}},
-        {"TAL", {&ID3StructV2::Album}},
-        {"TRCK", {&ID3StructV2::Track}},
-        {"TRK", {&ID3StructV2::Track}},
-        {"TYER", {&ID3StructV2::Year}},
-        {"TDRC", {&ID3StructV2::Year}},
-        {"TYE", {&ID3StructV2::Year}},
-        {"TCON", {&ID3StructV2::Genre}},
-        {"TCO", {&ID3StructV2::Genre}},
-        {"COMM", {&ID3StructV2::Comment, true}},
-        {"COM", {&ID3StructV2::Comment, true}},
+        {"TIT2", {&ID3StructV2::title}},
+        {"TT2", {&ID3StructV2::title}},
+        {"TPE1", {&ID3StructV2::artist}},
+        {"TP1", {&ID3StructV2::artist}},
+        {"TALB", {&ID3StructV2::album}},
+        {"TAL", {&ID3StructV2::album}},
+        {"TRCK", {&ID3StructV2::track}},
+        {"TRK", {&ID3StructV2::track}},
+        {"TYER", {&ID3StructV2::year}},
+        {"TDRC", {&ID3StructV2::year}},
+        {"TYE", {&ID3StructV2::year}},
+        {"TCON", {&ID3StructV2::genre}},
+        {"TCO", {&ID3StructV2::genre}},
+        {"COMM", {&ID3StructV2::comment, true}},
+        {"COM", {&ID3StructV2::comment, true}},
     }};
     for (const auto& entry : table)
         if (id == entry.first)
@@ -207,7 +207,7 @@ FrameValue FieldOf(const QByteArray& id) {
 
 // Undoes what a frame's flags did to its data; false for data that cannot be
 // read as text (compressed or encrypted).
-bool UnwrapFrameData(int major, quint8 formatFlags, bool unsynchronised, QByteArray& data) {
+bool unwrapFrameData(int major, quint8 formatFlags, bool unsynchronised, QByteArray& data) {
     if (major == 3) {
         if (formatFlags & 0xC0)
             return false;
@@ -219,7 +219,7 @@ bool UnwrapFrameData(int major, quint8 formatFlags, bool unsynchronised, QByteAr
         if (formatFlags & 0x0C)
             return false;
         if (unsynchronised || (formatFlags & 0x02))
-            data = Resynchronised(data);
+            data = resynchronised(data);
         if (formatFlags & 0x40)
             data.remove(0, 1);
         if (formatFlags & 0x01)
@@ -237,7 +237,7 @@ public:
             return {};
         const int headerSize = m_major == 2 ? 6 : 10;
         while (position + headerSize <= end) {
-            const QByteArray header = ReadAt(m_device, position, headerSize);
+            const QByteArray header = readAt(m_device, position, headerSize);
             if (header.size() != headerSize || header.at(0) == 0)
                 break;
             const QByteArray id = header.left(m_major == 2 ? 3 : 4);
@@ -247,21 +247,21 @@ public:
                 break;
             quint32 size = 0;
             if (m_major == 2)
-                size = BigEndian(header, 3, 3);
+                size = bigEndian(header, 3, 3);
             else if (m_major == 3)
-                size = BigEndian(header, 4, 4);
-            else if (!Syncsafe(header, 4, size))
+                size = bigEndian(header, 4, 4);
+            else if (!syncsafe(header, 4, size))
                 break;
             position += headerSize;
             if (size > static_cast<quint64>(end - position))
                 break;
-            const FrameValue target = FieldOf(id);
+            const FrameValue target = fieldOf(id);
             if (target.field) {
-                QByteArray data = ReadAt(m_device, position, std::min<qint64>(size, kFrameFetch));
+                QByteArray data = readAt(m_device, position, std::min<qint64>(size, kFrameFetch));
                 if (data.size() != static_cast<int>(std::min<qint64>(size, kFrameFetch)))
                     break;
                 const quint8 flags = m_major == 2 ? 0 : static_cast<quint8>(header.at(9));
-                if (UnwrapFrameData(m_major, flags, unsynchronised, data))
+                if (unwrapFrameData(m_major, flags, unsynchronised, data))
                     take(target, data.left(kFrameDataRead));
             }
             position += size;
@@ -271,15 +271,15 @@ public:
 
 private:
     bool skipExtendedHeader(qint64& position, qint64 end) {
-        const QByteArray sizeBytes = ReadAt(m_device, position, 4);
+        const QByteArray sizeBytes = readAt(m_device, position, 4);
         if (sizeBytes.size() != 4)
             return false;
         quint32 size = 0;
         if (m_major == 4) {
-            if (!Syncsafe(sizeBytes, 0, size) || size < 6)
+            if (!syncsafe(sizeBytes, 0, size) || size < 6)
                 return false;
         } else {
-            size = BigEndian(sizeBytes, 0, 4) + 4;
+            size = bigEndian(sizeBytes, 0, 4) + 4;
         }
         if (size > static_cast<quint64>(end - position))
             return false;
@@ -292,22 +292,22 @@ private:
             return;
         const char encoding = data.at(0);
         if (!target.comment) {
-            m_values.*target.field = DecodeText(encoding, data, 1);
+            m_values.*target.field = decodeText(encoding, data, 1);
             return;
         }
         // Encoding, language, a described-by text with its terminator, the comment.
         if (data.size() < 4)
             return;
-        const int descriptionEnd = TerminatorEnd(encoding, data, 4);
+        const int descriptionEnd = terminatorEnd(encoding, data, 4);
         if (descriptionEnd < 0)
             return;
         // Comments with a description (player data such as loudness notes) give
         // way to the plain comment a user wrote.
-        const int rank = TagText::Trimmed(DecodeText(encoding, data, 4)).isEmpty() ? 2 : 1;
+        const int rank = TagText::trimmed(decodeText(encoding, data, 4)).isEmpty() ? 2 : 1;
         if (rank < m_commentRank)
             return;
         m_commentRank = rank;
-        m_values.Comment = DecodeText(encoding, data, descriptionEnd);
+        m_values.comment = decodeText(encoding, data, descriptionEnd);
     }
 
     QIODevice& m_device;
@@ -316,9 +316,9 @@ private:
     int m_commentRank = 0;
 };
 
-ID3StructV2 Trimmed(ID3StructV2 values) {
+ID3StructV2 trimmed(ID3StructV2 values) {
     for (const Frame& frame : kFrames)
-        values.*frame.value = TagText::Trimmed(values.*frame.value);
+        values.*frame.value = TagText::trimmed(values.*frame.value);
     return values;
 }
 
@@ -329,21 +329,21 @@ struct TagHeader {
 };
 
 // The ID3v2 header at 'position'; false when there is none or it is damaged.
-bool ReadTagHeader(QIODevice& device, qint64 position, TagHeader& header, bool& present) {
-    const QByteArray bytes = ReadAt(device, position, 10);
+bool readTagHeader(QIODevice& device, qint64 position, TagHeader& header, bool& present) {
+    const QByteArray bytes = readAt(device, position, 10);
     present = bytes.size() == 10 && bytes.startsWith("ID3");
     if (!present)
         return false;
     header.major = static_cast<quint8>(bytes.at(3));
     header.flags = static_cast<quint8>(bytes.at(5));
-    return header.major >= 2 && header.major <= 4 && Syncsafe(bytes, 6, header.size);
+    return header.major >= 2 && header.major <= 4 && syncsafe(bytes, 6, header.size);
 }
 
-bool LooksLikeMpegAudio(QIODevice& device, qint64 position) {
+bool looksLikeMpegAudio(QIODevice& device, qint64 position) {
     const qint64 size = device.size();
     if (position == size)
         return true; // no audio yet, as after a job stopped at once
-    const QByteArray h = ReadAt(device, position, 4);
+    const QByteArray h = readAt(device, position, 4);
     if (h.size() != 4)
         return false;
     const auto b1 = static_cast<quint8>(h.at(1));
@@ -354,17 +354,17 @@ bool LooksLikeMpegAudio(QIODevice& device, qint64 position) {
 
 } // namespace
 
-QByteArray BuildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras) {
+QByteArray buildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras) {
     QByteArray frames;
     // ID3v2.3 frame sizes are plain 32-bit numbers; only the tag's is syncsafe.
     const auto appendFrame = [&frames](const char* id, const QByteArray& body) {
         frames.append(id, 4);
-        AppendBigEndian32(frames, static_cast<quint32>(body.size()));
+        appendBigEndian32(frames, static_cast<quint32>(body.size()));
         frames.append(2, '\0');
         frames.append(body);
     };
     for (const Frame& frame : kFrames) {
-        const EncodedValue value = EncodeValue(tag.*frame.value);
+        const EncodedValue value = encodeValue(tag.*frame.value);
         const bool comment = qstrcmp(frame.id, "COMM") == 0;
         QByteArray body(1, value.encoding);
         if (comment) {
@@ -398,14 +398,14 @@ QByteArray BuildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras) {
     return tag3 + frames;
 }
 
-bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag,
+bool writeID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag,
                      const TagExtras& extras) {
     // Tags that earlier writes stacked at the start all give way to the new one.
     qint64 audioStart = 0;
     for (;;) {
         TagHeader header;
         bool present = false;
-        if (!ReadTagHeader(source, audioStart, header, present)) {
+        if (!readTagHeader(source, audioStart, header, present)) {
             if (present)
                 return false;
             break;
@@ -415,27 +415,27 @@ bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV
         if (audioStart > source.size())
             return false;
     }
-    if (!LooksLikeMpegAudio(source, audioStart))
+    if (!looksLikeMpegAudio(source, audioStart))
         return false;
 
-    const QByteArray tagBytes = BuildID3v2Tag(tag, extras);
+    const QByteArray tagBytes = buildID3v2Tag(tag, extras);
     return destination.write(tagBytes) == tagBytes.size() &&
-           CopyToEnd(source, audioStart, destination);
+           copyToEnd(source, audioStart, destination);
 }
 
-bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag, const TagExtras& extras) {
+bool writeID3v2Tag(const QString& fileName, const ID3StructV2& tag, const TagExtras& extras) {
     TagFileRewrite rewrite(fileName);
     if (!rewrite.open())
         throw TagError(QStringLiteral("Cannot open file %1").arg(fileName));
-    if (!WriteID3v2TagTo(rewrite.original(), rewrite.replacement(), tag, extras))
+    if (!writeID3v2TagTo(rewrite.original(), rewrite.replacement(), tag, extras))
         return false;
     return rewrite.commit();
 }
 
-ID3StructV2 ReadID3v2TagFrom(QIODevice& device) {
+ID3StructV2 readID3v2TagFrom(QIODevice& device) {
     TagHeader header;
     bool present = false;
-    if (!ReadTagHeader(device, 0, header, present))
+    if (!readTagHeader(device, 0, header, present))
         return {};
     const qint64 end = 10 + qint64(header.size);
     if (end > device.size())
@@ -446,17 +446,17 @@ ID3StructV2 ReadID3v2TagFrom(QIODevice& device) {
     const bool unsynchronised = header.flags & 0x80;
     if (unsynchronised && header.major < 4) {
         // Before ID3v2.4 the whole tag is unsynchronised, frame headers included.
-        QByteArray body = Resynchronised(ReadAt(device, 10, header.size));
+        QByteArray body = resynchronised(readAt(device, 10, header.size));
         QBuffer buffer(&body);
         buffer.open(QIODevice::ReadOnly);
-        return Trimmed(FrameParser(buffer, header.major).parse(0, body.size(), extended, false));
+        return trimmed(FrameParser(buffer, header.major).parse(0, body.size(), extended, false));
     }
-    return Trimmed(FrameParser(device, header.major).parse(10, end, extended, unsynchronised));
+    return trimmed(FrameParser(device, header.major).parse(10, end, extended, unsynchronised));
 }
 
-ID3StructV2 ReadID3v2Tag(const QString& fileName) {
+ID3StructV2 readID3v2Tag(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return ReadID3v2TagFrom(file);
+    return readID3v2TagFrom(file);
 }

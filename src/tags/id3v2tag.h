@@ -9,18 +9,18 @@ class QIODevice;
 
 // The seven text values of an MP3 file's ID3v2 tag.
 struct ID3StructV2 {
-    QString Title;   // TIT2
-    QString Artist;  // TPE1
-    QString Album;   // TALB
-    QString Year;    // TYER (TDRC in ID3v2.4, TYE in ID3v2.2)
-    QString Track;   // TRCK
-    QString Comment; // COMM
-    QString Genre;   // TCON
+    QString title;   // TIT2
+    QString artist;  // TPE1
+    QString album;   // TALB
+    QString year;    // TYER (TDRC in ID3v2.4, TYE in ID3v2.2)
+    QString track;   // TRCK
+    QString comment; // COMM
+    QString genre;   // TCON
 
     bool operator==(const ID3StructV2& other) const;
 };
 
-// The ID3v2.3 tag that WriteID3v2Tag puts in front of the audio: a 10-byte
+// The ID3v2.3 tag that writeID3v2Tag puts in front of the audio: a 10-byte
 // header, the seven frames TIT2 TPE1 TALB TRCK TYER TCON COMM (all written,
 // empty ones too) and 10 bytes of padding. A value is written as ISO-8859-1
 // when every character fits, else as UTF-16 with a byte order mark; it is cut
@@ -32,21 +32,21 @@ struct ID3StructV2 {
 // front cover (picture type 3, no description, the type its bytes show). A
 // cover that CoverCheck::checked refuses is left out; check it first to
 // tell the user why.
-QByteArray BuildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras = {});
+QByteArray buildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras = {});
 
 // Writes the tag at the start of an MP3 file. The tag goes, with the file's
 // audio, into a replacement that takes the file's place only when complete; an
 // ID3v2 tag already at the start is replaced. A file that does not look like
 // MP3 audio is refused (false) and left as it was. Raises TagError
 // "Cannot open file <name>" when the file cannot be opened or rewritten.
-bool WriteID3v2Tag(const QString& fileName, const ID3StructV2& tag, const TagExtras& extras = {});
+bool writeID3v2Tag(const QString& fileName, const ID3StructV2& tag, const TagExtras& extras = {});
 
 // The same rewrite from one device to another (the file's content to its
 // replacement); false when the content is refused or cannot be written.
-bool WriteID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag,
+bool writeID3v2TagTo(QIODevice& source, QIODevice& destination, const ID3StructV2& tag,
                      const TagExtras& extras = {});
 
 // The seven values of the file's ID3v2 tag (versions 2.2 to 2.4), or seven
 // empty values. Never raises.
-ID3StructV2 ReadID3v2Tag(const QString& fileName);
-ID3StructV2 ReadID3v2TagFrom(QIODevice& device);
+ID3StructV2 readID3v2Tag(const QString& fileName);
+ID3StructV2 readID3v2TagFrom(QIODevice& device);

@@ -21,12 +21,12 @@ const QByteArray kVorbisCommentPrefix("\x03vorbis", 7);
 const QByteArray kOpusHead("OpusHead", 8);
 const QByteArray kOpusTags("OpusTags", 8);
 
-QByteArray PacketBytes(const ogg_packet& packet) {
+QByteArray packetBytes(const ogg_packet& packet) {
     return QByteArray(reinterpret_cast<const char*>(packet.packet), static_cast<int>(packet.bytes));
 }
 
 // Whether the page's last packet ends on it (no packet continues on the next page).
-bool EndsOnPacketBoundary(const ogg_page& page) {
+bool endsOnPacketBoundary(const ogg_page& page) {
     const int segments = page.header[26];
     return segments > 0 && page.header[27 + segments - 1] < 255;
 }
@@ -102,7 +102,7 @@ struct OggCommentEditor::Private {
         serial = ogg_page_serialno(&page);
         ogg_stream_init(&stream, serial);
         streamInitialised = true;
-        if (!EndsOnPacketBoundary(page) || ogg_page_packets(&page) != 1)
+        if (!endsOnPacketBoundary(page) || ogg_page_packets(&page) != 1)
             blocker = QStringLiteral("The first page holds more than the stream's first header");
         before.emplace_back(Marker::Ident);
 
@@ -130,7 +130,7 @@ struct OggCommentEditor::Private {
                 if (packetsWanted != 0 && packetsSeen == packetsWanted) {
                     lastHeaderPage = ogg_page_pageno(&page);
                     headersEndStream = ogg_page_eos(&page);
-                    if (ogg_stream_packetpeek(&stream, nullptr) != 0 || !EndsOnPacketBoundary(page))
+                    if (ogg_stream_packetpeek(&stream, nullptr) != 0 || !endsOnPacketBoundary(page))
                         blocker =
                             QStringLiteral("Sound data shares a page with the stream headers");
                     before.emplace_back(Marker::Headers);
@@ -148,7 +148,7 @@ struct OggCommentEditor::Private {
     }
 
     bool takeHeader(int index, ogg_packet& packet, int& packetsWanted) {
-        const QByteArray bytes = PacketBytes(packet);
+        const QByteArray bytes = packetBytes(packet);
         if (index == 0) {
             if (vorbis_synthesis_idheader(&packet) == 1) {
                 codec = Codec::Vorbis;

@@ -10,11 +10,11 @@
 
 namespace {
 
-QString CannotOpen(const QString& fileName, const QString& reason) {
+QString cannotOpen(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot open %1: %2").arg(fileName, reason);
 }
 
-QString CannotWrite(const QString& reason) {
+QString cannotWrite(const QString& reason) {
     return reason.isEmpty() ? QStringLiteral("Cannot write comments")
                             : QStringLiteral("Cannot write comments: %1").arg(reason);
 }
@@ -22,18 +22,18 @@ QString CannotWrite(const QString& reason) {
 } // namespace
 
 bool OGGTag::operator==(const OGGTag& other) const {
-    return Album == other.Album && Title == other.Title && Artist == other.Artist &&
-           Comment == other.Comment && Genre == other.Genre && Year == other.Year &&
-           Track == other.Track;
+    return album == other.album && title == other.title && artist == other.artist &&
+           comment == other.comment && genre == other.genre && year == other.year &&
+           track == other.track;
 }
 
-bool WriteOggTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras) {
+bool writeOggTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras) {
     TagFileRewrite rewrite(fileName);
     if (!rewrite.open())
-        throw TagError(CannotOpen(fileName, rewrite.errorString()));
+        throw TagError(cannotOpen(fileName, rewrite.errorString()));
     OggCommentEditor editor;
     if (!editor.open(rewrite.original()) || !editor.rewritable())
-        throw TagError(CannotOpen(fileName, editor.lastError()));
+        throw TagError(cannotOpen(fileName, editor.lastError()));
 
     const VorbisComments::Flavour flavour = editor.codec() == OggCommentEditor::Codec::Opus
                                                 ? VorbisComments::Flavour::Opus
@@ -44,22 +44,22 @@ bool WriteOggTag(const QString& fileName, const OGGTag& tag, const TagExtras& ex
     for (const QByteArray& comment : VorbisComments::build(tag, extras, flavour, true))
         vorbis_comment_add(block, comment.constData());
     if (!editor.write(rewrite.replacement()))
-        throw TagError(CannotWrite(editor.lastError()));
+        throw TagError(cannotWrite(editor.lastError()));
     if (!rewrite.commit())
-        throw TagError(CannotWrite(rewrite.errorString()));
+        throw TagError(cannotWrite(rewrite.errorString()));
     return true;
 }
 
-OGGTag ReadOggTagFrom(QIODevice& device) {
+OGGTag readOggTagFrom(QIODevice& device) {
     OggCommentEditor editor;
     if (!editor.open(device))
         return {};
     return VorbisComments::tagFrom(editor.commentTexts());
 }
 
-OGGTag ReadOggTag(const QString& fileName) {
+OGGTag readOggTag(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw TagError(CannotOpen(fileName, file.errorString()));
-    return ReadOggTagFrom(file);
+        throw TagError(cannotOpen(fileName, file.errorString()));
+    return readOggTagFrom(file);
 }

@@ -5,14 +5,14 @@
 // The tags a row of the list carries into its output file: the three the
 // window edits, and the year a disc database gave.
 struct RowTag {
-    QString Title;
-    QString Artist;
-    QString Album;
-    QString Year = {}; // "1987"; empty when none is known
+    QString title;
+    QString artist;
+    QString album;
+    QString year = {}; // "1987"; empty when none is known
 
     bool operator==(const RowTag& other) const {
-        return Title == other.Title && Artist == other.Artist && Album == other.Album &&
-               Year == other.Year;
+        return title == other.title && artist == other.artist && album == other.album &&
+               year == other.year;
     }
     bool operator!=(const RowTag& other) const { return !(*this == other); }
 };

@@ -12,13 +12,13 @@ void RowTags::store(int row, RowTagField field, const QString& text) {
     RowTag& tag = m_tags[row];
     switch (field) {
     case RowTagField::Title:
-        tag.Title = text;
+        tag.title = text;
         break;
     case RowTagField::Artist:
-        tag.Artist = text;
+        tag.artist = text;
         break;
     case RowTagField::Album:
-        tag.Album = text;
+        tag.album = text;
         break;
     }
 }

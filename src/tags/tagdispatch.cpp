@@ -13,26 +13,26 @@
 namespace {
 
 // A file still being written is tagged by the name it will get.
-QString Extension(const QString& fileName) {
-    return QFileInfo(FinalNameOfPart(QFileInfo(fileName).fileName())).suffix().toLower();
+QString extensionOf(const QString& fileName) {
+    return QFileInfo(finalNameOfPart(QFileInfo(fileName).fileName())).suffix().toLower();
 }
 
 // A format's tag holding the row's values and nothing else.
-template <typename Tag> Tag FromRow(const RowTag& row) {
+template <typename Tag> Tag fromRow(const RowTag& row) {
     Tag tag;
-    tag.Title = row.Title;
-    tag.Artist = row.Artist;
-    tag.Album = row.Album;
-    tag.Year = row.Year;
+    tag.title = row.title;
+    tag.artist = row.artist;
+    tag.album = row.album;
+    tag.year = row.year;
     return tag;
 }
 
-template <typename Tag> RowTag ToRow(const Tag& tag) {
-    return {tag.Title, tag.Artist, tag.Album};
+template <typename Tag> RowTag toRow(const Tag& tag) {
+    return {tag.title, tag.artist, tag.album};
 }
 
 // Kinds whose tags only FFmpeg reads here.
-bool ReadByFfmpeg(const QString& extension) {
+bool readByFfmpeg(const QString& extension) {
     static const char* const kinds[] = {"oga", "m4a", "aac",  "mp4", "aiff", "aif", "ape",
                                         "wv",  "mka", "webm", "mp2", "ac3",  "dts", "caf"};
     for (const char* kind : kinds)
@@ -43,37 +43,37 @@ bool ReadByFfmpeg(const QString& extension) {
 
 } // namespace
 
-RowTag ReadRowTags(const QString& fileName) {
-    const QString extension = Extension(fileName);
+RowTag readRowTags(const QString& fileName) {
+    const QString extension = extensionOf(fileName);
     if (extension == QLatin1String("wma"))
-        return ToRow(ReadWmaTag(fileName));
+        return toRow(readWmaTag(fileName));
     if (extension == QLatin1String("ogg") || extension == QLatin1String("opus"))
-        return ToRow(ReadOggTag(fileName));
+        return toRow(readOggTag(fileName));
     if (extension == QLatin1String("flac"))
-        return ToRow(ReadFlacTag(fileName));
+        return toRow(readFlacTag(fileName));
     if (extension == QLatin1String("mp3"))
-        return ToRow(ReadID3v2Tag(fileName));
-    if (ReadByFfmpeg(extension))
-        return ReadMediaTags(fileName);
+        return toRow(readID3v2Tag(fileName));
+    if (readByFfmpeg(extension))
+        return readMediaTags(fileName);
     return {};
 }
 
-void WriteRowTags(const QString& outputFileName, const RowTag& tag) {
-    WriteOutputTags(outputFileName, tag, {});
+void writeRowTags(const QString& outputFileName, const RowTag& tag) {
+    writeOutputTags(outputFileName, tag, {});
 }
 
-void WriteOutputTags(const QString& outputFileName, const RowTag& tag, const TagExtras& extras) {
-    const QString extension = Extension(outputFileName);
+void writeOutputTags(const QString& outputFileName, const RowTag& tag, const TagExtras& extras) {
+    const QString extension = extensionOf(outputFileName);
     bool written = true;
     if (extension == QLatin1String("ogg") || extension == QLatin1String("opus"))
-        written = WriteOggTag(outputFileName, FromRow<OGGTag>(tag), extras);
+        written = writeOggTag(outputFileName, fromRow<OGGTag>(tag), extras);
     else if (extension == QLatin1String("flac"))
-        WriteFlacTag(outputFileName, FromRow<OGGTag>(tag), extras);
+        writeFlacTag(outputFileName, fromRow<OGGTag>(tag), extras);
     else if (extension == QLatin1String("mp3"))
-        written = WriteID3v2Tag(outputFileName, FromRow<ID3StructV2>(tag), extras);
+        written = writeID3v2Tag(outputFileName, fromRow<ID3StructV2>(tag), extras);
     else if (extension == QLatin1String("wma"))
-        written = WriteWmaTag(outputFileName, FromRow<WmaTag>(tag), extras);
+        written = writeWmaTag(outputFileName, fromRow<WmaTag>(tag), extras);
     if (!written)
         throw TagError(
-            QStringLiteral("Cannot write the tags of %1.").arg(FinalPathOfPart(outputFileName)));
+            QStringLiteral("Cannot write the tags of %1.").arg(finalPathOfPart(outputFileName)));
 }

@@ -30,7 +30,7 @@ bool TagFileRewrite::commit() {
     return true;
 }
 
-bool CopyToEnd(QIODevice& source, qint64 position, QIODevice& destination) {
+bool copyToEnd(QIODevice& source, qint64 position, QIODevice& destination) {
     if (!source.seek(position))
         return false;
     while (!source.atEnd()) {

@@ -35,4 +35,4 @@ private:
 
 // Copies everything in 'source' from 'position' to its end; false when a read
 // or a write fails.
-bool CopyToEnd(QIODevice& source, qint64 position, QIODevice& destination);
+bool copyToEnd(QIODevice& source, qint64 position, QIODevice& destination);

@@ -2,7 +2,7 @@
 
 namespace TagText {
 
-QString Trimmed(const QString& text) {
+QString trimmed(const QString& text) {
     int begin = 0;
     int end = text.size();
     while (begin < end && text.at(begin).unicode() <= 32)
@@ -12,7 +12,7 @@ QString Trimmed(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-QString CutToUtf8Bytes(const QString& text, int maxBytes) {
+QString cutToUtf8Bytes(const QString& text, int maxBytes) {
     int bytes = 0;
     int i = 0;
     while (i < text.size()) {
@@ -37,7 +37,7 @@ QString CutToUtf8Bytes(const QString& text, int maxBytes) {
     return text.left(i);
 }
 
-QString CutToUtf16Units(const QString& text, int maxUnits) {
+QString cutToUtf16Units(const QString& text, int maxUnits) {
     if (text.size() <= maxUnits)
         return text;
     int n = maxUnits;
@@ -46,7 +46,7 @@ QString CutToUtf16Units(const QString& text, int maxUnits) {
     return text.left(n);
 }
 
-QString UpToZero(const QString& text) {
+QString upToZero(const QString& text) {
     const int zero = text.indexOf(QChar(0));
     return zero < 0 ? text : text.left(zero);
 }

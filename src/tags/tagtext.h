@@ -7,17 +7,17 @@ namespace TagText {
 
 // Removes leading and trailing characters with codes 0 to 32 (spaces, control
 // characters and the zero fill that tag frames carry).
-QString Trimmed(const QString& text);
+QString trimmed(const QString& text);
 
 // Cuts a text so that its UTF-8 form takes at most maxBytes bytes, never in the
 // middle of a character.
-QString CutToUtf8Bytes(const QString& text, int maxBytes);
+QString cutToUtf8Bytes(const QString& text, int maxBytes);
 
 // Cuts a text to at most maxUnits UTF-16 code units, never between the two
 // halves of a surrogate pair.
-QString CutToUtf16Units(const QString& text, int maxUnits);
+QString cutToUtf16Units(const QString& text, int maxUnits);
 
 // The text up to its first zero character.
-QString UpToZero(const QString& text);
+QString upToZero(const QString& text);
 
 } // namespace TagText

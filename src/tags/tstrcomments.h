@@ -6,9 +6,9 @@
 
 // One comment of an Ogg file: "NAME=value" split at its first "=".
 struct TStrComment {
-    QString Name;  // empty when the text has no valid field name
-    QString Value; // the whole text when there is no name
-    QString Text;  // name, "=" and value; the value alone when the name is empty
+    QString name;  // empty when the text has no valid field name
+    QString value; // the whole text when there is no name
+    QString text;  // name, "=" and value; the value alone when the name is empty
 };
 
 // The comments of an Ogg file's comment block, each split into name and value.

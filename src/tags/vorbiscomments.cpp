@@ -16,20 +16,20 @@ struct Key {
 };
 
 // Read: in the record's order; written: in the order below.
-const std::array<Key, 7> ReadKeys{{{"album", &OGGTag::Album},
-                                   {"title", &OGGTag::Title},
-                                   {"artist", &OGGTag::Artist},
-                                   {"comment", &OGGTag::Comment},
-                                   {"genre", &OGGTag::Genre},
-                                   {"date", &OGGTag::Year},
-                                   {"tracknumber", &OGGTag::Track}}};
-const std::array<Key, 7> WriteKeys{{{"Title=", &OGGTag::Title},
-                                    {"Artist=", &OGGTag::Artist},
-                                    {"Album=", &OGGTag::Album},
-                                    {"TrackNumber=", &OGGTag::Track},
-                                    {"Date=", &OGGTag::Year},
-                                    {"Genre=", &OGGTag::Genre},
-                                    {"Comment=", &OGGTag::Comment}}};
+const std::array<Key, 7> ReadKeys{{{"album", &OGGTag::album},
+                                   {"title", &OGGTag::title},
+                                   {"artist", &OGGTag::artist},
+                                   {"comment", &OGGTag::comment},
+                                   {"genre", &OGGTag::genre},
+                                   {"date", &OGGTag::year},
+                                   {"tracknumber", &OGGTag::track}}};
+const std::array<Key, 7> WriteKeys{{{"Title=", &OGGTag::title},
+                                    {"Artist=", &OGGTag::artist},
+                                    {"Album=", &OGGTag::album},
+                                    {"TrackNumber=", &OGGTag::track},
+                                    {"Date=", &OGGTag::year},
+                                    {"Genre=", &OGGTag::genre},
+                                    {"Comment=", &OGGTag::comment}}};
 
 QByteArray comment(const char* name, const QString& value) {
     return QByteArray(name) + '=' + value.toUtf8();
@@ -87,16 +87,16 @@ OGGTag tagFrom(const QList<QByteArray>& comments) {
     OGGTag tag;
     const TStrComments split(comments);
     for (const TStrComment& entry : split.entries()) {
-        const QString name = entry.Name.toLower();
+        const QString name = entry.name.toLower();
         for (const Key& key : ReadKeys) {
             if (name == QLatin1String(key.name)) {
-                tag.*key.value = entry.Value;
+                tag.*key.value = entry.value;
                 break;
             }
         }
     }
     for (const Key& key : ReadKeys)
-        tag.*key.value = TagText::Trimmed(tag.*key.value);
+        tag.*key.value = TagText::trimmed(tag.*key.value);
     return tag;
 }
 

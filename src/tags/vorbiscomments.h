@@ -16,7 +16,7 @@ namespace VorbisComments {
 enum class Flavour { Vorbis, Opus };
 
 // "NAME=value" in UTF-8: the tag's non-empty values (Title, Artist, Album,
-// TrackNumber, Date, Genre, Comment), then the loudness values present, then
+// trackNumber, Date, Genre, Comment), then the loudness values present, then
 // the cover as METADATA_BLOCK_PICTURE when `pictureComment` (FLAC keeps the
 // picture in a block of its own instead).
 QList<QByteArray> build(const OGGTag& tag, const TagExtras& extras, Flavour flavour,

@@ -18,14 +18,14 @@ struct TextField {
 };
 
 // In the order the writer sets them.
-const std::array<TextField, 6> kTextFields{{{"Author", &WmaTag::Artist, 127},
-                                            {"Title", &WmaTag::Title, 127},
-                                            {"WM/AlbumTitle", &WmaTag::Album, 127},
-                                            {"WM/Year", &WmaTag::Year, 127},
-                                            {"Description", &WmaTag::Comment, 254},
-                                            {"WM/Genre", &WmaTag::Genre, 31}}};
+const std::array<TextField, 6> kTextFields{{{"Author", &WmaTag::artist, 127},
+                                            {"Title", &WmaTag::title, 127},
+                                            {"WM/AlbumTitle", &WmaTag::album, 127},
+                                            {"WM/Year", &WmaTag::year, 127},
+                                            {"Description", &WmaTag::comment, 254},
+                                            {"WM/Genre", &WmaTag::genre, 31}}};
 
-quint16 TrackNumber(const AsfHeader& header, const char* name) {
+quint16 trackNumber(const AsfHeader& header, const char* name) {
     quint64 value = 0;
     const auto attribute = header.attribute(QLatin1String(name));
     return attribute && attribute->number(value) ? static_cast<quint16>(value & 0xFFFF) : 0;
@@ -34,7 +34,7 @@ quint16 TrackNumber(const AsfHeader& header, const char* name) {
 } // namespace
 
 bool WmaTag::operator==(const WmaTag& other) const {
-    if (Valid != other.Valid || Track != other.Track)
+    if (valid != other.valid || track != other.track)
         return false;
     for (const TextField& field : kTextFields)
         if (this->*field.value != other.*field.value)
@@ -42,31 +42,31 @@ bool WmaTag::operator==(const WmaTag& other) const {
     return true;
 }
 
-WmaTag FittedToFields(WmaTag tag) {
+WmaTag fittedToFields(WmaTag tag) {
     for (const TextField& field : kTextFields)
         tag.*field.value =
-            TagText::CutToUtf8Bytes(TagText::UpToZero(tag.*field.value), field.maxBytes);
+            TagText::cutToUtf8Bytes(TagText::upToZero(tag.*field.value), field.maxBytes);
     return tag;
 }
 
-WmaTag ReadWmaTagFrom(QIODevice& device) {
+WmaTag readWmaTagFrom(QIODevice& device) {
     AsfHeader header;
     if (!header.read(device))
         return {};
     WmaTag tag;
-    tag.Valid = -1;
+    tag.valid = -1;
     for (const TextField& field : kTextFields) {
         const auto attribute = header.attribute(QLatin1String(field.attribute));
         if (attribute)
             tag.*field.value = attribute->text();
     }
-    tag.Track = TrackNumber(header, "WM/TrackNumber");
-    if (tag.Track == 0)
-        tag.Track = TrackNumber(header, "WM/Track");
-    return FittedToFields(tag);
+    tag.track = trackNumber(header, "WM/TrackNumber");
+    if (tag.track == 0)
+        tag.track = trackNumber(header, "WM/Track");
+    return fittedToFields(tag);
 }
 
-QByteArray ReadWmaPictureFrom(QIODevice& device) {
+QByteArray readWmaPictureFrom(QIODevice& device) {
     AsfHeader header;
     QByteArray bytes;
     if (header.read(device)) {
@@ -77,23 +77,23 @@ QByteArray ReadWmaPictureFrom(QIODevice& device) {
     return bytes;
 }
 
-WmaTag ReadWmaTag(const QString& fileName) {
+WmaTag readWmaTag(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return ReadWmaTagFrom(file);
+    return readWmaTagFrom(file);
 }
 
-bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
+bool writeWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
                    const TagExtras& extras) {
     AsfHeader header;
     if (!header.read(source))
         return false;
-    const WmaTag fitted = FittedToFields(tag);
+    const WmaTag fitted = fittedToFields(tag);
     for (const TextField& field : kTextFields)
         header.setAttribute(QLatin1String(field.attribute),
                             AsfAttribute::fromText(fitted.*field.value));
-    header.setAttribute(QStringLiteral("WM/TrackNumber"), AsfAttribute::fromDWord(tag.Track));
+    header.setAttribute(QStringLiteral("WM/TrackNumber"), AsfAttribute::fromDWord(tag.track));
     for (const auto& [name, value] : replayGainTags(extras.gain))
         header.setAttribute(name, AsfAttribute::fromText(value));
     const CoverArt cover = CoverCheck::checked(extras.cover.data);
@@ -103,9 +103,9 @@ bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
     return header.write(source, destination);
 }
 
-bool WriteWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras) {
+bool writeWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras) {
     TagFileRewrite rewrite(fileName);
     return rewrite.open() &&
-           WriteWmaTagTo(rewrite.original(), rewrite.replacement(), tag, extras) &&
+           writeWmaTagTo(rewrite.original(), rewrite.replacement(), tag, extras) &&
            rewrite.commit();
 }

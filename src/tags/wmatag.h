@@ -8,35 +8,35 @@ class QIODevice;
 
 // The attributes of a WMA file that Orvelle reads and writes. Each text holds
 // at most as many UTF-8 bytes as its field is wide (less one for the
-// terminator of the stored form); FittedToFields() cuts longer texts.
+// terminator of the stored form); fittedToFields() cuts longer texts.
 struct WmaTag {
-    qint32 Valid = 0;  // -1 after a successful read
-    QString Year;      // "WM/Year", 127 bytes
-    quint16 Track = 0; // "WM/TrackNumber" (read: "WM/Track" when that gives 0)
-    QString Artist;    // "Author", 127 bytes
-    QString Title;     // "Title", 127 bytes
-    QString Album;     // "WM/AlbumTitle", 127 bytes
-    QString Comment;   // "Description", 254 bytes
-    QString Genre;     // "WM/Genre", 31 bytes
+    qint32 valid = 0;  // -1 after a successful read
+    QString year;      // "WM/Year", 127 bytes
+    quint16 track = 0; // "WM/trackNumber" (read: "WM/Track" when that gives 0)
+    QString artist;    // "Author", 127 bytes
+    QString title;     // "Title", 127 bytes
+    QString album;     // "WM/AlbumTitle", 127 bytes
+    QString comment;   // "Description", 254 bytes
+    QString genre;     // "WM/Genre", 31 bytes
 
     bool operator==(const WmaTag& other) const;
 };
 
 // The tag with every text cut to its field's width, on a character boundary.
-WmaTag FittedToFields(WmaTag tag);
+WmaTag fittedToFields(WmaTag tag);
 
 // The file's attributes; an all-empty record (Valid 0) for a file that cannot
 // be opened or is not a well-formed ASF file. Never raises.
-WmaTag ReadWmaTag(const QString& fileName);
-WmaTag ReadWmaTagFrom(QIODevice& device);
+WmaTag readWmaTag(const QString& fileName);
+WmaTag readWmaTagFrom(QIODevice& device);
 
 // The picture of the file's WM/Picture attribute, wherever the file keeps it
 // (FFmpeg finds one only where it is under 64 KB); empty when there is none
 // or it is damaged. Never raises.
-QByteArray ReadWmaPictureFrom(QIODevice& device);
+QByteArray readWmaPictureFrom(QIODevice& device);
 
 // Sets Author, Title, WM/AlbumTitle, WM/Year, Description and WM/Genre (empty
-// texts too) and WM/TrackNumber. The file is rewritten into a replacement that
+// texts too) and WM/trackNumber. The file is rewritten into a replacement that
 // takes its place only when complete. False, with the file left as it was,
 // when it cannot be opened or is not a well-formed ASF file. Never raises.
 //
@@ -46,6 +46,6 @@ QByteArray ReadWmaPictureFrom(QIODevice& device);
 // bytes show), in the Metadata Library when it is over 64 KB. A cover that
 // CoverCheck::checked refuses is left out; check it first to tell the user
 // why. Values extras does not hold stay as the file had them.
-bool WriteWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras = {});
-bool WriteWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
+bool writeWmaTag(const QString& fileName, const WmaTag& tag, const TagExtras& extras = {});
+bool writeWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
                    const TagExtras& extras = {});

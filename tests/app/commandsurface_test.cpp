@@ -17,34 +17,34 @@ public:
 
     int functionMode() const override { return mode; }
     int rowCount() const override { return rows; }
-    void StartJob() override { calls << "StartJob"; }
-    void StopJob() override { calls << "StopJob"; }
-    void ShowSettingsDialog() override { calls << "ShowSettingsDialog"; }
-    void OpenFileMenu() override { calls << "OpenFileMenu"; }
-    void OpenHelpMenu() override { calls << "OpenHelpMenu"; }
-    void AddFiles() override { calls << "AddFiles"; }
-    void AddFolder() override { calls << "AddFolder"; }
-    void RemoveSelectedRows() override { calls << "RemoveSelectedRows"; }
-    void ClearList() override { calls << "ClearList"; }
-    void RefreshTrackTable() override { calls << "RefreshTrackTable"; }
-    void StartFreeDbLookup() override {
+    void startJob() override { calls << "StartJob"; }
+    void stopJob() override { calls << "StopJob"; }
+    void showSettingsDialog() override { calls << "ShowSettingsDialog"; }
+    void openFileMenu() override { calls << "OpenFileMenu"; }
+    void openHelpMenu() override { calls << "OpenHelpMenu"; }
+    void addFiles() override { calls << "AddFiles"; }
+    void addFolder() override { calls << "AddFolder"; }
+    void removeSelectedRows() override { calls << "RemoveSelectedRows"; }
+    void clearList() override { calls << "ClearList"; }
+    void refreshTrackTable() override { calls << "RefreshTrackTable"; }
+    void startFreeDbLookup() override {
         calls << "StartFreeDbLookup";
-        windowFlagDuringLookup = state->ShowFreeDbWindow;
+        windowFlagDuringLookup = state->showFreeDbWindow;
     }
-    void PlayOrPause() override { calls << "PlayOrPause"; }
-    void StopPreview() override { calls << "StopPreview"; }
-    void PreviewPreviousRow() override { calls << "PreviewPreviousRow"; }
-    void PreviewNextRow() override { calls << "PreviewNextRow"; }
-    void StepBack() override { calls << "StepBack"; }
-    void StepForward() override { calls << "StepForward"; }
-    void SliderPressed() override { calls << "SliderPressed"; }
-    void SliderReleased() override { calls << "SliderReleased"; }
-    void TickAllRows(bool ticked) override { calls << (ticked ? "TickAll" : "UntickAll"); }
-    void CloseMainWindow() override { calls << "CloseMainWindow"; }
-    void ShowContent() override { calls << "ShowContent"; }
-    void ShowDemos() override { calls << "ShowDemos"; }
-    void ShowHomePage() override { calls << "ShowHomePage"; }
-    void ShowAbout() override { calls << "ShowAbout"; }
+    void playOrPause() override { calls << "PlayOrPause"; }
+    void stopPreview() override { calls << "StopPreview"; }
+    void previewPreviousRow() override { calls << "PreviewPreviousRow"; }
+    void previewNextRow() override { calls << "PreviewNextRow"; }
+    void stepBack() override { calls << "StepBack"; }
+    void stepForward() override { calls << "StepForward"; }
+    void sliderPressed() override { calls << "SliderPressed"; }
+    void sliderReleased() override { calls << "SliderReleased"; }
+    void tickAllRows(bool ticked) override { calls << (ticked ? "TickAll" : "UntickAll"); }
+    void closeMainWindow() override { calls << "CloseMainWindow"; }
+    void showContent() override { calls << "ShowContent"; }
+    void showDemos() override { calls << "ShowDemos"; }
+    void showHomePage() override { calls << "ShowHomePage"; }
+    void showAbout() override { calls << "ShowAbout"; }
 };
 
 class CommandSurfaceTest : public ::testing::Test {
@@ -55,16 +55,16 @@ protected:
 
     void SetUp() override {
         target.state = &state;
-        state.CurrentRow = 0;
+        state.currentRow = 0;
     }
     QStringList click(const QString& name) {
         target.calls.clear();
-        surface.Skin1Click(name);
+        surface.skin1Click(name);
         return target.calls;
     }
     QStringList menu(CommandSurface::MenuItem item) {
         target.calls.clear();
-        surface.MenuClick(item);
+        surface.menuClick(item);
         return target.calls;
     }
 };
@@ -91,7 +91,7 @@ TEST_F(CommandSurfaceTest, UnknownNamesAndOtherLetterCaseDoNothing) {
 }
 
 TEST_F(CommandSurfaceTest, ARunningJobBlocksStartSetPlayRefreshAndFreeDb) {
-    state.JobRunning = true;
+    state.jobRunning = true;
     for (const char* name : {"start", "set", "play", "refresh", "freedb"})
         EXPECT_TRUE(click(name).isEmpty()) << name;
     EXPECT_EQ(click("stop"), QStringList{"StopJob"});
@@ -105,7 +105,7 @@ TEST_F(CommandSurfaceTest, ARunningJobBlocksStartSetPlayRefreshAndFreeDb) {
 }
 
 TEST_F(CommandSurfaceTest, PlaybackBlocksRefreshAndFreeDbButNotTheirMenuItems) {
-    state.PlaybackActive = true;
+    state.playbackActive = true;
     EXPECT_TRUE(click("refresh").isEmpty());
     EXPECT_TRUE(click("freedb").isEmpty());
     EXPECT_EQ(menu(CommandSurface::MenuItem::Refresh), QStringList{"RefreshTrackTable"});
@@ -116,51 +116,51 @@ TEST_F(CommandSurfaceTest, PlaybackBlocksRefreshAndFreeDbButNotTheirMenuItems) {
 TEST_F(CommandSurfaceTest, FreeDbOpensTheStatusWindowOnlyForItsOwnLookup) {
     click("freedb");
     EXPECT_TRUE(target.windowFlagDuringLookup);
-    EXPECT_FALSE(state.ShowFreeDbWindow);
+    EXPECT_FALSE(state.showFreeDbWindow);
 }
 
 TEST_F(CommandSurfaceTest, PlayCommandsNeedACurrentRow) {
-    state.CurrentRow = -1;
+    state.currentRow = -1;
     for (const char* name : {"play", "next", "hou", "qian", "break"})
         EXPECT_TRUE(click(name).isEmpty()) << name;
-    state.PlaybackActive = true;
+    state.playbackActive = true;
     EXPECT_TRUE(click("playstop").isEmpty());
-    state.CurrentRow = 1;
+    state.currentRow = 1;
     EXPECT_EQ(click("playstop"), QStringList{"StopPreview"});
-    state.PlaybackActive = false;
+    state.playbackActive = false;
     EXPECT_TRUE(click("playstop").isEmpty()) << "stop play needs a running preview";
 }
 
 TEST_F(CommandSurfaceTest, BreakAndNextStayInsideTheList) {
-    state.CurrentRow = 0;
+    state.currentRow = 0;
     EXPECT_TRUE(click("break").isEmpty());
-    state.CurrentRow = 1;
+    state.currentRow = 1;
     EXPECT_EQ(click("break"), QStringList{"PreviewPreviousRow"});
 
     target.mode = Converter;
     target.rows = 3;
-    state.CurrentRow = 2;
+    state.currentRow = 2;
     EXPECT_TRUE(click("next").isEmpty()) << "last row of the converter list";
-    state.CurrentRow = 1;
+    state.currentRow = 1;
     EXPECT_EQ(click("next"), QStringList{"PreviewNextRow"});
     target.mode = CdRipper;
-    state.CurrentRow = 2;
+    state.currentRow = 2;
     EXPECT_EQ(click("next"), QStringList{"PreviewNextRow"})
         << "the preview itself checks in CD mode";
 }
 
 TEST_F(CommandSurfaceTest, TheSliderStopsFollowingWhileHeldAndEveryReleaseReachesTheTarget) {
-    surface.Skin1MouseDown("pb");
-    EXPECT_FALSE(state.SliderFollowsPlayback);
-    surface.Skin1MouseUp("pb");
-    EXPECT_TRUE(state.SliderFollowsPlayback);
+    surface.skin1MouseDown("pb");
+    EXPECT_FALSE(state.sliderFollowsPlayback);
+    surface.skin1MouseUp("pb");
+    EXPECT_TRUE(state.sliderFollowsPlayback);
     // Paused or stopped, the release still sets where the next play starts.
     EXPECT_EQ(target.calls, (QStringList{"SliderPressed", "SliderReleased"}));
 
     target.calls.clear();
-    surface.Skin1MouseDown("play");
-    surface.Skin1MouseUp("play");
-    EXPECT_TRUE(state.SliderFollowsPlayback);
+    surface.skin1MouseDown("play");
+    surface.skin1MouseUp("play");
+    EXPECT_TRUE(state.sliderFollowsPlayback);
     EXPECT_TRUE(target.calls.isEmpty()) << "presses elsewhere only matter as clicks";
 }
 
@@ -185,7 +185,7 @@ TEST_F(CommandSurfaceTest, MenuItemsRunTheirCommands) {
     EXPECT_EQ(menu(Item::FlashDemos), QStringList{"ShowDemos"});
     EXPECT_EQ(menu(Item::VisitWeb), QStringList{"ShowHomePage"});
     EXPECT_EQ(menu(Item::About), QStringList{"ShowAbout"});
-    state.PlaybackActive = true;
+    state.playbackActive = true;
     EXPECT_EQ(menu(Item::StopPlay), QStringList{"StopPreview"});
 }
 

@@ -23,7 +23,7 @@ TEST_F(ErrorHandling, NoClosesTheWindowAfterSavingTheChoices) {
     startWithHandler();
     window->controller().setOutputPath("/tmp/kept");
     prompt.questionAnswer = false;
-    handler->ApplicationEvents1Exception();
+    handler->applicationEvents1Exception();
     EXPECT_EQ(prompt.questions,
               QStringList{"A system error occurs,click Yes to execute again,click No to exit!"});
     EXPECT_FALSE(window->isVisible());
@@ -34,7 +34,7 @@ TEST_F(ErrorHandling, NoClosesTheWindowAfterSavingTheChoices) {
 TEST_F(ErrorHandling, YesClosesTheWindowAndStartsTheProgramAgain) {
     startWithHandler();
     prompt.questionAnswer = true;
-    handler->ApplicationEvents1Exception();
+    handler->applicationEvents1Exception();
     EXPECT_FALSE(window->isVisible());
     ASSERT_TRUE(handler->restartRequested());
     handler->restart();

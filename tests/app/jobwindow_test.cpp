@@ -72,13 +72,18 @@ QByteArray tone(int frames, int channels) {
 }
 
 // A source that never ends, so that Stop always comes in the middle of its row.
-class EndlessReader : public NullAudioFile {
+class EndlessReader : public AudioReader {
 public:
-    void Open(const QString&) override { m_open = true; }
-    QByteArray Read(int frames) override { return QByteArray(frames * 4, '\1'); }
-    qint64 GetLength() override { return qint64(1) << 40; }
-    void Close() override { m_open = false; }
-    bool GetIsOpen() override { return m_open; }
+    void seek(qint64) override {}
+    int getDurationMs() override { return 0; }
+    int getBlockAlign() override { return 4; }
+    int getChannels() override { return 2; }
+    int getSampleRate() override { return 44100; }
+    void open(const QString&) override { m_open = true; }
+    QByteArray read(int frames) override { return QByteArray(frames * 4, '\1'); }
+    qint64 getLength() override { return qint64(1) << 40; }
+    void close() override { m_open = false; }
+    bool getIsOpen() override { return m_open; }
 
 private:
     bool m_open = false;
@@ -120,17 +125,15 @@ protected:
         AudioComponentSet set;
         auto cdio = std::make_unique<CdioGrabber>(settingsPath());
         grabber = cdio.get();
-        set.AudioCDGrabber21 = std::move(cdio);
-        set.FreeDBInformation21 = std::make_unique<NullFreeDbInformation>();
-        set.AudioPlayer21 = std::make_unique<NullPlayer>();
-        set.AudioFileRead = std::make_unique<NullAudioFile>();
-        set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
+        set.cdGrabber = std::move(cdio);
+        set.discInfoLookup = std::make_unique<NullFreeDbInformation>();
+        set.audioPlayer = std::make_unique<NullPlayer>();
         if (realVideo)
-            set.VideoFile1 = std::make_unique<VideoFile>();
+            set.rmWriter = std::make_unique<VideoFile>();
         else
-            set.VideoFile1 = std::make_unique<NullVideoFile>();
-        set.Skin1 = std::make_unique<FakeSkin>(log, QStringList{QStringLiteral("pb")});
-        set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
+            set.rmWriter = std::make_unique<NullVideoFile>();
+        set.skin = std::make_unique<FakeSkin>(log, QStringList{QStringLiteral("pb")});
+        set.driveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
         window =
             std::make_unique<MainWindow>(std::move(set), prompt, shell, settingsPath(), dir.path());
         window->show();
@@ -158,7 +161,7 @@ protected:
     // Runs what the job set off until it is over.
     void waitForEnd(QSignalSpy& ended) {
         ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
-        EXPECT_FALSE(window->controller().state().JobRunning);
+        EXPECT_FALSE(window->controller().state().jobRunning);
     }
 
     RowModel& rows() { return window->controller().rows(); }
@@ -210,16 +213,16 @@ TEST_F(JobWindow, RipOfTheTickedTracksToWavAndMp3) {
     QStringList shownTitles;
     QStringList disabledWhileRunning;
     QObject::connect(&c, &MainController::tagShown, &scope, [&](const RowTag& tag) {
-        if (!c.state().JobRunning)
+        if (!c.state().jobRunning)
             return;
-        shownTitles << tag.Title;
+        shownTitles << tag.title;
         for (const char* name : OptionControls)
             if (!enabled(name))
                 disabledWhileRunning << QLatin1String(name);
     });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().Skin1Click(QStringLiteral("start"));
-    EXPECT_TRUE(c.state().JobRunning);
+    c.commands().skin1Click(QStringLiteral("start"));
+    EXPECT_TRUE(c.state().jobRunning);
     EXPECT_TRUE(enabled("lv")) << "the list stays enabled";
     waitForEnd(ended);
 
@@ -248,7 +251,7 @@ TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
     settings.ini().writeString("AccurateRip", "server", server.address());
     MainController& c = start();
     c.chooseDrive(realDrives);
-    const AccurateRipId id = grabber->GetDiscLayout().accurateRipId();
+    const AccurateRipId id = grabber->getDiscLayout().accurateRipId();
     ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = disc.trackBytes(track);
@@ -261,7 +264,7 @@ TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
     c.setRowTarget(1, QStringLiteral("WAV"));
     rows().setData(rows().index(2, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().MenuClick(Item::Start);
+    c.commands().menuClick(Item::Start);
     waitForEnd(ended);
     EXPECT_EQ(statuses(), (QStringList{QStringLiteral("Finish \u2713 5"),
                                        QStringLiteral("Finish \u2717"), "Unconverter"}));
@@ -286,16 +289,16 @@ TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
                              statusChanges << rows().row(from.row()).status;
                      });
     QObject::connect(&rows(), &QAbstractItemModel::modelReset, &scope,
-                     [&] { resetsWhileRunning << c.state().JobRunning; });
+                     [&] { resetsWhileRunning << c.state().jobRunning; });
     QObject::connect(&c, &MainController::tagShown, &scope, [&] {
-        if (!c.state().JobRunning || changed)
+        if (!c.state().jobRunning || changed)
             return;
         changed = true;
-        emit grabber->OnMediaChange();
+        emit grabber->onMediaChange();
         emit c.drives().lookupLoaded();
     });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().MenuClick(Item::Start);
+    c.commands().menuClick(Item::Start);
     waitForEnd(ended);
 
     EXPECT_EQ(statusChanges.last(), "Finish") << "the row the job wrote to was still there";
@@ -320,11 +323,11 @@ TEST_F(JobWindow, ConversionWithAFailingRowEndsWithOneBoxAndTheFolder) {
 
     QStringList shownTitles;
     QObject::connect(&c, &MainController::tagShown, &scope, [&](const RowTag& tag) {
-        if (c.state().JobRunning)
-            shownTitles << tag.Title;
+        if (c.state().jobRunning)
+            shownTitles << tag.title;
     });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().MenuClick(Item::Start);
+    c.commands().menuClick(Item::Start);
     waitForEnd(ended);
 
     EXPECT_EQ(shownTitles, (QStringList{"One", "", "Two"}));
@@ -346,7 +349,7 @@ TEST_F(JobWindow, ConversionWithAFailingRowEndsWithOneBoxAndTheFolder) {
     prompt.informations.clear();
     rows().removeRows({1});
     QSignalSpy again(&c.jobs(), &JobControl::ended);
-    c.commands().Skin1Click(QStringLiteral("start"));
+    c.commands().skin1Click(QStringLiteral("start"));
     waitForEnd(again);
     EXPECT_EQ(outputFiles(),
               (QStringList{"01_first.wav", "01_second.ogg", "first.wav", "second.ogg"}));
@@ -365,10 +368,10 @@ TEST_F(JobWindow, StopInTheMiddleEndsTheRowAndStartsNoOther) {
     QObject::connect(
         &rows(), &QAbstractItemModel::dataChanged, &scope, [&](const QModelIndex& from) {
             if (from.column() == Col::ColStatus && rows().row(from.row()).status.endsWith('%'))
-                c.commands().Skin1Click(QStringLiteral("stop"));
+                c.commands().skin1Click(QStringLiteral("stop"));
         });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().Skin1Click(QStringLiteral("start"));
+    c.commands().skin1Click(QStringLiteral("start"));
     waitForEnd(ended);
 
     EXPECT_EQ(statuses(), (QStringList{"Finish", "Unconverter", "Unconverter"}));
@@ -397,10 +400,10 @@ TEST_F(JobWindow, StopEndsEveryRowRunningSideBySide) {
                 return;
             showing.insert(from.row());
             if (showing.size() == 2)
-                c.commands().Skin1Click(QStringLiteral("stop"));
+                c.commands().skin1Click(QStringLiteral("stop"));
         });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().Skin1Click(QStringLiteral("start"));
+    c.commands().skin1Click(QStringLiteral("start"));
     waitForEnd(ended);
 
     EXPECT_EQ(statuses(), (QStringList{"Finish", "Finish", "Unconverter"}));
@@ -430,7 +433,7 @@ TEST_F(JobWindow, EachRowTakesItsTargetAndTheSettingsWhenItStarts) {
         settings.ini().writeInteger("Rm", "format", 1);
     });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
-    c.commands().MenuClick(Item::Start);
+    c.commands().menuClick(Item::Start);
     waitForEnd(ended);
 
     EXPECT_EQ(outputFiles(), (QStringList{"a.mp3", "b.wav", "c.mp3", "d.rm"}));
@@ -441,20 +444,20 @@ TEST_F(JobWindow, EachRowTakesItsTargetAndTheSettingsWhenItStarts) {
 
 TEST_F(JobWindow, StartIsRefusedWhilePlayingWithoutAFolderAndWithoutRows) {
     MainController& c = startConverter();
-    c.commands().Skin1Click(QStringLiteral("start"));
+    c.commands().skin1Click(QStringLiteral("start"));
     EXPECT_TRUE(prompt.informations.isEmpty()) << "no rows: nothing, without a message";
 
     addRow(dir.filePath(QStringLiteral("a.wav")), QStringLiteral("WAV"), {});
-    c.state().PlaybackActive = true;
-    c.commands().MenuClick(Item::Start);
+    c.state().playbackActive = true;
+    c.commands().menuClick(Item::Start);
     EXPECT_EQ(prompt.informations, QStringList{MainController::StopPlayingFirst});
-    c.state().PlaybackActive = false;
+    c.state().playbackActive = false;
 
     prompt.informations.clear();
     c.setOutputPath(QStringLiteral("  "));
-    c.commands().MenuClick(Item::Start);
+    c.commands().menuClick(Item::Start);
     EXPECT_EQ(prompt.informations, QStringList{MainController::NoOutputFolder});
-    EXPECT_FALSE(c.state().JobRunning);
+    EXPECT_FALSE(c.state().jobRunning);
     EXPECT_EQ(statuses(), QStringList{"Unconverter"});
     EXPECT_TRUE(enabled("rg_format"));
     EXPECT_TRUE(shell.folders.isEmpty());

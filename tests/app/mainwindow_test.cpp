@@ -1,6 +1,7 @@
 #include "app/windowfixture.h"
 
 #include "dialogs/folderdialog.h"
+#include "filelist/formatswitch.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -25,11 +26,11 @@ TEST_F(Window, TrackTableFollowsTheGrabbersTracks) {
     EXPECT_EQ(column(Col::ColPath), (QStringList{"", "", ""}));
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(rows().isTicked(i));
-    EXPECT_EQ(rows().tag(0).Artist, "Unknown Artist");
-    EXPECT_EQ(rows().tag(0).Album, "Unknown Album");
-    EXPECT_EQ(rows().tag(1).Artist, "Band");
-    EXPECT_EQ(rows().tag(1).Title, "Session1 Track3");
-    EXPECT_EQ(c.state().CurrentRow, 0);
+    EXPECT_EQ(rows().tag(0).artist, "Unknown Artist");
+    EXPECT_EQ(rows().tag(0).album, "Unknown Album");
+    EXPECT_EQ(rows().tag(1).artist, "Band");
+    EXPECT_EQ(rows().tag(1).title, "Session1 Track3");
+    EXPECT_EQ(c.state().currentRow, 0);
     EXPECT_EQ(c.shownTag(), (RowTag{"Track01", "Unknown Artist", "Unknown Album"}));
     // The list shows the model, with the columns it has always had.
     auto* list = control<QTreeView>("lv");
@@ -86,17 +87,17 @@ TEST_F(Window, MediaChangeRebuildsInTheCdFunctionOnly) {
     audioCd({{"A", "", "", 1, 0, 0}});
     MainController& c = start();
     fakes.grabber->tracks.push_back({"B", "", "", 1, 0, 0});
-    emit fakes.grabber->OnMediaChange();
+    emit fakes.grabber->onMediaChange();
     EXPECT_EQ(rows().count(), 2);
     fakes.driveLayer->drives = {{"/dev/sr0", true, "DATA"}};
-    emit fakes.grabber->OnMediaChange();
+    emit fakes.grabber->onMediaChange();
     EXPECT_EQ(prompt.informations, QStringList{MainController::NotAudioCd});
     EXPECT_EQ(rows().count(), 2) << "the table keeps its rows";
 
     c.chooseFunction(Converter);
     prompt.informations.clear();
     const int reads = fakes.log.calls.count("grabber.ReadDisc");
-    emit fakes.grabber->OnMediaChange();
+    emit fakes.grabber->onMediaChange();
     EXPECT_TRUE(prompt.informations.isEmpty());
     EXPECT_EQ(fakes.log.calls.count("grabber.ReadDisc"), reads);
 }
@@ -105,16 +106,16 @@ TEST_F(Window, FreeDbStatusLinesAndReload) {
     audioCd({{"Session1 Track1", "", "", 1, 0, 0}});
     MainController& c = start();
     for (int status : {1, 2, 0, 4, -3, -1, -2})
-        emit fakes.grabber->OnFreeDBQueryStatus(status);
+        emit fakes.grabber->onFreeDBQueryStatus(status);
     EXPECT_EQ(c.drives().statusLines(),
               (QStringList{"Connecting to  server...", "Quering for album entry...",
                            "Connection failed!", "No FreeDB information available for this CD!"}));
     fakes.grabber->tracks[0] = {"Opening", "Singer", "Songs", 1, 0, 0};
-    emit fakes.grabber->OnFreeDBQueryStatus(3);
+    emit fakes.grabber->onFreeDBQueryStatus(3);
     EXPECT_EQ(c.drives().statusLines().mid(4),
               (QStringList{"FreeDB information loaded", "Refresh CD information..."}));
     EXPECT_EQ(rows().row(0).caption, "Opening");
-    EXPECT_EQ(c.shownTag().Artist, "Singer");
+    EXPECT_EQ(c.shownTag().artist, "Singer");
     EXPECT_FALSE(control<QDialog>("FreeDbWindow")->isVisible())
         << "the lookup at start shows no window";
 }
@@ -133,15 +134,15 @@ TEST_F(Window, AStatusOrDiscChangeDuringATableBuildGivesOneTable) {
             return;
         changed = true;
         fakes.grabber->tracksAfterNextRead = {{"X", "", "", 1, 0, 0}, {"Y", "", "", 1, 0, 0}};
-        emit fakes.grabber->OnFreeDBQueryStatus(3);
-        emit fakes.grabber->OnMediaChange();
+        emit fakes.grabber->onFreeDBQueryStatus(3);
+        emit fakes.grabber->onMediaChange();
     };
     const int reads = fakes.log.calls.count("grabber.ReadDisc");
-    c.RefreshTrackTable();
+    c.refreshTrackTable();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(", ").toStdString();
     EXPECT_EQ(column(Col::ColName), (QStringList{"X", "Y"}));
     EXPECT_EQ(fakes.log.calls.count("grabber.ReadDisc"), reads + 2) << "one rebuild for both";
-    EXPECT_EQ(c.state().CurrentRow, 0);
+    EXPECT_EQ(c.state().currentRow, 0);
 }
 
 TEST_F(Window, FreeDbCommandOpensTheStatusWindowAndRetryAppends) {
@@ -154,11 +155,11 @@ TEST_F(Window, FreeDbCommandOpensTheStatusWindowAndRetryAppends) {
     EXPECT_EQ(status->windowTitle(), "FreeDB info");
     EXPECT_TRUE(status->lines().isEmpty()) << "the command clears the lines";
     EXPECT_TRUE(c.drives().statusLines().isEmpty());
-    emit fakes.grabber->OnFreeDBQueryStatus(-1);
+    emit fakes.grabber->onFreeDBQueryStatus(-1);
     const int queries = fakes.grabber->queries;
     status->findChild<QPushButton*>("edt_retry")->click();
     EXPECT_EQ(fakes.grabber->queries, queries + 1);
-    emit fakes.grabber->OnFreeDBQueryStatus(1);
+    emit fakes.grabber->onFreeDBQueryStatus(1);
     EXPECT_EQ(status->lines(), (QStringList{"Connection failed!", "Connecting to  server..."}));
     EXPECT_EQ(c.drives().statusLines(), status->lines());
     status->findChild<QPushButton*>("btn_cancel")->click();
@@ -169,8 +170,8 @@ TEST_F(Window, RefreshAndFreeDbRefuseTheConverterFunction) {
     audioCd({});
     MainController& c = start();
     c.chooseFunction(Converter);
-    c.commands().MenuClick(CommandSurface::MenuItem::Refresh);
-    c.commands().MenuClick(CommandSurface::MenuItem::FreeDB);
+    c.commands().menuClick(CommandSurface::MenuItem::Refresh);
+    c.commands().menuClick(CommandSurface::MenuItem::FreeDB);
     EXPECT_EQ(prompt.informations,
               (QStringList{MainController::CdRipperOnly, MainController::CdRipperOnly}));
 }
@@ -179,13 +180,13 @@ TEST_F(Window, ListCommandsRefuseTheCdFunctionAndStaySilentDuringAJob) {
     audioCd({{"A", "", "", 1, 0, 0}});
     MainController& c = start();
     for (const char* name : {"addfile", "remove", "clear"})
-        c.commands().Skin1Click(name);
+        c.commands().skin1Click(name);
     EXPECT_EQ(prompt.informations.size(), 3);
-    EXPECT_EQ(prompt.informations[0], MainController::ConverterOnly);
+    EXPECT_EQ(prompt.informations[0], ConverterFunctionMessage);
     EXPECT_EQ(rows().count(), 1);
     prompt.informations.clear();
-    c.state().JobRunning = true;
-    c.commands().Skin1Click("clear");
+    c.state().jobRunning = true;
+    c.commands().skin1Click("clear");
     EXPECT_TRUE(prompt.informations.isEmpty());
 }
 
@@ -198,7 +199,7 @@ TEST_F(Window, FormatChoiceRetargetsEveryRowAndSetReturns) {
     c.setRowTarget(1, "RM");
     c.chooseFormat(FormatSet);
     EXPECT_EQ(c.options().format, FormatOgg);
-    EXPECT_EQ(c.state().LastFormat, FormatOgg);
+    EXPECT_EQ(c.state().lastFormat, FormatOgg);
     // Choosing the last format again resets every row's target.
     EXPECT_EQ(column(Col::ColTarget), (QStringList{"OGG", "OGG"}));
 }
@@ -208,12 +209,12 @@ TEST_F(Window, TagEditsGoToSelectedRowsAndAllToEveryRow) {
     MainController& c = start();
     c.selectRows({0, 2});
     c.storeTag(RowTagField::Title, "New");
-    EXPECT_EQ(rows().tag(0).Title, "New");
-    EXPECT_EQ(rows().tag(1).Title, "B");
-    EXPECT_EQ(rows().tag(2).Title, "New");
+    EXPECT_EQ(rows().tag(0).title, "New");
+    EXPECT_EQ(rows().tag(1).title, "B");
+    EXPECT_EQ(rows().tag(2).title, "New");
     c.storeTagInAllRows(RowTagField::Album, "");
     for (int i = 0; i < rows().count(); ++i)
-        EXPECT_EQ(rows().tag(i).Album, "");
+        EXPECT_EQ(rows().tag(i).album, "");
     // Removing a row takes its tags with it.
     c.chooseFunction(Converter);
     rows().setRows(
@@ -221,19 +222,19 @@ TEST_F(Window, TagEditsGoToSelectedRowsAndAllToEveryRow) {
          {"two", "", "MP3", "Unconverter", "/b.wav", RowModel::Tick::None, {"2", "", ""}, {}},
          {"three", "", "MP3", "Unconverter", "/c.wav", RowModel::Tick::None, {"3", "", ""}, {}}});
     c.selectRows({1});
-    c.RemoveSelectedRows();
+    c.removeSelectedRows();
     EXPECT_EQ(column(Col::ColPath), (QStringList{"/a.wav", "/c.wav"}));
-    EXPECT_EQ(rows().tag(1).Title, "3");
+    EXPECT_EQ(rows().tag(1).title, "3");
 }
 
 TEST_F(Window, SelectAndUnselectAllTickTheRows) {
     audioCd({{"A", "", "", 1, 0, 0}, {"B", "", "", 1, 0, 0}});
     MainController& c = start();
-    c.commands().MenuClick(CommandSurface::MenuItem::UnselectAll);
+    c.commands().menuClick(CommandSurface::MenuItem::UnselectAll);
     EXPECT_FALSE(rows().isTicked(0));
     EXPECT_FALSE(rows().isTicked(1));
     EXPECT_EQ(rows().data(rows().index(0, 0), Qt::CheckStateRole), Qt::Unchecked);
-    c.commands().MenuClick(CommandSurface::MenuItem::SelectAll);
+    c.commands().menuClick(CommandSurface::MenuItem::SelectAll);
     EXPECT_TRUE(rows().isTicked(1));
 }
 
@@ -254,14 +255,14 @@ TEST_F(Window, SkinClicksOpenTheMenusAndHelpItemsOpenPages) {
     EXPECT_EQ(captions,
               (QStringList{"Add File", "Add Folder", "Remove", "Clear", "-", "Refresh", "FreeDB",
                            "-", "Start", "Stop", "-", "Settings...", "-", "Exit"}));
-    c.commands().MenuClick(CommandSurface::MenuItem::Content);
-    c.commands().MenuClick(CommandSurface::MenuItem::FlashDemos);
-    c.commands().MenuClick(CommandSurface::MenuItem::VisitWeb);
+    c.commands().menuClick(CommandSurface::MenuItem::Content);
+    c.commands().menuClick(CommandSurface::MenuItem::FlashDemos);
+    c.commands().menuClick(CommandSurface::MenuItem::VisitWeb);
     ASSERT_EQ(shell.urls.size(), 3u);
     EXPECT_EQ(shell.urls[0], QUrl::fromLocalFile(dir.path() + "/help/Orvelle.html"));
     EXPECT_EQ(shell.urls[1].scheme(), "https");
     EXPECT_EQ(shell.urls[2].scheme(), "https");
-    c.commands().MenuClick(CommandSurface::MenuItem::About);
+    c.commands().menuClick(CommandSurface::MenuItem::About);
     auto* about = control<QDialog>("fm_about");
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowTitle(), "About");
@@ -269,7 +270,7 @@ TEST_F(Window, SkinClicksOpenTheMenusAndHelpItemsOpenPages) {
 
 TEST_F(Window, ExitClosesTheWindow) {
     audioCd({});
-    start().commands().MenuClick(CommandSurface::MenuItem::Exit);
+    start().commands().menuClick(CommandSurface::MenuItem::Exit);
     EXPECT_FALSE(window->isVisible());
 }
 

@@ -6,7 +6,7 @@
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
-#include "components/player/audioplayer.h"
+#include "components/player/qtaudioplayer.h"
 #include "settings/settingsfile.h"
 
 #include <QFile>
@@ -55,7 +55,7 @@ protected:
         return c;
     }
     FakeSkin::Object& slider() {
-        return *static_cast<FakeSkin::Object*>(skin->GetSkinObject("pb"));
+        return *static_cast<FakeSkin::Object*>(skin->getSkinObject("pb"));
     }
     void dragSliderTo(int value) {
         skin->press("pb");
@@ -74,13 +74,13 @@ TEST_F(PreviewWiring, PlayStartsFromTheSliderAndPlayAgainPauses) {
     EXPECT_TRUE(calls("grabber.SeekRawRead").isEmpty());
     c.selectRows({1});
     skin->click("play"); // the selected row becomes current first
-    EXPECT_EQ(c.state().CurrentRow, 1);
-    EXPECT_TRUE(c.state().PlaybackActive);
+    EXPECT_EQ(c.state().currentRow, 1);
+    EXPECT_TRUE(c.state().playbackActive);
     EXPECT_EQ(calls("grabber.SeekRawRead"), QStringList{"grabber.SeekRawRead 375"}); // 5 000 ms
     EXPECT_EQ(calls("player.SetFormat"), QStringList{"player.SetFormat 44100 2"});
     EXPECT_EQ(fakes.player->queued, 2);
     EXPECT_EQ(statuses().at(1), "Playing");
-    EXPECT_EQ(c.shownTag().Title, "Two");
+    EXPECT_EQ(c.shownTag().title, "Two");
 
     const int redraws = slider().redraws;
     fakes.player->tick(); // the slider follows what was read past 5 000 ms
@@ -88,23 +88,23 @@ TEST_F(PreviewWiring, PlayStartsFromTheSliderAndPlayAgainPauses) {
     EXPECT_GT(followed, 465);
     EXPECT_GT(slider().redraws, redraws);
     skin->click("play");
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_EQ(statuses().at(1), "Pause");
     EXPECT_EQ(slider().value, followed);
 
     skin->click("play");
     skin->click("playstop");
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_EQ(statuses().at(1), "Stop Play");
     EXPECT_EQ(slider().value, 0);
 }
 
 TEST_F(PreviewWiring, NoPreviewDuringAJob) {
     MainController& c = startOnTwoTracks();
-    c.state().JobRunning = true;
-    c.PlayOrPause();
+    c.state().jobRunning = true;
+    c.playOrPause();
     c.preview().playOrPause();
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_TRUE(calls("grabber.BeginRawRead").isEmpty());
     EXPECT_EQ(statuses().at(0), RowModel::Unconverted);
 }
@@ -112,23 +112,23 @@ TEST_F(PreviewWiring, NoPreviewDuringAJob) {
 TEST_F(PreviewWiring, NextAndPreviousStopAtTheEndsAndOnlyWhilePlaying) {
     MainController& c = startOnTwoTracks();
     skin->click("next"); // stopped: nothing
-    EXPECT_EQ(c.state().CurrentRow, 0);
+    EXPECT_EQ(c.state().currentRow, 0);
     skin->click("play");
     skin->click("break");   // row 0: the surface's guard
-    c.PreviewPreviousRow(); // and the preview's own
-    EXPECT_EQ(c.state().CurrentRow, 0);
+    c.previewPreviousRow(); // and the preview's own
+    EXPECT_EQ(c.state().currentRow, 0);
     skin->click("next");
-    EXPECT_EQ(c.state().CurrentRow, 1);
+    EXPECT_EQ(c.state().currentRow, 1);
     EXPECT_EQ(statuses(), (QStringList{"Stop Play", "Playing"}));
-    EXPECT_EQ(c.shownTag().Title, "Two");
+    EXPECT_EQ(c.shownTag().title, "Two");
     skin->click("next"); // the last row
-    EXPECT_EQ(c.state().CurrentRow, 1);
+    EXPECT_EQ(c.state().currentRow, 1);
     EXPECT_EQ(statuses(), (QStringList{"Stop Play", "Playing"}));
     EXPECT_EQ(calls("grabber.BeginRawRead"),
               (QStringList{"grabber.BeginRawRead 0", "grabber.BeginRawRead 1"}));
     skin->click("play"); // paused: previous does nothing either
     skin->click("break");
-    EXPECT_EQ(c.state().CurrentRow, 1);
+    EXPECT_EQ(c.state().currentRow, 1);
 }
 
 TEST_F(PreviewWiring, DraggingTheSliderWhilePausedOnlyMovesTheNextStart) {
@@ -137,7 +137,7 @@ TEST_F(PreviewWiring, DraggingTheSliderWhilePausedOnlyMovesTheNextStart) {
     skin->click("play");
     fakes.log.calls.clear();
     dragSliderTo(930);
-    EXPECT_TRUE(c.state().SliderFollowsPlayback);
+    EXPECT_TRUE(c.state().sliderFollowsPlayback);
     EXPECT_TRUE(calls("grabber.SeekRawRead").isEmpty());
     EXPECT_TRUE(calls("player.ResetQueue").isEmpty());
     skin->click("play");
@@ -158,12 +158,12 @@ TEST_F(PreviewWiring, ARebuildOrTheCloseStopsAPlayingPreviewFirst) {
     const int stop = fakes.log.indexOf("grabber.EndRawRead");
     ASSERT_GE(stop, 0);
     EXPECT_LT(stop, fakes.log.indexOf("grabber.ReadDisc"));
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
 
     skin->click("play");
     fakes.log.calls.clear();
     window->close();
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_EQ(calls("player.StopPlayback"), QStringList{"player.StopPlayback"});
 }
 
@@ -184,7 +184,7 @@ TEST_F(PreviewWiring, ConverterRowsPlayTheirFileByKindAndAFailureIsShown) {
     c.selectRows({0});
     c.showRowTags();
     skin->click("play");
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_EQ(prompt.informations.size(), 1);
     EXPECT_EQ(statuses().at(0), "Stop Play");
 }
@@ -200,19 +200,19 @@ TEST_F(PreviewWiring, RemovingOrClearingRowsStopsTheirPreview) {
     c.selectRows({2});
     c.showRowTags();
     skin->click("play");
-    ASSERT_TRUE(c.state().PlaybackActive) << prompt.informations.join('\n').toStdString();
+    ASSERT_TRUE(c.state().playbackActive) << prompt.informations.join('\n').toStdString();
     EXPECT_EQ(calls("player.SetFormat"), QStringList{"player.SetFormat 22050 1"});
     c.selectRows({0});
     skin->click("remove"); // the playing row moves up: its index would name another
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_EQ(statuses(), (QStringList{RowModel::Unconverted, "Stop Play"}));
 
     c.selectRows({1});
     c.showRowTags();
     skin->click("play");
-    ASSERT_TRUE(c.state().PlaybackActive);
+    ASSERT_TRUE(c.state().playbackActive);
     skin->click("clear");
-    EXPECT_FALSE(c.state().PlaybackActive);
+    EXPECT_FALSE(c.state().playbackActive);
     EXPECT_EQ(c.rows().count(), 0);
 }
 
@@ -232,16 +232,14 @@ TEST(PreviewPlaythrough, ADiscImageTrackPlaysToTheEndInTheWindow) {
     FakePrompt prompt;
     FakeShell shell;
     AudioComponentSet set;
-    set.AudioCDGrabber21 = std::make_unique<CdioGrabber>(settingsPath);
-    set.FreeDBInformation21 = std::make_unique<NullFreeDbInformation>();
-    set.AudioPlayer21 = std::make_unique<AudioPlayer>();
-    set.AudioFileRead = std::make_unique<NullAudioFile>();
-    set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
-    set.VideoFile1 = std::make_unique<NullVideoFile>();
+    set.cdGrabber = std::make_unique<CdioGrabber>(settingsPath);
+    set.discInfoLookup = std::make_unique<NullFreeDbInformation>();
+    set.audioPlayer = std::make_unique<QtAudioPlayer>();
+    set.rmWriter = std::make_unique<NullVideoFile>();
     auto skinObject = std::make_unique<FakeSkin>(log, QStringList{"play", "pb"});
     FakeSkin* skin = skinObject.get();
-    set.Skin1 = std::move(skinObject);
-    set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath);
+    set.skin = std::move(skinObject);
+    set.driveLayer = std::make_unique<CdioDriveLayer>(settingsPath);
     MainWindow window(std::move(set), prompt, shell, settingsPath, dir.path());
     window.show();
     QCoreApplication::processEvents();
@@ -250,7 +248,7 @@ TEST(PreviewPlaythrough, ADiscImageTrackPlaysToTheEndInTheWindow) {
         c.chooseDrive(realDrives);
     ASSERT_EQ(c.rows().count(), 2);
 
-    auto& slider = *static_cast<FakeSkin::Object*>(skin->GetSkinObject("pb"));
+    auto& slider = *static_cast<FakeSkin::Object*>(skin->getSkinObject("pb"));
     QList<int> values;
     QObject::connect(&c.preview().preview(), &PreviewController::sliderMoved,
                      [&](int value) { values << value; });
@@ -259,8 +257,8 @@ TEST(PreviewPlaythrough, ADiscImageTrackPlaysToTheEndInTheWindow) {
     skin->release("pb");
     c.selectRows({1});
     skin->click("play");
-    ASSERT_TRUE(c.state().PlaybackActive);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !c.state().PlaybackActive; }, 30000));
+    ASSERT_TRUE(c.state().playbackActive);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !c.state().playbackActive; }, 30000));
     EXPECT_EQ(c.rows().row(1).status, "Stop Play");
     ASSERT_GE(values.size(), 2);
     EXPECT_EQ(values[values.size() - 2], 930) << "the slider reached the end";

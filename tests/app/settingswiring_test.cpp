@@ -52,16 +52,16 @@ TEST_F(SettingsWiring, TheDialogOpensFromSetTheFileMenuAndTheFormatItem) {
 
 TEST_F(SettingsWiring, NeitherDuringAJobNorAfterTheClose) {
     MainController& c = start();
-    c.state().JobRunning = true;
+    c.state().jobRunning = true;
     skin->click("set");
     control<QAction>("Settings1")->trigger();
     c.chooseFormat(FormatSet);
     EXPECT_FALSE(dialog()->isVisible());
-    c.state().JobRunning = false;
+    c.state().jobRunning = false;
 
     window->close();
     ASSERT_EQ(c.settings(), nullptr);
-    c.ShowSettingsDialog(); // it would write a released settings file
+    c.showSettingsDialog(); // it would write a released settings file
     EXPECT_FALSE(dialog()->isVisible());
 }
 
@@ -79,7 +79,7 @@ TEST_F(SettingsWiring, OkHandsTheCdReadingOptionsToTheGrabber) {
     audioCd({{"A", "", "", 1, 0, 0}});
     start();
     skin->click("set");
-    dialog()->ShowSettingsPage(10);
+    dialog()->showSettingsPage(10);
     dialog()->findChild<QRadioButton*>("cd_g2")->click();
     fakes.log.calls.clear();
     dialog()->findChild<QPushButton*>("Ok")->click();

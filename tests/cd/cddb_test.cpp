@@ -204,33 +204,33 @@ TEST(FreeDbSettings, AreReadWhenAsked) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
     FreeDbInformation information(path);
-    EXPECT_EQ(information.Server(), freedbServers().first());
-    EXPECT_EQ(information.Port(), 80);
-    EXPECT_EQ(information.TimeoutMs(), 10000);
-    EXPECT_EQ(information.LookupSource(), IFreeDBInformation2::Source::ServerOnly);
-    EXPECT_EQ(information.CachePath(), dir.filePath(QStringLiteral("CDFreeDB.ini")));
+    EXPECT_EQ(information.server(), freedbServers().first());
+    EXPECT_EQ(information.port(), 80);
+    EXPECT_EQ(information.timeoutMs(), 10000);
+    EXPECT_EQ(information.lookupSource(), DiscInfoLookup::Source::ServerOnly);
+    EXPECT_EQ(information.cachePath(), dir.filePath(QStringLiteral("CDFreeDB.ini")));
 
     SettingsFile settings(path);
-    settings.write(FreedbKeys::Port, QStringLiteral("8880"));
+    settings.write(FreedbKeys::port, QStringLiteral("8880"));
     settings.write(FreedbKeys::Timeout, QStringLiteral("2500"));
-    settings.write(FreedbKeys::Proxy, QStringLiteral(" proxy.lan:3128 "));
+    settings.write(FreedbKeys::proxy, QStringLiteral(" proxy.lan:3128 "));
     settings.write(FreedbKeys::Source, 2);
-    EXPECT_EQ(information.Port(), 8880);
-    EXPECT_EQ(information.TimeoutMs(), 2500);
-    EXPECT_EQ(information.Proxy(), QStringLiteral("proxy.lan:3128"));
-    EXPECT_EQ(information.LookupSource(), IFreeDBInformation2::Source::CacheOnly);
+    EXPECT_EQ(information.port(), 8880);
+    EXPECT_EQ(information.timeoutMs(), 2500);
+    EXPECT_EQ(information.proxy(), QStringLiteral("proxy.lan:3128"));
+    EXPECT_EQ(information.lookupSource(), DiscInfoLookup::Source::CacheOnly);
 
     // What cannot be used falls back to the defaults.
     settings.write(FreedbKeys::Site, int(freedbServers().size()));
-    settings.write(FreedbKeys::Port, QStringLiteral("80a"));
+    settings.write(FreedbKeys::port, QStringLiteral("80a"));
     settings.write(FreedbKeys::Timeout, QStringLiteral("-5"));
     settings.write(FreedbKeys::Source, 7);
-    EXPECT_EQ(information.Server(), freedbServers().first());
-    EXPECT_EQ(information.Port(), 80);
-    EXPECT_EQ(information.TimeoutMs(), 10000);
-    EXPECT_EQ(information.LookupSource(), IFreeDBInformation2::Source::ServerOnly);
-    settings.write(FreedbKeys::Port, QStringLiteral("70000"));
-    EXPECT_EQ(information.Port(), 80);
+    EXPECT_EQ(information.server(), freedbServers().first());
+    EXPECT_EQ(information.port(), 80);
+    EXPECT_EQ(information.timeoutMs(), 10000);
+    EXPECT_EQ(information.lookupSource(), DiscInfoLookup::Source::ServerOnly);
+    settings.write(FreedbKeys::port, QStringLiteral("70000"));
+    EXPECT_EQ(information.port(), 80);
 }
 
 } // namespace

@@ -24,34 +24,34 @@ const QByteArray Record = "210 rock 15032003 CD database entry follows (until te
                           ".\r\n";
 
 // Settings for tests: everything given, nothing read from a file.
-struct TestInformation : IFreeDBInformation2 {
-    QString server = QStringLiteral("127.0.0.1");
-    int port = 0;
+struct TestInformation : DiscInfoLookup {
+    QString host = QStringLiteral("127.0.0.1");
+    int portNumber = 0;
     int timeout = 3000;
-    QString proxy;
+    QString proxyAddress;
     Source source = Source::ServerOnly;
     QString cache;
 
-    QString Server() const override { return server; }
-    int Port() const override { return port; }
-    int TimeoutMs() const override { return timeout; }
-    QString Proxy() const override { return proxy; }
-    Source LookupSource() const override { return source; }
-    QString CachePath() const override { return cache; }
+    QString server() const override { return host; }
+    int port() const override { return portNumber; }
+    int timeoutMs() const override { return timeout; }
+    QString proxy() const override { return proxyAddress; }
+    Source lookupSource() const override { return source; }
+    QString cachePath() const override { return cache; }
 };
 
 // The real settings reader for everything but the host, which the server
 // list cannot name.
 struct LocalInformation : FreeDbInformation {
     using FreeDbInformation::FreeDbInformation;
-    QString Server() const override { return QStringLiteral("127.0.0.1"); }
+    QString server() const override { return QStringLiteral("127.0.0.1"); }
 };
 
 class CddbClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_info.port = m_server.port();
+        m_info.portNumber = m_server.port();
         m_info.cache = m_dir.filePath(QLatin1String(FreeDbCache::FileName));
         m_server.reply = [](const QString& cmd) {
             return cmd.startsWith(QLatin1String("cddb query")) ? FoundQuery : Record;
@@ -63,7 +63,7 @@ protected:
     }
 
     // Runs a lookup until it has said its last word.
-    QList<int> lookup(const IFreeDBInformation2& information, int waitMs = 5000) {
+    QList<int> lookup(const DiscInfoLookup& information, int waitMs = 5000) {
         m_statuses.clear();
         m_client.lookup(Toc, information);
         EXPECT_TRUE(m_statuses.isEmpty()); // nothing before the caller has control again
@@ -115,7 +115,7 @@ TEST_F(CddbClientTest, UnknownDiscHasNoEntry) {
 }
 
 TEST_F(CddbClientTest, ServerThatIsDownFailsTheConnection) {
-    m_info.port = CddbTestServer::closedPort();
+    m_info.portNumber = CddbTestServer::closedPort();
     EXPECT_EQ(lookup(m_info), (QList<int>{1, -1}));
 }
 
@@ -150,7 +150,7 @@ TEST_F(CddbClientTest, BrokenRepliesFail) {
 }
 
 TEST_F(CddbClientTest, EachSourceUsesTheCacheAsItSays) {
-    using Source = IFreeDBInformation2::Source;
+    using Source = DiscInfoLookup::Source;
     m_info.source = Source::CacheOnly;
     EXPECT_EQ(lookup(m_info), (QList<int>{-2}));
     m_info.source = Source::AnyAvailable;
@@ -173,21 +173,21 @@ TEST_F(CddbClientTest, EachSourceUsesTheCacheAsItSays) {
 TEST_F(CddbClientTest, PortTimeoutAndProxyComeFromTheSettings) {
     const QString ini = m_dir.filePath(QStringLiteral("Orvelle.ini"));
     SettingsFile settings(ini);
-    settings.write(FreedbKeys::Port, QString::number(m_server.port()));
+    settings.write(FreedbKeys::port, QString::number(m_server.port()));
     LocalInformation information(ini);
     EXPECT_EQ(lookup(information), (QList<int>{1, 2, 3}));
 
     m_server.behaviour = CddbTestServer::Behaviour::Silent;
     settings.write(FreedbKeys::Timeout, QStringLiteral("250"));
-    EXPECT_EQ(information.TimeoutMs(), 250); // the client waits that long, as tested above
+    EXPECT_EQ(information.timeoutMs(), 250); // the client waits that long, as tested above
     EXPECT_EQ(lookup(information), (QList<int>{1, -1}));
 
     // Through a proxy the host need not resolve here; the proxy asks for us.
     m_server.behaviour = CddbTestServer::Behaviour::Answer;
-    m_info.server = QStringLiteral("cddb.example.invalid");
-    m_info.proxy = QStringLiteral("127.0.0.1:%1").arg(m_server.port());
+    m_info.host = QStringLiteral("cddb.example.invalid");
+    m_info.proxyAddress = QStringLiteral("127.0.0.1:%1").arg(m_server.port());
     EXPECT_EQ(lookup(m_info), (QList<int>{1, 2, 3}));
-    m_info.proxy = QStringLiteral("http://");
+    m_info.proxyAddress = QStringLiteral("http://");
     EXPECT_EQ(lookup(m_info), (QList<int>{1, -1}));
 }
 
@@ -213,37 +213,37 @@ TEST_F(CddbClientTest, GrabberTakesTheFoundTextsForItsDisc) {
 
     CdioGrabber grabber(SettingsFile::defaultPath());
     QList<int> statuses;
-    QObject::connect(&grabber, &IAudioCDGrabber2::OnFreeDBQueryStatus,
+    QObject::connect(&grabber, &CdGrabber::onFreeDBQueryStatus,
                      [&](int status) { statuses << status; });
-    grabber.Initialize();
-    grabber.SetCurrentDrive(drive);
-    grabber.ReadDisc();
+    grabber.initialize();
+    grabber.setCurrentDrive(drive);
+    grabber.readDisc();
     const CdToc toc({0, 100}, 200);
     m_server.reply = [&](const QString& cmd) -> QByteArray {
         if (cmd.startsWith(QLatin1String("cddb query")))
             return "200 misc " + toc.discId().toLatin1() + " x\r\n";
         return "210 misc\r\nDTITLE=Found Artist / Found Album\r\nTTITLE1=Found Two\r\n.\r\n";
     };
-    grabber.QueryFreeDB(&m_info, 1);
+    grabber.queryFreeDB(&m_info, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return statuses.contains(3); }, 5000));
     EXPECT_EQ(m_server.commands.first(), QStringLiteral("cddb query ") + toc.queryArguments());
 
-    grabber.ReadDisc(); // the rebuild after "loaded" reads the same disc again
-    grabber.SelectTrack(0);
-    EXPECT_EQ(grabber.GetTrackTitle(), QStringLiteral("Text One")); // FreeDB had none
-    EXPECT_EQ(grabber.GetTrackArtist(), QStringLiteral("Found Artist"));
-    EXPECT_EQ(grabber.GetTrackAlbum(), QStringLiteral("Found Album"));
-    grabber.SelectTrack(1);
-    EXPECT_EQ(grabber.GetTrackTitle(), QStringLiteral("Found Two"));
+    grabber.readDisc(); // the rebuild after "loaded" reads the same disc again
+    grabber.selectTrack(0);
+    EXPECT_EQ(grabber.getTrackTitle(), QStringLiteral("Text One")); // FreeDB had none
+    EXPECT_EQ(grabber.getTrackArtist(), QStringLiteral("Found Artist"));
+    EXPECT_EQ(grabber.getTrackAlbum(), QStringLiteral("Found Album"));
+    grabber.selectTrack(1);
+    EXPECT_EQ(grabber.getTrackTitle(), QStringLiteral("Found Two"));
 
     // Another disc in the drive has nothing to do with that record.
     DiscImage other = disc;
     other.tracks[1].frames = 120;
     other.write(m_dir.path(), QStringLiteral("lookup"));
-    grabber.ReadDisc();
-    grabber.SelectTrack(1);
-    EXPECT_EQ(grabber.GetTrackTitle(), QStringLiteral("Session1 Track2"));
-    EXPECT_EQ(grabber.GetTrackAlbum(), QStringLiteral("CD-TEXT Album"));
+    grabber.readDisc();
+    grabber.selectTrack(1);
+    EXPECT_EQ(grabber.getTrackTitle(), QStringLiteral("Session1 Track2"));
+    EXPECT_EQ(grabber.getTrackAlbum(), QStringLiteral("CD-TEXT Album"));
 }
 
 } // namespace

@@ -85,9 +85,9 @@ protected:
     void start() {
         m_writer = std::make_shared<RecordingWriter>();
         m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
-        m_grabber->Initialize();
-        m_grabber->SetCurrentDrive(m_realDrives + 1);
-        m_grabber->ReadDisc();
+        m_grabber->initialize();
+        m_grabber->setCurrentDrive(m_realDrives + 1);
+        m_grabber->readDisc();
     }
 
     QString output(const QString& name) const { return m_dir.filePath(name); }
@@ -95,16 +95,16 @@ protected:
     Rip rip(int track, const QString& path) {
         Rip result;
         QObject context;
-        QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnOperationProgress, &context,
+        QObject::connect(m_grabber.get(), &CdGrabber::onOperationProgress, &context,
                          [&](double percent) {
                              result.progress << percent;
                              if (percent == 100.0)
-                                 result.openAt100 = m_writer->GetIsOpen();
+                                 result.openAt100 = m_writer->getIsOpen();
                          });
-        QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnGrabError, &context,
+        QObject::connect(m_grabber.get(), &CdGrabber::onGrabError, &context,
                          [&](const QString& error) { result.errors << error; });
-        m_grabber->SelectTrack(track);
-        m_grabber->GrabToFile(path, m_writer);
+        m_grabber->selectTrack(track);
+        m_grabber->grabToFile(path, m_writer);
         const bool ended = QTest::qWaitFor(
             [&] {
                 return (!result.progress.isEmpty() && result.progress.last() == 100.0) ||
@@ -119,18 +119,18 @@ protected:
     // Waits for the rip's thread to let go of the drive, and takes in what
     // it reported before: nothing can follow after that.
     void settle() {
-        const QString drive = m_grabber->GetDriveId();
+        const QString drive = m_grabber->getDriveId();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !DriveUse::isBusy(drive); }, 20000));
         QCoreApplication::sendPostedEvents();
     }
 
     QByteArray rawTrack(int track, int block) {
-        m_grabber->SelectTrack(track);
-        m_grabber->BeginRawRead();
+        m_grabber->selectTrack(track);
+        m_grabber->beginRawRead();
         QByteArray all;
-        for (QByteArray part; !(part = m_grabber->ReadRawAudio(block)).isEmpty();)
+        for (QByteArray part; !(part = m_grabber->readRawAudio(block)).isEmpty();)
             all += part;
-        m_grabber->EndRawRead();
+        m_grabber->endRawRead();
         return all;
     }
 
@@ -145,47 +145,47 @@ TEST_F(GrabberTest, ImagesFollowTheRealDrivesInKeyOrder) {
     const QString first = addImage(standardDisc(), QStringLiteral("one"));
     const QString second = addImage(standardDisc(), QStringLiteral("two"));
     start();
-    ASSERT_EQ(m_grabber->GetDriveCount(), m_realDrives + 2);
-    m_grabber->SetCurrentDrive(m_realDrives + 2);
-    EXPECT_EQ(m_grabber->GetDriveId(), second);
-    m_grabber->SetCurrentDrive(m_realDrives + 1);
-    EXPECT_EQ(m_grabber->GetDriveId(), first);
-    EXPECT_EQ(m_grabber->GetDriveVendor(), QStringLiteral("Disc image"));
-    EXPECT_EQ(m_grabber->GetDriveProduct(), QStringLiteral("CUE"));
-    EXPECT_FALSE(m_grabber->GetDriveRevision().isEmpty());
-    EXPECT_THROW(m_grabber->SetCurrentDrive(m_realDrives + 3), ComponentError);
-    EXPECT_THROW(m_grabber->SetCurrentDrive(0), ComponentError);
+    ASSERT_EQ(m_grabber->getDriveCount(), m_realDrives + 2);
+    m_grabber->setCurrentDrive(m_realDrives + 2);
+    EXPECT_EQ(m_grabber->getDriveId(), second);
+    m_grabber->setCurrentDrive(m_realDrives + 1);
+    EXPECT_EQ(m_grabber->getDriveId(), first);
+    EXPECT_EQ(m_grabber->getDriveVendor(), QStringLiteral("Disc image"));
+    EXPECT_EQ(m_grabber->getDriveProduct(), QStringLiteral("CUE"));
+    EXPECT_FALSE(m_grabber->getDriveRevision().isEmpty());
+    EXPECT_THROW(m_grabber->setCurrentDrive(m_realDrives + 3), ComponentError);
+    EXPECT_THROW(m_grabber->setCurrentDrive(0), ComponentError);
 }
 
 TEST_F(GrabberTest, TableOfContentsGivesTimesAndCdText) {
     addImage(standardDisc(), QStringLiteral("disc"));
     start();
-    ASSERT_EQ(m_grabber->GetTrackCount(), 3);
+    ASSERT_EQ(m_grabber->getTrackCount(), 3);
 
-    m_grabber->SelectTrack(0);
-    EXPECT_EQ(m_grabber->GetTrackLength(), 150);
-    EXPECT_EQ(m_grabber->GetTrackMinutes(), 0);
-    EXPECT_EQ(m_grabber->GetTrackSeconds(), 2);
-    EXPECT_EQ(m_grabber->GetTrackFrames(), 0);
-    EXPECT_EQ(m_grabber->GetTrackTitle(), QStringLiteral("First Song"));
-    EXPECT_EQ(m_grabber->GetTrackArtist(), QStringLiteral("Singer One"));
-    EXPECT_EQ(m_grabber->GetTrackAlbum(), QStringLiteral("Album Title"));
+    m_grabber->selectTrack(0);
+    EXPECT_EQ(m_grabber->getTrackLength(), 150);
+    EXPECT_EQ(m_grabber->getTrackMinutes(), 0);
+    EXPECT_EQ(m_grabber->getTrackSeconds(), 2);
+    EXPECT_EQ(m_grabber->getTrackFrames(), 0);
+    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("First Song"));
+    EXPECT_EQ(m_grabber->getTrackArtist(), QStringLiteral("Singer One"));
+    EXPECT_EQ(m_grabber->getTrackAlbum(), QStringLiteral("Album Title"));
 
     // The next track's pregap belongs to this one, as the table of contents has it.
-    m_grabber->SelectTrack(1);
-    EXPECT_EQ(m_grabber->GetTrackLength(), 230);
-    EXPECT_EQ(m_grabber->GetTrackSeconds(), 3);
-    EXPECT_EQ(m_grabber->GetTrackFrames(), 5);
-    EXPECT_EQ(m_grabber->GetTrackTitle(), QStringLiteral("Session1 Track2"));
-    EXPECT_EQ(m_grabber->GetTrackArtist(), QStringLiteral("Album Artist"));
+    m_grabber->selectTrack(1);
+    EXPECT_EQ(m_grabber->getTrackLength(), 230);
+    EXPECT_EQ(m_grabber->getTrackSeconds(), 3);
+    EXPECT_EQ(m_grabber->getTrackFrames(), 5);
+    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("Session1 Track2"));
+    EXPECT_EQ(m_grabber->getTrackArtist(), QStringLiteral("Album Artist"));
 
-    m_grabber->SelectTrack(2);
-    EXPECT_EQ(m_grabber->GetTrackLength(), 160);
-    EXPECT_EQ(m_grabber->GetTrackFrames(), 10);
-    EXPECT_EQ(m_grabber->GetTrackTitle(), QStringLiteral("Third"));
+    m_grabber->selectTrack(2);
+    EXPECT_EQ(m_grabber->getTrackLength(), 160);
+    EXPECT_EQ(m_grabber->getTrackFrames(), 10);
+    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("Third"));
 
-    EXPECT_THROW(m_grabber->SelectTrack(3), ComponentError);
-    EXPECT_THROW(m_grabber->SelectTrack(-1), ComponentError);
+    EXPECT_THROW(m_grabber->selectTrack(3), ComponentError);
+    EXPECT_THROW(m_grabber->selectTrack(-1), ComponentError);
 }
 
 TEST_F(GrabberTest, DiscWithoutCdTextHasPlaceholdersAndNoArtist) {
@@ -193,11 +193,11 @@ TEST_F(GrabberTest, DiscWithoutCdTextHasPlaceholdersAndNoArtist) {
     disc.tracks = {{100, 0, false, {}, {}}, {80, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("plain"));
     start();
-    ASSERT_EQ(m_grabber->GetTrackCount(), 2);
-    m_grabber->SelectTrack(1);
-    EXPECT_EQ(m_grabber->GetTrackTitle(), QStringLiteral("Session1 Track2"));
-    EXPECT_EQ(m_grabber->GetTrackArtist(), QString());
-    EXPECT_EQ(m_grabber->GetTrackAlbum(), QString());
+    ASSERT_EQ(m_grabber->getTrackCount(), 2);
+    m_grabber->selectTrack(1);
+    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("Session1 Track2"));
+    EXPECT_EQ(m_grabber->getTrackArtist(), QString());
+    EXPECT_EQ(m_grabber->getTrackAlbum(), QString());
 }
 
 TEST_F(GrabberTest, CdTextIsCleanedAndCut) {
@@ -206,18 +206,18 @@ TEST_F(GrabberTest, CdTextIsCleanedAndCut) {
     disc.tracks[2].title = QString(400, QLatin1Char('x'));
     addImage(disc, QStringLiteral("dirty"));
     start();
-    m_grabber->SelectTrack(0);
-    EXPECT_EQ(m_grabber->GetTrackTitle(), QStringLiteral("BadTitle"));
-    m_grabber->SelectTrack(2);
-    EXPECT_LE(m_grabber->GetTrackTitle().size(), 255);
+    m_grabber->selectTrack(0);
+    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("BadTitle"));
+    m_grabber->selectTrack(2);
+    EXPECT_LE(m_grabber->getTrackTitle().size(), 255);
 }
 
 TEST_F(GrabberTest, MissingImageIsAnEmptyDrive) {
     const QString path = addImage(standardDisc(), QStringLiteral("gone"));
     QFile::remove(path);
     start();
-    EXPECT_EQ(m_grabber->GetTrackCount(), 0);
-    EXPECT_THROW(m_grabber->SelectTrack(0), ComponentError);
+    EXPECT_EQ(m_grabber->getTrackCount(), 0);
+    EXPECT_THROW(m_grabber->selectTrack(0), ComponentError);
     EXPECT_EQ(CdDriveList::volume(CdDrive{path, true}).readable, false);
 }
 
@@ -227,7 +227,7 @@ TEST_F(GrabberTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
     start();
     for (int mode = 0; mode < 4; ++mode) {
         SCOPED_TRACE(mode);
-        m_grabber->SetReadMode(mode);
+        m_grabber->setReadMode(mode);
         const QString path = output(QStringLiteral("track2-%1.wav").arg(mode));
         const Rip result = rip(1, path);
         ASSERT_TRUE(result.errors.isEmpty()) << result.errors.join(QLatin1Char(' ')).toStdString();
@@ -276,7 +276,7 @@ TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
         start();
         for (int mode = 0; mode < 4; ++mode) {
             SCOPED_TRACE(QStringLiteral("image %1 mode %2").arg(image).arg(mode).toStdString());
-            m_grabber->SetReadMode(mode);
+            m_grabber->setReadMode(mode);
             const QString path = output(QStringLiteral("%1-%2.wav").arg(name).arg(mode));
             const Rip result = rip(0, path);
             ASSERT_TRUE(result.errors.isEmpty());
@@ -318,7 +318,7 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
                                  .arg(mode)
                                  .toStdString());
                 m_grabber->setReadOffset(offset);
-                m_grabber->SetReadMode(mode);
+                m_grabber->setReadMode(mode);
                 const QString path =
                     output(QStringLiteral("o%1-%2-%3.wav").arg(offset).arg(track).arg(mode));
                 ASSERT_TRUE(rip(track, path).errors.isEmpty());
@@ -327,7 +327,7 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
                 const QByteArray pcm = wavData(path);
                 EXPECT_TRUE(pcm == expected);
 
-                const TrackCheck check = m_grabber->GetTrackCheck();
+                const TrackCheck check = m_grabber->getTrackCheck();
                 ArTrackChecksum sums(size / 4, track == 0, track == 2);
                 sums.add(expected.constData(), expected.size());
                 EXPECT_TRUE(check.complete);
@@ -338,7 +338,7 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
             }
         }
     }
-    const DiscLayout layout = m_grabber->GetDiscLayout();
+    const DiscLayout layout = m_grabber->getDiscLayout();
     ASSERT_EQ(layout.tracks.size(), 3);
     EXPECT_EQ(layout.tracks[2].start, disc.trackStart(2));
     EXPECT_EQ(layout.leadout, disc.totalFrames());
@@ -354,7 +354,7 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     addImage(disc, QStringLiteral("offsetdisc"));
     start();
     const int truth = 667;
-    const AccurateRipId id = m_grabber->GetDiscLayout().accurateRipId();
+    const AccurateRipId id = m_grabber->getDiscLayout().accurateRipId();
     ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = shifted(disc, track, truth);
@@ -383,7 +383,7 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
 
     m_grabber->setReadOffset(*found);
     ASSERT_TRUE(rip(1, output(QStringLiteral("corrected.wav"))).errors.isEmpty());
-    const TrackCheck check = m_grabber->GetTrackCheck();
+    const TrackCheck check = m_grabber->getTrackCheck();
     EXPECT_EQ(verifyTrack({chunk}, 1, check.v1, check.v2).status, ArVerdict::Accurate);
 
     // Agreement: the most tracks win; a tie is no answer.
@@ -397,26 +397,26 @@ TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     addImage(disc, QStringLiteral("disc"));
     auto real = std::make_shared<OutputWriter>();
     CdioGrabber grabber(SettingsFile::defaultPath());
-    grabber.Initialize();
-    grabber.SetCurrentDrive(m_realDrives + 1);
-    grabber.ReadDisc();
-    grabber.SetReadMode(2);
+    grabber.initialize();
+    grabber.setCurrentDrive(m_realDrives + 1);
+    grabber.readDisc();
+    grabber.setReadMode(2);
     QList<double> progress;
-    QObject::connect(&grabber, &IAudioCDGrabber2::OnOperationProgress,
+    QObject::connect(&grabber, &CdGrabber::onOperationProgress,
                      [&](double percent) { progress << percent; });
     const auto ripTo = [&](const QString& path) {
         progress.clear();
-        grabber.SelectTrack(2);
-        grabber.GrabToFile(path, real);
+        grabber.selectTrack(2);
+        grabber.grabToFile(path, real);
         EXPECT_TRUE(QTest::qWaitFor([&] { return progress.contains(100.0); }, 20000));
-        EXPECT_FALSE(real->GetIsOpen());
+        EXPECT_FALSE(real->getIsOpen());
     };
 
-    real->ResetFormat(-1); // CD-quality WAV
+    real->setWavFormat(44100, 2, 16);
     ripTo(output(QStringLiteral("real.wav")));
     EXPECT_EQ(wavData(output(QStringLiteral("real.wav"))), disc.trackBytes(2));
 
-    real->SetOggFormat(44100, 2, 128, 0, 0, -1);
+    real->setOggFormat({44100, 2, 128, 0, 0, -1});
     ripTo(output(QStringLiteral("real.ogg")));
     QFile ogg(output(QStringLiteral("real.ogg")));
     ASSERT_TRUE(ogg.open(QIODevice::ReadOnly));
@@ -428,25 +428,25 @@ TEST_F(GrabberTest, RawReadsCoverTheTrackExactly) {
     addImage(disc, QStringLiteral("disc"));
     start();
     for (int mode : {0, 2}) {
-        m_grabber->SetReadMode(mode);
+        m_grabber->setReadMode(mode);
         EXPECT_EQ(rawTrack(2, 10), disc.trackBytes(2));
         EXPECT_EQ(rawTrack(0, 7), disc.trackBytes(0));
     }
 
-    // Seeking counts frames from the start of the track; Stop/StartReading resume.
-    m_grabber->SelectTrack(1);
-    m_grabber->BeginRawRead();
-    m_grabber->SeekRawRead(100);
-    m_grabber->StartReading();
-    EXPECT_EQ(m_grabber->ReadRawAudio(3), disc.trackBytes(1).mid(100 * 2352, 3 * 2352));
-    m_grabber->StopReading();
-    EXPECT_EQ(m_grabber->ReadRawAudio(2), disc.trackBytes(1).mid(103 * 2352, 2 * 2352));
-    m_grabber->SeekRawRead(229);
-    EXPECT_EQ(m_grabber->ReadRawAudio(10).size(), 2352);
-    EXPECT_TRUE(m_grabber->ReadRawAudio(10).isEmpty());
-    m_grabber->EndRawRead();
-    m_grabber->EndRawRead(); // a second end is harmless
-    EXPECT_THROW(m_grabber->ReadRawAudio(1), ComponentError);
+    // Seeking counts frames from the start of the track; Stop/startReading resume.
+    m_grabber->selectTrack(1);
+    m_grabber->beginRawRead();
+    m_grabber->seekRawRead(100);
+    m_grabber->startReading();
+    EXPECT_EQ(m_grabber->readRawAudio(3), disc.trackBytes(1).mid(100 * 2352, 3 * 2352));
+    m_grabber->stopReading();
+    EXPECT_EQ(m_grabber->readRawAudio(2), disc.trackBytes(1).mid(103 * 2352, 2 * 2352));
+    m_grabber->seekRawRead(229);
+    EXPECT_EQ(m_grabber->readRawAudio(10).size(), 2352);
+    EXPECT_TRUE(m_grabber->readRawAudio(10).isEmpty());
+    m_grabber->endRawRead();
+    m_grabber->endRawRead(); // a second end is harmless
+    EXPECT_THROW(m_grabber->readRawAudio(1), ComponentError);
 }
 
 TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
@@ -454,7 +454,7 @@ TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
     disc.tracks = {{3000, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("long"));
     start();
-    m_grabber->SetReadMode(2); // full paranoia must wind down as burst reads do
+    m_grabber->setReadMode(2); // full paranoia must wind down as burst reads do
     Gate gate;
     RecordingWriter* writer = m_writer.get();
     // Once the rip has written (and reported) something.
@@ -464,15 +464,15 @@ TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
         return false;
     });
     QList<double> progress;
-    QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnOperationProgress,
+    QObject::connect(m_grabber.get(), &CdGrabber::onOperationProgress,
                      [&](double percent) { progress << percent; });
-    m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("long.wav")), m_writer);
+    m_grabber->selectTrack(0);
+    m_grabber->grabToFile(output(QStringLiteral("long.wav")), m_writer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
-    EXPECT_TRUE(DriveUse::isBusy(m_grabber->GetDriveId()));
+    EXPECT_TRUE(DriveUse::isBusy(m_grabber->getDriveId()));
 
     QCoreApplication::sendPostedEvents();
-    m_grabber->AbortGrab(); // returns while the rip thread is still held
+    m_grabber->abortGrab(); // returns while the rip thread is still held
     const int writes = m_writer->writes;
     const int seen = progress.size();
     EXPECT_GT(seen, 0);
@@ -481,8 +481,8 @@ TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
     EXPECT_EQ(m_writer->writes, writes); // the writer is left alone
     EXPECT_EQ(progress.size(), seen);    // and nothing is reported
     EXPECT_FALSE(progress.contains(100.0));
-    EXPECT_TRUE(m_writer->GetIsOpen()); // closing is the caller's, as after any stop
-    m_writer->Close();
+    EXPECT_TRUE(m_writer->getIsOpen()); // closing is the caller's, as after any stop
+    m_writer->close();
 
     // A new rip can start right away and completes.
     m_grabber->setFaultFilter({});
@@ -495,10 +495,10 @@ TEST_F(GrabberTest, SecondRipWhileOneRunsIsRefused) {
     disc.tracks = {{2000, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("busy"));
     start();
-    m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("a.wav")), m_writer);
-    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("b.wav")), m_writer), ComponentError);
-    m_grabber->AbortGrab();
+    m_grabber->selectTrack(0);
+    m_grabber->grabToFile(output(QStringLiteral("a.wav")), m_writer);
+    EXPECT_THROW(m_grabber->grabToFile(output(QStringLiteral("b.wav")), m_writer), ComponentError);
+    m_grabber->abortGrab();
     settle();
 }
 
@@ -507,15 +507,15 @@ TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
     start();
     m_grabber->setMediaPollInterval(5);
     int changes = 0;
-    QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });
+    QObject::connect(m_grabber.get(), &CdGrabber::onMediaChange, [&] { ++changes; });
     Gate gate;
     m_grabber->setFaultFilter([&gate](int) {
         gate.pass();
         return false;
     });
-    m_grabber->SetReadMode(0);
-    m_grabber->SelectTrack(0);
-    m_grabber->GrabToFile(output(QStringLiteral("held.wav")), m_writer);
+    m_grabber->setReadMode(0);
+    m_grabber->selectTrack(0);
+    m_grabber->grabToFile(output(QStringLiteral("held.wav")), m_writer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
     EXPECT_TRUE(DriveUse::isBusy(cue));
     // Another disc goes in while the rip reads: nobody looks until it ends.
@@ -529,16 +529,16 @@ TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 20000));
 
     m_grabber->setFaultFilter({});
-    m_grabber->ReadDisc();
-    m_grabber->SelectTrack(0);
-    m_grabber->BeginRawRead();
+    m_grabber->readDisc();
+    m_grabber->selectTrack(0);
+    m_grabber->beginRawRead();
     EXPECT_TRUE(DriveUse::isBusy(cue));
     EXPECT_FALSE(m_grabber->mediaWatcher()->poll());
-    m_grabber->EndRawRead();
+    m_grabber->endRawRead();
     EXPECT_FALSE(DriveUse::isBusy(cue));
     // A raw read refused for a changed disc does not hold the drive either.
     ASSERT_FALSE(standardDisc().swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
-    EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
+    EXPECT_THROW(m_grabber->beginRawRead(), ComponentError);
     EXPECT_FALSE(DriveUse::isBusy(cue));
 }
 
@@ -557,49 +557,49 @@ TEST_F(GrabberTest, UnreadableSectorsFollowTheErrorActionInEveryMode) {
 
     for (int mode = 0; mode < 4; ++mode) {
         SCOPED_TRACE(mode);
-        m_grabber->SetReadMode(mode);
-        m_grabber->SetRetryCount(2);
+        m_grabber->setReadMode(mode);
+        m_grabber->setRetryCount(2);
 
-        m_grabber->SetErrorAction(0);
+        m_grabber->setErrorAction(0);
         const QString stopped = output(QStringLiteral("stop%1.wav").arg(mode));
         const Rip stop = rip(0, stopped);
         EXPECT_EQ(stop.progress.count(100.0), 0);
         ASSERT_EQ(stop.errors.size(), 1);
         EXPECT_TRUE(stop.errors[0].contains(QStringLiteral("cannot be read")));
         EXPECT_EQ(m_grabber->lastGrabError(), stop.errors[0]);
-        EXPECT_FALSE(m_writer->GetIsOpen()); // what came before the error is a proper file
+        EXPECT_FALSE(m_writer->getIsOpen()); // what came before the error is a proper file
         EXPECT_EQ(wavData(stopped), clean.left(wavData(stopped).size()));
 
-        m_grabber->SetErrorAction(1);
+        m_grabber->setErrorAction(1);
         const QString silent = output(QStringLiteral("silence%1.wav").arg(mode));
         EXPECT_EQ(rip(0, silent).progress.count(100.0), 1);
         EXPECT_EQ(wavData(silent), silenced);
         // The log counts what the lost sectors cost; silence still makes a whole track.
-        const TrackCheck silentCheck = m_grabber->GetTrackCheck();
+        const TrackCheck silentCheck = m_grabber->getTrackCheck();
         EXPECT_EQ(silentCheck.silencedSectors, 5);
         EXPECT_GE(silentCheck.rereadSectors, 5 * 2);
         EXPECT_TRUE(silentCheck.complete);
 
-        m_grabber->SetErrorAction(2);
+        m_grabber->setErrorAction(2);
         const QString short_ = output(QStringLiteral("cut%1.wav").arg(mode));
         EXPECT_EQ(rip(0, short_).progress.count(100.0), 1);
         EXPECT_EQ(wavData(short_), cut);
         // A track with sectors left out cannot match anyone's rip.
-        EXPECT_EQ(m_grabber->GetTrackCheck().skippedSectors, 5);
-        EXPECT_FALSE(m_grabber->GetTrackCheck().complete);
+        EXPECT_EQ(m_grabber->getTrackCheck().skippedSectors, 5);
+        EXPECT_FALSE(m_grabber->getTrackCheck().complete);
     }
 
     // Raw reads follow the same action.
-    m_grabber->SetReadMode(0);
-    m_grabber->SetErrorAction(0);
-    m_grabber->BeginRawRead();
-    m_grabber->SeekRawRead(bad - 1);
-    EXPECT_THROW(m_grabber->ReadRawAudio(3), ComponentError);
-    m_grabber->SetErrorAction(2);
-    m_grabber->BeginRawRead();
-    m_grabber->SeekRawRead(bad);
-    EXPECT_EQ(m_grabber->ReadRawAudio(5), clean.mid((bad + 5) * 2352, 2352));
-    m_grabber->EndRawRead();
+    m_grabber->setReadMode(0);
+    m_grabber->setErrorAction(0);
+    m_grabber->beginRawRead();
+    m_grabber->seekRawRead(bad - 1);
+    EXPECT_THROW(m_grabber->readRawAudio(3), ComponentError);
+    m_grabber->setErrorAction(2);
+    m_grabber->beginRawRead();
+    m_grabber->seekRawRead(bad);
+    EXPECT_EQ(m_grabber->readRawAudio(5), clean.mid((bad + 5) * 2352, 2352));
+    m_grabber->endRawRead();
 }
 
 TEST_F(GrabberTest, DiscTakenOutDuringRipEndsItWhateverTheAction) {
@@ -607,8 +607,8 @@ TEST_F(GrabberTest, DiscTakenOutDuringRipEndsItWhateverTheAction) {
     disc.tracks = {{300, 0, false, {}, {}}};
     const QString cue = addImage(disc, QStringLiteral("removed"));
     start();
-    m_grabber->SetReadMode(2);
-    m_grabber->SetErrorAction(1); // even "Silence" must not fill the rest with nothing
+    m_grabber->setReadMode(2);
+    m_grabber->setErrorAction(1); // even "Silence" must not fill the rest with nothing
     m_grabber->setFaultFilter([cue](int lsn) {
         if (lsn < 100)
             return false;
@@ -630,8 +630,8 @@ TEST_F(GrabberTest, ChangedDiscSinceReadDiscFailsTheRip) {
     const Rip result = rip(0, output(QStringLiteral("swap.wav")));
     ASSERT_EQ(result.errors.size(), 1);
     EXPECT_TRUE(result.errors[0].contains(QStringLiteral("changed")));
-    m_grabber->SelectTrack(0);
-    EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
+    m_grabber->selectTrack(0);
+    EXPECT_THROW(m_grabber->beginRawRead(), ComponentError);
 }
 
 TEST_F(GrabberTest, WriterFailureEndsTheRipWithItsMessage) {
@@ -642,7 +642,7 @@ TEST_F(GrabberTest, WriterFailureEndsTheRipWithItsMessage) {
     EXPECT_EQ(result.progress.count(100.0), 0);
     ASSERT_EQ(result.errors.size(), 1);
     EXPECT_TRUE(result.errors[0].contains(QStringLiteral("No space")));
-    EXPECT_FALSE(m_writer->GetIsOpen());
+    EXPECT_FALSE(m_writer->getIsOpen());
 }
 
 TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
@@ -650,11 +650,11 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
     disc.tracks = {{60, 0, true, {}, {}}, {100, 150, false, {}, {}}};
     const QString cue = addImage(disc, QStringLiteral("mixed"));
     start();
-    ASSERT_EQ(m_grabber->GetTrackCount(), 2);
-    m_grabber->SelectTrack(0);
-    EXPECT_THROW(m_grabber->GrabToFile(output(QStringLiteral("data.wav")), m_writer),
+    ASSERT_EQ(m_grabber->getTrackCount(), 2);
+    m_grabber->selectTrack(0);
+    EXPECT_THROW(m_grabber->grabToFile(output(QStringLiteral("data.wav")), m_writer),
                  ComponentError);
-    EXPECT_THROW(m_grabber->BeginRawRead(), ComponentError);
+    EXPECT_THROW(m_grabber->beginRawRead(), ComponentError);
     EXPECT_EQ(rip(1, output(QStringLiteral("audio.wav"))).progress.count(100.0), 1);
     EXPECT_EQ(wavData(output(QStringLiteral("audio.wav"))), disc.trackBytes(1));
 
@@ -668,14 +668,14 @@ TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
     m_grabber->setMediaPollInterval(30);
     int changes = 0;
-    QObject::connect(m_grabber.get(), &IAudioCDGrabber2::OnMediaChange, [&] { ++changes; });
+    QObject::connect(m_grabber.get(), &CdGrabber::onMediaChange, [&] { ++changes; });
     QSignalSpy looks(m_grabber->mediaWatcher(), &MediaWatcher::looked);
     const auto lookTwice = [&] {
         const int before = looks.count();
         EXPECT_TRUE(QTest::qWaitFor([&] { return looks.count() >= before + 2; }, 20000));
     };
-    m_grabber->Initialize();
-    m_grabber->SetCurrentDrive(m_realDrives + 1);
+    m_grabber->initialize();
+    m_grabber->setCurrentDrive(m_realDrives + 1);
     lookTwice();
     EXPECT_EQ(changes, 0); // nothing changed yet
 

@@ -34,11 +34,11 @@ const QString NoEntry = QStringLiteral("No FreeDB information available for this
 // The settings' own reader, but at home: the server list names no local host.
 struct LocalFreeDb : FreeDbInformation {
     using FreeDbInformation::FreeDbInformation;
-    QString Server() const override { return QStringLiteral("127.0.0.1"); }
+    QString server() const override { return QStringLiteral("127.0.0.1"); }
     // MusicBrainz only where a test sets up a server of its own.
-    Databases LookupDatabases() const override {
-        return MusicBrainzServer().startsWith(QLatin1String("http://127.0.0.1"))
-                   ? FreeDbInformation::LookupDatabases()
+    Databases lookupDatabases() const override {
+        return musicBrainzServer().startsWith(QLatin1String("http://127.0.0.1"))
+                   ? FreeDbInformation::lookupDatabases()
                    : Databases::FreeDb;
     }
 };
@@ -58,7 +58,7 @@ protected:
                       QLatin1String(FreeDbCache::FileName));
         m_realDrives = CdDriveList::scan(SettingsFile(settingsPath())).size();
         SettingsFile settings(settingsPath());
-        settings.write(FreedbKeys::Port, QString::number(m_server.port()));
+        settings.write(FreedbKeys::port, QString::number(m_server.port()));
         settings.write(FreedbKeys::Timeout, QStringLiteral("3000"));
         m_server.reply = [](const QString& cmd) -> QByteArray {
             const QString id = cmd.split(QLatin1Char(' ')).value(2);
@@ -91,14 +91,12 @@ protected:
         auto grabber = std::make_unique<CdioGrabber>(settingsPath());
         grabber->setMediaPollInterval(40);
         m_grabber = grabber.get();
-        set.AudioCDGrabber21 = std::move(grabber);
-        set.FreeDBInformation21 = std::make_unique<LocalFreeDb>(settingsPath());
-        set.AudioPlayer21 = std::make_unique<NullPlayer>();
-        set.AudioFileRead = std::make_unique<NullAudioFile>();
-        set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
-        set.VideoFile1 = std::make_unique<NullVideoFile>();
-        set.Skin1 = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
-        set.DriveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
+        set.cdGrabber = std::move(grabber);
+        set.discInfoLookup = std::make_unique<LocalFreeDb>(settingsPath());
+        set.audioPlayer = std::make_unique<NullPlayer>();
+        set.rmWriter = std::make_unique<NullVideoFile>();
+        set.skin = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
+        set.driveLayer = std::make_unique<CdioDriveLayer>(settingsPath());
         m_window = std::make_unique<MainWindow>(std::move(set), m_prompt, m_shell, settingsPath(),
                                                 m_dir.path());
         m_window->show();
@@ -158,16 +156,16 @@ TEST_F(CdWindow, StartUpListsTheImageAndRenamesTheTracksFromFreeDb) {
     {
         EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
         ASSERT_EQ(rows().count(), 3);
-        EXPECT_EQ(rows().tag(1).Artist, QStringLiteral("Unknown Artist"));
-        EXPECT_EQ(rows().tag(1).Album, QStringLiteral("Unknown Album"));
+        EXPECT_EQ(rows().tag(1).artist, QStringLiteral("Unknown Artist"));
+        EXPECT_EQ(rows().tag(1).album, QStringLiteral("Unknown Album"));
         EXPECT_EQ(rows().row(0).time, QStringLiteral("00:04:50"));
         EXPECT_EQ(rows().row(1).time, QStringLiteral("01:01:15"));
         EXPECT_EQ(rows().row(2).time, QStringLiteral("00:01:5"));
 
         EXPECT_EQ(settledLines(), (QStringList{Connecting, Querying, Loaded, Refresh}));
         EXPECT_EQ(captions(), (QStringList{"Opening", "Middle", "Closing"}));
-        EXPECT_EQ(rows().tag(2).Artist, QStringLiteral("The Artist"));
-        EXPECT_EQ(c.shownTag().Album, QStringLiteral("The Album"));
+        EXPECT_EQ(rows().tag(2).artist, QStringLiteral("The Artist"));
+        EXPECT_EQ(c.shownTag().album, QStringLiteral("The Album"));
         EXPECT_EQ(m_server.commands.first(),
                   QStringLiteral("cddb query ") + CdToc({0, 350, 4940}, 5020).queryArguments());
     }
@@ -184,7 +182,7 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
     EXPECT_EQ(captions(), (QStringList{"Track01", "Track02", "Track03"}));
 
     SettingsFile settings(settingsPath());
-    settings.write(FreedbKeys::Port, QString::number(CddbTestServer::closedPort()));
+    settings.write(FreedbKeys::port, QString::number(CddbTestServer::closedPort()));
     const int shown = statusLines().size();
     retry();
     QStringList lines = settledLines(shown);
@@ -192,7 +190,7 @@ TEST_F(CdWindow, StatusLinesForAnUnknownDiscADownServerAndASilentOne) {
 
     // Retry appends under the old lines; the time-out comes from the settings.
     const int before = lines.size();
-    settings.write(FreedbKeys::Port, QString::number(m_server.port()));
+    settings.write(FreedbKeys::port, QString::number(m_server.port()));
     settings.write(FreedbKeys::Timeout, QStringLiteral("1500"));
     m_server.behaviour = CddbTestServer::Behaviour::Silent;
     const int commandsBefore = m_server.commands.size();
@@ -214,8 +212,8 @@ TEST_F(CdWindow, DiscChangeRebuildsTheTable) {
     other.tracks = {{5020, 0, false, QStringLiteral("New Disc Song"), {}}}; // as long
     ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("changing")).isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return captions() == QStringList{"New Disc Song"}; }, 20000));
-    EXPECT_EQ(c.state().CurrentRow, 0);
-    EXPECT_EQ(c.shownTag().Title, QStringLiteral("New Disc Song"));
+    EXPECT_EQ(c.state().currentRow, 0);
+    EXPECT_EQ(c.shownTag().title, QStringLiteral("New Disc Song"));
 }
 
 TEST_F(CdWindow, OnlyDataDiscsAreNoAudioCd) {
@@ -271,8 +269,8 @@ TEST_F(CdWindow, SeveralMusicBrainzReleasesAreOfferedAndThePickedOneNamesTheRows
     m_window->findChild<QPushButton*>(QStringLiteral("btn_release_ok"))->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return captions().value(0) == "Eins"; }, 5000));
     EXPECT_EQ(captions(), (QStringList{"Eins", "Zwei", "Drei"}));
-    EXPECT_EQ(rows().tag(1).Artist, QStringLiteral("Other Guest"));
-    EXPECT_EQ(rows().tag(0).Album, QStringLiteral("Remaster"));
+    EXPECT_EQ(rows().tag(1).artist, QStringLiteral("Other Guest"));
+    EXPECT_EQ(rows().tag(0).album, QStringLiteral("Remaster"));
     EXPECT_TRUE(m_server.commands.isEmpty())
         << "FreeDB is not asked once MusicBrainz knows the disc";
 }
@@ -301,6 +299,6 @@ TEST_F(CdWindow, ARefusedImageSaysWhy) {
     ASSERT_EQ(m_prompt.informations.size(), 1);
     EXPECT_TRUE(m_prompt.informations[0].contains(QStringLiteral("is refused")))
         << m_prompt.informations[0].toStdString();
-    c.commands().MenuClick(CommandSurface::MenuItem::Refresh);
+    c.commands().menuClick(CommandSurface::MenuItem::Refresh);
     EXPECT_EQ(m_prompt.informations.size(), 1) << "said once";
 }

@@ -41,7 +41,7 @@ TEST_F(DriveSessionTest, TrackRowsNameUntitledTracksAndFillMissingTags) {
     EXPECT_EQ(rows[1].caption, "Session1 Track1") << "only a track's own number is replaced";
     EXPECT_EQ(rows[1].time, "12:03:74");
     EXPECT_EQ(rows[1].tag, (RowTag{"Session1 Track1", "Band", "Record"}));
-    EXPECT_EQ(rows[2].tag.Album, "Best Of");
+    EXPECT_EQ(rows[2].tag.album, "Best Of");
     EXPECT_EQ(rows[9].caption, "Track10");
     for (const RowModel::Row& row : rows) {
         EXPECT_EQ(row.target, "OGG");
@@ -57,7 +57,7 @@ TEST_F(DriveSessionTest, LookupStatusesBecomeLinesAndALoadedDiscIsAnnounced) {
     QSignalSpy added(&session, &DriveSession::statusLineAdded);
     QSignalSpy loaded(&session, &DriveSession::lookupLoaded);
     for (int status : {1, 2, 0, 4, -3, -1, -2, 3})
-        emit grabber.OnFreeDBQueryStatus(status);
+        emit grabber.onFreeDBQueryStatus(status);
     EXPECT_EQ(session.statusLines(),
               (QStringList{"Connecting to  server...", "Quering for album entry...",
                            "Connection failed!", "No FreeDB information available for this CD!",

@@ -143,22 +143,22 @@ TEST_F(Watcher, TheDriveLayerTakesAWatchedDriveFromTheWatcher) {
         .ini()
         .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), m_cue);
     CdioDriveLayer layer(SettingsFile::defaultPath());
-    ASSERT_TRUE(layer.CdDrives().contains(m_cue));
+    ASSERT_TRUE(layer.cdDrives().contains(m_cue));
     watchDisc();
     DiscImage data;
     data.tracks = {{60, 0, true, {}, {}}};
     data.write(m_dir.path(), QStringLiteral("disc"));
     // Not opened again: what the watcher saw last, until its next look.
     QString label;
-    ASSERT_TRUE(layer.VolumeLabel(m_cue, &label));
+    ASSERT_TRUE(layer.volumeLabel(m_cue, &label));
     EXPECT_EQ(label, QStringLiteral("Audio CD"));
     look();
-    ASSERT_TRUE(layer.VolumeLabel(m_cue, &label));
+    ASSERT_TRUE(layer.volumeLabel(m_cue, &label));
     EXPECT_EQ(label, QStringLiteral("ORVELLE DATA"));
     // An unwatched drive is opened.
     m_watcher.stop();
     QFile::remove(m_cue);
-    EXPECT_FALSE(layer.VolumeLabel(m_cue, &label));
+    EXPECT_FALSE(layer.volumeLabel(m_cue, &label));
 }
 
 QStringList messages;
@@ -249,52 +249,52 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
     // grabber rips from drive B, whose own poller runs too.
     CdioGrabber browser(SettingsFile::defaultPath());
     browser.setMediaPollInterval(0);
-    browser.Initialize();
-    browser.SetCurrentDrive(realDrives + 1);
+    browser.initialize();
+    browser.setCurrentDrive(realDrives + 1);
     auto writer = std::make_shared<RecordingWriter>();
     RecordingWriter* ripped = writer.get();
     CdioGrabber ripper(SettingsFile::defaultPath());
-    ripper.Initialize();
-    ripper.SetCurrentDrive(realDrives + 2);
-    ripper.SetReadMode(2);
+    ripper.initialize();
+    ripper.setCurrentDrive(realDrives + 2);
+    ripper.setReadMode(2);
     int mediaChanges = 0;
-    QObject::connect(&browser, &IAudioCDGrabber2::OnMediaChange, [&] { ++mediaChanges; });
-    QObject::connect(&ripper, &IAudioCDGrabber2::OnMediaChange, [&] { ++mediaChanges; });
+    QObject::connect(&browser, &CdGrabber::onMediaChange, [&] { ++mediaChanges; });
+    QObject::connect(&ripper, &CdGrabber::onMediaChange, [&] { ++mediaChanges; });
     QList<double> progress;
     QStringList errors;
-    QObject::connect(&ripper, &IAudioCDGrabber2::OnOperationProgress,
+    QObject::connect(&ripper, &CdGrabber::onOperationProgress,
                      [&](double percent) { progress << percent; });
-    QObject::connect(&ripper, &IAudioCDGrabber2::OnGrabError,
+    QObject::connect(&ripper, &CdGrabber::onGrabError,
                      [&](const QString& error) { errors << error; });
 
     const int rounds = 25;
     for (int round = 0; round < rounds && !HasFailure(); ++round) {
         SCOPED_TRACE(round);
-        ripper.ReadDisc();
-        ASSERT_EQ(ripper.GetTrackCount(), 2);
+        ripper.readDisc();
+        ASSERT_EQ(ripper.getTrackCount(), 2);
         progress.clear();
-        ripper.SelectTrack(round % 2);
+        ripper.selectTrack(round % 2);
         const QString path = dir.filePath(QStringLiteral("rip%1.wav").arg(round));
-        ripper.GrabToFile(path, writer);
+        ripper.grabToFile(path, writer);
 
-        browser.ReadDisc();
-        ASSERT_EQ(browser.GetTrackCount(), 3);
-        browser.SelectTrack(0);
-        EXPECT_EQ(browser.GetTrackTitle(), QStringLiteral("First Song"));
-        EXPECT_EQ(browser.GetTrackAlbum(), QStringLiteral("Album Title"));
-        EXPECT_EQ(browser.GetDriveVendor(), QStringLiteral("Disc image"));
-        browser.SelectTrack(2);
-        browser.BeginRawRead();
+        browser.readDisc();
+        ASSERT_EQ(browser.getTrackCount(), 3);
+        browser.selectTrack(0);
+        EXPECT_EQ(browser.getTrackTitle(), QStringLiteral("First Song"));
+        EXPECT_EQ(browser.getTrackAlbum(), QStringLiteral("Album Title"));
+        EXPECT_EQ(browser.getDriveVendor(), QStringLiteral("Disc image"));
+        browser.selectTrack(2);
+        browser.beginRawRead();
         QByteArray raw;
-        for (QByteArray part; !(part = browser.ReadRawAudio(40)).isEmpty();)
+        for (QByteArray part; !(part = browser.readRawAudio(40)).isEmpty();)
             raw += part;
-        browser.EndRawRead();
+        browser.endRawRead();
         EXPECT_EQ(raw, first.trackBytes(2));
 
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return progress.contains(100.0) || !errors.isEmpty(); }, 20000));
         ASSERT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char(' ')).toStdString();
-        EXPECT_FALSE(ripped->GetIsOpen());
+        EXPECT_FALSE(ripped->getIsOpen());
         EXPECT_EQ(wavData(path), second.trackBytes(round % 2));
     }
     // Both readers and both pollers had their turns meanwhile.
@@ -302,8 +302,8 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
     done = true;
     readerOne.join();
     readerTwo.join();
-    ripper.Shutdown();
-    browser.Shutdown();
+    ripper.shutdown();
+    browser.shutdown();
 
     EXPECT_EQ(wrong, 0) << "of " << opens << " opens";
     EXPECT_EQ(changes, 0);

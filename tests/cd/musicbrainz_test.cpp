@@ -199,19 +199,19 @@ TEST(MusicBrainzClient, FindsByIdOrLayoutWaitsOutBusyServersAndKeepsWhatItFound)
 namespace {
 
 // Where the lookup asks: local servers, and which databases.
-struct Databases : IFreeDBInformation2 {
+struct Databases : DiscInfoLookup {
     int cddbPort = 0;
     QString musicBrainz;
     QString cache;
-    IFreeDBInformation2::Databases order = IFreeDBInformation2::Databases::MusicBrainzThenFreeDb;
-    QString Server() const override { return QStringLiteral("127.0.0.1"); }
-    int Port() const override { return cddbPort; }
-    int TimeoutMs() const override { return 20000; }
-    QString Proxy() const override { return {}; }
-    Source LookupSource() const override { return Source::ServerOnly; }
-    QString CachePath() const override { return cache; }
-    IFreeDBInformation2::Databases LookupDatabases() const override { return order; }
-    QString MusicBrainzServer() const override { return musicBrainz; }
+    DiscInfoLookup::Databases order = DiscInfoLookup::Databases::MusicBrainzThenFreeDb;
+    QString server() const override { return QStringLiteral("127.0.0.1"); }
+    int port() const override { return cddbPort; }
+    int timeoutMs() const override { return 20000; }
+    QString proxy() const override { return {}; }
+    Source lookupSource() const override { return Source::ServerOnly; }
+    QString cachePath() const override { return cache; }
+    DiscInfoLookup::Databases lookupDatabases() const override { return order; }
+    QString musicBrainzServer() const override { return musicBrainz; }
 };
 
 } // namespace
@@ -236,7 +236,7 @@ TEST(DiscLookup, AsksTheChosenDatabasesAndOffersSeveralReleases) {
     where.cache = dir.filePath(QStringLiteral("CDFreeDB.ini"));
     const struct {
         QJsonArray releases;
-        IFreeDBInformation2::Databases order;
+        DiscInfoLookup::Databases order;
         int choose;
         int lastStatus;
         QString album;
@@ -256,7 +256,7 @@ TEST(DiscLookup, AsksTheChosenDatabasesAndOffersSeveralReleases) {
          {},
          {}},
         {{}, where.order, -1, 3, "Old Album", {}},
-        {{}, IFreeDBInformation2::Databases::MusicBrainz, -1, -2, {}, {}},
+        {{}, DiscInfoLookup::Databases::MusicBrainz, -1, -2, {}, {}},
     };
     for (const auto& c : cases) {
         musicBrainz.reply = HttpTestServer::http(200, releases(c.releases));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "components/componenterror.h"
-#include "components/iaudiofile2.h"
+#include "components/audiowriter.h"
 
 #include <atomic>
 #include <cstring>
@@ -11,7 +11,7 @@
 
 // An output writer for tests: writes 16-bit PCM as a plain WAV file and
 // remembers what it was asked. Write and Close may come from another thread.
-class RecordingWriter : public IAudioFile2 {
+class RecordingWriter : public AudioWriter {
 public:
     int rate = 0;
     int channels = 0;
@@ -20,16 +20,7 @@ public:
     // Write raises this after so many calls (0 = never), like a full disk.
     int failAfterWrites = 0;
 
-    void Open(const QString&) override { throw ComponentError(QStringLiteral("writer only")); }
-    QByteArray Read(int) override { return {}; }
-    void Seek(qint64) override {}
-    qint64 GetLength() override { return 0; }
-    int GetDurationMs() override { return 0; }
-    int GetBlockAlign() override { return 4; }
-    int GetChannels() override { return channels; }
-    int GetSampleRate() override { return rate; }
-
-    void Close() override {
+    void close() override {
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_file.isOpen())
             return;
@@ -39,11 +30,11 @@ public:
         m_file.close();
         ++closes;
     }
-    bool GetIsOpen() override {
+    bool getIsOpen() override {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_file.isOpen();
     }
-    void Create(const QString& path) override {
+    void create(const QString& path) override {
         std::lock_guard<std::mutex> lock(m_lock);
         m_file.setFileName(path);
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -51,7 +42,7 @@ public:
         m_data = 0;
         m_file.write(header(0));
     }
-    void Write(const QByteArray& pcm) override {
+    void write(const QByteArray& pcm) override {
         std::lock_guard<std::mutex> lock(m_lock);
         if (failAfterWrites > 0 && writes >= failAfterWrites)
             throw ComponentError(QStringLiteral("No space left on the disk."));
@@ -59,15 +50,10 @@ public:
         m_file.write(pcm);
         m_data += pcm.size();
     }
-    void SetInputFormat(int sampleRate, int channelCount) override {
+    void setInputFormat(int sampleRate, int channelCount) override {
         rate = sampleRate;
         channels = channelCount;
     }
-    void SetWavFormat(int, int, int) override {}
-    void SetMp3Encoder(IAudioFile2LameEnc*) override {}
-    void SetOggFormat(int, int, int, int, int, int) override {}
-    void SetWmaProfile(int) override {}
-    void ResetFormat(int) override {}
 
 private:
     QByteArray header(quint32 dataSize) const {

@@ -85,16 +85,16 @@ protected:
 TEST_F(CliTest, EverySupportedExtensionToEveryFormat) {
     QStringList sources;
     for (const char* type : {"mp3", "ogg", "wma", "wav"})
-        sources << Audio(path(QStringLiteral("in-%1.%1").arg(type)), 1, SourceTag);
-    sources << Raw(path("in-raw.raw"), 1) << Vox(path("in-vox.vox"), 1);
+        sources << audio(path(QStringLiteral("in-%1.%1").arg(type)), 1, SourceTag);
+    sources << raw(path("in-raw.raw"), 1) << Vox(path("in-vox.vox"), 1);
     for (const char* type : {"avi", "mpeg", "mpg", "wmv", "asf"})
-        sources << Video(path(QStringLiteral("in-%1.%1").arg(type)), 1);
-    sources << Playlist(path("in-asx.asx"), path("in-wmv.wmv"));
+        sources << video(path(QStringLiteral("in-%1.%1").arg(type)), 1);
+    sources << playlist(path("in-asx.asx"), path("in-wmv.wmv"));
     // The kinds people keep music in today, made by ffmpeg, tagged where the
     // container holds tags (.ape is left out: ffmpeg cannot make one).
-    const QStringList tag{"-metadata", "title=" + SourceTag.Title,
-                          "-metadata", "artist=" + SourceTag.Artist,
-                          "-metadata", "album=" + SourceTag.Album};
+    const QStringList tag{"-metadata", "title=" + SourceTag.title,
+                          "-metadata", "artist=" + SourceTag.artist,
+                          "-metadata", "album=" + SourceTag.album};
     const QList<QPair<QString, QStringList>> newer{
         {"flac", {"-c:a", "flac"}},
         {"opus", {"-ar", "48000", "-c:a", "libopus"}},
@@ -143,7 +143,7 @@ TEST_F(CliTest, EverySupportedExtensionToEveryFormat) {
             QStringList outputs;
             for (const QString& type : tagged)
                 outputs << QStringLiteral("%1/in-%2.%3").arg(folder, type, format);
-            const QList<RowTag> found = MutagenTags(outputs);
+            const QList<RowTag> found = mutagenTags(outputs);
             for (int i = 0; i < found.size(); ++i)
                 EXPECT_EQ(found[i], SourceTag) << outputs[i].toStdString();
         }
@@ -156,10 +156,10 @@ TEST_F(CliTest, EverySupportedExtensionToEveryFormat) {
 
 TEST_F(CliTest, AFolderGivesItsOwnFilesAndWithRecursiveThoseOfItsSubFolders) {
     ASSERT_TRUE(QDir(dir.path()).mkpath("music/sub/deeper"));
-    Audio(path("music/top.wav"), 1);
-    Audio(path("music/sub/inner.mp3"), 1);
-    Audio(path("music/sub/deeper/deepest.ogg"), 1);
-    Write(path("music/notes.txt"), "passed over without a word\n");
+    audio(path("music/top.wav"), 1);
+    audio(path("music/sub/inner.mp3"), 1);
+    audio(path("music/sub/deeper/deepest.ogg"), 1);
+    write(path("music/notes.txt"), "passed over without a word\n");
 
     ProgramRun flat = run({"-f", "wav", "-o", out() + "/flat", path("music")});
     EXPECT_EQ(flat.status, 0) << flat.err.join('\n').toStdString();
@@ -174,14 +174,14 @@ TEST_F(CliTest, AFolderGivesItsOwnFilesAndWithRecursiveThoseOfItsSubFolders) {
 }
 
 TEST_F(CliTest, DamagedFilesFailOneLineEachAndLeaveNothingWhileTheGoodAreConverted) {
-    const QByteArray mp3 = Read(Audio(path("src.mp3"), 1));
-    const QStringList good{Audio(path("good.wav"), 2), Audio(path("good.mp3"), 1, SourceTag),
-                           Audio(path("also.ogg"), 1)};
-    const QStringList damaged{Write(path("cut.mp3"), mp3.left(120)),
-                              Write(path("noise.ogg"), RandomBytes(20000, 5)),
-                              Write(path("empty.wav"), {}),
-                              Write(path("noise.wma"), RandomBytes(20000, 6)),
-                              Write(path("noise.mpg"), "\x00\x00\x01"),
+    const QByteArray mp3 = read(audio(path("src.mp3"), 1));
+    const QStringList good{audio(path("good.wav"), 2), audio(path("good.mp3"), 1, SourceTag),
+                           audio(path("also.ogg"), 1)};
+    const QStringList damaged{write(path("cut.mp3"), mp3.left(120)),
+                              write(path("noise.ogg"), randomBytes(20000, 5)),
+                              write(path("empty.wav"), {}),
+                              write(path("noise.wma"), randomBytes(20000, 6)),
+                              write(path("noise.mpg"), "\x00\x00\x01"),
                               path("missing.mp3")};
     QStringList all;
     for (int i = 0; i < damaged.size(); ++i)
@@ -207,7 +207,7 @@ TEST_F(CliTest, DamagedFilesFailOneLineEachAndLeaveNothingWhileTheGoodAreConvert
 // Track and album gains go into every format that carries tags, as players
 // read them, and each OK line shows the track's.
 TEST_F(CliTest, ReplayGainIsWrittenIntoEveryFormat) {
-    const QStringList sources{Audio(path("a.wav"), 2), Audio(path("b.wav"), 3)};
+    const QStringList sources{audio(path("a.wav"), 2), audio(path("b.wav"), 3)};
     const struct {
         const char* format;
         QStringList keys; // as mutagen names them, upper case
@@ -273,16 +273,16 @@ TEST_F(CliTest, TheSourcesCoverIsKeptAcrossFormats) {
                        "sys.stdout.buffer.write(d)",
                        out() + "/with cover." + format});
         ASSERT_TRUE(mutagen.waitForFinished(60000));
-        EXPECT_TRUE(mutagen.readAllStandardOutput() == Read(png))
+        EXPECT_TRUE(mutagen.readAllStandardOutput() == read(png))
             << mutagen.readAllStandardError().toStdString();
     }
 }
 
 TEST_F(CliTest, NamesThatCouldFakeALineOrDriveTheTerminalAreShownQuoted) {
-    const QString evil = Audio(path("evil\nOK fake.wav -> \x1b[31mRED.wav"), 1);
+    const QString evil = audio(path("evil\nOK fake.wav -> \x1b[31mRED.wav"), 1);
     // A playlist that leads nowhere fails with a reason that names it.
     const QString lost =
-        Write(path("lost\r\x1b]0;t\a\xc2\x9b.asx"),
+        write(path("lost\r\x1b]0;t\a\xc2\x9b.asx"),
               "<asx version=\"3.0\"><entry><ref href=\"gone.wmv\"/></entry></asx>");
     const ProgramRun result = run({"-f", "wav", "-o", out(), evil, lost});
     EXPECT_EQ(result.status, 1);
@@ -302,19 +302,19 @@ TEST_F(CliTest, NamesThatCouldFakeALineOrDriveTheTerminalAreShownQuoted) {
 }
 
 TEST_F(CliTest, ListPrintsEachFilesDurationAndTags) {
-    const QString tagged = Audio(path("tagged.mp3"), 2, SourceTag);
-    const QString bad = Write(path("bad.mp3"), RandomBytes(3000, 2));
+    const QString tagged = audio(path("tagged.mp3"), 2, SourceTag);
+    const QString bad = write(path("bad.mp3"), randomBytes(3000, 2));
     const ProgramRun result = run({"--list", tagged, bad});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, QStringList({tagged + "\t00:00:02\t" + SourceTag.Title + "\t" +
-                                       SourceTag.Artist + "\t" + SourceTag.Album}));
+    EXPECT_EQ(result.out, QStringList({tagged + "\t00:00:02\t" + SourceTag.title + "\t" +
+                                       SourceTag.artist + "\t" + SourceTag.album}));
     EXPECT_EQ(result.lines(result.err, "FAILED " + bad + ": ").size(), 1);
     EXPECT_FALSE(QFileInfo::exists(out()));
 }
 
 // The FreeDB disc ID as the standard computes it: digit sums of the track
 // starts in seconds (lead-in counted), the playing time, the track count.
-QString StandardDiscId(const DiscImage& disc) {
+QString standardDiscId(const DiscImage& disc) {
     const auto digitSum = [](int n) {
         int sum = 0;
         for (; n > 0; n /= 10)
@@ -357,7 +357,7 @@ TEST_F(CliDiscTest, ListGivesTheStandardDiscIdAndTheTracks) {
     const ProgramRun result = run({"--cd", image, "--list"});
     ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
     ASSERT_EQ(result.out.size(), 6) << result.out.join('\n').toStdString();
-    EXPECT_EQ(result.out[0], "FreeDB ID: " + StandardDiscId(disc));
+    EXPECT_EQ(result.out[0], "FreeDB ID: " + standardDiscId(disc));
     EXPECT_TRUE(QRegularExpression("^FreeDB ID: [0-9a-f]{8}$").match(result.out[0]).hasMatch());
     // As in the database's file name: tracks, id1, id2, FreeDB ID.
     const int start2 = disc.trackStart(1), start3 = disc.trackStart(2), end = disc.totalFrames();
@@ -365,7 +365,7 @@ TEST_F(CliDiscTest, ListGivesTheStandardDiscIdAndTheTracks) {
               QStringLiteral("AccurateRip ID: 003-%1-%2-%3")
                   .arg(start2 + start3 + end, 8, 16, QLatin1Char('0'))
                   .arg(1 + start2 * 2 + start3 * 3 + end * 4, 8, 16, QLatin1Char('0'))
-                  .arg(StandardDiscId(disc)));
+                  .arg(standardDiscId(disc)));
     EXPECT_TRUE(QRegularExpression("^MusicBrainz disc ID: [A-Za-z0-9._]{27}-$")
                     .match(result.out[2])
                     .hasMatch())
@@ -387,7 +387,7 @@ TEST_F(CliDiscTest, RippingAnImageNamesTheFilesFromItsCdText) {
     // Into MP3 the CD-TEXT becomes the tags, the disc's artist where a track has none.
     const ProgramRun mp3 = run({"--cd=" + image, "--tracks", "2", "-o", out(), "-f", "mp3"});
     ASSERT_EQ(mp3.status, 0) << mp3.err.join('\n').toStdString();
-    EXPECT_EQ(MutagenTags({out() + "/No. 5 in C.mp3"}).value(0),
+    EXPECT_EQ(mutagenTags({out() + "/No. 5 in C.mp3"}).value(0),
               RowTag({"No. 5 in C", "Disc Artist", "Some Album"}));
     // The user's settings file is not written to make the image a drive.
     EXPECT_EQ(fileBytes(settings()), settingsBefore);
@@ -448,7 +448,7 @@ TEST_F(CliDiscTest, FreedbNamesTheTracksFromTheServersRecord) {
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(splitLines(process.readAllStandardOutput()),
               QStringList({"OK " + image + " track 02 -> " + out() + "/Found Two.wav"}));
-    EXPECT_TRUE(server.commands.value(0).startsWith("cddb query " + StandardDiscId(disc)));
+    EXPECT_TRUE(server.commands.value(0).startsWith("cddb query " + standardDiscId(disc)));
     EXPECT_EQ(wavData(out() + "/Found Two.wav"), disc.trackBytes(1));
 }
 
@@ -464,7 +464,7 @@ TEST_F(CliDiscTest, RipsAreVerifiedAndCanBeRequiredAccurate) {
     ArChunk chunk{3,
                   quint32(start2 + start3 + end),
                   quint32(1 + start2 * 2 + start3 * 3 + end * 4),
-                  StandardDiscId(disc).toUInt(nullptr, 16),
+                  standardDiscId(disc).toUInt(nullptr, 16),
                   {}};
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = disc.trackBytes(track);
@@ -528,7 +528,7 @@ TEST_F(CliDiscTest, MusicBrainzNamesTheTracksFromTheReleaseChosen) {
               {"--settings", settings(), "--cd", image, "--musicbrainz", "--tracks", "1", "-f",
                "mp3", "-o", out(), "--no-log", "--replaygain", "off"});
     ASSERT_TRUE(done.wait(600000));
-    EXPECT_EQ(MutagenTags({out() + "/UK One.mp3"}).value(0),
+    EXPECT_EQ(mutagenTags({out() + "/UK One.mp3"}).value(0),
               RowTag({"UK One", "MB Band", "UK", "1990"}));
 }
 
@@ -538,7 +538,7 @@ TEST_F(CliDiscTest, ARipCarriesTheReleasesCover) {
     const QString png = path("front.png");
     ASSERT_TRUE(
         MediaTools::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=50x50", "-frames:v", "1", png}));
-    const QByteArray picture = Read(png);
+    const QByteArray picture = read(png);
     const QString mbid = "0b7c4c3a-1f1e-4d3c-9a59-4c7f4b6a8e21";
     HttpTestServer server;
     SettingsFile ini(settings());
@@ -562,7 +562,7 @@ TEST_F(CliDiscTest, ARipCarriesTheReleasesCover) {
                    "-f", "flac", "-o", out(), "--replaygain", "off"});
     ASSERT_TRUE(finished.wait(600000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    EXPECT_TRUE(Read(out() + "/folder.png") == picture) << filesIn(out()).join(' ').toStdString();
+    EXPECT_TRUE(read(out() + "/folder.png") == picture) << filesIn(out()).join(' ').toStdString();
     QProcess mutagen;
     mutagen.start("/usr/bin/python3",
                   {"-c",
@@ -574,7 +574,7 @@ TEST_F(CliDiscTest, ARipCarriesTheReleasesCover) {
     EXPECT_TRUE(mutagen.readAllStandardOutput() == picture + picture);
     const QStringList logs = QDir(out()).entryList({"*.log"}, QDir::Files);
     ASSERT_EQ(logs.size(), 1);
-    EXPECT_TRUE(QString::fromUtf8(Read(out() + "/" + logs[0]))
+    EXPECT_TRUE(QString::fromUtf8(read(out() + "/" + logs[0]))
                     .contains(QStringLiteral("Cover:           image/png, %1 bytes, embedded, "
                                              "and saved as %2/folder.png")
                                   .arg(picture.size())
@@ -635,9 +635,9 @@ TEST_F(CliTest, HelpShowsTheReadmesExamplesAndVersionTheProgramsVersion) {
 
 // Ctrl-C: the running file ends where it got, the ones behind it never start.
 TEST_F(CliTest, InterruptStopsLikeStop) {
-    const QString first = Audio(path("first.wav"), 1);
-    const QString second = Raw(path("second.raw"), 300);
-    const QString third = Raw(path("third.raw"), 300);
+    const QString first = audio(path("first.wav"), 1);
+    const QString second = raw(path("second.raw"), 300);
+    const QString third = raw(path("third.raw"), 300);
     QProcess process;
     process.setWorkingDirectory(dir.path());
     process.start(QStringLiteral(ORVELLE_CONVERT), {"--settings", settings(), "-j", "1", "-f",
@@ -679,8 +679,8 @@ TEST_F(CliTest, PipesAndOverfullSheetsAreRefusedNeverHangOrCrash) {
     QByteArray sheet = "FILE \"disc.bin\" BINARY\n";
     for (int i = 0; i < 119; ++i)
         sheet += "TRACK 01 AUDIO\n";
-    Write(path("disc.bin"), QByteArray(75 * 2352, '\0'));
-    Write(path("disc.cue"), sheet);
+    write(path("disc.bin"), QByteArray(75 * 2352, '\0'));
+    write(path("disc.cue"), sheet);
     const struct {
         QStringList arguments;
         QString reason;

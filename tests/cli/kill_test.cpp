@@ -75,8 +75,8 @@ protected:
 };
 
 TEST_F(KillTest, AKilledConversionOrRipLeavesOnlyCompleteFilesUnderTheirNames) {
-    const QString longer = TestMedia::Audio(path("long.wav"), 30);
-    const QString shorter = TestMedia::Audio(path("short.wav"), 12);
+    const QString longer = TestMedia::audio(path("long.wav"), 30);
+    const QString shorter = TestMedia::audio(path("short.wav"), 12);
     killAtTenMoments({"-j", "1", "-f", "mp3", longer, shorter}, path("out"),
                      [](const QString& file) {
                          EXPECT_NEAR(MediaTools::probe(file).duration,
@@ -99,8 +99,8 @@ TEST_F(KillTest, AKilledConversionOrRipLeavesOnlyCompleteFilesUnderTheirNames) {
 // was written under its own name, no other starts, and the exit status says
 // which signal ended the run, as a shell expects.
 TEST_F(KillTest, TerminatingSignalsStopTheRunAndExitAsTheShellExpects) {
-    const QString first = TestMedia::Audio(path("first.wav"), 60);
-    const QString second = TestMedia::Audio(path("second.wav"), 1);
+    const QString first = TestMedia::audio(path("first.wav"), 60);
+    const QString second = TestMedia::audio(path("second.wav"), 1);
     for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
         SCOPED_TRACE(signal);
         const QString out = path(QString::number(signal));

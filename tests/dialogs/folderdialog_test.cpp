@@ -54,17 +54,17 @@ TEST(FolderDialog, OkReturnsTheSelectedFolderAndCancelNothing) {
     dialog.configure(FolderDialog::Layout::OutputFolder, nullptr);
     dialog.selectFolder(dir.path());
     dialog.btn_ok->click();
-    EXPECT_EQ(dialog.SelectedFolder, dir.path());
+    EXPECT_EQ(dialog.selectedFolder, dir.path());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
     dialog.btn_cancel->click();
-    EXPECT_TRUE(dialog.SelectedFolder.isEmpty());
+    EXPECT_TRUE(dialog.selectedFolder.isEmpty());
 
     dialog.selectFolder(dir.path());
     dialog.btn_ok->click();
     dialog.show();
     dialog.close(); // the close box counts as Cancel
-    EXPECT_TRUE(dialog.SelectedFolder.isEmpty());
+    EXPECT_TRUE(dialog.selectedFolder.isEmpty());
 }
 
 TEST(FolderDialog, OkWithNothingSelectedReturnsEmpty) {
@@ -72,7 +72,7 @@ TEST(FolderDialog, OkWithNothingSelectedReturnsEmpty) {
     dialog.configure(FolderDialog::Layout::AddFolder, nullptr);
     dialog.ShellTreeView1->clearSelection();
     dialog.btn_ok->click();
-    EXPECT_TRUE(dialog.SelectedFolder.isEmpty());
+    EXPECT_TRUE(dialog.selectedFolder.isEmpty());
 }
 
 TEST(FolderDialog, TheTreeKeepsItsSelectionBetweenShowings) {
@@ -96,7 +96,7 @@ TEST(FolderDialog, StatusLinesAccumulateUntilTheStatusLayoutIsSetAgain) {
     EXPECT_TRUE(retried);
     EXPECT_EQ(dialog.lines().size(), 2);
     dialog.btn_cancel->click(); // Close empties the result as Cancel does
-    EXPECT_TRUE(dialog.SelectedFolder.isEmpty());
+    EXPECT_TRUE(dialog.selectedFolder.isEmpty());
     dialog.configure(FolderDialog::Layout::FreeDbStatus, nullptr);
     EXPECT_TRUE(dialog.lines().isEmpty());
 }

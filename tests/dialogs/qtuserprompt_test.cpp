@@ -30,14 +30,14 @@ TEST(QtUserPrompt, ChooseFolderShowsTheFolderWindowInTheAskedLayout) {
         dialog.selectFolder(dir.path());
         dialog.btn_ok->click();
     });
-    EXPECT_EQ(prompt.ChooseFolder(IUserPrompt::FolderLayout::AddFolder), dir.path());
+    EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::AddFolder), dir.path());
     EXPECT_EQ(title, "Add File Directory");
 
     whenShown([&](FolderDialog& dialog) {
         title = dialog.windowTitle();
         dialog.btn_cancel->click();
     });
-    EXPECT_EQ(prompt.ChooseFolder(IUserPrompt::FolderLayout::OutputFolder), QString())
+    EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder), QString())
         << "Cancel chooses nothing, also after an earlier Ok";
     EXPECT_EQ(title, "Output Directory");
 }

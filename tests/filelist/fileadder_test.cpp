@@ -29,13 +29,13 @@ public:
     int open = 0;
     int mostOpenAtOnce = 0;
 
-    void Information(const QString& text) override {
+    void information(const QString& text) override {
         box(QStringLiteral("info: ") + text);
-        FakePrompt::Information(text);
+        FakePrompt::information(text);
     }
-    bool Question(const QString& text, Default button = Default::Yes) override {
+    bool question(const QString& text, Default button = Default::Yes) override {
         box(QStringLiteral("question: ") + text);
-        return FakePrompt::Question(text, button);
+        return FakePrompt::question(text, button);
     }
 
 private:
@@ -57,21 +57,21 @@ protected:
         adder.setHelpFile(HelpFile);
         QObject::connect(&adder, &FileAdder::rowAccepted, [this](const RowValues& row) {
             rows.push_back(row);
-            log << QStringLiteral("row: ") + row.Caption;
+            log << QStringLiteral("row: ") + row.caption;
         });
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
     const RowValues* row(const QString& caption) const {
         for (const RowValues& r : rows)
-            if (r.Caption == caption)
+            if (r.caption == caption)
                 return &r;
         return nullptr;
     }
     QStringList captions() const {
         QStringList list;
         for (const RowValues& r : rows)
-            list << r.Caption;
+            list << r.caption;
         return list;
     }
     void addNow(const QStringList& files) {
@@ -91,18 +91,18 @@ const RowTag SongTag{QStringLiteral("Song Títle"), QStringLiteral("Артист
                      QStringLiteral("The Album")};
 
 TEST_F(FileAdderTest, AudioVideoAndTextInOneBatch) {
-    addNow({Audio(path("song.mp3"), 2.5, SongTag), Video(path("clip.avi"), 2.5),
-            Write(path("notes.txt"), "just some notes\n")});
+    addNow({audio(path("song.mp3"), 2.5, SongTag), video(path("clip.avi"), 2.5),
+            write(path("notes.txt"), "just some notes\n")});
 
     ASSERT_EQ(captions(), (QStringList{"song.mp3", "clip.avi"}));
     const RowValues& song = rows[0];
-    EXPECT_EQ(song.Tag, SongTag);
-    EXPECT_EQ(song.Time, QStringLiteral("00:00:02"));
-    EXPECT_EQ(song.Target, QStringLiteral("MP3"));
-    EXPECT_EQ(song.Status, QStringLiteral("Unconverter"));
-    EXPECT_EQ(song.Path, path("song.mp3"));
-    EXPECT_EQ(rows[1].Tag, (RowTag{"Unknown Title", "Unknown Artist", "Unknown Album"}));
-    EXPECT_EQ(rows[1].Time, QStringLiteral("00:00:02"));
+    EXPECT_EQ(song.tag, SongTag);
+    EXPECT_EQ(song.time, QStringLiteral("00:00:02"));
+    EXPECT_EQ(song.target, QStringLiteral("MP3"));
+    EXPECT_EQ(song.status, QStringLiteral("Unconverter"));
+    EXPECT_EQ(song.path, path("song.mp3"));
+    EXPECT_EQ(rows[1].tag, (RowTag{"Unknown Title", "Unknown Artist", "Unknown Album"}));
+    EXPECT_EQ(rows[1].time, QStringLiteral("00:00:02"));
     // A text file counts as a video and brings the video question; No opens nothing.
     EXPECT_EQ(prompt.questions, QStringList{RefusalTexts::VideoQuestion});
     EXPECT_TRUE(prompt.informations.isEmpty());
@@ -110,9 +110,9 @@ TEST_F(FileAdderTest, AudioVideoAndTextInOneBatch) {
 }
 
 TEST_F(FileAdderTest, BrokenFilesBringTheirOwnMessageAndYesOpensTheManual) {
-    Write(path("broken.wma"), RandomBytes(4096, 1));
-    Write(path("broken.mp3"), "this is not an mp3 file at all\n");
-    Write(path("broken.asf"), RandomBytes(4096, 2));
+    write(path("broken.wma"), randomBytes(4096, 1));
+    write(path("broken.mp3"), "this is not an mp3 file at all\n");
+    write(path("broken.asf"), randomBytes(4096, 2));
     prompt.questionAnswer = true;
     addNow({path("broken.wma"), path("broken.mp3"), path("broken.asf")});
 
@@ -129,15 +129,15 @@ TEST_F(FileAdderTest, BrokenFilesBringTheirOwnMessageAndYesOpensTheManual) {
 TEST_F(FileAdderTest, EveryRowKeepsItsOwnTags) {
     const RowTag first{"First", "A1", "B1"}, third{"Third", "A3", "B3"};
     // The second of three is refused; a .wav after an .mp3 has no tags of its own.
-    addNow({Audio(path("1.mp3"), 1, first), Write(path("2.mp3"), RandomBytes(3000, 4)),
-            Audio(path("3.ogg"), 1, third), Audio(path("4.wav"), 1),
-            Audio(path("5.wma"), 1, {"Fifth", "", "B5"})});
+    addNow({audio(path("1.mp3"), 1, first), write(path("2.mp3"), randomBytes(3000, 4)),
+            audio(path("3.ogg"), 1, third), audio(path("4.wav"), 1),
+            audio(path("5.wma"), 1, {"Fifth", "", "B5"})});
 
     ASSERT_EQ(captions(), (QStringList{"1.mp3", "3.ogg", "4.wav", "5.wma"}));
-    EXPECT_EQ(rows[0].Tag, first);
-    EXPECT_EQ(rows[1].Tag, third);
-    EXPECT_EQ(rows[2].Tag, RowTag{});
-    EXPECT_EQ(rows[3].Tag, (RowTag{"Fifth", "", "B5"}));
+    EXPECT_EQ(rows[0].tag, first);
+    EXPECT_EQ(rows[1].tag, third);
+    EXPECT_EQ(rows[2].tag, RowTag{});
+    EXPECT_EQ(rows[3].tag, (RowTag{"Fifth", "", "B5"}));
     EXPECT_EQ(prompt.informations, QStringList{RefusalTexts::AudioNotSupported});
 }
 
@@ -146,15 +146,15 @@ TEST_F(FileAdderTest, ATagThatCannotBeReadLeavesTheRowWithEmptyTags) {
         FileAcceptance::ffmpegAudio(), FileAcceptance::ffmpegVideo(), [](const QString& file) {
             if (file.endsWith(QLatin1String("bad.ogg")))
                 throw TagError(QStringLiteral("Cannot open ") + file + QStringLiteral(": no"));
-            return ReadRowTags(file);
+            return readRowTags(file);
         });
     adder.setAcceptance(std::move(acceptance));
     const RowTag tag{"T", "A", "B"};
-    addNow({Audio(path("bad.ogg"), 1, tag), Audio(path("good.ogg"), 1, tag)});
+    addNow({audio(path("bad.ogg"), 1, tag), audio(path("good.ogg"), 1, tag)});
 
     ASSERT_EQ(captions(), (QStringList{"bad.ogg", "good.ogg"}));
-    EXPECT_EQ(rows[0].Tag, RowTag{});
-    EXPECT_EQ(rows[1].Tag, tag);
+    EXPECT_EQ(rows[0].tag, RowTag{});
+    EXPECT_EQ(rows[1].tag, tag);
     EXPECT_TRUE(log.filter(QStringLiteral("info")).isEmpty());
 }
 
@@ -166,19 +166,19 @@ TEST_F(FileAdderTest, EverySupportedKindIsAcceptedWithItsRealDuration) {
         RowTag tag;
     };
     const std::vector<Case> cases{
-        {Audio(path("a.mp3"), 3, tag), 3000, tag},
-        {Audio(path("a.wav"), 3, tag), 3000, {}},
-        {Audio(path("a.ogg"), 3, tag), 3000, tag},
-        {Audio(path("a.wma"), 3, tag), 3000, tag},
-        {Raw(path("a.raw"), 3), 3000, {}},
+        {audio(path("a.mp3"), 3, tag), 3000, tag},
+        {audio(path("a.wav"), 3, tag), 3000, {}},
+        {audio(path("a.ogg"), 3, tag), 3000, tag},
+        {audio(path("a.wma"), 3, tag), 3000, tag},
+        {raw(path("a.raw"), 3), 3000, {}},
         {Vox(path("a.vox"), 3), 3000, {}},
-        {Audio(path("UPPER.MP3"), 1, tag), 1000, tag},
-        {Video(path("v.avi"), 3), 3000, RowTexts::VideoTag},
-        {Video(path("v.mpeg"), 3), 3000, RowTexts::VideoTag},
-        {Video(path("v.mpg"), 3), 3000, RowTexts::VideoTag},
-        {Video(path("v.wmv"), 3), 3000, RowTexts::VideoTag},
-        {Video(path("v.asf"), 3), 3000, RowTexts::VideoTag},
-        {Playlist(path("v.asx"), path("v.wmv")), 3000, RowTexts::VideoTag},
+        {audio(path("UPPER.MP3"), 1, tag), 1000, tag},
+        {video(path("v.avi"), 3), 3000, RowTexts::VideoTag},
+        {video(path("v.mpeg"), 3), 3000, RowTexts::VideoTag},
+        {video(path("v.mpg"), 3), 3000, RowTexts::VideoTag},
+        {video(path("v.wmv"), 3), 3000, RowTexts::VideoTag},
+        {video(path("v.asf"), 3), 3000, RowTexts::VideoTag},
+        {playlist(path("v.asx"), path("v.wmv")), 3000, RowTexts::VideoTag},
     };
     QStringList files;
     for (const Case& c : cases)
@@ -190,33 +190,33 @@ TEST_F(FileAdderTest, EverySupportedKindIsAcceptedWithItsRealDuration) {
     EXPECT_TRUE(log.filter(QStringLiteral("question")).isEmpty()) << log.join('\n').toStdString();
     ASSERT_EQ(rows.size(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(rows[i].Caption.toStdString());
-        EXPECT_EQ(rows[i].Caption, QFileInfo(cases[i].file).fileName());
-        EXPECT_NEAR(rows[i].DurationMs, cases[i].durationMs, 120);
-        EXPECT_EQ(rows[i].Time, FormatDuration(rows[i].DurationMs));
-        EXPECT_EQ(rows[i].Tag, cases[i].tag);
-        EXPECT_EQ(rows[i].Target, QStringLiteral("OGG"));
+        SCOPED_TRACE(rows[i].caption.toStdString());
+        EXPECT_EQ(rows[i].caption, QFileInfo(cases[i].file).fileName());
+        EXPECT_NEAR(rows[i].durationMs, cases[i].durationMs, 120);
+        EXPECT_EQ(rows[i].time, formatDuration(rows[i].durationMs));
+        EXPECT_EQ(rows[i].tag, cases[i].tag);
+        EXPECT_EQ(rows[i].target, QStringLiteral("OGG"));
     }
 }
 
 TEST_F(FileAdderTest, DamagedFilesAreRefusedWithTheirMessage) {
-    const QByteArray mp3 = Read(Audio(path("good.mp3"), 2));
-    const QByteArray ogg = Read(Audio(path("good.ogg"), 2));
-    const QByteArray wav = Read(Audio(path("good.wav"), 2));
+    const QByteArray mp3 = read(audio(path("good.mp3"), 2));
+    const QByteArray ogg = read(audio(path("good.ogg"), 2));
+    const QByteArray wav = read(audio(path("good.wav"), 2));
     const QStringList audio{
-        Write(path("empty.mp3"), {}),
-        Write(path("empty.wav"), {}),
-        Write(path("empty.raw"), {}),
-        Write(path("cut.mp3"), mp3.left(120)),
-        Write(path("cut.ogg"), ogg.left(60)),
-        Write(path("cut.wav"), wav.left(40)),
-        Write(path("text.mp3"), "Dear diary, today I renamed a letter to .mp3\n"),
-        Write(path("noise.ogg"), RandomBytes(20000, 5)),
+        write(path("empty.mp3"), {}),
+        write(path("empty.wav"), {}),
+        write(path("empty.raw"), {}),
+        write(path("cut.mp3"), mp3.left(120)),
+        write(path("cut.ogg"), ogg.left(60)),
+        write(path("cut.wav"), wav.left(40)),
+        write(path("text.mp3"), "Dear diary, today I renamed a letter to .mp3\n"),
+        write(path("noise.ogg"), randomBytes(20000, 5)),
         path("missing.mp3"),
     };
-    const QStringList wma{Write(path("noise.wma"), RandomBytes(20000, 6)),
-                          Write(path("empty.wma"), {})};
-    const QStringList video{Write(path("empty.avi"), {}), Write(path("noise.mpg"), "\x00\x00\x01")};
+    const QStringList wma{write(path("noise.wma"), randomBytes(20000, 6)),
+                          write(path("empty.wma"), {})};
+    const QStringList video{write(path("empty.avi"), {}), write(path("noise.mpg"), "\x00\x00\x01")};
     prompt.questionAnswer = true;
     addNow(audio + wma + video);
 
@@ -230,14 +230,14 @@ TEST_F(FileAdderTest, DamagedFilesAreRefusedWithTheirMessage) {
 
 TEST_F(FileAdderTest, AFolderAddsOnlyItsOwnFilesOfTheTwoClasses) {
     const RowTag tag{"In", "Folder", "Top"};
-    Audio(path("one.mp3"), 1, tag);
-    Video(path("two.avi"), 1);
-    Write(path("notes.txt"), "passed over without a word\n");
-    Write(path(".hidden.wav"), Read(Audio(path("seen.wav"), 1)));
+    audio(path("one.mp3"), 1, tag);
+    video(path("two.avi"), 1);
+    write(path("notes.txt"), "passed over without a word\n");
+    write(path(".hidden.wav"), read(audio(path("seen.wav"), 1)));
     ASSERT_TRUE(QDir(dir.path()).mkpath("sub/deeper"));
     ASSERT_TRUE(QDir(dir.path()).mkpath("folder.mp3"));
-    Audio(path("sub/inner.mp3"), 1, tag);
-    Audio(path("sub/deeper/deepest.mp3"), 1, tag);
+    audio(path("sub/inner.mp3"), 1, tag);
+    audio(path("sub/deeper/deepest.mp3"), 1, tag);
 
     adder.addFolder(dir.path());
     adder.runToEnd();
@@ -248,7 +248,7 @@ TEST_F(FileAdderTest, AFolderAddsOnlyItsOwnFilesOfTheTwoClasses) {
     EXPECT_TRUE(log.filter(QStringLiteral("question")).isEmpty());
     // The order is the directory's own.
     QStringList listed;
-    for (const QString& entry : FolderEntries(dir.path()))
+    for (const QString& entry : folderEntries(dir.path()))
         listed << QFileInfo(entry).fileName();
     EXPECT_EQ(captions(), listed);
 
@@ -262,11 +262,11 @@ TEST_F(FileAdderTest, AFolderAddsOnlyItsOwnFilesOfTheTwoClasses) {
 
 TEST_F(FileAdderTest, DroppedFilesAndFoldersAreTakenAsAddFileAndAddFolderTakeThem) {
     ASSERT_TRUE(QDir(dir.path()).mkpath("dropped"));
-    Audio(path("dropped/in.mp3"), 1);
-    Write(path("dropped/readme.txt"), "in a folder: passed over\n");
+    audio(path("dropped/in.mp3"), 1);
+    write(path("dropped/readme.txt"), "in a folder: passed over\n");
     addNow({});
-    adder.addDropped({Audio(path("loose.wav"), 1), path("dropped"),
-                      Write(path("loose.txt"), "as a file: tried as a video\n")});
+    adder.addDropped({audio(path("loose.wav"), 1), path("dropped"),
+                      write(path("loose.txt"), "as a file: tried as a video\n")});
     adder.runToEnd();
     EXPECT_EQ(captions(), (QStringList{"loose.wav", "in.mp3"}));
     EXPECT_EQ(prompt.questions, QStringList{RefusalTexts::VideoQuestion});
@@ -275,13 +275,13 @@ TEST_F(FileAdderTest, DroppedFilesAndFoldersAreTakenAsAddFileAndAddFolderTakeThe
 TEST_F(FileAdderTest, TenBrokenFilesAskTenTimesOneBoxAtATimeThenTheGoodOnesAreAdded) {
     QStringList good;
     for (int i = 0; i < 3; ++i)
-        good << QFileInfo(Audio(path(QStringLiteral("good%1.mp3").arg(i)), 1)).fileName();
+        good << QFileInfo(audio(path(QStringLiteral("good%1.mp3").arg(i)), 1)).fileName();
     for (int i = 0; i < 4; ++i)
-        Write(path(QStringLiteral("bad%1.mp3").arg(i)), RandomBytes(2000, 10 + i));
+        write(path(QStringLiteral("bad%1.mp3").arg(i)), randomBytes(2000, 10 + i));
     for (int i = 0; i < 3; ++i)
-        Write(path(QStringLiteral("bad%1.wma").arg(i)), RandomBytes(2000, 20 + i));
+        write(path(QStringLiteral("bad%1.wma").arg(i)), randomBytes(2000, 20 + i));
     for (int i = 0; i < 3; ++i)
-        Write(path(QStringLiteral("bad%1.asf").arg(i)), RandomBytes(2000, 30 + i));
+        write(path(QStringLiteral("bad%1.asf").arg(i)), randomBytes(2000, 30 + i));
     prompt.spinEventLoop = true;
     QSignalSpy finished(&adder, &FileAdder::finished);
 
@@ -306,7 +306,7 @@ TEST_F(FileAdderTest, TenBrokenFilesAskTenTimesOneBoxAtATimeThenTheGoodOnesAreAd
 
 TEST_F(FileAdderTest, CancelDropsTheFilesNotTestedYet) {
     for (int i = 0; i < 4; ++i)
-        Write(path(QStringLiteral("bad%1.mp3").arg(i)), "no sound\n");
+        write(path(QStringLiteral("bad%1.mp3").arg(i)), "no sound\n");
     QSignalSpy finished(&adder, &FileAdder::finished);
     QObject::connect(&adder, &FileAdder::fileRefused, [this] { adder.cancel(); });
     adder.addFiles({path("bad0.mp3"), path("bad1.mp3"), path("bad2.mp3")});
@@ -324,10 +324,10 @@ TEST_F(FileAdderTest, EachRowGetsTheFormatSelectedWhenItIsAdded) {
     QString target = QStringLiteral("WAV");
     adder.setTargetSource([&target] { return target; });
     QObject::connect(&adder, &FileAdder::rowAccepted, [&target] { target = QStringLiteral("RM"); });
-    addNow({Audio(path("a.wav"), 1), Audio(path("b.wav"), 1)});
+    addNow({audio(path("a.wav"), 1), audio(path("b.wav"), 1)});
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].Target, QStringLiteral("WAV"));
-    EXPECT_EQ(rows[1].Target, QStringLiteral("RM"));
+    EXPECT_EQ(rows[0].target, QStringLiteral("WAV"));
+    EXPECT_EQ(rows[1].target, QStringLiteral("RM"));
 }
 
 } // namespace

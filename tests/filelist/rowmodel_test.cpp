@@ -73,7 +73,7 @@ TEST(RowModel, RemovedRowsTakeTheirTagsWithThem) {
     EXPECT_EQ(captions(model), (QStringList{"a", "c", "e"}));
     EXPECT_EQ(removed.count(), 2);
     for (int row = 0; row < model.count(); ++row)
-        EXPECT_EQ(model.tag(row).Title, model.row(row).caption) << row;
+        EXPECT_EQ(model.tag(row).title, model.row(row).caption) << row;
     model.clear();
     EXPECT_EQ(model.count(), 0);
 }
@@ -82,9 +82,9 @@ TEST(RowModel, TagEditsReachTheGivenRowsOrAll) {
     RowModel model;
     model.setRows({fileRow("a"), fileRow("b"), fileRow("c")});
     model.storeTag(RowTagField::Artist, "Band", {0, 2, 7});
-    EXPECT_EQ(model.tag(0).Artist, "Band");
-    EXPECT_EQ(model.tag(1).Artist, "Artist b");
-    EXPECT_EQ(model.tag(2).Artist, "Band");
+    EXPECT_EQ(model.tag(0).artist, "Band");
+    EXPECT_EQ(model.tag(1).artist, "Artist b");
+    EXPECT_EQ(model.tag(2).artist, "Band");
     EXPECT_EQ(model.count(), 3) << "a row outside the list is not made";
     model.storeTagInAllRows(RowTagField::Album, "");
     model.storeTagInAllRows(RowTagField::Title, "T");

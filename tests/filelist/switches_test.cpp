@@ -6,31 +6,31 @@
 TEST(FileKinds, AudioByExtensionInAnyCaseAndEverythingElseIsAVideo) {
     for (const char* name : {"a.mp3", "/x/b.WAV", "c.Ogg", "d.wma", "e.raw", "f.VOX", "g.tar.mp3",
                              "a.FLAC", "b.opus", "c.m4a", "d.Aif", "e.caf", "f.webm"})
-        EXPECT_FALSE(IsVideoFile(QLatin1String(name))) << name;
+        EXPECT_FALSE(isVideoFile(QLatin1String(name))) << name;
     for (const char* name :
          {"clip.avi", "notes.txt", "noextension", "/dir.mp3/file", "a.mp3.bak", "a.flac.part"})
-        EXPECT_TRUE(IsVideoFile(QLatin1String(name))) << name;
+        EXPECT_TRUE(isVideoFile(QLatin1String(name))) << name;
     // A folder is narrower: only six video extensions are tried.
     for (const char* name : {"a.mpeg", "b.WMV", "c.avi", "d.mpg", "e.asx", "f.ASF"})
-        EXPECT_TRUE(IsFolderVideoFile(QLatin1String(name))) << name;
+        EXPECT_TRUE(isFolderVideoFile(QLatin1String(name))) << name;
     for (const char* name : {"notes.txt", "a.mp4", "a.mkv", "a.mp3"})
-        EXPECT_FALSE(IsFolderVideoFile(QLatin1String(name))) << name;
+        EXPECT_FALSE(isFolderVideoFile(QLatin1String(name))) << name;
 }
 
 TEST(FileKinds, DurationsInHoursMinutesAndSeconds) {
-    EXPECT_EQ(FormatDuration(3725000), QStringLiteral("01:02:05"));
-    EXPECT_EQ(FormatDuration(0), QStringLiteral("00:00:00"));
-    EXPECT_EQ(FormatDuration(999), QStringLiteral("00:00:00"));
-    EXPECT_EQ(FormatDuration(59999), QStringLiteral("00:00:59"));
-    EXPECT_EQ(FormatDuration(3600000 - 1), QStringLiteral("00:59:59"));
-    EXPECT_EQ(FormatDuration(100LL * 3600000), QStringLiteral("100:00:00"));
-    EXPECT_EQ(FormatDuration(-5), QStringLiteral("00:00:00"));
+    EXPECT_EQ(formatDuration(3725000), QStringLiteral("01:02:05"));
+    EXPECT_EQ(formatDuration(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(formatDuration(999), QStringLiteral("00:00:00"));
+    EXPECT_EQ(formatDuration(59999), QStringLiteral("00:00:59"));
+    EXPECT_EQ(formatDuration(3600000 - 1), QStringLiteral("00:59:59"));
+    EXPECT_EQ(formatDuration(100LL * 3600000), QStringLiteral("100:00:00"));
+    EXPECT_EQ(formatDuration(-5), QStringLiteral("00:00:00"));
 }
 
 TEST(FileKinds, TheFiltersOfTheOpenDialogInTheirOrder) {
     const QString newer = QStringLiteral("*.flac;*.opus;*.oga;*.m4a;*.aac;*.mp4;*.aiff;*.aif;"
                                          "*.ape;*.wv;*.mka;*.webm;*.mp2;*.ac3;*.dts;*.caf;");
-    const QList<OpenDialogFilter> filters = OpenDialogFilters();
+    const QList<OpenDialogFilter> filters = openDialogFilters();
     ASSERT_EQ(filters.size(), 18);
     EXPECT_EQ(filters[0].name, QStringLiteral("All audio files"));
     EXPECT_EQ(filters[0].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer);
@@ -44,51 +44,42 @@ TEST(FileKinds, TheFiltersOfTheOpenDialogInTheirOrder) {
     EXPECT_EQ(filters[17].name, QStringLiteral("WMV(*.wmv,*.asf,*.asx);"));
     // Every kind the converter takes as audio is offered by the first filter.
     for (const QString& pattern : filters[0].patterns.split(';', Qt::SkipEmptyParts))
-        EXPECT_TRUE(IsAudioFile(pattern.mid(2).toUpper().prepend("a."))) << pattern.toStdString();
+        EXPECT_TRUE(isAudioFile(pattern.mid(2).toUpper().prepend("a."))) << pattern.toStdString();
 
     // Qt's form: one entry per filter, patterns in the last parentheses, by spaces.
-    const QStringList entries = OpenDialogFilterText().split(QStringLiteral(";;"));
+    const QStringList entries = openDialogFilterText().split(QStringLiteral(";;"));
     ASSERT_EQ(entries.size(), 18);
     EXPECT_EQ(entries[4], QStringLiteral("WMA Files(*.wma) (*.wma)"));
     EXPECT_EQ(entries[16], QStringLiteral("MPEG(*.mpeg,*.mpg); (*.mpeg *mpg)"));
 }
 
-TEST(FormatSwitch, TargetTextsAndTheirFormats) {
+TEST(FormatSwitch, EachFormatHasOneTextAndBack) {
     const QStringList texts{"MP3", "WAV", "WMA", "OGG", "RM", "SET", "FLAC", "OPUS"};
-    EXPECT_EQ(FormatChoiceTexts(), texts);
     for (int format = 0; format < texts.size(); ++format) {
-        if (format == FormatSet)
-            continue;
-        EXPECT_EQ(TargetText(format), texts[format]);
-        EXPECT_EQ(FormatOfTarget(texts[format]), format);
+        EXPECT_EQ(formatText(format), texts[format]);
+        if (format != FormatSet)
+            EXPECT_EQ(formatFromText(texts[format]), OutputFormat(format));
     }
-    EXPECT_EQ(FormatTargetTexts(), (QStringList{"MP3", "WAV", "WMA", "OGG", "RM", "FLAC", "OPUS"}));
-    EXPECT_EQ(FormatOfTarget(QStringLiteral("SET")), -1);
-    EXPECT_TRUE(TargetText(FormatSet).isEmpty());
-    EXPECT_TRUE(TargetText(FormatOpus + 1).isEmpty());
-    EXPECT_TRUE(TargetText(-1).isEmpty());
-    EXPECT_EQ(FormatOfTarget(QStringLiteral("mp3")), -1);
-    EXPECT_EQ(FormatOfTarget(QString()), -1);
+    for (const char* text : {"SET", "mp3", "", " RM", "WAV "})
+        EXPECT_FALSE(formatFromText(QLatin1String(text))) << text;
+    EXPECT_TRUE(formatText(FormatOpus + 1).isEmpty());
+    EXPECT_TRUE(formatText(-1).isEmpty());
 }
 
-TEST(FormatSwitch, AChoiceOverwritesEveryRowAlsoTheEditorsChoices) {
+TEST(FormatSwitch, AChoiceTargetsItsFormat) {
     FormatChoice choice(FormatWav);
-    QStringList targets{"WAV", "RM", "WAV", "MP3"}; // rows 1 and 3 set with the editor
     const FormatChoice::Outcome ogg = choice.choose(FormatOgg);
     EXPECT_FALSE(ogg.showSettings);
-    RetargetRows(targets, ogg.target);
-    EXPECT_EQ(targets, (QStringList{"OGG", "OGG", "OGG", "OGG"}));
+    EXPECT_EQ(ogg.target, QStringLiteral("OGG"));
     EXPECT_EQ(choice.lastFormat(), FormatOgg);
 }
 
 TEST(FormatSwitch, SetShowsTheSettingsAndChoosesTheLastFormatAgain) {
     FormatChoice choice(FormatWav);
-    QStringList targets{"RM", "WAV"};
     const FormatChoice::Outcome set = choice.choose(FormatSet);
     EXPECT_TRUE(set.showSettings);
     EXPECT_EQ(set.format, FormatWav);
-    RetargetRows(targets, set.target);
-    EXPECT_EQ(targets, (QStringList{"WAV", "WAV"}));
+    EXPECT_EQ(set.target, QStringLiteral("WAV"));
     EXPECT_EQ(choice.lastFormat(), FormatWav);
 
     EXPECT_EQ(FormatChoice(FormatRm).choose(FormatSet).target, QStringLiteral("RM"));
@@ -98,21 +89,11 @@ TEST(FormatSwitch, SetShowsTheSettingsAndChoosesTheLastFormatAgain) {
     EXPECT_EQ(FormatChoice(FormatSet).lastFormat(), FormatMp3);
 }
 
-TEST(FormatSwitch, TickCommandsActOnEveryRowButNotDuringAJob) {
-    QList<bool> ticks{true, false, true, false};
-    TickAllRows(ticks, true, false);
-    EXPECT_EQ(ticks, (QList<bool>{true, true, true, true}));
-    TickAllRows(ticks, false, true);
-    EXPECT_EQ(ticks, (QList<bool>{true, true, true, true}));
-    TickAllRows(ticks, false, false);
-    EXPECT_EQ(ticks, (QList<bool>{false, false, false, false}));
-}
-
 TEST(FormatSwitch, ListCommandsBelongToTheConverter) {
-    EXPECT_EQ(GuardListCommand(Converter, false), ListCommandGuard::Run);
-    EXPECT_EQ(GuardListCommand(CdRipper, false), ListCommandGuard::ShowConverterMessage);
-    EXPECT_EQ(GuardListCommand(CdRipper, true), ListCommandGuard::RefuseSilently);
-    EXPECT_EQ(GuardListCommand(Converter, true), ListCommandGuard::RefuseSilently);
+    EXPECT_EQ(guardListCommand(Converter, false), ListCommandGuard::Run);
+    EXPECT_EQ(guardListCommand(CdRipper, false), ListCommandGuard::ShowConverterMessage);
+    EXPECT_EQ(guardListCommand(CdRipper, true), ListCommandGuard::RefuseSilently);
+    EXPECT_EQ(guardListCommand(Converter, true), ListCommandGuard::RefuseSilently);
     EXPECT_EQ(ConverterFunctionMessage,
               QStringLiteral("This button member of \"converter\" function, Please choose "
                              "\"converter\" function"));
@@ -120,18 +101,18 @@ TEST(FormatSwitch, ListCommandsBelongToTheConverter) {
 
 TEST(FormatSwitch, AfterRemovingRows) {
     // Two of five removed: the first of the three left becomes selected.
-    AfterRemoval after = RowsRemoved(3, false, 4);
+    AfterRemoval after = rowsRemoved(3, false, 4);
     EXPECT_TRUE(after.selectFirstRow);
     EXPECT_EQ(after.currentRow, 2);
     // One row left: not selected; the current row stays within the list.
-    after = RowsRemoved(1, false, 3);
+    after = rowsRemoved(1, false, 3);
     EXPECT_FALSE(after.selectFirstRow);
     EXPECT_EQ(after.currentRow, 0);
-    after = RowsRemoved(1, false, -1);
+    after = rowsRemoved(1, false, -1);
     EXPECT_EQ(after.currentRow, -1);
-    after = RowsRemoved(0, false, 2);
+    after = rowsRemoved(0, false, 2);
     EXPECT_FALSE(after.selectFirstRow);
     EXPECT_EQ(after.currentRow, -1);
-    EXPECT_FALSE(RowsRemoved(4, true, 1).selectFirstRow);
-    EXPECT_EQ(RowsRemoved(4, true, 1).currentRow, 1);
+    EXPECT_FALSE(rowsRemoved(4, true, 1).selectFirstRow);
+    EXPECT_EQ(rowsRemoved(4, true, 1).currentRow, 1);
 }

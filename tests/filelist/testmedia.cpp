@@ -1,7 +1,6 @@
 #include "filelist/testmedia.h"
 
 #include "components/audio/mediatools.h"
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
 #include "tags/tagdispatch.h"
 
@@ -12,28 +11,27 @@
 
 namespace TestMedia {
 
-QString Audio(const QString& path, double seconds, const RowTag& tag) {
+QString audio(const QString& path, double seconds, const RowTag& tag) {
     const QString kind = QFileInfo(path).suffix().toLower();
     OutputWriter writer;
-    Mp3LameEncoder lame;
     if (kind == QLatin1String("mp3"))
-        writer.SetMp3Encoder(&lame);
+        writer.setMp3Settings({});
     else if (kind == QLatin1String("ogg"))
-        writer.SetOggFormat(44100, 2, 128, 0, 0, -1);
+        writer.setOggFormat({44100, 2, 128, 0, 0, -1});
     else if (kind == QLatin1String("wma"))
-        writer.SetWmaProfile(9);
+        writer.setWmaProfile(9);
     else
-        writer.SetWavFormat(44100, 2, 16);
-    writer.SetInputFormat(44100, 2);
-    writer.Create(path);
-    writer.Write(MediaTools::tone(44100, 2, seconds, 440));
-    writer.Close();
+        writer.setWavFormat(44100, 2, 16);
+    writer.setInputFormat(44100, 2);
+    writer.create(path);
+    writer.write(MediaTools::tone(44100, 2, seconds, 440));
+    writer.close();
     if (tag != RowTag{})
-        WriteRowTags(path, tag);
+        writeRowTags(path, tag);
     return path;
 }
 
-QString Video(const QString& path, double seconds) {
+QString video(const QString& path, double seconds) {
     const QString kind = QFileInfo(path).suffix().toLower();
     QStringList codecs;
     if (kind == QLatin1String("avi"))
@@ -65,27 +63,27 @@ QString Video(const QString& path, double seconds) {
     return path;
 }
 
-QString Playlist(const QString& path, const QString& media) {
-    return Write(path, "<asx version=\"3.0\"><entry><ref href=\"" +
+QString playlist(const QString& path, const QString& media) {
+    return write(path, "<asx version=\"3.0\"><entry><ref href=\"" +
                            QFileInfo(media).fileName().toUtf8() + "\"/></entry></asx>\n");
 }
 
-QString Raw(const QString& path, double seconds) {
-    return Write(path, MediaTools::tone(44100, 2, seconds, 440));
+QString raw(const QString& path, double seconds) {
+    return write(path, MediaTools::tone(44100, 2, seconds, 440));
 }
 
 QString Vox(const QString& path, double seconds) {
-    return Write(path, RandomBytes(int(seconds * 4000), 3));
+    return write(path, randomBytes(int(seconds * 4000), 3));
 }
 
-QString Write(const QString& path, const QByteArray& bytes) {
+QString write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(bytes);
     return path;
 }
 
-QByteArray RandomBytes(int size, unsigned pattern) {
+QByteArray randomBytes(int size, unsigned pattern) {
     std::mt19937 random(pattern);
     QByteArray bytes(size, Qt::Uninitialized);
     for (char& byte : bytes)
@@ -93,7 +91,7 @@ QByteArray RandomBytes(int size, unsigned pattern) {
     return bytes;
 }
 
-QByteArray Read(const QString& path) {
+QByteArray read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -12,19 +12,19 @@ namespace TestMedia {
 
 // `seconds` of a 440 Hz stereo tone at 44.1 kHz as .wav, .mp3, .ogg or .wma
 // (by the path's extension), with `tag` written into it when it is not empty.
-QString Audio(const QString& path, double seconds, const RowTag& tag = {});
+QString audio(const QString& path, double seconds, const RowTag& tag = {});
 // `seconds` of a small picture with a tone: .avi, .mpeg, .mpg, .wmv or .asf.
-QString Video(const QString& path, double seconds);
+QString video(const QString& path, double seconds);
 // An .asx playlist that points at `media`.
-QString Playlist(const QString& path, const QString& media);
+QString playlist(const QString& path, const QString& media);
 // Headerless 44.1 kHz 16-bit stereo PCM.
-QString Raw(const QString& path, double seconds);
+QString raw(const QString& path, double seconds);
 // Dialogic ADPCM at 8000 Hz mono: two samples a byte.
 QString Vox(const QString& path, double seconds);
 
-QString Write(const QString& path, const QByteArray& bytes);
+QString write(const QString& path, const QByteArray& bytes);
 // The same pseudo-random bytes for the same pattern number.
-QByteArray RandomBytes(int size, unsigned pattern);
-QByteArray Read(const QString& path);
+QByteArray randomBytes(int size, unsigned pattern);
+QByteArray read(const QString& path);
 
 } // namespace TestMedia

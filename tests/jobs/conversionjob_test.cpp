@@ -63,9 +63,9 @@ QStringList lavfiPicture(double seconds) {
 }
 
 QStringList metadata() {
-    return {QStringLiteral("-metadata"), QStringLiteral("title=") + SourceTag.Title,
-            QStringLiteral("-metadata"), QStringLiteral("artist=") + SourceTag.Artist,
-            QStringLiteral("-metadata"), QStringLiteral("album=") + SourceTag.Album};
+    return {QStringLiteral("-metadata"), QStringLiteral("title=") + SourceTag.title,
+            QStringLiteral("-metadata"), QStringLiteral("artist=") + SourceTag.artist,
+            QStringLiteral("-metadata"), QStringLiteral("album=") + SourceTag.album};
 }
 
 class ConversionTest : public ::testing::Test {
@@ -128,7 +128,8 @@ protected:
 
     ConversionComponents components() {
         return {
-            SettingsWriters(path(QStringLiteral("Orvelle.ini"))), AudioReaders(), VideoFiles(), {}};
+            settingsWriters(path(QStringLiteral("Orvelle.ini"))), audioReaders(), videoFiles(),
+            rmWriters(), {}};
     }
 
     JobSettings settings(FolderScheme scheme = FolderScheme::None) { return {out(), scheme, 0}; }
@@ -152,7 +153,7 @@ TEST_F(ConversionTest, EveryInputTypeToEveryFormat) {
     for (const QString& type : types) {
         const QString file = source(QStringLiteral("in-") + type + QLatin1Char('.') + type);
         // The row's tags are what the list read from the source, else what the user typed.
-        RowTag tag = ReadRowTags(file);
+        RowTag tag = readRowTags(file);
         if (type == "mp3" || type == "ogg" || type == "wma")
             EXPECT_EQ(tag, SourceTag) << type.toStdString();
         else
@@ -172,7 +173,7 @@ TEST_F(ConversionTest, EveryInputTypeToEveryFormat) {
     for (const JobRow& r : rows) {
         const QString output = events.outputs[r.row];
         SCOPED_TRACE(output.toStdString());
-        EXPECT_EQ(QFileInfo(output).suffix(), OutputExtension(r.format).mid(1));
+        EXPECT_EQ(QFileInfo(output).suffix(), outputExtension(r.format).mid(1));
         const Probe probe = MediaTools::probe(output);
         EXPECT_TRUE(probe.ok);
         EXPECT_NEAR(probe.duration, 1.0, 0.1);
@@ -184,7 +185,7 @@ TEST_F(ConversionTest, EveryInputTypeToEveryFormat) {
             expected << r.tag;
         }
     }
-    const QList<RowTag> found = MutagenTags(tagged);
+    const QList<RowTag> found = mutagenTags(tagged);
     ASSERT_EQ(found.size(), expected.size());
     for (int i = 0; i < found.size(); ++i)
         EXPECT_EQ(found[i], expected[i]) << tagged[i].toStdString();
@@ -245,22 +246,22 @@ TEST_F(ConversionTest, StopEndsTheCurrentRowAndStartsNoOther) {
     auto gate = std::make_shared<Gate>();
     int made = 0;
     // The second row's reader holds its second block until the test has pressed Stop.
-    struct HeldReader : ForwardingAudioFile {
+    struct HeldReader : ForwardingReader {
         HeldReader(std::shared_ptr<Gate> a, std::shared_ptr<Gate> g)
-            : ForwardingAudioFile(std::make_unique<AudioFileReader>()), arrived(std::move(a)),
+            : ForwardingReader(std::make_unique<AudioFileReader>()), arrived(std::move(a)),
               gate(std::move(g)) {}
-        QByteArray Read(int frames) override {
+        QByteArray read(int frames) override {
             if (++reads == 2) {
                 arrived->open();
                 gate->wait();
             }
-            return ForwardingAudioFile::Read(frames);
+            return ForwardingReader::read(frames);
         }
         std::shared_ptr<Gate> arrived, gate;
         int reads = 0;
     };
     ConversionComponents parts = components();
-    parts.audioReader = [&]() -> std::unique_ptr<IAudioFile2> {
+    parts.audioReader = [&]() -> std::unique_ptr<AudioReader> {
         if (++made == 2)
             return std::make_unique<HeldReader>(arrived, gate);
         return std::make_unique<AudioFileReader>();
@@ -284,7 +285,7 @@ TEST_F(ConversionTest, StopEndsTheCurrentRowAndStartsNoOther) {
     EXPECT_EQ(events.folder, QString()) << "the last row was never reached";
     EXPECT_NEAR(probe(events.outputs[0]).duration, 3.0, 0.01);
     EXPECT_NEAR(probe(events.outputs[1]).duration, 2.0, 0.1); // two blocks of one second
-    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), SourceTag);
+    EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), SourceTag);
     EXPECT_EQ(outputFiles(), QStringList({"a.wav", "b.mp3"}));
 }
 
@@ -297,29 +298,29 @@ TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
     const QString longer = source(QStringLiteral("long.wav"), 3);
 
     // A disk that fills up after the first block of the OGG row.
-    struct FullDisk : ForwardingAudioFile {
-        using ForwardingAudioFile::ForwardingAudioFile;
-        void Write(const QByteArray& pcm) override {
+    struct FullDisk : ForwardingWriter {
+        using ForwardingWriter::ForwardingWriter;
+        void write(const QByteArray& pcm) override {
             if (writes++ > 0)
                 throw ComponentError(QStringLiteral("No space left on the device."));
-            ForwardingAudioFile::Write(pcm);
+            ForwardingWriter::write(pcm);
         }
         int writes = 0;
     };
     ConversionComponents parts = components();
     const WriterFactory real = parts.writer;
-    parts.writer = [real](OutputFormat format) -> std::unique_ptr<IAudioFile2> {
+    parts.writer = [real](OutputFormat format) -> std::unique_ptr<AudioWriter> {
         if (format == FormatOgg)
             return std::make_unique<FullDisk>(real(format));
         return real(format);
     };
     QStringList tagged;
     parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
-        const QString name = FinalNameOfPart(QFileInfo(output).fileName());
+        const QString name = finalNameOfPart(QFileInfo(output).fileName());
         if (name.endsWith(QLatin1String(".wma")))
             throw std::runtime_error("The tag does not fit.");
         tagged << name;
-        WriteRowTags(output, tag);
+        writeRowTags(output, tag);
     };
     ConversionJob job(settings(),
                       {row(0, good, FormatMp3), row(1, path("missing.wav"), FormatMp3),
@@ -347,9 +348,9 @@ TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
 }
 
 TEST_F(ConversionTest, AReaderWithoutALengthShowsZeroUntilTheEnd) {
-    struct NoLength : ForwardingAudioFile {
-        NoLength() : ForwardingAudioFile(std::make_unique<AudioFileReader>()) {}
-        qint64 GetLength() override { return 0; }
+    struct NoLength : ForwardingReader {
+        NoLength() : ForwardingReader(std::make_unique<AudioFileReader>()) {}
+        qint64 getLength() override { return 0; }
     };
     ConversionComponents parts = components();
     parts.audioReader = [] { return std::make_unique<NoLength>(); };
@@ -365,38 +366,30 @@ TEST_F(ConversionTest, MixedRmAndMp3RowsEachTakeTheirPath) {
     const QString mp3 = source(QStringLiteral("song.mp3"), 1.5);
     const QString avi = source(QStringLiteral("clip.avi"), 1.5);
     // A video that opens only at the second attempt is converted all the same.
-    struct SecondChance : IVideoFile {
+    struct SecondChance : VideoReader {
         VideoFile real;
         int opens = 0;
-        void Open(const QString& p) override {
+        void open(const QString& p) override {
             if (++opens == 1)
                 throw ComponentError(QStringLiteral("not yet"));
-            real.Open(p);
+            real.open(p);
         }
-        QByteArray ReadAudio(int bytes) override { return real.ReadAudio(bytes); }
-        void Seek(int ms) override { real.Seek(ms); }
-        int GetChannels() override { return real.GetChannels(); }
-        int GetSampleRate() override { return real.GetSampleRate(); }
-        int GetPositionMs() override { return real.GetPositionMs(); }
-        int GetDurationMs() override { return real.GetDurationMs(); }
-        qint64 GetPosition() override { return real.GetPosition(); }
-        qint64 GetLength() override { return real.GetLength(); }
-        void Close() override { real.Close(); }
-        void SetVideoStream(int s) override { real.SetVideoStream(s); }
-        void SetVideoBitrate(int b) override { real.SetVideoBitrate(b); }
-        void SetRmAudioCodec(int c) override { real.SetRmAudioCodec(c); }
-        void SetAudioInputFormat(int r, int c) override { real.SetAudioInputFormat(r, c); }
-        void CreateOutput(const QString& p, int f) override { real.CreateOutput(p, f); }
-        void WriteAudio(const QByteArray& pcm) override { real.WriteAudio(pcm); }
-        int GetRmCodecCount() override { return real.GetRmCodecCount(); }
-        QString GetRmCodecName(int c) override { return real.GetRmCodecName(c); }
+        QByteArray readAudio(int bytes) override { return real.readAudio(bytes); }
+        void seek(int ms) override { real.seek(ms); }
+        int getChannels() override { return real.getChannels(); }
+        int getSampleRate() override { return real.getSampleRate(); }
+        int getPositionMs() override { return real.getPositionMs(); }
+        int getDurationMs() override { return real.getDurationMs(); }
+        qint64 getPosition() override { return real.getPosition(); }
+        qint64 getLength() override { return real.getLength(); }
+        void close() override { real.close(); }
     };
     ConversionComponents parts = components();
     parts.video = [] { return std::make_unique<SecondChance>(); };
     QStringList tagged;
     parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
-        tagged << FinalNameOfPart(QFileInfo(output).fileName());
-        WriteRowTags(output, tag);
+        tagged << finalNameOfPart(QFileInfo(output).fileName());
+        writeRowTags(output, tag);
     };
     ConversionJob job(settings(),
                       {row(0, mp3, FormatRm, SourceTag), row(1, avi, FormatMp3, SourceTag),
@@ -412,7 +405,7 @@ TEST_F(ConversionTest, MixedRmAndMp3RowsEachTakeTheirPath) {
         EXPECT_EQ(probe.format, "rm");
         EXPECT_NEAR(probe.duration, 1.5, 0.1);
     }
-    EXPECT_EQ(MutagenTags({out() + "/clip.mp3"}).value(0), SourceTag);
+    EXPECT_EQ(mutagenTags({out() + "/clip.mp3"}).value(0), SourceTag);
     EXPECT_EQ(events.folder, out() + "/");
 }
 
@@ -470,7 +463,7 @@ TEST_F(ConversionTest, RowsRunSideBySideUpToTheLimit) {
     EXPECT_EQ(outputFiles(), QStringList({"01_take.mp3", "other.ogg", "take.mp3", "take.wav"}));
     for (const QString& mp3 : {out() + "/take.mp3", out() + "/01_take.mp3"}) {
         EXPECT_NEAR(probe(mp3).duration, 2.0, 0.1) << mp3.toStdString();
-        EXPECT_EQ(MutagenTags({mp3}).value(0), SourceTag) << mp3.toStdString();
+        EXPECT_EQ(mutagenTags({mp3}).value(0), SourceTag) << mp3.toStdString();
     }
     EXPECT_NEAR(probe(out() + "/other.ogg").duration, 1.0, 0.1);
     EXPECT_EQ(events.folder, out() + "/");
@@ -485,16 +478,16 @@ TEST_F(ConversionTest, StopFinishesEveryRunningRowAndStartsNoOther) {
     auto arrived = std::make_shared<std::array<Gate, 2>>();
     auto gate = std::make_shared<Gate>();
     // Each of the first two readers holds its second block until Stop.
-    struct HeldReader : ForwardingAudioFile {
+    struct HeldReader : ForwardingReader {
         HeldReader(Gate& a, std::shared_ptr<Gate> g)
-            : ForwardingAudioFile(std::make_unique<AudioFileReader>()), arrived(a),
+            : ForwardingReader(std::make_unique<AudioFileReader>()), arrived(a),
               gate(std::move(g)) {}
-        QByteArray Read(int frames) override {
+        QByteArray read(int frames) override {
             if (++reads == 2) {
                 arrived.open();
                 gate->wait();
             }
-            return ForwardingAudioFile::Read(frames);
+            return ForwardingReader::read(frames);
         }
         Gate& arrived;
         std::shared_ptr<Gate> gate;
@@ -502,7 +495,7 @@ TEST_F(ConversionTest, StopFinishesEveryRunningRowAndStartsNoOther) {
     };
     int made = 0;
     ConversionComponents parts = components();
-    parts.audioReader = [&]() -> std::unique_ptr<IAudioFile2> {
+    parts.audioReader = [&]() -> std::unique_ptr<AudioReader> {
         if (made < 2)
             return std::make_unique<HeldReader>((*arrived)[std::size_t(made++)], gate);
         return std::make_unique<AudioFileReader>();
@@ -534,7 +527,7 @@ TEST_F(ConversionTest, StopFinishesEveryRunningRowAndStartsNoOther) {
     EXPECT_EQ(events.folder, QString()) << "the last row was never reached";
     for (int r : {0, 1}) // the held block is the last each writes
         EXPECT_NEAR(probe(events.outputs[r]).duration, 2.0, 0.1) << r;
-    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), SourceTag);
+    EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), SourceTag);
     EXPECT_FALSE(QFileInfo::exists(out() + "/Last"));
 }
 
@@ -658,7 +651,7 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
     QMap<QString, ReplayGainValues> written;
     ConversionComponents parts = components();
     parts.tags = [&written](const QString& output, const RowTag&, const TagExtras& extras) {
-        written[FinalNameOfPart(QFileInfo(output).fileName())] = extras.gain;
+        written[finalNameOfPart(QFileInfo(output).fileName())] = extras.gain;
     };
     JobSettings gains = settings();
     gains.replayGain = GainMode::Album;

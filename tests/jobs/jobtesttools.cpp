@@ -2,9 +2,8 @@
 
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
-#include "settings/applyencodersettings.h"
+#include "components/output/writerfactory.h"
 #include "settings/settingsfile.h"
 
 #include <gtest/gtest.h>
@@ -55,24 +54,25 @@ QStringList JobEvents::only(const QString& prefix) const {
     return out;
 }
 
-WriterFactory SettingsWriters(const QString& settingsPath) {
-    return [settingsPath](OutputFormat format) -> std::unique_ptr<IAudioFile2> {
-        auto writer = std::make_unique<OutputWriter>();
-        Mp3LameEncoder lame;
-        ApplyEncoderSettings(format, SettingsFile(settingsPath), *writer, lame, QString());
-        return writer;
+WriterFactory settingsWriters(const QString& settingsPath) {
+    return [settingsPath](OutputFormat format) -> std::unique_ptr<AudioWriter> {
+        return makeWriter(format, EncoderSettings::read(SettingsFile(settingsPath)));
     };
 }
 
-ReaderFactory AudioReaders() {
+ReaderFactory audioReaders() {
     return [] { return std::make_unique<AudioFileReader>(); };
 }
 
-VideoFactory VideoFiles() {
+VideoFactory videoFiles() {
     return [] { return std::make_unique<VideoFile>(); };
 }
 
-QList<RowTag> MutagenTags(const QStringList& files) {
+RmWriterFactory rmWriters() {
+    return [] { return std::make_unique<VideoFile>(); };
+}
+
+QList<RowTag> mutagenTags(const QStringList& files) {
     static const char* script = R"(
 import sys, mutagen
 for name in sys.argv[1:]:

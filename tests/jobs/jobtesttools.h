@@ -24,53 +24,55 @@ struct JobEvents {
 };
 
 // Writers made as the window makes them: an OutputWriter set up by
-// ApplyEncoderSettings from the settings file at settingsPath.
-WriterFactory SettingsWriters(const QString& settingsPath);
-ReaderFactory AudioReaders();
-VideoFactory VideoFiles();
+// applyEncoderSettings from the settings file at settingsPath.
+WriterFactory settingsWriters(const QString& settingsPath);
+ReaderFactory audioReaders();
+VideoFactory videoFiles();
+RmWriterFactory rmWriters();
 
 // Title, artist, album and year as mutagen reads them, one per file in files' order.
-QList<RowTag> MutagenTags(const QStringList& files);
+QList<RowTag> mutagenTags(const QStringList& files);
 
-#include "components/iaudiofile2.h"
-#include "components/ivideofile.h"
+#include "components/audioreader.h"
+#include "components/audiowriter.h"
+#include "components/videoreader.h"
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
-// Passes every call on to a real component; tests override what they change.
-class ForwardingAudioFile : public IAudioFile2 {
+// Pass every call on to a real component; tests override what they change.
+class ForwardingReader : public AudioReader {
 public:
-    explicit ForwardingAudioFile(std::unique_ptr<IAudioFile2> inner) : m_inner(std::move(inner)) {}
-    void Open(const QString& path) override { m_inner->Open(path); }
-    QByteArray Read(int frames) override { return m_inner->Read(frames); }
-    void Seek(qint64 frame) override { m_inner->Seek(frame); }
-    qint64 GetLength() override { return m_inner->GetLength(); }
-    int GetDurationMs() override { return m_inner->GetDurationMs(); }
-    int GetBlockAlign() override { return m_inner->GetBlockAlign(); }
-    int GetChannels() override { return m_inner->GetChannels(); }
-    int GetSampleRate() override { return m_inner->GetSampleRate(); }
-    void Close() override { m_inner->Close(); }
-    bool GetIsOpen() override { return m_inner->GetIsOpen(); }
-    void Create(const QString& path) override { m_inner->Create(path); }
-    void Write(const QByteArray& pcm) override { m_inner->Write(pcm); }
-    void SetInputFormat(int rate, int channels) override {
-        m_inner->SetInputFormat(rate, channels);
-    }
-    void SetWavFormat(int rate, int channels, int bits) override {
-        m_inner->SetWavFormat(rate, channels, bits);
-    }
-    void SetMp3Encoder(IAudioFile2LameEnc* encoder) override { m_inner->SetMp3Encoder(encoder); }
-    void SetOggFormat(int rate, int channels, int bitrate, int minBitrate, int maxBitrate,
-                      int quality) override {
-        m_inner->SetOggFormat(rate, channels, bitrate, minBitrate, maxBitrate, quality);
-    }
-    void SetWmaProfile(int profile) override { m_inner->SetWmaProfile(profile); }
-    void ResetFormat(int format) override { m_inner->ResetFormat(format); }
+    explicit ForwardingReader(std::unique_ptr<AudioReader> inner) : m_inner(std::move(inner)) {}
+    void open(const QString& path) override { m_inner->open(path); }
+    QByteArray read(int frames) override { return m_inner->read(frames); }
+    void seek(qint64 frame) override { m_inner->seek(frame); }
+    qint64 getLength() override { return m_inner->getLength(); }
+    int getDurationMs() override { return m_inner->getDurationMs(); }
+    int getBlockAlign() override { return m_inner->getBlockAlign(); }
+    int getChannels() override { return m_inner->getChannels(); }
+    int getSampleRate() override { return m_inner->getSampleRate(); }
+    void close() override { m_inner->close(); }
+    bool getIsOpen() override { return m_inner->getIsOpen(); }
 
 protected:
-    std::unique_ptr<IAudioFile2> m_inner;
+    std::unique_ptr<AudioReader> m_inner;
+};
+
+class ForwardingWriter : public AudioWriter {
+public:
+    explicit ForwardingWriter(std::unique_ptr<AudioWriter> inner) : m_inner(std::move(inner)) {}
+    void setInputFormat(int rate, int channels) override {
+        m_inner->setInputFormat(rate, channels);
+    }
+    void create(const QString& path) override { m_inner->create(path); }
+    void write(const QByteArray& pcm) override { m_inner->write(pcm); }
+    void close() override { m_inner->close(); }
+    bool getIsOpen() override { return m_inner->getIsOpen(); }
+
+protected:
+    std::unique_ptr<AudioWriter> m_inner;
 };
 
 // A one-shot gate: wait() blocks until open() was called.

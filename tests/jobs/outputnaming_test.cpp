@@ -22,7 +22,7 @@ protected:
     QString root() const { return dir.path() + QStringLiteral("/out"); }
     OutputPath build(const OutputNameSource& row, OutputFormat format = FormatMp3,
                      FolderScheme scheme = FolderScheme::None, const RowTag& tag = {}) {
-        return BuildOutputPath(root(), scheme, tag, row, format);
+        return buildOutputPath(root(), scheme, tag, row, format);
     }
     void touch(const QString& path, const QByteArray& content = "keep") {
         QFile file(path);
@@ -32,57 +32,49 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST(SanitizeName, RemovesTheNineCharactersAndControlsOnly) {
-    EXPECT_EQ(SanitizeName(QStringLiteral("a*b?c|d:e\"f/g\\h<i>j")), "abcdefghij");
-    EXPECT_EQ(SanitizeName(QStringLiteral(" Vol. 2. Ünïcödé 日本 ")), " Vol. 2. Ünïcödé 日本 ");
-    EXPECT_EQ(SanitizeName(QStringLiteral("tab\there\nnew\x7f")), "tabherenew");
-    EXPECT_EQ(SanitizeName(QStringLiteral("*?|")), "");
+TEST(sanitizeName, RemovesTheNineCharactersAndControlsOnly) {
+    EXPECT_EQ(sanitizeName(QStringLiteral("a*b?c|d:e\"f/g\\h<i>j")), "abcdefghij");
+    EXPECT_EQ(sanitizeName(QStringLiteral(" Vol. 2. Ünïcödé 日本 ")), " Vol. 2. Ünïcödé 日本 ");
+    EXPECT_EQ(sanitizeName(QStringLiteral("tab\there\nnew\x7f")), "tabherenew");
+    EXPECT_EQ(sanitizeName(QStringLiteral("*?|")), "");
 }
 
-TEST(OutputFormats, TargetTextIsExactAndDefaultsToMp3) {
-    EXPECT_EQ(FormatFromTarget("MP3"), FormatMp3);
-    EXPECT_EQ(FormatFromTarget("WAV"), FormatWav);
-    EXPECT_EQ(FormatFromTarget("WMA"), FormatWma);
-    EXPECT_EQ(FormatFromTarget("OGG"), FormatOgg);
-    EXPECT_EQ(FormatFromTarget("RM"), FormatRm);
-    EXPECT_EQ(FormatFromTarget("wav"), FormatMp3);
-    EXPECT_EQ(FormatFromTarget(" RM"), FormatMp3);
-    EXPECT_EQ(FormatFromTarget(""), FormatMp3);
-    EXPECT_EQ(OutputExtension(FormatWma), ".wma");
-    EXPECT_EQ(OutputExtension(FormatRm), ".rm");
-    EXPECT_EQ(FormatTwoDigits(7), "07");
-    EXPECT_EQ(FormatTwoDigits(100), "100");
+TEST(OutputFormats, ExtensionsAndTwoDigits) {
+    EXPECT_EQ(outputExtension(FormatWma), ".wma");
+    EXPECT_EQ(outputExtension(FormatRm), ".rm");
+    EXPECT_EQ(formatTwoDigits(7), "07");
+    EXPECT_EQ(formatTwoDigits(100), "100");
 }
 
-TEST(OutputFileName, CdTitlesKeepTheirDotsFileNamesChangeTheirExtension) {
-    EXPECT_EQ(OutputFileName(cdRow("Track01"), FormatMp3), "Track01.mp3");
-    EXPECT_EQ(OutputFileName(cdRow("Op. 27"), FormatMp3), "Op. 27.mp3");
-    EXPECT_EQ(OutputFileName(cdRow("No. 5 in C"), FormatOgg), "No. 5 in C.ogg");
-    EXPECT_EQ(OutputFileName(cdRow("Vol. 2."), FormatMp3), "Vol. 2.mp3");
-    EXPECT_EQ(OutputFileName(cdRow("What? Why: Now"), FormatWav), "What Why Now.wav");
-    EXPECT_EQ(OutputFileName(cdRow("Ends in blanks . . "), FormatRm), "Ends in blanks.rm");
-    EXPECT_EQ(OutputFileName(fileRow("song.wav"), FormatOgg), "song.ogg");
-    EXPECT_EQ(OutputFileName(fileRow("live.at.home.mp3"), FormatWma), "live.at.home.wma");
-    EXPECT_EQ(OutputFileName(fileRow("noextension"), FormatWav), "noextension.wav");
+TEST(outputFileName, CdTitlesKeepTheirDotsFileNamesChangeTheirExtension) {
+    EXPECT_EQ(outputFileName(cdRow("Track01"), FormatMp3), "Track01.mp3");
+    EXPECT_EQ(outputFileName(cdRow("Op. 27"), FormatMp3), "Op. 27.mp3");
+    EXPECT_EQ(outputFileName(cdRow("No. 5 in C"), FormatOgg), "No. 5 in C.ogg");
+    EXPECT_EQ(outputFileName(cdRow("Vol. 2."), FormatMp3), "Vol. 2.mp3");
+    EXPECT_EQ(outputFileName(cdRow("What? Why: Now"), FormatWav), "What Why Now.wav");
+    EXPECT_EQ(outputFileName(cdRow("Ends in blanks . . "), FormatRm), "Ends in blanks.rm");
+    EXPECT_EQ(outputFileName(fileRow("song.wav"), FormatOgg), "song.ogg");
+    EXPECT_EQ(outputFileName(fileRow("live.at.home.mp3"), FormatWma), "live.at.home.wma");
+    EXPECT_EQ(outputFileName(fileRow("noextension"), FormatWav), "noextension.wav");
     // File names keep what Linux allows in them.
-    EXPECT_EQ(OutputFileName(fileRow("What? Now.wav"), FormatMp3), "What? Now.mp3");
+    EXPECT_EQ(outputFileName(fileRow("What? Now.wav"), FormatMp3), "What? Now.mp3");
 }
 
-TEST(OutputFileName, EmptyOrHiddenNamesGetAVisibleOne) {
+TEST(outputFileName, EmptyOrHiddenNamesGetAVisibleOne) {
     for (const char* title : {"", "...", "?*:", " . . ", "/", ".."})
-        EXPECT_EQ(OutputFileName(cdRow(QString::fromUtf8(title), 2), FormatMp3), "Track03.mp3")
+        EXPECT_EQ(outputFileName(cdRow(QString::fromUtf8(title), 2), FormatMp3), "Track03.mp3")
             << title;
-    EXPECT_EQ(OutputFileName(cdRow(".hidden"), FormatMp3), "hidden.mp3");
-    EXPECT_EQ(OutputFileName(cdRow("../../x"), FormatMp3), "x.mp3");
-    EXPECT_EQ(OutputFileName(fileRow(".hidden.wav"), FormatOgg), "hidden.ogg");
-    EXPECT_EQ(OutputFileName(fileRow(".wav", QStringLiteral("/m/take two.wav")), FormatOgg),
+    EXPECT_EQ(outputFileName(cdRow(".hidden"), FormatMp3), "hidden.mp3");
+    EXPECT_EQ(outputFileName(cdRow("../../x"), FormatMp3), "x.mp3");
+    EXPECT_EQ(outputFileName(fileRow(".hidden.wav"), FormatOgg), "hidden.ogg");
+    EXPECT_EQ(outputFileName(fileRow(".wav", QStringLiteral("/m/take two.wav")), FormatOgg),
               "take two.ogg");
 }
 
 TEST_F(NamingTest, SpecifiedPathsAndFolders) {
     EXPECT_EQ(build(cdRow("Track03")).path, root() + "/Track03.mp3");
     EXPECT_EQ(
-        BuildOutputPath(root() + "/", FolderScheme::None, {}, cdRow("Track04"), FormatMp3).folder,
+        buildOutputPath(root() + "/", FolderScheme::None, {}, cdRow("Track04"), FormatMp3).folder,
         root() + "/");
 
     const OutputPath nested =
@@ -102,16 +94,16 @@ TEST_F(NamingTest, SpecifiedPathsAndFolders) {
 TEST_F(NamingTest, WholeMissingPathIsCreated) {
     const QString deep = dir.path() + "/New/Sub/Deeper";
     const OutputPath out =
-        BuildOutputPath(deep, FolderScheme::Artist, {"", "Band", ""}, cdRow("a"), FormatMp3);
+        buildOutputPath(deep, FolderScheme::Artist, {"", "Band", ""}, cdRow("a"), FormatMp3);
     EXPECT_EQ(out.path, deep + "/Band/a.mp3");
     EXPECT_TRUE(QFileInfo::exists(out.part));
 }
 
 TEST_F(NamingTest, UnusableFoldersAreReported) {
-    EXPECT_THROW(BuildOutputFolder(QString(), FolderScheme::None, {}), JobError);
-    EXPECT_THROW(BuildOutputFolder(QStringLiteral("  "), FolderScheme::None, {}), JobError);
+    EXPECT_THROW(buildOutputFolder(QString(), FolderScheme::None, {}), JobError);
+    EXPECT_THROW(buildOutputFolder(QStringLiteral("  "), FolderScheme::None, {}), JobError);
     touch(dir.path() + "/afile");
-    EXPECT_THROW(BuildOutputFolder(dir.path() + "/afile/sub", FolderScheme::None, {}), JobError);
+    EXPECT_THROW(buildOutputFolder(dir.path() + "/afile/sub", FolderScheme::None, {}), JobError);
 }
 
 TEST_F(NamingTest, CollisionsCountOnAndNothingIsEverEmptied) {
@@ -134,7 +126,7 @@ TEST_F(NamingTest, CollisionsCountOnAndNothingIsEverEmptied) {
 
     // The counter runs past 99 without losing a digit.
     for (int i = 1; i <= 99; ++i)
-        touch(root() + QStringLiteral("/%1_Many.wav").arg(FormatTwoDigits(i)));
+        touch(root() + QStringLiteral("/%1_Many.wav").arg(formatTwoDigits(i)));
     touch(root() + "/Many.wav");
     EXPECT_EQ(build(cdRow("Many"), FormatWav).path, root() + "/100_Many.wav");
 }
@@ -152,9 +144,9 @@ TEST_F(NamingTest, NamesFitInto255BytesOnACharacterBoundary) {
     EXPECT_EQ(QString::fromUtf8(second.toUtf8()), second); // no broken character
 
     // Characters outside the basic plane are four bytes and never split.
-    EXPECT_EQ(CutToUtf8Bytes(QStringLiteral("a😀b"), 4), "a");
-    EXPECT_EQ(CutToUtf8Bytes(QStringLiteral("a😀b"), 5), QStringLiteral("a😀"));
-    EXPECT_EQ(CutToUtf8Bytes(QStringLiteral("日本"), 5), QStringLiteral("日"));
+    EXPECT_EQ(cutToUtf8Bytes(QStringLiteral("a😀b"), 4), "a");
+    EXPECT_EQ(cutToUtf8Bytes(QStringLiteral("a😀b"), 5), QStringLiteral("a😀"));
+    EXPECT_EQ(cutToUtf8Bytes(QStringLiteral("日本"), 5), QStringLiteral("日"));
 
     const OutputPath deep = build(cdRow("t"), FormatMp3, FolderScheme::ArtistAlbum,
                                   {"", QString(300, 'a'), QString(300, QChar(0x65E5))});
@@ -194,11 +186,11 @@ TEST_F(NamingTest, TextsFromDiscOrServerNeverLeaveTheOutputFolder) {
 TEST_F(NamingTest, APartFileHoldsItsNameAndIsNamedWithoutReplacingAnything) {
     QDir().mkpath(root());
     const OutputPath first = build(cdRow("Op. 27"));
-    EXPECT_EQ(QFileInfo(first.part).fileName(), ".Op. 27.mp3." + PartOwner() + ".orvelle-part");
+    EXPECT_EQ(QFileInfo(first.part).fileName(), ".Op. 27.mp3." + partOwner() + ".orvelle-part");
     EXPECT_EQ(build(cdRow("Op. 27")).path, root() + "/01_Op. 27.mp3");
     touch(first.path, "someone's");
     ASSERT_TRUE(QFile::link(first.path, root() + "/01_Op. 27.mp3"));
-    EXPECT_EQ(CommitOutputFile(first.path), root() + "/02_Op. 27.mp3");
+    EXPECT_EQ(commitOutputFile(first.path), root() + "/02_Op. 27.mp3");
     QFile kept(first.path);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "someone's");
@@ -210,7 +202,7 @@ TEST_F(NamingTest, PartFilesOfProcessesThatAreGoneAreRemoved) {
     const QString own = QFileInfo(build(cdRow("running")).part).fileName();
     const std::pair<QString, bool> cases[] = {
         {".killed.mp3.4194303-1.orvelle-part", false},           // no such process
-        {".again.mp3." + PartOwner() + "1.orvelle-part", false}, // its id, another start
+        {".again.mp3." + partOwner() + "1.orvelle-part", false}, // its id, another start
         {".tagging.mp3.4194303-1.orvelle-part.Ab12Cd", false},   // a cut-short tag write
         {own, true},                                             // a live owner
         {".odd.mp3.x-1.orvelle-part", true},                     // no owner mark

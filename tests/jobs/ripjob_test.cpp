@@ -39,19 +39,19 @@ protected:
         const int realDrives = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
         disc.album = QStringLiteral("Album 日本");
         disc.artist = QStringLiteral("Disc Artist");
-        disc.tracks = {{150, 0, false, Tags[0].Title, Tags[0].Artist},
-                       {120, 0, false, Tags[1].Title, Tags[1].Artist},
-                       {160, 0, false, Tags[2].Title, Tags[2].Artist}};
+        disc.tracks = {{150, 0, false, Tags[0].title, Tags[0].artist},
+                       {120, 0, false, Tags[1].title, Tags[1].artist},
+                       {160, 0, false, Tags[2].title, Tags[2].artist}};
         SettingsFile(SettingsFile::defaultPath())
             .ini()
             .writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                          disc.write(dir.path(), QStringLiteral("disc")));
         // The drive is never polled while a test holds a read.
         grabber.setMediaPollInterval(3600 * 1000);
-        grabber.Initialize();
-        grabber.SetCurrentDrive(realDrives + 1);
-        grabber.ReadDisc();
-        ASSERT_EQ(grabber.GetTrackCount(), 3);
+        grabber.initialize();
+        grabber.setCurrentDrive(realDrives + 1);
+        grabber.readDisc();
+        ASSERT_EQ(grabber.getTrackCount(), 3);
     }
 
     QString out() const { return dir.filePath(QStringLiteral("out")); }
@@ -62,7 +62,7 @@ protected:
             JobRow row;
             row.row = track;
             row.track = track;
-            row.caption = Tags[track].Title;
+            row.caption = Tags[track].title;
             row.format = formats[track];
             row.tag = Tags[track];
             list << row;
@@ -72,7 +72,7 @@ protected:
 
     RipComponents components() const {
         return {
-            SettingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), VideoFiles(), {}, {}};
+            settingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), rmWriters(), {}, {}};
     }
 
     QTemporaryDir dir;
@@ -120,7 +120,7 @@ TEST_F(RipTest, CompressedFilesLastAsLongAsTheTrackAndCarryTheRowsTags) {
         EXPECT_NEAR(samples, disc.tracks[track].frames * 588, frameSamples[track]) << track;
         files << events.outputs[track];
     }
-    const QList<RowTag> found = MutagenTags(files);
+    const QList<RowTag> found = mutagenTags(files);
     ASSERT_EQ(found.size(), 3);
     for (int track = 0; track < 3; ++track)
         EXPECT_EQ(found[track], Tags[track]) << track;
@@ -132,7 +132,7 @@ TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
     auto arrived = std::make_shared<Gate>();
     auto gate = std::make_shared<Gate>();
     // Burst reads hand out each block's frames before the next block is read.
-    grabber.SetReadMode(0);
+    grabber.setReadMode(0);
     const int held = disc.trackStart(1) + 60;
     auto once = std::make_shared<std::atomic<bool>>(false);
     // The rip of the second track holds at a sector until the test has pressed Stop.
@@ -163,7 +163,7 @@ TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
     const Probe partial = probe(events.outputs[1]);
     EXPECT_TRUE(partial.ok);
     EXPECT_LT(partial.duration, 60 / 75.0 + 0.1);
-    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), Tags[1]);
+    EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), Tags[1]);
     EXPECT_EQ(QDir(out()).entryList(QDir::Files, QDir::Name),
               QStringList({"No. 5 in C.mp3", "Op. 27.wav"}));
 }
@@ -175,15 +175,15 @@ TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
     ASSERT_TRUE(events.run(job));
     EXPECT_EQ(events.only("start"), QStringList({"start 0"}));
     EXPECT_EQ(events.only("stop"), QStringList({"stop 0"}));
-    EXPECT_EQ(MutagenTags({events.outputs[0]}).value(0), Tags[0]);
+    EXPECT_EQ(mutagenTags({events.outputs[0]}).value(0), Tags[0]);
 }
 
 TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     QStringList tagged;
     RipComponents parts = components();
     parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
-        tagged << FinalNameOfPart(QFileInfo(output).fileName());
-        WriteRowTags(output, tag);
+        tagged << finalNameOfPart(QFileInfo(output).fileName());
+        writeRowTags(output, tag);
     };
     RipJob job({out(), FolderScheme::None, 0}, rows({FormatRm, FormatMp3}), grabber, parts);
     JobEvents events;
@@ -196,7 +196,7 @@ TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     EXPECT_NEAR(rm.duration, 2.0, 0.1);
     for (const QString& text : events.progress[0])
         EXPECT_TRUE(ProgressText.match(text).hasMatch()) << text.toStdString();
-    EXPECT_EQ(MutagenTags({events.outputs[1]}).value(0), Tags[1]);
+    EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), Tags[1]);
 }
 
 TEST_F(RipTest, FailedTracksAreRemovedReportedAndTheJobGoesOn) {
@@ -229,7 +229,7 @@ TEST_F(RipTest, FailedTracksAreRemovedReportedAndTheJobGoesOn) {
 // The database's answer becomes each row's verdict, and the rip log beside
 // the files records it with the checksums; an existing log is never replaced.
 TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
-    const AccurateRipId id = grabber.GetDiscLayout().accurateRipId();
+    const AccurateRipId id = grabber.getDiscLayout().accurateRipId();
     ArChunk pressing{3, id.id1, id.id2, id.freedb, {}};
     QVector<quint32> crcs;
     QVector<quint32> v2s;

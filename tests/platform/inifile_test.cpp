@@ -30,13 +30,13 @@ protected:
     }
 };
 
-QByteArray ReadAll(const QString& path) {
+QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A settings file of 300 bytes, written before any limit is set.
-QByteArray WriteOldSettings(const QString& path) {
+QByteArray writeOldSettings(const QString& path) {
     QByteArray old = "; settings\n[Main]\nFunction=1\nPath=/home/user/Music\n\n[mp3]\n";
     for (int i = 0; old.size() < 300; ++i)
         old += "key" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\n";
@@ -48,7 +48,7 @@ QByteArray WriteOldSettings(const QString& path) {
 
 // From here on no file of this process may grow past 200 bytes, as on a full
 // disk or over a quota: the write that would pass the limit fails with EFBIG.
-bool LimitFileSizeTo200Bytes() {
+bool limitFileSizeTo200Bytes() {
     const rlimit limit{200, 200};
     std::signal(SIGXFSZ, SIG_IGN);
     return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
@@ -57,11 +57,11 @@ bool LimitFileSizeTo200Bytes() {
 // Runs in a child process: writes a setting under the file-size limit.
 // Returns 0 when the write was refused and the old file kept byte for byte;
 // otherwise says on stderr what went wrong.
-int WriteUnderAFileSizeLimit(const QString& value) {
+int writeUnderAFileSizeLimit(const QString& value) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
-    const QByteArray old = WriteOldSettings(path);
-    if (old.isEmpty() || !LimitFileSizeTo200Bytes())
+    const QByteArray old = writeOldSettings(path);
+    if (old.isEmpty() || !limitFileSizeTo200Bytes())
         return 10;
 
     // A file that stays under the limit is written as always.
@@ -84,8 +84,8 @@ int WriteUnderAFileSizeLimit(const QString& value) {
             return 3;
         }
     }
-    if (ReadAll(path) != old) {
-        std::fprintf(stderr, "the old file changed:\n%s\n", ReadAll(path).constData());
+    if (readAll(path) != old) {
+        std::fprintf(stderr, "the old file changed:\n%s\n", readAll(path).constData());
         return 4;
     }
     const QStringList files = QDir(dir.path()).entryList(QDir::Files);
@@ -98,11 +98,11 @@ int WriteUnderAFileSizeLimit(const QString& value) {
 
 // Runs in a child process: a caller that misses a failed write still gets
 // no cut-short file and learns why.
-int CommitAfterAnUncheckedFailedWrite() {
+int commitAfterAnUncheckedFailedWrite() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
-    const QByteArray old = WriteOldSettings(path);
-    if (old.isEmpty() || !LimitFileSizeTo200Bytes())
+    const QByteArray old = writeOldSettings(path);
+    if (old.isEmpty() || !limitFileSizeTo200Bytes())
         return 10;
     CheckedSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -118,7 +118,7 @@ int CommitAfterAnUncheckedFailedWrite() {
         std::fprintf(stderr, "reason: %s\n", qPrintable(file.errorString()));
         return 2;
     }
-    if (ReadAll(path) != old || QDir(dir.path()).entryList(QDir::Files).size() != 1) {
+    if (readAll(path) != old || QDir(dir.path()).entryList(QDir::Files).size() != 1) {
         std::fprintf(stderr, "the old file changed or a temporary file was left\n");
         return 3;
     }
@@ -258,9 +258,9 @@ TEST(IniFileOnAFullDisk, RefusedWriteKeepsTheOldFileByteForByte) {
     // The child starts afresh rather than forking a process that may have threads.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (const QString& value : {QStringLiteral("2"), QString(1000, QLatin1Char('v'))})
-        EXPECT_EXIT(std::exit(WriteUnderAFileSizeLimit(value)), ::testing::ExitedWithCode(0), "")
+        EXPECT_EXIT(std::exit(writeUnderAFileSizeLimit(value)), ::testing::ExitedWithCode(0), "")
             << value.size() << " characters";
-    EXPECT_EXIT(std::exit(CommitAfterAnUncheckedFailedWrite()), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(commitAfterAnUncheckedFailedWrite()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(IniFileTest, AWriteLeavesOnlyTheFinishedFile) {

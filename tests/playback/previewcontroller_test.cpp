@@ -66,11 +66,11 @@ TEST_F(PreviewTest, EveryKindStartsWhereTheSliderStands) {
     grabber.tracks = {750};
     video.durationMs = 10000;
 
-    preview.SliderMouseUp(465); // nothing plays: only the slider moves
+    preview.sliderMouseUp(465); // nothing plays: only the slider moves
     EXPECT_TRUE(audio.seeks.isEmpty());
     EXPECT_TRUE(player.calls.isEmpty());
 
-    preview.PlayOrPause(audioRow(0));
+    preview.playOrPause(audioRow(0));
     EXPECT_EQ(audio.seeks, QList<qint64>{220500});
     EXPECT_EQ(player.calls,
               (QStringList{"SetFormat 44100 2", "StartPlayback", "QueueBuffer", "QueueBuffer"}));
@@ -79,15 +79,15 @@ TEST_F(PreviewTest, EveryKindStartsWhereTheSliderStands) {
     EXPECT_EQ(statuses, QStringList{"0:Playing"});
     EXPECT_TRUE(preview.isActive());
 
-    preview.PlayOrPause(audioRow(0)); // pause keeps the slider
-    preview.PlayOrPause(cdRow(0));
+    preview.playOrPause(audioRow(0)); // pause keeps the slider
+    preview.playOrPause(cdRow(0));
     EXPECT_EQ(grabber.seeks, QList<int>{375});
     EXPECT_EQ(player.calls.mid(5, 2), (QStringList{"SetFormat 44100 2", "StartPlayback"}));
 
-    preview.PlayOrPause(cdRow(0));
+    preview.playOrPause(cdRow(0));
     EXPECT_FALSE(grabber.reading);
     player.calls.clear();
-    preview.PlayOrPause(videoRow(0));
+    preview.playOrPause(videoRow(0));
     EXPECT_EQ(video.seeks, QList<int>{5000});
     EXPECT_EQ(player.calls.first(), "SetFormat 22050 1");
     EXPECT_EQ(player.queued.last().size(), 2205 * 2);
@@ -95,45 +95,45 @@ TEST_F(PreviewTest, EveryKindStartsWhereTheSliderStands) {
 
 TEST_F(PreviewTest, StepsStayInsideTheSource) {
     audio.length = 410130; // 9 300 ms: slider steps of 10 ms
-    preview.SliderMouseUp(30);
-    preview.PlayOrPause(audioRow(0)); // 300 ms, two blocks read: 500
+    preview.sliderMouseUp(30);
+    preview.playOrPause(audioRow(0)); // 300 ms, two blocks read: 500
     ASSERT_EQ(preview.positionMs(), 500);
-    preview.StepBack(); // less than 600 ms to go back
+    preview.stepBack(); // less than 600 ms to go back
     EXPECT_EQ(audio.seeks.size(), 1);
     EXPECT_FALSE(player.calls.contains("ResetQueue"));
 
     play(2);
     ASSERT_EQ(preview.positionMs(), 700);
-    preview.StepBack();
+    preview.stepBack();
     EXPECT_EQ(audio.seeks.last(), 4410);
     EXPECT_EQ(preview.positionMs(), 100);
     EXPECT_EQ(player.calls.last(), "ResetQueue");
 
-    preview.SliderMouseUp(40); // 400, two blocks on: exactly one step
+    preview.sliderMouseUp(40); // 400, two blocks on: exactly one step
     play(2);
-    preview.StepBack();
+    preview.stepBack();
     EXPECT_EQ(audio.seeks.last(), 0);
 
-    preview.SliderMouseUp(310); // 3 100, two blocks on: 3 300 = length - 6 000
+    preview.sliderMouseUp(310); // 3 100, two blocks on: 3 300 = length - 6 000
     play(2);
-    preview.StepForward();
+    preview.stepForward();
     EXPECT_EQ(preview.positionMs(), 9300);
-    preview.StepForward();
+    preview.stepForward();
     EXPECT_EQ(audio.seeks.size(), 6);
 
-    preview.PlayOrPause(audioRow(0)); // paused: steps do nothing
-    preview.StepBack();
-    preview.StepForward();
+    preview.playOrPause(audioRow(0)); // paused: steps do nothing
+    preview.stepBack();
+    preview.stepForward();
     EXPECT_EQ(audio.seeks.size(), 6);
 }
 
 TEST_F(PreviewTest, VideoStepsForwardOnlyWithAWholeStepLeft) {
     video.durationMs = 60000;
-    preview.PlayOrPause(videoRow(0));
+    preview.playOrPause(videoRow(0));
     video.positionMs = 53900;
     play(1);
     ASSERT_EQ(preview.positionMs(), 54000);
-    preview.StepForward();
+    preview.stepForward();
     EXPECT_EQ(video.seeks.last(), 60000);
     EXPECT_EQ(preview.positionMs(), 60000);
 
@@ -141,34 +141,34 @@ TEST_F(PreviewTest, VideoStepsForwardOnlyWithAWholeStepLeft) {
     play(1);
     ASSERT_EQ(preview.positionMs(), 54001);
     const auto seeks = video.seeks.size();
-    preview.StepForward();
+    preview.stepForward();
     EXPECT_EQ(video.seeks.size(), seeks);
-    preview.StepBack();
+    preview.stepBack();
     EXPECT_EQ(video.seeks.last(), 48001);
 }
 
 TEST_F(PreviewTest, CdStepsAreSixHundredMillisecondsBothWays) {
     grabber.tracks = {1500}; // 20 s
-    preview.PlayOrPause(cdRow(0));
+    preview.playOrPause(cdRow(0));
     ASSERT_EQ(preview.positionMs(), 213); // two blocks of 8 frames
-    preview.StepBack();
+    preview.stepBack();
     EXPECT_EQ(grabber.seeks, QList<int>{0}); // only the start's
-    preview.StepForward();
+    preview.stepForward();
     EXPECT_EQ(grabber.seeks.last(), 61);
     EXPECT_EQ(preview.positionMs(), 813);
-    preview.StepBack();
+    preview.stepBack();
     EXPECT_EQ(preview.positionMs(), 213);
 }
 
 TEST_F(PreviewTest, NextAndPreviousStayInsideTheListAndNeedAPlayingPreview) {
     rows = {audioRow(0), videoRow(1), audioRow(2)};
-    preview.SliderMouseUp(465);
-    preview.PlayOrPause(rows[2]);
-    preview.PreviewNextRow(); // the last row
+    preview.sliderMouseUp(465);
+    preview.playOrPause(rows[2]);
+    preview.previewNextRow(); // the last row
     EXPECT_EQ(currentRow, -1);
     EXPECT_EQ(statuses, QStringList{"2:Playing"});
 
-    preview.PreviewPreviousRow();
+    preview.previewPreviousRow();
     EXPECT_EQ(currentRow, 1);
     EXPECT_EQ(statuses, (QStringList{"2:Playing", "2:Stop Play", "1:Playing"}));
     EXPECT_TRUE(video.open);
@@ -176,26 +176,26 @@ TEST_F(PreviewTest, NextAndPreviousStayInsideTheListAndNeedAPlayingPreview) {
     EXPECT_EQ(video.seeks, QList<int>{0}); // the stop put the slider back
     EXPECT_EQ(started, (QList<int>{2, 1}));
 
-    preview.PreviewPreviousRow();
+    preview.previewPreviousRow();
     EXPECT_EQ(preview.row(), 0);
     statuses.clear();
-    preview.PreviewPreviousRow(); // row 0
+    preview.previewPreviousRow(); // row 0
     EXPECT_EQ(preview.row(), 0);
     EXPECT_TRUE(statuses.isEmpty());
 
-    preview.PlayOrPause(rows[0]);
-    preview.PreviewNextRow(); // paused
+    preview.playOrPause(rows[0]);
+    preview.previewNextRow(); // paused
     EXPECT_EQ(preview.row(), 0);
     EXPECT_EQ(statuses, QStringList{"0:Pause"});
 }
 
 TEST_F(PreviewTest, NothingStartsDuringAJobOrWithoutARow) {
     jobRunning = true;
-    preview.PlayOrPause(audioRow(0));
-    preview.StartPreview(audioRow(0));
+    preview.playOrPause(audioRow(0));
+    preview.startPreview(audioRow(0));
     jobRunning = false;
-    preview.PlayOrPause(PreviewRow{});
-    preview.StartPreview(PreviewRow{});
+    preview.playOrPause(PreviewRow{});
+    preview.startPreview(PreviewRow{});
     EXPECT_EQ(audio.opens, 0);
     EXPECT_TRUE(player.calls.isEmpty());
     EXPECT_TRUE(statuses.isEmpty());
@@ -204,23 +204,23 @@ TEST_F(PreviewTest, NothingStartsDuringAJobOrWithoutARow) {
 
 TEST_F(PreviewTest, DraggingTheSliderWhilePausedOnlyMovesIt) {
     audio.length = 410130; // 9 300 ms
-    preview.PlayOrPause(audioRow(0));
+    preview.playOrPause(audioRow(0));
     play(3);
     player.tick();
     EXPECT_EQ(slider, QList<int>{50});
-    preview.PlayOrPause(audioRow(0));
+    preview.playOrPause(audioRow(0));
     EXPECT_EQ(statuses.last(), "0:Pause");
     EXPECT_EQ(player.calls.last(), "StopPlayback");
     EXPECT_FALSE(audio.open);
     EXPECT_EQ(preview.sliderValue(), 50);
 
     const auto calls = player.calls.size();
-    preview.SliderMouseDown();
-    preview.SliderMouseUp(837);
+    preview.sliderMouseDown();
+    preview.sliderMouseUp(837);
     EXPECT_EQ(player.calls.size(), calls);
     EXPECT_EQ(audio.seeks, QList<qint64>{0});
 
-    preview.PlayOrPause(audioRow(0));
+    preview.playOrPause(audioRow(0));
     EXPECT_EQ(audio.seeks.last(), 369117); // 8 370 ms
     player.tick();
     EXPECT_EQ(slider.last(), 857); // follows again from 8 570 ms
@@ -228,12 +228,12 @@ TEST_F(PreviewTest, DraggingTheSliderWhilePausedOnlyMovesIt) {
 
 TEST_F(PreviewTest, HoldingTheSliderStopsFollowingAndLettingGoSeeks) {
     audio.length = 410130;
-    preview.PlayOrPause(audioRow(0));
-    preview.SliderMouseDown();
+    preview.playOrPause(audioRow(0));
+    preview.sliderMouseDown();
     play(5);
     player.tick();
     EXPECT_TRUE(slider.isEmpty());
-    preview.SliderMouseUp(465);
+    preview.sliderMouseUp(465);
     EXPECT_EQ(audio.seeks.last(), 205065); // 4 650 ms
     EXPECT_EQ(player.calls.last(), "ResetQueue");
     play(1);
@@ -244,7 +244,7 @@ TEST_F(PreviewTest, HoldingTheSliderStopsFollowingAndLettingGoSeeks) {
 TEST_F(PreviewTest, TheSliderReachesTheEndThenTheStopPutsItBack) {
     audio.length = 44100 + 1000; // a last block that is short
     audio.decodable = 42000;     // and the length was only an estimate
-    preview.PlayOrPause(audioRow(0));
+    preview.playOrPause(audioRow(0));
     play(20);
     EXPECT_EQ(audio.reads, 11); // reading stops at the end
     player.tick();
@@ -259,12 +259,12 @@ TEST_F(PreviewTest, TheSliderReachesTheEndThenTheStopPutsItBack) {
 }
 
 TEST_F(PreviewTest, AFailingSourceEndsThePreviewWithItsReason) {
-    preview.PlayOrPause(audioRow(0, QStringLiteral("/music/missing.wav")));
+    preview.playOrPause(audioRow(0, QStringLiteral("/music/missing.wav")));
     EXPECT_EQ(failures, QStringList{"Cannot open /music/missing.wav"});
     EXPECT_FALSE(player.calls.contains("StartPlayback"));
     EXPECT_FALSE(preview.isActive());
 
-    preview.PlayOrPause(audioRow(0));
+    preview.playOrPause(audioRow(0));
     audio.failReads = true;
     play(1);
     EXPECT_EQ(failures.size(), 2);

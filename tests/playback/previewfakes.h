@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/audioreader.h"
 #include "components/componenterror.h"
 #include "platform/muldiv.h"
 #include "support/nullcomponents.h"
@@ -12,26 +13,26 @@
 // Scripted components for the preview controller. Each source keeps its state
 // in a struct the test owns, since the controller makes and drops the readers.
 
-class FakePlayer : public IAudioPlayer2 {
+class FakePlayer : public AudioPlayer {
 public:
     QStringList calls;
     QList<QByteArray> queued;
 
-    void SetFormat(int rate, int channels) override {
+    void setFormat(int rate, int channels) override {
         calls << QStringLiteral("SetFormat %1 %2").arg(rate).arg(channels);
     }
-    void StartPlayback() override { calls << QStringLiteral("StartPlayback"); }
-    void StopPlayback() override { calls << QStringLiteral("StopPlayback"); }
-    void QueueBuffer(const QByteArray& pcm) override {
+    void startPlayback() override { calls << QStringLiteral("StartPlayback"); }
+    void stopPlayback() override { calls << QStringLiteral("StopPlayback"); }
+    void queueBuffer(const QByteArray& pcm) override {
         calls << QStringLiteral("QueueBuffer");
         queued << pcm;
     }
-    void ResetQueue() override { calls << QStringLiteral("ResetQueue"); }
-    int SamplesToMs(qint64) override { return 0; }
+    void resetQueue() override { calls << QStringLiteral("ResetQueue"); }
+    int samplesToMs(qint64) override { return 0; }
 
-    void wantMore() { emit OnEndArrayPlay(); }
-    void tick() { emit OnTimer(0, 0, 0); }
-    void end() { emit OnEndPlay(); }
+    void wantMore() { emit onEndArrayPlay(); }
+    void tick() { emit onTimer(0, 0, 0); }
+    void end() { emit onEndPlay(); }
 };
 
 // A file of `length` sample frames; a path containing "missing" does not open.
@@ -48,17 +49,17 @@ struct FakeAudio {
     QList<qint64> seeks;
 };
 
-class FakeAudioFile : public NullAudioFile {
+class FakeAudioFile : public AudioReader {
 public:
     explicit FakeAudioFile(FakeAudio& state) : s(state) {}
-    void Open(const QString& path) override {
+    void open(const QString& path) override {
         if (path.contains(QLatin1String("missing")))
             throw ComponentError(QStringLiteral("Cannot open %1").arg(path));
         s.open = true;
         s.position = 0;
         ++s.opens;
     }
-    QByteArray Read(int frames) override {
+    QByteArray read(int frames) override {
         ++s.reads;
         if (s.failReads)
             throw ComponentError(QStringLiteral("The file cannot be read any further."));
@@ -67,19 +68,19 @@ public:
         if (count <= 0)
             return {};
         s.position += count;
-        return QByteArray(int(count) * GetBlockAlign(), char(1));
+        return QByteArray(int(count) * getBlockAlign(), char(1));
     }
-    void Seek(qint64 frame) override {
+    void seek(qint64 frame) override {
         s.seeks << frame;
         s.position = frame;
     }
-    qint64 GetLength() override { return s.length; }
-    int GetDurationMs() override { return int(s.length * 1000 / s.rate); }
-    int GetBlockAlign() override { return s.channels * 2; }
-    int GetChannels() override { return s.channels; }
-    int GetSampleRate() override { return s.rate; }
-    void Close() override { s.open = false; }
-    bool GetIsOpen() override { return s.open; }
+    qint64 getLength() override { return s.length; }
+    int getDurationMs() override { return int(s.length * 1000 / s.rate); }
+    int getBlockAlign() override { return s.channels * 2; }
+    int getChannels() override { return s.channels; }
+    int getSampleRate() override { return s.rate; }
+    void close() override { s.open = false; }
+    bool getIsOpen() override { return s.open; }
 
 private:
     FakeAudio& s;
@@ -97,25 +98,25 @@ struct FakeVideo {
 class FakeVideoFile : public NullVideoFile {
 public:
     explicit FakeVideoFile(FakeVideo& state) : s(state) {}
-    void Open(const QString&) override {
+    void open(const QString&) override {
         s.open = true;
         s.positionMs = 0;
     }
-    QByteArray ReadAudio(int bytes) override {
+    QByteArray readAudio(int bytes) override {
         if (s.positionMs >= s.durationMs)
             return {};
-        s.positionMs += int(MulDiv(bytes, 1000, s.rate * s.channels * 2));
+        s.positionMs += int(mulDiv(bytes, 1000, s.rate * s.channels * 2));
         return QByteArray(bytes, char(1));
     }
-    void Seek(int positionMs) override {
+    void seek(int positionMs) override {
         s.seeks << positionMs;
         s.positionMs = positionMs;
     }
-    int GetChannels() override { return s.channels; }
-    int GetSampleRate() override { return s.rate; }
-    int GetPositionMs() override { return s.positionMs; }
-    int GetDurationMs() override { return s.durationMs; }
-    void Close() override { s.open = false; }
+    int getChannels() override { return s.channels; }
+    int getSampleRate() override { return s.rate; }
+    int getPositionMs() override { return s.positionMs; }
+    int getDurationMs() override { return s.durationMs; }
+    void close() override { s.open = false; }
 
 private:
     FakeVideo& s;
@@ -130,23 +131,23 @@ public:
     bool reading = false;
     QList<int> seeks;
 
-    int GetTrackCount() override { return int(tracks.size()); }
-    void SelectTrack(int track) override { selected = track; }
-    int GetTrackLength() override { return tracks.at(std::size_t(selected)); }
-    void BeginRawRead() override {
+    int getTrackCount() override { return int(tracks.size()); }
+    void selectTrack(int track) override { selected = track; }
+    int getTrackLength() override { return tracks.at(std::size_t(selected)); }
+    void beginRawRead() override {
         reading = true;
         position = 0;
     }
-    QByteArray ReadRawAudio(int frames) override {
-        const int count = std::min(frames, GetTrackLength() - position);
+    QByteArray readRawAudio(int frames) override {
+        const int count = std::min(frames, getTrackLength() - position);
         if (count <= 0)
             return {};
         position += count;
         return QByteArray(count * 2352, char(1));
     }
-    void SeekRawRead(int frame) override {
+    void seekRawRead(int frame) override {
         seeks << frame;
         position = frame;
     }
-    void EndRawRead() override { reading = false; }
+    void endRawRead() override { reading = false; }
 };

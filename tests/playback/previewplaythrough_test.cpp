@@ -3,7 +3,7 @@
 #include "components/cdio/cdiograbber.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "components/player/audioplayer.h"
+#include "components/player/qtaudioplayer.h"
 #include "playback/previewcontroller.h"
 #include "settings/settingsfile.h"
 #include "support/nullcomponents.h"
@@ -17,12 +17,12 @@
 namespace {
 
 // The real player, keeping a copy of all it was given.
-class RecordingPlayer : public AudioPlayer {
+class RecordingPlayer : public QtAudioPlayer {
 public:
     QByteArray given;
-    void QueueBuffer(const QByteArray& pcm) override {
+    void queueBuffer(const QByteArray& pcm) override {
         given += pcm;
-        AudioPlayer::QueueBuffer(pcm);
+        QtAudioPlayer::queueBuffer(pcm);
     }
 };
 
@@ -91,9 +91,9 @@ protected:
                          [&](int, const QString& text) { statuses << text; });
         QObject::connect(&preview, &PreviewController::previewFailed,
                          [&](const QString& message) { failures << message; });
-        preview.SliderMouseDown();
-        preview.SliderMouseUp(465);
-        preview.PlayOrPause(row);
+        preview.sliderMouseDown();
+        preview.sliderMouseUp(465);
+        preview.playOrPause(row);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !preview.isActive(); }, 30000));
         EXPECT_EQ(statuses, (QStringList{"Playing", "Stop Play"}));
         EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
@@ -137,9 +137,9 @@ TEST_F(PlaythroughTest, ADiscImageTrackPlaysFromTheSliderToItsEnd) {
         .ini()
         .writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                      disc.write(m_dir.path(), QStringLiteral("disc")));
-    grabber->Initialize();
-    grabber->SetCurrentDrive(m_realDrives + 1);
-    grabber->ReadDisc();
+    grabber->initialize();
+    grabber->setCurrentDrive(m_realDrives + 1);
+    grabber->readDisc();
 
     expectRunToTheEnd(playToTheEnd({1, PreviewKind::CdTrack, 1, QString()}));
     const QByteArray track = disc.trackBytes(1);

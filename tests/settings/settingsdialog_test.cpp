@@ -1,6 +1,6 @@
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
-#include "settings/applyencodersettings.h"
+#include "cd/drivesession.h"
+#include "components/output/writerfactory.h"
 #include "settings/mainkeys.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/cdreadingpage.h"
@@ -32,9 +32,9 @@ namespace {
 class RecordingGrabber : public NullCdGrabber {
 public:
     QStringList calls;
-    void SetReadMode(int mode) override { calls << QStringLiteral("mode %1").arg(mode); }
-    void SetRetryCount(int retries) override { calls << QStringLiteral("retries %1").arg(retries); }
-    void SetErrorAction(int action) override { calls << QStringLiteral("stop %1").arg(action); }
+    void setReadMode(int mode) override { calls << QStringLiteral("mode %1").arg(mode); }
+    void setRetryCount(int retries) override { calls << QStringLiteral("retries %1").arg(retries); }
+    void setErrorAction(int action) override { calls << QStringLiteral("stop %1").arg(action); }
 };
 
 class SettingsDialogTest : public ::testing::Test {
@@ -48,7 +48,7 @@ protected:
 
     std::unique_ptr<SettingsDialog> make(SettingsFile& file, const QStringList& codecs) {
         return std::make_unique<SettingsDialog>(
-            file, codecs, prompt, [this, &file] { ApplyCdReadingOptions(file, grabber); });
+            file, codecs, prompt, [this, &file] { applyCdReadingOptions(file, grabber); });
     }
 
     template <class T> T* control(const char* name) {
@@ -115,13 +115,13 @@ TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle
     for (int i : treeOrder) {
         ASSERT_TRUE(*it);
         EXPECT_EQ((*it)->text(0), QLatin1String(texts[i]));
-        dialog->ShowSettingsPage(i);
+        dialog->showSettingsPage(i);
         EXPECT_EQ(dialog->windowTitle(), QLatin1String(titles[i]));
         EXPECT_EQ(shownPage(), QLatin1String(pages[i]));
         ++it;
     }
-    dialog->ShowSettingsPage(15);
-    dialog->ShowSettingsPage(-1);
+    dialog->showSettingsPage(15);
+    dialog->showSettingsPage(-1);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
     EXPECT_EQ(dialog->shownNode(), 12);
 }
@@ -574,11 +574,10 @@ TEST_F(SettingsDialogTest, TheCommandLineReachesMp3OutputWithoutOkAndOutlivesEve
     control<QPushButton>("Cancel")->click();
     EXPECT_FALSE(QFile::exists(path));
 
-    Mp3LameEncoder encoder;
-    OutputWriter writer;
-    ApplyEncoderSettings(0, settings, writer, encoder, dialog->commandLine());
-    EXPECT_EQ(encoder.settings().bitrate, 192);
-    EXPECT_EQ(encoder.settings().channelMode, 0);
+    const LameSettings lame =
+        lameSettingsFor(EncoderSettings::read(settings, dialog->commandLine()).mp3);
+    EXPECT_EQ(lame.bitrate, 192);
+    EXPECT_EQ(lame.channelMode, 0);
 
     dialog->show();
     control<QPushButton>("Button2")->click();

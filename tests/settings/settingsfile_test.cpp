@@ -99,9 +99,9 @@ TEST_F(SettingsFileTest, AnEmptyFileGivesEveryDefaultOfTheKeyTable) {
     for (const auto& e : bools)
         EXPECT_EQ(settings.read(e.key), e.value) << e.key.section << "/" << e.key.name;
 
-    EXPECT_EQ(settings.read(FreedbKeys::Port), "80");
+    EXPECT_EQ(settings.read(FreedbKeys::port), "80");
     EXPECT_EQ(settings.read(FreedbKeys::Timeout), "10000");
-    EXPECT_EQ(settings.read(FreedbKeys::Proxy), "");
+    EXPECT_EQ(settings.read(FreedbKeys::proxy), "");
     EXPECT_FALSE(QFile::exists(settings.path())) << "nothing is written before the first save";
 }
 
@@ -123,10 +123,10 @@ TEST_F(SettingsFileTest, BooleansStoredAsTwoOrAsAWord) {
 }
 
 TEST_F(SettingsFileTest, TextIsStoredExactlyAsTyped) {
-    settings.write(FreedbKeys::Port, QStringLiteral("8O80 "));
-    EXPECT_EQ(settings.read(FreedbKeys::Port), "8O80");
-    settings.write(FreedbKeys::Proxy, QStringLiteral("proxy.example:3128"));
-    EXPECT_EQ(settings.read(FreedbKeys::Proxy), "proxy.example:3128");
+    settings.write(FreedbKeys::port, QStringLiteral("8O80 "));
+    EXPECT_EQ(settings.read(FreedbKeys::port), "8O80");
+    settings.write(FreedbKeys::proxy, QStringLiteral("proxy.example:3128"));
+    EXPECT_EQ(settings.read(FreedbKeys::proxy), "proxy.example:3128");
 }
 
 TEST_F(SettingsFileTest, LookupTablesMapPositionsToValues) {

@@ -38,18 +38,6 @@ struct FakeDrive {
     QString id, vendor, product, revision;
 };
 
-class LoggingAudioFile : public NullAudioFile {
-public:
-    LoggingAudioFile(CallLog& log, QString name) : m_log(log), m_name(std::move(name)) {}
-    void ResetFormat(int format) override {
-        m_log.add(m_name + QStringLiteral(".ResetFormat %1").arg(format));
-    }
-
-private:
-    CallLog& m_log;
-    QString m_name;
-};
-
 // A grabber with scripted drives and tracks that logs every call it gets.
 class FakeGrabber : public NullCdGrabber {
     Q_OBJECT
@@ -64,73 +52,73 @@ public:
     int lastQueryFlag = -99;
     // What the disc holds once it is read again (a disc change); empty: no change.
     std::vector<FakeTrack> tracksAfterNextRead;
-    bool failReadDisc = false; // ReadDisc raises, as for an unreadable disc
+    bool failReadDisc = false; // readDisc raises, as for an unreadable disc
     std::function<void(int track)> onSelectTrack;
 
-    void Initialize() override { m_log.add(QStringLiteral("grabber.Initialize")); }
-    void Shutdown() override { m_log.add(QStringLiteral("grabber.Shutdown")); }
-    int GetDriveCount() override { return int(drives.size()); }
-    void SetCurrentDrive(int drive) override {
+    void initialize() override { m_log.add(QStringLiteral("grabber.Initialize")); }
+    void shutdown() override { m_log.add(QStringLiteral("grabber.Shutdown")); }
+    int getDriveCount() override { return int(drives.size()); }
+    void setCurrentDrive(int drive) override {
         currentDrive = drive;
         m_log.add(QStringLiteral("grabber.SetCurrentDrive %1").arg(drive));
     }
-    QString GetDriveVendor() override { return drive().vendor; }
-    QString GetDriveProduct() override { return drive().product; }
-    QString GetDriveRevision() override { return drive().revision; }
-    QString GetDriveId() override { return drive().id; }
-    void ReadDisc() override {
+    QString getDriveVendor() override { return drive().vendor; }
+    QString getDriveProduct() override { return drive().product; }
+    QString getDriveRevision() override { return drive().revision; }
+    QString getDriveId() override { return drive().id; }
+    void readDisc() override {
         m_log.add(QStringLiteral("grabber.ReadDisc"));
         if (failReadDisc)
             throw ComponentError(QStringLiteral("disc unreadable"));
         if (!tracksAfterNextRead.empty())
             tracks = std::exchange(tracksAfterNextRead, {});
     }
-    int GetTrackCount() override { return int(tracks.size()); }
-    void SelectTrack(int track) override {
+    int getTrackCount() override { return int(tracks.size()); }
+    void selectTrack(int track) override {
         if (track < 0 || track >= int(tracks.size()))
             throw ComponentError(QStringLiteral("There is no track %1.").arg(track + 1));
         selectedTrack = track;
         if (onSelectTrack)
             onSelectTrack(track);
     }
-    int GetTrackMinutes() override { return track().minutes; }
-    int GetTrackSeconds() override { return track().seconds; }
-    int GetTrackFrames() override { return track().frames; }
-    QString GetTrackArtist() override { return track().artist; }
-    QString GetTrackAlbum() override { return track().album; }
-    QString GetTrackTitle() override { return track().title; }
+    int getTrackMinutes() override { return track().minutes; }
+    int getTrackSeconds() override { return track().seconds; }
+    int getTrackFrames() override { return track().frames; }
+    QString getTrackArtist() override { return track().artist; }
+    QString getTrackAlbum() override { return track().album; }
+    QString getTrackTitle() override { return track().title; }
     // Raw reads count CD frames; a track's length comes from its time.
     int rawPosition = 0;
-    int GetTrackLength() override {
+    int getTrackLength() override {
         const FakeTrack t = track();
         return (t.minutes * 60 + t.seconds) * 75 + t.frames;
     }
-    void BeginRawRead() override {
+    void beginRawRead() override {
         rawPosition = 0;
         m_log.add(QStringLiteral("grabber.BeginRawRead %1").arg(selectedTrack));
     }
-    QByteArray ReadRawAudio(int frames) override {
-        const int count = std::min(frames, GetTrackLength() - rawPosition);
+    QByteArray readRawAudio(int frames) override {
+        const int count = std::min(frames, getTrackLength() - rawPosition);
         if (count <= 0)
             return {};
         rawPosition += count;
         return QByteArray(count * 2352, char(1));
     }
-    void SeekRawRead(int frame) override {
+    void seekRawRead(int frame) override {
         rawPosition = frame;
         m_log.add(QStringLiteral("grabber.SeekRawRead %1").arg(frame));
     }
-    void EndRawRead() override { m_log.add(QStringLiteral("grabber.EndRawRead")); }
-    void SetReadMode(int mode) override {
+    void endRawRead() override { m_log.add(QStringLiteral("grabber.EndRawRead")); }
+    void setReadMode(int mode) override {
         m_log.add(QStringLiteral("grabber.SetReadMode %1").arg(mode));
     }
-    void SetErrorAction(int action) override {
+    void setErrorAction(int action) override {
         m_log.add(QStringLiteral("grabber.SetErrorAction %1").arg(action));
     }
-    void SetRetryCount(int retries) override {
+    void setRetryCount(int retries) override {
         m_log.add(QStringLiteral("grabber.SetRetryCount %1").arg(retries));
     }
-    void QueryFreeDB(IFreeDBInformation2*, int flag) override {
+    void queryFreeDB(DiscInfoLookup*, int flag) override {
         ++queries;
         lastQueryFlag = flag;
         m_log.add(QStringLiteral("grabber.QueryFreeDB %1").arg(flag));
@@ -158,13 +146,13 @@ public:
     };
     std::vector<Drive> drives;
 
-    QStringList CdDrives() override {
+    QStringList cdDrives() override {
         QStringList paths;
         for (const auto& d : drives)
             paths << d.path;
         return paths;
     }
-    bool VolumeLabel(const QString& drive, QString* label) override {
+    bool volumeLabel(const QString& drive, QString* label) override {
         for (const auto& d : drives)
             if (d.path == drive && d.readable) {
                 *label = d.label;
@@ -180,15 +168,15 @@ class FakePlayer : public NullPlayer {
     Q_OBJECT
 public:
     explicit FakePlayer(CallLog& log) : m_log(log) {}
-    void SetFormat(int rate, int channels) override {
+    void setFormat(int rate, int channels) override {
         m_log.add(QStringLiteral("player.SetFormat %1 %2").arg(rate).arg(channels));
     }
-    void StartPlayback() override { m_log.add(QStringLiteral("player.StartPlayback")); }
-    void StopPlayback() override { m_log.add(QStringLiteral("player.StopPlayback")); }
-    void ResetQueue() override { m_log.add(QStringLiteral("player.ResetQueue")); }
-    void QueueBuffer(const QByteArray&) override { ++queued; }
+    void startPlayback() override { m_log.add(QStringLiteral("player.StartPlayback")); }
+    void stopPlayback() override { m_log.add(QStringLiteral("player.StopPlayback")); }
+    void resetQueue() override { m_log.add(QStringLiteral("player.ResetQueue")); }
+    void queueBuffer(const QByteArray&) override { ++queued; }
     int queued = 0;
-    void tick() { emit OnTimer(0, 0, 0); }
+    void tick() { emit onTimer(0, 0, 0); }
 
 private:
     CallLog& m_log;
@@ -197,8 +185,8 @@ private:
 class FakeVideoFile : public NullVideoFile {
 public:
     QStringList codecs;
-    int GetRmCodecCount() override { return int(codecs.size()); }
-    QString GetRmCodecName(int codec) override { return codecs.value(codec - 1); }
+    int getRmCodecCount() override { return int(codecs.size()); }
+    QString getRmCodecName(int codec) override { return codecs.value(codec - 1); }
 };
 
 // A skin that logs its calls, has the objects it is told to have, and lets
@@ -209,16 +197,16 @@ public:
     class Object : public ISkinObject, public IPositionSlider, public IPositionSliderView {
     public:
         explicit Object(QString name) : m_name(std::move(name)) {}
-        QString GetName() const override { return m_name; }
-        IPositionSlider* QueryPositionSlider() override {
+        QString getName() const override { return m_name; }
+        IPositionSlider* queryPositionSlider() override {
             return m_name == QLatin1String("pb") ? this : nullptr;
         }
-        IPositionSliderView* QueryPositionSliderView() override {
+        IPositionSliderView* queryPositionSliderView() override {
             return m_name == QLatin1String("pb") ? this : nullptr;
         }
-        int GetValue() const override { return value; }
-        void SetValue(int v) override { value = v; }
-        void Redraw() override { ++redraws; }
+        int getValue() const override { return value; }
+        void setValue(int v) override { value = v; }
+        void redraw() override { ++redraws; }
         int value = 0;
         int redraws = 0;
 
@@ -231,35 +219,35 @@ public:
             m_objects.emplace_back(std::make_unique<Object>(name));
     }
 
-    void LoadSkin(const QString& path) override {
+    void loadSkin(const QString& path) override {
         m_log.add(QStringLiteral("skin.LoadSkin ") + path);
     }
-    void ApplySkin(QWidget*) override { m_log.add(QStringLiteral("skin.ApplySkin")); }
-    void ApplySkinForm(QWidget*, const QString& form) override {
+    void applySkin(QWidget*) override { m_log.add(QStringLiteral("skin.ApplySkin")); }
+    void applySkinForm(QWidget*, const QString& form) override {
         m_log.add(QStringLiteral("skin.ApplySkinForm ") + form);
     }
-    ISkinForm* GetSkinnedForm(QWidget*) override { return this; }
-    ISkinObject* GetSkinObject(const QString& name) override {
+    ISkinForm* getSkinnedForm(QWidget*) override { return this; }
+    ISkinObject* getSkinObject(const QString& name) override {
         for (auto& object : m_objects)
-            if (object->GetName() == name)
+            if (object->getName() == name)
                 return object.get();
         return nullptr;
     }
     // A user's click on the named object (it need not be part of the skin).
     void click(const QString& name) {
         Object stray(name);
-        ISkinObject* object = GetSkinObject(name);
-        emit OnClick(object ? object : &stray);
+        ISkinObject* object = getSkinObject(name);
+        emit onClick(object ? object : &stray);
     }
     void press(const QString& name) {
         Object stray(name);
-        ISkinObject* object = GetSkinObject(name);
-        emit OnMouseDown(object ? object : &stray, 1, 0, 0);
+        ISkinObject* object = getSkinObject(name);
+        emit onMouseDown(object ? object : &stray, 1, 0, 0);
     }
     void release(const QString& name) {
         Object stray(name);
-        ISkinObject* object = GetSkinObject(name);
-        emit OnMouseUp(object ? object : &stray, 1, 0, 0);
+        ISkinObject* object = getSkinObject(name);
+        emit onMouseUp(object ? object : &stray, 1, 0, 0);
     }
 
 private:
@@ -286,23 +274,20 @@ struct FakeComponents {
         grabber = g.get();
         grabber->drives = grabberDrives;
         grabber->tracks = grabberTracks;
-        set.AudioCDGrabber21 = std::move(g);
-        set.FreeDBInformation21 = std::make_unique<NullFreeDbInformation>();
+        set.cdGrabber = std::move(g);
+        set.discInfoLookup = std::make_unique<NullFreeDbInformation>();
         auto p = std::make_unique<FakePlayer>(log);
         player = p.get();
-        set.AudioPlayer21 = std::move(p);
-        set.AudioFileRead =
-            std::make_unique<LoggingAudioFile>(log, QStringLiteral("AudioFileRead"));
-        set.Mp3LameEncoder = std::make_unique<NullLameEncoder>();
+        set.audioPlayer = std::move(p);
         auto v = std::make_unique<FakeVideoFile>();
         video = v.get();
         video->codecs = rmCodecs;
-        set.VideoFile1 = std::move(v);
-        set.Skin1 = std::move(skin);
+        set.rmWriter = std::move(v);
+        set.skin = std::move(skin);
         auto d = std::make_unique<FakeDriveLayer>();
         driveLayer = d.get();
         driveLayer->drives = layerDrives;
-        set.DriveLayer = std::move(d);
+        set.driveLayer = std::move(d);
         return set;
     }
 };

@@ -18,14 +18,14 @@ public:
     QString folderToChoose; // empty: the folder window is cancelled
     std::vector<FolderLayout> folderLayouts;
 
-    void Information(const QString& text) override { informations << text; }
-    bool Question(const QString& text, Default button = Default::Yes) override {
+    void information(const QString& text) override { informations << text; }
+    bool question(const QString& text, Default button = Default::Yes) override {
         questions << text;
         questionDefaults.push_back(button);
         return questionAnswer;
     }
-    QStringList OpenFiles(const QString&, const QString&) override { return filesToOpen; }
-    QString ChooseFolder(FolderLayout layout) override {
+    QStringList openFiles(const QString&, const QString&) override { return filesToOpen; }
+    QString chooseFolder(FolderLayout layout) override {
         folderLayouts.push_back(layout);
         return folderToChoose;
     }
@@ -38,9 +38,9 @@ public:
     QStringList folders;
     std::vector<std::pair<QString, QStringList>> started;
 
-    void OpenUrl(const QUrl& url) override { urls.push_back(url); }
-    void OpenFolder(const QString& folder) override { folders << folder; }
-    bool StartDetached(const QString& program, const QStringList& arguments) override {
+    void openUrl(const QUrl& url) override { urls.push_back(url); }
+    void openFolder(const QString& folder) override { folders << folder; }
+    bool startDetached(const QString& program, const QStringList& arguments) override {
         started.emplace_back(program, arguments);
         return true;
     }

@@ -17,26 +17,26 @@ using namespace MediaTools;
 namespace {
 
 // Runs ffmpeg after a lavfi input (a picture source, or a tone and a picture to attach).
-void Ffmpeg(const QString& source, const QStringList& arguments) {
+void ffmpeg(const QString& source, const QStringList& arguments) {
     const Result made =
-        Run("ffmpeg",
+        run("ffmpeg",
             QStringList{"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i", source} + arguments);
     EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
 }
-QString Attached(const QString& file, const QString& picture, const QStringList& format) {
-    Ffmpeg("sine=duration=1", QStringList{"-i", picture, "-map", "0", "-map", "1", "-c:v", "copy",
+QString attached(const QString& file, const QString& picture, const QStringList& format) {
+    ffmpeg("sine=duration=1", QStringList{"-i", picture, "-map", "0", "-map", "1", "-c:v", "copy",
                                           "-disposition:v", "attached_pic"} +
                                   format + QStringList{file});
     return file;
 }
 
-QString Sha(const QByteArray& bytes) {
+QString sha(const QByteArray& bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 // The picture type ffprobe reads; its bytes are what readCoverPicture gets from FFmpeg.
-QString FfprobePictureType(const QString& file) {
-    return Run("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
+QString ffprobePictureType(const QString& file) {
+    return run("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
                            "stream_tags=comment", "-of", "csv=p=0", file})
         .out.trimmed();
 }
@@ -83,13 +83,13 @@ TEST(CoverCheckTest, KnowsJpegAndPngByTheirBytesAndSaysWhyOthersAreRefused) {
 }
 
 TEST_F(TagFileTest, CoversAndGainsGoIntoMp3AndWmaAndCoversComeBackFromEveryFormat) {
-    Ffmpeg("testsrc=size=64x48", {"-frames:v", "1", path("c.jpeg"), "-frames:v", "1", "-vf",
+    ffmpeg("testsrc=size=64x48", {"-frames:v", "1", path("c.jpeg"), "-frames:v", "1", "-vf",
                                   "negate", path("c.png"), "-frames:v", "1", path("c.gif")});
     // Noise does not compress: a PNG well over the 64 KB of a WMA attribute.
-    Ffmpeg("testsrc=size=520x520",
+    ffmpeg("testsrc=size=520x520",
            {"-vf", "geq=random(1)*255:128", "-frames:v", "1", path("big.png")});
-    const QByteArray jpeg = ReadAll(path("c.jpeg")), big = ReadAll(path("big.png")),
-                     gif = ReadAll(path("c.gif"));
+    const QByteArray jpeg = readAll(path("c.jpeg")), big = readAll(path("big.png")),
+                     gif = readAll(path("c.gif"));
     ASSERT_GT(big.size(), 300 << 10);
     const ReplayGainValues gains{-6.5249, 0.98883149, 3.1, std::nan("")};
     const QString gainFields = "REPLAYGAIN_ALBUM_GAIN=3.10 dB|REPLAYGAIN_TRACK_GAIN=-6.52 dB|"
@@ -105,56 +105,56 @@ TEST_F(TagFileTest, CoversAndGainsGoIntoMp3AndWmaAndCoversComeBackFromEveryForma
     int n = 0;
     for (const auto& [kind, picture, claimedType, mimeType] : cases) {
         SCOPED_TRACE((kind + " " + mimeType).toStdString());
-        const QString file = MakeMedia(path(QString("%1.%2").arg(n++).arg(kind)), kind);
-        const QByteArray pcm = DecodedPcm(file);
+        const QString file = makeMedia(path(QString("%1.%2").arg(n++).arg(kind)), kind);
+        const QByteArray pcm = decodedPcm(file);
         const TagExtras extras{{picture, claimedType}, gains};
-        ASSERT_TRUE(kind == "mp3" ? WriteID3v2Tag(file, SampleTag<ID3StructV2>(), extras)
-                                  : WriteWmaTag(file, SampleTag<WmaTag>(), extras));
-        EXPECT_EQ(DecodedPcm(file), pcm);
+        ASSERT_TRUE(kind == "mp3" ? writeID3v2Tag(file, sampleTag<ID3StructV2>(), extras)
+                                  : writeWmaTag(file, sampleTag<WmaTag>(), extras));
+        EXPECT_EQ(decodedPcm(file), pcm);
         const QStringList lines =
-            QString(Mutagen(kind == "mp3" ? kMutagenMp3 : kMutagenWma, file).out).split('\n');
+            QString(mutagen(kind == "mp3" ? kMutagenMp3 : kMutagenWma, file).out).split('\n');
         EXPECT_EQ(lines.value(0),
-                  mimeType.isEmpty() ? "0" : "1|" + mimeType + "|3|''|" + Sha(picture));
+                  mimeType.isEmpty() ? "0" : "1|" + mimeType + "|3|''|" + sha(picture));
         EXPECT_EQ(lines.value(1), gainFields);
-        EXPECT_EQ(FfprobeTags(file).value("replaygain_track_gain"), "-6.52 dB");
+        EXPECT_EQ(ffprobeTags(file).value("replaygain_track_gain"), "-6.52 dB");
         EXPECT_EQ(readCoverPicture(file), CoverCheck::checked(picture));
         // FFmpeg reads WM/Picture only where it fits in 64 KB, not from the Metadata Library.
         if (kind == "mp3" || picture.size() <= 0xFFFF) {
-            EXPECT_EQ(FfprobePictureType(file), mimeType.isEmpty() ? "" : "Cover (front)");
+            EXPECT_EQ(ffprobePictureType(file), mimeType.isEmpty() ? "" : "Cover (front)");
         }
     }
     // A later write replaces the big cover, which sat apart from the other attributes.
-    ASSERT_TRUE(WriteWmaTag(path("4.wma"), {}, {{jpeg, {}}, {}}));
-    EXPECT_TRUE(Mutagen(kMutagenWma, path("4.wma"))
-                    .out.startsWith("1|image/jpeg|3|''|" + Sha(jpeg).toLatin1()));
+    ASSERT_TRUE(writeWmaTag(path("4.wma"), {}, {{jpeg, {}}, {}}));
+    EXPECT_TRUE(mutagen(kMutagenWma, path("4.wma"))
+                    .out.startsWith("1|image/jpeg|3|''|" + sha(jpeg).toLatin1()));
     // A damaged header extension is kept as it is: small values are still written, a big cover not.
-    QByteArray damaged = ReadAll(path("3.wma"));
+    QByteArray damaged = readAll(path("3.wma"));
     const int extension = damaged.indexOf(QByteArray::fromHex("b503bf5f2ea9cf118ee300c00c205365"));
     qToLittleEndian<quint32>(0xFFFFFF, damaged.data() + extension + 24 + 18);
-    WriteAll(path("3.wma"), damaged);
-    EXPECT_TRUE(WriteWmaTag(path("3.wma"), SampleTag<WmaTag>(), {{jpeg, {}}, gains}));
-    EXPECT_FALSE(WriteWmaTag(path("3.wma"), {}, {{big, {}}, {}}));
+    writeAll(path("3.wma"), damaged);
+    EXPECT_TRUE(writeWmaTag(path("3.wma"), sampleTag<WmaTag>(), {{jpeg, {}}, gains}));
+    EXPECT_FALSE(writeWmaTag(path("3.wma"), {}, {{big, {}}, {}}));
     // Source files: the pictures FFmpeg and mutagen put in.
-    EXPECT_EQ(readCoverPicture(Attached(path("a.flac"), path("c.jpeg"), {})).data, jpeg);
-    EXPECT_EQ(readCoverPicture(Attached(path("a.m4a"), path("c.jpeg"), {"-f", "ipod"})).data, jpeg);
+    EXPECT_EQ(readCoverPicture(attached(path("a.flac"), path("c.jpeg"), {})).data, jpeg);
+    EXPECT_EQ(readCoverPicture(attached(path("a.m4a"), path("c.jpeg"), {"-f", "ipod"})).data, jpeg);
     // A picture of another type comes first; the front cover is the one taken.
-    const QString ogg = MakeMedia(path("a.ogg"), "ogg");
-    Mutagen("import base64\nfrom mutagen.flac import Picture\nfrom mutagen.oggvorbis import "
+    const QString ogg = makeMedia(path("a.ogg"), "ogg");
+    mutagen("import base64\nfrom mutagen.flac import Picture\nfrom mutagen.oggvorbis import "
             "OggVorbis\nf = OggVorbis(sys.argv[1])\ndef pic(name, kind):\n"
             "    p = Picture(); p.type = kind; p.mime = 'image/' + name\n"
             "    p.data = open(sys.argv[1][:-5] + 'c.' + name, 'rb').read()\n"
             "    return base64.b64encode(p.write()).decode()\n"
             "f['METADATA_BLOCK_PICTURE'] = [pic('jpeg', 4), pic('png', 3)]\nf.save()",
             ogg);
-    EXPECT_EQ(readCoverPicture(ogg), (CoverArt{ReadAll(path("c.png")), "image/png"}));
+    EXPECT_EQ(readCoverPicture(ogg), (CoverArt{readAll(path("c.png")), "image/png"}));
     QString refusal;
-    EXPECT_TRUE(readCoverPicture(Attached(path("g.mp3"), path("c.gif"), {}), &refusal).isEmpty());
+    EXPECT_TRUE(readCoverPicture(attached(path("g.mp3"), path("c.gif"), {}), &refusal).isEmpty());
     EXPECT_EQ(refusal, "the cover is not a JPEG or PNG picture");
     // Damaged and missing files, and one without a picture (the GIF was left out), give nothing;
     // FFmpeg says nothing on stderr.
-    const QByteArray tagged = ReadAll(path("g.mp3"));
-    WriteAll(path("cut.mp3"), tagged.left(tagged.indexOf("GIF89a") + 40));
-    WriteAll(path("empty.flac"), {});
+    const QByteArray tagged = readAll(path("g.mp3"));
+    writeAll(path("cut.mp3"), tagged.left(tagged.indexOf("GIF89a") + 40));
+    writeAll(path("empty.flac"), {});
     const int saved = ::dup(2);
     ASSERT_TRUE(std::freopen(QFile::encodeName(path("stderr")).constData(), "w", stderr));
     for (const QString bad : {"cut.mp3", "empty.flac", "missing.wma", "2.mp3"}) {
@@ -165,5 +165,5 @@ TEST_F(TagFileTest, CoversAndGainsGoIntoMp3AndWmaAndCoversComeBackFromEveryForma
     std::fflush(stderr);
     ::dup2(saved, 2);
     ::close(saved);
-    EXPECT_EQ(ReadAll(path("stderr")), QByteArray());
+    EXPECT_EQ(readAll(path("stderr")), QByteArray());
 }

@@ -12,7 +12,7 @@
 
 namespace MediaTools {
 
-Result Run(const QString& program, const QStringList& arguments) {
+Result run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     process.closeWriteChannel();
@@ -27,7 +27,7 @@ Result Run(const QString& program, const QStringList& arguments) {
     return result;
 }
 
-QString MakeMedia(const QString& path, const QString& kind, const QStringList& extraArguments) {
+QString makeMedia(const QString& path, const QString& kind, const QStringList& extraArguments) {
     QStringList codec;
     if (kind == QLatin1String("mp3"))
         codec = {"-c:a", "libmp3lame", "-id3v2_version", "0", "-f", "mp3"};
@@ -45,21 +45,21 @@ QString MakeMedia(const QString& path, const QString& kind, const QStringList& e
         QStringList{"-v", "error", "-nostdin", "-y",
                     "-f", "lavfi", "-i",       "sine=frequency=440:duration=1"} +
         codec + extraArguments + QStringList{path};
-    const Result result = Run("ffmpeg", arguments);
+    const Result result = run("ffmpeg", arguments);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     return path;
 }
 
-QByteArray DecodedPcm(const QString& path) {
+QByteArray decodedPcm(const QString& path) {
     const Result result =
-        Run("ffmpeg", {"-v", "error", "-nostdin", "-i", path, "-f", "s16le", "-"});
+        run("ffmpeg", {"-v", "error", "-nostdin", "-i", path, "-f", "s16le", "-"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_FALSE(result.out.isEmpty());
     return result.out;
 }
 
-QMap<QString, QString> FfprobeTags(const QString& path) {
-    const Result result = Run("ffprobe", {"-v", "error", "-show_entries", "format_tags:stream_tags",
+QMap<QString, QString> ffprobeTags(const QString& path) {
+    const Result result = run("ffprobe", {"-v", "error", "-show_entries", "format_tags:stream_tags",
                                           "-of", "json", path});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     QMap<QString, QString> tags;
@@ -75,21 +75,21 @@ QMap<QString, QString> FfprobeTags(const QString& path) {
     return tags;
 }
 
-Result Mutagen(const QString& script, const QString& path) {
+Result mutagen(const QString& script, const QString& path) {
     // The system's Python carries mutagen; a Python earlier on PATH may not.
     static const QString python = [] {
         for (const QString& candidate :
              {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")})
-            if (Run(candidate, {"-c", "import mutagen"}).exitCode == 0)
+            if (run(candidate, {"-c", "import mutagen"}).exitCode == 0)
                 return candidate;
         return QStringLiteral("python3");
     }();
-    Result result = Run(python, {"-c", "import sys\n" + script, path});
+    Result result = run(python, {"-c", "import sys\n" + script, path});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     return result;
 }
 
-QString TagLibFields(const QString& path) {
+QString tagLibFields(const QString& path) {
     const TagLib::FileRef file(QFile::encodeName(path).constData());
     if (file.isNull() || !file.tag())
         return QStringLiteral("(TagLib cannot read the file)");
@@ -111,11 +111,11 @@ unsigned Mode(const QString& path) {
     return st.st_mode & 07777;
 }
 
-void SetMode(const QString& path, unsigned mode) {
+void setMode(const QString& path, unsigned mode) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
-int OggPageOffset(const QByteArray& bytes, int n) {
+int oggPageOffset(const QByteArray& bytes, int n) {
     int offset = -1;
     for (int i = 0; i <= n; ++i) {
         offset = bytes.indexOf("OggS", offset + 1);
@@ -125,13 +125,13 @@ int OggPageOffset(const QByteArray& bytes, int n) {
     return offset;
 }
 
-QByteArray ReadAll(const QString& path) {
+QByteArray readAll(const QString& path) {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     return file.readAll();
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
+void writeAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());

@@ -15,18 +15,18 @@ protected:
 };
 
 // Seven tag values with characters from several scripts, for every format.
-template <typename Tag> Tag SampleTag() {
+template <typename Tag> Tag sampleTag() {
     Tag tag;
-    tag.Title = QStringLiteral("Título");
-    tag.Artist = QStringLiteral("Артист");
-    tag.Album = QStringLiteral("Album 日本");
-    tag.Year = QStringLiteral("1999");
-    tag.Comment = QStringLiteral("a comment");
-    tag.Genre = QStringLiteral("Rock");
+    tag.title = QStringLiteral("Título");
+    tag.artist = QStringLiteral("Артист");
+    tag.album = QStringLiteral("Album 日本");
+    tag.year = QStringLiteral("1999");
+    tag.comment = QStringLiteral("a comment");
+    tag.genre = QStringLiteral("Rock");
     return tag;
 }
 // The sample as an outside reader lists it: title to genre joined by '|', track 7.
-inline QString SampleFields() {
+inline QString sampleFields() {
     return QStringLiteral("Título|Артист|Album 日本|1999|7|a comment|Rock");
 }
 
@@ -39,34 +39,34 @@ struct Result {
     QByteArray err;
 };
 
-Result Run(const QString& program, const QStringList& arguments);
+Result run(const QString& program, const QStringList& arguments);
 
 // One second of a tone, made by ffmpeg: "mp3" (no tag of its own), "ogg"
 // (Vorbis), "wma" (WMA v2), "opus" (Ogg Opus), "oga" (FLAC in Ogg), "wav".
 // extraArguments go before the output name (for instance -metadata).
-QString MakeMedia(const QString& path, const QString& kind, const QStringList& extraArguments = {});
+QString makeMedia(const QString& path, const QString& kind, const QStringList& extraArguments = {});
 
 // The decoded sound of a file, as 16-bit PCM.
-QByteArray DecodedPcm(const QString& path);
+QByteArray decodedPcm(const QString& path);
 
 // The tags that ffprobe sees (format and stream tags, names lower-cased).
-QMap<QString, QString> FfprobeTags(const QString& path);
+QMap<QString, QString> ffprobeTags(const QString& path);
 
 // Runs a Python script with mutagen; the file name is sys.argv[1]. Returns its output.
-Result Mutagen(const QString& script, const QString& path);
+Result mutagen(const QString& script, const QString& path);
 
 // Title, artist, album, year, track, comment and genre as TagLib reads them,
 // joined by '|'.
-QString TagLibFields(const QString& path);
+QString tagLibFields(const QString& path);
 
 // A file's permission bits.
 unsigned Mode(const QString& path);
-void SetMode(const QString& path, unsigned mode);
+void setMode(const QString& path, unsigned mode);
 
 // The offset of the n-th Ogg page (counted from 0), or -1.
-int OggPageOffset(const QByteArray& bytes, int n);
+int oggPageOffset(const QByteArray& bytes, int n);
 
-QByteArray ReadAll(const QString& path);
-void WriteAll(const QString& path, const QByteArray& bytes);
+QByteArray readAll(const QString& path);
+void writeAll(const QString& path, const QByteArray& bytes);
 
 } // namespace MediaTools

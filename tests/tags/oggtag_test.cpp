@@ -18,14 +18,14 @@ namespace {
 
 using OggTagTest = TagFileTest;
 
-OGGTag AllSeven() {
-    auto tag = SampleTag<OGGTag>();
-    tag.Track = QStringLiteral("7");
+OGGTag allSeven() {
+    auto tag = sampleTag<OGGTag>();
+    tag.track = QStringLiteral("7");
     return tag;
 }
 
 // The comments exactly as the file holds them.
-QList<QByteArray> CommentsOf(const QString& file) {
+QList<QByteArray> commentsOf(const QString& file) {
     QFile in(file);
     EXPECT_TRUE(in.open(QIODevice::ReadOnly));
     OggCommentEditor editor;
@@ -34,7 +34,7 @@ QList<QByteArray> CommentsOf(const QString& file) {
 }
 
 // Puts raw comment texts into a file, bypassing the tag record.
-void SetRawComments(const QString& file, const QList<QByteArray>& comments) {
+void setRawComments(const QString& file, const QList<QByteArray>& comments) {
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     OggCommentEditor editor;
@@ -49,8 +49,8 @@ void SetRawComments(const QString& file, const QList<QByteArray>& comments) {
 }
 
 // ogginfo's report; it names every problem it finds in the stream.
-QString OggInfo(const QString& file) {
-    const Result result = Run("ogginfo", {file});
+QString oggInfo(const QString& file) {
+    const Result result = run("ogginfo", {file});
     EXPECT_EQ(result.exitCode, 0) << result.out.toStdString();
     const QString text = QString::fromUtf8(result.out + result.err);
     EXPECT_FALSE(text.contains("WARNING")) << text.toStdString();
@@ -58,15 +58,15 @@ QString OggInfo(const QString& file) {
     return text;
 }
 
-void ExpectRefusal(const QString& file, const OGGTag& tag, const char* expectedStart) {
-    const QByteArray before = ReadAll(file);
+void expectRefusal(const QString& file, const OGGTag& tag, const char* expectedStart) {
+    const QByteArray before = readAll(file);
     try {
-        WriteOggTag(file, tag);
+        writeOggTag(file, tag);
         ADD_FAILURE() << "no error for " << file.toStdString();
     } catch (const TagError& error) {
         EXPECT_TRUE(error.text().startsWith(QLatin1String(expectedStart))) << error.what();
     }
-    EXPECT_EQ(ReadAll(file), before);
+    EXPECT_EQ(readAll(file), before);
 }
 
 // One Ogg page: the 27 bytes of its header, its segment table and its body.
@@ -85,7 +85,7 @@ struct OggPage {
     }
 };
 
-QList<OggPage> OggPages(const QByteArray& file) {
+QList<OggPage> oggPages(const QByteArray& file) {
     QList<OggPage> pages;
     for (int at = 0; at + 27 <= file.size();) {
         OggPage page;
@@ -104,8 +104,8 @@ QList<OggPage> OggPages(const QByteArray& file) {
 // The file with its first sound packet begun on the last header page and
 // finished on the next one. The packet is padded to span two pages; a
 // decoder ignores what follows the sound in a packet.
-QByteArray HeaderPageEndingInsideASoundPacket(const QByteArray& file) {
-    QList<OggPage> pages = OggPages(file);
+QByteArray headerPageEndingInsideASoundPacket(const QByteArray& file) {
+    QList<OggPage> pages = oggPages(file);
     EXPECT_GE(pages.size(), 3);
     OggPage& headers = pages[1];
     OggPage& sound = pages[2];
@@ -126,159 +126,159 @@ QByteArray HeaderPageEndingInsideASoundPacket(const QByteArray& file) {
 } // namespace
 
 TEST_F(OggTagTest, WritesTheNonEmptyValuesInOrderAndReadsThemBack) {
-    const QString file = MakeMedia(path("a.ogg"), "ogg", {"-metadata", "title=old"});
-    const QByteArray pcm = DecodedPcm(file);
-    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
-    EXPECT_EQ(CommentsOf(file),
+    const QString file = makeMedia(path("a.ogg"), "ogg", {"-metadata", "title=old"});
+    const QByteArray pcm = decodedPcm(file);
+    ASSERT_TRUE(writeOggTag(file, allSeven()));
+    EXPECT_EQ(commentsOf(file),
               (QList<QByteArray>{"Title=Título", "Artist=Артист", "Album=Album 日本",
                                  "TrackNumber=7", "Date=1999", "Genre=Rock", "Comment=a comment"}));
-    EXPECT_EQ(ReadOggTag(file), AllSeven());
-    EXPECT_EQ(DecodedPcm(file), pcm);
+    EXPECT_EQ(readOggTag(file), allSeven());
+    EXPECT_EQ(decodedPcm(file), pcm);
 
     OGGTag titleOnly;
-    titleOnly.Title = QStringLiteral("only");
-    ASSERT_TRUE(WriteOggTag(file, titleOnly));
-    EXPECT_EQ(CommentsOf(file), QList<QByteArray>{"Title=only"});
-    ASSERT_TRUE(WriteOggTag(file, {}));
-    EXPECT_TRUE(CommentsOf(file).isEmpty());
-    EXPECT_EQ(DecodedPcm(file), pcm);
+    titleOnly.title = QStringLiteral("only");
+    ASSERT_TRUE(writeOggTag(file, titleOnly));
+    EXPECT_EQ(commentsOf(file), QList<QByteArray>{"Title=only"});
+    ASSERT_TRUE(writeOggTag(file, {}));
+    EXPECT_TRUE(commentsOf(file).isEmpty());
+    EXPECT_EQ(decodedPcm(file), pcm);
 }
 
 TEST_F(OggTagTest, OutsideReadersReadWhatWeWrite) {
-    const QString file = MakeMedia(path("b.ogg"), "ogg");
-    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
-    EXPECT_TRUE(OggInfo(file).contains(QStringLiteral("Artist=Артист")));
-    EXPECT_EQ(TagLibFields(file), SampleFields());
-    const Result mutagen = Mutagen("from mutagen.oggvorbis import OggVorbis\n"
+    const QString file = makeMedia(path("b.ogg"), "ogg");
+    ASSERT_TRUE(writeOggTag(file, allSeven()));
+    EXPECT_TRUE(oggInfo(file).contains(QStringLiteral("Artist=Артист")));
+    EXPECT_EQ(tagLibFields(file), sampleFields());
+    const Result read = mutagen("from mutagen.oggvorbis import OggVorbis\n"
                                    "f = OggVorbis(sys.argv[1])\n"
                                    "print(*[f[k][0] for k in ('title', 'artist', 'album', 'date',"
                                    " 'tracknumber', 'genre', 'comment')], sep='|')",
                                    file);
-    EXPECT_EQ(QString::fromUtf8(mutagen.out).trimmed(),
+    EXPECT_EQ(QString::fromUtf8(read.out).trimmed(),
               QStringLiteral("Título|Артист|Album 日本|1999|7|Rock|a comment"));
-    const auto probe = FfprobeTags(file);
+    const auto probe = ffprobeTags(file);
     EXPECT_EQ(probe.value("title"), QStringLiteral("Título"));
     EXPECT_EQ(probe.value("album"), QStringLiteral("Album 日本"));
 }
 
 TEST_F(OggTagTest, HeadersSpanningManyPagesRenumberTheStream) {
-    const QString file = MakeMedia(path("c.ogg"), "ogg");
-    const QByteArray pcm = DecodedPcm(file);
-    OGGTag big = AllSeven();
-    big.Comment = QString(200000, 'z');
-    ASSERT_TRUE(WriteOggTag(file, big));
-    OggInfo(file);
-    EXPECT_EQ(ReadOggTag(file).Comment, big.Comment);
-    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
-    OggInfo(file);
-    EXPECT_EQ(ReadOggTag(file), AllSeven());
-    EXPECT_EQ(DecodedPcm(file), pcm);
+    const QString file = makeMedia(path("c.ogg"), "ogg");
+    const QByteArray pcm = decodedPcm(file);
+    OGGTag big = allSeven();
+    big.comment = QString(200000, 'z');
+    ASSERT_TRUE(writeOggTag(file, big));
+    oggInfo(file);
+    EXPECT_EQ(readOggTag(file).comment, big.comment);
+    ASSERT_TRUE(writeOggTag(file, allSeven()));
+    oggInfo(file);
+    EXPECT_EQ(readOggTag(file), allSeven());
+    EXPECT_EQ(decodedPcm(file), pcm);
 }
 
 TEST_F(OggTagTest, CommentNamesAreMatchedWithoutCaseAndCheckedForValidity) {
-    const QString file = MakeMedia(path("d.ogg"), "ogg");
-    SetRawComments(file, {"ARTIST=Upper", "title=first", "TiTlE=  second  ", "no equals sign",
+    const QString file = makeMedia(path("d.ogg"), "ogg");
+    setRawComments(file, {"ARTIST=Upper", "title=first", "TiTlE=  second  ", "no equals sign",
                           "al~bum=bad name", "=empty name"});
-    const OGGTag tag = ReadOggTag(file);
-    EXPECT_EQ(tag.Artist, QStringLiteral("Upper"));
-    EXPECT_EQ(tag.Title, QStringLiteral("second"));
-    EXPECT_TRUE(tag.Album.isEmpty());
+    const OGGTag tag = readOggTag(file);
+    EXPECT_EQ(tag.artist, QStringLiteral("Upper"));
+    EXPECT_EQ(tag.title, QStringLiteral("second"));
+    EXPECT_TRUE(tag.album.isEmpty());
 
-    const TStrComments comments(CommentsOf(file));
+    const TStrComments comments(commentsOf(file));
     ASSERT_EQ(comments.entries().size(), 6);
-    EXPECT_EQ(comments.entries()[3].Name, QString());
-    EXPECT_EQ(comments.entries()[3].Value, QStringLiteral("no equals sign"));
-    EXPECT_EQ(comments.entries()[4].Name, QString());
-    EXPECT_EQ(comments.entries()[4].Text, QStringLiteral("al~bum=bad name"));
-    EXPECT_EQ(comments.entries()[0].Text, QStringLiteral("ARTIST=Upper"));
+    EXPECT_EQ(comments.entries()[3].name, QString());
+    EXPECT_EQ(comments.entries()[3].value, QStringLiteral("no equals sign"));
+    EXPECT_EQ(comments.entries()[4].name, QString());
+    EXPECT_EQ(comments.entries()[4].text, QStringLiteral("al~bum=bad name"));
+    EXPECT_EQ(comments.entries()[0].text, QStringLiteral("ARTIST=Upper"));
 }
 
 TEST_F(OggTagTest, ReadsCommentsThatMutagenWrites) {
-    const QString file = MakeMedia(path("e.ogg"), "ogg");
-    Mutagen("from mutagen.oggvorbis import OggVorbis\n"
+    const QString file = makeMedia(path("e.ogg"), "ogg");
+    mutagen("from mutagen.oggvorbis import OggVorbis\n"
             "f = OggVorbis(sys.argv[1])\n"
             "f['TITLE'] = 'Mütagen'; f['artist'] = 'A'; f['album'] = 'B'; f['date'] = '2010'\n"
             "f.save()",
             file);
-    const OGGTag tag = ReadOggTag(file);
-    EXPECT_EQ(tag.Title, QStringLiteral("Mütagen"));
-    EXPECT_EQ(tag.Artist, QStringLiteral("A"));
-    EXPECT_EQ(tag.Album, QStringLiteral("B"));
-    EXPECT_EQ(tag.Year, QStringLiteral("2010"));
+    const OGGTag tag = readOggTag(file);
+    EXPECT_EQ(tag.title, QStringLiteral("Mütagen"));
+    EXPECT_EQ(tag.artist, QStringLiteral("A"));
+    EXPECT_EQ(tag.album, QStringLiteral("B"));
+    EXPECT_EQ(tag.year, QStringLiteral("2010"));
 }
 
 TEST_F(OggTagTest, OpusIsRewrittenOtherOggCodecsAreReadButNotRewritten) {
-    const QString opus = MakeMedia(path("o.ogg"), "opus", {"-metadata", "title=Opus title"});
-    EXPECT_EQ(ReadOggTag(opus).Title, QStringLiteral("Opus title"));
-    const QByteArray sound = DecodedPcm(opus);
-    EXPECT_TRUE(WriteOggTag(opus, AllSeven()));
-    EXPECT_EQ(ReadOggTag(opus), AllSeven());
-    EXPECT_EQ(DecodedPcm(opus), sound);
+    const QString opus = makeMedia(path("o.ogg"), "opus", {"-metadata", "title=Opus title"});
+    EXPECT_EQ(readOggTag(opus).title, QStringLiteral("Opus title"));
+    const QByteArray sound = decodedPcm(opus);
+    EXPECT_TRUE(writeOggTag(opus, allSeven()));
+    EXPECT_EQ(readOggTag(opus), allSeven());
+    EXPECT_EQ(decodedPcm(opus), sound);
 
-    const QString flac = MakeMedia(path("f.ogg"), "oga", {"-metadata", "title=x"});
-    EXPECT_EQ(ReadOggTag(flac), OGGTag());
-    ExpectRefusal(flac, AllSeven(), "Cannot open ");
+    const QString flac = makeMedia(path("f.ogg"), "oga", {"-metadata", "title=x"});
+    EXPECT_EQ(readOggTag(flac), OGGTag());
+    expectRefusal(flac, allSeven(), "Cannot open ");
 
-    const QString mp3 = MakeMedia(path("m.ogg"), "mp3");
-    EXPECT_EQ(ReadOggTag(mp3), OGGTag());
-    ExpectRefusal(mp3, AllSeven(), "Cannot open ");
+    const QString mp3 = makeMedia(path("m.ogg"), "mp3");
+    EXPECT_EQ(readOggTag(mp3), OGGTag());
+    expectRefusal(mp3, allSeven(), "Cannot open ");
 }
 
 TEST_F(OggTagTest, DamagedFilesReadAsEmptyAndAreNotRewritten) {
-    const QString file = MakeMedia(path("g.ogg"), "ogg", {"-metadata", "title=kept"});
-    const QByteArray good = ReadAll(file);
+    const QString file = makeMedia(path("g.ogg"), "ogg", {"-metadata", "title=kept"});
+    const QByteArray good = readAll(file);
 
     QByteArray badHeader = good;
-    badHeader[OggPageOffset(good, 1) + 40] ^= 0x55; // the comment page no longer matches its CRC
-    WriteAll(file, badHeader);
-    EXPECT_EQ(ReadOggTag(file), OGGTag());
-    ExpectRefusal(file, AllSeven(), "Cannot open ");
+    badHeader[oggPageOffset(good, 1) + 40] ^= 0x55; // the comment page no longer matches its CRC
+    writeAll(file, badHeader);
+    EXPECT_EQ(readOggTag(file), OGGTag());
+    expectRefusal(file, allSeven(), "Cannot open ");
 
-    WriteAll(file, good.left(OggPageOffset(good, 1) + 30));
-    EXPECT_EQ(ReadOggTag(file), OGGTag());
-    ExpectRefusal(file, AllSeven(), "Cannot open ");
+    writeAll(file, good.left(oggPageOffset(good, 1) + 30));
+    EXPECT_EQ(readOggTag(file), OGGTag());
+    expectRefusal(file, allSeven(), "Cannot open ");
 
     // Damage in the sound is found while copying it; the file stays as it was.
     QByteArray badSound = good;
     badSound[good.size() - 20] ^= 0x55;
-    WriteAll(file, badSound);
-    EXPECT_EQ(ReadOggTag(file).Title, QStringLiteral("kept"));
-    ExpectRefusal(file, AllSeven(), "Cannot write comments");
-    WriteAll(file, good.left(good.size() - 20));
-    ExpectRefusal(file, AllSeven(), "Cannot write comments");
+    writeAll(file, badSound);
+    EXPECT_EQ(readOggTag(file).title, QStringLiteral("kept"));
+    expectRefusal(file, allSeven(), "Cannot write comments");
+    writeAll(file, good.left(good.size() - 20));
+    expectRefusal(file, allSeven(), "Cannot write comments");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
-    EXPECT_THROW(ReadOggTag(path("missing.ogg")), TagError);
+    EXPECT_THROW(readOggTag(path("missing.ogg")), TagError);
 }
 
 TEST_F(OggTagTest, HeaderPageEndingInsideASoundPacketIsNeverDamaged) {
-    const QString file = MakeMedia(path("split.ogg"), "ogg");
-    const QByteArray pcm = DecodedPcm(file);
-    WriteAll(file, HeaderPageEndingInsideASoundPacket(ReadAll(file)));
-    ASSERT_EQ(DecodedPcm(file), pcm) << "the made file plays as the one it came from";
-    const QByteArray before = ReadAll(file);
+    const QString file = makeMedia(path("split.ogg"), "ogg");
+    const QByteArray pcm = decodedPcm(file);
+    writeAll(file, headerPageEndingInsideASoundPacket(readAll(file)));
+    ASSERT_EQ(decodedPcm(file), pcm) << "the made file plays as the one it came from";
+    const QByteArray before = readAll(file);
     try {
-        ASSERT_TRUE(WriteOggTag(file, AllSeven()));
+        ASSERT_TRUE(writeOggTag(file, allSeven()));
         // Rewritten: then every sample is still there.
-        EXPECT_EQ(ReadOggTag(file), AllSeven());
-        EXPECT_EQ(DecodedPcm(file), pcm);
-        OggInfo(file);
+        EXPECT_EQ(readOggTag(file), allSeven());
+        EXPECT_EQ(decodedPcm(file), pcm);
+        oggInfo(file);
     } catch (const TagError& error) {
-        EXPECT_EQ(ReadAll(file), before) << error.what();
+        EXPECT_EQ(readAll(file), before) << error.what();
     }
 }
 
 TEST_F(OggTagTest, ReadOnlyFileIsTaggedAndStaysReadOnly) {
-    const QString file = MakeMedia(path("ro.ogg"), "ogg");
-    SetMode(file, 0444);
-    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
-    EXPECT_EQ(ReadOggTag(file), AllSeven());
+    const QString file = makeMedia(path("ro.ogg"), "ogg");
+    setMode(file, 0444);
+    ASSERT_TRUE(writeOggTag(file, allSeven()));
+    EXPECT_EQ(readOggTag(file), allSeven());
     EXPECT_EQ(Mode(file), 0444u);
 }
 
 TEST_F(OggTagTest, AFileNamedLikeTheTemporaryOneIsLeftAlone) {
-    const QString file = MakeMedia(path("h.ogg"), "ogg");
-    WriteAll(path("h.temp"), "user's own file");
-    ASSERT_TRUE(WriteOggTag(file, AllSeven()));
-    EXPECT_EQ(ReadAll(path("h.temp")), QByteArray("user's own file"));
+    const QString file = makeMedia(path("h.ogg"), "ogg");
+    writeAll(path("h.temp"), "user's own file");
+    ASSERT_TRUE(writeOggTag(file, allSeven()));
+    EXPECT_EQ(readAll(path("h.temp")), QByteArray("user's own file"));
 }

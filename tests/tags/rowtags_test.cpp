@@ -10,7 +10,7 @@ using namespace MediaTools;
 
 namespace {
 
-RowTags ThreeRows() {
+RowTags threeRows() {
     RowTags tags;
     tags.append({"t0", "a0", "b0"});
     tags.append({"t1", "a1", "b1"});
@@ -21,23 +21,23 @@ RowTags ThreeRows() {
 } // namespace
 
 TEST(RowTags, LeavingAnEditChangesOnlyTheSelectedRows) {
-    RowTags tags = ThreeRows();
+    RowTags tags = threeRows();
     tags.storeInRows(RowTagField::Title, "new", {0, 2});
     EXPECT_EQ(tags.at(0), (RowTag{"new", "a0", "b0"}));
     EXPECT_EQ(tags.at(1), (RowTag{"t1", "a1", "b1"}));
     EXPECT_EQ(tags.at(2), (RowTag{"new", "a2", "b2"}));
     tags.storeInRows(RowTagField::Album, "x", {});
-    EXPECT_EQ(tags.at(0).Album, QStringLiteral("b0"));
+    EXPECT_EQ(tags.at(0).album, QStringLiteral("b0"));
 }
 
 TEST(RowTags, AllStoresIntoEveryRowOfTheList) {
-    RowTags tags = ThreeRows();
+    RowTags tags = threeRows();
     tags.storeInAllRows(RowTagField::Artist, "", 3);
     for (int row = 0; row < 3; ++row)
-        EXPECT_TRUE(tags.at(row).Artist.isEmpty());
+        EXPECT_TRUE(tags.at(row).artist.isEmpty());
     tags.storeInAllRows(RowTagField::Album, "every", 2);
-    EXPECT_EQ(tags.at(1).Album, QStringLiteral("every"));
-    EXPECT_EQ(tags.at(2).Album, QStringLiteral("b2")); // beyond the list's rows
+    EXPECT_EQ(tags.at(1).album, QStringLiteral("every"));
+    EXPECT_EQ(tags.at(2).album, QStringLiteral("b2")); // beyond the list's rows
 
     RowTags none;
     none.storeInAllRows(RowTagField::Title, "x", 0);
@@ -49,20 +49,20 @@ TEST(TagDispatch, TagsGoByExtensionWhateverItsCase) {
     const RowTag row{"Title é", "Artist", "Album"};
     for (const auto& [name, kind] :
          {std::pair{"a.MP3", "mp3"}, std::pair{"b.Ogg", "ogg"}, std::pair{"c.wma", "wma"}}) {
-        const QString file = MakeMedia(dir.filePath(name), kind);
-        WriteRowTags(file, row);
-        EXPECT_EQ(ReadRowTags(file), row) << name;
+        const QString file = makeMedia(dir.filePath(name), kind);
+        writeRowTags(file, row);
+        EXPECT_EQ(readRowTags(file), row) << name;
     }
     ID3StructV2 full;
-    full.Title = "T";
-    full.Year = "1990";
-    ASSERT_TRUE(WriteID3v2Tag(dir.filePath("a.MP3"), full));
-    WriteRowTags(dir.filePath("a.MP3"), row);
-    EXPECT_TRUE(ReadID3v2Tag(dir.filePath("a.MP3")).Year.isEmpty()); // a row has no year to give
+    full.title = "T";
+    full.year = "1990";
+    ASSERT_TRUE(writeID3v2Tag(dir.filePath("a.MP3"), full));
+    writeRowTags(dir.filePath("a.MP3"), row);
+    EXPECT_TRUE(readID3v2Tag(dir.filePath("a.MP3")).year.isEmpty()); // a row has no year to give
 
-    const QString wav = MakeMedia(dir.filePath("d.wav"), "wav");
-    const QByteArray before = ReadAll(wav);
-    WriteRowTags(wav, row);
-    EXPECT_EQ(ReadAll(wav), before);
-    EXPECT_EQ(ReadRowTags(wav), RowTag());
+    const QString wav = makeMedia(dir.filePath("d.wav"), "wav");
+    const QByteArray before = readAll(wav);
+    writeRowTags(wav, row);
+    EXPECT_EQ(readAll(wav), before);
+    EXPECT_EQ(readRowTags(wav), RowTag());
 }

@@ -32,20 +32,20 @@ print(json.dumps({'tags': tags, 'pictures': [
 class VorbisCommentsTest : public TagFileTest {
 protected:
     QString ourFile(OutputFormat format, const QString& name) {
-        std::unique_ptr<IAudioFile2> writer = makeWriter(format, EncoderSettings());
-        writer->SetInputFormat(44100, 2);
-        writer->Create(path(name));
-        writer->Write(QByteArray(44100 * 4, '\x11'));
-        writer->Close();
+        std::unique_ptr<AudioWriter> writer = makeWriter(format, EncoderSettings());
+        writer->setInputFormat(44100, 2);
+        writer->create(path(name));
+        writer->write(QByteArray(44100 * 4, '\x11'));
+        writer->close();
         return path(name);
     }
     CoverArt picture(const char* name, const char* mime) {
         const QString file = path(QLatin1String(name));
-        EXPECT_EQ(MediaTools::Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+        EXPECT_EQ(MediaTools::run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
                                              "color=c=red:s=16x12", "-frames:v", "1", file})
                       .exitCode,
                   0);
-        return {ReadAll(file), QLatin1String(mime)};
+        return {readAll(file), QLatin1String(mime)};
     }
 };
 
@@ -55,23 +55,23 @@ TEST_F(VorbisCommentsTest, OggOpusAndFlacCarryTagsLoudnessAndCoverToOutsideReade
     const RowTag row{QStringLiteral("Título ") + QString(293, QChar(0x65e5)),
                      QStringLiteral("Артист"), QStringLiteral("Ælbum 𝄞"), "1999"};
     TagExtras extras{{}, {-6.52, 0.988831, -7.25, 1.0}};
-    const QString files[] = {MakeMedia(path("a.ogg"), "ogg"), ourFile(FormatOpus, "a.opus"),
+    const QString files[] = {makeMedia(path("a.ogg"), "ogg"), ourFile(FormatOpus, "a.opus"),
                              ourFile(FormatFlac, "a.flac")};
     const CoverArt covers[] = {picture("c.png", "image/png"), picture("c.jpg", "image/jpeg")};
     for (const QString& file : files)
         for (const CoverArt& cover : covers) {
             SCOPED_TRACE((file + " " + cover.mimeType).toStdString());
             extras.cover = cover;
-            const QByteArray pcm = DecodedPcm(file);
-            WriteOutputTags(file, row, extras);
-            EXPECT_EQ(DecodedPcm(file), pcm);
-            EXPECT_EQ(ReadRowTags(file), (RowTag{row.Title, row.Artist, row.Album}));
+            const QByteArray pcm = decodedPcm(file);
+            writeOutputTags(file, row, extras);
+            EXPECT_EQ(decodedPcm(file), pcm);
+            EXPECT_EQ(readRowTags(file), (RowTag{row.title, row.artist, row.album}));
 
-            const QJsonObject back = QJsonDocument::fromJson(Mutagen(ReadBack, file).out).object();
+            const QJsonObject back = QJsonDocument::fromJson(mutagen(ReadBack, file).out).object();
             const QJsonObject tags = back["tags"].toObject();
-            EXPECT_EQ(row.Title.size(), 300);
-            EXPECT_EQ(tags["TITLE"].toString(), row.Title);
-            EXPECT_EQ(tags["ALBUM"].toString(), row.Album);
+            EXPECT_EQ(row.title.size(), 300);
+            EXPECT_EQ(tags["TITLE"].toString(), row.title);
+            EXPECT_EQ(tags["ALBUM"].toString(), row.album);
             EXPECT_EQ(tags["DATE"].toString(), "1999");
             const bool opus = file.endsWith(".opus");
             // Opus: Q7.8 dB relative to -23 LUFS, 5 dB under ReplayGain's -18.
@@ -92,34 +92,34 @@ TEST_F(VorbisCommentsTest, OggOpusAndFlacCarryTagsLoudnessAndCoverToOutsideReade
             EXPECT_EQ(p["md5"].toString(),
                       QCryptographicHash::hash(cover.data, QCryptographicHash::Md5).toHex());
         }
-    const Result flac = MediaTools::Run("metaflac", {"--list", files[2]});
+    const Result flac = MediaTools::run("metaflac", {"--list", files[2]});
     EXPECT_TRUE(flac.out.contains("type: 3 (Cover (front))")) << flac.out.toStdString();
     EXPECT_TRUE(flac.out.contains("REPLAYGAIN_TRACK_GAIN=-6.52 dB"));
-    const Result opus = MediaTools::Run("opusinfo", {files[1]});
+    const Result opus = MediaTools::run("opusinfo", {files[1]});
     EXPECT_EQ(opus.exitCode, 0) << opus.out.toStdString();
-    EXPECT_TRUE(opus.out.contains(("Title=" + row.Title).toUtf8())) << opus.out.toStdString();
+    EXPECT_TRUE(opus.out.contains(("Title=" + row.title).toUtf8())) << opus.out.toStdString();
 }
 
 // Blocks that outgrow the padding move the sound into a replacement; what is
 // not FLAC is refused untouched.
 TEST_F(VorbisCommentsTest, FlacBlocksThatOutgrowThePaddingRewriteTheFileWhole) {
     const QString file = ourFile(FormatFlac, "b.flac");
-    const QByteArray pcm = DecodedPcm(file);
+    const QByteArray pcm = decodedPcm(file);
     const qint64 before = QFile(file).size();
-    WriteOutputTags(file, {"t", "a", "b"}, {{QByteArray(20000, 'j'), "image/jpeg"}, {}});
+    writeOutputTags(file, {"t", "a", "b"}, {{QByteArray(20000, 'j'), "image/jpeg"}, {}});
     EXPECT_GT(QFile(file).size(), before + 20000);
-    EXPECT_EQ(DecodedPcm(file), pcm);
-    EXPECT_EQ(MediaTools::Run("flac", {"-t", "-s", file}).exitCode, 0);
+    EXPECT_EQ(decodedPcm(file), pcm);
+    EXPECT_EQ(MediaTools::run("flac", {"-t", "-s", file}).exitCode, 0);
     // Without a cover the picture stays; shorter comments go back into the padding.
     const qint64 grown = QFile(file).size();
-    WriteOutputTags(file, {"t2", "", ""}, {});
+    writeOutputTags(file, {"t2", "", ""}, {});
     EXPECT_EQ(QFile(file).size(), grown);
-    EXPECT_TRUE(MediaTools::Run("metaflac", {"--list", file}).out.contains("type: 6 (PICTURE)"));
-    EXPECT_EQ(ReadFlacTag(file).Title, "t2");
+    EXPECT_TRUE(MediaTools::run("metaflac", {"--list", file}).out.contains("type: 6 (PICTURE)"));
+    EXPECT_EQ(readFlacTag(file).title, "t2");
 
-    const QByteArray wav = ReadAll(MakeMedia(path("c.flac"), "wav"));
-    EXPECT_THROW(WriteOutputTags(path("c.flac"), {"t", "", ""}, {}), TagError);
-    EXPECT_EQ(ReadAll(path("c.flac")), wav);
+    const QByteArray wav = readAll(makeMedia(path("c.flac"), "wav"));
+    EXPECT_THROW(writeOutputTags(path("c.flac"), {"t", "", ""}, {}), TagError);
+    EXPECT_EQ(readAll(path("c.flac")), wav);
 }
 
 } // namespace

@@ -21,7 +21,7 @@ struct CdTrack {
     QString artist;
 };
 
-// What ReadDisc learns: the table of contents and the disc's CD-TEXT.
+// What readDisc learns: the table of contents and the disc's CD-TEXT.
 struct DiscContents {
     QVector<CdTrack> tracks;
     int leadout = 0;

@@ -9,14 +9,14 @@ QVector<CdDrive> CdioDriveLayer::drives() {
     return *m_devices + CdDriveList::images(SettingsFile(m_settingsPath));
 }
 
-QStringList CdioDriveLayer::CdDrives() {
+QStringList CdioDriveLayer::cdDrives() {
     QStringList paths;
     for (const CdDrive& drive : drives())
         paths << drive.path;
     return paths;
 }
 
-bool CdioDriveLayer::VolumeLabel(const QString& path, QString* label) {
+bool CdioDriveLayer::volumeLabel(const QString& path, QString* label) {
     for (const CdDrive& drive : drives()) {
         if (drive.path != path)
             continue;

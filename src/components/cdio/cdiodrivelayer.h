@@ -14,8 +14,8 @@ public:
     // The disc images come from the settings file at settingsPath.
     explicit CdioDriveLayer(QString settingsPath) : m_settingsPath(std::move(settingsPath)) {}
 
-    QStringList CdDrives() override;
-    bool VolumeLabel(const QString& drive, QString* label) override;
+    QStringList cdDrives() override;
+    bool volumeLabel(const QString& drive, QString* label) override;
 
 private:
     QVector<CdDrive> drives();

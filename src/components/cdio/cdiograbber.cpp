@@ -4,7 +4,7 @@
 #include "components/cdio/grabtask.h"
 #include "components/cdio/imagesheet.h"
 #include "components/componenterror.h"
-#include "components/iaudiofile2.h"
+#include "components/audiowriter.h"
 #include "settings/driveoffsetkeys.h"
 #include "settings/settingsfile.h"
 
@@ -17,19 +17,19 @@ constexpr int FramesPerSecond = 75;
 } // namespace
 
 CdioGrabber::CdioGrabber(QString settingsPath, QObject* parent)
-    : IAudioCDGrabber2(parent), m_settingsPath(std::move(settingsPath)) {
-    connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::OnMediaChange);
-    connect(&m_lookup, &DiscLookup::statusChanged, this, &CdioGrabber::OnFreeDBQueryStatus);
+    : CdGrabber(parent), m_settingsPath(std::move(settingsPath)) {
+    connect(&m_watcher, &MediaWatcher::changed, this, &CdioGrabber::onMediaChange);
+    connect(&m_lookup, &DiscLookup::statusChanged, this, &CdioGrabber::onFreeDBQueryStatus);
     connect(&m_lookup, &DiscLookup::recordFound, this,
             [this](const CdToc& toc, const DiscRecord& record) { m_record.emplace(toc, record); });
-    connect(&m_lookup, &DiscLookup::choiceNeeded, this, &CdioGrabber::OnReleaseChoice);
+    connect(&m_lookup, &DiscLookup::choiceNeeded, this, &CdioGrabber::onReleaseChoice);
     connect(&m_lookup, &DiscLookup::coverFound, this,
             [this](const CdToc& toc, const CoverArt& cover, const QString& note) {
                 if (m_record && m_record->first == toc) {
                     m_record->second.cover = cover;
                     m_record->second.coverNote = note;
                 }
-                emit OnDiscCover();
+                emit onDiscCover();
             });
 }
 
@@ -38,7 +38,7 @@ CdioGrabber::~CdioGrabber() {
     m_tasks.clear();
 }
 
-void CdioGrabber::Initialize() {
+void CdioGrabber::initialize() {
     m_drives = CdDriveList::scan(SettingsFile(m_settingsPath));
     m_drive = m_drives.isEmpty() ? -1 : 0;
     m_disc = {};
@@ -47,18 +47,18 @@ void CdioGrabber::Initialize() {
         m_watcher.watch(currentDrive());
 }
 
-void CdioGrabber::Shutdown() {
-    AbortGrab();
-    EndRawRead();
+void CdioGrabber::shutdown() {
+    abortGrab();
+    endRawRead();
     m_lookup.cancel();
     m_watcher.stop();
 }
 
-int CdioGrabber::GetDriveCount() {
+int CdioGrabber::getDriveCount() {
     return m_drives.size();
 }
 
-void CdioGrabber::SetCurrentDrive(int drive) {
+void CdioGrabber::setCurrentDrive(int drive) {
     if (drive < 1 || drive > m_drives.size())
         throw ComponentError(QStringLiteral("There is no CD drive %1.").arg(drive));
     if (drive - 1 == m_drive)
@@ -85,23 +85,23 @@ const DriveIdentity& CdioGrabber::currentIdentity() {
     return *it;
 }
 
-QString CdioGrabber::GetDriveVendor() {
+QString CdioGrabber::getDriveVendor() {
     return currentIdentity().vendor;
 }
 
-QString CdioGrabber::GetDriveProduct() {
+QString CdioGrabber::getDriveProduct() {
     return currentIdentity().product;
 }
 
-QString CdioGrabber::GetDriveRevision() {
+QString CdioGrabber::getDriveRevision() {
     return currentIdentity().revision;
 }
 
-QString CdioGrabber::GetDriveId() {
+QString CdioGrabber::getDriveId() {
     return currentDrive().path;
 }
 
-void CdioGrabber::ReadDisc() {
+void CdioGrabber::readDisc() {
     m_track = -1;
     m_disc = {};
     m_discError.clear();
@@ -120,11 +120,11 @@ void CdioGrabber::ReadDisc() {
     m_watcher.setKnown(state);
 }
 
-int CdioGrabber::GetTrackCount() {
+int CdioGrabber::getTrackCount() {
     return m_disc.tracks.size();
 }
 
-void CdioGrabber::SelectTrack(int track) {
+void CdioGrabber::selectTrack(int track) {
     if (track < 0 || track >= m_disc.tracks.size())
         throw ComponentError(QStringLiteral("There is no track %1 on the disc.").arg(track + 1));
     m_track = track;
@@ -136,19 +136,19 @@ const CdTrack& CdioGrabber::selectedTrack() const {
     return m_disc.tracks[m_track];
 }
 
-int CdioGrabber::GetTrackLength() {
+int CdioGrabber::getTrackLength() {
     return selectedTrack().frames;
 }
 
-int CdioGrabber::GetTrackMinutes() {
+int CdioGrabber::getTrackMinutes() {
     return selectedTrack().frames / FramesPerSecond / 60;
 }
 
-int CdioGrabber::GetTrackSeconds() {
+int CdioGrabber::getTrackSeconds() {
     return selectedTrack().frames / FramesPerSecond % 60;
 }
 
-int CdioGrabber::GetTrackFrames() {
+int CdioGrabber::getTrackFrames() {
     return selectedTrack().frames % FramesPerSecond;
 }
 
@@ -158,7 +158,7 @@ const DiscRecord* CdioGrabber::record() const {
 }
 
 // FreeDB texts first, then CD-TEXT; a field either leaves empty falls through.
-QString CdioGrabber::GetTrackTitle() {
+QString CdioGrabber::getTrackTitle() {
     const CdTrack& track = selectedTrack();
     if (const DiscRecord* found = record(); found && !found->title(m_track).isEmpty())
         return found->title(m_track);
@@ -167,63 +167,63 @@ QString CdioGrabber::GetTrackTitle() {
     return QStringLiteral("Session1 Track%1").arg(m_track + 1);
 }
 
-QString CdioGrabber::GetTrackArtist() {
+QString CdioGrabber::getTrackArtist() {
     const CdTrack& track = selectedTrack();
     if (const DiscRecord* found = record(); found && !found->trackArtist(m_track).isEmpty())
         return found->trackArtist(m_track);
     return track.artist.isEmpty() ? m_disc.artist : track.artist;
 }
 
-CoverArt CdioGrabber::GetDiscCover() {
+CoverArt CdioGrabber::getDiscCover() {
     const DiscRecord* found = record();
     return found ? found->cover : CoverArt{};
 }
 
-QString CdioGrabber::GetDiscCoverNote() {
+QString CdioGrabber::getDiscCoverNote() {
     const DiscRecord* found = record();
     return found ? found->coverNote : QString();
 }
 
-QString CdioGrabber::GetTrackYear() {
+QString CdioGrabber::getTrackYear() {
     selectedTrack();
     const DiscRecord* found = record();
     return found ? found->year : QString();
 }
 
-QString CdioGrabber::GetTrackAlbum() {
+QString CdioGrabber::getTrackAlbum() {
     selectedTrack();
     if (const DiscRecord* found = record(); found && !found->album.isEmpty())
         return found->album;
     return m_disc.album;
 }
 
-void CdioGrabber::SetReadMode(int mode) {
+void CdioGrabber::setReadMode(int mode) {
     m_mode = mode;
 }
 
-void CdioGrabber::SetErrorAction(int action) {
+void CdioGrabber::setErrorAction(int action) {
     m_errorAction = action;
 }
 
-void CdioGrabber::SetRetryCount(int retries) {
+void CdioGrabber::setRetryCount(int retries) {
     m_retries = retries;
 }
 
 ReadSettings CdioGrabber::readSettings() {
-    return ReadSettings::sanitized(m_mode, m_retries, m_errorAction, GetReadOffset());
+    return ReadSettings::sanitized(m_mode, m_retries, m_errorAction, getReadOffset());
 }
 
-QString CdioGrabber::GetReadOffsetKey() {
+QString CdioGrabber::getReadOffsetKey() {
     if (m_drive < 0 || currentDrive().isImage)
         return {};
     const DriveIdentity& drive = currentIdentity();
     return DriveOffsetKeys::keyFor(drive.vendor, drive.product);
 }
 
-int CdioGrabber::GetReadOffset() {
+int CdioGrabber::getReadOffset() {
     if (m_offsetOverride)
         return *m_offsetOverride;
-    const QString key = GetReadOffsetKey();
+    const QString key = getReadOffsetKey();
     if (key.isEmpty())
         return 0;
     const int offset = SettingsFile(m_settingsPath)
@@ -232,7 +232,7 @@ int CdioGrabber::GetReadOffset() {
     return qBound(-ReadSettings::MaxOffset, offset, ReadSettings::MaxOffset);
 }
 
-DiscLayout CdioGrabber::GetDiscLayout() {
+DiscLayout CdioGrabber::getDiscLayout() {
     DiscLayout layout;
     for (const CdTrack& track : m_disc.tracks)
         layout.tracks << ArTocTrack{track.start, track.audio};
@@ -270,7 +270,7 @@ void CdioGrabber::reapTasks() {
     }
 }
 
-void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) {
+void CdioGrabber::grabToFile(const QString& path, std::shared_ptr<AudioWriter> writer) {
     reapTasks();
     if (m_activeTask != 0)
         throw ComponentError(QStringLiteral("A track is being ripped already."));
@@ -280,14 +280,14 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
             QStringLiteral("Track %1 is a data track; it holds no audio.").arg(m_track + 1));
     if (!writer)
         throw ComponentError(QStringLiteral("There is no output writer."));
-    writer->SetInputFormat(SampleRate, Channels);
-    writer->Create(path);
+    writer->setInputFormat(SampleRate, Channels);
+    writer->create(path);
 
     const quint64 id = ++m_lastTask;
     GrabTask::Job job{currentDrive(),    track,   m_disc.toc(), readSettings(),
                       std::move(writer), m_faults};
     job.audio = audioRange();
-    const DiscLayout layout = GetDiscLayout();
+    const DiscLayout layout = getDiscLayout();
     const int audioIndex = layout.audioIndex(m_track);
     job.firstAudio = audioIndex == 0;
     job.lastAudio = audioIndex == layout.audioCount() - 1;
@@ -304,7 +304,7 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
     };
     auto retry = [this](int attempt, int lsn) {
         QMetaObject::invokeMethod(
-            this, [this, attempt, lsn] { emit OnGrabRetry(attempt, lsn); }, Qt::QueuedConnection);
+            this, [this, attempt, lsn] { emit onGrabRetry(attempt, lsn); }, Qt::QueuedConnection);
     };
     m_tasks.emplace_back(id, std::make_unique<GrabTask>(job, progress, finished, retry));
     m_activeTask = id;
@@ -315,7 +315,7 @@ void CdioGrabber::GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> w
 
 void CdioGrabber::taskProgress(quint64 task, double percent) {
     if (task == m_activeTask)
-        emit OnOperationProgress(percent);
+        emit onOperationProgress(percent);
 }
 
 void CdioGrabber::taskFinished(quint64 task, bool ok, const QString& error,
@@ -326,22 +326,22 @@ void CdioGrabber::taskFinished(quint64 task, bool ok, const QString& error,
     reapTasks();
     if (ok) {
         m_lastCheck = check;
-        emit OnOperationProgress(100.0);
+        emit onOperationProgress(100.0);
     } else {
         m_lastGrabError = error;
-        emit OnGrabError(error);
+        emit onGrabError(error);
     }
 }
 
-void CdioGrabber::AbortGrab() {
+void CdioGrabber::abortGrab() {
     for (auto& task : m_tasks)
         if (task.first == m_activeTask)
             task.second->abort();
     m_activeTask = 0;
 }
 
-void CdioGrabber::BeginRawRead() {
-    EndRawRead();
+void CdioGrabber::beginRawRead() {
+    endRawRead();
     const CdTrack& track = selectedTrack();
     if (!track.audio)
         throw ComponentError(
@@ -368,17 +368,17 @@ TrackReader& CdioGrabber::rawReader() {
     return *m_rawReader;
 }
 
-void CdioGrabber::StartReading() {
+void CdioGrabber::startReading() {
     rawReader();
 }
 
-void CdioGrabber::StopReading() {
+void CdioGrabber::stopReading() {
     if (m_rawReader)
         m_rawPosition = m_rawReader->position();
     m_rawReader.reset();
 }
 
-QByteArray CdioGrabber::ReadRawAudio(int frames) {
+QByteArray CdioGrabber::readRawAudio(int frames) {
     TrackReader& reader = rawReader();
     QByteArray pcm;
     // Frames cut out under "Cut" count against the request, yet only the end
@@ -395,7 +395,7 @@ QByteArray CdioGrabber::ReadRawAudio(int frames) {
     return pcm;
 }
 
-void CdioGrabber::SeekRawRead(int frame) {
+void CdioGrabber::seekRawRead(int frame) {
     if (!m_rawDisc)
         throw ComponentError(QStringLiteral("No track is open for reading."));
     m_rawPosition = qBound(0, frame, m_rawTrack.frames);
@@ -403,17 +403,17 @@ void CdioGrabber::SeekRawRead(int frame) {
         m_rawReader->seek(m_rawPosition);
 }
 
-void CdioGrabber::EndRawRead() {
+void CdioGrabber::endRawRead() {
     m_rawReader.reset();
     m_rawDisc.reset();
     m_rawUse.reset();
     m_rawPosition = 0;
 }
 
-void CdioGrabber::QueryFreeDB(IFreeDBInformation2* information, int) {
+void CdioGrabber::queryFreeDB(DiscInfoLookup* information, int) {
     if (!information)
         throw ComponentError(QStringLiteral("No FreeDB settings were given."));
     if (m_disc.isEmpty())
-        ReadDisc();
-    m_lookup.lookup(GetDiscLayout(), *information);
+        readDisc();
+    m_lookup.lookup(getDiscLayout(), *information);
 }

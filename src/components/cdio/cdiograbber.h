@@ -4,7 +4,7 @@
 #include "components/cdio/cddisc.h"
 #include "components/cdio/mediawatcher.h"
 #include "components/cdio/trackreader.h"
-#include "components/iaudiocdgrabber2.h"
+#include "components/cdgrabber.h"
 
 #include <memory>
 #include <optional>
@@ -18,7 +18,7 @@ class GrabTask;
 // images, the table of contents with CD-TEXT, ripping into a writer per rip
 // on a worker thread, raw reads for preview and RM, disc changes noticed by
 // polling, and FreeDB lookups whose texts then take the place of CD-TEXT.
-class CdioGrabber : public IAudioCDGrabber2 {
+class CdioGrabber : public CdGrabber {
     Q_OBJECT
 public:
     static constexpr int SampleRate = 44100;
@@ -28,53 +28,53 @@ public:
     explicit CdioGrabber(QString settingsPath, QObject* parent = nullptr);
     ~CdioGrabber() override;
 
-    void Initialize() override;
-    void Shutdown() override;
+    void initialize() override;
+    void shutdown() override;
 
-    int GetDriveCount() override;
-    void SetCurrentDrive(int drive) override;
-    QString GetDriveVendor() override;
-    QString GetDriveProduct() override;
-    QString GetDriveRevision() override;
-    QString GetDriveId() override;
+    int getDriveCount() override;
+    void setCurrentDrive(int drive) override;
+    QString getDriveVendor() override;
+    QString getDriveProduct() override;
+    QString getDriveRevision() override;
+    QString getDriveId() override;
 
-    void ReadDisc() override;
-    QString GetDiscError() override { return m_discError; }
-    int GetTrackCount() override;
-    void SelectTrack(int track) override;
-    int GetTrackLength() override;
-    int GetTrackMinutes() override;
-    int GetTrackSeconds() override;
-    int GetTrackFrames() override;
-    QString GetTrackArtist() override;
-    QString GetTrackAlbum() override;
-    QString GetTrackTitle() override;
-    QString GetTrackYear() override;
-    CoverArt GetDiscCover() override;
-    QString GetDiscCoverNote() override;
-    bool IsDiscCoverPending() override { return m_lookup.coverPending(); }
+    void readDisc() override;
+    QString getDiscError() override { return m_discError; }
+    int getTrackCount() override;
+    void selectTrack(int track) override;
+    int getTrackLength() override;
+    int getTrackMinutes() override;
+    int getTrackSeconds() override;
+    int getTrackFrames() override;
+    QString getTrackArtist() override;
+    QString getTrackAlbum() override;
+    QString getTrackTitle() override;
+    QString getTrackYear() override;
+    CoverArt getDiscCover() override;
+    QString getDiscCoverNote() override;
+    bool isDiscCoverPending() override { return m_lookup.coverPending(); }
 
-    void SetReadMode(int mode) override;
-    void SetErrorAction(int action) override;
-    void SetRetryCount(int retries) override;
+    void setReadMode(int mode) override;
+    void setErrorAction(int action) override;
+    void setRetryCount(int retries) override;
 
-    void GrabToFile(const QString& path, std::shared_ptr<IAudioFile2> writer) override;
-    void AbortGrab() override;
-    TrackCheck GetTrackCheck() override { return m_lastCheck; }
-    DiscLayout GetDiscLayout() override;
-    int GetReadOffset() override;
-    QString GetReadOffsetKey() override;
+    void grabToFile(const QString& path, std::shared_ptr<AudioWriter> writer) override;
+    void abortGrab() override;
+    TrackCheck getTrackCheck() override { return m_lastCheck; }
+    DiscLayout getDiscLayout() override;
+    int getReadOffset() override;
+    QString getReadOffsetKey() override;
 
-    void StartReading() override;
-    void StopReading() override;
-    void BeginRawRead() override;
-    QByteArray ReadRawAudio(int frames) override;
-    void SeekRawRead(int frame) override;
-    void EndRawRead() override;
+    void startReading() override;
+    void stopReading() override;
+    void beginRawRead() override;
+    QByteArray readRawAudio(int frames) override;
+    void seekRawRead(int frame) override;
+    void endRawRead() override;
 
     // The flag carries no meaning here: both values look up the same way.
-    void QueryFreeDB(IFreeDBInformation2* information, int flag) override;
-    void ChooseRelease(int index) override { m_lookup.chooseRelease(index); }
+    void queryFreeDB(DiscInfoLookup* information, int flag) override;
+    void chooseRelease(int index) override { m_lookup.chooseRelease(index); }
 
     // How often the current drive is looked at for a disc change.
     void setMediaPollInterval(int ms);

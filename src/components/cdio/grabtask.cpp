@@ -3,7 +3,7 @@
 #include "cd/accuraterip.h"
 #include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
-#include "components/iaudiofile2.h"
+#include "components/audiowriter.h"
 
 #include <optional>
 
@@ -46,7 +46,7 @@ void GrabTask::abort() {
     m_detached = true;
 }
 
-bool GrabTask::withWriter(const std::function<void(IAudioFile2*)>& action) {
+bool GrabTask::withWriter(const std::function<void(AudioWriter*)>& action) {
     std::lock_guard<std::mutex> lock(m_writerLock);
     if (m_detached)
         return false;
@@ -57,8 +57,8 @@ bool GrabTask::withWriter(const std::function<void(IAudioFile2*)>& action) {
 void GrabTask::closeQuietly() {
     // What was written stays a proper, if short, file.
     try {
-        if (m_job.writer->GetIsOpen())
-            m_job.writer->Close();
+        if (m_job.writer->getIsOpen())
+            m_job.writer->close();
     } catch (...) {
     }
 }
@@ -109,7 +109,7 @@ void GrabTask::run() {
         if (pcm.size() >= FramesPerWrite * CdDisc::FrameBytes) {
             if (sums)
                 sums->add(pcm.constData(), pcm.size());
-            if (!withWriter([&](IAudioFile2* writer) { writer->Write(pcm); }))
+            if (!withWriter([&](AudioWriter* writer) { writer->write(pcm); }))
                 return;
             pcm.clear();
         }
@@ -117,7 +117,7 @@ void GrabTask::run() {
         // 100 is kept for the closed file.
         if (reader.position() < total && percent - reported >= ProgressStep) {
             reported = percent;
-            if (!withWriter([&](IAudioFile2*) { m_progress(percent); }))
+            if (!withWriter([&](AudioWriter*) { m_progress(percent); }))
                 return;
         }
     }
@@ -130,8 +130,8 @@ void GrabTask::run() {
         sums->add(pcm.constData(), pcm.size());
     try {
         if (!pcm.isEmpty())
-            m_job.writer->Write(pcm);
-        m_job.writer->Close();
+            m_job.writer->write(pcm);
+        m_job.writer->close();
     } catch (const std::exception& e) {
         error = QString::fromStdString(e.what());
         closeQuietly();

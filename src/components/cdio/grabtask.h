@@ -12,7 +12,7 @@
 #include <QString>
 #include <thread>
 
-class IAudioFile2;
+class AudioWriter;
 
 // One track ripped into the output writer on a thread of its own. The writer
 // has been created by the caller; the task writes the PCM and closes the file.
@@ -24,7 +24,7 @@ public:
         CdTrack track;
         CdToc toc; // what the caller read; a different disc in the drive fails the rip
         ReadSettings settings;
-        std::shared_ptr<IAudioFile2> writer; // shared, so that an aborted task never outlives it
+        std::shared_ptr<AudioWriter> writer; // shared, so that an aborted task never outlives it
         TrackReader::FaultFilter faults;
         // Where the disc's audio lies, and whether the track is its first or
         // last audio track: the checksums leave out the disc's edges.
@@ -54,7 +54,7 @@ private:
     void fail(const QString& error);
     void closeQuietly();
     // Runs action with the writer unless the task was aborted; false then.
-    bool withWriter(const std::function<void(IAudioFile2*)>& action);
+    bool withWriter(const std::function<void(AudioWriter*)>& action);
 
     Job m_job;
     Progress m_progress;

@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 
-void AudioFileReader::Open(const QString& path) {
+void AudioFileReader::open(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     FfmpegDecoder::Container container = FfmpegDecoder::Container::Probe;
     if (suffix == QLatin1String("raw"))
@@ -14,68 +14,40 @@ void AudioFileReader::Open(const QString& path) {
     m_decoder.open(path, container);
 }
 
-QByteArray AudioFileReader::Read(int frames) {
+QByteArray AudioFileReader::read(int frames) {
     return m_decoder.read(frames);
 }
 
-void AudioFileReader::Seek(qint64 frame) {
+void AudioFileReader::seek(qint64 frame) {
     m_decoder.seek(frame);
 }
 
-qint64 AudioFileReader::GetLength() {
+qint64 AudioFileReader::getLength() {
     return m_decoder.length();
 }
 
-int AudioFileReader::GetDurationMs() {
+int AudioFileReader::getDurationMs() {
     if (!m_decoder.isOpen())
         return 0;
     return int(m_decoder.length() * 1000 / m_decoder.sampleRate());
 }
 
-int AudioFileReader::GetBlockAlign() {
+int AudioFileReader::getBlockAlign() {
     return m_decoder.isOpen() ? m_decoder.blockAlign() : 0;
 }
 
-int AudioFileReader::GetChannels() {
+int AudioFileReader::getChannels() {
     return m_decoder.channels();
 }
 
-int AudioFileReader::GetSampleRate() {
+int AudioFileReader::getSampleRate() {
     return m_decoder.sampleRate();
 }
 
-void AudioFileReader::Close() {
+void AudioFileReader::close() {
     m_decoder.close();
 }
 
-bool AudioFileReader::GetIsOpen() {
+bool AudioFileReader::getIsOpen() {
     return m_decoder.isOpen();
 }
-
-void AudioFileReader::refuseWriting() {
-    throw ComponentError(QStringLiteral("The audio file reader cannot write files."));
-}
-
-void AudioFileReader::Create(const QString&) {
-    refuseWriting();
-}
-void AudioFileReader::Write(const QByteArray&) {
-    refuseWriting();
-}
-void AudioFileReader::SetInputFormat(int, int) {
-    refuseWriting();
-}
-void AudioFileReader::SetWavFormat(int, int, int) {
-    refuseWriting();
-}
-void AudioFileReader::SetMp3Encoder(IAudioFile2LameEnc*) {
-    refuseWriting();
-}
-void AudioFileReader::SetOggFormat(int, int, int, int, int, int) {
-    refuseWriting();
-}
-void AudioFileReader::SetWmaProfile(int) {
-    refuseWriting();
-}
-// Start-up resets every audio file object; a reader has no output format to reset.
-void AudioFileReader::ResetFormat(int) {}

@@ -55,7 +55,7 @@ CoverArt readCoverPicture(const QString& path, QString* refusal) {
     if (bytes.isEmpty() && asf) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
-            bytes = ReadWmaPictureFrom(file);
+            bytes = readWmaPictureFrom(file);
     }
     if (bytes.isEmpty())
         return {};

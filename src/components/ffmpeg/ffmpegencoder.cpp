@@ -90,7 +90,7 @@ struct FfmpegEncoder::Private {
     [[noreturn]] void fail(const QString& what, int error) {
         throw ComponentError(
             QStringLiteral("%1 %2 (%3).")
-                .arg(what, FinalPathOfPart(path), FfmpegSupport::errorText(error)));
+                .arg(what, finalPathOfPart(path), FfmpegSupport::errorText(error)));
     }
 
     void encode(const qint16* samples, int frames);

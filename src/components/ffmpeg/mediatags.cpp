@@ -11,7 +11,7 @@ namespace {
 
 QString value(const AVDictionary* metadata, const char* key) {
     const AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
-    return entry ? TagText::Trimmed(QString::fromUtf8(entry->value)) : QString();
+    return entry ? TagText::trimmed(QString::fromUtf8(entry->value)) : QString();
 }
 
 void fill(RowTag& tag, const AVDictionary* metadata) {
@@ -19,13 +19,13 @@ void fill(RowTag& tag, const AVDictionary* metadata) {
         if (field.isEmpty())
             field = value(metadata, key);
     };
-    take(tag.Title, "title");
-    take(tag.Artist, "artist");
-    take(tag.Album, "album");
+    take(tag.title, "title");
+    take(tag.artist, "artist");
+    take(tag.album, "album");
 }
 
 bool complete(const RowTag& tag) {
-    return !tag.Title.isEmpty() && !tag.Artist.isEmpty() && !tag.Album.isEmpty();
+    return !tag.title.isEmpty() && !tag.artist.isEmpty() && !tag.album.isEmpty();
 }
 
 void fillFrom(RowTag& tag, const AVFormatContext* format) {
@@ -37,7 +37,7 @@ void fillFrom(RowTag& tag, const AVFormatContext* format) {
 
 } // namespace
 
-RowTag ReadMediaTags(const QString& path) {
+RowTag readMediaTags(const QString& path) {
     FfmpegSupport::quietLibrary();
     AVFormatContext* format = nullptr;
     AVDictionary* options = nullptr;

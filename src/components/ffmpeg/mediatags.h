@@ -8,4 +8,4 @@
 // APE tags, Matroska tags, an AIFF's ID3 chunk, Ogg comments...), the
 // container's first and then its first audio stream's. Empty values for what
 // it does not find and for a file it cannot open; this never raises.
-RowTag ReadMediaTags(const QString& path);
+RowTag readMediaTags(const QString& path);

@@ -16,7 +16,7 @@ extern "C" {
 
 namespace {
 
-// The file format number of CreateOutput that means RealMedia.
+// The file format number of createOutput that means RealMedia.
 constexpr int RealMediaFormat = 4;
 
 struct RmCodec {
@@ -57,7 +57,7 @@ VideoFile::~VideoFile() {
     }
 }
 
-void VideoFile::Open(const QString& path) {
+void VideoFile::open(const QString& path) {
     m_decoder.close();
     QString media = path;
     if (QFileInfo(path).suffix().compare(QLatin1String("asx"), Qt::CaseInsensitive) == 0) {
@@ -69,42 +69,42 @@ void VideoFile::Open(const QString& path) {
     m_decoder.open(media, FfmpegDecoder::Container::Probe);
 }
 
-QByteArray VideoFile::ReadAudio(int bytes) {
+QByteArray VideoFile::readAudio(int bytes) {
     if (bytes <= 0)
         return {};
     const int blockAlign = m_decoder.isOpen() ? m_decoder.blockAlign() : 1;
     return m_decoder.read(std::max(bytes / blockAlign, 1));
 }
 
-void VideoFile::Seek(int positionMs) {
+void VideoFile::seek(int positionMs) {
     m_decoder.seek(qint64(positionMs) * m_decoder.sampleRate() / 1000);
 }
 
-int VideoFile::GetChannels() {
+int VideoFile::getChannels() {
     return m_decoder.channels();
 }
 
-int VideoFile::GetSampleRate() {
+int VideoFile::getSampleRate() {
     return m_decoder.sampleRate();
 }
 
-int VideoFile::GetPositionMs() {
+int VideoFile::getPositionMs() {
     return m_decoder.isOpen() ? int(m_decoder.position() * 1000 / m_decoder.sampleRate()) : 0;
 }
 
-int VideoFile::GetDurationMs() {
+int VideoFile::getDurationMs() {
     return m_decoder.isOpen() ? int(m_decoder.length() * 1000 / m_decoder.sampleRate()) : 0;
 }
 
-qint64 VideoFile::GetPosition() {
+qint64 VideoFile::getPosition() {
     return m_decoder.position() * m_decoder.channels();
 }
 
-qint64 VideoFile::GetLength() {
+qint64 VideoFile::getLength() {
     return m_decoder.length() * m_decoder.channels();
 }
 
-void VideoFile::Close() {
+void VideoFile::close() {
     m_decoder.close();
     finishOutput();
 }
@@ -118,25 +118,25 @@ void VideoFile::finishOutput() {
     RealMediaTimes::stamp(m_outputPath, codec.frameSize, codec.sampleRate);
 }
 
-void VideoFile::SetVideoStream(int stream) {
+void VideoFile::setVideoStream(int stream) {
     if (stream != -1)
         throw ComponentError(QStringLiteral("Orvelle writes RealMedia files with sound only."));
 }
 
-void VideoFile::SetVideoBitrate(int) {}
+void VideoFile::setVideoBitrate(int) {}
 
-void VideoFile::SetRmAudioCodec(int codec) {
-    if (codec < 1 || codec > GetRmCodecCount())
+void VideoFile::setRmAudioCodec(int codec) {
+    if (codec < 1 || codec > getRmCodecCount())
         throw ComponentError(
-            GetRmCodecCount() == 0
+            getRmCodecCount() == 0
                 ? QStringLiteral("This FFmpeg can encode no RealMedia audio codec.")
                 : QStringLiteral("There is no RealMedia codec %1; they count 1 to %2.")
                       .arg(codec)
-                      .arg(GetRmCodecCount()));
+                      .arg(getRmCodecCount()));
     m_rmCodec = codec;
 }
 
-void VideoFile::SetAudioInputFormat(int sampleRate, int channels) {
+void VideoFile::setAudioInputFormat(int sampleRate, int channels) {
     PcmLayout::check("The sound to write", sampleRate, channels, 8);
     m_inputRate = sampleRate;
     m_inputChannels = channels;
@@ -144,13 +144,13 @@ void VideoFile::SetAudioInputFormat(int sampleRate, int channels) {
         m_output->setInputFormat(sampleRate, channels);
 }
 
-void VideoFile::CreateOutput(const QString& path, int format) {
+void VideoFile::createOutput(const QString& path, int format) {
     if (format != RealMediaFormat)
         throw ComponentError(
             QStringLiteral("Cannot create %1: the video component writes RealMedia files only.")
                 .arg(path));
     finishOutput();
-    SetRmAudioCodec(m_rmCodec); // the codec list may be empty
+    setRmAudioCodec(m_rmCodec); // the codec list may be empty
     const RmCodec& codec = rmCodecs()[std::size_t(m_rmCodec - 1)];
     auto encoder = std::make_unique<FfmpegEncoder>(
         path, FfmpegEncoder::Settings{"rm", codec.encoder, codec.sampleRate, codec.channels,
@@ -160,18 +160,18 @@ void VideoFile::CreateOutput(const QString& path, int format) {
     m_outputCodec = m_rmCodec;
 }
 
-void VideoFile::WriteAudio(const QByteArray& pcm) {
+void VideoFile::writeAudio(const QByteArray& pcm) {
     if (!m_output)
         throw ComponentError(QStringLiteral("No RealMedia file is open to write to."));
     m_output->write(pcm);
 }
 
-int VideoFile::GetRmCodecCount() {
+int VideoFile::getRmCodecCount() {
     return int(rmCodecs().size());
 }
 
-QString VideoFile::GetRmCodecName(int codec) {
-    if (codec < 1 || codec > GetRmCodecCount())
+QString VideoFile::getRmCodecName(int codec) {
+    if (codec < 1 || codec > getRmCodecCount())
         return {};
     return QString::fromLatin1(rmCodecs()[std::size_t(codec - 1)].name);
 }

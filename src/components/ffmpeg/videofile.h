@@ -1,7 +1,7 @@
 #pragma once
 
 #include "components/ffmpeg/ffmpegdecoder.h"
-#include "components/ivideofile.h"
+#include "components/videoreader.h"
 
 #include <memory>
 
@@ -10,36 +10,36 @@ class EncodingPipeline;
 // The sound of a video file (.avi .mpeg .mpg .wmv .asf, and .asx playlists
 // that point at one), and the RealMedia writer, both through FFmpeg.
 //
-// GetPosition and GetLength count 16-bit samples over all channels, the unit
+// getPosition and getLength count 16-bit samples over all channels, the unit
 // in which the converter adds up the bytes it has read. The RealMedia codecs
-// are those this FFmpeg can encode; SetVideoBitrate has no use, since the
+// are those this FFmpeg can encode; setVideoBitrate has no use, since the
 // files have sound only.
-class VideoFile : public IVideoFile {
+class VideoFile : public VideoReader, public RmWriter {
 public:
     VideoFile();
     // Finishes an open RealMedia file; a failure then cannot be reported and is dropped.
     ~VideoFile() override;
 
-    void Open(const QString& path) override;
-    QByteArray ReadAudio(int bytes) override;
-    void Seek(int positionMs) override;
-    int GetChannels() override;
-    int GetSampleRate() override;
-    int GetPositionMs() override;
-    int GetDurationMs() override;
-    qint64 GetPosition() override;
-    qint64 GetLength() override;
+    void open(const QString& path) override;
+    QByteArray readAudio(int bytes) override;
+    void seek(int positionMs) override;
+    int getChannels() override;
+    int getSampleRate() override;
+    int getPositionMs() override;
+    int getDurationMs() override;
+    qint64 getPosition() override;
+    qint64 getLength() override;
 
-    void Close() override;
+    void close() override;
 
-    void SetVideoStream(int stream) override;
-    void SetVideoBitrate(int bitrate) override;
-    void SetRmAudioCodec(int codec) override;
-    void SetAudioInputFormat(int sampleRate, int channels) override;
-    void CreateOutput(const QString& path, int format) override;
-    void WriteAudio(const QByteArray& pcm) override;
-    int GetRmCodecCount() override;
-    QString GetRmCodecName(int codec) override;
+    void setVideoStream(int stream) override;
+    void setVideoBitrate(int bitrate) override;
+    void setRmAudioCodec(int codec) override;
+    void setAudioInputFormat(int sampleRate, int channels) override;
+    void createOutput(const QString& path, int format) override;
+    void writeAudio(const QByteArray& pcm) override;
+    int getRmCodecCount() override;
+    QString getRmCodecName(int codec) override;
 
 private:
     void finishOutput();

@@ -1,11 +1,10 @@
 #pragma once
 
-// The settings of the next MP3 file, as the MP3 encoder component keeps them.
+// The settings of one MP3 file, handed to the output writer as one value.
 // The initial values make what an empty settings file asks for: 128 kbps CBR,
 // 44100 Hz, stereo, quality 5.
 struct LameSettings {
-    // The last of SetPreset, SetAltPreset and a plain-mode setter (bitrate,
-    // VBR method) decides the mode: at most one of the two presets is non-zero.
+    // At most one of the two presets is non-zero; either one decides the mode.
     int preset = 0;    // 1 "Phone" .. 11 "R3Mix"
     int altPreset = 0; // 1 "Fast Standard" .. 5 "Insane"
 
@@ -32,9 +31,7 @@ struct LameSettings {
     int lowpassWidth = -1;      // Hz; -1: LAME's default
     int highpassWidth = -1;
 
-    // What only the command line sets. A new set-up (a VBR method or a preset
-    // chosen from outside) ends them, so that a switch taken off the command
-    // line does not live on in later files.
+    // What only the command line sets.
     int abrBitrate = 0; // kbps; non-zero: average bitrate, in place of CBR or VBR
     bool copyright = false;
     bool original = true;

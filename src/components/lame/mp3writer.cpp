@@ -159,7 +159,7 @@ void Mp3Writer::configure(const LameSettings& settings) {
 void Mp3Writer::write(const qint16* samples, int frames) {
     while (frames > 0) {
         const int count = std::min(frames, FramesPerCall);
-        ClearUpperSimdState();
+        clearUpperSimdState();
         const int bytes =
             m_channels == 2
                 ? lame_encode_buffer_interleaved(m_lame, const_cast<short*>(samples), count,
@@ -168,7 +168,7 @@ void Mp3Writer::write(const qint16* samples, int frames) {
                                      int(m_buffer.size()));
         if (bytes < 0)
             throw ComponentError(QStringLiteral("The MP3 encoder failed on %1 (error %2).")
-                                     .arg(FinalPathOfPart(m_file.path()))
+                                     .arg(finalPathOfPart(m_file.path()))
                                      .arg(bytes));
         m_file.write(m_buffer.data(), std::size_t(bytes));
         samples += count * m_channels;
@@ -181,7 +181,7 @@ void Mp3Writer::finish() {
     // The last frames are part of the sound: a file without them is not complete.
     if (bytes < 0)
         throw ComponentError(QStringLiteral("The MP3 encoder failed on %1 (error %2).")
-                                 .arg(FinalPathOfPart(m_file.path()))
+                                 .arg(finalPathOfPart(m_file.path()))
                                  .arg(bytes));
     m_file.write(m_buffer.data(), std::size_t(bytes));
     if (m_infoFrame) {

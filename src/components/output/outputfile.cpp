@@ -15,7 +15,7 @@ OutputFile::~OutputFile() {
 
 void OutputFile::fail(const char* action, int error) {
     throw ComponentError(QStringLiteral("Cannot %1 %2: %3.")
-                             .arg(QLatin1String(action), FinalPathOfPart(m_path),
+                             .arg(QLatin1String(action), finalPathOfPart(m_path),
                                   QString::fromLocal8Bit(std::strerror(error))));
 }
 

@@ -57,7 +57,7 @@ int OutputReservation::openForWriting(const QString& path) {
     return fd;
 }
 
-QString FinalNameOfPart(const QString& fileName) {
+QString finalNameOfPart(const QString& fileName) {
     const QLatin1String suffix(PartFileSuffix);
     if (!fileName.startsWith(QLatin1Char('.')) || !fileName.endsWith(suffix))
         return fileName;
@@ -66,7 +66,7 @@ QString FinalNameOfPart(const QString& fileName) {
     return owner > 0 ? inner.left(owner) : fileName;
 }
 
-QString FinalPathOfPart(const QString& path) {
+QString finalPathOfPart(const QString& path) {
     const int slash = path.lastIndexOf(QLatin1Char('/'));
-    return path.left(slash + 1) + FinalNameOfPart(path.mid(slash + 1));
+    return path.left(slash + 1) + finalNameOfPart(path.mid(slash + 1));
 }

@@ -23,7 +23,7 @@ inline constexpr char PartFileSuffix[] = ".orvelle-part";
 
 // The name a file being written will get: ".Op. 27.mp3.4711-1234.orvelle-part"
 // -> "Op. 27.mp3"; other names stay as they are.
-QString FinalNameOfPart(const QString& fileName);
+QString finalNameOfPart(const QString& fileName);
 
 // path with the name it will get, for messages: "<folder>/Op. 27.mp3".
-QString FinalPathOfPart(const QString& path);
+QString finalPathOfPart(const QString& path);

@@ -3,7 +3,7 @@
 #include "components/componenterror.h"
 #include "components/ffmpeg/ffmpegencoder.h"
 #include "components/ffmpeg/wmaprofiles.h"
-#include "components/lame/mp3lameencoder.h"
+#include "components/lame/lamecommandline.h"
 #include "components/lame/mp3writer.h"
 #include "components/output/encodingpipeline.h"
 #include "components/output/pcmlayout.h"
@@ -13,55 +13,22 @@ OutputWriter::OutputWriter() = default;
 
 OutputWriter::~OutputWriter() {
     try {
-        Close();
+        close();
     } catch (const ComponentError&) {
     }
 }
 
-void OutputWriter::Open(const QString&) {
-    throw ComponentError(QStringLiteral("The output writer cannot read files."));
-}
-
-QByteArray OutputWriter::Read(int) {
-    throw ComponentError(QStringLiteral("The output writer cannot read files."));
-}
-
-void OutputWriter::Seek(qint64) {
-    throw ComponentError(QStringLiteral("The output writer cannot read files."));
-}
-
-qint64 OutputWriter::GetLength() {
+qint64 OutputWriter::framesWritten() {
     std::lock_guard lock(m_mutex);
     return m_file ? m_file->framesWritten() : m_framesWritten;
 }
 
-int OutputWriter::GetDurationMs() {
-    const qint64 frames = GetLength();
-    std::lock_guard lock(m_mutex);
-    return int(frames * 1000 / m_inputRate);
-}
-
-int OutputWriter::GetBlockAlign() {
-    std::lock_guard lock(m_mutex);
-    return m_inputChannels * 2;
-}
-
-int OutputWriter::GetChannels() {
-    std::lock_guard lock(m_mutex);
-    return m_inputChannels;
-}
-
-int OutputWriter::GetSampleRate() {
-    std::lock_guard lock(m_mutex);
-    return m_inputRate;
-}
-
-bool OutputWriter::GetIsOpen() {
+bool OutputWriter::getIsOpen() {
     std::lock_guard lock(m_mutex);
     return m_file != nullptr;
 }
 
-void OutputWriter::Close() {
+void OutputWriter::close() {
     std::lock_guard lock(m_mutex);
     closeFile();
 }
@@ -102,21 +69,21 @@ std::unique_ptr<AudioEncoder> OutputWriter::makeEncoder(const QString& path) con
     return std::make_unique<WavWriter>(path, m_wavRate, m_wavChannels, m_wavBits);
 }
 
-void OutputWriter::Create(const QString& path) {
+void OutputWriter::create(const QString& path) {
     std::lock_guard lock(m_mutex);
     closeFile();
     m_framesWritten = 0;
     m_file = std::make_unique<EncodingPipeline>(makeEncoder(path), m_inputRate, m_inputChannels);
 }
 
-void OutputWriter::Write(const QByteArray& pcm) {
+void OutputWriter::write(const QByteArray& pcm) {
     std::lock_guard lock(m_mutex);
     if (!m_file)
         throw ComponentError(QStringLiteral("No output file is open to write to."));
     m_file->write(pcm);
 }
 
-void OutputWriter::SetInputFormat(int sampleRate, int channels) {
+void OutputWriter::setInputFormat(int sampleRate, int channels) {
     std::lock_guard lock(m_mutex);
     PcmLayout::check("The sound to write", sampleRate, channels, 8);
     m_inputRate = sampleRate;
@@ -125,7 +92,7 @@ void OutputWriter::SetInputFormat(int sampleRate, int channels) {
         m_file->setInputFormat(sampleRate, channels);
 }
 
-void OutputWriter::SetWavFormat(int sampleRate, int channels, int bits) {
+void OutputWriter::setWavFormat(int sampleRate, int channels, int bits) {
     std::lock_guard lock(m_mutex);
     PcmLayout::check("WAV output", sampleRate, channels, 2);
     if (bits != 8 && bits != 16 && bits != 32)
@@ -138,17 +105,16 @@ void OutputWriter::SetWavFormat(int sampleRate, int channels, int bits) {
     m_wavBits = bits;
 }
 
-void OutputWriter::SetMp3Encoder(IAudioFile2LameEnc* encoder) {
+void OutputWriter::setMp3Settings(const LameSettings& settings) {
+    checkLameSettings(settings);
     std::lock_guard lock(m_mutex);
-    if (!encoder)
-        throw ComponentError(QStringLiteral("MP3 output needs the MP3 encoder's settings."));
     m_kind = Kind::Mp3;
-    m_mp3 = encoder->GetSettings();
+    m_mp3 = settings;
 }
 
-void OutputWriter::SetOggFormat(int sampleRate, int channels, int bitrate, int minBitrate,
-                                int maxBitrate, int quality) {
+void OutputWriter::setOggFormat(const OggVorbisWriter::Settings& settings) {
     std::lock_guard lock(m_mutex);
+    const auto& [sampleRate, channels, bitrate, minBitrate, maxBitrate, quality] = settings;
     PcmLayout::check("Ogg Vorbis output", sampleRate, channels, 2);
     if (quality < -1 || quality > 1000)
         throw ComponentError(
@@ -157,10 +123,10 @@ void OutputWriter::SetOggFormat(int sampleRate, int channels, int bitrate, int m
         (quality < 0 && bitrate == 0 && minBitrate == 0 && maxBitrate == 0))
         throw ComponentError(QStringLiteral("Ogg Vorbis output needs a bitrate or a quality."));
     m_kind = Kind::Ogg;
-    m_ogg = {sampleRate, channels, bitrate, minBitrate, maxBitrate, quality};
+    m_ogg = settings;
 }
 
-void OutputWriter::SetWmaProfile(int profile) {
+void OutputWriter::setWmaProfile(int profile) {
     std::lock_guard lock(m_mutex);
     if (profile < 0 || profile >= WmaProfiles::Count)
         throw ComponentError(QStringLiteral("There is no WMA profile %1; they count 0 to %2.")
@@ -193,10 +159,3 @@ void OutputWriter::setOpusFormat(int bitrate, OpusWriter::Mode mode, int complex
     m_opus.complexity = complexity;
 }
 
-void OutputWriter::ResetFormat(int) {
-    std::lock_guard lock(m_mutex);
-    m_kind = Kind::Wav;
-    m_wavRate = 44100;
-    m_wavChannels = 2;
-    m_wavBits = 16;
-}

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "components/flac/flacwriter.h"
-#include "components/iaudiofile2.h"
+#include "components/audiowriter.h"
 #include "components/lame/lamesettings.h"
 #include "components/opus/opuswriter.h"
 #include "components/vorbis/oggvorbiswriter.h"
@@ -14,48 +14,34 @@ class AudioEncoder;
 class EncodingPipeline;
 
 // The one object through which every MP3, WAV, WMA, OGG, FLAC and Opus file
-// is written. The last of SetWavFormat, SetMp3Encoder, SetOggFormat,
-// SetWmaProfile, setFlacFormat and setOpusFormat chooses what the next Create
-// makes; PCM arrives in the layout of
-// SetInputFormat and is resampled and remixed when the output's differs.
+// is written. The last of setWavFormat, setMp3Settings, setOggFormat,
+// setWmaProfile, setFlacFormat and setOpusFormat chooses what the next create
+// makes (CD-quality WAV until then); PCM arrives in the layout of
+// setInputFormat and is resampled and remixed when the output's differs.
 //
 // It belongs to no thread: the CD grabber writes from its worker, the
-// converter from the GUI thread. Calls are serialised, so one thread may ask
-// GetIsOpen or Close while another writes.
-class OutputWriter : public IAudioFile2 {
+// converter from its copy thread. Calls are serialised, so one thread may ask
+// getIsOpen or close while another writes.
+class OutputWriter : public AudioWriter {
 public:
     OutputWriter();
     // Finishes an open file; a failure then cannot be reported and is dropped.
     ~OutputWriter() override;
 
-    // Reading is the reader's job: these raise.
-    void Open(const QString& path) override;
-    QByteArray Read(int frames) override;
-    void Seek(qint64 frame) override;
+    void setInputFormat(int sampleRate, int channels) override;
+    void create(const QString& path) override;
+    void write(const QByteArray& pcm) override;
+    void close() override;
+    bool getIsOpen() override;
+    // Of the file being written, or the last one: frames written, in the input layout.
+    qint64 framesWritten();
 
-    // Of the file being written: frames written so far, in the input layout.
-    qint64 GetLength() override;
-    int GetDurationMs() override;
-    int GetBlockAlign() override;
-    int GetChannels() override;
-    int GetSampleRate() override;
-
-    void Close() override;
-    bool GetIsOpen() override;
-
-    // Closes a file still open, then creates the next one.
-    void Create(const QString& path) override;
-    void Write(const QByteArray& pcm) override;
-    void SetInputFormat(int sampleRate, int channels) override;
-    void SetWavFormat(int sampleRate, int channels, int bits) override;
-    // Takes a copy of the MP3 encoder's settings.
-    void SetMp3Encoder(IAudioFile2LameEnc* encoder) override;
-    void SetOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate,
-                      int quality) override;
-    void SetWmaProfile(int profile) override;
-    // Back to the first format: CD-quality WAV. The argument is not used.
-    void ResetFormat(int format) override;
-
+    void setWavFormat(int sampleRate, int channels, int bits);
+    void setMp3Settings(const LameSettings& settings);
+    // A bitrate (CBR, or VBR between a minimum and a maximum), or a quality
+    // 0..1000 with the bitrates 0.
+    void setOggFormat(const OggVorbisWriter::Settings& settings);
+    void setWmaProfile(int profile); // 0..46
     // FLAC and Opus keep the rate and channels of the sound written.
     void setFlacFormat(int level);
     void setOpusFormat(int bitrate, OpusWriter::Mode mode, int complexity);

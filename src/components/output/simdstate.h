@@ -5,7 +5,7 @@
 // for plain SSE, and on many x86 processors every SSE instruction then pays a
 // transition penalty: their encoders ran at two thirds of their own speed.
 // Clearing that state before handing them a block costs one instruction.
-inline void ClearUpperSimdState() {
+inline void clearUpperSimdState() {
 #if defined(__x86_64__) || defined(__i386__)
     static const bool avx = __builtin_cpu_supports("avx");
     if (avx)

@@ -82,13 +82,13 @@ void SkinSurface::paintState(QPainter& painter, const SvgSkinObject& object) {
     const QRectF box = object.bounds().adjusted(0.5, 0.5, -0.5, -0.5);
     const qreal radius = std::min<qreal>(5.0, box.height() / 4);
     if (&object == pressed() && &object == m_hovered) {
-        if (m_skin->renderLayer(painter, object.GetName() + QLatin1String("-down")))
+        if (m_skin->renderLayer(painter, object.getName() + QLatin1String("-down")))
             return;
         painter.setPen(QPen(Accent, 1));
         painter.setBrush(QColor(0, 0, 0, 80));
         painter.drawRoundedRect(box, radius, radius);
     } else if (&object == m_hovered) {
-        if (m_skin->renderLayer(painter, object.GetName() + QLatin1String("-hover")))
+        if (m_skin->renderLayer(painter, object.getName() + QLatin1String("-hover")))
             return;
         painter.setPen(QPen(QColor(255, 255, 255, 90), 1));
         painter.setBrush(QColor(255, 255, 255, 36));
@@ -144,7 +144,7 @@ void SkinSurface::releaseLostButtons(Qt::MouseButtons held, const QPoint& pos) {
         if (generation != m_generation)
             return;
         update();
-        emit m_skin->OnMouseUp(object, static_cast<int>(button), pos.x(), pos.y());
+        emit m_skin->onMouseUp(object, static_cast<int>(button), pos.x(), pos.y());
     }
 }
 
@@ -153,7 +153,7 @@ void SkinSurface::mouseMoveEvent(QMouseEvent* event) {
     releaseLostButtons(event->buttons(), pos);
     SvgSkinObject* slider = pressed();
     if (slider && slider->isSlider()) {
-        slider->SetValue(slider->valueAt(event->position().x()));
+        slider->setValue(slider->valueAt(event->position().x()));
         update();
     }
     setHovered(objectAt(event->position()));
@@ -170,9 +170,9 @@ void SkinSurface::mousePressEvent(QMouseEvent* event) {
         return;
     m_presses[button] = object;
     if (button == Qt::LeftButton && object->isSlider())
-        object->SetValue(object->valueAt(event->position().x()));
+        object->setValue(object->valueAt(event->position().x()));
     update();
-    emit m_skin->OnMouseDown(object, static_cast<int>(button), pos.x(), pos.y());
+    emit m_skin->onMouseDown(object, static_cast<int>(button), pos.x(), pos.y());
 }
 
 void SkinSurface::mouseReleaseEvent(QMouseEvent* event) {
@@ -186,14 +186,14 @@ void SkinSurface::mouseReleaseEvent(QMouseEvent* event) {
     SvgSkinObject* object = it->second;
     m_presses.erase(it);
     if (button == Qt::LeftButton && object->isSlider())
-        object->SetValue(object->valueAt(event->position().x()));
+        object->setValue(object->valueAt(event->position().x()));
     const bool click = button == Qt::LeftButton && objectAt(event->position()) == object;
     setHovered(objectAt(event->position()));
     update();
     const unsigned generation = m_generation;
-    emit m_skin->OnMouseUp(object, static_cast<int>(button), pos.x(), pos.y());
+    emit m_skin->onMouseUp(object, static_cast<int>(button), pos.x(), pos.y());
     if (click && generation == m_generation)
-        emit m_skin->OnClick(object);
+        emit m_skin->onClick(object);
 }
 
 void SkinSurface::leaveEvent(QEvent*) {

@@ -70,11 +70,11 @@ QStringList objectNames(const QByteArray& document, const QString& formName) {
 
 } // namespace
 
-void SvgSkinObject::SetValue(int value) {
+void SvgSkinObject::setValue(int value) {
     m_value = std::clamp(value, 0, SliderMax);
 }
 
-void SvgSkinObject::Redraw() {
+void SvgSkinObject::redraw() {
     if (QWidget* surface = m_skin->surface())
         surface->update(bounds().toAlignedRect().adjusted(-2, -2, 2, 2));
 }
@@ -113,7 +113,7 @@ bool SvgSkin::isLoaded() const {
     return m_renderer->isValid();
 }
 
-void SvgSkin::LoadSkin(const QString& path) {
+void SvgSkin::loadSkin(const QString& path) {
     if (m_surface)
         m_surface->forgetObjects();
     m_objects.clear();
@@ -133,7 +133,7 @@ void SvgSkin::LoadSkin(const QString& path) {
         m_surface->update();
 }
 
-void SvgSkin::ApplySkin(QWidget* window) {
+void SvgSkin::applySkin(QWidget* window) {
     if (!window)
         return;
     if (m_surface && m_surface->parentWidget() != window) {
@@ -150,8 +150,8 @@ void SvgSkin::ApplySkin(QWidget* window) {
     }
 }
 
-void SvgSkin::ApplySkinForm(QWidget* window, const QString& formName) {
-    ApplySkin(window);
+void SvgSkin::applySkinForm(QWidget* window, const QString& formName) {
+    applySkin(window);
     if (!m_surface)
         return;
     m_surface->forgetObjects();
@@ -160,15 +160,15 @@ void SvgSkin::ApplySkinForm(QWidget* window, const QString& formName) {
     m_surface->update();
 }
 
-ISkinForm* SvgSkin::GetSkinnedForm(QWidget* window) {
+ISkinForm* SvgSkin::getSkinnedForm(QWidget* window) {
     if (!window || !m_surface || m_surface->parentWidget() != window || m_formName.isEmpty())
         return nullptr;
     return this;
 }
 
-ISkinObject* SvgSkin::GetSkinObject(const QString& name) {
+ISkinObject* SvgSkin::getSkinObject(const QString& name) {
     for (const auto& object : m_objects)
-        if (object->GetName() == name)
+        if (object->getName() == name)
             return object.get();
     return nullptr;
 }

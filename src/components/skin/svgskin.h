@@ -21,13 +21,13 @@ public:
         : m_name(std::move(name)), m_documentBounds(documentBounds), m_isSlider(isSlider),
           m_skin(skin) {}
 
-    QString GetName() const override { return m_name; }
-    IPositionSlider* QueryPositionSlider() override { return m_isSlider ? this : nullptr; }
-    IPositionSliderView* QueryPositionSliderView() override { return m_isSlider ? this : nullptr; }
+    QString getName() const override { return m_name; }
+    IPositionSlider* queryPositionSlider() override { return m_isSlider ? this : nullptr; }
+    IPositionSliderView* queryPositionSliderView() override { return m_isSlider ? this : nullptr; }
 
-    int GetValue() const override { return m_value; }
-    void SetValue(int value) override;
-    void Redraw() override;
+    int getValue() const override { return m_value; }
+    void setValue(int value) override;
+    void redraw() override;
 
     const QRectF& documentBounds() const { return m_documentBounds; }
     // Where the object sits on the window now; follows the window's size.
@@ -63,11 +63,11 @@ public:
     explicit SvgSkin(QObject* parent = nullptr);
     ~SvgSkin() override;
 
-    void LoadSkin(const QString& path) override;
-    void ApplySkin(QWidget* window) override;
-    void ApplySkinForm(QWidget* window, const QString& formName) override;
-    ISkinForm* GetSkinnedForm(QWidget* window) override;
-    ISkinObject* GetSkinObject(const QString& name) override;
+    void loadSkin(const QString& path) override;
+    void applySkin(QWidget* window) override;
+    void applySkinForm(QWidget* window, const QString& formName) override;
+    ISkinForm* getSkinnedForm(QWidget* window) override;
+    ISkinObject* getSkinObject(const QString& name) override;
 
     bool isLoaded() const;
     QWidget* surface() const;

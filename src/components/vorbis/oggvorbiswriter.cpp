@@ -118,7 +118,7 @@ OggVorbisWriter::~OggVorbisWriter() = default;
 void OggVorbisWriter::write(const qint16* samples, int frames) {
     while (frames > 0) {
         const int count = std::min(frames, FramesPerBlock);
-        ClearUpperSimdState();
+        clearUpperSimdState();
         float** buffer = vorbis_analysis_buffer(&d->dsp, count);
         for (int c = 0; c < m_channels; ++c) {
             float* out = buffer[c];

@@ -3,14 +3,14 @@
 #include <QDesktopServices>
 #include <QProcess>
 
-void DesktopShell::OpenUrl(const QUrl& url) {
+void DesktopShell::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
 
-void DesktopShell::OpenFolder(const QString& folder) {
+void DesktopShell::openFolder(const QString& folder) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-bool DesktopShell::StartDetached(const QString& program, const QStringList& arguments) {
+bool DesktopShell::startDetached(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);
 }

@@ -5,7 +5,7 @@
 // The real desktop, through xdg-open.
 class DesktopShell : public IShell {
 public:
-    void OpenUrl(const QUrl& url) override;
-    void OpenFolder(const QString& folder) override;
-    bool StartDetached(const QString& program, const QStringList& arguments) override;
+    void openUrl(const QUrl& url) override;
+    void openFolder(const QString& folder) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
 };

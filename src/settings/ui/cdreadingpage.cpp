@@ -98,13 +98,13 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     layout->addStretch();
     connect(m_findOffset, &QPushButton::clicked, this, &CdReadingPage::findOffset);
 
-    connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { PendingReadMode = id; });
-    connect(m_actions, &QButtonGroup::idClicked, this, [this](int id) { PendingErrorAction = id; });
+    connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { m_pendingReadMode = id; });
+    connect(m_actions, &QButtonGroup::idClicked, this, [this](int id) { m_pendingErrorAction = id; });
 }
 
 void CdReadingPage::showPending() {
-    check(m_modes, PendingReadMode);
-    check(m_actions, PendingErrorAction);
+    check(m_modes, m_pendingReadMode);
+    check(m_actions, m_pendingErrorAction);
 }
 
 void CdReadingPage::findOffset() {
@@ -137,9 +137,9 @@ void CdReadingPage::load(const SettingsFile& settings) {
     m_offset->setValue(
         drive ? settings.ini().readInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey, 0)
               : 0);
-    PendingReadMode = settings.readPosition(CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount);
+    m_pendingReadMode = settings.readPosition(CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount);
     SettingsControls::load(m_retries, settings, CdReadingKeys::RetriesForDialog);
-    PendingErrorAction =
+    m_pendingErrorAction =
         settings.readPosition(CdReadingKeys::ErrorAction, CdReadingKeys::ErrorActionCount);
     showPending();
 }
@@ -148,14 +148,14 @@ void CdReadingPage::save(SettingsFile& settings) const {
     if (!m_offsetKey.isEmpty())
         settings.ini().writeInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey,
                                     m_offset->value());
-    settings.write(CdReadingKeys::ModeForDialog, PendingReadMode);
+    settings.write(CdReadingKeys::ModeForDialog, m_pendingReadMode);
     SettingsControls::save(m_retries, settings, CdReadingKeys::RetriesForDialog);
-    settings.write(CdReadingKeys::ErrorAction, PendingErrorAction);
+    settings.write(CdReadingKeys::ErrorAction, m_pendingErrorAction);
 }
 
 void CdReadingPage::setDefaults() {
-    PendingReadMode = CdReadingKeys::ModeForDialog.defaultValue;
+    m_pendingReadMode = CdReadingKeys::ModeForDialog.defaultValue;
     m_retries->setValue(CdReadingKeys::RetriesForDialog.defaultValue);
-    PendingErrorAction = CdReadingKeys::ErrorAction.defaultValue;
+    m_pendingErrorAction = CdReadingKeys::ErrorAction.defaultValue;
     showPending();
 }

@@ -34,8 +34,8 @@ public:
 
     // The chosen grab mode (0 burst .. 3 paranoid) and error action (0 stop,
     // 1 silence, 2 cut), as the radio buttons were last clicked.
-    int PendingReadMode = 0;
-    int PendingErrorAction = 0;
+    int m_pendingReadMode = 0;
+    int m_pendingErrorAction = 0;
 
     void setDriveOffsetAccess(DriveOffsetAccess access) { m_offsetAccess = std::move(access); }
 

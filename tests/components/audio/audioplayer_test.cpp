@@ -1,5 +1,5 @@
 #include "components/componenterror.h"
-#include "components/player/audioplayer.h"
+#include "components/player/qtaudioplayer.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -12,14 +12,14 @@ namespace {
 // for every event that asks for one, until the source is used up.
 class FakePreview {
 public:
-    FakePreview(AudioPlayer& player, int blocks, int blockBytes)
+    FakePreview(QtAudioPlayer& player, int blocks, int blockBytes)
         : m_player(player), m_left(blocks), m_blockBytes(blockBytes) {
-        QObject::connect(&player, &IAudioPlayer2::OnRequestOnLoadArray, [this] { queueNext(); });
-        QObject::connect(&player, &IAudioPlayer2::OnEndArrayPlay, [this] { queueNext(); });
+        QObject::connect(&player, &AudioPlayer::onRequestOnLoadArray, [this] { queueNext(); });
+        QObject::connect(&player, &AudioPlayer::onEndArrayPlay, [this] { queueNext(); });
     }
 
     void start() {
-        m_player.StartPlayback();
+        m_player.startPlayback();
         queueNext();
         queueNext();
     }
@@ -31,19 +31,19 @@ private:
         if (m_left == 0)
             return;
         --m_left;
-        m_player.QueueBuffer(QByteArray(m_blockBytes, char(1)));
+        m_player.queueBuffer(QByteArray(m_blockBytes, char(1)));
     }
 
-    AudioPlayer& m_player;
+    QtAudioPlayer& m_player;
     int m_left;
     int m_blockBytes;
 };
 
 TEST(AudioPlayerTest, PlaysTheWholeSourceAtTheRealRateThenEnds) {
-    AudioPlayer player;
-    player.SetFormat(8000, 1);
-    QSignalSpy ended(&player, &IAudioPlayer2::OnEndPlay);
-    QSignalSpy ticks(&player, &IAudioPlayer2::OnTimer);
+    QtAudioPlayer player;
+    player.setFormat(8000, 1);
+    QSignalSpy ended(&player, &AudioPlayer::onEndPlay);
+    QSignalSpy ticks(&player, &AudioPlayer::onTimer);
     FakePreview preview(player, 5, 1600); // five blocks of 100 ms
 
     QElapsedTimer clock;
@@ -59,31 +59,31 @@ TEST(AudioPlayerTest, PlaysTheWholeSourceAtTheRealRateThenEnds) {
 }
 
 TEST(AudioPlayerTest, ResetQueueDropsWhatWasQueuedAndAsksForMore) {
-    AudioPlayer player;
-    player.SetFormat(8000, 1);
-    QSignalSpy wanted(&player, &IAudioPlayer2::OnRequestOnLoadArray);
-    QSignalSpy ended(&player, &IAudioPlayer2::OnEndPlay);
+    QtAudioPlayer player;
+    player.setFormat(8000, 1);
+    QSignalSpy wanted(&player, &AudioPlayer::onRequestOnLoadArray);
+    QSignalSpy ended(&player, &AudioPlayer::onEndPlay);
     QElapsedTimer clock;
     clock.start();
-    player.StartPlayback();
-    player.QueueBuffer(QByteArray(16000, char(1))); // one second
+    player.startPlayback();
+    player.queueBuffer(QByteArray(16000, char(1))); // one second
     QTest::qWait(100);
     wanted.clear();
-    player.ResetQueue();
+    player.resetQueue();
     EXPECT_TRUE(wanted.wait(1000));
     ASSERT_TRUE(ended.wait(2000));
     EXPECT_LT(clock.elapsed(), 900); // the rest of the second was never played
 }
 
 TEST(AudioPlayerTest, StopPlaybackEndsQuietly) {
-    AudioPlayer player;
-    player.SetFormat(44100, 2);
-    QSignalSpy ended(&player, &IAudioPlayer2::OnEndPlay);
-    QSignalSpy ticks(&player, &IAudioPlayer2::OnTimer);
-    player.StartPlayback();
-    player.QueueBuffer(QByteArray(17640, 0));
+    QtAudioPlayer player;
+    player.setFormat(44100, 2);
+    QSignalSpy ended(&player, &AudioPlayer::onEndPlay);
+    QSignalSpy ticks(&player, &AudioPlayer::onTimer);
+    player.startPlayback();
+    player.queueBuffer(QByteArray(17640, 0));
     QTest::qWait(120);
-    player.StopPlayback();
+    player.stopPlayback();
     const int ticksAtStop = int(ticks.size());
     QTest::qWait(400);
     EXPECT_EQ(ended.size(), 0);
@@ -91,13 +91,13 @@ TEST(AudioPlayerTest, StopPlaybackEndsQuietly) {
 }
 
 TEST(AudioPlayerTest, FormatAndDurations) {
-    AudioPlayer player;
-    player.SetFormat(44100, 2);
-    EXPECT_EQ(player.SamplesToMs(88200), 1000); // a byte count halved: both channels
-    player.SetFormat(8000, 1);
-    EXPECT_EQ(player.SamplesToMs(4000), 500);
-    EXPECT_THROW(player.SetFormat(0, 2), ComponentError);
-    EXPECT_THROW(player.SetFormat(44100, 3), ComponentError);
+    QtAudioPlayer player;
+    player.setFormat(44100, 2);
+    EXPECT_EQ(player.samplesToMs(88200), 1000); // a byte count halved: both channels
+    player.setFormat(8000, 1);
+    EXPECT_EQ(player.samplesToMs(4000), 500);
+    EXPECT_THROW(player.setFormat(0, 2), ComponentError);
+    EXPECT_THROW(player.setFormat(44100, 3), ComponentError);
 }
 
 } // namespace

@@ -48,12 +48,12 @@ protected:
     // The PCM in pieces that split sample frames, as the readers hand it over.
     QString write(OutputFormat format, const QString& name, int rate, int channels,
                   const QByteArray& pcm) {
-        std::unique_ptr<IAudioFile2> writer = makeWriter(format, EncoderSettings::read(settings));
-        writer->SetInputFormat(rate, channels);
-        writer->Create(path(name));
+        std::unique_ptr<AudioWriter> writer = makeWriter(format, EncoderSettings::read(settings));
+        writer->setInputFormat(rate, channels);
+        writer->create(path(name));
         for (qsizetype at = 0; at < pcm.size(); at += 17641)
-            writer->Write(pcm.mid(at, 17641));
-        writer->Close();
+            writer->write(pcm.mid(at, 17641));
+        writer->close();
         return path(name);
     }
 
@@ -115,7 +115,7 @@ TEST_F(FlacOpusWriterTest, FlacSeekTableAndPaddingForLaterTags) {
     EXPECT_TRUE(run("metaflac", {"--list", "--block-type=PADDING", file}).contains("length: 8192"));
 
     // Tags that fit in the padding leave the file's size and its sound where they were.
-    WriteOutputTags(file, {QString(300, QChar(0x65e5)), "Artist", "Album", "2001"},
+    writeOutputTags(file, {QString(300, QChar(0x65e5)), "Artist", "Album", "2001"},
                     {{}, {-6.52, 0.988831, {}, {}}});
     EXPECT_EQ(QFile(file).size(), bytes.size());
     EXPECT_EQ(MediaTools::decode(file), pcm);

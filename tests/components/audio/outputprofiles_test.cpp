@@ -21,8 +21,7 @@ TEST_F(OutputWriterTest, WmaEveryProfile) {
         const QRegularExpressionMatch promise = name.match(wmaProfileNames()[profile]);
         ASSERT_TRUE(promise.hasMatch());
         const QString file = path(QStringLiteral("p%1.wma").arg(profile));
-        writer.ResetFormat(-1);
-        writer.SetWmaProfile(profile);
+        writer.setWmaProfile(profile);
         writeFile(file, pcm);
         const Probe info = probe(file);
         EXPECT_EQ(info.codec, QLatin1String("wmav2"));
@@ -42,32 +41,33 @@ TEST_F(OutputWriterTest, WmaEveryProfile) {
 TEST_F(OutputWriterTest, EveryOfferedRateAndBitrateMakesAFile) {
     const QByteArray pcm = tone(44100, 2, 0.05, 440);
     const QString file = path(QStringLiteral("combo"));
+    LameSettings lame;
     for (int rate : LookupTables::SampleRateTable) {
         for (int kbps : LookupTables::BitrateTable) {
             SCOPED_TRACE(QStringLiteral("%1 Hz %2 kbps").arg(rate).arg(kbps).toStdString());
-            lame.SetVbrMethod(-1);
-            lame.SetSampleRate(rate);
-            lame.SetBitrate(kbps);
-            writer.SetMp3Encoder(&lame);
+            lame.vbrMethod = -1;
+            lame.sampleRate = rate;
+            lame.bitrate = kbps;
+            writer.setMp3Settings(lame);
             EXPECT_NO_THROW(writeFile(file, pcm));
         }
         // libvorbisenc's bitrates form one range per rate and channel count:
         // its two ends and the middle stand for the rest.
         for (int kbps : {8, 128, 320}) {
             for (int channels : {1, 2}) {
-                writer.SetOggFormat(rate, channels, kbps, 0, 0, -1);
+                writer.setOggFormat({rate, channels, kbps, 0, 0, -1});
                 EXPECT_NO_THROW(writeFile(file, pcm));
             }
         }
-        writer.SetOggFormat(rate, 2, 128, 8, 320, -1);
+        writer.setOggFormat({rate, 2, 128, 8, 320, -1});
         EXPECT_NO_THROW(writeFile(file, pcm));
-        lame.SetVbrMethod(0);
-        lame.SetVbrBitrate(8);
-        lame.SetEnforceMinBitrate(-1);
-        lame.SetBitrate(320);
-        writer.SetMp3Encoder(&lame);
+        lame.vbrMethod = 0;
+        lame.vbrBitrate = 8;
+        lame.enforceMinBitrate = true;
+        lame.bitrate = 320;
+        writer.setMp3Settings(lame);
         EXPECT_NO_THROW(writeFile(file, pcm));
-        writer.SetOggFormat(rate, 2, 0, 0, 0, 1000);
+        writer.setOggFormat({rate, 2, 0, 0, 0, 1000});
         EXPECT_NO_THROW(writeFile(file, pcm));
     }
 }

@@ -2,7 +2,6 @@
 #include "components/audio/outputwriterfixture.h"
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
 
 #include <functional>
@@ -95,21 +94,21 @@ QByteArray readFile(const QString& path) {
 
 QByteArray readAllPcm(AudioFileReader& reader) {
     QByteArray all;
-    for (QByteArray chunk; !(chunk = reader.Read(44100)).isEmpty();)
+    for (QByteArray chunk; !(chunk = reader.read(44100)).isEmpty();)
         all += chunk;
     return all;
 }
 
 TEST_F(OutputWriterTest, WavWrittenInOddPiecesReadsBackBitExact) {
     const QByteArray pcm = noise(66150, 2);
-    writer.SetWavFormat(44100, 2, 16);
-    writer.Create(path(QStringLiteral("noise.wav")));
+    writer.setWavFormat(44100, 2, 16);
+    writer.create(path(QStringLiteral("noise.wav")));
     // Pieces that split sample frames, as a caller may send them.
     for (int at = 0; at < pcm.size(); at += 1001)
-        writer.Write(pcm.mid(at, 1001));
-    EXPECT_EQ(writer.GetLength(), 66150);
-    writer.Close();
-    EXPECT_FALSE(writer.GetIsOpen());
+        writer.write(pcm.mid(at, 1001));
+    EXPECT_EQ(writer.framesWritten(), 66150);
+    writer.close();
+    EXPECT_FALSE(writer.getIsOpen());
 
     const Probe info = probe(path(QStringLiteral("noise.wav")));
     EXPECT_EQ(info.codec, QLatin1String("pcm_s16le"));
@@ -118,28 +117,28 @@ TEST_F(OutputWriterTest, WavWrittenInOddPiecesReadsBackBitExact) {
     EXPECT_NEAR(info.duration, 1.5, 0.001);
 
     AudioFileReader reader;
-    reader.Open(path(QStringLiteral("noise.wav")));
-    EXPECT_EQ(reader.GetLength(), 66150);
+    reader.open(path(QStringLiteral("noise.wav")));
+    EXPECT_EQ(reader.getLength(), 66150);
     EXPECT_TRUE(readAllPcm(reader) == pcm);
 }
 
 TEST_F(OutputWriterTest, WavSampleWidths) {
     const QByteArray pcm = noise(4800, 2);
-    writer.SetWavFormat(48000, 2, 32);
+    writer.setWavFormat(48000, 2, 32);
     writeFile(path(QStringLiteral("wide.wav")), pcm, 48000, 2);
     EXPECT_EQ(probe(path(QStringLiteral("wide.wav"))).codec, QLatin1String("pcm_s32le"));
     AudioFileReader reader;
-    reader.Open(path(QStringLiteral("wide.wav")));
+    reader.open(path(QStringLiteral("wide.wav")));
     EXPECT_TRUE(readAllPcm(reader) == pcm); // 16 bits widen and narrow without loss
 
-    writer.SetWavFormat(48000, 1, 8);
+    writer.setWavFormat(48000, 1, 8);
     const QByteArray mono = noise(4801, 1); // an odd data size needs a pad byte
     writeFile(path(QStringLiteral("narrow.wav")), mono, 48000, 1);
     const Probe narrow = probe(path(QStringLiteral("narrow.wav")));
     EXPECT_EQ(narrow.codec, QLatin1String("pcm_u8"));
     EXPECT_EQ(narrow.channels, 1);
     EXPECT_EQ(QFile(path(QStringLiteral("narrow.wav"))).size() % 2, 0);
-    reader.Open(path(QStringLiteral("narrow.wav")));
+    reader.open(path(QStringLiteral("narrow.wav")));
     const QByteArray back = readAllPcm(reader);
     ASSERT_EQ(back.size(), mono.size());
     const auto* in = reinterpret_cast<const qint16*>(mono.constData());
@@ -149,7 +148,7 @@ TEST_F(OutputWriterTest, WavSampleWidths) {
 }
 
 TEST_F(OutputWriterTest, ResamplesAndRemixesToTheOutputLayout) {
-    writer.SetWavFormat(11025, 1, 16);
+    writer.setWavFormat(11025, 1, 16);
     writeFile(path(QStringLiteral("down.wav")), tone(44100, 2, 2.0, 440), 44100, 2);
     const Probe down = probe(path(QStringLiteral("down.wav")));
     EXPECT_EQ(down.sampleRate, 11025);
@@ -157,7 +156,7 @@ TEST_F(OutputWriterTest, ResamplesAndRemixesToTheOutputLayout) {
     EXPECT_NEAR(down.duration, 2.0, 0.005);
     EXPECT_NEAR(dominantFrequency(decode(path(QStringLiteral("down.wav"))), 11025, 1), 440, 2);
 
-    writer.SetWavFormat(48000, 2, 16);
+    writer.setWavFormat(48000, 2, 16);
     writeFile(path(QStringLiteral("up.wav")), tone(22050, 1, 1.0, 1000), 22050, 1);
     const QByteArray up = decode(path(QStringLiteral("up.wav")));
     EXPECT_EQ(probe(path(QStringLiteral("up.wav"))).channels, 2);
@@ -173,18 +172,18 @@ TEST_F(OutputWriterTest, ResamplingKeepsEveryFrame) {
     // at the end is lost, and nothing is added.
     const QByteArray source = tone(44100, 2, 2.0, 440);
     for (const int rate : {22050, 48000}) {
-        writer.SetWavFormat(rate, 2, 16);
+        writer.setWavFormat(rate, 2, 16);
         const QString file = path(QStringLiteral("%1.wav").arg(rate));
         writeFile(file, source, 44100, 2);
         AudioFileReader reader;
-        reader.Open(file);
-        EXPECT_EQ(reader.GetLength(), 2 * rate);
+        reader.open(file);
+        EXPECT_EQ(reader.getLength(), 2 * rate);
         EXPECT_EQ(readAllPcm(reader).size(), 2 * rate * 4) << rate;
     }
 }
 
 TEST_F(OutputWriterTest, Mp3WithDefaultSettings) {
-    writer.SetMp3Encoder(&lame);
+    writer.setMp3Settings({});
     const QString file = path(QStringLiteral("tone.mp3"));
     writeFile(file, tone(44100, 2, 2.0, 1000));
 
@@ -210,12 +209,13 @@ TEST_F(OutputWriterTest, Mp3WithDefaultSettings) {
 }
 
 TEST_F(OutputWriterTest, Mp3SettingsShowInTheFrames) {
-    lame.SetMono(1);
-    lame.SetSampleRate(22050);
-    lame.SetBitrate(64);
-    lame.SetCrc(-1);
-    lame.SetWriteVbrHeader(0);
-    writer.SetMp3Encoder(&lame);
+    LameSettings lame;
+    lame.channelMode = 0;
+    lame.sampleRate = 22050;
+    lame.bitrate = 64;
+    lame.crc = true;
+    lame.writeVbrHeader = false;
+    writer.setMp3Settings(lame);
     const QString file = path(QStringLiteral("mono.mp3"));
     writeFile(file, tone(44100, 2, 1.0, 500));
 
@@ -235,17 +235,18 @@ TEST_F(OutputWriterTest, Mp3SettingsShowInTheFrames) {
 }
 
 TEST_F(OutputWriterTest, Mp3VbrAndPresets) {
-    lame.SetVbrMethod(0);
-    lame.SetVbrQuality(2);
-    lame.SetVbrBitrate(320);
-    writer.SetMp3Encoder(&lame);
+    LameSettings lame;
+    lame.vbrMethod = 0;
+    lame.vbrQuality = 2;
+    lame.vbrBitrate = 320;
+    writer.setMp3Settings(lame);
     const QString vbr = path(QStringLiteral("vbr.mp3"));
     writeFile(vbr, tone(44100, 2, 1.0, 1000));
     EXPECT_EQ(infoTag(readFile(vbr)), QByteArray("Xing"));
     EXPECT_EQ(decode(vbr).size(), 44100 * 4);
 
-    lame.SetPreset(1); // "Phone"
-    writer.SetMp3Encoder(&lame);
+    lame.preset = 1; // "Phone"
+    writer.setMp3Settings(lame);
     const QString phone = path(QStringLiteral("phone.mp3"));
     writeFile(phone, tone(44100, 2, 1.0, 440));
     const Probe info = probe(phone);
@@ -254,16 +255,17 @@ TEST_F(OutputWriterTest, Mp3VbrAndPresets) {
     EXPECT_EQ(info.bitRate, 16000);
     EXPECT_NEAR(dominantFrequency(decode(phone), 8000, 1), 440, 2);
 
-    lame.SetVbrMethod(-1); // plain-mode settings end the preset
-    lame.SetBitrate(192);
-    writer.SetMp3Encoder(&lame);
+    lame.preset = 0;
+    lame.vbrMethod = -1;
+    lame.bitrate = 192;
+    writer.setMp3Settings(lame);
     writeFile(phone, tone(44100, 2, 1.0, 440));
     EXPECT_EQ(probe(phone).bitRate, 192000);
 }
 
 TEST_F(OutputWriterTest, OggModesAndBitrates) {
     const QString nominal = path(QStringLiteral("nominal.ogg"));
-    writer.SetOggFormat(44100, 2, 128, 0, 0, -1);
+    writer.setOggFormat({44100, 2, 128, 0, 0, -1});
     writeFile(nominal, tone(44100, 2, 2.0, 1000));
     const Probe info = probe(nominal);
     EXPECT_EQ(info.codec, QLatin1String("vorbis"));
@@ -274,7 +276,7 @@ TEST_F(OutputWriterTest, OggModesAndBitrates) {
     EXPECT_NEAR(dominantFrequency(decode(nominal), 44100, 2), 1000, 2);
 
     const QString managed = path(QStringLiteral("managed.ogg"));
-    writer.SetOggFormat(44100, 2, 128, 96, 160, -1);
+    writer.setOggFormat({44100, 2, 128, 96, 160, -1});
     writeFile(managed, tone(44100, 2, 1.0, 1000));
     const VorbisBitrates limits = vorbisBitrates(readFile(managed));
     EXPECT_EQ(limits.minimum, 96000);
@@ -282,7 +284,7 @@ TEST_F(OutputWriterTest, OggModesAndBitrates) {
     EXPECT_EQ(limits.maximum, 160000);
 
     const QString quality = path(QStringLiteral("quality.ogg"));
-    writer.SetOggFormat(22050, 1, 0, 0, 0, 400);
+    writer.setOggFormat({22050, 1, 0, 0, 0, 400});
     writeFile(quality, tone(44100, 2, 1.0, 700));
     const Probe q = probe(quality);
     EXPECT_EQ(q.sampleRate, 22050);
@@ -291,7 +293,7 @@ TEST_F(OutputWriterTest, OggModesAndBitrates) {
 
     // libvorbis has no 320 kbps set-up for 8 kHz mono: the nearest one it has is used.
     const QString tooHigh = path(QStringLiteral("high.ogg"));
-    writer.SetOggFormat(8000, 1, 320, 0, 0, -1);
+    writer.setOggFormat({8000, 1, 320, 0, 0, -1});
     writeFile(tooHigh, tone(44100, 2, 1.0, 440));
     const Probe high = probe(tooHigh);
     EXPECT_EQ(high.sampleRate, 8000);
@@ -302,20 +304,21 @@ TEST_F(OutputWriterTest, OggModesAndBitrates) {
 TEST_F(OutputWriterTest, RefusesWhatItCannotDo) {
     const QString missing = path(QStringLiteral("no/such/folder/out.wav"));
     try {
-        writer.Create(missing);
+        writer.create(missing);
         FAIL() << "created in a missing folder";
     } catch (const ComponentError& error) {
         EXPECT_TRUE(error.message().contains(missing)) << error.what();
     }
-    EXPECT_FALSE(writer.GetIsOpen());
-    EXPECT_THROW(writer.Write(tone(44100, 2, 0.1, 440)), ComponentError);
-    EXPECT_THROW(writer.SetWavFormat(44100, 2, 12), ComponentError);
-    EXPECT_THROW(writer.SetWavFormat(44100, 3, 16), ComponentError);
-    EXPECT_THROW(writer.SetWmaProfile(47), ComponentError);
-    EXPECT_THROW(writer.SetOggFormat(44100, 2, 0, 0, 0, -1), ComponentError);
-    EXPECT_THROW(writer.SetOggFormat(44100, 2, 0, 0, 0, 1001), ComponentError);
-    EXPECT_THROW(writer.SetMp3Encoder(nullptr), ComponentError);
-    EXPECT_THROW(writer.Open(path(QStringLiteral("x.wav"))), ComponentError);
+    EXPECT_FALSE(writer.getIsOpen());
+    EXPECT_THROW(writer.write(tone(44100, 2, 0.1, 440)), ComponentError);
+    EXPECT_THROW(writer.setWavFormat(44100, 2, 12), ComponentError);
+    EXPECT_THROW(writer.setWavFormat(44100, 3, 16), ComponentError);
+    EXPECT_THROW(writer.setWmaProfile(47), ComponentError);
+    EXPECT_THROW(writer.setOggFormat({44100, 2, 0, 0, 0, -1}), ComponentError);
+    EXPECT_THROW(writer.setOggFormat({44100, 2, 0, 0, 0, 1001}), ComponentError);
+    LameSettings badMp3;
+    badMp3.bitrate = 500;
+    EXPECT_THROW(writer.setMp3Settings(badMp3), ComponentError);
 }
 
 // A link that someone put at the output's name is never written through, in
@@ -326,8 +329,8 @@ TEST_F(OutputWriterTest, NeverWritesThroughALink) {
     victim.close();
     ASSERT_TRUE(victim.link(path(QStringLiteral("link.out"))));
     const std::function<void()> formats[] = {
-        [&] { writer.SetWavFormat(44100, 2, 16); }, [&] { writer.SetMp3Encoder(&lame); },
-        [&] { writer.SetOggFormat(44100, 2, 128, 0, 0, -1); }, [&] { writer.SetWmaProfile(9); }};
+        [&] { writer.setWavFormat(44100, 2, 16); }, [&] { writer.setMp3Settings({}); },
+        [&] { writer.setOggFormat({44100, 2, 128, 0, 0, -1}); }, [&] { writer.setWmaProfile(9); }};
     for (const auto& choose : formats) {
         choose();
         EXPECT_THROW(writeFile(path(QStringLiteral("link.out")), tone(44100, 2, 0.2, 440)),
@@ -338,27 +341,27 @@ TEST_F(OutputWriterTest, NeverWritesThroughALink) {
     }
 }
 
-TEST_F(OutputWriterTest, LastFormatCallChoosesAndResetGoesBackToWav) {
-    writer.SetWmaProfile(9);
-    writer.SetMp3Encoder(&lame);
+TEST_F(OutputWriterTest, LastFormatCallChooses) {
+    writer.setWmaProfile(9);
+    writer.setMp3Settings({});
     writeFile(path(QStringLiteral("a.out")), tone(44100, 2, 0.2, 440));
     EXPECT_EQ(probe(path(QStringLiteral("a.out"))).codec, QLatin1String("mp3"));
-    writer.ResetFormat(-1);
+    writer.setWavFormat(44100, 2, 16);
     writeFile(path(QStringLiteral("b.out")), tone(44100, 2, 0.2, 440));
     EXPECT_EQ(probe(path(QStringLiteral("b.out"))).codec, QLatin1String("pcm_s16le"));
 }
 
 TEST_F(OutputWriterTest, CreateFinishesTheFileBeforeAndAnyThreadMayWrite) {
-    writer.SetWavFormat(44100, 2, 16);
-    writer.Create(path(QStringLiteral("first.wav")));
-    writer.Write(tone(44100, 2, 0.5, 440));
+    writer.setWavFormat(44100, 2, 16);
+    writer.create(path(QStringLiteral("first.wav")));
+    writer.write(tone(44100, 2, 0.5, 440));
     std::thread worker([&] {
-        writer.Create(path(QStringLiteral("second.wav")));
-        writer.Write(tone(44100, 2, 0.25, 440));
+        writer.create(path(QStringLiteral("second.wav")));
+        writer.write(tone(44100, 2, 0.25, 440));
     });
     worker.join();
-    EXPECT_TRUE(writer.GetIsOpen());
-    writer.Close();
+    EXPECT_TRUE(writer.getIsOpen());
+    writer.close();
     EXPECT_NEAR(probe(path(QStringLiteral("first.wav"))).duration, 0.5, 0.001);
     EXPECT_NEAR(probe(path(QStringLiteral("second.wav"))).duration, 0.25, 0.001);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "components/lame/mp3lameencoder.h"
 #include "components/output/outputwriter.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +12,14 @@ protected:
 
     // Writes like the converter: one second per Write.
     void writeFile(const QString& file, const QByteArray& pcm, int rate = 44100, int channels = 2) {
-        writer.SetInputFormat(rate, channels);
-        writer.Create(file);
+        writer.setInputFormat(rate, channels);
+        writer.create(file);
         const int second = rate * channels * 2;
         for (int at = 0; at < pcm.size(); at += second)
-            writer.Write(pcm.mid(at, second));
-        writer.Close();
+            writer.write(pcm.mid(at, second));
+        writer.close();
     }
 
     QTemporaryDir dir;
     OutputWriter writer;
-    Mp3LameEncoder lame;
 };

@@ -38,7 +38,7 @@ protected:
 
     QString openError(const QString& file) {
         try {
-            video.Open(file);
+            video.open(file);
         } catch (const ComponentError& error) {
             return error.message();
         }
@@ -49,15 +49,15 @@ protected:
     // Writes two seconds of a tone at 44.1 kHz stereo as the converter does, in
     // chunks of 2304 bytes, through RealMedia codec `codec`.
     QString writeRm(const QString& name, int codec, double hz) {
-        video.SetVideoStream(-1);
-        video.SetVideoBitrate(0);
-        video.SetRmAudioCodec(codec);
-        video.SetAudioInputFormat(44100, 2);
-        video.CreateOutput(path(name), 4);
+        video.setVideoStream(-1);
+        video.setVideoBitrate(0);
+        video.setRmAudioCodec(codec);
+        video.setAudioInputFormat(44100, 2);
+        video.createOutput(path(name), 4);
         const QByteArray pcm = tone(44100, 2, 2.0, hz);
         for (int at = 0; at < pcm.size(); at += 2304)
-            video.WriteAudio(pcm.mid(at, 2304));
-        video.Close();
+            video.writeAudio(pcm.mid(at, 2304));
+        video.close();
         return path(name);
     }
 
@@ -80,28 +80,28 @@ TEST_F(VideoFileTest, ReadsTheSoundOfEveryVideoFormat) {
     };
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
-        video.Open(file);
+        video.open(file);
         const int rate = file.endsWith(QLatin1String(".mpeg")) ? 48000 : 44100;
-        EXPECT_EQ(video.GetSampleRate(), rate);
-        EXPECT_EQ(video.GetChannels(), 2);
-        EXPECT_NEAR(video.GetDurationMs(), 2000, 100);
+        EXPECT_EQ(video.getSampleRate(), rate);
+        EXPECT_EQ(video.getChannels(), 2);
+        EXPECT_NEAR(video.getDurationMs(), 2000, 100);
         // Progress counts 16-bit samples, as the converter adds them up.
-        EXPECT_NEAR(video.GetLength(), rate * 2 * 2, rate / 5);
+        EXPECT_NEAR(video.getLength(), rate * 2 * 2, rate / 5);
         QByteArray pcm;
-        for (QByteArray chunk; !(chunk = video.ReadAudio(rate * 2)).isEmpty();) {
+        for (QByteArray chunk; !(chunk = video.readAudio(rate * 2)).isEmpty();) {
             pcm += chunk;
-            EXPECT_EQ(video.GetPosition(), pcm.size() / 2);
+            EXPECT_EQ(video.getPosition(), pcm.size() / 2);
         }
-        EXPECT_NEAR(video.GetPosition(), video.GetLength(), rate / 5);
+        EXPECT_NEAR(video.getPosition(), video.getLength(), rate / 5);
         EXPECT_NEAR(dominantFrequency(pcm, rate, 2), 440, 2);
 
-        video.Seek(1000);
-        EXPECT_EQ(video.GetPositionMs(), 1000);
+        video.seek(1000);
+        EXPECT_EQ(video.getPositionMs(), 1000);
         QByteArray rest;
-        for (QByteArray chunk; !(chunk = video.ReadAudio(2304)).isEmpty();)
+        for (QByteArray chunk; !(chunk = video.readAudio(2304)).isEmpty();)
             rest += chunk;
         EXPECT_NEAR(rest.size() / 4, rate, rate / 10);
-        video.Close();
+        video.close();
     }
 }
 
@@ -109,16 +109,16 @@ TEST_F(VideoFileTest, PlaylistsPointAtTheirFirstLocalFile) {
     const QString avi =
         makeVideo(QStringLiteral("clip.avi"), {QStringLiteral("-c:v"), QStringLiteral("mpeg4")});
     QDir(dir.path()).mkdir(QStringLiteral("lists"));
-    video.Open(writeText(QStringLiteral("lists/play.asx"),
+    video.open(writeText(QStringLiteral("lists/play.asx"),
                          QStringLiteral("<ASX version=\"3.0\"><Entry><Ref HREF=\"http://example."
                                         "invalid/x.wmv\"/><Ref href=\"..\\clip.avi\"/></Entry>"
                                         "</ASX>")));
-    EXPECT_EQ(video.GetSampleRate(), 44100);
+    EXPECT_EQ(video.getSampleRate(), 44100);
 
     const QString url = QUrl::fromLocalFile(avi).toString();
-    video.Open(writeText(QStringLiteral("url.asx"),
+    video.open(writeText(QStringLiteral("url.asx"),
                          QStringLiteral("<asx><entry><ref href=\"%1\"/></entry></asx>").arg(url)));
-    EXPECT_EQ(video.GetChannels(), 2);
+    EXPECT_EQ(video.getChannels(), 2);
 
     EXPECT_TRUE(openError(writeText(QStringLiteral("net.asx"),
                                     QStringLiteral("<asx><entry><ref href=\"mms://example.invalid/"
@@ -136,15 +136,15 @@ TEST_F(VideoFileTest, VideoWithoutSoundOrNoVideoAtAll) {
                   44100, false);
     EXPECT_TRUE(openError(silent).contains(QStringLiteral("no sound")));
     EXPECT_TRUE(openError(path(QStringLiteral("none.avi"))).contains(QStringLiteral("exist")));
-    EXPECT_EQ(video.GetDurationMs(), 0);
-    EXPECT_TRUE(video.ReadAudio(0).isEmpty());
+    EXPECT_EQ(video.getDurationMs(), 0);
+    EXPECT_TRUE(video.readAudio(0).isEmpty());
 }
 
 TEST_F(VideoFileTest, WritesRealMediaWithEachCodec) {
-    ASSERT_EQ(video.GetRmCodecCount(), 2);
-    EXPECT_TRUE(video.GetRmCodecName(1).startsWith(QLatin1String("RealAudio")));
-    EXPECT_FALSE(video.GetRmCodecName(2).isEmpty());
-    EXPECT_TRUE(video.GetRmCodecName(3).isEmpty());
+    ASSERT_EQ(video.getRmCodecCount(), 2);
+    EXPECT_TRUE(video.getRmCodecName(1).startsWith(QLatin1String("RealAudio")));
+    EXPECT_FALSE(video.getRmCodecName(2).isEmpty());
+    EXPECT_TRUE(video.getRmCodecName(3).isEmpty());
 
     const QString real = writeRm(QStringLiteral("speech.rm"), 1, 440);
     const Probe ra = probe(real);
@@ -164,20 +164,20 @@ TEST_F(VideoFileTest, WritesRealMediaWithEachCodec) {
 }
 
 TEST_F(VideoFileTest, RealMediaWriterRefusesWhatItCannotDo) {
-    EXPECT_THROW(video.SetRmAudioCodec(0), ComponentError);
-    EXPECT_THROW(video.SetRmAudioCodec(3), ComponentError);
-    EXPECT_THROW(video.SetVideoStream(0), ComponentError);
-    EXPECT_THROW(video.SetAudioInputFormat(44100, 0), ComponentError);
-    EXPECT_THROW(video.CreateOutput(path(QStringLiteral("x.rm")), 0), ComponentError);
-    EXPECT_THROW(video.WriteAudio(QByteArray(2304, 0)), ComponentError);
+    EXPECT_THROW(video.setRmAudioCodec(0), ComponentError);
+    EXPECT_THROW(video.setRmAudioCodec(3), ComponentError);
+    EXPECT_THROW(video.setVideoStream(0), ComponentError);
+    EXPECT_THROW(video.setAudioInputFormat(44100, 0), ComponentError);
+    EXPECT_THROW(video.createOutput(path(QStringLiteral("x.rm")), 0), ComponentError);
+    EXPECT_THROW(video.writeAudio(QByteArray(2304, 0)), ComponentError);
     const QString missing = path(QStringLiteral("no/folder/x.rm"));
     try {
-        video.CreateOutput(missing, 4);
+        video.createOutput(missing, 4);
         FAIL() << "created in a missing folder";
     } catch (const ComponentError& error) {
         EXPECT_TRUE(error.message().contains(missing)) << error.what();
     }
-    EXPECT_NO_THROW(video.Close());
+    EXPECT_NO_THROW(video.close());
 }
 
 } // namespace

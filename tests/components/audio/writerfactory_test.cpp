@@ -1,7 +1,6 @@
 #include "components/componenterror.h"
 #include "components/output/writerfactory.h"
 #include "mediatools.h"
-#include "settings/applyencodersettings.h"
 #include "settings/encodersettings.h"
 #include "settings/mp3keys.h"
 #include "settings/oggkeys.h"
@@ -23,14 +22,14 @@ protected:
 
     // One second of a tone at CD rate through a writer of `format`.
     Probe write(OutputFormat format, const EncoderSettings& snapshot, const QString& name) {
-        std::unique_ptr<IAudioFile2> writer = makeWriter(format, snapshot);
+        std::unique_ptr<AudioWriter> writer = makeWriter(format, snapshot);
         EXPECT_NE(writer, nullptr);
         if (!writer)
             return {};
-        writer->SetInputFormat(44100, 2);
-        writer->Create(path(name));
-        writer->Write(tone(44100, 2, 1.0, 1000));
-        writer->Close();
+        writer->setInputFormat(44100, 2);
+        writer->create(path(name));
+        writer->write(tone(44100, 2, 1.0, 1000));
+        writer->close();
         return probe(path(name));
     }
 
@@ -61,19 +60,19 @@ TEST_F(WriterFactoryTest, EachFormatGetsItsOwnEncoderWithTheStoredSettings) {
 
 TEST_F(WriterFactoryTest, WritersOfOneSnapshotShareNothing) {
     const EncoderSettings snapshot = EncoderSettings::read(settings);
-    std::unique_ptr<IAudioFile2> mp3 = makeWriter(FormatMp3, snapshot);
-    std::unique_ptr<IAudioFile2> wav = makeWriter(FormatWav, snapshot);
-    mp3->SetInputFormat(44100, 2);
-    wav->SetInputFormat(22050, 1);
-    mp3->Create(path(QStringLiteral("side.mp3")));
-    wav->Create(path(QStringLiteral("side.wav")));
+    std::unique_ptr<AudioWriter> mp3 = makeWriter(FormatMp3, snapshot);
+    std::unique_ptr<AudioWriter> wav = makeWriter(FormatWav, snapshot);
+    mp3->setInputFormat(44100, 2);
+    wav->setInputFormat(22050, 1);
+    mp3->create(path(QStringLiteral("side.mp3")));
+    wav->create(path(QStringLiteral("side.wav")));
     // Turn by turn, as two rows converted side by side would.
     for (int second = 0; second < 2; ++second) {
-        mp3->Write(tone(44100, 2, 1.0, 440));
-        wav->Write(tone(22050, 1, 1.0, 880));
+        mp3->write(tone(44100, 2, 1.0, 440));
+        wav->write(tone(22050, 1, 1.0, 880));
     }
-    mp3->Close();
-    wav->Close();
+    mp3->close();
+    wav->close();
     const Probe a = probe(path(QStringLiteral("side.mp3")));
     const Probe b = probe(path(QStringLiteral("side.wav")));
     EXPECT_EQ(a.codec, "mp3");

@@ -28,13 +28,13 @@ TEST(OrvelleSkinTest, HasEveryCommandObjectInItsPlaceAndNothingElse) {
     QWidget window;
     window.resize(658, 452);
     SvgSkin skin;
-    skin.LoadSkin(testSourceDir() + QStringLiteral("/skin/orvelle-skin.svg"));
-    skin.ApplySkinForm(&window, QStringLiteral("Orvelle"));
+    skin.loadSkin(testSourceDir() + QStringLiteral("/skin/orvelle-skin.svg"));
+    skin.applySkinForm(&window, QStringLiteral("Orvelle"));
     ASSERT_TRUE(skin.isLoaded());
 
     std::map<QString, QRectF> found;
     for (const auto& object : skin.objects())
-        found[object->GetName()] = object->bounds();
+        found[object->getName()] = object->bounds();
     for (const auto& [name, where] : Contract) {
         ASSERT_TRUE(found.count(name)) << name.toStdString();
         const QRectF at = found[name];
@@ -42,8 +42,8 @@ TEST(OrvelleSkinTest, HasEveryCommandObjectInItsPlaceAndNothingElse) {
                                         << " " << at.width() << "x" << at.height();
     }
     EXPECT_EQ(found.size(), Contract.size());
-    ASSERT_NE(skin.GetSkinObject(QStringLiteral("pb")), nullptr);
-    EXPECT_NE(skin.GetSkinObject(QStringLiteral("pb"))->QueryPositionSlider(), nullptr);
+    ASSERT_NE(skin.getSkinObject(QStringLiteral("pb")), nullptr);
+    EXPECT_NE(skin.getSkinObject(QStringLiteral("pb"))->queryPositionSlider(), nullptr);
 }
 
 } // namespace

@@ -40,17 +40,17 @@ protected:
         ASSERT_TRUE(dir.isValid());
         path = writeFile(QStringLiteral("skin.svg"), TestSkin);
         window.resize(200, 100);
-        QObject::connect(&skin, &ISkin::OnClick, [this](ISkinObject* source) {
-            events.push_back("click " + source->GetName().toStdString());
+        QObject::connect(&skin, &ISkin::onClick, [this](ISkinObject* source) {
+            events.push_back("click " + source->getName().toStdString());
         });
-        QObject::connect(&skin, &ISkin::OnMouseDown,
+        QObject::connect(&skin, &ISkin::onMouseDown,
                          [this](ISkinObject* source, int button, int, int) {
-                             events.push_back("down " + source->GetName().toStdString() + " " +
+                             events.push_back("down " + source->getName().toStdString() + " " +
                                               std::to_string(button));
                          });
-        QObject::connect(&skin, &ISkin::OnMouseUp,
+        QObject::connect(&skin, &ISkin::onMouseUp,
                          [this](ISkinObject* source, int button, int, int) {
-                             events.push_back("up " + source->GetName().toStdString() + " " +
+                             events.push_back("up " + source->getName().toStdString() + " " +
                                               std::to_string(button));
                          });
     }
@@ -64,8 +64,8 @@ protected:
     }
 
     void apply(const QString& file) {
-        skin.LoadSkin(file);
-        skin.ApplySkinForm(&window, QStringLiteral("Orvelle"));
+        skin.loadSkin(file);
+        skin.applySkinForm(&window, QStringLiteral("Orvelle"));
         window.show();
     }
 
@@ -88,8 +88,8 @@ protected:
     }
 
     IPositionSlider* slider() {
-        ISkinObject* pb = skin.GetSkinObject(QStringLiteral("pb"));
-        return pb ? pb->QueryPositionSlider() : nullptr;
+        ISkinObject* pb = skin.getSkinObject(QStringLiteral("pb"));
+        return pb ? pb->queryPositionSlider() : nullptr;
     }
 
     QColor pixel(int x, int y) { return QColor(window.grab().toImage().pixel(x, y)); }
@@ -106,7 +106,7 @@ TEST_F(SvgSkinTest, FindsTheFormsTopLevelObjectsWithTheirBounds) {
     ASSERT_TRUE(skin.isLoaded());
     QStringList names;
     for (const auto& object : skin.objects())
-        names << object->GetName();
+        names << object->getName();
     EXPECT_EQ(names, (QStringList{"play", "Stop", "pb"}));
 
     EXPECT_EQ(skin.objects()[0]->bounds(), QRectF(10, 10, 40, 30));
@@ -114,18 +114,18 @@ TEST_F(SvgSkinTest, FindsTheFormsTopLevelObjectsWithTheirBounds) {
     EXPECT_EQ(skin.objects()[2]->bounds(), QRectF(40, 60, 120, 20));
 
     for (const char* absent : {"play-icon", "play-hover", "shade", "outside", "Orvelle", "PLAY"})
-        EXPECT_EQ(skin.GetSkinObject(QString::fromLatin1(absent)), nullptr) << absent;
-    ASSERT_NE(skin.GetSkinObject(QStringLiteral("Stop")), nullptr);
-    EXPECT_EQ(skin.GetSkinObject(QStringLiteral("stop")), nullptr);
+        EXPECT_EQ(skin.getSkinObject(QString::fromLatin1(absent)), nullptr) << absent;
+    ASSERT_NE(skin.getSkinObject(QStringLiteral("Stop")), nullptr);
+    EXPECT_EQ(skin.getSkinObject(QStringLiteral("stop")), nullptr);
 
-    EXPECT_EQ(skin.GetSkinnedForm(&window), &skin);
+    EXPECT_EQ(skin.getSkinnedForm(&window), &skin);
     QWidget other;
-    EXPECT_EQ(skin.GetSkinnedForm(&other), nullptr);
-    EXPECT_EQ(skin.GetSkinObject(QStringLiteral("play"))->QueryPositionSlider(), nullptr);
+    EXPECT_EQ(skin.getSkinnedForm(&other), nullptr);
+    EXPECT_EQ(skin.getSkinObject(QStringLiteral("play"))->queryPositionSlider(), nullptr);
     EXPECT_NE(slider(), nullptr);
-    EXPECT_NE(skin.GetSkinObject(QStringLiteral("pb"))->QueryPositionSliderView(), nullptr);
+    EXPECT_NE(skin.getSkinObject(QStringLiteral("pb"))->queryPositionSliderView(), nullptr);
 
-    skin.ApplySkinForm(&window, QStringLiteral("orvelle")); // form names are case-sensitive too
+    skin.applySkinForm(&window, QStringLiteral("orvelle")); // form names are case-sensitive too
     EXPECT_TRUE(skin.objects().empty());
 }
 
@@ -136,7 +136,7 @@ TEST_F(SvgSkinTest, ObjectsFollowTheWindowWhenItIsNotTheSkinsSize) {
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(230, 30));
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back(), "click Stop");
-    EXPECT_EQ(static_cast<SvgSkinObject*>(skin.GetSkinObject(QStringLiteral("pb")))->bounds(),
+    EXPECT_EQ(static_cast<SvgSkinObject*>(skin.getSkinObject(QStringLiteral("pb")))->bounds(),
               QRectF(80, 120, 240, 40));
 }
 
@@ -177,29 +177,29 @@ TEST_F(SvgSkinTest, SliderFollowsTheMouseWithinZeroTo930) {
     ASSERT_NE(pb, nullptr);
     // The 16-pixel thumb travels from x 48 to x 152 (centre) over the 120-pixel track.
     press(QPointF(100, 70));
-    EXPECT_EQ(pb->GetValue(), 465);
+    EXPECT_EQ(pb->getValue(), 465);
     moveHolding(QPointF(48, 70), Qt::LeftButton);
-    EXPECT_EQ(pb->GetValue(), 0);
+    EXPECT_EQ(pb->getValue(), 0);
     moveHolding(QPointF(152, 70), Qt::LeftButton);
-    EXPECT_EQ(pb->GetValue(), 930);
+    EXPECT_EQ(pb->getValue(), 930);
     moveHolding(QPointF(199, 70), Qt::LeftButton);
-    EXPECT_EQ(pb->GetValue(), 930);
+    EXPECT_EQ(pb->getValue(), 930);
     moveHolding(QPointF(0, 90), Qt::LeftButton);
-    EXPECT_EQ(pb->GetValue(), 0);
+    EXPECT_EQ(pb->getValue(), 0);
     release(QPointF(74, 70));
-    EXPECT_EQ(pb->GetValue(), 233); // (74 - 48) / 104 * 930 = 232.5
+    EXPECT_EQ(pb->getValue(), 233); // (74 - 48) / 104 * 930 = 232.5
     EXPECT_EQ(events, (std::vector<std::string>{"down pb 1", "up pb 1", "click pb"}));
 
-    pb->SetValue(-5);
-    EXPECT_EQ(pb->GetValue(), 0);
-    pb->SetValue(5000);
-    EXPECT_EQ(pb->GetValue(), 930);
+    pb->setValue(-5);
+    EXPECT_EQ(pb->getValue(), 0);
+    pb->setValue(5000);
+    EXPECT_EQ(pb->getValue(), 930);
 
     // Moving without holding the slider leaves it where the player put it.
-    pb->SetValue(100);
+    pb->setValue(100);
     moveHolding(QPointF(150, 70), Qt::NoButton);
     QTest::mouseClick(surface(), Qt::RightButton, {}, QPoint(150, 70));
-    EXPECT_EQ(pb->GetValue(), 100);
+    EXPECT_EQ(pb->getValue(), 100);
 }
 
 TEST_F(SvgSkinTest, HoverAndPressShowTheSkinsStateLayers) {
@@ -226,7 +226,7 @@ TEST_F(SvgSkinTest, MissingOrBrokenSkinLeavesAPlainWindowWithoutObjects) {
         apply(file);
         EXPECT_FALSE(skin.isLoaded()) << file.toStdString();
         EXPECT_TRUE(skin.objects().empty());
-        EXPECT_EQ(skin.GetSkinObject(QStringLiteral("pb")), nullptr);
+        EXPECT_EQ(skin.getSkinObject(QStringLiteral("pb")), nullptr);
         EXPECT_EQ(pixel(20, 20), window.palette().window().color());
         QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
         EXPECT_TRUE(events.empty());
@@ -239,13 +239,13 @@ TEST_F(SvgSkinTest, MissingOrBrokenSkinLeavesAPlainWindowWithoutObjects) {
 TEST_F(SvgSkinTest, ReloadingTheSkinDuringAnEventDropsTheOldObjects) {
     apply(path);
     press(QPointF(20, 20));
-    skin.LoadSkin(path);
+    skin.loadSkin(path);
     release(QPointF(20, 20));
     EXPECT_EQ(events, (std::vector<std::string>{"down play 1"}));
 
     // A handler that reloads the skin on release gets no click from the old object.
     events.clear();
-    QObject::connect(&skin, &ISkin::OnMouseUp, [this] { skin.LoadSkin(path); });
+    QObject::connect(&skin, &ISkin::onMouseUp, [this] { skin.loadSkin(path); });
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
     EXPECT_EQ(skin.objects().size(), 3u);

@@ -1,4 +1,4 @@
-#include "components/player/audioplayer.h"
+#include "components/player/qtaudioplayer.h"
 
 #include "components/output/pcmlayout.h"
 #include "components/player/pcmqueue.h"
@@ -34,33 +34,33 @@ constexpr int EndGraceMs = 200;
 
 } // namespace
 
-AudioPlayer::AudioPlayer(QObject* parent) : IAudioPlayer2(parent), m_queue(new PcmQueue(2, this)) {
+QtAudioPlayer::QtAudioPlayer(QObject* parent) : AudioPlayer(parent), m_queue(new PcmQueue(2, this)) {
     m_timer.setInterval(TimerIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &AudioPlayer::onTick);
+    connect(&m_timer, &QTimer::timeout, this, &QtAudioPlayer::onTick);
     // Queued: the output reads the queue in the middle of its own work, maybe on
     // its own thread, and the program answers these events by queueing more.
     connect(
         m_queue, &PcmQueue::bufferConsumed, this,
         [this] {
             if (m_playing)
-                emit OnEndArrayPlay();
+                emit onEndArrayPlay();
         },
         Qt::QueuedConnection);
-    connect(m_queue, &PcmQueue::ranDry, this, &AudioPlayer::onRanDry, Qt::QueuedConnection);
+    connect(m_queue, &PcmQueue::ranDry, this, &QtAudioPlayer::onRanDry, Qt::QueuedConnection);
 }
 
-AudioPlayer::~AudioPlayer() {
+QtAudioPlayer::~QtAudioPlayer() {
     stopOutput();
 }
 
-void AudioPlayer::SetFormat(int sampleRate, int channels) {
+void QtAudioPlayer::setFormat(int sampleRate, int channels) {
     PcmLayout::check("Sound to play", sampleRate, channels, 2);
     m_sampleRate = sampleRate;
     m_channels = channels;
     m_queue->setChannels(channels);
 }
 
-void AudioPlayer::StartPlayback() {
+void QtAudioPlayer::startPlayback() {
     stopOutput();
     m_queue->clear();
     m_playedBeforeOutputStart = 0;
@@ -70,19 +70,19 @@ void AudioPlayer::StartPlayback() {
     m_timer.start();
 }
 
-void AudioPlayer::StopPlayback() {
+void QtAudioPlayer::stopPlayback() {
     m_playing = false;
     m_timer.stop();
     stopOutput();
     m_queue->clear();
 }
 
-void AudioPlayer::QueueBuffer(const QByteArray& pcm) {
+void QtAudioPlayer::queueBuffer(const QByteArray& pcm) {
     m_queue->append(pcm);
     m_dryFor.invalidate();
 }
 
-void AudioPlayer::ResetQueue() {
+void QtAudioPlayer::resetQueue() {
     m_queue->clear();
     if (!m_playing)
         return;
@@ -92,11 +92,11 @@ void AudioPlayer::ResetQueue() {
     startOutput();
 }
 
-int AudioPlayer::SamplesToMs(qint64 samples) {
-    return int(MulDiv(samples, 1000, qint64(m_sampleRate) * m_channels));
+int QtAudioPlayer::samplesToMs(qint64 samples) {
+    return int(mulDiv(samples, 1000, qint64(m_sampleRate) * m_channels));
 }
 
-void AudioPlayer::startOutput() {
+void QtAudioPlayer::startOutput() {
     m_takenAtOutputStart = m_queue->taken();
     QAudioFormat format;
     format.setSampleRate(m_sampleRate);
@@ -117,7 +117,7 @@ void AudioPlayer::startOutput() {
     }
 }
 
-void AudioPlayer::stopOutput() {
+void QtAudioPlayer::stopOutput() {
     if (!m_sink)
         return;
     m_sink->stop();
@@ -125,21 +125,21 @@ void AudioPlayer::stopOutput() {
     m_sink = nullptr;
 }
 
-qint64 AudioPlayer::playedByOutput() const {
+qint64 QtAudioPlayer::playedByOutput() const {
     if (m_sink)
         return m_sink->processedUSecs() * bytesPerSecond() / 1000000;
     return m_queue->taken() - m_takenAtOutputStart;
 }
 
-void AudioPlayer::onRanDry() {
+void QtAudioPlayer::onRanDry() {
     if (!m_playing)
         return;
     if (!m_dryFor.isValid())
         m_dryFor.start();
-    emit OnRequestOnLoadArray();
+    emit onRequestOnLoadArray();
 }
 
-void AudioPlayer::onTick() {
+void QtAudioPlayer::onTick() {
     if (!m_playing)
         return;
     const int blockAlign = m_channels * 2;
@@ -154,7 +154,7 @@ void AudioPlayer::onTick() {
     }
     const std::pair<int, int> peaks = m_queue->takePeaks();
     const qint64 played = m_playedBeforeOutputStart + playedByOutput();
-    emit OnTimer(int(played / blockAlign), peaks.first, peaks.second);
+    emit onTimer(int(played / blockAlign), peaks.first, peaks.second);
 
     if (m_dryFor.isValid() && m_dryFor.elapsed() >= EndGraceMs && m_queue->isEmpty()) {
         const qint64 stillInOutput = m_queue->taken() - m_takenAtOutputStart - playedByOutput();
@@ -162,7 +162,7 @@ void AudioPlayer::onTick() {
             m_playing = false;
             m_timer.stop();
             stopOutput();
-            emit OnEndPlay();
+            emit onEndPlay();
         }
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/iaudioplayer2.h"
+#include "components/audioplayer.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -12,25 +12,25 @@ class QAudioSink;
 // the machine has no audio output, a silent output takes the queue at the
 // real rate instead, so that previews behave the same everywhere.
 //
-// Events: OnEndArrayPlay when a queued buffer has been taken to its end,
-// OnRequestOnLoadArray when the output finds the queue empty, OnTimer every
-// TimerIntervalMs while playing, and OnEndPlay once when the queue stayed
+// Events: onEndArrayPlay when a queued buffer has been taken to its end,
+// onRequestOnLoadArray when the output finds the queue empty, onTimer every
+// TimerIntervalMs while playing, and onEndPlay once when the queue stayed
 // empty and everything given has been played.
-class AudioPlayer : public IAudioPlayer2 {
+class QtAudioPlayer : public AudioPlayer {
     Q_OBJECT
 public:
     static constexpr int TimerIntervalMs = 50;
 
-    explicit AudioPlayer(QObject* parent = nullptr);
-    ~AudioPlayer() override;
+    explicit QtAudioPlayer(QObject* parent = nullptr);
+    ~QtAudioPlayer() override;
 
-    void SetFormat(int sampleRate, int channels) override;
-    void StartPlayback() override;
-    void StopPlayback() override;
-    void QueueBuffer(const QByteArray& pcm) override;
-    void ResetQueue() override;
+    void setFormat(int sampleRate, int channels) override;
+    void startPlayback() override;
+    void stopPlayback() override;
+    void queueBuffer(const QByteArray& pcm) override;
+    void resetQueue() override;
     // `samples` counts 16-bit samples over all channels, as a byte count halved does.
-    int SamplesToMs(qint64 samples) override;
+    int samplesToMs(qint64 samples) override;
 
     // Whether the playback started last is the silent one.
     bool isSilent() const { return m_sink == nullptr; }
@@ -49,7 +49,7 @@ private:
     int m_sampleRate = 44100;
     int m_channels = 2;
     bool m_playing = false;
-    // The output restarts after ResetQueue; what it played before counts on.
+    // The output restarts after resetQueue; what it played before counts on.
     qint64 m_takenAtOutputStart = 0;
     qint64 m_playedBeforeOutputStart = 0;
     // The silent output's clock.

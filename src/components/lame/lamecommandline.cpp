@@ -1,4 +1,4 @@
-#include "components/lame/mp3lameencoder.h"
+#include "components/lame/lamecommandline.h"
 
 #include "components/componenterror.h"
 #include "settings/lookuptables.h"
@@ -10,22 +10,32 @@
 
 namespace {
 
-void checkRange(const char* what, int value, int low, int high) {
+int checkRange(const char* what, int value, int low, int high) {
     if (value < low || value > high)
         throw ComponentError(QStringLiteral("The MP3 %1 %2 is outside %3 to %4.")
                                  .arg(QLatin1String(what))
                                  .arg(value)
                                  .arg(low)
                                  .arg(high));
+    return value;
 }
 
-void checkBitrate(const char* what, int kbps) {
-    checkRange(what, kbps, 8, 320);
+int checkBitrate(const char* what, int kbps) {
+    return checkRange(what, kbps, 8, 320);
 }
 
-void checkFrequency(const char* what, int hz) {
-    if (hz != -1)
-        checkRange(what, hz, 0, 48000);
+// -1: off, or LAME's choice.
+int checkFrequency(const char* what, int hz) {
+    return hz == -1 ? hz : checkRange(what, hz, 0, 48000);
+}
+
+int checkSampleRate(int hz) {
+    for (int rate : LookupTables::SampleRateTable)
+        if (rate == hz)
+            return hz;
+    throw ComponentError(
+        QStringLiteral("MP3 cannot be made at %1 Hz; it takes 8000 to 48000 Hz in the usual steps.")
+            .arg(hz));
 }
 
 bool takesValue(const QString& name) {
@@ -86,21 +96,61 @@ double vbrQualityValue(const QString& name, const QString& value) {
     return number;
 }
 
+// Reads a command line onto the settings it was given.
+class LameSwitches {
+public:
+    explicit LameSwitches(LameSettings& settings) : m_settings(settings) {}
+    void apply(const QString& commandLine);
+
+private:
+    void applySwitch(const QString& name, const QString& value);
+    void applyPreset(const QString& name, const QString& value);
+    // The mode choices of the command line, which keep its other switches.
+    void choosePreset(int preset);
+    void chooseAltPreset(int altPreset);
+    void chooseVbrMethod(int method);
+    void chooseAbr(int kbps);
+
+    LameSettings& m_settings;
+};
+
 } // namespace
 
-QString Mp3LameEncoder::commandLineError(const QString& commandLine) {
-    // Every switch checks only its own value, so a line that a fresh encoder
-    // takes is taken after any other settings as well.
-    Mp3LameEncoder scratch;
+void applyLameCommandLine(LameSettings& settings, const QString& commandLine) {
+    LameSwitches(settings).apply(commandLine);
+}
+
+QString lameCommandLineError(const QString& commandLine) {
+    // Every switch checks only its own value, so a line that fresh settings
+    // take is taken after any other settings as well.
+    LameSettings scratch;
     try {
-        scratch.SetCommandLine(commandLine);
+        applyLameCommandLine(scratch, commandLine);
     } catch (const ComponentError& error) {
         return error.message();
     }
     return {};
 }
 
-void Mp3LameEncoder::SetCommandLine(const QString& commandLine) {
+void checkLameSettings(const LameSettings& s) {
+    checkRange("preset", s.preset, 0, 11);
+    checkRange("alternative preset", s.altPreset, 0, 5);
+    checkBitrate("bitrate", s.bitrate);
+    checkBitrate("VBR bitrate", s.vbrBitrate);
+    checkRange("VBR quality", int(s.vbrQuality), 0, 9);
+    checkRange("VBR method", s.vbrMethod, -1, 3);
+    checkRange("channel mode", s.channelMode, 0, 4);
+    checkRange("quality", s.quality, 0, 9);
+    checkRange("de-emphasis", s.deemphasis, 0, 2);
+    checkRange("ATH mode", s.athMode, 0, 3);
+    checkFrequency("low-pass frequency", s.lowpassFrequency);
+    checkFrequency("high-pass frequency", s.highpassFrequency);
+    checkFrequency("low-pass width", s.lowpassWidth);
+    checkFrequency("high-pass width", s.highpassWidth);
+    checkSampleRate(s.sampleRate);
+}
+
+void LameSwitches::apply(const QString& commandLine) {
     static const QRegularExpression whitespace(QStringLiteral("\\s+"));
     const QStringList tokens = commandLine.split(whitespace, Qt::SkipEmptyParts);
     // A line that fails half-way must leave the settings as they were.
@@ -143,14 +193,15 @@ void Mp3LameEncoder::SetCommandLine(const QString& commandLine) {
     }
 }
 
-void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
+void LameSwitches::applySwitch(const QString& name, const QString& value) {
     if (!takesValue(name) && !value.isEmpty())
         throw SwitchError(
             QStringLiteral("The LAME switch \"%1\" takes no value (\"%2\").").arg(name, value));
     if (name == QLatin1String("-b")) {
-        SetBitrate(integerValue(name, value));
+        m_settings.bitrate = checkBitrate("bitrate", integerValue(name, value));
+        m_settings.preset = m_settings.altPreset = 0; // a constant bitrate ends a preset
     } else if (name == QLatin1String("-B")) {
-        SetVbrBitrate(integerValue(name, value));
+        m_settings.vbrBitrate = checkBitrate("VBR bitrate", integerValue(name, value));
     } else if (name == QLatin1String("-V")) {
         const double quality = vbrQualityValue(name, value);
         if (m_settings.vbrMethod < 0 || m_settings.abrBitrate > 0)
@@ -169,11 +220,11 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
     } else if (name == QLatin1String("--abr")) {
         chooseAbr(integerValue(name, value));
     } else if (name == QLatin1String("-q")) {
-        SetQuality(integerValue(name, value));
+        m_settings.quality = checkRange("quality", integerValue(name, value), 0, 9);
     } else if (name == QLatin1String("-h")) {
-        SetQuality(2);
+        m_settings.quality = 2;
     } else if (name == QLatin1String("-f")) {
-        SetQuality(7);
+        m_settings.quality = 7;
     } else if (name == QLatin1String("-m")) {
         // mono, stereo, joint, forced joint, dual; "a" (auto) is joint stereo since LAME 3.95
         static const QString modes = QStringLiteral("msjfd");
@@ -183,17 +234,17 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
         if (mode < 0)
             badValue(name, value);
         if (mode == 0)
-            SetMono(1);
+            m_settings.channelMode = 0;
         else
-            SetChannelMode(mode);
+            m_settings.channelMode = mode;
     } else if (name == QLatin1String("-a")) {
-        SetMono(1);
+        m_settings.channelMode = 0;
     } else if (name == QLatin1String("--resample")) {
-        SetSampleRate(hertzValue(name, value));
+        m_settings.sampleRate = checkSampleRate(hertzValue(name, value));
     } else if (name == QLatin1String("-t")) {
-        SetWriteVbrHeader(0);
+        m_settings.writeVbrHeader = false;
     } else if (name == QLatin1String("-p")) {
-        SetCrc(1);
+        m_settings.crc = true;
     } else if (name == QLatin1String("-c")) {
         m_settings.copyright = true;
     } else if (name == QLatin1String("-o")) {
@@ -202,38 +253,38 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
         m_settings.keepAllFrequencies = true;
         m_settings.lowpassFrequency = m_settings.highpassFrequency = -1;
     } else if (name == QLatin1String("-F")) {
-        SetEnforceMinBitrate(1);
+        m_settings.enforceMinBitrate = true;
     } else if (name == QLatin1String("-e")) {
         static const QStringList emphases{QStringLiteral("n"), QStringLiteral("5"),
                                           QStringLiteral("c")};
         const int mode = int(emphases.indexOf(value));
         if (mode < 0)
             badValue(name, value);
-        SetDeemphasis(mode);
+        m_settings.deemphasis = mode;
     } else if (name == QLatin1String("--nores")) {
-        SetBitReservoir(0);
+        m_settings.bitReservoir = false;
     } else if (name == QLatin1String("--noshort")) {
-        SetShortBlocks(0);
+        m_settings.shortBlocks = false;
     } else if (name == QLatin1String("--short")) {
-        SetShortBlocks(1);
+        m_settings.shortBlocks = true;
     } else if (name == QLatin1String("--allow-diff-short") || name == QLatin1String("-d")) {
-        SetAllowDiffBlocks(1);
+        m_settings.allowDiffBlocks = true;
     } else if (name == QLatin1String("--strictly-enforce-ISO")) {
-        SetStrictIso(1);
+        m_settings.strictIso = true;
     } else if (name == QLatin1String("--athonly")) {
-        SetAthMode(1);
+        m_settings.athMode = 1;
     } else if (name == QLatin1String("--noath")) {
-        SetAthMode(2);
+        m_settings.athMode = 2;
     } else if (name == QLatin1String("--athshort")) {
-        SetAthMode(3);
+        m_settings.athMode = 3;
     } else if (name == QLatin1String("--lowpass")) {
-        SetLowpassFrequency(hertzValue(name, value));
+        m_settings.lowpassFrequency = checkFrequency("low-pass frequency", hertzValue(name, value));
     } else if (name == QLatin1String("--lowpass-width")) {
-        SetLowpassWidth(hertzValue(name, value));
+        m_settings.lowpassWidth = checkFrequency("low-pass width", hertzValue(name, value));
     } else if (name == QLatin1String("--highpass")) {
-        SetHighpassFrequency(hertzValue(name, value));
+        m_settings.highpassFrequency = checkFrequency("high-pass frequency", hertzValue(name, value));
     } else if (name == QLatin1String("--highpass-width")) {
-        SetHighpassWidth(hertzValue(name, value));
+        m_settings.highpassWidth = checkFrequency("high-pass width", hertzValue(name, value));
     } else if (name == QLatin1String("--preset") || name == QLatin1String("--alt-preset")) {
         applyPreset(name, value);
     } else if (!onlyForTheTerminal(name)) {
@@ -243,7 +294,7 @@ void Mp3LameEncoder::applySwitch(const QString& name, const QString& value) {
     }
 }
 
-void Mp3LameEncoder::applyPreset(const QString& name, const QString& value) {
+void LameSwitches::applyPreset(const QString& name, const QString& value) {
     // The names of the settings dialog's two preset lists, in their order.
     static const QStringList presets{
         QStringLiteral("phone"),  QStringLiteral("sw"),    QStringLiteral("am"),
@@ -270,161 +321,36 @@ void Mp3LameEncoder::applyPreset(const QString& name, const QString& value) {
         const int cbr = key.mid(4).toInt(&ok);
         if (!ok)
             badValue(name, value);
-        SetBitrate(cbr);
+        m_settings.bitrate = checkBitrate("bitrate", cbr);
         chooseVbrMethod(-1);
     } else {
         badValue(name, value);
     }
 }
 
-void Mp3LameEncoder::endCommandLineChoices() {
-    m_settings.abrBitrate = 0;
-    m_settings.copyright = false;
-    m_settings.original = true;
-    m_settings.keepAllFrequencies = false;
-}
-
-void Mp3LameEncoder::choosePreset(int preset) {
+void LameSwitches::choosePreset(int preset) {
     checkRange("preset", preset, 0, 11);
     m_settings.preset = preset;
     m_settings.altPreset = 0;
     m_settings.abrBitrate = 0;
 }
 
-void Mp3LameEncoder::chooseAltPreset(int altPreset) {
+void LameSwitches::chooseAltPreset(int altPreset) {
     checkRange("alternative preset", altPreset, 0, 5);
     m_settings.altPreset = altPreset;
     m_settings.preset = 0;
     m_settings.abrBitrate = 0;
 }
 
-void Mp3LameEncoder::chooseVbrMethod(int method) {
+void LameSwitches::chooseVbrMethod(int method) {
     checkRange("VBR method", method, -1, 3);
     m_settings.vbrMethod = method;
     m_settings.preset = m_settings.altPreset = 0;
     m_settings.abrBitrate = 0;
 }
 
-void Mp3LameEncoder::chooseAbr(int kbps) {
+void LameSwitches::chooseAbr(int kbps) {
     checkBitrate("average bitrate", kbps);
     m_settings.abrBitrate = kbps;
     m_settings.preset = m_settings.altPreset = 0;
-}
-
-// A preset or a VBR method chosen from outside starts a new set-up.
-void Mp3LameEncoder::SetPreset(int preset) {
-    checkRange("preset", preset, 0, 11);
-    endCommandLineChoices();
-    choosePreset(preset);
-}
-
-void Mp3LameEncoder::SetAltPreset(int altPreset) {
-    checkRange("alternative preset", altPreset, 0, 5);
-    endCommandLineChoices();
-    chooseAltPreset(altPreset);
-}
-
-// The plain-mode setters end a preset chosen before, so that turning presets
-// off in the settings takes effect with the next file.
-void Mp3LameEncoder::SetBitrate(int kbps) {
-    checkBitrate("bitrate", kbps);
-    m_settings.bitrate = kbps;
-    m_settings.preset = m_settings.altPreset = 0;
-}
-
-void Mp3LameEncoder::SetVbrMethod(int method) {
-    checkRange("VBR method", method, -1, 3);
-    endCommandLineChoices();
-    chooseVbrMethod(method);
-}
-
-void Mp3LameEncoder::SetVbrBitrate(int kbps) {
-    checkBitrate("VBR bitrate", kbps);
-    m_settings.vbrBitrate = kbps;
-}
-
-void Mp3LameEncoder::SetVbrQuality(int quality) {
-    checkRange("VBR quality", quality, 0, 9);
-    m_settings.vbrQuality = quality;
-}
-
-// A later channel mode ends mono output, as a later SetMono(1) ends stereo.
-void Mp3LameEncoder::SetChannelMode(int mode) {
-    checkRange("channel mode", mode, 0, 4);
-    m_settings.channelMode = mode;
-}
-
-void Mp3LameEncoder::SetMono(int on) {
-    if (on)
-        m_settings.channelMode = 0;
-    else if (m_settings.channelMode == 0)
-        m_settings.channelMode = 1;
-}
-
-void Mp3LameEncoder::SetQuality(int quality) {
-    checkRange("quality", quality, 0, 9);
-    m_settings.quality = quality;
-}
-
-void Mp3LameEncoder::SetDeemphasis(int mode) {
-    checkRange("de-emphasis", mode, 0, 2);
-    m_settings.deemphasis = mode;
-}
-
-void Mp3LameEncoder::SetAthMode(int mode) {
-    checkRange("ATH mode", mode, 0, 3);
-    m_settings.athMode = mode;
-}
-
-void Mp3LameEncoder::SetLowpassFrequency(int hz) {
-    checkFrequency("low-pass frequency", hz);
-    m_settings.lowpassFrequency = hz;
-}
-
-void Mp3LameEncoder::SetHighpassFrequency(int hz) {
-    checkFrequency("high-pass frequency", hz);
-    m_settings.highpassFrequency = hz;
-}
-
-void Mp3LameEncoder::SetLowpassWidth(int hz) {
-    checkFrequency("low-pass width", hz);
-    m_settings.lowpassWidth = hz;
-}
-
-void Mp3LameEncoder::SetHighpassWidth(int hz) {
-    checkFrequency("high-pass width", hz);
-    m_settings.highpassWidth = hz;
-}
-
-void Mp3LameEncoder::SetSampleRate(int hz) {
-    for (int rate : LookupTables::SampleRateTable)
-        if (rate == hz) {
-            m_settings.sampleRate = hz;
-            return;
-        }
-    throw ComponentError(
-        QStringLiteral("MP3 cannot be made at %1 Hz; it takes 8000 to 48000 Hz in the usual steps.")
-            .arg(hz));
-}
-
-void Mp3LameEncoder::SetWriteVbrHeader(int on) {
-    m_settings.writeVbrHeader = on != 0;
-}
-void Mp3LameEncoder::SetBitReservoir(int on) {
-    m_settings.bitReservoir = on != 0;
-}
-void Mp3LameEncoder::SetAllowDiffBlocks(int on) {
-    m_settings.allowDiffBlocks = on != 0;
-}
-void Mp3LameEncoder::SetShortBlocks(int on) {
-    m_settings.shortBlocks = on != 0;
-}
-void Mp3LameEncoder::SetStrictIso(int on) {
-    m_settings.strictIso = on != 0;
-}
-void Mp3LameEncoder::SetEnforceMinBitrate(int on) {
-    m_settings.enforceMinBitrate = on != 0;
-}
-void Mp3LameEncoder::SetCrc(int on) {
-    m_settings.crc = on != 0;
 }
