@@ -149,12 +149,16 @@ int main(int argc, char** argv) {
          QStringLiteral("lame"),
          {"--quiet", "--nohist", "-b", "128", "-q", "5", "-m", "s", "%in", "%out"}},
         {"ogg",
-         [](OutputWriter& w) { w.setOggFormat({44100, 2, 128, 0, 0, -1}); },
+         [](OutputWriter& w) {
+             w.setOggFormat({44100, 2, 128, 0, 0, -1});
+         },
          ".ogg",
          QStringLiteral("oggenc"),
          {"--quiet", "-b", "128", "-o", "%out", "%in"}},
         {"ogg-managed",
-         [](OutputWriter& w) { w.setOggFormat({44100, 2, 128, 96, 160, -1}); },
+         [](OutputWriter& w) {
+             w.setOggFormat({44100, 2, 128, 96, 160, -1});
+         },
          ".ogg",
          QStringLiteral("oggenc"),
          {"--quiet", "--managed", "-b", "128", "-m", "96", "-M", "160", "-o", "%out", "%in"}},

@@ -12,14 +12,12 @@ void applyCdReadingOptions(const SettingsFile& settings, CdGrabber& grabber) {
     grabber.setErrorAction(settings.readPosition(ErrorAction, ErrorActionCount));
 }
 
-DriveSession::DriveSession(CdGrabber& grabber, IDriveLayer& drives,
-                           DiscInfoLookup& freedb, QObject* parent)
+DriveSession::DriveSession(CdGrabber& grabber, IDriveLayer& drives, DiscInfoLookup& freedb,
+                           QObject* parent)
     : QObject(parent), m_grabber(grabber), m_drives(drives), m_freedb(freedb) {
     connect(&m_grabber, &CdGrabber::onMediaChange, this, &DriveSession::mediaChanged);
-    connect(&m_grabber, &CdGrabber::onFreeDBQueryStatus, this,
-            &DriveSession::onLookupStatus);
-    connect(&m_grabber, &CdGrabber::onReleaseChoice, this,
-            &DriveSession::releaseChoiceNeeded);
+    connect(&m_grabber, &CdGrabber::onFreeDBQueryStatus, this, &DriveSession::onLookupStatus);
+    connect(&m_grabber, &CdGrabber::onReleaseChoice, this, &DriveSession::releaseChoiceNeeded);
 }
 
 QString DriveSession::twoDigits(int n) {

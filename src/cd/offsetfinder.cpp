@@ -6,8 +6,7 @@
 #include <map>
 #include <QTimer>
 
-OffsetFinder::OffsetFinder(CdGrabber& grabber, QString server, QString cacheFolder,
-                           QObject* parent)
+OffsetFinder::OffsetFinder(CdGrabber& grabber, QString server, QString cacheFolder, QObject* parent)
     : QObject(parent), m_grabber(grabber),
       m_client(std::make_unique<AccurateRipClient>(std::move(server), std::move(cacheFolder))) {
     connect(m_client.get(), &AccurateRipClient::finished, this,

@@ -142,9 +142,8 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     CdioGrabber grabber(choice.grabberSettings);
     grabber.setMediaPollInterval(24 * 3600 * 1000); // a run reads one disc; no changes to watch
     CdioDriveLayer drives(choice.grabberSettings);
-    OneDatabase freedb(settings.path(), options.musicBrainz
-                                            ? DiscInfoLookup::Databases::MusicBrainz
-                                            : DiscInfoLookup::Databases::FreeDb);
+    OneDatabase freedb(settings.path(), options.musicBrainz ? DiscInfoLookup::Databases::MusicBrainz
+                                                            : DiscInfoLookup::Databases::FreeDb);
     DriveSession session(grabber, drives, freedb);
     QVector<RowModel::Row> tracks;
     try {
@@ -158,8 +157,7 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
             // The cover goes into every file: the rip waits for it.
             if (grabber.isDiscCoverPending()) {
                 QEventLoop loop;
-                QObject::connect(&grabber, &CdGrabber::onDiscCover, &loop,
-                                 &QEventLoop::quit);
+                QObject::connect(&grabber, &CdGrabber::onDiscCover, &loop, &QEventLoop::quit);
                 loop.exec();
             }
             if (!grabber.getDiscCoverNote().isEmpty())

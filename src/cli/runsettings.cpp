@@ -39,7 +39,11 @@ ConversionComponents RunSettings::conversionComponents() const {
     const JobParts parts = JobParts::real();
     const EncoderSettings snapshot = encoders;
     return {[parts, snapshot](OutputFormat wanted) { return parts.writer(wanted, snapshot); },
-            parts.audioReader, parts.video, parts.rm, parts.tags, parts.covers};
+            parts.audioReader,
+            parts.video,
+            parts.rm,
+            parts.tags,
+            parts.covers};
 }
 
 RipComponents RunSettings::ripComponents() const {

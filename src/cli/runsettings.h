@@ -19,4 +19,3 @@ struct RunSettings {
     ConversionComponents conversionComponents() const;
     RipComponents ripComponents() const;
 };
-

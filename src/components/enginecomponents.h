@@ -1,9 +1,9 @@
 #pragma once
 
-#include "components/cdgrabber.h"
 #include "components/audioreader.h"
-#include "components/idrivelayer.h"
+#include "components/cdgrabber.h"
 #include "components/discinfolookup.h"
+#include "components/idrivelayer.h"
 #include "components/videoreader.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/enginecomponents.h"
 #include "components/audioplayer.h"
+#include "components/enginecomponents.h"
 #include "components/iskin.h"
 
 // The engine's components and the two the window adds: the preview player

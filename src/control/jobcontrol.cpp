@@ -1,7 +1,8 @@
 #include "control/jobcontrol.h"
 
-#include "components/ffmpeg/coverpicture.h"
 #include "components/cdgrabber.h"
+#include "components/ffmpeg/coverpicture.h"
+#include "components/ffmpeg/videofile.h"
 #include "components/output/writerfactory.h"
 #include "control/mainstate.h"
 #include "filelist/fileacceptance.h"
@@ -12,7 +13,6 @@
 #include "platform/ishell.h"
 #include "platform/iuserprompt.h"
 #include "settings/encodersettings.h"
-#include "components/ffmpeg/videofile.h"
 
 JobParts JobParts::real() {
     JobParts parts;
@@ -26,8 +26,8 @@ JobParts JobParts::real() {
     return parts;
 }
 
-JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber,
-                       IUserPrompt& prompt, IShell& shell, QObject* parent)
+JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, IUserPrompt& prompt,
+                       IShell& shell, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_grabber(grabber), m_prompt(prompt),
       m_shell(shell), m_parts(JobParts::real()) {}
 
@@ -113,9 +113,12 @@ void JobControl::startConversion(const JobSettings& settings, EncodersNow encode
     QVector<JobRow> rows;
     for (int i = 0; i < m_rows.count(); ++i)
         rows << jobRow(m_rows, i);
-    ConversionComponents parts{writers(std::move(encoders)), m_parts.audioReader, m_parts.video,
+    ConversionComponents parts{writers(std::move(encoders)),
+                               m_parts.audioReader,
+                               m_parts.video,
                                m_parts.rm,
-                               m_parts.tags, m_parts.covers};
+                               m_parts.tags,
+                               m_parts.covers};
     auto job =
         std::make_unique<ConversionJob>(withCurrentTargets(settings), rows, std::move(parts));
     job->setMaxRunningRows(rowsAtOnce);

@@ -22,14 +22,13 @@ MainController::MainController(AudioComponentSet& components, IUserPrompt& promp
                                QString settingsPath, QString programFolder, QObject* parent)
     : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
       m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
-      m_selection(&m_rows), m_drives(*components.cdGrabber, *components.driveLayer,
-                                     *components.discInfoLookup),
+      m_selection(&m_rows),
+      m_drives(*components.cdGrabber, *components.driveLayer, *components.discInfoLookup),
       m_commands(m_state, *this),
-      m_preview(std::make_unique<PreviewControl>(*components.audioPlayer,
-                                                 *components.cdGrabber, m_state, m_rows,
+      m_preview(std::make_unique<PreviewControl>(*components.audioPlayer, *components.cdGrabber,
+                                                 m_state, m_rows,
                                                  [this] { return int(m_options.function); })),
-      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.cdGrabber, prompt,
-                                          shell)) {
+      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.cdGrabber, prompt, shell)) {
     m_options.outputPath = defaultOutputPath();
     m_errorHandler = [](const QString& message) {
         std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));

@@ -19,8 +19,8 @@ struct MainState;
 class PreviewControl : public QObject {
     Q_OBJECT
 public:
-    PreviewControl(AudioPlayer& player, CdGrabber& grabber, MainState& state,
-                   RowModel& rows, std::function<int()> functionMode, QObject* parent = nullptr);
+    PreviewControl(AudioPlayer& player, CdGrabber& grabber, MainState& state, RowModel& rows,
+                   std::function<int()> functionMode, QObject* parent = nullptr);
 
     PreviewController& preview() { return m_preview; }
     // The list's row `row` as the preview plays it; none past either end.

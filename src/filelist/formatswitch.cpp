@@ -40,4 +40,3 @@ AfterRemoval rowsRemoved(int rowsLeft, bool anySelected, int currentRow) {
     after.currentRow = rowsLeft <= 0 ? -1 : std::min(currentRow, rowsLeft - 1);
     return after;
 }
-

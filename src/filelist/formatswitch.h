@@ -50,4 +50,3 @@ struct AfterRemoval {
     int currentRow = -1;
 };
 AfterRemoval rowsRemoved(int rowsLeft, bool anySelected, int currentRow);
-

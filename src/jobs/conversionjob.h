@@ -11,7 +11,7 @@
 struct ConversionComponents {
     WriterFactory writer;
     ReaderFactory audioReader;
-    VideoFactory video;      // the reader of a video's sound
+    VideoFactory video; // the reader of a video's sound
     RmWriterFactory rm;
     TagWriter tags;          // writeOutputTags when not given
     CoverReader covers = {}; // the picture a source carries goes on into its output

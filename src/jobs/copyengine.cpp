@@ -2,8 +2,8 @@
 
 #include "components/audioreader.h"
 #include "components/audiowriter.h"
-#include "components/videoreader.h"
 #include "components/loudness/loudnessmeter.h"
+#include "components/videoreader.h"
 #include "jobs/joberror.h"
 #include "playback/audiofilesource.h"
 #include "playback/videosoundsource.h"

@@ -1,8 +1,8 @@
 #include "jobs/ripjob.h"
 
 #include "cd/accurateripclient.h"
-#include "components/cdgrabber.h"
 #include "components/audiowriter.h"
+#include "components/cdgrabber.h"
 #include "components/videoreader.h"
 #include "jobs/folderpicture.h"
 #include "jobs/outputnaming.h"
@@ -75,8 +75,7 @@ void RipJob::begin() {
     }
     m_progressConnection =
         connect(&m_grabber, &CdGrabber::onOperationProgress, this, &RipJob::grabProgress);
-    m_errorConnection =
-        connect(&m_grabber, &CdGrabber::onGrabError, this, &RipJob::grabFailed);
+    m_errorConnection = connect(&m_grabber, &CdGrabber::onGrabError, this, &RipJob::grabFailed);
     nextRow();
 }
 

@@ -38,8 +38,8 @@ public:
     static constexpr qint64 PcmBudgetBytes = 64 * 1024 * 1024;
 
     // The grabber must outlive the job; the job lives on the grabber's thread.
-    RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber,
-           RipComponents components, QObject* parent = nullptr);
+    RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber, RipComponents components,
+           QObject* parent = nullptr);
     // Aborts the read and the encoders still running, and waits for them.
     ~RipJob() override;
 

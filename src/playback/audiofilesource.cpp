@@ -1,7 +1,7 @@
 #include "playback/audiofilesource.h"
 
-#include "components/componenterror.h"
 #include "components/audioreader.h"
+#include "components/componenterror.h"
 #include "platform/muldiv.h"
 
 #include <algorithm>

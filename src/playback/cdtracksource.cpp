@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-CdTrackSource::CdTrackSource(CdGrabber& grabber, int track)
-    : m_grabber(grabber), m_track(track) {}
+CdTrackSource::CdTrackSource(CdGrabber& grabber, int track) : m_grabber(grabber), m_track(track) {}
 
 void CdTrackSource::open() {
     m_grabber.selectTrack(m_track);

@@ -1,9 +1,9 @@
 #include "playback/previewcontroller.h"
 
-#include "components/componenterror.h"
-#include "components/cdgrabber.h"
-#include "components/audioreader.h"
 #include "components/audioplayer.h"
+#include "components/audioreader.h"
+#include "components/cdgrabber.h"
+#include "components/componenterror.h"
 #include "components/videoreader.h"
 #include "platform/muldiv.h"
 #include "playback/audiofilesource.h"

@@ -17,7 +17,7 @@ public:
 
     int functionMode() const override { return mode; }
     int rowCount() const override { return rows; }
-    void startJob() override { calls << "StartJob"; }
+    void startJob() override { calls << "startJob"; }
     void stopJob() override { calls << "StopJob"; }
     void showSettingsDialog() override { calls << "ShowSettingsDialog"; }
     void openFileMenu() override { calls << "OpenFileMenu"; }
@@ -70,7 +70,7 @@ protected:
 };
 
 TEST_F(CommandSurfaceTest, EveryNameRunsItsCommandWhenIdle) {
-    EXPECT_EQ(click("start"), QStringList{"StartJob"});
+    EXPECT_EQ(click("start"), QStringList{"startJob"});
     EXPECT_EQ(click("stop"), QStringList{"StopJob"});
     EXPECT_EQ(click("set"), QStringList{"ShowSettingsDialog"});
     EXPECT_EQ(click("file"), QStringList{"OpenFileMenu"});
@@ -174,7 +174,7 @@ TEST_F(CommandSurfaceTest, MenuItemsRunTheirCommands) {
     EXPECT_EQ(menu(Item::RemoveFile), QStringList{"RemoveSelectedRows"});
     EXPECT_EQ(menu(Item::Clear), QStringList{"ClearList"});
     EXPECT_EQ(menu(Item::ClearList), QStringList{"ClearList"});
-    EXPECT_EQ(menu(Item::Start), QStringList{"StartJob"});
+    EXPECT_EQ(menu(Item::Start), QStringList{"startJob"});
     EXPECT_EQ(menu(Item::Stop), QStringList{"StopJob"});
     EXPECT_EQ(menu(Item::Settings), QStringList{"ShowSettingsDialog"});
     EXPECT_EQ(menu(Item::Exit), QStringList{"CloseMainWindow"});

@@ -1,6 +1,6 @@
+#include "app/windowfixture.h"
 #include "control/filehandover.h"
 #include "control/filelistcontrol.h"
-#include "app/windowfixture.h"
 #include "filelist/fileadder.h"
 #include "filelist/formatswitch.h"
 #include "filelist/testmedia.h"

@@ -1,7 +1,6 @@
 // Ripping and converting from the main window, started and stopped through
 // the commands a click reaches, on the real grabber (a disc image), reader
 // and writers.
-#include "control/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
 #include "components/audio/mediatools.h"
@@ -9,6 +8,7 @@
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/ffmpeg/videofile.h"
+#include "control/jobcontrol.h"
 #include "settings/settingsfile.h"
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"

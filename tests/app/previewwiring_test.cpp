@@ -1,12 +1,12 @@
 // Preview from the window's side: the commands reach the preview controller,
 // its reports reach the rows, the state and the skin's slider.
-#include "control/previewcontrol.h"
 #include "app/windowfixture.h"
 #include "cd/discimage.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/player/qtaudioplayer.h"
+#include "control/previewcontrol.h"
 #include "settings/settingsfile.h"
 
 #include <QFile>

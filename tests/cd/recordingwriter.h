@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/componenterror.h"
 #include "components/audiowriter.h"
+#include "components/componenterror.h"
 
 #include <atomic>
 #include <cstring>

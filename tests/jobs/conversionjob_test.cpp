@@ -127,9 +127,11 @@ protected:
     }
 
     ConversionComponents components() {
-        return {
-            settingsWriters(path(QStringLiteral("Orvelle.ini"))), audioReaders(), videoFiles(),
-            rmWriters(), {}};
+        return {settingsWriters(path(QStringLiteral("Orvelle.ini"))),
+                audioReaders(),
+                videoFiles(),
+                rmWriters(),
+                {}};
     }
 
     JobSettings settings(FolderScheme scheme = FolderScheme::None) { return {out(), scheme, 0}; }

@@ -71,8 +71,7 @@ protected:
     }
 
     RipComponents components() const {
-        return {
-            settingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), rmWriters(), {}, {}};
+        return {settingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), rmWriters(), {}, {}};
     }
 
     QTemporaryDir dir;

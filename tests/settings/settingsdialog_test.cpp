@@ -1,5 +1,5 @@
-#include "components/output/outputwriter.h"
 #include "cd/drivesession.h"
+#include "components/output/outputwriter.h"
 #include "components/output/writerfactory.h"
 #include "settings/mainkeys.h"
 #include "settings/settingsfile.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "components/cdgrabber.h"
-#include "components/audiowriter.h"
 #include "components/audioplayer.h"
-#include "components/idrivelayer.h"
+#include "components/audiowriter.h"
+#include "components/cdgrabber.h"
 #include "components/discinfolookup.h"
+#include "components/idrivelayer.h"
 #include "components/videoreader.h"
 
 // Stand-ins for components a build has not got: no drive, nothing decodable,

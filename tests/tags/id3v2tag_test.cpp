@@ -159,11 +159,11 @@ TEST_F(ID3v2TagTest, OutsideReadersReadWhatWeWrite) {
 
     EXPECT_EQ(tagLibFields(file), sampleFields());
     const Result read = mutagen("from mutagen.id3 import ID3\n"
-                                   "t = ID3(sys.argv[1])\n"
-                                   "print(t.version, t['TIT2'].text[0], t['TPE1'].text[0], "
-                                   "t['TALB'].text[0], t['TRCK'].text[0],"
-                                   " t['TCON'].text[0], t.getall('COMM')[0].text[0], sep='|')",
-                                   file);
+                                "t = ID3(sys.argv[1])\n"
+                                "print(t.version, t['TIT2'].text[0], t['TPE1'].text[0], "
+                                "t['TALB'].text[0], t['TRCK'].text[0],"
+                                " t['TCON'].text[0], t.getall('COMM')[0].text[0], sep='|')",
+                                file);
     EXPECT_EQ(QString::fromUtf8(read.out).trimmed(),
               QStringLiteral("(2, 3, 0)|Título|Артист|Album 日本|7|Rock|a comment"));
     const auto probe = ffprobeTags(file);

@@ -150,10 +150,10 @@ TEST_F(OggTagTest, OutsideReadersReadWhatWeWrite) {
     EXPECT_TRUE(oggInfo(file).contains(QStringLiteral("Artist=Артист")));
     EXPECT_EQ(tagLibFields(file), sampleFields());
     const Result read = mutagen("from mutagen.oggvorbis import OggVorbis\n"
-                                   "f = OggVorbis(sys.argv[1])\n"
-                                   "print(*[f[k][0] for k in ('title', 'artist', 'album', 'date',"
-                                   " 'tracknumber', 'genre', 'comment')], sep='|')",
-                                   file);
+                                "f = OggVorbis(sys.argv[1])\n"
+                                "print(*[f[k][0] for k in ('title', 'artist', 'album', 'date',"
+                                " 'tracknumber', 'genre', 'comment')], sep='|')",
+                                file);
     EXPECT_EQ(QString::fromUtf8(read.out).trimmed(),
               QStringLiteral("Título|Артист|Album 日本|1999|7|Rock|a comment"));
     const auto probe = ffprobeTags(file);

@@ -1,10 +1,10 @@
 #include "components/cdio/cdiograbber.h"
 
+#include "components/audiowriter.h"
 #include "components/cdio/driveuse.h"
 #include "components/cdio/grabtask.h"
 #include "components/cdio/imagesheet.h"
 #include "components/componenterror.h"
-#include "components/audiowriter.h"
 #include "settings/driveoffsetkeys.h"
 #include "settings/settingsfile.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "cd/disclookup.h"
+#include "components/cdgrabber.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/mediawatcher.h"
 #include "components/cdio/trackreader.h"
-#include "components/cdgrabber.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
 #include "components/cdio/grabtask.h"
 
 #include "cd/accuraterip.h"
+#include "components/audiowriter.h"
 #include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
-#include "components/audiowriter.h"
 
 #include <optional>
 

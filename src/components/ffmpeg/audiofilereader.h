@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/ffmpeg/ffmpegdecoder.h"
 #include "components/audioreader.h"
+#include "components/ffmpeg/ffmpegdecoder.h"
 
 // The converter's reader of audio files: whatever FFmpeg decodes (.mp3 .wav
 // .wma .ogg and more, recognised by content), plus the two headerless formats

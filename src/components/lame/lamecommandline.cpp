@@ -282,7 +282,8 @@ void LameSwitches::applySwitch(const QString& name, const QString& value) {
     } else if (name == QLatin1String("--lowpass-width")) {
         m_settings.lowpassWidth = checkFrequency("low-pass width", hertzValue(name, value));
     } else if (name == QLatin1String("--highpass")) {
-        m_settings.highpassFrequency = checkFrequency("high-pass frequency", hertzValue(name, value));
+        m_settings.highpassFrequency =
+            checkFrequency("high-pass frequency", hertzValue(name, value));
     } else if (name == QLatin1String("--highpass-width")) {
         m_settings.highpassWidth = checkFrequency("high-pass width", hertzValue(name, value));
     } else if (name == QLatin1String("--preset") || name == QLatin1String("--alt-preset")) {

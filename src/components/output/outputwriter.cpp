@@ -158,4 +158,3 @@ void OutputWriter::setOpusFormat(int bitrate, OpusWriter::Mode mode, int complex
     m_opus.mode = mode;
     m_opus.complexity = complexity;
 }
-

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/flac/flacwriter.h"
 #include "components/audiowriter.h"
+#include "components/flac/flacwriter.h"
 #include "components/lame/lamesettings.h"
 #include "components/opus/opuswriter.h"
 #include "components/vorbis/oggvorbiswriter.h"

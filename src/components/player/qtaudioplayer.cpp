@@ -34,7 +34,8 @@ constexpr int EndGraceMs = 200;
 
 } // namespace
 
-QtAudioPlayer::QtAudioPlayer(QObject* parent) : AudioPlayer(parent), m_queue(new PcmQueue(2, this)) {
+QtAudioPlayer::QtAudioPlayer(QObject* parent)
+    : AudioPlayer(parent), m_queue(new PcmQueue(2, this)) {
     m_timer.setInterval(TimerIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &QtAudioPlayer::onTick);
     // Queued: the output reads the queue in the middle of its own work, maybe on

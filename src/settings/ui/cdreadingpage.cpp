@@ -99,7 +99,8 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     connect(m_findOffset, &QPushButton::clicked, this, &CdReadingPage::findOffset);
 
     connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { m_pendingReadMode = id; });
-    connect(m_actions, &QButtonGroup::idClicked, this, [this](int id) { m_pendingErrorAction = id; });
+    connect(m_actions, &QButtonGroup::idClicked, this,
+            [this](int id) { m_pendingErrorAction = id; });
 }
 
 void CdReadingPage::showPending() {
@@ -137,7 +138,8 @@ void CdReadingPage::load(const SettingsFile& settings) {
     m_offset->setValue(
         drive ? settings.ini().readInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey, 0)
               : 0);
-    m_pendingReadMode = settings.readPosition(CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount);
+    m_pendingReadMode =
+        settings.readPosition(CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount);
     SettingsControls::load(m_retries, settings, CdReadingKeys::RetriesForDialog);
     m_pendingErrorAction =
         settings.readPosition(CdReadingKeys::ErrorAction, CdReadingKeys::ErrorActionCount);

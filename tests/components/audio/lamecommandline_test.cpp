@@ -20,9 +20,11 @@ QString errorOf(LameSettings& lame, const QString& line) {
 
 TEST(LameCommandLine, CommandLineSetsTheMatchingSettings) {
     LameSettings lame;
-    applyLameCommandLine(lame, QStringLiteral(
-        "-b 192 -q2 -m j --resample 22.05 -p -t --nores --noshort --allow-diff-short\n"
-        "--strictly-enforce-ISO --lowpass 15 --lowpass-width 1000 --highpass 120 -e 5 --athshort"));
+    applyLameCommandLine(
+        lame, QStringLiteral(
+                  "-b 192 -q2 -m j --resample 22.05 -p -t --nores --noshort --allow-diff-short\n"
+                  "--strictly-enforce-ISO --lowpass 15 --lowpass-width 1000 --highpass 120 -e 5 "
+                  "--athshort"));
     const LameSettings& s = lame;
     EXPECT_EQ(s.bitrate, 192);
     EXPECT_EQ(s.quality, 2);
@@ -63,8 +65,7 @@ TEST(LameCommandLine, CommandLineRejectsWhatItCannotHonourAndChangesNothing) {
     LameSettings lame;
     EXPECT_TRUE(errorOf(lame, QStringLiteral("--replaygain-accurate"))
                     .contains(QStringLiteral("--replaygain-accurate")));
-    EXPECT_TRUE(
-        errorOf(lame, QStringLiteral("-q 3 -b")).contains(QStringLiteral("needs a value")));
+    EXPECT_TRUE(errorOf(lame, QStringLiteral("-q 3 -b")).contains(QStringLiteral("needs a value")));
     EXPECT_TRUE(errorOf(lame, QStringLiteral("-b fast")).contains(QStringLiteral("fast")));
     EXPECT_FALSE(errorOf(lame, QStringLiteral("-m x")).isEmpty());
     EXPECT_FALSE(errorOf(lame, QStringLiteral("input.wav")).isEmpty());

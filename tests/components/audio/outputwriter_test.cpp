@@ -328,9 +328,12 @@ TEST_F(OutputWriterTest, NeverWritesThroughALink) {
     ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write("precious") == 8);
     victim.close();
     ASSERT_TRUE(victim.link(path(QStringLiteral("link.out"))));
-    const std::function<void()> formats[] = {
-        [&] { writer.setWavFormat(44100, 2, 16); }, [&] { writer.setMp3Settings({}); },
-        [&] { writer.setOggFormat({44100, 2, 128, 0, 0, -1}); }, [&] { writer.setWmaProfile(9); }};
+    const std::function<void()> formats[] = {[&] { writer.setWavFormat(44100, 2, 16); },
+                                             [&] { writer.setMp3Settings({}); },
+                                             [&] {
+                                                 writer.setOggFormat({44100, 2, 128, 0, 0, -1});
+                                             },
+                                             [&] { writer.setWmaProfile(9); }};
     for (const auto& choose : formats) {
         choose();
         EXPECT_THROW(writeFile(path(QStringLiteral("link.out")), tone(44100, 2, 0.2, 440)),

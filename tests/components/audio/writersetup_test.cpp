@@ -96,9 +96,9 @@ TEST_F(WriterSetupTest, Mp3PresetsThenTheCommandLine) {
 
 TEST_F(WriterSetupTest, OggTakesVbrOverQualityOverConstantBitrate) {
     const auto same = [](const OggVorbisWriter::Settings& a, const OggVorbisWriter::Settings& b) {
-        return a.sampleRate == b.sampleRate && a.channels == b.channels &&
-               a.bitrate == b.bitrate && a.minBitrate == b.minBitrate &&
-               a.maxBitrate == b.maxBitrate && a.quality == b.quality;
+        return a.sampleRate == b.sampleRate && a.channels == b.channels && a.bitrate == b.bitrate &&
+               a.minBitrate == b.minBitrate && a.maxBitrate == b.maxBitrate &&
+               a.quality == b.quality;
     };
     EXPECT_TRUE(same(ogg(), {44100, 2, 128, 0, 0, -1}));
     settings.write(OggKeys::Channel, 0);
