@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-PreviewController::PreviewController(Components components, RowLookup rows, jobRunning jobRunning,
+PreviewController::PreviewController(Components components, RowLookup rows, JobRunning jobRunning,
                                      QObject* parent)
     : QObject(parent), m_player(components.player), m_grabber(components.grabber),
       m_makeReader(std::move(components.makeReader)), m_makeVideo(std::move(components.makeVideo)),

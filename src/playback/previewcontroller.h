@@ -32,7 +32,7 @@ public:
 
     // The list's row at an index, or none past either end.
     using RowLookup = std::function<std::optional<PreviewRow>(int row)>;
-    using jobRunning = std::function<bool()>;
+    using JobRunning = std::function<bool()>;
     using ReaderFactory = std::function<std::unique_ptr<AudioReader>()>;
     using VideoFactory = std::function<std::unique_ptr<VideoReader>()>;
 
@@ -43,7 +43,7 @@ public:
         VideoFactory makeVideo;
     };
 
-    PreviewController(Components components, RowLookup rows, jobRunning jobRunning,
+    PreviewController(Components components, RowLookup rows, JobRunning jobRunning,
                       QObject* parent = nullptr);
     ~PreviewController() override;
 
@@ -97,7 +97,7 @@ private:
     ReaderFactory m_makeReader;
     VideoFactory m_makeVideo;
     RowLookup m_rows;
-    jobRunning m_jobRunning;
+    JobRunning m_jobRunning;
 
     PreviewRow m_row;
     std::unique_ptr<PreviewSource> m_source;

@@ -57,8 +57,9 @@ TEST(FormatSwitch, EachFormatHasOneTextAndBack) {
     const QStringList texts{"MP3", "WAV", "WMA", "OGG", "RM", "SET", "FLAC", "OPUS"};
     for (int format = 0; format < texts.size(); ++format) {
         EXPECT_EQ(formatText(format), texts[format]);
-        if (format != FormatSet)
+        if (format != FormatSet) {
             EXPECT_EQ(formatFromText(texts[format]), OutputFormat(format));
+        }
     }
     for (const char* text : {"SET", "mp3", "", " RM", "WAV "})
         EXPECT_FALSE(formatFromText(QLatin1String(text))) << text;
