@@ -32,9 +32,9 @@ namespace {
 class RecordingGrabber : public NullCdGrabber {
 public:
     QStringList calls;
-    void SetReadMode(int mode) override { calls << QStringLiteral("mode %1").arg(mode); }
-    void SetRetryCount(int retries) override { calls << QStringLiteral("retries %1").arg(retries); }
-    void SetErrorAction(int action) override { calls << QStringLiteral("stop %1").arg(action); }
+    void setReadMode(int mode) override { calls << QStringLiteral("mode %1").arg(mode); }
+    void setRetryCount(int retries) override { calls << QStringLiteral("retries %1").arg(retries); }
+    void setErrorAction(int action) override { calls << QStringLiteral("stop %1").arg(action); }
 };
 
 class SettingsDialogTest : public ::testing::Test {
@@ -48,7 +48,7 @@ protected:
 
     std::unique_ptr<SettingsDialog> make(SettingsFile& file, const QStringList& codecs) {
         return std::make_unique<SettingsDialog>(
-            file, codecs, prompt, [this, &file] { ApplyCdReadingOptions(file, grabber); });
+            file, codecs, prompt, [this, &file] { applyCdReadingOptions(file, grabber); });
     }
 
     template <class T> T* control(const char* name) {
@@ -115,13 +115,13 @@ TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle
     for (int i : treeOrder) {
         ASSERT_TRUE(*it);
         EXPECT_EQ((*it)->text(0), QLatin1String(texts[i]));
-        dialog->ShowSettingsPage(i);
+        dialog->showSettingsPage(i);
         EXPECT_EQ(dialog->windowTitle(), QLatin1String(titles[i]));
         EXPECT_EQ(shownPage(), QLatin1String(pages[i]));
         ++it;
     }
-    dialog->ShowSettingsPage(15);
-    dialog->ShowSettingsPage(-1);
+    dialog->showSettingsPage(15);
+    dialog->showSettingsPage(-1);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
     EXPECT_EQ(dialog->shownNode(), 12);
 }
@@ -621,7 +621,7 @@ TEST_F(SettingsDialogTest, TheCommandLineReachesMp3OutputWithoutOkAndOutlivesEve
 
     Mp3LameEncoder encoder;
     OutputWriter writer;
-    ApplyEncoderSettings(0, settings, writer, encoder, dialog->commandLine());
+    applyEncoderSettings(0, settings, writer, encoder, dialog->commandLine());
     EXPECT_EQ(encoder.settings().bitrate, 192);
     EXPECT_EQ(encoder.settings().channelMode, 0);
 

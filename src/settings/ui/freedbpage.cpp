@@ -52,8 +52,8 @@ FreedbPage::FreedbPage(QWidget* parent) : SettingsPage(parent) {
 
     bind({{m_site, FreedbKeys::Site},
           {m_source, FreedbKeys::Source},
-          {m_port, FreedbKeys::Port},
+          {m_port, FreedbKeys::port},
           {m_timeout, FreedbKeys::Timeout},
-          {m_proxy, FreedbKeys::Proxy},
+          {m_proxy, FreedbKeys::proxy},
           {m_databases, FreedbKeys::Databases}});
 }

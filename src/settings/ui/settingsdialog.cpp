@@ -100,7 +100,7 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     pageTree->setFixedWidth(widest + 3 * pageTree->indentation());
     // A click shows a page; moving the selection with the keyboard does not.
     connect(pageTree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { ShowSettingsPage(nodeIndex(item)); });
+            [this](QTreeWidgetItem* item) { showSettingsPage(nodeIndex(item)); });
 
     m_commandLine = new Mp3CommandLinePage;
     m_wmaRm = new WmaRmPage;
@@ -155,7 +155,7 @@ int SettingsDialog::nodeIndex(const QTreeWidgetItem* item) const {
     return -1;
 }
 
-void SettingsDialog::ShowSettingsPage(int node) {
+void SettingsDialog::showSettingsPage(int node) {
     if (node < 0 || node >= NodeCount)
         return;
     setWindowTitle(QLatin1String(Nodes[node].title));
@@ -170,7 +170,7 @@ void SettingsDialog::showEvent(QShowEvent* event) {
         loadPages();
         if (!pageTree->currentItem())
             pageTree->setCurrentItem(m_nodes[0]);
-        ShowSettingsPage(nodeIndex(pageTree->currentItem()));
+        showSettingsPage(nodeIndex(pageTree->currentItem()));
     }
     QDialog::showEvent(event);
 }
@@ -188,8 +188,8 @@ bool SettingsDialog::commandLineAccepted() {
     if (lineError.isEmpty())
         return true;
     pageTree->setCurrentItem(m_nodes[CommandLineNode]);
-    ShowSettingsPage(CommandLineNode);
-    m_prompt.Information(lineError);
+    showSettingsPage(CommandLineNode);
+    m_prompt.information(lineError);
     return false;
 }
 
@@ -205,7 +205,7 @@ void SettingsDialog::okClick() {
         for (const SettingsPage* page : m_pages)
             page->save(m_settings);
     } catch (const IniWriteError& error) {
-        m_prompt.Information(error.message()); // the keys after it are not written
+        m_prompt.information(error.message()); // the keys after it are not written
         return;
     }
     if (m_applyCdReadingOptions) {
@@ -213,7 +213,7 @@ void SettingsDialog::okClick() {
         try {
             m_applyCdReadingOptions();
         } catch (const std::exception& error) {
-            m_prompt.Information(QString::fromStdString(error.what()));
+            m_prompt.information(QString::fromStdString(error.what()));
         }
     }
     accept();

@@ -38,7 +38,7 @@ public:
 
     // Shows the page of tree node `node` (0..14) under its title; any other
     // value changes nothing.
-    void ShowSettingsPage(int node);
+    void showSettingsPage(int node);
     // The tree node whose page is shown, -1 before the first showing.
     int shownNode() const { return m_shownNode; }
 
