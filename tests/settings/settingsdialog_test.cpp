@@ -318,6 +318,51 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
     EXPECT_EQ(grabber.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));
 }
 
+// Every key holds a valid value other than its default, most of them at an end
+// of their range: Ok after showing writes the file back unchanged, and Default
+// then Ok writes what an empty file would, but for WAV's 48000 Hz.
+TEST_F(SettingsDialogTest, EveryKeyRoundTripsAndDefaultResetsEveryKey) {
+    const std::pair<const char*, const char*> sections[] = {
+        {"mp3", "bitrate=14;channel=4;frequency=0;quality=9"},
+        {"MP3VBR", "Coding Method=4;vbr bitrate=0;vbr quality=0;vbrck=0;semb=1"},
+        {"MP3Filt", "chHFilt=1;chLFilt=1;udHFiltF=48000;udHFiltW=0;udLFiltF=16000;udLFiltW=500"},
+        {"MP3Expert", "Bit=0;short=0;allow=1;comply=1;crc=1;ath=3;de=2"},
+        {"MP3Prest", "preset=1;alt=1;rg_prest=10;rg_alt=4"},
+        {"wav", "mode=2;bit=0;channel=0;frequency=8"},
+        {"wma", "format=22"}, // shares its text with 20
+        {"Rm", "format=1"},
+        {"ogg", "channel=0;frequency=8;bitrate=14;max bitrate=14;min bitrate=0;quality=1000;"
+                "oggvbr=1;oggquality=1"},
+        {"Format", "mode=3;retries=32;stop=2"},
+        {"Freedb", "site=0;toserver=2;port=8880;timeout=3000;proxy=cache:3128"},
+        {"MusicBrainz", "source=0"},
+        {"Main", "Jobs=64;ReplayGainRip=0;ReplayGainConvert=2"},
+        {"flac", "level=0"},
+        {"opus", "bitrate=510;mode=2;complexity=0"}};
+    for (const auto& [section, keys] : sections)
+        for (const QString& pair : QString::fromLatin1(keys).split(QLatin1Char(';')))
+            store(section, pair.section(QLatin1Char('='), 0, 0).toLatin1().constData(),
+                  pair.section(QLatin1Char('='), 1));
+    const QByteArray stored = fileBytes();
+    dialog->show();
+    clickOk();
+    EXPECT_EQ(fileBytes().toStdString(), stored.toStdString());
+
+    SettingsFile empty(dir.filePath(QStringLiteral("empty.ini")));
+    dialog = make(empty, {"RA 14.4", "Cook"});
+    dialog->show();
+    clickOk();
+    QFile file(empty.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray defaults =
+        file.readAll().replace("frequency=7\n\n[wma]", "frequency=8\n\n[wma]");
+    dialog = make(settings, {"RA 14.4", "Cook"});
+    dialog->show();
+    control<QPushButton>("Button2")->click();
+    clickOk();
+    EXPECT_EQ(fileBytes().toStdString(), defaults.toStdString());
+}
+
 TEST_F(SettingsDialogTest, CdChoicesAreStoredFromThePendingValues) {
     store("Format", "mode", "7"); // beyond the list: shows the default
     dialog->show();

@@ -32,17 +32,6 @@ QGroupBox* buttonBox(const QString& title, const char* prefix, int firstNumber,
     return box;
 }
 
-void check(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id)) {
-        button->setChecked(true);
-        return;
-    }
-    group->setExclusive(false);
-    for (QAbstractButton* button : group->buttons())
-        button->setChecked(false);
-    group->setExclusive(true);
-}
-
 } // namespace
 
 CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
@@ -98,14 +87,10 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     layout->addStretch();
     connect(m_findOffset, &QPushButton::clicked, this, &CdReadingPage::findOffset);
 
-    connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { m_pendingReadMode = id; });
-    connect(m_actions, &QButtonGroup::idClicked, this,
-            [this](int id) { m_pendingErrorAction = id; });
-}
-
-void CdReadingPage::showPending() {
-    check(m_modes, m_pendingReadMode);
-    check(m_actions, m_pendingErrorAction);
+    bind({{m_modes, &m_pendingReadMode, CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount},
+          {m_retries, CdReadingKeys::RetriesForDialog},
+          {m_actions, &m_pendingErrorAction, CdReadingKeys::ErrorAction,
+           CdReadingKeys::ErrorActionCount}});
 }
 
 void CdReadingPage::findOffset() {
@@ -138,26 +123,12 @@ void CdReadingPage::load(const SettingsFile& settings) {
     m_offset->setValue(
         drive ? settings.ini().readInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey, 0)
               : 0);
-    m_pendingReadMode =
-        settings.readPosition(CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount);
-    SettingsControls::load(m_retries, settings, CdReadingKeys::RetriesForDialog);
-    m_pendingErrorAction =
-        settings.readPosition(CdReadingKeys::ErrorAction, CdReadingKeys::ErrorActionCount);
-    showPending();
+    SettingsPage::load(settings);
 }
 
 void CdReadingPage::save(SettingsFile& settings) const {
     if (!m_offsetKey.isEmpty())
         settings.ini().writeInteger(QLatin1String(DriveOffsetKeys::Section), m_offsetKey,
                                     m_offset->value());
-    settings.write(CdReadingKeys::ModeForDialog, m_pendingReadMode);
-    SettingsControls::save(m_retries, settings, CdReadingKeys::RetriesForDialog);
-    settings.write(CdReadingKeys::ErrorAction, m_pendingErrorAction);
-}
-
-void CdReadingPage::setDefaults() {
-    m_pendingReadMode = CdReadingKeys::ModeForDialog.defaultValue;
-    m_retries->setValue(CdReadingKeys::RetriesForDialog.defaultValue);
-    m_pendingErrorAction = CdReadingKeys::ErrorAction.defaultValue;
-    showPending();
+    SettingsPage::save(settings);
 }

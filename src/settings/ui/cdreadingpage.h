@@ -28,21 +28,21 @@ class CdReadingPage : public SettingsPage {
 public:
     explicit CdReadingPage(QWidget* parent = nullptr);
 
+    // The drive's read offset is kept under a key named after the drive, so
+    // it is loaded and saved beside the page's table.
     void load(const SettingsFile& settings) override;
     void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
-    // The chosen grab mode (0 burst .. 3 paranoid) and error action (0 stop,
-    // 1 silence, 2 cut), as the radio buttons were last clicked.
-    int m_pendingReadMode = 0;
-    int m_pendingErrorAction = 0;
 
     void setDriveOffsetAccess(DriveOffsetAccess access) { m_offsetAccess = std::move(access); }
 
 private:
-    void showPending();
     void findOffset();
 
+    // The chosen grab mode (0 burst .. 3 paranoid) and error action (0 stop,
+    // 1 silence, 2 cut), as the radio buttons were last clicked: these are
+    // stored, not the buttons.
+    int m_pendingReadMode = 0;
+    int m_pendingErrorAction = 0;
     QButtonGroup* m_modes;
     QSpinBox* m_retries;
     QButtonGroup* m_actions;

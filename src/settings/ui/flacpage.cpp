@@ -31,16 +31,6 @@ FlacPage::FlacPage(QWidget* parent) : SettingsPage(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(general);
     layout->addStretch();
-}
 
-void FlacPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_level, settings, FlacKeys::Level);
-}
-
-void FlacPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_level, settings, FlacKeys::Level);
-}
-
-void FlacPage::setDefaults() {
-    m_level->setCurrentIndex(FlacKeys::Level.defaultValue);
+    bind({{m_level, FlacKeys::Level}});
 }

@@ -11,10 +11,6 @@ class FlacPage : public SettingsPage {
 public:
     explicit FlacPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     QComboBox* m_level;
 };

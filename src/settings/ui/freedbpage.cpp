@@ -2,7 +2,6 @@
 
 #include "platform/inifile.h"
 #include "settings/freedbkeys.h"
-#include "settings/settingsfile.h"
 #include "settings/ui/choicegroup.h"
 #include "settings/ui/digitkeyfilter.h"
 #include "settings/ui/settingscontrols.h"
@@ -50,31 +49,11 @@ FreedbPage::FreedbPage(QWidget* parent) : SettingsPage(parent) {
     layout->addLayout(form);
     layout->addWidget(m_source);
     layout->addStretch();
-}
 
-void FreedbPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_site, settings, FreedbKeys::Site);
-    SettingsControls::load(m_source, settings, FreedbKeys::Source);
-    m_port->setText(settings.read(FreedbKeys::port));
-    m_timeout->setText(settings.read(FreedbKeys::Timeout));
-    m_proxy->setText(settings.read(FreedbKeys::proxy));
-    SettingsControls::load(m_databases, settings, FreedbKeys::Databases);
-}
-
-void FreedbPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_site, settings, FreedbKeys::Site);
-    SettingsControls::save(m_source, settings, FreedbKeys::Source);
-    settings.write(FreedbKeys::port, m_port->text());
-    settings.write(FreedbKeys::Timeout, m_timeout->text());
-    settings.write(FreedbKeys::proxy, m_proxy->text());
-    SettingsControls::save(m_databases, settings, FreedbKeys::Databases);
-}
-
-void FreedbPage::setDefaults() {
-    m_site->setCurrentIndex(FreedbKeys::Site.defaultValue);
-    m_source->setIndex(FreedbKeys::Source.defaultValue);
-    m_port->setText(QLatin1String(FreedbKeys::port.defaultValue));
-    m_timeout->setText(QLatin1String(FreedbKeys::Timeout.defaultValue));
-    m_proxy->setText(QLatin1String(FreedbKeys::proxy.defaultValue));
-    m_databases->setCurrentIndex(FreedbKeys::Databases.defaultValue);
+    bind({{m_site, FreedbKeys::Site},
+          {m_source, FreedbKeys::Source},
+          {m_port, FreedbKeys::port},
+          {m_timeout, FreedbKeys::Timeout},
+          {m_proxy, FreedbKeys::proxy},
+          {m_databases, FreedbKeys::Databases}});
 }

@@ -12,10 +12,6 @@ class FreedbPage : public SettingsPage {
 public:
     explicit FreedbPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     QComboBox* m_site;
     QLineEdit* m_port;

@@ -1,7 +1,6 @@
 #include "settings/ui/generalpage.h"
 
 #include "settings/mainkeys.h"
-#include "settings/settingsfile.h"
 #include "settings/ui/settingscontrols.h"
 
 #include <QComboBox>
@@ -45,22 +44,8 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
     layout->addWidget(conversion);
     layout->addWidget(gain);
     layout->addStretch();
-}
 
-void GeneralPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_jobs, settings, MainKeys::Jobs);
-    SettingsControls::load(m_ripGain, settings, MainKeys::ReplayGainRip);
-    SettingsControls::load(m_convertGain, settings, MainKeys::ReplayGainConvert);
-}
-
-void GeneralPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_jobs, settings, MainKeys::Jobs);
-    SettingsControls::save(m_ripGain, settings, MainKeys::ReplayGainRip);
-    SettingsControls::save(m_convertGain, settings, MainKeys::ReplayGainConvert);
-}
-
-void GeneralPage::setDefaults() {
-    m_jobs->setValue(MainKeys::Jobs.defaultValue);
-    m_ripGain->setCurrentIndex(MainKeys::ReplayGainRip.defaultValue);
-    m_convertGain->setCurrentIndex(MainKeys::ReplayGainConvert.defaultValue);
+    bind({{m_jobs, MainKeys::Jobs},
+          {m_ripGain, MainKeys::ReplayGainRip},
+          {m_convertGain, MainKeys::ReplayGainConvert}});
 }

@@ -12,10 +12,6 @@ class GeneralPage : public SettingsPage {
 public:
     explicit GeneralPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     QSpinBox* m_jobs;
     QComboBox* m_ripGain;

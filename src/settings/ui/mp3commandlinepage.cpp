@@ -15,8 +15,3 @@ Mp3CommandLinePage::Mp3CommandLinePage(QWidget* parent) : SettingsPage(parent) {
 QString Mp3CommandLinePage::commandLine() const {
     return m_text->toPlainText();
 }
-
-// Neither loaded, saved nor reset: the text outlives every showing.
-void Mp3CommandLinePage::load(const SettingsFile&) {}
-void Mp3CommandLinePage::save(SettingsFile&) const {}
-void Mp3CommandLinePage::setDefaults() {}

@@ -11,16 +11,12 @@ class Mp3ExpertPage : public SettingsPage {
 public:
     explicit Mp3ExpertPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     QCheckBox* m_crc;
-    QCheckBox* m_comply;
-    QCheckBox* m_allow;
-    QCheckBox* m_short;
-    QCheckBox* m_bit;
+    QCheckBox* m_strictIso;
+    QCheckBox* m_allowDiffBlocks;
+    QCheckBox* m_shortBlocks;
+    QCheckBox* m_bitReservoir;
     QComboBox* m_ath;
     QComboBox* m_deemphasis;
 };

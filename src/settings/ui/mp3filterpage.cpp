@@ -1,8 +1,6 @@
 #include "settings/ui/mp3filterpage.h"
 
 #include "settings/mp3keys.h"
-#include "settings/settingsfile.h"
-#include "settings/ui/settingscontrols.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -63,6 +61,13 @@ Mp3FilterPage::Mp3FilterPage(QWidget* parent) : SettingsPage(parent) {
                                 m_lowpassWidthCaption, m_lowpassWidth, this));
     layout->addStretch();
 
+    bind({{m_highpassOn, Mp3Keys::HighpassOn},
+          {m_lowpassOn, Mp3Keys::LowpassOn},
+          {m_highpassFrequency, Mp3Keys::HighpassFrequency},
+          {m_highpassWidth, Mp3Keys::HighpassWidth},
+          {m_lowpassFrequency, Mp3Keys::LowpassFrequency},
+          {m_lowpassWidth, Mp3Keys::LowpassWidth}});
+
     connect(m_highpassOn, &QCheckBox::toggled, this, &Mp3FilterPage::updateEnabling);
     connect(m_lowpassOn, &QCheckBox::toggled, this, &Mp3FilterPage::updateEnabling);
     updateEnabling();
@@ -77,33 +82,4 @@ void Mp3FilterPage::updateEnabling() {
     m_lowpassFrequency->setEnabled(lowpass);
     m_lowpassWidthCaption->setEnabled(lowpass);
     m_lowpassWidth->setEnabled(lowpass);
-}
-
-void Mp3FilterPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_highpassOn, settings, Mp3Keys::HighpassOn);
-    SettingsControls::load(m_lowpassOn, settings, Mp3Keys::LowpassOn);
-    SettingsControls::load(m_highpassFrequency, settings, Mp3Keys::HighpassFrequency);
-    SettingsControls::load(m_highpassWidth, settings, Mp3Keys::HighpassWidth);
-    SettingsControls::load(m_lowpassFrequency, settings, Mp3Keys::LowpassFrequency);
-    SettingsControls::load(m_lowpassWidth, settings, Mp3Keys::LowpassWidth);
-    updateEnabling();
-}
-
-void Mp3FilterPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_highpassOn, settings, Mp3Keys::HighpassOn);
-    SettingsControls::save(m_lowpassOn, settings, Mp3Keys::LowpassOn);
-    SettingsControls::save(m_highpassFrequency, settings, Mp3Keys::HighpassFrequency);
-    SettingsControls::save(m_highpassWidth, settings, Mp3Keys::HighpassWidth);
-    SettingsControls::save(m_lowpassFrequency, settings, Mp3Keys::LowpassFrequency);
-    SettingsControls::save(m_lowpassWidth, settings, Mp3Keys::LowpassWidth);
-}
-
-void Mp3FilterPage::setDefaults() {
-    m_highpassOn->setChecked(Mp3Keys::HighpassOn.defaultValue);
-    m_lowpassOn->setChecked(Mp3Keys::LowpassOn.defaultValue);
-    m_highpassFrequency->setValue(Mp3Keys::HighpassFrequency.defaultValue);
-    m_highpassWidth->setValue(Mp3Keys::HighpassWidth.defaultValue);
-    m_lowpassFrequency->setValue(Mp3Keys::LowpassFrequency.defaultValue);
-    m_lowpassWidth->setValue(Mp3Keys::LowpassWidth.defaultValue);
-    updateEnabling();
 }

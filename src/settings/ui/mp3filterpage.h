@@ -12,13 +12,9 @@ class Mp3FilterPage : public SettingsPage {
 public:
     explicit Mp3FilterPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     // A filter's frequency and width work only while the filter is on.
-    void updateEnabling();
+    void updateEnabling() override;
 
     QCheckBox* m_highpassOn;
     QSpinBox* m_highpassFrequency;

@@ -1,7 +1,6 @@
 #include "settings/ui/mp3generalpage.h"
 
 #include "settings/mp3keys.h"
-#include "settings/settingsfile.h"
 #include "settings/ui/settingscontrols.h"
 
 #include <QComboBox>
@@ -41,25 +40,9 @@ Mp3GeneralPage::Mp3GeneralPage(QWidget* parent) : SettingsPage(parent) {
     layout->addLayout(form);
     layout->addWidget(comment);
     layout->addStretch();
-}
 
-void Mp3GeneralPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_bitrate, settings, Mp3Keys::Bitrate);
-    SettingsControls::load(m_channel, settings, Mp3Keys::Channel);
-    SettingsControls::load(m_frequency, settings, Mp3Keys::Frequency);
-    SettingsControls::load(m_quality, settings, Mp3Keys::Quality);
-}
-
-void Mp3GeneralPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_bitrate, settings, Mp3Keys::Bitrate);
-    SettingsControls::save(m_channel, settings, Mp3Keys::Channel);
-    SettingsControls::save(m_frequency, settings, Mp3Keys::Frequency);
-    SettingsControls::save(m_quality, settings, Mp3Keys::Quality);
-}
-
-void Mp3GeneralPage::setDefaults() {
-    m_bitrate->setCurrentIndex(Mp3Keys::Bitrate.defaultValue);
-    m_channel->setCurrentIndex(Mp3Keys::Channel.defaultValue);
-    m_frequency->setCurrentIndex(Mp3Keys::Frequency.defaultValue);
-    m_quality->setValue(Mp3Keys::Quality.defaultValue);
+    bind({{m_bitrate, Mp3Keys::Bitrate},
+          {m_channel, Mp3Keys::Channel},
+          {m_frequency, Mp3Keys::Frequency},
+          {m_quality, Mp3Keys::Quality}});
 }

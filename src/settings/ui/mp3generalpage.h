@@ -11,10 +11,6 @@ class Mp3GeneralPage : public SettingsPage {
 public:
     explicit Mp3GeneralPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     QComboBox* m_frequency;
     QComboBox* m_bitrate;

@@ -1,17 +1,15 @@
 #include "settings/ui/mp3presetspage.h"
 
 #include "settings/mp3keys.h"
-#include "settings/settingsfile.h"
 #include "settings/ui/choicegroup.h"
-#include "settings/ui/settingscontrols.h"
 
 #include <QCheckBox>
 #include <QVBoxLayout>
 
 Mp3PresetsPage::Mp3PresetsPage(QWidget* parent) : SettingsPage(parent) {
     setObjectName(QStringLiteral("gb_presets"));
-    m_preset = new QCheckBox(QStringLiteral("Preset"), this);
-    m_preset->setObjectName(QStringLiteral("ck_preset"));
+    m_presetOn = new QCheckBox(QStringLiteral("Preset"), this);
+    m_presetOn->setObjectName(QStringLiteral("ck_preset"));
     m_presets =
         new ChoiceGroup(QString(),
                         {QStringLiteral("Phone"), QStringLiteral("SW"), QStringLiteral("AM"),
@@ -20,8 +18,8 @@ Mp3PresetsPage::Mp3PresetsPage(QWidget* parent) : SettingsPage(parent) {
                          QStringLiteral("Studio"), QStringLiteral("R3Mix")},
                         4, this);
     m_presets->setObjectName(QStringLiteral("rg_prest"));
-    m_alt = new QCheckBox(QStringLiteral("Alt-Preset"), this);
-    m_alt->setObjectName(QStringLiteral("ck_alt"));
+    m_altPresetOn = new QCheckBox(QStringLiteral("Alt-Preset"), this);
+    m_altPresetOn->setObjectName(QStringLiteral("ck_alt"));
     m_altPresets = new ChoiceGroup(QString(),
                                    {QStringLiteral("Fast Standard"), QStringLiteral("Standard"),
                                     QStringLiteral("Fast Extreme"), QStringLiteral("Extrene"),
@@ -30,45 +28,27 @@ Mp3PresetsPage::Mp3PresetsPage(QWidget* parent) : SettingsPage(parent) {
     m_altPresets->setObjectName(QStringLiteral("rg_alt"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_preset);
+    layout->addWidget(m_presetOn);
     layout->addWidget(m_presets);
-    layout->addWidget(m_alt);
+    layout->addWidget(m_altPresetOn);
     layout->addWidget(m_altPresets);
     layout->addStretch();
 
-    connect(m_preset, &QCheckBox::toggled, this, &Mp3PresetsPage::updateEnabling);
-    connect(m_alt, &QCheckBox::toggled, this, &Mp3PresetsPage::updateEnabling);
+    bind({{m_presetOn, Mp3Keys::UsePreset},
+          {m_altPresetOn, Mp3Keys::UseAltPreset},
+          {m_presets, Mp3Keys::Preset},
+          {m_altPresets, Mp3Keys::AltPreset}});
+
+    connect(m_presetOn, &QCheckBox::toggled, this, &Mp3PresetsPage::updateEnabling);
+    connect(m_altPresetOn, &QCheckBox::toggled, this, &Mp3PresetsPage::updateEnabling);
     updateEnabling();
 }
 
 void Mp3PresetsPage::updateEnabling() {
-    const bool preset = m_preset->isChecked();
-    const bool alt = m_alt->isChecked();
+    const bool preset = m_presetOn->isChecked();
+    const bool alt = m_altPresetOn->isChecked();
     m_presets->setEnabled(preset);
     m_altPresets->setEnabled(alt);
-    m_alt->setEnabled(!preset);
-    m_preset->setEnabled(!alt);
-}
-
-void Mp3PresetsPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_preset, settings, Mp3Keys::UsePreset);
-    SettingsControls::load(m_alt, settings, Mp3Keys::UseAltPreset);
-    SettingsControls::load(m_presets, settings, Mp3Keys::Preset);
-    SettingsControls::load(m_altPresets, settings, Mp3Keys::AltPreset);
-    updateEnabling();
-}
-
-void Mp3PresetsPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_preset, settings, Mp3Keys::UsePreset);
-    SettingsControls::save(m_alt, settings, Mp3Keys::UseAltPreset);
-    SettingsControls::save(m_presets, settings, Mp3Keys::Preset);
-    SettingsControls::save(m_altPresets, settings, Mp3Keys::AltPreset);
-}
-
-void Mp3PresetsPage::setDefaults() {
-    m_preset->setChecked(Mp3Keys::UsePreset.defaultValue);
-    m_alt->setChecked(Mp3Keys::UseAltPreset.defaultValue);
-    m_presets->setIndex(Mp3Keys::Preset.defaultValue);
-    m_altPresets->setIndex(Mp3Keys::AltPreset.defaultValue);
-    updateEnabling();
+    m_altPresetOn->setEnabled(!preset);
+    m_presetOn->setEnabled(!alt);
 }

@@ -11,17 +11,13 @@ class Mp3PresetsPage : public SettingsPage {
 public:
     explicit Mp3PresetsPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     // Through the page only one of the two kinds can be on; a file edited by
     // hand may turn both on, which shows both check boxes checked and locked.
-    void updateEnabling();
+    void updateEnabling() override;
 
-    QCheckBox* m_preset;
+    QCheckBox* m_presetOn;
     ChoiceGroup* m_presets;
-    QCheckBox* m_alt;
+    QCheckBox* m_altPresetOn;
     ChoiceGroup* m_altPresets;
 };

@@ -1,7 +1,6 @@
 #include "settings/ui/mp3vbrpage.h"
 
 #include "settings/mp3keys.h"
-#include "settings/settingsfile.h"
 #include "settings/ui/settingscontrols.h"
 
 #include <QCheckBox>
@@ -42,6 +41,12 @@ Mp3VbrPage::Mp3VbrPage(QWidget* parent) : SettingsPage(parent) {
     layout->addWidget(advanced);
     layout->addStretch();
 
+    bind({{m_method, Mp3Keys::CodingMethod},
+          {m_bitrate, Mp3Keys::VbrBitrate},
+          {m_quality, Mp3Keys::VbrQuality},
+          {m_header, Mp3Keys::VbrHeader},
+          {m_enforceMin, Mp3Keys::EnforceMinBitrate}});
+
     connect(m_method, &QComboBox::currentIndexChanged, this, &Mp3VbrPage::updateEnabling);
     updateEnabling();
 }
@@ -51,30 +56,4 @@ void Mp3VbrPage::updateEnabling() {
     for (QWidget* control : {static_cast<QWidget*>(m_bitrate), static_cast<QWidget*>(m_quality),
                              static_cast<QWidget*>(m_header), static_cast<QWidget*>(m_enforceMin)})
         control->setEnabled(vbr);
-}
-
-void Mp3VbrPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_method, settings, Mp3Keys::CodingMethod);
-    SettingsControls::load(m_bitrate, settings, Mp3Keys::VbrBitrate);
-    SettingsControls::load(m_quality, settings, Mp3Keys::VbrQuality);
-    SettingsControls::load(m_header, settings, Mp3Keys::VbrHeader);
-    SettingsControls::load(m_enforceMin, settings, Mp3Keys::EnforceMinBitrate);
-    updateEnabling();
-}
-
-void Mp3VbrPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_method, settings, Mp3Keys::CodingMethod);
-    SettingsControls::save(m_bitrate, settings, Mp3Keys::VbrBitrate);
-    SettingsControls::save(m_quality, settings, Mp3Keys::VbrQuality);
-    SettingsControls::save(m_header, settings, Mp3Keys::VbrHeader);
-    SettingsControls::save(m_enforceMin, settings, Mp3Keys::EnforceMinBitrate);
-}
-
-void Mp3VbrPage::setDefaults() {
-    m_method->setCurrentIndex(Mp3Keys::CodingMethod.defaultValue);
-    m_bitrate->setCurrentIndex(Mp3Keys::VbrBitrate.defaultValue);
-    m_quality->setValue(Mp3Keys::VbrQuality.defaultValue);
-    m_header->setChecked(Mp3Keys::VbrHeader.defaultValue);
-    m_enforceMin->setChecked(Mp3Keys::EnforceMinBitrate.defaultValue);
-    updateEnabling();
 }

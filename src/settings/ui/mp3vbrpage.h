@@ -12,13 +12,9 @@ class Mp3VbrPage : public SettingsPage {
 public:
     explicit Mp3VbrPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     // The VBR controls work only with a coding method other than "None".
-    void updateEnabling();
+    void updateEnabling() override;
 
     QComboBox* m_method;
     QComboBox* m_bitrate;

@@ -1,7 +1,6 @@
 #include "settings/ui/oggpage.h"
 
 #include "settings/oggkeys.h"
-#include "settings/settingsfile.h"
 #include "settings/ui/digitkeyfilter.h"
 #include "settings/ui/settingscontrols.h"
 
@@ -56,6 +55,15 @@ OggPage::OggPage(QWidget* parent) : SettingsPage(parent) {
     layout->addWidget(variable);
     layout->addStretch();
 
+    bind({{m_channel, OggKeys::Channel},
+          {m_frequency, OggKeys::Frequency},
+          {m_bitrate, OggKeys::Bitrate},
+          {m_maxBitrate, OggKeys::MaxBitrate},
+          {m_minBitrate, OggKeys::MinBitrate},
+          {m_quality, OggKeys::Quality},
+          {m_vbr, OggKeys::Vbr},
+          {m_qualityMode, OggKeys::QualityMode}});
+
     connect(m_vbr, &QCheckBox::toggled, this, &OggPage::updateEnabling);
     connect(m_qualityMode, &QCheckBox::toggled, this, &OggPage::updateEnabling);
     updateEnabling();
@@ -69,39 +77,4 @@ void OggPage::updateEnabling() {
     m_maxBitrate->setEnabled(vbr);
     m_vbr->setEnabled(!quality);
     m_quality->setEnabled(quality);
-}
-
-void OggPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_channel, settings, OggKeys::Channel);
-    SettingsControls::load(m_frequency, settings, OggKeys::Frequency);
-    SettingsControls::load(m_bitrate, settings, OggKeys::Bitrate);
-    SettingsControls::load(m_maxBitrate, settings, OggKeys::MaxBitrate);
-    SettingsControls::load(m_minBitrate, settings, OggKeys::MinBitrate);
-    SettingsControls::load(m_quality, settings, OggKeys::Quality);
-    SettingsControls::load(m_vbr, settings, OggKeys::Vbr);
-    SettingsControls::load(m_qualityMode, settings, OggKeys::QualityMode);
-    updateEnabling();
-}
-
-void OggPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_channel, settings, OggKeys::Channel);
-    SettingsControls::save(m_frequency, settings, OggKeys::Frequency);
-    SettingsControls::save(m_bitrate, settings, OggKeys::Bitrate);
-    SettingsControls::save(m_maxBitrate, settings, OggKeys::MaxBitrate);
-    SettingsControls::save(m_minBitrate, settings, OggKeys::MinBitrate);
-    SettingsControls::save(m_quality, settings, OggKeys::Quality);
-    SettingsControls::save(m_vbr, settings, OggKeys::Vbr);
-    SettingsControls::save(m_qualityMode, settings, OggKeys::QualityMode);
-}
-
-void OggPage::setDefaults() {
-    m_channel->setCurrentIndex(OggKeys::Channel.defaultValue);
-    m_frequency->setCurrentIndex(OggKeys::Frequency.defaultValue);
-    m_bitrate->setCurrentIndex(OggKeys::Bitrate.defaultValue);
-    m_maxBitrate->setCurrentIndex(OggKeys::MaxBitrate.defaultValue);
-    m_minBitrate->setCurrentIndex(OggKeys::MinBitrate.defaultValue);
-    m_quality->setValue(OggKeys::Quality.defaultValue);
-    m_vbr->setChecked(OggKeys::Vbr.defaultValue);
-    m_qualityMode->setChecked(OggKeys::QualityMode.defaultValue);
-    updateEnabling();
 }

@@ -12,13 +12,9 @@ class OggPage : public SettingsPage {
 public:
     explicit OggPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     // VBR and quality mode exclude each other; each enables its own controls.
-    void updateEnabling();
+    void updateEnabling() override;
 
     QComboBox* m_frequency;
     QComboBox* m_channel;

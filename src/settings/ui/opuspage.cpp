@@ -38,22 +38,8 @@ OpusPage::OpusPage(QWidget* parent) : SettingsPage(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(general);
     layout->addStretch();
-}
 
-void OpusPage::load(const SettingsFile& settings) {
-    SettingsControls::load(m_bitrate, settings, OpusKeys::Bitrate);
-    SettingsControls::load(m_mode, settings, OpusKeys::Mode);
-    SettingsControls::load(m_complexity, settings, OpusKeys::Complexity);
-}
-
-void OpusPage::save(SettingsFile& settings) const {
-    SettingsControls::save(m_bitrate, settings, OpusKeys::Bitrate);
-    SettingsControls::save(m_mode, settings, OpusKeys::Mode);
-    SettingsControls::save(m_complexity, settings, OpusKeys::Complexity);
-}
-
-void OpusPage::setDefaults() {
-    m_bitrate->setValue(OpusKeys::Bitrate.defaultValue);
-    m_mode->setCurrentIndex(OpusKeys::Mode.defaultValue);
-    m_complexity->setValue(OpusKeys::Complexity.defaultValue);
+    bind({{m_bitrate, OpusKeys::Bitrate},
+          {m_mode, OpusKeys::Mode},
+          {m_complexity, OpusKeys::Complexity}});
 }

@@ -11,10 +11,6 @@ class OpusPage : public SettingsPage {
 public:
     explicit OpusPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     QSpinBox* m_bitrate;
     QComboBox* m_mode;

@@ -1,10 +1,7 @@
 #include "settings/ui/settingscontrols.h"
 
 #include "settings/lookuptables.h"
-#include "settings/settingsfile.h"
-#include "settings/ui/choicegroup.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -52,39 +49,6 @@ QSpinBox* upDown(const char* upDownName, const char* editName, int low, int high
     edit->setObjectName(QLatin1String(editName));
     edit->setReadOnly(true);
     return spin;
-}
-
-void load(QComboBox* list, const SettingsFile& settings, const IntKey& key) {
-    list->setCurrentIndex(settings.readPosition(key, list->count()));
-}
-
-void save(const QComboBox* list, SettingsFile& settings, const IntKey& key) {
-    settings.write(key, list->currentIndex());
-}
-
-void load(ChoiceGroup* group, const SettingsFile& settings, const IntKey& key) {
-    const int stored = settings.read(key);
-    group->setIndex(stored < 0 ? key.defaultValue : stored);
-}
-
-void save(const ChoiceGroup* group, SettingsFile& settings, const IntKey& key) {
-    settings.write(key, group->index());
-}
-
-void load(QSpinBox* spin, const SettingsFile& settings, const IntKey& key) {
-    spin->setValue(settings.read(key)); // the spin box keeps to its range
-}
-
-void save(const QSpinBox* spin, SettingsFile& settings, const IntKey& key) {
-    settings.write(key, spin->value());
-}
-
-void load(QCheckBox* check, const SettingsFile& settings, const BoolKey& key) {
-    check->setChecked(settings.read(key));
-}
-
-void save(const QCheckBox* check, SettingsFile& settings, const BoolKey& key) {
-    settings.write(key, check->isChecked());
 }
 
 } // namespace SettingsControls

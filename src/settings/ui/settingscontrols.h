@@ -1,18 +1,12 @@
 #pragma once
 
-#include "settings/settingkey.h"
-
 #include <QStringList>
 
-class ChoiceGroup;
-class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QWidget;
-class SettingsFile;
 
-// Building blocks of the settings pages: their lists and how a control
-// loads and saves its key.
+// Building blocks of the settings pages: their lists and controls.
 namespace SettingsControls {
 
 // "8000 Hz" .. "48000 Hz", "8 Kbps" .. "320 Kbps", "8 bps", "16 bps": the
@@ -27,18 +21,5 @@ QComboBox* list(const char* name, const QStringList& items, QWidget* parent);
 // An up-down with its read-only edit: the spin box is named `upDownName`, its
 // text field `editName`.
 QSpinBox* upDown(const char* upDownName, const char* editName, int low, int high, QWidget* parent);
-
-// A stored position outside the list shows the key's default.
-void load(QComboBox* list, const SettingsFile& settings, const IntKey& key);
-// -1 when nothing is selected.
-void save(const QComboBox* list, SettingsFile& settings, const IntKey& key);
-// A stored position beyond the last item shows the last, a negative one the default.
-void load(ChoiceGroup* group, const SettingsFile& settings, const IntKey& key);
-void save(const ChoiceGroup* group, SettingsFile& settings, const IntKey& key);
-// A stored value outside the control's range shows the nearest end of it.
-void load(QSpinBox* spin, const SettingsFile& settings, const IntKey& key);
-void save(const QSpinBox* spin, SettingsFile& settings, const IntKey& key);
-void load(QCheckBox* check, const SettingsFile& settings, const BoolKey& key);
-void save(const QCheckBox* check, SettingsFile& settings, const BoolKey& key);
 
 } // namespace SettingsControls

@@ -72,10 +72,10 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     setObjectName(QStringLiteral("fm_set"));
     setWindowTitle(QStringLiteral("Settings"));
 
-    TreeView1 = new QTreeWidget(this);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    pageTree = new QTreeWidget(this);
+    pageTree->setObjectName(QStringLiteral("TreeView1"));
+    pageTree->setHeaderHidden(true);
+    pageTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int i = 0; i < NodeCount; ++i) {
         const bool child = i >= 1 && i <= Mp3ChildCount;
         QTreeWidgetItem* item = nullptr;
@@ -83,23 +83,23 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
             item = new QTreeWidgetItem(m_nodes[0]);
         } else if (i >= FirstLaterEncoderNode) {
             item = new QTreeWidgetItem;
-            const int afterOgg = TreeView1->indexOfTopLevelItem(m_nodes[OggNode]) + 1;
-            TreeView1->insertTopLevelItem(afterOgg + i - FirstLaterEncoderNode, item);
+            const int afterOgg = pageTree->indexOfTopLevelItem(m_nodes[OggNode]) + 1;
+            pageTree->insertTopLevelItem(afterOgg + i - FirstLaterEncoderNode, item);
         } else {
-            item = new QTreeWidgetItem(TreeView1);
+            item = new QTreeWidgetItem(pageTree);
         }
         item->setText(0, QLatin1String(Nodes[i].text));
         m_nodes.push_back(item);
     }
-    TreeView1->expandAll();
+    pageTree->expandAll();
     int widest = 0;
     for (const Node& node : Nodes)
         widest =
-            std::max(widest, TreeView1->fontMetrics().horizontalAdvance(QLatin1String(node.text)));
+            std::max(widest, pageTree->fontMetrics().horizontalAdvance(QLatin1String(node.text)));
     // Room for the children's indentation, the branch sign and the frame.
-    TreeView1->setFixedWidth(widest + 3 * TreeView1->indentation());
+    pageTree->setFixedWidth(widest + 3 * pageTree->indentation());
     // A click shows a page; moving the selection with the keyboard does not.
-    connect(TreeView1, &QTreeWidget::itemClicked, this,
+    connect(pageTree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { showSettingsPage(nodeIndex(item)); });
 
     m_commandLine = new Mp3CommandLinePage;
@@ -115,25 +115,25 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     for (SettingsPage* page : m_pages)
         m_stack->addWidget(page);
 
-    Ok = new QPushButton(QStringLiteral("Ok"), this);
-    Ok->setObjectName(QStringLiteral("Ok"));
-    Ok->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Default"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
-    connect(Ok, &QPushButton::clicked, this, &SettingsDialog::okClick);
-    connect(Button2, &QPushButton::clicked, this, &SettingsDialog::defaultClick);
-    connect(Cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
+    okButton = new QPushButton(QStringLiteral("Ok"), this);
+    okButton->setObjectName(QStringLiteral("Ok"));
+    okButton->setDefault(true);
+    defaultsButton = new QPushButton(QStringLiteral("Default"), this);
+    defaultsButton->setObjectName(QStringLiteral("Button2"));
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("Cancel"));
+    connect(okButton, &QPushButton::clicked, this, &SettingsDialog::okClick);
+    connect(defaultsButton, &QPushButton::clicked, this, &SettingsDialog::defaultsClick);
+    connect(cancelButton, &QPushButton::clicked, this, &SettingsDialog::reject);
 
     auto* pages = new QHBoxLayout;
-    pages->addWidget(TreeView1);
+    pages->addWidget(pageTree);
     pages->addWidget(m_stack, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Ok);
-    buttons->addWidget(Button2);
-    buttons->addWidget(Cancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(defaultsButton);
+    buttons->addWidget(cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(pages, 1);
     layout->addLayout(buttons);
@@ -168,9 +168,9 @@ void SettingsDialog::showSettingsPage(int node) {
 void SettingsDialog::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         loadPages();
-        if (!TreeView1->currentItem())
-            TreeView1->setCurrentItem(m_nodes[0]);
-        showSettingsPage(nodeIndex(TreeView1->currentItem()));
+        if (!pageTree->currentItem())
+            pageTree->setCurrentItem(m_nodes[0]);
+        showSettingsPage(nodeIndex(pageTree->currentItem()));
     }
     QDialog::showEvent(event);
 }
@@ -187,7 +187,7 @@ bool SettingsDialog::commandLineAccepted() {
     const QString lineError = lameCommandLineError(commandLine());
     if (lineError.isEmpty())
         return true;
-    TreeView1->setCurrentItem(m_nodes[CommandLineNode]);
+    pageTree->setCurrentItem(m_nodes[CommandLineNode]);
     showSettingsPage(CommandLineNode);
     m_prompt.information(lineError);
     return false;
@@ -219,7 +219,7 @@ void SettingsDialog::okClick() {
     accept();
 }
 
-void SettingsDialog::defaultClick() {
+void SettingsDialog::defaultsClick() {
     for (SettingsPage* page : m_pages)
-        page->setDefaults();
+        page->resetToDefaults();
 }

@@ -53,22 +53,22 @@ private:
     void loadPages();
     bool commandLineAccepted();
     void okClick();
-    void defaultClick();
+    void defaultsClick();
     int nodeIndex(const QTreeWidgetItem* item) const;
 
     SettingsFile& m_settings;
     IUserPrompt& m_prompt;
     std::function<void()> m_applyCdReadingOptions;
 
-    QTreeWidget* TreeView1;
+    QTreeWidget* pageTree;
     std::vector<QTreeWidgetItem*> m_nodes; // in the order of their absolute index
     QStackedWidget* m_stack;
     std::vector<SettingsPage*> m_pages; // in the order of the settings file's key table
     Mp3CommandLinePage* m_commandLine;
     WmaRmPage* m_wmaRm;
     CdReadingPage* m_cdReading;
-    QPushButton* Ok;
-    QPushButton* Button2;
-    QPushButton* Cancel;
+    QPushButton* okButton;
+    QPushButton* defaultsButton;
+    QPushButton* cancelButton;
     int m_shownNode = -1;
 };

@@ -11,16 +11,12 @@ class WavPage : public SettingsPage {
 public:
     explicit WavPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
 private:
     // The custom format's lists work only in "Custom WAV format." mode.
-    void updateEnabling();
+    void updateEnabling() override;
 
     ChoiceGroup* m_mode;
     QComboBox* m_frequency;
-    QComboBox* m_bit;
+    QComboBox* m_bitsPerSample;
     QComboBox* m_channel;
 };

@@ -12,10 +12,6 @@ class WmaRmPage : public SettingsPage {
 public:
     explicit WmaRmPage(QWidget* parent = nullptr);
 
-    void load(const SettingsFile& settings) override;
-    void save(SettingsFile& settings) const override;
-    void setDefaults() override;
-
     // The RM codecs that the video file component can write, codec 1 first.
     void setRmCodecNames(const QStringList& names);
 
