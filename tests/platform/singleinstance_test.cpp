@@ -1,9 +1,10 @@
 #include "platform/singleinstance.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -28,18 +29,20 @@ TEST(SingleInstance, ARestartWaitsForTheOldInstanceToLetGo) {
     const QString lock = dir.filePath(QStringLiteral("orvelle.lock"));
     SingleInstance old(lock);
     ASSERT_TRUE(old.acquire());
-    QThread* closer = QThread::create([&old] {
-        QThread::msleep(300);
-        old.release();
-    });
-    closer->start();
+    // The restart waits on a thread of its own; it may succeed only after the release.
+    std::atomic<bool> released{false}, acquired{false}, releasedFirst{false};
     SingleInstance restarted(lock);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_TRUE(restarted.acquire(10000));
-    EXPECT_GE(timer.elapsed(), 200);
-    closer->wait();
-    delete closer;
+    std::unique_ptr<QThread> starter(QThread::create([&] {
+        acquired = restarted.acquire(10000);
+        releasedFirst = released.load();
+    }));
+    starter->start();
+    EXPECT_FALSE(starter->wait(QDeadlineTimer(100))) << "the restart goes on waiting";
+    released = true;
+    old.release();
+    ASSERT_TRUE(starter->wait(QDeadlineTimer(10000)));
+    EXPECT_TRUE(acquired);
+    EXPECT_TRUE(releasedFirst);
 }
 
 TEST(SingleInstance, TheLockLivesOnlyInAFolderThatIsTheUsersAlone) {

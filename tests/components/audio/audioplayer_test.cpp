@@ -54,8 +54,7 @@ TEST(AudioPlayerTest, PlaysTheWholeSourceAtTheRealRateThenEnds) {
     EXPECT_EQ(preview.left(), 0);
     ASSERT_GE(ticks.size(), 3);
     EXPECT_EQ(ticks.last().at(0).toInt(), 4000); // every sample frame was played
-    QTest::qWait(200);
-    EXPECT_EQ(ended.size(), 1);
+    EXPECT_FALSE(ended.wait(200)) << "the end is told once";
 }
 
 TEST(AudioPlayerTest, ResetQueueDropsWhatWasQueuedAndAsksForMore) {
@@ -63,11 +62,12 @@ TEST(AudioPlayerTest, ResetQueueDropsWhatWasQueuedAndAsksForMore) {
     player.setFormat(8000, 1);
     QSignalSpy wanted(&player, &AudioPlayer::onRequestOnLoadArray);
     QSignalSpy ended(&player, &AudioPlayer::onEndPlay);
+    QSignalSpy ticks(&player, &AudioPlayer::onTimer);
     QElapsedTimer clock;
     clock.start();
     player.startPlayback();
     player.queueBuffer(QByteArray(16000, char(1))); // one second
-    QTest::qWait(100);
+    ASSERT_TRUE(ticks.wait(1000)) << "the second is playing";
     wanted.clear();
     player.resetQueue();
     EXPECT_TRUE(wanted.wait(1000));
@@ -82,11 +82,11 @@ TEST(AudioPlayerTest, StopPlaybackEndsQuietly) {
     QSignalSpy ticks(&player, &AudioPlayer::onTimer);
     player.startPlayback();
     player.queueBuffer(QByteArray(17640, 0));
-    QTest::qWait(120);
+    ASSERT_TRUE(ticks.wait(1000));
     player.stopPlayback();
     const int ticksAtStop = int(ticks.size());
-    QTest::qWait(400);
-    EXPECT_EQ(ended.size(), 0);
+    // The 100 ms queued would have ended by now had the player gone on.
+    EXPECT_FALSE(ended.wait(400));
     EXPECT_EQ(ticks.size(), ticksAtStop);
 }
 
