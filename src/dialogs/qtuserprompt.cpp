@@ -20,21 +20,21 @@ QtUserPrompt::~QtUserPrompt() {
         delete m_folders;
 }
 
-void QtUserPrompt::Information(const QString& text) {
+void QtUserPrompt::information(const QString& text) {
     QMessageBox::information(m_parent, title(), text, QMessageBox::Ok);
 }
 
-bool QtUserPrompt::Question(const QString& text, Default button) {
+bool QtUserPrompt::question(const QString& text, Default button) {
     return QMessageBox::question(m_parent, title(), text, QMessageBox::Yes | QMessageBox::No,
                                  button == Default::Yes ? QMessageBox::Yes : QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
-QStringList QtUserPrompt::OpenFiles(const QString& caption, const QString& filter) {
+QStringList QtUserPrompt::openFiles(const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileNames(m_parent, caption, QString(), filter);
 }
 
-QString QtUserPrompt::ChooseFolder(FolderLayout layout) {
+QString QtUserPrompt::chooseFolder(FolderLayout layout) {
     if (!m_folders)
         m_folders = new FolderDialog(m_parent, m_settingsPath);
     const bool adding = layout == FolderLayout::AddFolder;

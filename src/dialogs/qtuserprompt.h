@@ -20,10 +20,10 @@ public:
     ~QtUserPrompt() override;
     void setParent(QWidget* parent) { m_parent = parent; }
 
-    void Information(const QString& text) override;
-    bool Question(const QString& text, Default button = Default::Yes) override;
-    QStringList OpenFiles(const QString& caption, const QString& filter) override;
-    QString ChooseFolder(FolderLayout layout) override;
+    void information(const QString& text) override;
+    bool question(const QString& text, Default button = Default::Yes) override;
+    QStringList openFiles(const QString& caption, const QString& filter) override;
+    QString chooseFolder(FolderLayout layout) override;
 
 private:
     QWidget* m_parent;
