@@ -7,10 +7,10 @@
 #include "control/audiocomponentset.h"
 #include "control/filehandover.h"
 #include "control/filelistcontrol.h"
+#include "dialogs/qtuserprompt.h"
 #include "dialogs/splash.h"
 #include "platform/singleinstance.h"
 #include "platform/ui/desktopshell.h"
-#include "platform/ui/qtuserprompt.h"
 #include "platform/version.h"
 #include "settings/settingsfile.h"
 

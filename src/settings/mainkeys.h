@@ -17,6 +17,8 @@ inline constexpr IntKey ReplayGainRip{"Main", "ReplayGainRip", 2};
 inline constexpr IntKey ReplayGainConvert{"Main", "ReplayGainConvert", 1};
 // The most a user may ask for; more rows at once than this only thrash the disk.
 inline constexpr int MaxJobs = 64;
+// The folder window's size as WIDTHxHEIGHT, kept when the user resizes it.
+inline constexpr TextKey FolderWindowSize{"Main", "FolderWindowSize", "640x440"};
 // "Path" defaults to the user's Music folder (see defaultOutputPath()).
 inline constexpr const char* PathSection = "Main";
 inline constexpr const char* PathName = "Path";

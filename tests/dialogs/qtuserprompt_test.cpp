@@ -1,9 +1,11 @@
 #include "dialogs/folderdialog.h"
-#include "platform/ui/qtuserprompt.h"
+#include "dialogs/qtuserprompt.h"
+#include "settings/mainkeys.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -19,27 +21,33 @@ void whenShown(std::function<void(FolderDialog&)> act) {
     });
 }
 
-TEST(QtUserPrompt, ChooseFolderShowsTheFolderWindowInTheAskedLayout) {
+TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
     QTemporaryDir dir;
+    const QString rips = dir.filePath("Music/Rips");
+    QDir().mkpath(rips);
+    const QString settingsPath = dir.filePath("Orvelle.ini");
+    SettingsFile(settingsPath).ini().writeString("Main", "Path", rips);
     QWidget owner;
     owner.show();
-    QtUserPrompt prompt(&owner);
-    QString title;
+    QtUserPrompt prompt(&owner, settingsPath);
+    QString title, shown;
     whenShown([&](FolderDialog& dialog) {
         title = dialog.windowTitle();
         dialog.selectFolder(dir.path());
-        dialog.btn_ok->click();
+        dialog.findChild<QPushButton*>("btn_ok")->click();
     });
     EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::AddFolder), dir.path());
     EXPECT_EQ(title, "Add File Directory");
 
     whenShown([&](FolderDialog& dialog) {
         title = dialog.windowTitle();
-        dialog.btn_cancel->click();
+        shown = dialog.currentFolder();
+        dialog.findChild<QPushButton*>("btn_cancel")->click();
     });
     EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder), QString())
         << "Cancel chooses nothing, also after an earlier Ok";
     EXPECT_EQ(title, "Output Directory");
+    EXPECT_EQ(shown, rips) << "the stored output folder, not the folder last added";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-#include "platform/ui/qtuserprompt.h"
+#include "dialogs/qtuserprompt.h"
 
 #include "dialogs/folderdialog.h"
+#include "settings/mainoptions.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -34,13 +35,18 @@ QStringList QtUserPrompt::openFiles(const QString& caption, const QString& filte
 }
 
 QString QtUserPrompt::chooseFolder(FolderLayout layout) {
-    if (!m_folders) {
-        m_folders = new FolderDialog(m_parent);
-        m_folders->setObjectName(QStringLiteral("fm_dir"));
-    }
-    m_folders->configure(layout == FolderLayout::AddFolder ? FolderDialog::Layout::AddFolder
-                                                           : FolderDialog::Layout::OutputFolder,
-                         m_parent);
+    if (!m_folders)
+        m_folders = new FolderDialog(m_parent, m_settingsPath);
+    const bool adding = layout == FolderLayout::AddFolder;
+    m_folders->configure(
+        adding ? FolderDialog::Layout::AddFolder : FolderDialog::Layout::OutputFolder, m_parent);
+    if (!adding && m_outputFolder.isEmpty())
+        m_outputFolder = MainOptions::load(SettingsFile(m_settingsPath)).outputPath;
+    // Nothing added yet: the tree stays on the folder it showed last.
+    m_folders->selectFolder(adding ? m_addFolder : m_outputFolder);
     m_folders->exec();
-    return m_folders->selectedFolder;
+    const QString chosen = m_folders->selectedFolder();
+    if (!chosen.isEmpty())
+        (adding ? m_addFolder : m_outputFolder) = chosen;
+    return chosen;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/iuserprompt.h"
+#include "settings/settingsfile.h"
 
 #include <QPointer>
 
@@ -11,7 +12,11 @@ class QWidget;
 // window, over the given parent.
 class QtUserPrompt : public IUserPrompt {
 public:
-    explicit QtUserPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
+    // The settings file keeps the folder window's size and names the output
+    // folder it opens on.
+    explicit QtUserPrompt(QWidget* parent = nullptr,
+                          const QString& settingsPath = SettingsFile::defaultPath())
+        : m_parent(parent), m_settingsPath(settingsPath) {}
     ~QtUserPrompt() override;
     void setParent(QWidget* parent) { m_parent = parent; }
 
@@ -22,6 +27,10 @@ public:
 
 private:
     QWidget* m_parent;
+    QString m_settingsPath;
     // Made at the first use and kept, so that the tree stays where the user left it.
     QPointer<FolderDialog> m_folders;
+    // The folders last chosen in this run; the output folder starts as stored.
+    QString m_outputFolder;
+    QString m_addFolder;
 };
