@@ -221,7 +221,8 @@ void MainController::setOutputPath(const QString& path) {
 }
 
 void MainController::chooseOutputFolder() {
-    const QString folder = m_prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder);
+    const QString folder =
+        m_prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder, m_options.outputPath);
     if (folder.isEmpty())
         return;
     m_options.outputPath = folder;

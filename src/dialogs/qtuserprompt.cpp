@@ -34,12 +34,15 @@ QStringList QtUserPrompt::openFiles(const QString& caption, const QString& filte
     return QFileDialog::getOpenFileNames(m_parent, caption, QString(), filter);
 }
 
-QString QtUserPrompt::chooseFolder(FolderLayout layout) {
+QString QtUserPrompt::chooseFolder(FolderLayout layout, const QString& startFolder) {
     if (!m_folders)
         m_folders = new FolderDialog(m_parent, m_settingsPath);
     const bool adding = layout == FolderLayout::AddFolder;
     m_folders->configure(
         adding ? FolderDialog::Layout::AddFolder : FolderDialog::Layout::OutputFolder, m_parent);
+    // The output folder as the window's box has it now, typed or not.
+    if (!adding && !startFolder.trimmed().isEmpty())
+        m_outputFolder = startFolder.trimmed();
     if (!adding && m_outputFolder.isEmpty())
         m_outputFolder = MainOptions::load(SettingsFile(m_settingsPath)).outputPath;
     // Nothing added yet: the tree stays on the folder it showed last.

@@ -23,7 +23,7 @@ public:
     void information(const QString& text) override;
     bool question(const QString& text, Default button = Default::Yes) override;
     QStringList openFiles(const QString& caption, const QString& filter) override;
-    QString chooseFolder(FolderLayout layout) override;
+    QString chooseFolder(FolderLayout layout, const QString& startFolder = {}) override;
 
 private:
     QWidget* m_parent;

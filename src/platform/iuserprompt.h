@@ -22,6 +22,7 @@ public:
     virtual bool question(const QString& text, Default button = Default::Yes) = 0;
     // The file-open dialog with multi-selection; empty when cancelled.
     virtual QStringList openFiles(const QString& caption, const QString& filter) = 0;
-    // The folder window; the chosen folder, empty when cancelled.
-    virtual QString chooseFolder(FolderLayout layout) = 0;
+    // The folder window, open on `startFolder` when it names one; the chosen
+    // folder, empty when cancelled.
+    virtual QString chooseFolder(FolderLayout layout, const QString& startFolder = {}) = 0;
 };

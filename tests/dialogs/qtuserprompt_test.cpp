@@ -48,6 +48,16 @@ TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
         << "Cancel chooses nothing, also after an earlier Ok";
     EXPECT_EQ(title, "Output Directory");
     EXPECT_EQ(shown, rips) << "the stored output folder, not the folder last added";
+
+    // A folder typed into the window's box counts over the stored one.
+    const QString typed = dir.filePath("Music/New");
+    QDir().mkpath(typed);
+    whenShown([&](FolderDialog& dialog) {
+        shown = dialog.currentFolder();
+        dialog.findChild<QPushButton*>("btn_cancel")->click();
+    });
+    EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder, typed), QString());
+    EXPECT_EQ(shown, typed);
 }
 
 } // namespace

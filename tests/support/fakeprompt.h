@@ -25,7 +25,7 @@ public:
         return questionAnswer;
     }
     QStringList openFiles(const QString&, const QString&) override { return filesToOpen; }
-    QString chooseFolder(FolderLayout layout) override {
+    QString chooseFolder(FolderLayout layout, const QString& = {}) override {
         folderLayouts.push_back(layout);
         return folderToChoose;
     }
