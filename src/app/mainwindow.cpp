@@ -4,7 +4,7 @@
 #include "app/radiogroup.h"
 #include "cd/offsetfinder.h"
 #include "cd/ui/freedbstatuswindow.h"
-#include "components/iaudiocdgrabber2.h"
+#include "components/cdgrabber.h"
 #include "control/previewcontrol.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/releasechoice.h"
@@ -145,7 +145,7 @@ void MainWindow::createList() {
     m_cover->setStyleSheet(
         QStringLiteral("background: #ffffff; border: 1px solid #9fb7cc; padding: 2px;"));
     m_cover->hide();
-    connect(&m_controller->drives().grabber(), &IAudioCDGrabber2::OnDiscCover, this,
+    connect(&m_controller->drives().grabber(), &CdGrabber::onDiscCover, this,
             &MainWindow::showCover);
     connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this, &MainWindow::showCover);
     // A new table leaves no editor over a row that is gone.
@@ -159,7 +159,7 @@ void MainWindow::createList() {
 
     m_formatEditor = new QComboBox(m_trackList->viewport());
     m_formatEditor->setObjectName(QStringLiteral("cb_or"));
-    m_formatEditor->addItems(FormatTargetTexts());
+    m_formatEditor->addItems(formatTargetTexts());
     m_formatEditor->hide();
     m_formatEditor->installEventFilter(this);
 }
@@ -180,7 +180,7 @@ void MainWindow::createChoices() {
     });
 
     // Items by their stored number; FLAC and OPUS stand among the formats, SET last.
-    m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), FormatChoiceTexts(), 3, this);
+    m_formatChoice = new RadioGroup(QStringLiteral("Output Format:"), formatChoiceTexts(), 3, this);
     m_formatChoice->setLayoutOrder(
         {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatFlac, FormatOpus, FormatRm, FormatSet});
     m_formatChoice->setObjectName(QStringLiteral("rg_format"));
@@ -193,7 +193,7 @@ void MainWindow::createChoices() {
             return;
         // "SET" is a command, not a choice: the last format comes back.
         const QSignalBlocker quiet(m_formatChoice);
-        m_formatChoice->setItemIndex(m_controller->state().LastFormat);
+        m_formatChoice->setItemIndex(m_controller->state().lastFormat);
         m_trackList->setFocus();
     });
 
@@ -276,7 +276,7 @@ void MainWindow::createMenus() {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this, [this, item] {
-            m_controller->run([this, item] { m_controller->commands().MenuClick(item); });
+            m_controller->run([this, item] { m_controller->commands().menuClick(item); });
         });
     };
 
@@ -324,7 +324,7 @@ void MainWindow::connectController() {
     connect(&c, &MainController::optionsChanged, this, &MainWindow::showOptions);
     connect(&c, &MainController::drivesChanged, this, &MainWindow::showDrives);
     connect(&c, &MainController::tagShown, this, &MainWindow::showTag);
-    connect(&c, &MainController::controlsEnabled, this, &MainWindow::SetControlsEnabled);
+    connect(&c, &MainController::controlsEnabled, this, &MainWindow::setControlsEnabled);
     connect(&c, &MainController::fileMenuRequested, this,
             [this] { m_fileMenu->popup(mapToGlobal(QPoint(190, 26))); });
     connect(&c, &MainController::helpMenuRequested, this,
@@ -335,20 +335,20 @@ void MainWindow::connectController() {
 }
 
 void MainWindow::connectSkin() {
-    ISkin* skin = m_components.Skin1.get();
+    ISkin* skin = m_components.skin.get();
     if (!skin)
         return;
     CommandSurface& commands = m_controller->commands();
-    connect(skin, &ISkin::OnClick, this, [this, &commands](ISkinObject* source) {
-        const QString name = source->GetName();
-        m_controller->run([&commands, name] { commands.Skin1Click(name); });
+    connect(skin, &ISkin::onClick, this, [this, &commands](ISkinObject* source) {
+        const QString name = source->getName();
+        m_controller->run([&commands, name] { commands.skin1Click(name); });
     });
-    connect(skin, &ISkin::OnMouseDown, this, [&commands](ISkinObject* source, int, int, int) {
-        commands.Skin1MouseDown(source->GetName());
+    connect(skin, &ISkin::onMouseDown, this, [&commands](ISkinObject* source, int, int, int) {
+        commands.skin1MouseDown(source->getName());
     });
-    connect(skin, &ISkin::OnMouseUp, this, [this, &commands](ISkinObject* source, int, int, int) {
-        const QString name = source->GetName();
-        m_controller->run([&commands, name] { commands.Skin1MouseUp(name); });
+    connect(skin, &ISkin::onMouseUp, this, [this, &commands](ISkinObject* source, int, int, int) {
+        const QString name = source->getName();
+        m_controller->run([&commands, name] { commands.skin1MouseUp(name); });
     });
 }
 
@@ -376,16 +376,16 @@ void MainWindow::start() {
 }
 
 void MainWindow::skinWindow() {
-    ISkin* skin = m_components.Skin1.get();
-    skin->LoadSkin(m_controller->programFolder() + QStringLiteral("/mp3enc.dll"));
-    skin->ApplySkin(this);
-    skin->ApplySkinForm(this, QStringLiteral("Orvelle"));
+    ISkin* skin = m_components.skin.get();
+    skin->loadSkin(m_controller->programFolder() + QStringLiteral("/mp3enc.dll"));
+    skin->applySkin(this);
+    skin->applySkinForm(this, QStringLiteral("Orvelle"));
     m_positionSlider = nullptr;
     m_positionSliderView = nullptr;
-    if (ISkinForm* form = skin->GetSkinnedForm(this)) {
-        if (ISkinObject* slider = form->GetSkinObject(QStringLiteral("pb"))) {
-            m_positionSlider = slider->QueryPositionSlider();
-            m_positionSliderView = slider->QueryPositionSliderView();
+    if (ISkinForm* form = skin->getSkinnedForm(this)) {
+        if (ISkinObject* slider = form->getSkinObject(QStringLiteral("pb"))) {
+            m_positionSlider = slider->queryPositionSlider();
+            m_positionSliderView = slider->queryPositionSliderView();
         }
     }
     m_controller->preview().setSlider(m_positionSlider, m_positionSliderView);
@@ -413,11 +413,11 @@ void MainWindow::createSettingsDialog() {
         },
         this);
     // The CD page shows the current drive's read offset and finds it with the disc in the drive.
-    IAudioCDGrabber2& grabber = m_controller->drives().grabber();
+    CdGrabber& grabber = m_controller->drives().grabber();
     DriveOffsetAccess offsets;
-    offsets.key = [&grabber] { return grabber.GetReadOffsetKey(); };
+    offsets.key = [&grabber] { return grabber.getReadOffsetKey(); };
     offsets.driveName = [&grabber] {
-        return QStringLiteral("%1 %2").arg(grabber.GetDriveVendor(), grabber.GetDriveProduct());
+        return QStringLiteral("%1 %2").arg(grabber.getDriveVendor(), grabber.getDriveProduct());
     };
     offsets.find = [this, &grabber](DriveOffsetAccess::Found found) {
         SettingsFile* current = m_controller->settings();
@@ -457,7 +457,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- showing the controller's state
 
 void MainWindow::showCover() {
-    const CoverArt cover = m_controller->drives().grabber().GetDiscCover();
+    const CoverArt cover = m_controller->drives().grabber().getDiscCover();
     QPixmap picture;
     if (m_controller->options().function != CdRipper || m_controller->rows().count() == 0 ||
         cover.isEmpty() || !picture.loadFromData(cover.data)) {
@@ -467,9 +467,9 @@ void MainWindow::showCover() {
     m_cover->setPixmap(picture.scaled(m_cover->size() - QSize(6, 6), Qt::KeepAspectRatio,
                                       Qt::SmoothTransformation));
     const RowTag first = m_controller->rows().tag(0);
-    m_cover->setToolTip(first.Year.isEmpty()
-                            ? first.Album
-                            : QStringLiteral("%1 (%2)").arg(first.Album, first.Year));
+    m_cover->setToolTip(first.year.isEmpty()
+                            ? first.album
+                            : QStringLiteral("%1 (%2)").arg(first.album, first.year));
     const QSize room = m_trackList->viewport()->size();
     m_cover->move(room.width() - m_cover->width() - 6, room.height() - m_cover->height() - 6);
     m_cover->show();
@@ -507,14 +507,14 @@ void MainWindow::showDrives() {
 void MainWindow::showTag(const RowTag& tag) {
     // From the start of each text, as a long name should be read.
     for (auto [edit, text] :
-         {std::pair{m_titleEdit, tag.Title}, std::pair{m_artistEdit, tag.Artist},
-          std::pair{m_albumEdit, tag.Album}}) {
+         {std::pair{m_titleEdit, tag.title}, std::pair{m_artistEdit, tag.artist},
+          std::pair{m_albumEdit, tag.album}}) {
         edit->setText(text);
         edit->setCursorPosition(0);
     }
 }
 
-void MainWindow::SetControlsEnabled(bool enabled) {
+void MainWindow::setControlsEnabled(bool enabled) {
     QWidget* const controls[] = {m_functionChoice,   m_formatChoice,     m_outputFolderEdit,
                                  m_titleEdit,        m_artistEdit,       m_albumEdit,
                                  m_browseButton,     m_schemeButtons[1], m_schemeButtons[2],
@@ -580,7 +580,7 @@ QStringList droppedPaths(const QMimeData* data) {
 bool MainWindow::handleDrop(QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
     const bool takes = m_controller->options().function == Converter &&
-                       !m_controller->state().JobRunning &&
+                       !m_controller->state().jobRunning &&
                        !droppedPaths(drop->mimeData()).isEmpty();
     if (!takes) {
         drop->ignore();

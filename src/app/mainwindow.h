@@ -73,7 +73,7 @@ private:
     void showTag(const RowTag& tag);
     // Enables or disables the option controls, in their fixed order; the
     // list, the menus and the skin stay enabled and guard their own commands.
-    void SetControlsEnabled(bool enabled);
+    void setControlsEnabled(bool enabled);
     void openFormatEditor();
     void closeFormatEditor();
     bool handleDrop(QEvent* event);

@@ -2,7 +2,7 @@
 
 #include "app/exceptionhandler.h"
 #include "app/mainwindow.h"
-#include "components/player/audioplayer.h"
+#include "components/player/qtaudioplayer.h"
 #include "components/skin/svgskin.h"
 #include "control/audiocomponentset.h"
 #include "control/filehandover.h"
@@ -34,8 +34,8 @@ namespace {
 AudioComponentSet createAudioComponents(const SettingsFile& settings) {
     AudioComponentSet set;
     static_cast<EngineComponents&>(set) = createEngineComponents(settings);
-    set.AudioPlayer21 = std::make_unique<AudioPlayer>();
-    set.Skin1 = std::make_unique<SvgSkin>();
+    set.audioPlayer = std::make_unique<QtAudioPlayer>();
+    set.skin = std::make_unique<SvgSkin>();
     return set;
 }
 
@@ -134,7 +134,7 @@ void OrvelleApplication::noteExposure(QObject* receiver) {
         if (!shown || shown != receiver || !shown->isExposed())
             continue;
         QFile log(m_startupLog);
-        if (log.open(QIODevice::WriteOnly | QIODevice::Append))
+        if (log.open(QIODevice::WriteOnly | QIODevice::append))
             log.write(QByteArray(it->name) + ' ' +
                       QByteArray::number(qint64(
                           std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())) +
@@ -155,7 +155,7 @@ int OrvelleApplication::run(int argc, char** argv) {
 
     const QString lockPath = SingleInstance::defaultLockPath();
     const QString handOverSocket = FileHandOver::socketPath(lockPath);
-    const QStringList files = CommandLinePaths(app.arguments(), QDir::currentPath());
+    const QStringList files = commandLinePaths(app.arguments(), QDir::currentPath());
     SingleInstance instance(lockPath);
     if (!instance.acquire(restarted ? RestartWaitMs : 0)) {
         // No private place for the lock: say so, rather than end as if Orvelle ran.
@@ -181,7 +181,7 @@ int OrvelleApplication::run(int argc, char** argv) {
                       settingsPath, QCoreApplication::applicationDirPath());
     prompt.setParent(&window);
     ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
-    app.setExceptionHandler([&handler] { handler.ApplicationEvents1Exception(); });
+    app.setExceptionHandler([&handler] { handler.applicationEvents1Exception(); });
     // What a command raises is printed and answered like any other error.
     window.controller().setErrorHandler([&app](const QString& message) {
         std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));

@@ -70,7 +70,7 @@ TEST_F(StartUp, FirstRunShowsTheDefaults) {
     EXPECT_EQ(c.options().folderScheme, FolderScheme::None);
     EXPECT_EQ(c.options().outputPath, defaultOutputPath());
     EXPECT_EQ(control<QLineEdit>("edt_dir")->text(), defaultOutputPath());
-    EXPECT_EQ(c.state().CurrentRow, -1) << "a disc without tracks leaves the table empty";
+    EXPECT_EQ(c.state().currentRow, -1) << "a disc without tracks leaves the table empty";
     EXPECT_EQ(rows().count(), 0);
 }
 
@@ -81,7 +81,7 @@ TEST_F(StartUp, StoredChoicesComeBack) {
     IniFile(settingsPath).writeString("Main", "Path", "/no/such/folder");
     MainController& c = start();
     EXPECT_EQ(c.options().format, FormatOgg);
-    EXPECT_EQ(c.state().LastFormat, FormatOgg);
+    EXPECT_EQ(c.state().lastFormat, FormatOgg);
     EXPECT_TRUE(control<QRadioButton>("rb_album")->isChecked());
     EXPECT_TRUE(control<QWidget>("rg_format")->findChild<QRadioButton*>("item3")->isChecked())
         << "OGG in the format choice";
@@ -106,7 +106,7 @@ TEST_F(StartUp, StoredChoicesOutsideTheirListsFallBackToTheDefaults) {
     MainController& c = start();
     EXPECT_EQ(c.options().function, CdRipper);
     EXPECT_EQ(c.options().format, FormatMp3);
-    EXPECT_EQ(c.state().LastFormat, FormatMp3);
+    EXPECT_EQ(c.state().lastFormat, FormatMp3);
     EXPECT_TRUE(prompt.informations.isEmpty()) << "no settings dialog at start";
 }
 
@@ -153,7 +153,7 @@ TEST_F(StartUp, AMachineWithoutDrivesAsksOnceAndGoesOn) {
     EXPECT_EQ(control<QComboBox>("cb_driver")->count(), 0);
     EXPECT_GE(fakes.log.indexOf("AudioFileRead.ResetFormat -1"), 0) << "start-up went on";
     // The CD commands answer as for a machine whose drives hold no audio CD.
-    c.commands().Skin1Click("freedb");
+    c.commands().skin1Click("freedb");
     EXPECT_EQ(prompt.informations, QStringList{NotAudioCd});
     EXPECT_TRUE(window->isVisible());
 }
