@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/firstframe.h"
 #include "app/radiogroup.h"
 #include "cd/offsetfinder.h"
 #include "cd/ui/freedbstatuswindow.h"
@@ -85,12 +86,14 @@ MainWindow::MainWindow(AudioComponentSet components, IUserPrompt& prompt, IShell
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         child->setStyleSheet(QLatin1String(StyleSheet));
     createMenus();
-    // The other windows are made after the main window, hidden, and live as long.
-    m_freeDbStatus = new FreeDbStatusWindow(m_controller->drives(), this);
+    // The other windows are made after the main window, hidden, and live as long:
+    // the FreeDB window and the settings dialog once it is on the screen, the
+    // release choice when first needed, since most discs have one release.
     // Several releases of the disc: the user picks one, the window goes on meanwhile.
-    m_releaseChoice = new ReleaseChoice(this);
     connect(&m_controller->drives(), &DriveSession::releaseChoiceNeeded, this,
             [this](const QStringList& releases) {
+                if (!m_releaseChoice)
+                    m_releaseChoice = new ReleaseChoice(this);
                 m_releaseChoice->ask(releases, [this](int chosen) {
                     m_controller->run(
                         [this, chosen] { m_controller->drives().chooseRelease(chosen); });
@@ -333,8 +336,6 @@ void MainWindow::connectController() {
     // Modal to the window, without a nested event loop.
     connect(&c, &MainController::aboutRequested, m_aboutBox, &QDialog::open);
     connect(&c, &MainController::closeRequested, this, &QWidget::close);
-    connect(m_freeDbStatus, &FreeDbStatusWindow::retryClicked, this,
-            [this] { m_controller->run([this] { m_controller->retryFreeDbLookup(); }); });
 }
 
 void MainWindow::connectSkin() {
@@ -363,6 +364,8 @@ void MainWindow::showEvent(QShowEvent* event) {
         m_initialised = true;
         // Once the window is on the screen, so that start-up messages appear over it.
         QMetaObject::invokeMethod(this, &MainWindow::start, Qt::QueuedConnection);
+        FirstFrame::whenDrawn(this,
+                              [this] { m_controller->run([this] { createHiddenWindows(); }); });
     }
 }
 
@@ -370,7 +373,9 @@ void MainWindow::start() {
     m_controller->run([this] {
         skinWindow();
         m_controller->start();
-        createSettingsDialog();
+        // Before the first frame, that frame makes it.
+        if (m_firstFrameDrawn)
+            createSettingsDialog();
     });
 }
 
@@ -388,6 +393,15 @@ void MainWindow::skinWindow() {
         }
     }
     m_controller->preview().setSlider(m_positionSlider, m_positionSliderView);
+}
+
+void MainWindow::createHiddenWindows() {
+    m_firstFrameDrawn = true;
+    // Its folder tree reads the file system, which the first frame need not wait for.
+    m_freeDbStatus = new FreeDbStatusWindow(m_controller->drives(), this);
+    connect(m_freeDbStatus, &FreeDbStatusWindow::retryClicked, this,
+            [this] { m_controller->run([this] { m_controller->retryFreeDbLookup(); }); });
+    createSettingsDialog();
 }
 
 void MainWindow::createSettingsDialog() {
@@ -434,7 +448,8 @@ void MainWindow::createSettingsDialog() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!m_closed) {
         m_closed = true;
-        m_freeDbStatus->hide();
+        if (m_freeDbStatus)
+            m_freeDbStatus->hide();
         // It holds the settings file, which the close releases.
         if (m_settingsDialog)
             m_settingsDialog->reject();

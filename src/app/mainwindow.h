@@ -63,6 +63,8 @@ private:
     void connectSkin();
     void start();
     void skinWindow();
+    // The hidden windows the first frame does not need.
+    void createHiddenWindows();
     void createSettingsDialog();
     void showOptions();
     // The disc's front cover in a corner of the track list, in the CD Ripper.
@@ -82,6 +84,7 @@ private:
     IPositionSlider* m_positionSlider = nullptr;
     IPositionSliderView* m_positionSliderView = nullptr;
     bool m_initialised = false;
+    bool m_firstFrameDrawn = false;
     bool m_closed = false;
     QPoint m_lastPress;
 
@@ -103,7 +106,7 @@ private:
     QMenu* m_listMenu;
     QMenu* m_helpMenu;
     AboutBox* m_aboutBox;
-    FreeDbStatusWindow* m_freeDbStatus;
-    ReleaseChoice* m_releaseChoice;
+    FreeDbStatusWindow* m_freeDbStatus = nullptr;
+    ReleaseChoice* m_releaseChoice = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
 };

@@ -14,15 +14,18 @@
 #include "platform/version.h"
 #include "settings/settingsfile.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <fcntl.h>
 #include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 #include <unistd.h>
 
 namespace {
@@ -87,11 +90,16 @@ void closeOnSignals(QWidget& window) {
 
 } // namespace
 
-OrvelleApplication::OrvelleApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+OrvelleApplication::OrvelleApplication(int& argc, char** argv)
+    : QApplication(argc, argv), m_startupLog(qEnvironmentVariable(StartupLogVariable)) {}
 
 bool OrvelleApplication::notify(QObject* receiver, QEvent* event) {
     try {
-        return QApplication::notify(receiver, event);
+        const bool handled = QApplication::notify(receiver, event);
+        // After the event: by then the window has drawn what the expose asked for.
+        if (!m_watched.empty() && event->type() == QEvent::Expose)
+            noteExposure(receiver);
+        return handled;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "Orvelle: %s\n", error.what());
         handleException();
@@ -112,6 +120,28 @@ void OrvelleApplication::handleException() {
     else
         quit();
     m_handling = false;
+}
+
+void OrvelleApplication::watchFirstExposure(QWidget* window, const char* name) {
+    if (!m_startupLog.isEmpty())
+        m_watched.push_back({window, name});
+}
+
+void OrvelleApplication::noteExposure(QObject* receiver) {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    for (auto it = m_watched.begin(); it != m_watched.end(); ++it) {
+        QWindow* shown = it->window ? it->window->windowHandle() : nullptr;
+        if (!shown || shown != receiver || !shown->isExposed())
+            continue;
+        QFile log(m_startupLog);
+        if (log.open(QIODevice::WriteOnly | QIODevice::Append))
+            log.write(QByteArray(it->name) + ' ' +
+                      QByteArray::number(qint64(
+                          std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())) +
+                      '\n');
+        m_watched.erase(it);
+        return;
+    }
 }
 
 int OrvelleApplication::run(int argc, char** argv) {
@@ -141,6 +171,7 @@ int OrvelleApplication::run(int argc, char** argv) {
 
     // The splash closes and deletes itself one second after the loop starts.
     QPointer<Splash> splash = new Splash;
+    app.watchFirstExposure(splash, "splash");
     splash->showNow();
 
     DesktopShell shell;
@@ -172,6 +203,7 @@ int OrvelleApplication::run(int argc, char** argv) {
     closeOnSignals(window);
     handOver.listen(handOverSocket);
 
+    app.watchFirstExposure(&window, "window");
     window.show();
     // Above the main window, also where no window manager keeps it there.
     if (splash)

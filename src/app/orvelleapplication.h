@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <QApplication>
+#include <QPointer>
+#include <vector>
 
 // The application object. Any exception that escapes an event handler ends
 // up in one place, which asks the user whether to start Orvelle again.
@@ -14,6 +16,9 @@ public:
     // for the old one to let go of the single-instance lock.
     static constexpr const char* RestartVariable = "ORVELLE_RESTARTED";
     static constexpr int RestartWaitMs = 15000;
+    // Names a file to which the start-up bench has the program append one line,
+    // "<name> <monotonic ns>", when each watched window is first on the screen.
+    static constexpr const char* StartupLogVariable = "ORVELLE_STARTUP_LOG";
 
     OrvelleApplication(int& argc, char** argv);
 
@@ -28,7 +33,20 @@ public:
     // Hands an error to the handler, one question at a time.
     void handleException();
 
+    // Notes in the start-up log when `window` is first exposed and drawn; does
+    // nothing unless the log is asked for.
+    void watchFirstExposure(QWidget* window, const char* name);
+
 private:
+    void noteExposure(QObject* receiver);
+
+    struct WatchedWindow {
+        QPointer<QWidget> window;
+        const char* name;
+    };
+
     std::function<void()> m_handler;
     bool m_handling = false;
+    QString m_startupLog;
+    std::vector<WatchedWindow> m_watched;
 };

@@ -3,10 +3,12 @@
 #include <csetjmp>
 #include <cstdio>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include <jpeglib.h>
 // jerror.h after jpeglib.h: it needs its types.
@@ -114,6 +116,16 @@ Splash::Splash(const QByteArray& jpeg, QWidget* parent)
 
 void Splash::showNow() {
     show();
+    // Qt draws a splash shown before the loop runs only if the window system has
+    // mapped it by then; a window manager may take a moment. Nothing else exists
+    // yet that the events let through here could reach.
+    if (const QWindow* window = windowHandle(); window && !window->isExposed()) {
+        QEventLoop untilDrawn;
+        m_untilDrawn = &untilDrawn;
+        QTimer::singleShot(ExposeWaitMs, &untilDrawn, &QEventLoop::quit);
+        untilDrawn.exec(QEventLoop::ExcludeUserInputEvents);
+        m_untilDrawn = nullptr;
+    }
     repaint();
 }
 
@@ -130,6 +142,8 @@ void Splash::tick() {
 }
 
 void Splash::paintEvent(QPaintEvent*) {
+    if (m_untilDrawn)
+        m_untilDrawn->quit();
     QPainter painter(this);
     if (!m_picture.isNull()) {
         painter.drawImage(QPoint(0, 0), m_picture);

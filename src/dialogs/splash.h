@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+class QEventLoop;
+
 // The start-up picture: a borderless window in the middle of the screen. On
 // the first tick of its one-second timer it lets pending events run, closes and
 // deletes itself, so it is gone one second after the event loop starts.
@@ -13,6 +15,8 @@ public:
     static constexpr int Width = 282;
     static constexpr int Height = 92;
     static constexpr int TickMs = 1000;
+    // How long showNow() waits at most for the window system to put it on the screen.
+    static constexpr int ExposeWaitMs = 100;
 
     // Shows the program's own picture.
     explicit Splash(QWidget* parent = nullptr);
@@ -21,7 +25,8 @@ public:
 
     // The decoded picture; null when it could not be decoded.
     const QImage& picture() const { return m_picture; }
-    // Shows the splash and paints it at once, before the event loop runs.
+    // Shows the splash and paints it at once, before the event loop runs: where
+    // the window system maps it a moment later, it waits (briefly) for that.
     void showNow();
 
 protected:
@@ -33,4 +38,6 @@ private:
 
     QImage m_picture;
     QTimer m_timer;
+    // Runs while showNow() waits for the first paint.
+    QEventLoop* m_untilDrawn = nullptr;
 };

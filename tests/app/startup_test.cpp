@@ -2,6 +2,7 @@
 #include "settings/mainkeys.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -41,6 +42,22 @@ TEST_F(StartUp, RunsItsStepsInOrder) {
     EXPECT_EQ(window->controller().drives().queryFlag(), 1);
     EXPECT_NE(window->positionSlider(), nullptr);
     EXPECT_NE(window->positionSliderView(), nullptr);
+}
+
+// The FreeDB window's folder tree reads the file system: it and the settings
+// dialog wait for the window's first frame; the release choice waits for a disc
+// with several releases.
+TEST_F(StartUp, TheHiddenWindowsFollowTheFirstFrame) {
+    audioCd({});
+    window = std::make_unique<MainWindow>(
+        fakes.make(std::make_unique<FakeSkin>(fakes.log, QStringList{"pb"})), prompt, shell,
+        settingsPath, dir.path());
+    EXPECT_EQ(window->findChild<QDialog*>("FreeDbWindow"), nullptr);
+    window->show();
+    QCoreApplication::processEvents();
+    EXPECT_NE(window->findChild<QDialog*>("FreeDbWindow"), nullptr);
+    EXPECT_NE(window->settingsDialog(), nullptr);
+    EXPECT_EQ(window->findChild<QDialog*>("ReleaseChoice"), nullptr);
 }
 
 TEST_F(StartUp, FirstRunShowsTheDefaults) {
