@@ -55,7 +55,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/orvelle-icon.svg
 
 # The bitmaps are drawn from the SVG at build time, so they never fall behind it.
 add_executable(orvelle-icon-render ${ORVELLE_PACKAGING_DIR}/iconrender.cpp)
-target_compile_options(orvelle-icon-render PRIVATE ${ORVELLE_WARNINGS})
+target_link_libraries(orvelle-icon-render PRIVATE orvelle_warnings)
 target_link_libraries(orvelle-icon-render PRIVATE Qt6::Gui Qt6::Svg)
 set(icon_root ${CMAKE_CURRENT_BINARY_DIR}/icons/hicolor)
 set(icon_files)

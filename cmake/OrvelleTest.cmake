@@ -18,7 +18,7 @@ function(orvelle_add_test name)
   else()
     set(library orvelle_core)
   endif()
-  target_compile_options(${name} PRIVATE ${ORVELLE_WARNINGS})
+  target_link_libraries(${name} PRIVATE orvelle_warnings)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${library} orvelle_testsupport GTest::gtest GTest::gmock
                         Qt6::Test ${T_LIBS})

@@ -1,6 +1,7 @@
 #include "cd/accuraterip.h"
 #include "cd/accurateripclient.h"
 #include "cd/cdtoc.h"
+#include "platform/version.h"
 #include "support/httptestserver.h"
 
 #include <array>
@@ -253,7 +254,7 @@ TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
     const QByteArray request = server.requests.last().toLower();
     EXPECT_TRUE(request.startsWith("get /accuraterip/" +
                                    PlainId.relativePath().toLower().toLatin1() + " "));
-    EXPECT_TRUE(request.contains("\r\nuser-agent: orvelle/" + QByteArray(ORVELLE_VERSION) + " ( "));
+    EXPECT_TRUE(request.contains("\r\nuser-agent: orvelle/" + orvelleVersion().toUtf8() + " ( "));
 
     const qsizetype asked = server.requests.size();
     server.close();

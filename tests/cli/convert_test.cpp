@@ -3,6 +3,7 @@
 #include "components/audio/mediatools.h"
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"
+#include "platform/version.h"
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
 #include "support/testenvironment.h"
@@ -630,7 +631,7 @@ TEST_F(CliTest, HelpShowsTheReadmesExamplesAndVersionTheProgramsVersion) {
         EXPECT_TRUE(help.out.contains(QStringLiteral("  ") + example)) << example.toStdString();
     const ProgramRun version = run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, QStringList({QStringLiteral("orvelle-convert " ORVELLE_VERSION)}));
+    EXPECT_EQ(version.out, QStringList({QStringLiteral("orvelle-convert ") + orvelleVersion()}));
 }
 
 // Ctrl-C: the running file ends where it got, the ones behind it never start.
