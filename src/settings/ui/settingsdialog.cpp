@@ -72,10 +72,10 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     setObjectName(QStringLiteral("fm_set"));
     setWindowTitle(QStringLiteral("Settings"));
 
-    pageTree = new QTreeWidget(this);
-    pageTree->setObjectName(QStringLiteral("TreeView1"));
-    pageTree->setHeaderHidden(true);
-    pageTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pageTree = new QTreeWidget(this);
+    m_pageTree->setObjectName(QStringLiteral("TreeView1"));
+    m_pageTree->setHeaderHidden(true);
+    m_pageTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int i = 0; i < NodeCount; ++i) {
         const bool child = i >= 1 && i <= Mp3ChildCount;
         QTreeWidgetItem* item = nullptr;
@@ -83,23 +83,23 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
             item = new QTreeWidgetItem(m_nodes[0]);
         } else if (i >= FirstLaterEncoderNode) {
             item = new QTreeWidgetItem;
-            const int afterOgg = pageTree->indexOfTopLevelItem(m_nodes[OggNode]) + 1;
-            pageTree->insertTopLevelItem(afterOgg + i - FirstLaterEncoderNode, item);
+            const int afterOgg = m_pageTree->indexOfTopLevelItem(m_nodes[OggNode]) + 1;
+            m_pageTree->insertTopLevelItem(afterOgg + i - FirstLaterEncoderNode, item);
         } else {
-            item = new QTreeWidgetItem(pageTree);
+            item = new QTreeWidgetItem(m_pageTree);
         }
         item->setText(0, QLatin1String(Nodes[i].text));
         m_nodes.push_back(item);
     }
-    pageTree->expandAll();
+    m_pageTree->expandAll();
     int widest = 0;
     for (const Node& node : Nodes)
         widest =
-            std::max(widest, pageTree->fontMetrics().horizontalAdvance(QLatin1String(node.text)));
+            std::max(widest, m_pageTree->fontMetrics().horizontalAdvance(QLatin1String(node.text)));
     // Room for the children's indentation, the branch sign and the frame.
-    pageTree->setFixedWidth(widest + 3 * pageTree->indentation());
+    m_pageTree->setFixedWidth(widest + 3 * m_pageTree->indentation());
     // A click shows a page; moving the selection with the keyboard does not.
-    connect(pageTree, &QTreeWidget::itemClicked, this,
+    connect(m_pageTree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { showSettingsPage(nodeIndex(item)); });
 
     m_commandLine = new Mp3CommandLinePage;
@@ -115,25 +115,25 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     for (SettingsPage* page : m_pages)
         m_stack->addWidget(page);
 
-    okButton = new QPushButton(QStringLiteral("Ok"), this);
-    okButton->setObjectName(QStringLiteral("Ok"));
-    okButton->setDefault(true);
-    defaultsButton = new QPushButton(QStringLiteral("Default"), this);
-    defaultsButton->setObjectName(QStringLiteral("Button2"));
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton->setObjectName(QStringLiteral("Cancel"));
-    connect(okButton, &QPushButton::clicked, this, &SettingsDialog::okClick);
-    connect(defaultsButton, &QPushButton::clicked, this, &SettingsDialog::defaultsClick);
-    connect(cancelButton, &QPushButton::clicked, this, &SettingsDialog::reject);
+    m_okButton = new QPushButton(QStringLiteral("Ok"), this);
+    m_okButton->setObjectName(QStringLiteral("Ok"));
+    m_okButton->setDefault(true);
+    m_defaultsButton = new QPushButton(QStringLiteral("Default"), this);
+    m_defaultsButton->setObjectName(QStringLiteral("Button2"));
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("Cancel"));
+    connect(m_okButton, &QPushButton::clicked, this, &SettingsDialog::okClick);
+    connect(m_defaultsButton, &QPushButton::clicked, this, &SettingsDialog::defaultsClick);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SettingsDialog::reject);
 
     auto* pages = new QHBoxLayout;
-    pages->addWidget(pageTree);
+    pages->addWidget(m_pageTree);
     pages->addWidget(m_stack, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(okButton);
-    buttons->addWidget(defaultsButton);
-    buttons->addWidget(cancelButton);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_defaultsButton);
+    buttons->addWidget(m_cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(pages, 1);
     layout->addLayout(buttons);
@@ -168,9 +168,9 @@ void SettingsDialog::showSettingsPage(int node) {
 void SettingsDialog::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         loadPages();
-        if (!pageTree->currentItem())
-            pageTree->setCurrentItem(m_nodes[0]);
-        showSettingsPage(nodeIndex(pageTree->currentItem()));
+        if (!m_pageTree->currentItem())
+            m_pageTree->setCurrentItem(m_nodes[0]);
+        showSettingsPage(nodeIndex(m_pageTree->currentItem()));
     }
     QDialog::showEvent(event);
 }
@@ -187,7 +187,7 @@ bool SettingsDialog::commandLineAccepted() {
     const QString lineError = lameCommandLineError(commandLine());
     if (lineError.isEmpty())
         return true;
-    pageTree->setCurrentItem(m_nodes[CommandLineNode]);
+    m_pageTree->setCurrentItem(m_nodes[CommandLineNode]);
     showSettingsPage(CommandLineNode);
     m_prompt.information(lineError);
     return false;

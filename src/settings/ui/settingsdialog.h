@@ -60,15 +60,15 @@ private:
     IUserPrompt& m_prompt;
     std::function<void()> m_applyCdReadingOptions;
 
-    QTreeWidget* pageTree;
+    QTreeWidget* m_pageTree;
     std::vector<QTreeWidgetItem*> m_nodes; // in the order of their absolute index
     QStackedWidget* m_stack;
     std::vector<SettingsPage*> m_pages; // in the order of the settings file's key table
     Mp3CommandLinePage* m_commandLine;
     WmaRmPage* m_wmaRm;
     CdReadingPage* m_cdReading;
-    QPushButton* okButton;
-    QPushButton* defaultsButton;
-    QPushButton* cancelButton;
+    QPushButton* m_okButton;
+    QPushButton* m_defaultsButton;
+    QPushButton* m_cancelButton;
     int m_shownNode = -1;
 };
