@@ -4,25 +4,6 @@
 
 namespace {
 
-std::optional<OutputFormat> formatNamed(const QString& name) {
-    const QString n = name.toLower();
-    if (n == QLatin1String("mp3"))
-        return FormatMp3;
-    if (n == QLatin1String("wav"))
-        return FormatWav;
-    if (n == QLatin1String("wma"))
-        return FormatWma;
-    if (n == QLatin1String("ogg"))
-        return FormatOgg;
-    if (n == QLatin1String("rm"))
-        return FormatRm;
-    if (n == QLatin1String("flac"))
-        return FormatFlac;
-    if (n == QLatin1String("opus"))
-        return FormatOpus;
-    return std::nullopt;
-}
-
 std::optional<FolderScheme> schemeNamed(const QString& name) {
     const QString n = name.toLower();
     if (n == QLatin1String("none"))
@@ -114,7 +95,7 @@ QString CliOptions::parse(const QStringList& arguments) {
         QString error;
         QString text;
         if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
-            if ((error = value(&text)).isEmpty() && !(format = formatNamed(text)))
+            if ((error = value(&text)).isEmpty() && !(format = formatFromText(text.toUpper())))
                 error = QStringLiteral(
                             "Unknown format \"%1\": use mp3, wav, wma, ogg, flac, opus or rm.")
                             .arg(text);
