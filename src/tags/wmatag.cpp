@@ -54,7 +54,7 @@ WmaTag readWmaTagFrom(QIODevice& device) {
     if (!header.read(device))
         return {};
     WmaTag tag;
-    tag.valid = -1;
+    tag.valid = true;
     for (const TextField& field : kTextFields) {
         const auto attribute = header.attribute(QLatin1String(field.attribute));
         if (attribute)

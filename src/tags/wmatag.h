@@ -10,14 +10,14 @@ class QIODevice;
 // at most as many UTF-8 bytes as its field is wide (less one for the
 // terminator of the stored form); fittedToFields() cuts longer texts.
 struct WmaTag {
-    qint32 valid = 0;  // -1 after a successful read
-    QString year;      // "WM/Year", 127 bytes
-    quint16 track = 0; // "WM/trackNumber" (read: "WM/Track" when that gives 0)
-    QString artist;    // "Author", 127 bytes
-    QString title;     // "Title", 127 bytes
-    QString album;     // "WM/AlbumTitle", 127 bytes
-    QString comment;   // "Description", 254 bytes
-    QString genre;     // "WM/Genre", 31 bytes
+    bool valid = false; // after a successful read
+    QString year;       // "WM/Year", 127 bytes
+    quint16 track = 0;  // "WM/trackNumber" (read: "WM/Track" when that gives 0)
+    QString artist;     // "Author", 127 bytes
+    QString title;      // "Title", 127 bytes
+    QString album;      // "WM/AlbumTitle", 127 bytes
+    QString comment;    // "Description", 254 bytes
+    QString genre;      // "WM/Genre", 31 bytes
 
     bool operator==(const WmaTag& other) const;
 };

@@ -21,8 +21,8 @@ WmaTag allSeven() {
 
 WmaTag readValid(const QString& file) {
     WmaTag tag = readWmaTag(file);
-    EXPECT_EQ(tag.valid, -1) << file.toStdString();
-    tag.valid = 0;
+    EXPECT_TRUE(tag.valid) << file.toStdString();
+    tag.valid = false;
     return tag;
 }
 
