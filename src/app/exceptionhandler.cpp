@@ -2,13 +2,13 @@
 
 #include "app/mainwindow.h"
 #include "app/orvelleapplication.h"
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
+#include "platform/shell.h"
+#include "platform/userprompt.h"
 
 #include <QEvent>
 #include <QMouseEvent>
 
-ExceptionHandler::ExceptionHandler(MainWindow& window, IUserPrompt& prompt, IShell& shell,
+ExceptionHandler::ExceptionHandler(MainWindow& window, UserPrompt& prompt, Shell& shell,
                                    QString executable)
     : m_window(window), m_prompt(prompt), m_shell(shell), m_executable(std::move(executable)) {}
 

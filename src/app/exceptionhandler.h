@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QString>
 
-class IShell;
-class IUserPrompt;
+class Shell;
+class UserPrompt;
 class MainWindow;
 
 // The application-wide answer to an error no handler caught, and the hook
@@ -12,7 +12,7 @@ class MainWindow;
 class ExceptionHandler : public QObject {
     Q_OBJECT
 public:
-    ExceptionHandler(MainWindow& window, IUserPrompt& prompt, IShell& shell, QString executable);
+    ExceptionHandler(MainWindow& window, UserPrompt& prompt, Shell& shell, QString executable);
 
     // Asks whether to start again; either way the main window closes.
     void applicationEvents1Exception();
@@ -26,8 +26,8 @@ protected:
 
 private:
     MainWindow& m_window;
-    IUserPrompt& m_prompt;
-    IShell& m_shell;
+    UserPrompt& m_prompt;
+    Shell& m_shell;
     QString m_executable;
     bool m_restart = false;
 };

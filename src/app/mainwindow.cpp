@@ -66,7 +66,7 @@ QHeaderView::section { background: #dbe7f2; color: #10202f; border: 0;
 
 } // namespace
 
-MainWindow::MainWindow(AudioComponentSet components, IUserPrompt& prompt, IShell& shell,
+MainWindow::MainWindow(AudioComponentSet components, UserPrompt& prompt, Shell& shell,
                        const QString& settingsPath, const QString& programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -339,18 +339,18 @@ void MainWindow::connectController() {
 }
 
 void MainWindow::connectSkin() {
-    ISkin* skin = m_components.skin.get();
+    Skin* skin = m_components.skin.get();
     if (!skin)
         return;
     CommandSurface& commands = m_controller->commands();
-    connect(skin, &ISkin::onClick, this, [this, &commands](ISkinObject* source) {
+    connect(skin, &Skin::onClick, this, [this, &commands](SkinObject* source) {
         const QString name = source->getName();
         m_controller->run([&commands, name] { commands.skin1Click(name); });
     });
-    connect(skin, &ISkin::onMouseDown, this, [&commands](ISkinObject* source, int, int, int) {
+    connect(skin, &Skin::onMouseDown, this, [&commands](SkinObject* source, int, int, int) {
         commands.skin1MouseDown(source->getName());
     });
-    connect(skin, &ISkin::onMouseUp, this, [this, &commands](ISkinObject* source, int, int, int) {
+    connect(skin, &Skin::onMouseUp, this, [this, &commands](SkinObject* source, int, int, int) {
         const QString name = source->getName();
         m_controller->run([&commands, name] { commands.skin1MouseUp(name); });
     });
@@ -380,14 +380,14 @@ void MainWindow::start() {
 }
 
 void MainWindow::skinWindow() {
-    ISkin* skin = m_components.skin.get();
+    Skin* skin = m_components.skin.get();
     skin->loadSkin(m_controller->programFolder() + QStringLiteral("/mp3enc.dll"));
     skin->applySkin(this);
     skin->applySkinForm(this, QStringLiteral("Orvelle"));
     m_positionSlider = nullptr;
     m_positionSliderView = nullptr;
-    if (ISkinForm* form = skin->getSkinnedForm(this)) {
-        if (ISkinObject* slider = form->getSkinObject(QStringLiteral("pb"))) {
+    if (SkinForm* form = skin->getSkinnedForm(this)) {
+        if (SkinObject* slider = form->getSkinObject(QStringLiteral("pb"))) {
             m_positionSlider = slider->queryPositionSlider();
             m_positionSliderView = slider->queryPositionSliderView();
         }

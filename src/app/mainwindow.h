@@ -8,8 +8,8 @@
 class AboutBox;
 class FreeDbStatusWindow;
 class ReleaseChoice;
-class IShell;
-class IUserPrompt;
+class Shell;
+class UserPrompt;
 class QComboBox;
 class QLineEdit;
 class QMenu;
@@ -31,7 +31,7 @@ public:
     static constexpr int DesignWidth = 658;
     static constexpr int DesignHeight = 452;
 
-    MainWindow(AudioComponentSet components, IUserPrompt& prompt, IShell& shell,
+    MainWindow(AudioComponentSet components, UserPrompt& prompt, Shell& shell,
                const QString& settingsPath, const QString& programFolder,
                QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -79,7 +79,7 @@ private:
     bool handleDrop(QEvent* event);
 
     AudioComponentSet m_components;
-    IUserPrompt& m_prompt;
+    UserPrompt& m_prompt;
     std::unique_ptr<MainController> m_controller;
     IPositionSlider* m_positionSlider = nullptr;
     IPositionSliderView* m_positionSliderView = nullptr;

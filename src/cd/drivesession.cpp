@@ -1,7 +1,7 @@
 #include "cd/drivesession.h"
 
 #include "components/cdgrabber.h"
-#include "components/idrivelayer.h"
+#include "components/drivelayer.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/settingsfile.h"
 
@@ -12,7 +12,7 @@ void applyCdReadingOptions(const SettingsFile& settings, CdGrabber& grabber) {
     grabber.setErrorAction(settings.readPosition(ErrorAction, ErrorActionCount));
 }
 
-DriveSession::DriveSession(CdGrabber& grabber, IDriveLayer& drives, DiscInfoLookup& freedb,
+DriveSession::DriveSession(CdGrabber& grabber, DriveLayer& drives, DiscInfoLookup& freedb,
                            QObject* parent)
     : QObject(parent), m_grabber(grabber), m_drives(drives), m_freedb(freedb) {
     connect(&m_grabber, &CdGrabber::onMediaChange, this, &DriveSession::mediaChanged);

@@ -7,7 +7,7 @@
 #include <QVector>
 
 class CdGrabber;
-class IDriveLayer;
+class DriveLayer;
 class DiscInfoLookup;
 class SettingsFile;
 
@@ -21,7 +21,7 @@ void applyCdReadingOptions(const SettingsFile& settings, CdGrabber& grabber);
 class DriveSession : public QObject {
     Q_OBJECT
 public:
-    DriveSession(CdGrabber& grabber, IDriveLayer& drives, DiscInfoLookup& freedb,
+    DriveSession(CdGrabber& grabber, DriveLayer& drives, DiscInfoLookup& freedb,
                  QObject* parent = nullptr);
 
     // Starts the grabber; the number of drives it found.
@@ -68,7 +68,7 @@ private:
     void onLookupStatus(int status);
 
     CdGrabber& m_grabber;
-    IDriveLayer& m_drives;
+    DriveLayer& m_drives;
     DiscInfoLookup& m_freedb;
     QStringList m_driveNames;
     QStringList m_statusLines;

@@ -3,7 +3,7 @@
 #include "components/audioreader.h"
 #include "components/cdgrabber.h"
 #include "components/discinfolookup.h"
-#include "components/idrivelayer.h"
+#include "components/drivelayer.h"
 #include "components/videoreader.h"
 
 #include <memory>
@@ -18,7 +18,7 @@ struct EngineComponents {
     std::unique_ptr<CdGrabber> cdGrabber;
     std::unique_ptr<DiscInfoLookup> discInfoLookup;
     std::unique_ptr<RmWriter> rmWriter; // for the list of RM codecs
-    std::unique_ptr<IDriveLayer> driveLayer;
+    std::unique_ptr<DriveLayer> driveLayer;
 };
 
 // The real components, reading their settings from `settings`' file.

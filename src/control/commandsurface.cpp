@@ -1,6 +1,6 @@
 #include "control/commandsurface.h"
 
-#include "control/icommandtarget.h"
+#include "control/commandtarget.h"
 #include "control/mainstate.h"
 
 void CommandSurface::start() {

@@ -3,7 +3,7 @@
 #include <QString>
 
 struct MainState;
-class ICommandTarget;
+class CommandTarget;
 
 // Turns the names of skin objects and the items of the three menus into
 // commands, each behind its guard.
@@ -37,7 +37,7 @@ public:
         About
     };
 
-    CommandSurface(MainState& state, ICommandTarget& target) : m_state(state), m_target(target) {}
+    CommandSurface(MainState& state, CommandTarget& target) : m_state(state), m_target(target) {}
 
     // A click on a skin object; names are compared exactly, others do nothing.
     void skin1Click(const QString& name);
@@ -53,5 +53,5 @@ private:
     void playStop();
 
     MainState& m_state;
-    ICommandTarget& m_target;
+    CommandTarget& m_target;
 };

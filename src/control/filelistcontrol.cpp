@@ -3,7 +3,7 @@
 #include "control/maincontroller.h"
 #include "filelist/filekinds.h"
 #include "filelist/formatswitch.h"
-#include "platform/iuserprompt.h"
+#include "platform/userprompt.h"
 
 #include <QDir>
 
@@ -21,7 +21,7 @@ QStringList commandLinePaths(const QStringList& arguments, const QString& workin
     return paths;
 }
 
-FileListControl::FileListControl(MainController& controller, IUserPrompt& prompt, IShell& shell,
+FileListControl::FileListControl(MainController& controller, UserPrompt& prompt, Shell& shell,
                                  const QUrl& helpFile)
     : m_controller(controller), m_prompt(prompt), m_adder(prompt, shell, this) {
     m_adder.setHelpFile(helpFile);
@@ -57,7 +57,7 @@ void FileListControl::addFiles() {
 void FileListControl::addFolder() {
     if (!allowed())
         return;
-    const QString folder = m_prompt.chooseFolder(IUserPrompt::FolderLayout::AddFolder);
+    const QString folder = m_prompt.chooseFolder(UserPrompt::FolderLayout::AddFolder);
     if (!folder.isEmpty())
         m_adder.addFolder(folder);
 }

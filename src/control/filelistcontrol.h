@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <QUrl>
 
-class IShell;
-class IUserPrompt;
+class Shell;
+class UserPrompt;
 class MainController;
 
 // The files and folders among the program's arguments (the first is the
@@ -22,7 +22,7 @@ QStringList commandLinePaths(const QStringList& arguments, const QString& workin
 class FileListControl : public QObject {
     Q_OBJECT
 public:
-    FileListControl(MainController& controller, IUserPrompt& prompt, IShell& shell,
+    FileListControl(MainController& controller, UserPrompt& prompt, Shell& shell,
                     const QUrl& helpFile);
 
     // The batch that tests the files (tests give it readers of their own).
@@ -45,6 +45,6 @@ private:
     void selectFirstRowIfNone();
 
     MainController& m_controller;
-    IUserPrompt& m_prompt;
+    UserPrompt& m_prompt;
     FileAdder m_adder;
 };

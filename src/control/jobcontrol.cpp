@@ -10,8 +10,8 @@
 #include "jobs/conversionjob.h"
 #include "jobs/outputnaming.h"
 #include "jobs/ripjob.h"
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
+#include "platform/shell.h"
+#include "platform/userprompt.h"
 #include "settings/encodersettings.h"
 
 JobParts JobParts::real() {
@@ -26,8 +26,8 @@ JobParts JobParts::real() {
     return parts;
 }
 
-JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, IUserPrompt& prompt,
-                       IShell& shell, QObject* parent)
+JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, UserPrompt& prompt,
+                       Shell& shell, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_grabber(grabber), m_prompt(prompt),
       m_shell(shell), m_parts(JobParts::real()) {}
 

@@ -9,8 +9,8 @@
 #include <QObject>
 
 class CdGrabber;
-class IShell;
-class IUserPrompt;
+class Shell;
+class UserPrompt;
 class RowModel;
 struct EncoderSettings;
 struct MainState;
@@ -41,8 +41,8 @@ public:
     static constexpr const char* Failed = "Error";
     static constexpr const char* FailuresHeading = "Orvelle could not finish these rows:";
 
-    JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, IUserPrompt& prompt,
-               IShell& shell, QObject* parent = nullptr);
+    JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, UserPrompt& prompt,
+               Shell& shell, QObject* parent = nullptr);
     ~JobControl() override;
 
     void setParts(JobParts parts) { m_parts = std::move(parts); }
@@ -87,8 +87,8 @@ private:
     MainState& m_state;
     RowModel& m_rows;
     CdGrabber& m_grabber;
-    IUserPrompt& m_prompt;
-    IShell& m_shell;
+    UserPrompt& m_prompt;
+    Shell& m_shell;
     JobParts m_parts;
     std::unique_ptr<Job> m_job;
     QVector<JobRow> m_jobRows;

@@ -5,8 +5,8 @@
 #include "control/jobcontrol.h"
 #include "control/previewcontrol.h"
 #include "filelist/formatswitch.h"
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
+#include "platform/shell.h"
+#include "platform/userprompt.h"
 #include "settings/drivekeys.h"
 #include "settings/encodersettings.h"
 #include "settings/mainkeys.h"
@@ -18,7 +18,7 @@
 #include <QScopedValueRollback>
 #include <utility>
 
-MainController::MainController(AudioComponentSet& components, IUserPrompt& prompt, IShell& shell,
+MainController::MainController(AudioComponentSet& components, UserPrompt& prompt, Shell& shell,
                                QString settingsPath, QString programFolder, QObject* parent)
     : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
       m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
@@ -139,7 +139,7 @@ void MainController::detectDrives() {
     const int count = m_drives.initialize();
     if (noDriveQuestionDue(*m_settings, count)) {
         const bool download =
-            m_prompt.question(QLatin1String(NoDriveQuestion), IUserPrompt::Default::No);
+            m_prompt.question(QLatin1String(NoDriveQuestion), UserPrompt::Default::No);
         rememberNoDriveAsked(*m_settings, true);
         if (download)
             m_shell.openUrl(helpFileUrl().resolved(QUrl(QStringLiteral("#cd-access"))));
@@ -222,7 +222,7 @@ void MainController::setOutputPath(const QString& path) {
 
 void MainController::chooseOutputFolder() {
     const QString folder =
-        m_prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder, m_options.outputPath);
+        m_prompt.chooseFolder(UserPrompt::FolderLayout::OutputFolder, m_options.outputPath);
     if (folder.isEmpty())
         return;
     m_options.outputPath = folder;

@@ -3,7 +3,7 @@
 #include "cd/drivesession.h"
 #include "control/audiocomponentset.h"
 #include "control/commandsurface.h"
-#include "control/icommandtarget.h"
+#include "control/commandtarget.h"
 #include "control/mainstate.h"
 #include "filelist/rowmodel.h"
 #include "settings/mainoptions.h"
@@ -16,9 +16,9 @@
 
 class FileListControl;
 class AudioReader;
-class IShell;
+class Shell;
 class JobControl;
-class IUserPrompt;
+class UserPrompt;
 class PreviewControl;
 class SettingsFile;
 
@@ -26,7 +26,7 @@ class SettingsFile;
 // window: the state the commands read, the rows, the drive session and the
 // main options. The window shows what this holds and forwards its clicks;
 // tests drive this directly.
-class MainController : public QObject, public ICommandTarget {
+class MainController : public QObject, public CommandTarget {
     Q_OBJECT
 public:
     static constexpr const char* NotAudioCd = "The disc is not Audio CD!";
@@ -43,7 +43,7 @@ public:
     static constexpr const char* DemosUrl = "https://www.orvelle.org/demos.html";
     static constexpr const char* HomeUrl = "https://www.orvelle.org/";
 
-    MainController(AudioComponentSet& components, IUserPrompt& prompt, IShell& shell,
+    MainController(AudioComponentSet& components, UserPrompt& prompt, Shell& shell,
                    QString settingsPath, QString programFolder, QObject* parent = nullptr);
     ~MainController() override;
 
@@ -108,7 +108,7 @@ public:
     // 'Converter'; those given before start() wait for it.
     void addFilesFromCommandLine(const QStringList& paths);
 
-    // --- commands (ICommandTarget)
+    // --- commands (CommandTarget)
     int functionMode() const override { return m_options.function; }
     int rowCount() const override { return m_rows.count(); }
     void startJob() override;
@@ -161,8 +161,8 @@ private:
 
     EngineComponents& m_components;
     QString m_lastDiscError; // the refusal of a disc image last shown
-    IUserPrompt& m_prompt;
-    IShell& m_shell;
+    UserPrompt& m_prompt;
+    Shell& m_shell;
     QString m_settingsPath;
     QString m_programFolder;
     std::unique_ptr<SettingsFile> m_settings;

@@ -2,7 +2,7 @@
 
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "components/iskin.h"
+#include "components/skin.h"
 #include "control/mainstate.h"
 #include "filelist/filekinds.h"
 #include "filelist/rowmodel.h"

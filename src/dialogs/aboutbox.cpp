@@ -1,6 +1,6 @@
 #include "dialogs/aboutbox.h"
 
-#include "platform/ishell.h"
+#include "platform/shell.h"
 #include "platform/version.h"
 
 #include <QFrame>
@@ -42,7 +42,7 @@ QLabel* addLine(QWidget* parent, const char* name, const QString& text, QRect wh
 
 const char* const AboutBox::SupportAddress = "support@orvelle.example";
 
-AboutBox::AboutBox(IShell& shell, QWidget* parent)
+AboutBox::AboutBox(Shell& shell, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       m_shell(shell) {

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class IShell;
+class Shell;
 
 // The about box: product, version and output formats, a "Contact us " button
 // that writes to support and a "Close" button. It is created once and shown
@@ -14,7 +14,7 @@ public:
     static constexpr int Height = 221;
     static const char* const SupportAddress;
 
-    explicit AboutBox(IShell& shell, QWidget* parent = nullptr);
+    explicit AboutBox(Shell& shell, QWidget* parent = nullptr);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -23,5 +23,5 @@ protected:
 private:
     void contactSupport();
 
-    IShell& m_shell;
+    Shell& m_shell;
 };

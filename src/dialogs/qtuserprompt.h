@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/iuserprompt.h"
+#include "platform/userprompt.h"
 #include "settings/settingsfile.h"
 
 #include <QPointer>
@@ -10,7 +10,7 @@ class QWidget;
 
 // The real prompt: Qt's message boxes and file dialog and Orvelle's folder
 // window, over the given parent.
-class QtUserPrompt : public IUserPrompt {
+class QtUserPrompt : public UserPrompt {
 public:
     // The settings file keeps the folder window's size and names the output
     // folder it opens on.

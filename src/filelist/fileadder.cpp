@@ -1,12 +1,12 @@
 #include "filelist/fileadder.h"
 
 #include "filelist/folderentries.h"
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
+#include "platform/shell.h"
+#include "platform/userprompt.h"
 
 #include <QCoreApplication>
 
-FileAdder::FileAdder(IUserPrompt& prompt, IShell& shell, QObject* parent)
+FileAdder::FileAdder(UserPrompt& prompt, Shell& shell, QObject* parent)
     : QObject(parent), m_prompt(prompt), m_shell(shell),
       m_acceptance(std::make_unique<FileAcceptance>()),
       m_target([] { return QStringLiteral("MP3"); }),

@@ -10,8 +10,8 @@
 #include <QStringList>
 #include <QUrl>
 
-class IShell;
-class IUserPrompt;
+class Shell;
+class UserPrompt;
 
 namespace RefusalTexts {
 inline const QString AudioNotSupported = QStringLiteral("This Audio file is not supported!");
@@ -37,7 +37,7 @@ inline const QString VideoCodecsAnchor = QStringLiteral("video-codecs");
 class FileAdder : public QObject {
     Q_OBJECT
 public:
-    FileAdder(IUserPrompt& prompt, IShell& shell, QObject* parent = nullptr);
+    FileAdder(UserPrompt& prompt, Shell& shell, QObject* parent = nullptr);
     ~FileAdder() override;
 
     // The readers that test the files; FFmpeg's by default.
@@ -75,8 +75,8 @@ private:
     void refuse(const QString& path, const FileAcceptance::Outcome& outcome);
     void finishIfDone();
 
-    IUserPrompt& m_prompt;
-    IShell& m_shell;
+    UserPrompt& m_prompt;
+    Shell& m_shell;
     std::unique_ptr<FileAcceptance> m_acceptance;
     std::function<QString()> m_target;
     QUrl m_helpFile;

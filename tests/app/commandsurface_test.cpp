@@ -1,5 +1,5 @@
 #include "control/commandsurface.h"
-#include "control/icommandtarget.h"
+#include "control/commandtarget.h"
 #include "control/mainstate.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 
 namespace {
 
-class RecordingTarget : public ICommandTarget {
+class RecordingTarget : public CommandTarget {
 public:
     QStringList calls;
     int mode = CdRipper;

@@ -106,7 +106,7 @@ TEST_F(FileList, CancelledDialogsChangeNothing) {
     EXPECT_EQ(column(Col::ColName), QStringList{"a.mp3"});
     EXPECT_EQ(tags(), QList<RowTag>{SongTag});
     EXPECT_EQ(prompt.folderLayouts,
-              std::vector<IUserPrompt::FolderLayout>{IUserPrompt::FolderLayout::AddFolder});
+              std::vector<UserPrompt::FolderLayout>{UserPrompt::FolderLayout::AddFolder});
     EXPECT_FALSE(adder().isRunning());
 }
 

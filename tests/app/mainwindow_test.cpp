@@ -306,7 +306,7 @@ TEST_F(Window, OutputFolderComesFromTheFolderWindow) {
     c.chooseOutputFolder();
     EXPECT_EQ(c.options().outputPath, chosen);
     EXPECT_EQ(prompt.folderLayouts,
-              std::vector<IUserPrompt::FolderLayout>{IUserPrompt::FolderLayout::OutputFolder});
+              std::vector<UserPrompt::FolderLayout>{UserPrompt::FolderLayout::OutputFolder});
     prompt.folderToChoose.clear();
     c.chooseOutputFolder();
     EXPECT_EQ(c.options().outputPath, chosen) << "Cancel changes nothing";

@@ -164,7 +164,7 @@ TEST_F(StartUp, TheNoDriveQuestionComesOnceUntilADriveIsSeenAgain) {
     start();
     EXPECT_EQ(prompt.questions, QStringList{NoDriveQuestion});
     ASSERT_EQ(prompt.questionDefaults.size(), 1u);
-    EXPECT_EQ(prompt.questionDefaults[0], IUserPrompt::Default::No);
+    EXPECT_EQ(prompt.questionDefaults[0], UserPrompt::Default::No);
     EXPECT_TRUE(IniFile(settingsPath).readBool("Drives", "NoDriveAsked", false));
 
     startAgain();

@@ -38,7 +38,7 @@ TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
         dialog.selectFolder(dir.path());
         dialog.findChild<QPushButton*>("btn_ok")->click();
     });
-    EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::AddFolder), dir.path());
+    EXPECT_EQ(prompt.chooseFolder(UserPrompt::FolderLayout::AddFolder), dir.path());
     EXPECT_EQ(title, "Add File Directory");
 
     whenShown([&](FolderDialog& dialog) {
@@ -46,7 +46,7 @@ TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
         shown = dialog.currentFolder();
         dialog.findChild<QPushButton*>("btn_cancel")->click();
     });
-    EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder), QString())
+    EXPECT_EQ(prompt.chooseFolder(UserPrompt::FolderLayout::OutputFolder), QString())
         << "Cancel chooses nothing, also after an earlier Ok";
     EXPECT_EQ(title, "Output Directory");
     EXPECT_EQ(shown, rips) << "the stored output folder, not the folder last added";
@@ -56,7 +56,7 @@ TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
         shown = dialog.currentFolder();
         dialog.findChild<QPushButton*>("btn_cancel")->click();
     });
-    EXPECT_EQ(prompt.chooseFolder(IUserPrompt::FolderLayout::OutputFolder, typed), QString());
+    EXPECT_EQ(prompt.chooseFolder(UserPrompt::FolderLayout::OutputFolder, typed), QString());
     EXPECT_EQ(shown, typed);
 }
 

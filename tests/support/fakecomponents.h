@@ -137,7 +137,7 @@ private:
 };
 
 // Drives with scripted volume labels; an empty optional label means no disc.
-class FakeDriveLayer : public IDriveLayer {
+class FakeDriveLayer : public DriveLayer {
 public:
     struct Drive {
         QString path;
@@ -191,10 +191,10 @@ public:
 
 // A skin that logs its calls, has the objects it is told to have, and lets
 // tests click them.
-class FakeSkin : public ISkin, public ISkinForm {
+class FakeSkin : public Skin, public SkinForm {
     Q_OBJECT
 public:
-    class Object : public ISkinObject, public IPositionSlider, public IPositionSliderView {
+    class Object : public SkinObject, public IPositionSlider, public IPositionSliderView {
     public:
         explicit Object(QString name) : m_name(std::move(name)) {}
         QString getName() const override { return m_name; }
@@ -226,8 +226,8 @@ public:
     void applySkinForm(QWidget*, const QString& form) override {
         m_log.add(QStringLiteral("skin.ApplySkinForm ") + form);
     }
-    ISkinForm* getSkinnedForm(QWidget*) override { return this; }
-    ISkinObject* getSkinObject(const QString& name) override {
+    SkinForm* getSkinnedForm(QWidget*) override { return this; }
+    SkinObject* getSkinObject(const QString& name) override {
         for (auto& object : m_objects)
             if (object->getName() == name)
                 return object.get();
@@ -236,17 +236,17 @@ public:
     // A user's click on the named object (it need not be part of the skin).
     void click(const QString& name) {
         Object stray(name);
-        ISkinObject* object = getSkinObject(name);
+        SkinObject* object = getSkinObject(name);
         emit onClick(object ? object : &stray);
     }
     void press(const QString& name) {
         Object stray(name);
-        ISkinObject* object = getSkinObject(name);
+        SkinObject* object = getSkinObject(name);
         emit onMouseDown(object ? object : &stray, 1, 0, 0);
     }
     void release(const QString& name) {
         Object stray(name);
-        ISkinObject* object = getSkinObject(name);
+        SkinObject* object = getSkinObject(name);
         emit onMouseUp(object ? object : &stray, 1, 0, 0);
     }
 
@@ -268,7 +268,7 @@ struct FakeComponents {
     FakeVideoFile* video = nullptr;
     FakePlayer* player = nullptr;
 
-    AudioComponentSet make(std::unique_ptr<ISkin> skin) {
+    AudioComponentSet make(std::unique_ptr<Skin> skin) {
         AudioComponentSet set;
         auto g = std::make_unique<FakeGrabber>(log);
         grabber = g.get();

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/ishell.h"
-#include "platform/iuserprompt.h"
+#include "platform/shell.h"
+#include "platform/userprompt.h"
 
 #include <QStringList>
 #include <vector>
 
 // Answers the program's questions from a script and records what was asked.
-class FakePrompt : public IUserPrompt {
+class FakePrompt : public UserPrompt {
 public:
     QStringList informations;
     QStringList questions;
@@ -32,7 +32,7 @@ public:
 };
 
 // Records what the program asked the desktop to open or start.
-class FakeShell : public IShell {
+class FakeShell : public Shell {
 public:
     std::vector<QUrl> urls;
     QStringList folders;

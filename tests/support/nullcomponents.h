@@ -4,7 +4,7 @@
 #include "components/audiowriter.h"
 #include "components/cdgrabber.h"
 #include "components/discinfolookup.h"
-#include "components/idrivelayer.h"
+#include "components/drivelayer.h"
 #include "components/videoreader.h"
 
 // Stand-ins for components a build has not got: no drive, nothing decodable,
@@ -90,7 +90,7 @@ public:
     QString cachePath() const override { return {}; }
 };
 
-class NullDriveLayer : public IDriveLayer {
+class NullDriveLayer : public DriveLayer {
 public:
     QStringList cdDrives() override { return {}; }
     bool volumeLabel(const QString&, QString*) override { return false; }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "components/cdio/cddrivelist.h"
-#include "components/idrivelayer.h"
+#include "components/drivelayer.h"
 
 #include <optional>
 
@@ -9,7 +9,7 @@
 // finds (looked for once), then the disc images of section "Drives" as the
 // settings name them now. A drive the media poller watches is answered from
 // what the poller last saw, without opening it again.
-class CdioDriveLayer : public IDriveLayer {
+class CdioDriveLayer : public DriveLayer {
 public:
     // The disc images come from the settings file at settingsPath.
     explicit CdioDriveLayer(QString settingsPath) : m_settingsPath(std::move(settingsPath)) {}

@@ -100,7 +100,7 @@ QRectF SvgSkinObject::thumbRect() const {
     return QRectF(left, track.top(), width, track.height());
 }
 
-SvgSkin::SvgSkin(QObject* parent) : ISkin(parent), m_renderer(std::make_unique<QSvgRenderer>()) {}
+SvgSkin::SvgSkin(QObject* parent) : Skin(parent), m_renderer(std::make_unique<QSvgRenderer>()) {}
 
 SvgSkin::~SvgSkin() {
     if (m_surface) {
@@ -160,13 +160,13 @@ void SvgSkin::applySkinForm(QWidget* window, const QString& formName) {
     m_surface->update();
 }
 
-ISkinForm* SvgSkin::getSkinnedForm(QWidget* window) {
+SkinForm* SvgSkin::getSkinnedForm(QWidget* window) {
     if (!window || !m_surface || m_surface->parentWidget() != window || m_formName.isEmpty())
         return nullptr;
     return this;
 }
 
-ISkinObject* SvgSkin::getSkinObject(const QString& name) {
+SkinObject* SvgSkin::getSkinObject(const QString& name) {
     for (const auto& object : m_objects)
         if (object->getName() == name)
             return object.get();

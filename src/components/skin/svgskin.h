@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/iskin.h"
+#include "components/skin.h"
 
 #include <memory>
 #include <QPointer>
@@ -13,7 +13,7 @@ class SkinSurface;
 class SvgSkin;
 
 // One named object of a skin form: its name and where it sits in the skin document.
-class SvgSkinObject : public ISkinObject, public IPositionSlider, public IPositionSliderView {
+class SvgSkinObject : public SkinObject, public IPositionSlider, public IPositionSliderView {
 public:
     static constexpr int SliderMax = 930;
 
@@ -57,7 +57,7 @@ private:
 // built-in fill and thumb.
 //
 // A skin file that cannot be read leaves the window plainly drawn, with no objects.
-class SvgSkin : public ISkin, public ISkinForm {
+class SvgSkin : public Skin, public SkinForm {
     Q_OBJECT
 public:
     explicit SvgSkin(QObject* parent = nullptr);
@@ -66,8 +66,8 @@ public:
     void loadSkin(const QString& path) override;
     void applySkin(QWidget* window) override;
     void applySkinForm(QWidget* window, const QString& formName) override;
-    ISkinForm* getSkinnedForm(QWidget* window) override;
-    ISkinObject* getSkinObject(const QString& name) override;
+    SkinForm* getSkinnedForm(QWidget* window) override;
+    SkinObject* getSkinObject(const QString& name) override;
 
     bool isLoaded() const;
     QWidget* surface() const;

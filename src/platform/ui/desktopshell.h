@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/ishell.h"
+#include "platform/shell.h"
 
 // The real desktop, through xdg-open.
-class DesktopShell : public IShell {
+class DesktopShell : public Shell {
 public:
     void openUrl(const QUrl& url) override;
     void openFolder(const QString& folder) override;

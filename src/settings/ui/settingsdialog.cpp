@@ -2,7 +2,7 @@
 
 #include "components/lame/lamecommandline.h"
 #include "platform/inifile.h"
-#include "platform/iuserprompt.h"
+#include "platform/userprompt.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/cdreadingpage.h"
 #include "settings/ui/flacpage.h"
@@ -63,7 +63,7 @@ constexpr int FirstLaterEncoderNode = 13;
 } // namespace
 
 SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCodecNames,
-                               IUserPrompt& prompt, std::function<void()> applyCdReadingOptions,
+                               UserPrompt& prompt, std::function<void()> applyCdReadingOptions,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),

@@ -6,7 +6,7 @@
 #include <vector>
 
 class CdReadingPage;
-class IUserPrompt;
+class UserPrompt;
 class Mp3CommandLinePage;
 class QPushButton;
 class QStackedWidget;
@@ -27,7 +27,7 @@ public:
 
     // `applyCdReadingOptions` hands the CD reading settings, just written, to
     // the grabber; it runs at the end of every successful Ok.
-    SettingsDialog(SettingsFile& settings, const QStringList& rmCodecNames, IUserPrompt& prompt,
+    SettingsDialog(SettingsFile& settings, const QStringList& rmCodecNames, UserPrompt& prompt,
                    std::function<void()> applyCdReadingOptions, QWidget* parent = nullptr);
 
     // The MP3 command line as typed now, saved or not: every MP3 output takes it.
@@ -57,7 +57,7 @@ private:
     int nodeIndex(const QTreeWidgetItem* item) const;
 
     SettingsFile& m_settings;
-    IUserPrompt& m_prompt;
+    UserPrompt& m_prompt;
     std::function<void()> m_applyCdReadingOptions;
 
     QTreeWidget* m_pageTree;

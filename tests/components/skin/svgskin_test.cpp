@@ -40,19 +40,18 @@ protected:
         ASSERT_TRUE(dir.isValid());
         path = writeFile(QStringLiteral("skin.svg"), TestSkin);
         window.resize(200, 100);
-        QObject::connect(&skin, &ISkin::onClick, [this](ISkinObject* source) {
+        QObject::connect(&skin, &Skin::onClick, [this](SkinObject* source) {
             events.push_back("click " + source->getName().toStdString());
         });
-        QObject::connect(&skin, &ISkin::onMouseDown,
-                         [this](ISkinObject* source, int button, int, int) {
+        QObject::connect(&skin, &Skin::onMouseDown,
+                         [this](SkinObject* source, int button, int, int) {
                              events.push_back("down " + source->getName().toStdString() + " " +
                                               std::to_string(button));
                          });
-        QObject::connect(&skin, &ISkin::onMouseUp,
-                         [this](ISkinObject* source, int button, int, int) {
-                             events.push_back("up " + source->getName().toStdString() + " " +
-                                              std::to_string(button));
-                         });
+        QObject::connect(&skin, &Skin::onMouseUp, [this](SkinObject* source, int button, int, int) {
+            events.push_back("up " + source->getName().toStdString() + " " +
+                             std::to_string(button));
+        });
     }
 
     QString writeFile(const QString& name, const QByteArray& content) {
@@ -88,7 +87,7 @@ protected:
     }
 
     IPositionSlider* slider() {
-        ISkinObject* pb = skin.getSkinObject(QStringLiteral("pb"));
+        SkinObject* pb = skin.getSkinObject(QStringLiteral("pb"));
         return pb ? pb->queryPositionSlider() : nullptr;
     }
 
@@ -245,7 +244,7 @@ TEST_F(SvgSkinTest, ReloadingTheSkinDuringAnEventDropsTheOldObjects) {
 
     // A handler that reloads the skin on release gets no click from the old object.
     events.clear();
-    QObject::connect(&skin, &ISkin::onMouseUp, [this] { skin.loadSkin(path); });
+    QObject::connect(&skin, &Skin::onMouseUp, [this] { skin.loadSkin(path); });
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
     EXPECT_EQ(skin.objects().size(), 3u);

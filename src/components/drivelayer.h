@@ -6,9 +6,9 @@
 // What the system knows of the CD drives apart from the grabber: which drives
 // exist (the optical drives, then the disc-image drives) and the volume label
 // of the disc in each.
-class IDriveLayer {
+class DriveLayer {
 public:
-    virtual ~IDriveLayer() = default;
+    virtual ~DriveLayer() = default;
 
     // The CD drives in their order, by device path or image path.
     virtual QStringList cdDrives() = 0;

@@ -2,9 +2,9 @@
 
 // What the skin's objects and the menus set in motion. The command surface
 // checks the guards; the main window carries the commands out.
-class ICommandTarget {
+class CommandTarget {
 public:
-    virtual ~ICommandTarget() = default;
+    virtual ~CommandTarget() = default;
 
     virtual int functionMode() const = 0; // FunctionMode
     virtual int rowCount() const = 0;

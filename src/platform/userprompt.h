@@ -6,12 +6,12 @@
 // Every modal question to the user goes through this, so that tests can
 // answer and no test ever blocks on a window. Plain values in and out: the
 // window answers with Qt's boxes, a command line could answer from its flags.
-class IUserPrompt {
+class UserPrompt {
 public:
     // What a folder is chosen for; the folder window is laid out for it.
     enum class FolderLayout { OutputFolder, AddFolder };
 
-    virtual ~IUserPrompt() = default;
+    virtual ~UserPrompt() = default;
 
     // The button that Enter presses.
     enum class Default { Yes, No };

@@ -20,9 +20,9 @@ public:
 };
 
 // A named object of the skin: a command button, or the slider.
-class ISkinObject {
+class SkinObject {
 public:
-    virtual ~ISkinObject() = default;
+    virtual ~SkinObject() = default;
     virtual QString getName() const = 0;
     // The slider's two faces; null for any other object.
     virtual IPositionSlider* queryPositionSlider() { return nullptr; }
@@ -30,27 +30,27 @@ public:
 };
 
 // A skin form: the skinned surface of one window.
-class ISkinForm {
+class SkinForm {
 public:
-    virtual ~ISkinForm() = default;
-    virtual ISkinObject* getSkinObject(const QString& name) = 0; // null when absent
+    virtual ~SkinForm() = default;
+    virtual SkinObject* getSkinObject(const QString& name) = 0; // null when absent
 };
 
 // The skin engine. It draws a window from the skin file and reports clicks and
 // mouse presses on the skin's objects by the object.
-class ISkin : public QObject {
+class Skin : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    ~ISkin() override = default;
+    ~Skin() override = default;
 
     virtual void loadSkin(const QString& path) = 0;
     virtual void applySkin(QWidget* window) = 0;
     virtual void applySkinForm(QWidget* window, const QString& formName) = 0;
-    virtual ISkinForm* getSkinnedForm(QWidget* window) = 0; // null when not skinned
+    virtual SkinForm* getSkinnedForm(QWidget* window) = 0; // null when not skinned
 
 signals:
-    void onClick(ISkinObject* source);
-    void onMouseDown(ISkinObject* source, int button, int x, int y);
-    void onMouseUp(ISkinObject* source, int button, int x, int y);
+    void onClick(SkinObject* source);
+    void onMouseDown(SkinObject* source, int button, int x, int y);
+    void onMouseUp(SkinObject* source, int button, int x, int y);
 };
