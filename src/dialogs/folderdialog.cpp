@@ -114,6 +114,14 @@ FolderDialog::FolderDialog(QWidget* parent, const QString& settingsPath)
     static QFileIconProvider icons;
     m_model->setIconProvider(&icons);
     m_folderTree->setObjectName(QStringLiteral("ShellTreeView1"));
+    // Connected before the view is, so that this runs before the view moves
+    // its selection off a row that goes.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& folder, int first, int last) {
+                if (m_revealing.isValid() && m_revealing.parent() == folder &&
+                    m_revealing.row() >= first && m_revealing.row() <= last)
+                    m_revealing = QPersistentModelIndex();
+            });
     m_folderTree->setModel(m_model);
     m_folderTree->setHeaderHidden(true);
     for (int column = 1; column < m_model->columnCount(); ++column)
@@ -166,7 +174,7 @@ FolderDialog::FolderDialog(QWidget* parent, const QString& settingsPath)
     connect(m_model, &QAbstractItemModel::layoutChanged, this,
             &FolderDialog::keepRevealedFolderInView);
     connect(m_folderTree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
-            [this] { m_revealing = QPersistentModelIndex(); });
+            [this] { forgetRevealing(); });
     connect(m_okButton, &QPushButton::clicked, this, &FolderDialog::chooseTypedOrSelectedFolder);
     connect(m_cancelButton, &QPushButton::clicked, this, &FolderDialog::reject);
     connect(m_retryButton, &QPushButton::clicked, this, &FolderDialog::retryClicked);
@@ -271,7 +279,7 @@ void FolderDialog::showFolderInTree(const QString& folder) {
     if (m_model->canFetchMore(rootIndex))
         m_model->fetchMore(rootIndex);
     if (folder == root) {
-        m_revealing = QPersistentModelIndex();
+        forgetRevealing();
         m_folderTree->setCurrentIndex(QModelIndex());
         m_folderTree->clearSelection();
         m_folderTree->scrollToTop();
@@ -284,6 +292,7 @@ void FolderDialog::showFolderInTree(const QString& folder) {
             m_folderTree->expand(open);
         }
         m_revealing = index;
+        m_revealingPath = folder;
         m_folderTree->setCurrentIndex(index);
         keepRevealedFolderInView();
     }
@@ -291,7 +300,19 @@ void FolderDialog::showFolderInTree(const QString& folder) {
     markPlaceOf(folder);
 }
 
+void FolderDialog::forgetRevealing() {
+    m_revealing = QPersistentModelIndex();
+    m_revealingPath.clear();
+}
+
 void FolderDialog::keepRevealedFolderInView() {
+    if (!m_revealing.isValid() && !m_revealingPath.isEmpty()) {
+        const QModelIndex again = m_model->index(m_revealingPath);
+        if (again.isValid()) {
+            m_revealing = again;
+            m_folderTree->setCurrentIndex(again);
+        }
+    }
     if (m_revealing.isValid())
         m_folderTree->scrollTo(m_revealing, QAbstractItemView::PositionAtCenter);
 }
@@ -299,8 +320,12 @@ void FolderDialog::keepRevealedFolderInView() {
 void FolderDialog::folderSelectionChanged() {
     const QModelIndexList selected = m_folderTree->selectionModel()->selectedIndexes();
     const QModelIndex index = selected.isEmpty() ? QModelIndex() : selected.first();
+    // The revealed row is going in a reload: the view's move to a neighbour
+    // is not the user's choice.
+    if (!m_revealing.isValid() && !m_revealingPath.isEmpty())
+        return;
     if (index != m_revealing)
-        m_revealing = QPersistentModelIndex();
+        forgetRevealing();
     const QString folder = index.isValid() ? m_model->filePath(index) : QString();
     m_folderPathEdit->setText(folder);
     markPlaceOf(folder);
@@ -350,7 +375,7 @@ void FolderDialog::reject() {
 }
 
 void FolderDialog::done(int result) {
-    m_revealing = QPersistentModelIndex();
+    forgetRevealing();
     if (m_layout != Layout::FreeDbStatus)
         rememberSize();
     QDialog::done(result);

@@ -75,9 +75,13 @@ private:
     QPushButton* m_cancelButton;
     QFileSystemModel* m_model = nullptr;
     QList<FolderPlace> m_placeList;
-    // The folder just revealed, kept in view while its parents load and sort,
-    // until the user moves on.
+    // The folder just revealed, kept selected and in view while its parents
+    // load and sort, until the user moves on. A folder the model did not know
+    // yet is dropped and added again when its parent reloads: the path finds
+    // it again.
     QPersistentModelIndex m_revealing;
+    QString m_revealingPath;
+    void forgetRevealing();
     QString m_selectedFolder;
     QSize m_folderSize;
     Layout m_layout = Layout::OutputFolder;

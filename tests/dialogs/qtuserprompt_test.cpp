@@ -25,8 +25,6 @@ TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
     QTemporaryDir dir;
     const QString rips = dir.filePath("Music/Rips");
     QDir().mkpath(rips);
-    const QString typed = dir.filePath("Music/New");
-    QDir().mkpath(typed);
     const QString settingsPath = dir.filePath("Orvelle.ini");
     SettingsFile(settingsPath).ini().writeString("Main", "Path", rips);
     QWidget owner;
@@ -52,12 +50,14 @@ TEST(QtUserPrompt, ChooseFolderOpensOnTheFolderOfItsUseInTheAskedLayout) {
     EXPECT_EQ(shown, rips) << "the stored output folder, not the folder last added";
 
     // A folder typed into the window's box counts over the stored one.
+    const QString typed = dir.filePath("Music/New");
+    QDir().mkpath(typed);
     whenShown([&](FolderDialog& dialog) {
         shown = dialog.currentFolder();
         dialog.findChild<QPushButton*>("btn_cancel")->click();
     });
     EXPECT_EQ(prompt.chooseFolder(UserPrompt::FolderLayout::OutputFolder, typed), QString());
-    EXPECT_EQ(shown, typed);
+    EXPECT_EQ(shown.toStdString(), typed.toStdString());
 }
 
 } // namespace
