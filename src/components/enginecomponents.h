@@ -1,6 +1,5 @@
 #pragma once
 
-#include "components/audioreader.h"
 #include "components/cdgrabber.h"
 #include "components/discinfolookup.h"
 #include "components/drivelayer.h"
@@ -10,10 +9,10 @@
 
 class SettingsFile;
 
-// The audio components that do the work, with no window in sight: the CD
-// grabber and the drive layer, FreeDB, the file reader, the MP3 encoder's
-// settings and the video reader / RM writer. The program gets the real ones
-// from createEngineComponents(); tests put fakes in.
+// The audio components the window keeps for its whole run, with no window in
+// sight: the CD grabber and the drive layer, the lookup settings, and the RM
+// writer that lists its codecs. The program gets the real ones from
+// createEngineComponents(); tests put fakes in.
 struct EngineComponents {
     std::unique_ptr<CdGrabber> cdGrabber;
     std::unique_ptr<DiscInfoLookup> discInfoLookup;

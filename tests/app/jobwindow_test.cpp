@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
 #include "components/audio/mediatools.h"
+#include "components/audioreader.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodrivelayer.h"
 #include "components/cdio/cdiograbber.h"
