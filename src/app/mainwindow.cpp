@@ -373,8 +373,8 @@ void MainWindow::start() {
     m_controller->run([this] {
         skinWindow();
         m_controller->start();
-        // Before the first frame, that frame makes it.
-        if (m_firstFrameDrawn)
+        // Before the first frame, that frame makes it with the other hidden windows.
+        if (m_freeDbStatus)
             createSettingsDialog();
     });
 }
@@ -396,7 +396,6 @@ void MainWindow::skinWindow() {
 }
 
 void MainWindow::createHiddenWindows() {
-    m_firstFrameDrawn = true;
     // Its folder tree reads the file system, which the first frame need not wait for.
     m_freeDbStatus = new FreeDbStatusWindow(m_controller->drives(), this);
     connect(m_freeDbStatus, &FreeDbStatusWindow::retryClicked, this,

@@ -84,7 +84,6 @@ private:
     IPositionSlider* m_positionSlider = nullptr;
     IPositionSliderView* m_positionSliderView = nullptr;
     bool m_initialised = false;
-    bool m_firstFrameDrawn = false;
     bool m_closed = false;
     QPoint m_lastPress;
 
