@@ -7,7 +7,7 @@
 //   orvelle_rip_bench [--repeat N] [--minutes M]
 
 #include "benchdisc.h"
-#include "cd/accuraterip.h"
+#include "checksums/accuraterip.h"
 #include "components/cdio/cdiograbber.h"
 #include "components/output/outputwriter.h"
 #include "settings/settingsfile.h"

@@ -1,7 +1,7 @@
 #include "cd/cddbreply.h"
-#include "cd/cdtoc.h"
 #include "cd/xmcdparser.h"
 #include "fuzztext.h"
+#include "values/cdtoc.h"
 
 #include <cstdlib>
 

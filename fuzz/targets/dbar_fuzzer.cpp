@@ -1,4 +1,4 @@
-#include "cd/accuraterip.h"
+#include "checksums/accuraterip.h"
 
 #include <cstdlib>
 #include <QtEndian>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cd/untrustedtext.h"
+#include "values/untrustedtext.h"
 
 #include <cstdlib>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "cd/accurateripclient.h"
 
-#include "cd/untrustedtext.h"
 #include "platform/version.h"
 #include "settings/settingsfile.h"
+#include "values/untrustedtext.h"
 
 #include <QDir>
 #include <QFile>

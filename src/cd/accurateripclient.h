@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cd/accuraterip.h"
 #include "cd/httpfetch.h"
+#include "checksums/accuraterip.h"
 #include "settings/settingkey.h"
 
 #include <QObject>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cd/cdtoc.h"
 #include "cd/discrecord.h"
 #include "components/discinfolookup.h"
+#include "values/cdtoc.h"
 
 #include <QObject>
 #include <QPointer>

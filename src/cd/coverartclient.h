@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cd/httpfetch.h"
-#include "tags/tagextras.h"
+#include "values/tagextras.h"
 
 #include <QObject>
 

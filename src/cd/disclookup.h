@@ -3,7 +3,7 @@
 #include "cd/cddbclient.h"
 #include "cd/coverartclient.h"
 #include "cd/musicbrainzclient.h"
-#include "cd/trackcheck.h"
+#include "checksums/trackcheck.h"
 
 #include <memory>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/tagextras.h"
+#include "values/tagextras.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "cd/freedbcache.h"
 
-#include "cd/untrustedtext.h"
 #include "platform/inifile.h"
+#include "values/untrustedtext.h"
 
 namespace {
 

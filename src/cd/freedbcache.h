@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cd/cdtoc.h"
 #include "cd/discrecord.h"
+#include "values/cdtoc.h"
 
 #include <optional>
 #include <QString>

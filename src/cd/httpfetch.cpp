@@ -1,8 +1,8 @@
 #include "cd/httpfetch.h"
 
 #include "cd/networkreply.h"
-#include "cd/untrustedtext.h"
 #include "platform/version.h"
+#include "values/untrustedtext.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,6 +1,6 @@
 #include "cd/musicbrainz.h"
 
-#include "cd/untrustedtext.h"
+#include "values/untrustedtext.h"
 
 #include <discid/discid.h>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cd/trackcheck.h"
+#include "checksums/trackcheck.h"
 
 #include <optional>
 #include <QByteArray>

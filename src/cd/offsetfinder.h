@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cd/accuraterip.h"
-#include "cd/trackcheck.h"
+#include "checksums/accuraterip.h"
+#include "checksums/trackcheck.h"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "cd/xmcdparser.h"
 
-#include "cd/untrustedtext.h"
+#include "values/untrustedtext.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cd/trackcheck.h"
-#include "tags/tagextras.h"
+#include "checksums/trackcheck.h"
+#include "values/tagextras.h"
 
 #include <memory>
 #include <QByteArray>

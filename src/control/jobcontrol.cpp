@@ -1,7 +1,6 @@
 #include "control/jobcontrol.h"
 
 #include "components/cdgrabber.h"
-#include "components/ffmpeg/coverpicture.h"
 #include "components/ffmpeg/videofile.h"
 #include "components/output/writerfactory.h"
 #include "control/mainstate.h"
@@ -13,6 +12,7 @@
 #include "platform/shell.h"
 #include "platform/userprompt.h"
 #include "settings/encodersettings.h"
+#include "tags/coverpicture.h"
 
 JobParts JobParts::real() {
     JobParts parts;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cd/accuraterip.h"
+#include "checksums/accuraterip.h"
 #include "jobs/job.h"
 #include "jobs/jobrow.h"
 #include "jobs/ripcheck.h"

@@ -4,9 +4,9 @@
 #include "components/audiowriter.h"
 #include "components/loudness/loudnessmeter.h"
 #include "components/videoreader.h"
+#include "jobs/audiofilesource.h"
 #include "jobs/joberror.h"
-#include "playback/audiofilesource.h"
-#include "playback/videosoundsource.h"
+#include "jobs/videosoundsource.h"
 
 #include <algorithm>
 #include <condition_variable>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "settings/mainchoices.h"
-#include "tags/rowtag.h"
-#include "tags/tagextras.h"
+#include "values/rowtag.h"
+#include "values/tagextras.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/mainchoices.h"
-#include "tags/rowtag.h"
+#include "values/rowtag.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "jobs/riplog.h"
 
-#include "cd/cdtoc.h"
 #include "components/loudness/loudnessmeter.h"
 #include "jobs/outputnaming.h"
+#include "values/cdtoc.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cd/accuraterip.h"
-#include "cd/trackcheck.h"
-#include "tags/tagextras.h"
+#include "checksums/accuraterip.h"
+#include "checksums/trackcheck.h"
+#include "values/tagextras.h"
 
 #include <QString>
 #include <QVector>

@@ -5,10 +5,10 @@
 #include "components/cdgrabber.h"
 #include "components/componenterror.h"
 #include "components/videoreader.h"
+#include "jobs/audiofilesource.h"
+#include "jobs/cdtracksource.h"
+#include "jobs/videosoundsource.h"
 #include "platform/muldiv.h"
-#include "playback/audiofilesource.h"
-#include "playback/cdtracksource.h"
-#include "playback/videosoundsource.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "tags/asfattribute.h"
 
-#include "tags/tagtext.h"
+#include "values/tagtext.h"
 
 #include <QtEndian>
 

@@ -4,7 +4,7 @@
 #include "tags/replaygaintags.h"
 #include "tags/tagerror.h"
 #include "tags/tagfilerewrite.h"
-#include "tags/tagtext.h"
+#include "values/tagtext.h"
 
 #include <algorithm>
 #include <array>

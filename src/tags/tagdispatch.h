@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tags/rowtag.h"
-#include "tags/tagextras.h"
+#include "values/rowtag.h"
+#include "values/tagextras.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 
 #include "components/loudness/loudnessmeter.h"
 #include "tags/flacpicture.h"
-#include "tags/tagtext.h"
 #include "tags/tstrcomments.h"
+#include "values/tagtext.h"
 
 #include <array>
 #include <QtEndian>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tags/oggtag.h"
-#include "tags/tagextras.h"
+#include "values/tagextras.h"
 
 #include <QByteArray>
 #include <QList>

@@ -4,7 +4,7 @@
 #include "tags/coverart.h"
 #include "tags/replaygaintags.h"
 #include "tags/tagfilerewrite.h"
-#include "tags/tagtext.h"
+#include "values/tagtext.h"
 
 #include <array>
 #include <QFile>

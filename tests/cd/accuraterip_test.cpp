@@ -1,8 +1,8 @@
-#include "cd/accuraterip.h"
 #include "cd/accurateripclient.h"
-#include "cd/cdtoc.h"
+#include "checksums/accuraterip.h"
 #include "platform/version.h"
 #include "support/httptestserver.h"
+#include "values/cdtoc.h"
 
 #include <array>
 #include <cmath>

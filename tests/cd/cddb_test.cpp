@@ -1,9 +1,9 @@
 #include "cd/cddbreply.h"
-#include "cd/cdtoc.h"
 #include "cd/freedbcache.h"
 #include "cd/freedbinformation.h"
-#include "cd/untrustedtext.h"
 #include "settings/freedbkeys.h"
+#include "values/cdtoc.h"
+#include "values/untrustedtext.h"
 
 #include <gtest/gtest.h>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cd/accuraterip.h"
+#include "checksums/accuraterip.h"
 
 #include <functional>
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "components/ffmpeg/coverpicture.h"
 #include "mediatools.h"
 #include "tags/coverart.h"
+#include "tags/coverpicture.h"
 #include "tags/id3v2tag.h"
 #include "tags/wmatag.h"
 

@@ -1,9 +1,9 @@
 #include "components/cdio/cddisc.h"
 
-#include "cd/untrustedtext.h"
 #include "components/cdio/cdiolock.h"
 #include "components/cdio/imagesheet.h"
 #include "platform/regularfile.h"
+#include "values/untrustedtext.h"
 
 #include <QDir>
 #include <QFile>

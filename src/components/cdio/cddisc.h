@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cd/cdtoc.h"
 #include "components/cdio/cddrivelist.h"
+#include "values/cdtoc.h"
 
 #include <memory>
 #include <QString>

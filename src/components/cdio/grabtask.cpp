@@ -1,6 +1,6 @@
 #include "components/cdio/grabtask.h"
 
-#include "cd/accuraterip.h"
+#include "checksums/accuraterip.h"
 #include "components/audiowriter.h"
 #include "components/cdio/driveuse.h"
 #include "components/componenterror.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "cd/cdtoc.h"
-#include "cd/trackcheck.h"
+#include "checksums/trackcheck.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/trackreader.h"
+#include "values/cdtoc.h"
 
 #include <atomic>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "components/cdio/imagesheet.h"
 
-#include "cd/untrustedtext.h"
 #include "platform/regularfile.h"
+#include "values/untrustedtext.h"
 
 #include <algorithm>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cd/cdtoc.h"
 #include "components/cdio/cddisc.h"
 #include "settings/driveoffsetkeys.h"
+#include "values/cdtoc.h"
 
 #include <atomic>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/output/audioencoder.h"
+#include "components/audioencoder.h"
 
 #include <memory>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "components/ffmpeg/mediatags.h"
 
 #include "components/ffmpeg/ffmpegsupport.h"
-#include "tags/tagtext.h"
+#include "values/tagtext.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tags/rowtag.h"
+#include "values/rowtag.h"
 
 #include <QString>
 

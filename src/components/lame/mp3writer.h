@@ -1,7 +1,7 @@
 #pragma once
 
+#include "components/audioencoder.h"
 #include "components/lame/lamesettings.h"
-#include "components/output/audioencoder.h"
 #include "components/output/outputfile.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "components/output/encodingpipeline.h"
 
+#include "components/audioencoder.h"
 #include "components/ffmpeg/pcmresampler.h"
-#include "components/output/audioencoder.h"
 
 EncodingPipeline::EncodingPipeline(std::unique_ptr<AudioEncoder> encoder, int inputRate,
                                    int inputChannels)

@@ -1,4 +1,4 @@
-#include "tags/tagtext.h"
+#include "values/tagtext.h"
 
 namespace TagText {
 

@@ -1,4 +1,4 @@
-#include "playback/audiofilesource.h"
+#include "jobs/audiofilesource.h"
 
 #include "components/audioreader.h"
 #include "components/componenterror.h"

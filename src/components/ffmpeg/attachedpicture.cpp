@@ -1,10 +1,6 @@
-#include "components/ffmpeg/coverpicture.h"
+#include "components/ffmpeg/attachedpicture.h"
 
 #include "components/ffmpeg/ffmpegsupport.h"
-#include "tags/coverart.h"
-#include "tags/wmatag.h"
-
-#include <QFile>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -32,9 +28,7 @@ const AVPacket* chosenPicture(const AVFormatContext* format) {
 
 } // namespace
 
-CoverArt readCoverPicture(const QString& path, QString* refusal) {
-    if (refusal)
-        refusal->clear();
+AttachedPicture readAttachedPicture(const QString& path) {
     FfmpegSupport::quietLibrary();
     AVFormatContext* format = nullptr;
     AVDictionary* options = nullptr;
@@ -45,19 +39,11 @@ CoverArt readCoverPicture(const QString& path, QString* refusal) {
     av_dict_free(&options);
     if (result < 0)
         return {};
+    AttachedPicture attached;
     // The demuxers put attached pictures in place while they read the header.
-    const AVPacket* picture = chosenPicture(format);
-    QByteArray bytes;
-    if (picture)
-        bytes = QByteArray(reinterpret_cast<const char*>(picture->data), picture->size);
-    const bool asf = qstrcmp(format->iformat->name, "asf") == 0;
+    if (const AVPacket* picture = chosenPicture(format))
+        attached.data = QByteArray(reinterpret_cast<const char*>(picture->data), picture->size);
+    attached.asf = qstrcmp(format->iformat->name, "asf") == 0;
     avformat_close_input(&format);
-    if (bytes.isEmpty() && asf) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            bytes = readWmaPictureFrom(file);
-    }
-    if (bytes.isEmpty())
-        return {};
-    return CoverCheck::checked(bytes, refusal);
+    return attached;
 }

@@ -1,4 +1,4 @@
-#include "cd/untrustedtext.h"
+#include "values/untrustedtext.h"
 
 QString cleanUntrustedText(const QString& text, int maxLength) {
     QString out;

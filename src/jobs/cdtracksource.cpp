@@ -1,4 +1,4 @@
-#include "playback/cdtracksource.h"
+#include "jobs/cdtracksource.h"
 
 #include "components/cdgrabber.h"
 #include "platform/muldiv.h"

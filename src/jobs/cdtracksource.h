@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/previewsource.h"
+#include "jobs/previewsource.h"
 
 class CdGrabber;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/pcmsource.h"
+#include "jobs/pcmsource.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "playback/previewsource.h"
+#include "jobs/previewsource.h"
 
 #include "jobs/progresstext.h"
 

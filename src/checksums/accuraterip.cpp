@@ -1,6 +1,6 @@
-#include "cd/accuraterip.h"
+#include "checksums/accuraterip.h"
 
-#include "cd/cdtoc.h"
+#include "values/cdtoc.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "playback/videosoundsource.h"
+#include "jobs/videosoundsource.h"
 
 #include "components/componenterror.h"
 #include "components/videoreader.h"

@@ -1,4 +1,4 @@
-#include "cd/cdtoc.h"
+#include "values/cdtoc.h"
 
 #include <QStringList>
 
