@@ -30,6 +30,10 @@ void ConversionJob::stop() {
 }
 
 void ConversionJob::begin() {
+    QStringList sources;
+    for (const JobRow& row : m_rows)
+        sources << row.source;
+    m_inputs = fileIdsOf(sources);
     startRows();
 }
 
@@ -58,9 +62,9 @@ void ConversionJob::startRow(const JobRow& listed) {
     try {
         // The output file is created here, on the job's thread, so rows
         // started side by side never pick one name.
-        const OutputPath output =
-            buildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
-                            OutputNameSource{row.caption, false, row.row, row.source}, row.format);
+        const OutputPath output = buildOutputPath(
+            m_settings.outputFolder, m_settings.scheme, row.tag,
+            OutputNameSource{row.caption, false, row.row, row.source}, row.format, m_inputs);
         if (lastRow)
             m_lastRowFolder = output.folder;
         path = output.path;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobs/job.h"
+#include "jobs/outputnaming.h"
 #include "jobs/rowcopy.h"
 
 #include <atomic>
@@ -52,4 +53,5 @@ private:
     std::vector<std::unique_ptr<RowCopy>> m_held; // waiting for their album values
     AlbumCompletion m_album;
     QString m_lastRowFolder; // folder of the list's last row once it is processed
+    FileIds m_inputs;        // the sources, which no sweep of part files may take
 };

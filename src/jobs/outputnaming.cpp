@@ -75,70 +75,15 @@ QString systemError(int error) {
 }
 
 // The name of collision number counter: [counter "_"] + stem + extension,
-// the stem cut so that the whole fits in maxBytes.
-QString collisionName(const QString& fileName, int counter, int maxBytes = MaxNameBytes) {
-    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot >= 0 ? fileName.left(dot) : fileName;
-    const QString extension = dot >= 0 ? fileName.mid(dot) : QString();
+// the stem cut so that the whole fits in MaxNameBytes.
+QString collisionName(const QString& fileName, int counter) {
     const QString prefix = counter == 0 ? QString() : formatTwoDigits(counter) + QLatin1Char('_');
-    QString name = stem;
-    const int room = maxBytes - utf8Bytes(prefix) - utf8Bytes(extension);
-    if (utf8Bytes(name) > room) {
-        name = withoutTrailingDotsAndBlanks(cutToUtf8Bytes(name, std::max(room, 1)));
-        if (name.isEmpty())
-            name = QStringLiteral("_");
-    }
-    return prefix + name + extension;
-}
-
-// When the process started, in clock ticks after boot (field 22 of its stat
-// file): with the process id it names one process for as long as the machine
-// runs. Empty when the process is gone.
-QByteArray processStartTime(const QByteArray& pid) {
-    QFile stat(QByteArrayLiteral("/proc/") + pid + QByteArrayLiteral("/stat"));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray line = stat.readAll();
-    // The command name in parentheses may hold blanks and parentheses of its own.
-    const int nameEnd = line.lastIndexOf(')');
-    if (nameEnd < 0)
-        return {};
-    const QList<QByteArray> fields = line.mid(nameEnd + 2).split(' ');
-    return fields.size() > 19 ? fields[19] : QByteArray();
-}
-
-const QByteArray& ownMark() {
-    static const QByteArray mark = [] {
-        const QByteArray pid = QByteArray::number(qint64(::getpid()));
-        const QByteArray start = processStartTime(pid);
-        return pid + '-' + (start.isEmpty() ? QByteArrayLiteral("0") : start);
-    }();
-    return mark;
-}
-
-QString partName(const QString& finalName) {
-    const QString tail =
-        QLatin1Char('.') + QString::fromLatin1(ownMark()) + QLatin1String(PartFileSuffix);
-    // The part name may shorten the final name to fit; it is only a label.
-    return QLatin1Char('.') + collisionName(finalName, 0, MaxNameBytes - 1 - utf8Bytes(tail)) +
-           tail;
+    return prefix + fitFileName(fileName, MaxNameBytes - utf8Bytes(prefix));
 }
 
 bool exists(const QString& path) {
     struct stat info;
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
-}
-
-// The owner in a part file name is gone when no process has its id and start time.
-bool ownerIsGone(const QByteArray& owner) {
-    const int dash = owner.indexOf('-');
-    if (dash <= 0 || dash == owner.size() - 1)
-        return false;
-    for (int i = 0; i < owner.size(); ++i)
-        if (i != dash && (owner[i] < '0' || owner[i] > '9'))
-            return false;
-    const QByteArray start = processStartTime(owner.left(dash));
-    return start != owner.mid(dash + 1);
 }
 
 } // namespace
@@ -174,23 +119,6 @@ QString outputExtension(OutputFormat format) {
 
 QString formatTwoDigits(int n) {
     return n >= 0 && n < 10 ? QStringLiteral("0") + QString::number(n) : QString::number(n);
-}
-
-QString cutToUtf8Bytes(const QString& text, int maxBytes) {
-    int bytes = 0;
-    int end = 0;
-    while (end < text.size()) {
-        const char32_t code = text.at(end).isHighSurrogate() && end + 1 < text.size()
-                                  ? QChar::surrogateToUcs4(text[end], text[end + 1])
-                                  : text.at(end).unicode();
-        const int units = code > 0xFFFF ? 2 : 1;
-        const int size = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
-        if (bytes + size > maxBytes)
-            break;
-        bytes += size;
-        end += units;
-    }
-    return text.left(end);
 }
 
 QString outputFileName(const OutputNameSource& row, OutputFormat format) {
@@ -246,11 +174,12 @@ QString reserveOutputFile(const QString& folder, const QString& fileName) {
 }
 
 OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
-                           const OutputNameSource& row, OutputFormat format) {
+                           const OutputNameSource& row, OutputFormat format,
+                           const FileIds& inputs) {
     OutputPath out;
     out.folder = buildOutputFolder(outputFolder, scheme, tag);
     const QString fileName = outputFileName(row, format);
-    removeStaleParts(out.folder);
+    removeStaleParts(out.folder, inputs);
     for (int counter = 0; counter <= MaxCounter; ++counter) {
         const QString path = out.folder + collisionName(fileName, counter);
         if (exists(path))
@@ -273,11 +202,6 @@ OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, con
     }
     throw JobError(
         QStringLiteral("Cannot create %1%2: every name is taken.").arg(out.folder, fileName));
-}
-
-QString partFileOf(const QString& path) {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    return path.left(slash + 1) + partName(path.mid(slash + 1));
 }
 
 int renameWithoutReplacing(const QString& from, const QString& to) {
@@ -332,35 +256,31 @@ void discardOutputFile(const QString& path) {
     ::unlink(QFile::encodeName(part).constData());
 }
 
-void removeStaleParts(const QString& folder) {
-    // Without its own start time a process cannot tell a live owner from a gone one.
-    if (ownMark().endsWith("-0"))
-        return;
-    const QByteArray path = QFile::encodeName(folder);
-    DIR* dir = ::opendir(path.constData());
+FileIds fileIdsOf(const QStringList& paths) {
+    FileIds ids;
+    for (const QString& path : paths) {
+        struct stat info;
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+            ids.insert({quint64(info.st_dev), quint64(info.st_ino)});
+    }
+    return ids;
+}
+
+void removeStaleParts(const QString& folder, const FileIds& keep) {
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return;
     const int dirFd = ::dirfd(dir);
-    const QByteArray suffix(PartFileSuffix);
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        // Also the replacement a tag write was making of a part file.
-        const int end = name.lastIndexOf(suffix);
-        if (!name.startsWith('.') || end < 0 ||
-            (end + suffix.size() != name.size() && name[end + suffix.size()] != '.'))
-            continue;
-        const QByteArray inner = name.left(end);
-        const QByteArray owner = inner.mid(inner.lastIndexOf('.') + 1);
+        const std::optional<PartName> part = parsePartName(name);
         struct stat info;
-        if (!ownerIsGone(owner) ||
+        if (!part || !partOwnerIsGone(part->owner) ||
             ::fstatat(dirFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
+            keep.count({quint64(info.st_dev), quint64(info.st_ino)}) > 0)
             continue;
         ::unlinkat(dirFd, name.constData(), 0);
     }
     ::closedir(dir);
-}
-
-QString partOwner() {
-    return QString::fromLatin1(ownMark());
 }

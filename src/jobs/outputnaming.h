@@ -1,18 +1,19 @@
 #pragma once
 
+#include "platform/partfilename.h"
 #include "settings/mainchoices.h"
 #include "values/rowtag.h"
 
 #include <QString>
+#include <QStringList>
+#include <set>
+#include <utility>
 
 // Where a row's output goes: the output folder, the sub-folders of the
 // scheme made from the row's tags, a file name made from the row's caption
 // with the target's extension, and a collision prefix ("01_") when the name
 // is taken. Texts from a disc, a server or the tag edits never reach outside
 // the output folder, never make hidden names, and are cut to what Linux allows.
-
-// The longest name of one file or folder, in bytes.
-inline constexpr int MaxNameBytes = 255;
 
 // The text without the nine characters * ? | : " / \ < > and without control
 // characters; blanks, dots and letters outside ASCII stay.
@@ -23,9 +24,6 @@ QString outputExtension(OutputFormat format);
 
 // "7" -> "07"; numbers of two digits or more stay as they are.
 QString formatTwoDigits(int n);
-
-// text cut to at most maxBytes bytes of UTF-8, never inside a character.
-QString cutToUtf8Bytes(const QString& text, int maxBytes);
 
 // What a row contributes to its output path.
 struct OutputNameSource {
@@ -63,18 +61,20 @@ struct OutputPath {
     QString part;   // the file being written (partFileOf(path)), reserved and held open
 };
 
+// Files by device and inode, whatever path names them.
+using FileIds = std::set<std::pair<quint64, quint64>>;
+// The files at paths, those that exist.
+FileIds fileIdsOf(const QStringList& paths);
+
 // The row's folder and the file it is written to, reserved just before the
 // row is processed: path is the first name of the collision rules that is
 // free and whose part file ".<name>.<owner>.orvelle-part" could be created
 // exclusively (never through a link). The part file stays open for the
 // writer. Part files in the folder left by processes that are gone are
-// removed first (removeStaleParts).
+// removed first (removeStaleParts), except the job's inputs.
 OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
-                           const OutputNameSource& row, OutputFormat format);
-
-// The part file this process writes for the chosen name path:
-// "<folder>/.<name>.<owner>.orvelle-part", the name shortened to fit.
-QString partFileOf(const QString& path);
+                           const OutputNameSource& row, OutputFormat format,
+                           const FileIds& inputs = {});
 
 // Gives the complete part file of path its name, never replacing anything:
 // path, or when that was taken meanwhile the next free collision name.
@@ -91,8 +91,5 @@ void discardOutputFile(const QString& path);
 
 // Removes the part files in folder whose owner, the process named in the
 // file name (process id and start time), is gone. Only the user's own
-// regular files are touched.
-void removeStaleParts(const QString& folder);
-
-// The owner mark of this process in part file names: "<pid>-<start time>".
-QString partOwner();
+// regular files with exactly a part name are touched, and none of keep.
+void removeStaleParts(const QString& folder, const FileIds& keep = {});

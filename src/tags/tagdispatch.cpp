@@ -1,7 +1,7 @@
 #include "tags/tagdispatch.h"
 
 #include "components/ffmpeg/mediatags.h"
-#include "components/output/outputreservation.h"
+#include "platform/partfilename.h"
 #include "tags/flactag.h"
 #include "tags/id3v2tag.h"
 #include "tags/oggtag.h"

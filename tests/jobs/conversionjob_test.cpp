@@ -2,10 +2,10 @@
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
-#include "components/output/outputreservation.h"
 #include "jobs/conversionjob.h"
 #include "jobs/jobtesttools.h"
 #include "jobs/outputnaming.h"
+#include "platform/partfilename.h"
 #include "tags/tagdispatch.h"
 
 #include <algorithm>

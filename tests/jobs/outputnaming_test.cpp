@@ -196,14 +196,17 @@ TEST_F(NamingTest, APartFileHoldsItsNameAndIsNamedWithoutReplacingAnything) {
     EXPECT_EQ(kept.readAll(), "someone's");
 }
 
-// A part file stays while its owner runs; what a process that is gone left goes.
+// A part file stays while its owner runs; what a process that is gone left
+// goes, when its name is exactly a part name and it is not an input of the job.
 TEST_F(NamingTest, PartFilesOfProcessesThatAreGoneAreRemoved) {
     QDir().mkpath(root());
     const QString own = QFileInfo(build(cdRow("running")).part).fileName();
     const std::pair<QString, bool> cases[] = {
         {".killed.mp3.4194303-1.orvelle-part", false},           // no such process
         {".again.mp3." + partOwner() + "1.orvelle-part", false}, // its id, another start
-        {".tagging.mp3.4194303-1.orvelle-part.Ab12Cd", false},   // a cut-short tag write
+        {".tagging.mp3.4194303-1.orvelle-part.Ab12Cd", true},    // something after the suffix
+        {".take.2024-05.orvelle-part.flac", true},               // a user's own file
+        {".source.wav.4194303-1.orvelle-part", true},            // an input of the job
         {own, true},                                             // a live owner
         {".odd.mp3.x-1.orvelle-part", true},                     // no owner mark
         {"visible.mp3.4194303-1.orvelle-part", true},            // not a part name
@@ -213,7 +216,8 @@ TEST_F(NamingTest, PartFilesOfProcessesThatAreGoneAreRemoved) {
             touch(root() + "/" + name);
     // A link named like a part file is not a file of ours.
     ASSERT_TRUE(QFile::link(own, root() + "/.link.mp3.4194303-1.orvelle-part"));
-    build(cdRow("next"));
+    buildOutputPath(root(), FolderScheme::None, {}, cdRow("next"), FormatMp3,
+                    fileIdsOf({root() + "/.source.wav.4194303-1.orvelle-part"}));
     for (const auto& [name, stays] : cases)
         EXPECT_EQ(QFileInfo::exists(root() + "/" + name), stays) << name.toStdString();
     EXPECT_TRUE(QFileInfo(root() + "/.link.mp3.4194303-1.orvelle-part").isSymLink());

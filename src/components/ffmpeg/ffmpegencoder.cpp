@@ -3,6 +3,7 @@
 #include "components/componenterror.h"
 #include "components/ffmpeg/ffmpegsupport.h"
 #include "components/output/outputreservation.h"
+#include "platform/partfilename.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "components/lame/mp3writer.h"
 
 #include "components/componenterror.h"
-#include "components/output/outputreservation.h"
 #include "components/output/simdstate.h"
+#include "platform/partfilename.h"
 
 #include <algorithm>
 #include <lame/lame.h>

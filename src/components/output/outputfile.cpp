@@ -2,6 +2,7 @@
 
 #include "components/componenterror.h"
 #include "components/output/outputreservation.h"
+#include "platform/partfilename.h"
 
 #include <cerrno>
 #include <cstring>

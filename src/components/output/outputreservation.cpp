@@ -56,17 +56,3 @@ int OutputReservation::openForWriting(const QString& path) {
                                  .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return fd;
 }
-
-QString finalNameOfPart(const QString& fileName) {
-    const QLatin1String suffix(PartFileSuffix);
-    if (!fileName.startsWith(QLatin1Char('.')) || !fileName.endsWith(suffix))
-        return fileName;
-    const QString inner = fileName.mid(1, fileName.size() - 1 - suffix.size());
-    const int owner = inner.lastIndexOf(QLatin1Char('.'));
-    return owner > 0 ? inner.left(owner) : fileName;
-}
-
-QString finalPathOfPart(const QString& path) {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    return path.left(slash + 1) + finalNameOfPart(path.mid(slash + 1));
-}

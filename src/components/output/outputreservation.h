@@ -17,13 +17,3 @@ void release(const QString& path);
 int openForWriting(const QString& path);
 
 } // namespace OutputReservation
-
-// What ends the name of a file still being written: ".<name>.<owner>.orvelle-part".
-inline constexpr char PartFileSuffix[] = ".orvelle-part";
-
-// The name a file being written will get: ".Op. 27.mp3.4711-1234.orvelle-part"
-// -> "Op. 27.mp3"; other names stay as they are.
-QString finalNameOfPart(const QString& fileName);
-
-// path with the name it will get, for messages: "<folder>/Op. 27.mp3".
-QString finalPathOfPart(const QString& path);
