@@ -160,6 +160,21 @@ bool makeCue(const QString& folder) {
                  "    INDEX 01 00:00:00\n"},
         {"data", "FILE \"disc.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"},
         {"missing", "FILE \"none.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
+        // The disc's layout: a hidden track, a gap, an INDEX 02, PREGAP
+        // silence, ISRCs, a catalog number and flags, some of them malformed.
+        {"layout", "CATALOG 0724384960650\nFILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n"
+                   "    ISRC GBAYE6700149\n    FLAGS PRE DCP 4CH SCMS\n    INDEX 00 00:00:00\n"
+                   "    INDEX 01 00:00:20\n  TRACK 02 AUDIO\n    PREGAP 00:00:05\n"
+                   "    INDEX 01 00:00:40\n    INDEX 02 00:00:50\n    POSTGAP 00:00:02\n"},
+        // Sheets Orvelle reads itself: audio files, and one file a track.
+        {"wave", "FILE \"disc.bin\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
+        {"twofiles", "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                     "  TRACK 02 AUDIO\n    INDEX 00 00:00:70\nFILE \"disc.bin\" BINARY\n"
+                     "    INDEX 01 00:00:00\n    INDEX 02 00:00:30\n  TRACK 03 AUDIO\n"
+                     "    PREGAP 00:00:10\n    INDEX 01 00:00:50\n"},
+        {"badlayout", "CATALOG 07243849606501\nFILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n"
+                      "    ISRC GB-AYE\n    FLAGS LOUD\n    INDEX 01 00:00:00\n"
+                      "  TRACK 02 AUDIO\n    INDEX 00 00:00:30\n    INDEX 01 00:00:20\n"},
     };
     bool ok = true;
     for (const auto& [name, bytes] : files)
@@ -184,6 +199,10 @@ bool makeToc(const QString& folder) {
         {"audiofile", "CD_DA\nTRACK AUDIO\nTWO_CHANNEL_AUDIO\nAUDIOFILE \"disc.bin\" 0 00:00:50\n"
                       "TRACK AUDIO\nSILENCE 00:00:02\nAUDIOFILE \"disc.bin\" 00:00:50 00:00:10\n"
                       "START 00:00:02\n"},
+        {"layout", "CD_DA\nCATALOG \"0724384960650\"\nTRACK AUDIO\nISRC \"GBAYE6700149\"\n"
+                   "PRE_EMPHASIS\nCOPY\nFOUR_CHANNEL_AUDIO\nFILE \"disc.bin\" 0 00:00:40\n"
+                   "START 00:00:10\nINDEX 00:00:20\nTRACK AUDIO\nNO PRE_EMPHASIS\n"
+                   "PREGAP 00:00:05\nFILE \"disc.bin\" 00:00:40 00:00:35\nINDEX 00:00:10\n"},
         // Once a division by zero inside libcdio.
         {"nomode", "CD_DA\nTRACK\nFILE \"disc.bin\" 0 00:00:00\n"},
     };
@@ -240,7 +259,17 @@ bool makeNrg(const QString& folder) {
     far[far.size() - 5] = '\x7f';
     QByteArray leadIn = nrgImage(true, 2);
     leadIn[2 * 4 * 2352 + 12] = '\0';
-    return writeFile(folder + "/newer.nrg", nrgImage(true, 2)) &&
+    // A catalog number, an ISRC, pre-emphasis and a gap before track 2.
+    QByteArray layout = nrgImage(true, 2);
+    const int table = 2 * 4 * 2352;
+    const int cueLength = int(qFromBigEndian<quint32>(layout.constData() + table + 4));
+    const int dao = table + 8 + cueLength + 8;
+    layout.replace(dao + 4, 13, "0724384960650");
+    layout.replace(dao + 22 + 42, 12, "GBAYE6700149");
+    layout[table + 8 + 24] = layout[table + 8 + 32] = '\x11';
+    qToBigEndian<qint32>(3, layout.data() + table + 8 + 28);
+    return writeFile(folder + "/layout.nrg", layout) &&
+           writeFile(folder + "/newer.nrg", nrgImage(true, 2)) &&
            writeFile(folder + "/older.nrg", nrgImage(false, 2)) &&
            writeFile(folder + "/one.nrg", nrgImage(true, 1)) &&
            writeFile(folder + "/far.nrg", far) && writeFile(folder + "/leadin.nrg", leadIn);

@@ -24,13 +24,6 @@ private:
     QString m_cache;
 };
 
-CdToc tocOf(const DiscLayout& layout) {
-    QVector<int> starts;
-    for (const ArTocTrack& track : layout.tracks)
-        starts << track.start;
-    return CdToc(starts, layout.leadout);
-}
-
 } // namespace
 
 DiscLookup::DiscLookup(QObject* parent) : QObject(parent) {
@@ -52,7 +45,7 @@ void DiscLookup::cancel() {
 void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& information) {
     cancel();
     m_layout = layout;
-    m_toc = tocOf(layout);
+    m_toc = layout.toc();
     m_freedb = std::make_shared<FreeDbSnapshot>(information);
     m_databases = information.lookupDatabases();
     m_coverServer = information.coverArtServer();

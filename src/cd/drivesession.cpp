@@ -52,6 +52,7 @@ void DriveSession::chooseDrive(int index) {
 
 void DriveSession::applyReadingOptions(const SettingsFile& settings) {
     applyCdReadingOptions(settings, m_grabber);
+    m_hiddenTrack = settings.read(CdReadingKeys::HiddenTrack);
 }
 
 bool DriveSession::anyDrive() {
@@ -78,10 +79,13 @@ QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
     m_grabber.readDisc();
     const int count = m_grabber.getTrackCount();
     QVector<RowModel::Row> rows;
-    for (int i = 0; i < count; ++i) {
+    const bool hidden = count > 0 && m_hiddenTrack && m_grabber.hasHiddenTrack();
+    for (int i = hidden ? CdGrabber::HiddenTrack : 0; i < count;
+         i = i == CdGrabber::HiddenTrack ? 0 : i + 1) {
         const int n = i + 1;
         m_grabber.selectTrack(i);
         RowModel::Row row;
+        row.track = i;
         QString title = m_grabber.getTrackTitle();
         if (title == QStringLiteral("Session1 Track") + QString::number(n))
             title = QStringLiteral("Track") + twoDigits(n);

@@ -30,6 +30,7 @@ public:
     QStringList listDrives();
     const QStringList& driveNames() const { return m_driveNames; }
     void chooseDrive(int index); // 0-based, as listed
+    // The reading options, and whether a hidden track gets a row.
     void applyReadingOptions(const SettingsFile& settings);
     CdGrabber& grabber() { return m_grabber; }
 
@@ -39,8 +40,11 @@ public:
     bool isAudioCdPresent();
     bool isAudioCdVolume(const QString& drive);
 
-    // Reads the disc in the current drive: one ticked row per track, aimed at `target`.
+    // Reads the disc in the current drive: one ticked row per track, aimed at
+    // `target`; first a row "Hidden Track" for audio before track 1, unless
+    // the settings skip it.
     QVector<RowModel::Row> readTrackRows(const QString& target);
+    void setHiddenTrack(bool rip) { m_hiddenTrack = rip; }
     static QString twoDigits(int n);
 
     // The flag every lookup passes on: 1 once the start-up has looked up the disc.
@@ -73,4 +77,5 @@ private:
     QStringList m_driveNames;
     QStringList m_statusLines;
     int m_queryFlag = 0;
+    bool m_hiddenTrack = true;
 };

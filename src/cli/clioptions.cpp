@@ -156,6 +156,10 @@ QString CliOptions::parse(const QStringList& arguments) {
             error = flag(&requireAccurate);
         } else if (name == QLatin1String("--no-log")) {
             error = flag(&noLog);
+        } else if (name == QLatin1String("--no-cue")) {
+            error = flag(&noCue);
+        } else if (name == QLatin1String("--no-hidden-track")) {
+            error = flag(&noHiddenTrack);
         } else if (name == QLatin1String("--list")) {
             error = flag(&list);
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
@@ -189,13 +193,15 @@ QString CliOptions::parse(const QStringList& arguments) {
             return QStringLiteral("--recursive is for folders, not for --cd.");
         return {};
     }
-    if (tracksGiven || freedb || musicBrainz || requireAccurate || noLog)
+    if (tracksGiven || freedb || musicBrainz || requireAccurate || noLog || noCue || noHiddenTrack)
         return QStringLiteral("%1 is for --cd only.")
             .arg(tracksGiven       ? QStringLiteral("--tracks")
                  : freedb          ? QStringLiteral("--freedb")
                  : musicBrainz     ? QStringLiteral("--musicbrainz")
                  : requireAccurate ? QStringLiteral("--require-accurate")
-                                   : QStringLiteral("--no-log"));
+                 : noLog           ? QStringLiteral("--no-log")
+                 : noCue           ? QStringLiteral("--no-cue")
+                                   : QStringLiteral("--no-hidden-track"));
     if (inputs.isEmpty())
         return QStringLiteral("No file or folder to convert was given.");
     return {};
@@ -238,6 +244,8 @@ QString helpText() {
         "      --require-accurate a ripped track that the AccurateRip database does\n"
         "                         not vouch for counts as failed\n"
         "      --no-log           write no rip log beside the ripped files\n"
+        "      --no-cue           write no cue sheet and playlist beside them\n"
+        "      --no-hidden-track  leave out audio hidden before track 1\n"
         "      --list             convert nothing: list the files (duration, title,\n"
         "                         artist, album), or the disc's FreeDB and AccurateRip\n"
         "                         IDs and its tracks\n"

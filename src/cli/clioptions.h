@@ -25,6 +25,8 @@ struct CliOptions {
     int release = 0;              // --release: the MusicBrainz release taken, from 1; 0 the first
     bool requireAccurate = false; // a track AccurateRip does not vouch for fails
     bool noLog = false;           // no rip log beside the files
+    bool noCue = false;           // no cue sheet and playlist beside the files
+    bool noHiddenTrack = false;   // audio before track 1 is not ripped
     bool list = false;
     bool quiet = false;
     bool help = false;

@@ -150,6 +150,8 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         session.initialize();
         session.chooseDrive(choice.index);
         session.applyReadingOptions(settings);
+        if (options.noHiddenTrack)
+            session.setHiddenTrack(false);
         tracks = session.readTrackRows(formatText(run.format));
         if ((options.freedb || options.musicBrainz) && !tracks.isEmpty() &&
             lookUp(session, console, options.release)) {
@@ -177,10 +179,10 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         return 1;
     }
     for (int track : options.tracks)
-        if (track > tracks.size()) {
+        if (track > grabber.getTrackCount()) {
             console.failed(driveName, QStringLiteral("The disc has no track %1; it has %2.")
                                           .arg(track)
-                                          .arg(tracks.size()));
+                                          .arg(grabber.getTrackCount()));
             return 2;
         }
 
@@ -193,33 +195,44 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         console.result(QStringLiteral("MusicBrainz disc ID: %1")
                            .arg(mb.isValid() ? mb.id : QStringLiteral("none")));
         for (int i = 0; i < tracks.size(); ++i)
-            console.result(QStringList{DriveSession::twoDigits(i + 1),
-                                       minutesSeconds(tracks[i].time), tracks[i].tag.title,
-                                       tracks[i].tag.artist}
+            console.result(QStringList{
+                DriveSession::twoDigits(
+                    tracks[i].track == CdGrabber::HiddenTrack ? 0 : tracks[i].track + 1),
+                minutesSeconds(tracks[i].time), tracks[i].tag.title, tracks[i].tag.artist}
                                .join(QLatin1Char('\t')));
         return 0;
     }
 
-    QVector<int> chosen = options.tracks;
-    if (chosen.isEmpty())
-        for (int i = 1; i <= tracks.size(); ++i)
+    // --tracks names the disc's tracks; a hidden track comes with all of them.
+    QVector<int> chosen;
+    for (int track : options.tracks)
+        for (int i = 0; i < tracks.size(); ++i)
+            if (tracks[i].track == track - 1)
+                chosen << i;
+    if (options.tracks.isEmpty())
+        for (int i = 0; i < tracks.size(); ++i)
             chosen << i;
     QVector<JobRow> rows;
     QStringList sources;
-    for (int track : chosen) {
-        const RowModel::Row& found = tracks[track - 1];
+    for (int index : chosen) {
+        const RowModel::Row& found = tracks[index];
         JobRow row;
         row.row = rows.size();
         row.caption = found.caption;
-        row.track = track - 1;
+        row.track = found.track;
         row.format = run.format;
         row.tag = found.tag;
         rows << row;
-        sources << QStringLiteral("%1 track %2").arg(driveName, DriveSession::twoDigits(track));
+        sources << QStringLiteral("%1 track %2")
+                       .arg(driveName, DriveSession::twoDigits(found.track == CdGrabber::HiddenTrack
+                                                                   ? 0
+                                                                   : found.track + 1));
     }
     RipComponents components = run.ripComponents();
     components.check = RipCheckSettings::from(settings);
     components.check.writeLog = !options.noLog;
+    if (options.noCue)
+        components.check.cueSheet = 0;
     RipJob job(run.job, rows, grabber, std::move(components));
     job.setMaxRunningRows(options.jobs ? conversionRowsAtOnce(*options.jobs)
                                        : conversionRowsAtOnce(settings));

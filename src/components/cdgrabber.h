@@ -36,8 +36,13 @@ public:
     // image Orvelle refuses); empty otherwise.
     virtual QString getDiscError() { return {}; }
     virtual int getTrackCount() = 0;
-    virtual void selectTrack(int track) = 0; // 0-based
-    virtual int getTrackLength() = 0;        // CD frames
+    virtual void selectTrack(int track) = 0; // 0-based, or HiddenTrack
+    // The audio before track 1's INDEX 01 as a track of its own, which
+    // selectTrack takes when hasHiddenTrack(): the disc holds at least a
+    // second of it, and it is not digital silence.
+    static constexpr int HiddenTrack = -2;
+    virtual bool hasHiddenTrack() { return false; }
+    virtual int getTrackLength() = 0; // CD frames
     virtual int getTrackMinutes() = 0;
     virtual int getTrackSeconds() = 0;
     virtual int getTrackFrames() = 0;

@@ -43,7 +43,7 @@ JobRow jobRow(const RowModel& rows, int index) {
     job.row = index;
     job.caption = row.caption;
     job.source = row.sourcePath;
-    job.track = index;
+    job.track = row.track == -1 ? index : row.track;
     job.format = formatFromText(row.target).value_or(FormatMp3);
     job.tag = row.tag;
     return job;

@@ -48,9 +48,9 @@ void PreviewControl::stopForNewRows() {
 std::optional<PreviewRow> PreviewControl::previewRow(int row) const {
     if (row < 0 || row >= m_rows.count())
         return std::nullopt;
-    if (m_functionMode() == CdRipper)
-        return PreviewRow{row, PreviewKind::CdTrack, row, {}};
     const RowModel::Row& listed = m_rows.row(row);
+    if (m_functionMode() == CdRipper)
+        return PreviewRow{row, PreviewKind::CdTrack, listed.track == -1 ? row : listed.track, {}};
     const PreviewKind kind =
         isVideoFile(listed.caption) ? PreviewKind::VideoFile : PreviewKind::AudioFile;
     return PreviewRow{row, kind, -1, listed.sourcePath};

@@ -28,6 +28,9 @@ public:
         Tick tick = Tick::None;
         RowTag tag;
         QString statusDetail; // the status at length, as its tooltip; empty: the status itself
+        // CD rows: the disc's track, from 0, or CdGrabber::HiddenTrack; -1
+        // where the row's place in the list is its track.
+        int track = -1;
     };
 
     using QAbstractTableModel::QAbstractTableModel;

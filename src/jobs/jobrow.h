@@ -22,6 +22,7 @@ struct JobRow {
     OutputFormat format = FormatMp3;
     RowTag tag;          // written into the output file
     CoverArt cover = {}; // embedded as the front cover; none when empty
+    TagExtras disc = {}; // CD rows: the track's ISRC, the barcode and the track's number
 };
 
 // Which ReplayGain values a job measures and writes: none, each track's, or

@@ -23,5 +23,7 @@ RipCheckSettings RipCheckSettings::from(const SettingsFile& settings) {
     check.readMode = settings.readPosition(ModeForGrabber, ModeCount);
     check.retries = settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax);
     check.errorAction = settings.readPosition(ErrorAction, ErrorActionCount);
+    check.cueSheet = settings.readPosition(CueSheet, DiscChoiceCount);
+    check.deEmphasis = settings.readPosition(DeEmphasis, DiscChoiceCount);
     return check;
 }

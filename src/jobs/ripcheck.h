@@ -16,6 +16,11 @@ struct RipCheckSettings {
     int readMode = 1;
     int retries = 1;
     int errorAction = 0;
+    // What the rip makes of the disc: a cue sheet and playlist beside the
+    // files, the filter for tracks flagged PRE (both 0 never, 1 the default
+    // kinds of output, 2 every output; see CdReadingKeys).
+    int cueSheet = 0;
+    int deEmphasis = 0;
 
     // Everything on, the server from section "AccurateRip", the cache in
     // the folder "AccurateRip" beside the settings file.

@@ -4,6 +4,8 @@
 #include "components/audiowriter.h"
 #include "components/cdgrabber.h"
 #include "components/videoreader.h"
+#include "jobs/cuesheet.h"
+#include "jobs/deemphasissource.h"
 #include "jobs/folderpicture.h"
 #include "jobs/outputnaming.h"
 #include "jobs/pcmpipe.h"
@@ -15,10 +17,34 @@
 #include <algorithm>
 #include <cmath>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
 constexpr int CdFrameBytes = 2352;
+
+// The number a track has on the disc: 0 for the hidden track.
+int discNumber(int track) {
+    return track == CdGrabber::HiddenTrack ? 0 : track + 1;
+}
+
+bool isLossless(OutputFormat format) {
+    return format == FormatWav || format == FormatFlac;
+}
+
+// A text file beside the rip's files under its own name, never over an
+// existing file; its path, or empty when it could not be written.
+QString writeBeside(const QString& folder, const QString& name, const QString& text) {
+    try {
+        const QString path = reserveOutputFile(folder, name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.flush())
+            return path;
+        file.remove();
+    } catch (const std::exception&) {
+    }
+    return {};
+}
 
 } // namespace
 
@@ -142,7 +168,20 @@ void RipJob::startRow(JobRow row) {
         m_grabber.selectTrack(row.track);
         const qint64 trackBytes = qint64(m_grabber.getTrackLength()) * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
-        auto source = std::make_unique<PipeSource>(track->pipe, trackBytes);
+        std::unique_ptr<PcmSource> source = std::make_unique<PipeSource>(track->pipe, trackBytes);
+        if (row.track == CdGrabber::HiddenTrack)
+            row.disc.trackNumber = 0;
+        if (row.track >= 0 && row.track < m_layout.tracks.size()) {
+            const LayoutTrack& disc = m_layout.tracks[row.track];
+            row.disc.isrc = disc.isrc;
+            row.disc.barcode = m_layout.catalog;
+            row.disc.trackNumber = row.track + 1;
+            const int deEmphasis = m_components.check.deEmphasis;
+            if (disc.preEmphasis &&
+                (deEmphasis == 2 || (deEmphasis == 1 && !isLossless(row.format))))
+                source = std::make_unique<DeEmphasisSource>(std::move(source));
+            track->row = row;
+        }
         track->copy =
             std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
                                       m_components.tags, track->stop, m_settings.replayGain);
@@ -276,7 +315,7 @@ void RipJob::albumDone() {
 
 void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) {
     RipLog::Track& track = m_logTracks[ripped.row.row];
-    track.number = ripped.row.track + 1;
+    track.number = discNumber(ripped.row.track);
     track.output = path;
     track.stopped = stopped;
     if (!stopped)
@@ -305,7 +344,10 @@ void RipJob::verify(int row) {
     if (!track.failure.isEmpty() || track.stopped || track.verdict.status != ArVerdict::Unknown)
         return;
     const int audioIndex = m_layout.audioIndex(track.number - 1);
-    if (!track.check.complete)
+    if (track.number == 0)
+        track.verdict = ArVerdict::lookupFailed(
+            QStringLiteral("the database keeps no checksums of a hidden track"));
+    else if (!track.check.complete)
         track.verdict = ArVerdict::lookupFailed(track.check.skippedSectors > 0
                                                     ? QStringLiteral("sectors were left out")
                                                     : QStringLiteral("its audio was not checked"));
@@ -321,13 +363,78 @@ void RipJob::complete() {
     if (m_lookupPending)
         return; // the answer, or its time-out, completes the job
     m_completing = false;
+    const QString cueSheet = writeCueSheet();
     if (m_components.check.writeLog && !m_logTracks.empty())
-        writeLog();
+        writeLog(cueSheet);
     end(m_lastFolder);
 }
 
-void RipJob::writeLog() {
+QString RipJob::writeCueSheet() {
+    const int wanted = m_components.check.cueSheet;
+    bool lossless = true;
+    for (const JobRow& row : m_rows)
+        lossless = lossless && isLossless(row.format);
+    if (wanted == 0 || (wanted == 1 && !lossless) || m_logTracks.empty())
+        return {};
+    // The sheet must hold the whole disc: every audio track, each in its file.
+    CueSheet sheet;
+    sheet.layout = m_layout;
+    sheet.comment = QStringLiteral("Orvelle %1").arg(orvelleVersion());
+    const int end = m_layout.audioEnd();
+    QString folder;
+    for (int t = 0; t < m_layout.tracks.size(); ++t) {
+        sheet.tracks << CueSheet::Track{};
+        if (!m_layout.tracks[t].audio)
+            continue;
+        const auto done = std::find_if(m_logTracks.begin(), m_logTracks.end(), [t](const auto& e) {
+            return e.second.number == t + 1 && e.second.failure.isEmpty() && !e.second.stopped &&
+                   !e.second.output.isEmpty();
+        });
+        if (done == m_logTracks.end())
+            return QStringLiteral("none: track %1 was not ripped").arg(formatTwoDigits(t + 1));
+        const QFileInfo file(done->second.output);
+        if (!folder.isEmpty() && file.absolutePath() != folder)
+            return QStringLiteral("none: the tracks went to more than one folder");
+        folder = file.absolutePath();
+        const int start = m_layout.tracks[t].start;
+        int next = end;
+        for (int n = t + 1; n < m_layout.tracks.size(); ++n)
+            if (m_layout.tracks[n].audio) {
+                next = qMin(end, m_layout.tracks[n].start);
+                break;
+            }
+        sheet.files << CueSheet::File{file.fileName(), start, next - start};
+        for (const JobRow& row : m_rows)
+            if (row.track == t) {
+                sheet.tracks[t] = {row.tag.title, row.tag.artist};
+                sheet.title = row.tag.album;
+                sheet.performer = sheet.performer.isEmpty() || sheet.performer == row.tag.artist
+                                      ? row.tag.artist
+                                      : QStringLiteral("Various Artists");
+                sheet.date = row.tag.year;
+            }
+    }
+    // The hidden track's file holds the disc from its first sector.
+    for (const auto& [row, track] : m_logTracks)
+        if (track.number == 0 && track.failure.isEmpty() && !track.stopped &&
+            QFileInfo(track.output).absolutePath() == folder)
+            sheet.files.prepend({QFileInfo(track.output).fileName(), 0, m_layout.hiddenFrames()});
+    const QString name = RipLog::fileName(sheet.title).chopped(4);
+    const QString path = writeBeside(folder, name + QStringLiteral(".cue"), sheet.text());
+    if (path.isEmpty())
+        return QStringLiteral("none: it could not be written in %1").arg(folder);
+    writeBeside(folder, name + QStringLiteral(".m3u8"), sheet.playlist());
+    return path;
+}
+
+void RipJob::writeLog(const QString& cueSheet) {
     RipLog log;
+    log.cueSheet = cueSheet;
+    for (const auto& [row, track] : m_logTracks)
+        if (track.number == 0)
+            log.hiddenTrack = track.failure.isEmpty()
+                                  ? QStringLiteral("ripped as track 00")
+                                  : QStringLiteral("not ripped: ") + track.failure;
     log.version = orvelleVersion();
     const QString vendor = m_grabber.getDriveVendor();
     const QString product = m_grabber.getDriveProduct();
@@ -356,22 +463,12 @@ void RipJob::writeLog() {
             album = row.tag.album;
         const auto found = m_logTracks.find(row.row);
         if (found != m_logTracks.end()) {
-            found->second.number = row.track + 1;
+            found->second.number = discNumber(row.track);
             log.tracks << found->second;
         }
     }
     if (m_lastFolder.isEmpty())
         return;
-    try {
-        // Its own name beside the files; an existing log is never replaced.
-        m_logPath = reserveOutputFile(m_lastFolder, RipLog::fileName(album));
-        QFile file(m_logPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(log.text().toUtf8()) < 0 ||
-            !file.flush()) {
-            file.remove();
-            m_logPath.clear();
-        }
-    } catch (const std::exception&) {
-        m_logPath.clear();
-    }
+    // Its own name beside the files; an existing log is never replaced.
+    m_logPath = writeBeside(m_lastFolder, RipLog::fileName(album), log.text());
 }

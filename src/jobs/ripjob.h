@@ -81,7 +81,11 @@ private:
     void verify(int row);
     // After the last row: waits for the database, writes the log, ends.
     void complete();
-    void writeLog();
+    // The cue sheet and playlist beside the files, when the settings want
+    // them and the rip holds the whole disc: the sheet's path, or why there
+    // is none ("none: ..."); empty when none was wanted.
+    QString writeCueSheet();
+    void writeLog(const QString& cueSheet);
 
     CdGrabber& m_grabber;
     RipComponents m_components;

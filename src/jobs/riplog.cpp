@@ -94,6 +94,39 @@ QString RipLog::text() const {
                      .arg(layout.tracks[i].audio ? QString() : QStringLiteral("  data"));
     }
     lines << QStringLiteral("  Lead-out: sector %1").arg(layout.leadout);
+    lines << QString() << QStringLiteral("Layout") << QString();
+    lines << QStringLiteral("  Catalog number:  %1")
+                 .arg(layout.catalog.isEmpty() ? QStringLiteral("none") : layout.catalog);
+    if (layout.hiddenFrames() > 0)
+        lines << QStringLiteral("  Hidden track:    %1 before track 01, %2")
+                     .arg(msf(layout.hiddenFrames()),
+                          hiddenTrack.isEmpty() ? QStringLiteral("not ripped") : hiddenTrack);
+    for (int i = 0; i < layout.tracks.size(); ++i) {
+        const LayoutTrack& track = layout.tracks[i];
+        QStringList parts;
+        if (i > 0 && track.pregap > 0)
+            parts << QStringLiteral("gap %1").arg(msf(track.pregap));
+        for (int k = 0; k < track.indexes.size(); ++k)
+            parts << QStringLiteral("index %1 at %2")
+                         .arg(formatTwoDigits(k + 2), msf(track.indexes[k]));
+        if (!track.isrc.isEmpty())
+            parts << QStringLiteral("ISRC %1").arg(track.isrc);
+        if (track.preEmphasis)
+            parts << QStringLiteral("pre-emphasis");
+        if (track.copyPermitted)
+            parts << QStringLiteral("copy permitted");
+        if (track.fourChannel)
+            parts << QStringLiteral("four channels");
+        if (!parts.isEmpty())
+            lines << QStringLiteral("  Track %1:  %2")
+                         .arg(formatTwoDigits(i + 1), parts.join(QStringLiteral(", ")));
+    }
+    if (!layout.indexesRead)
+        lines << QStringLiteral("  Gaps not detected");
+    for (const QString& note : layout.notes)
+        lines << QStringLiteral("  ") + note;
+    if (!cueSheet.isEmpty())
+        lines << QStringLiteral("  Cue sheet:       %1").arg(cueSheet);
     const AccurateRipId id = layout.accurateRipId();
     lines << QString();
     lines << QStringLiteral("FreeDB ID:       %1").arg(hex(id.freedb).toLower());

@@ -5,6 +5,7 @@
 #include "values/tagextras.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // What a rip log records: how the disc was read, its table of contents and
@@ -27,9 +28,11 @@ struct RipLog {
     int retries = 1;
     int errorAction = 0; // 0 stop, 1 silence, 2 cut
     int offset = 0;
-    DiscLayout layout;
-    QString lookup; // what the database said of the disc as a whole
-    QString cover;  // the front cover embedded, or why there is none
+    DiscLayout layout;   // with what of it was dropped, and why
+    QString hiddenTrack; // what became of audio before track 1: "ripped as track 00", ...
+    QString cueSheet;    // the cue sheet written beside the files, or why there is none
+    QString lookup;      // what the database said of the disc as a whole
+    QString cover;       // the front cover embedded, or why there is none
     QVector<Track> tracks;
 
     QString text() const;

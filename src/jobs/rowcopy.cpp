@@ -58,11 +58,18 @@ void RowCopy::run(const Progress& progress) {
     tagAndName();
 }
 
+TagExtras RowCopy::tagExtras() const {
+    TagExtras extras = m_row.disc;
+    extras.cover = m_row.cover;
+    extras.gain = m_result.gain;
+    return extras;
+}
+
 void RowCopy::tagAndName() {
     const QString part = partFileOf(m_path);
     try {
         if (m_sink->takesTags() && m_tags)
-            m_tags(part, m_row.tag, TagExtras{m_row.cover, m_result.gain});
+            m_tags(part, m_row.tag, tagExtras());
     } catch (const std::exception& e) {
         // A file without the tags it was asked for is not what the user wanted.
         m_result.ok = false;

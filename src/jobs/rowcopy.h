@@ -66,6 +66,7 @@ private:
     void run(const Progress& progress);
     // The tags with the values in m_result.gain, then the name.
     void tagAndName();
+    TagExtras tagExtras() const;
 
     JobRow m_row;
     std::unique_ptr<PcmSource> m_source;

@@ -11,6 +11,14 @@ inline constexpr IntKey RetriesForDialog{"Format", "retries", 5};
 inline constexpr IntKey RetriesForGrabber{"Format", "retries", 1};
 inline constexpr IntKey ErrorAction{"Format", "stop", 0}; // 0 stop, 1 silence, 2 cut
 
+// What a rip makes of the disc beside its tracks. For "cuesheet" and
+// "deemphasis": 0 never, 1 for lossless (cue sheet) or lossy (de-emphasis)
+// outputs only, 2 for every output.
+inline constexpr BoolKey HiddenTrack{"Format", "hiddentrack", true};
+inline constexpr IntKey CueSheet{"Format", "cuesheet", 1};
+inline constexpr IntKey DeEmphasis{"Format", "deemphasis", 1};
+inline constexpr int DiscChoiceCount = 3;
+
 inline constexpr int ModeCount = 4; // burst, synch, secure, paranoid
 inline constexpr int RetriesMin = 1;
 inline constexpr int RetriesMax = 32;

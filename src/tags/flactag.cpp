@@ -66,6 +66,8 @@ QList<FlacMetadata::Block> newBlocks(const FlacMetadata& old, const OGGTag& tag,
                 vendor = kept;
             continue;
         }
+        if (block.type == FlacMetadata::CueSheet && !extras.cueSheetBlock.isEmpty())
+            continue;
         if (block.type == FlacMetadata::Picture && !extras.cover.isEmpty()) {
             const auto picture = FlacPicture::parse(block.body);
             if (!picture || picture->type == FlacPicture::FrontCover)
@@ -77,6 +79,8 @@ QList<FlacMetadata::Block> newBlocks(const FlacMetadata& old, const OGGTag& tag,
         VorbisComments::build(tag, extras, VorbisComments::Flavour::Vorbis, false);
     blocks << FlacMetadata::Block{FlacMetadata::VorbisComment,
                                   VorbisComments::block(vendor, comments), 0};
+    if (!extras.cueSheetBlock.isEmpty())
+        blocks << FlacMetadata::Block{FlacMetadata::CueSheet, extras.cueSheetBlock, 0};
     if (!extras.cover.isEmpty())
         blocks << FlacMetadata::Block{FlacMetadata::Picture, FlacPicture::block(extras.cover), 0};
     for (FlacMetadata::Block& block : blocks) {

@@ -12,7 +12,14 @@ class QIODevice;
 
 // The metadata blocks at the head of a FLAC file, as far as the first frame.
 struct FlacMetadata {
-    enum Type { StreamInfo = 0, Padding = 1, SeekTable = 3, VorbisComment = 4, Picture = 6 };
+    enum Type {
+        StreamInfo = 0,
+        Padding = 1,
+        SeekTable = 3,
+        VorbisComment = 4,
+        CueSheet = 5,
+        Picture = 6
+    };
     struct Block {
         int type = 0;
         QByteArray body; // empty for padding, whose bytes are not read

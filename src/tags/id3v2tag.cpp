@@ -378,6 +378,11 @@ QByteArray buildID3v2Tag(const ID3StructV2& tag, const TagExtras& extras) {
     // Names and values are ASCII: ISO-8859-1, the description ended by a zero.
     for (const auto& [name, value] : replayGainTags(extras.gain))
         appendFrame("TXXX", QByteArray(1, Latin1) + name.toLatin1() + '\0' + value.toLatin1());
+    // An ISRC and a barcode are letters and digits.
+    if (!extras.isrc.isEmpty())
+        appendFrame("TSRC", QByteArray(1, Latin1) + extras.isrc.toLatin1());
+    if (!extras.barcode.isEmpty())
+        appendFrame("TXXX", QByteArray(1, Latin1) + "BARCODE" + '\0' + extras.barcode.toLatin1());
     const CoverArt cover = CoverCheck::checked(extras.cover.data);
     if (!cover.isEmpty()) {
         // Encoding, MIME type, picture type 3 (front cover), an empty description.

@@ -9,6 +9,7 @@
 #include "tags/wmatag.h"
 
 #include <QFileInfo>
+#include <type_traits>
 
 namespace {
 
@@ -18,12 +19,18 @@ QString extensionOf(const QString& fileName) {
 }
 
 // A format's tag holding the row's values and nothing else.
-template <typename Tag> Tag fromRow(const RowTag& row) {
+template <typename Tag> Tag fromRow(const RowTag& row, const TagExtras& extras = {}) {
     Tag tag;
     tag.title = row.title;
     tag.artist = row.artist;
     tag.album = row.album;
     tag.year = row.year;
+    if (extras.trackNumber >= 0) {
+        if constexpr (std::is_same_v<Tag, WmaTag>)
+            tag.track = quint16(qMin(extras.trackNumber, 0xffff));
+        else
+            tag.track = QString::number(extras.trackNumber);
+    }
     return tag;
 }
 
@@ -66,13 +73,13 @@ void writeOutputTags(const QString& outputFileName, const RowTag& tag, const Tag
     const QString extension = extensionOf(outputFileName);
     bool written = true;
     if (extension == QLatin1String("ogg") || extension == QLatin1String("opus"))
-        written = writeOggTag(outputFileName, fromRow<OGGTag>(tag), extras);
+        written = writeOggTag(outputFileName, fromRow<OGGTag>(tag, extras), extras);
     else if (extension == QLatin1String("flac"))
-        writeFlacTag(outputFileName, fromRow<OGGTag>(tag), extras);
+        writeFlacTag(outputFileName, fromRow<OGGTag>(tag, extras), extras);
     else if (extension == QLatin1String("mp3"))
-        written = writeID3v2Tag(outputFileName, fromRow<ID3StructV2>(tag), extras);
+        written = writeID3v2Tag(outputFileName, fromRow<ID3StructV2>(tag, extras), extras);
     else if (extension == QLatin1String("wma"))
-        written = writeWmaTag(outputFileName, fromRow<WmaTag>(tag), extras);
+        written = writeWmaTag(outputFileName, fromRow<WmaTag>(tag, extras), extras);
     if (!written)
         throw TagError(
             QStringLiteral("Cannot write the tags of %1.").arg(finalPathOfPart(outputFileName)));

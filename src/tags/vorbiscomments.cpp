@@ -78,6 +78,12 @@ QList<QByteArray> build(const OGGTag& tag, const TagExtras& extras, Flavour flav
             out << key.name + value.toUtf8();
     }
     addLoudness(out, extras.gain, flavour);
+    if (!extras.isrc.isEmpty())
+        out << comment("ISRC", extras.isrc);
+    if (!extras.barcode.isEmpty())
+        out << comment("BARCODE", extras.barcode);
+    if (!extras.cueSheet.isEmpty())
+        out << comment("CUESHEET", extras.cueSheet);
     if (pictureComment && !extras.cover.isEmpty())
         out << "METADATA_BLOCK_PICTURE=" + FlacPicture::block(extras.cover).toBase64();
     return out;

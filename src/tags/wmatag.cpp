@@ -96,6 +96,10 @@ bool writeWmaTagTo(QIODevice& source, QIODevice& destination, const WmaTag& tag,
     header.setAttribute(QStringLiteral("WM/TrackNumber"), AsfAttribute::fromDWord(tag.track));
     for (const auto& [name, value] : replayGainTags(extras.gain))
         header.setAttribute(name, AsfAttribute::fromText(value));
+    if (!extras.isrc.isEmpty())
+        header.setAttribute(QStringLiteral("WM/ISRC"), AsfAttribute::fromText(extras.isrc));
+    if (!extras.barcode.isEmpty())
+        header.setAttribute(QStringLiteral("WM/Barcode"), AsfAttribute::fromText(extras.barcode));
     const CoverArt cover = CoverCheck::checked(extras.cover.data);
     if (!cover.isEmpty())
         header.setAttribute(QStringLiteral("WM/Picture"),

@@ -29,8 +29,16 @@ struct ReplayGainValues {
 };
 
 // What an output file gets beside the row's own tags: the cover and the
-// loudness values, which the row's list does not show.
+// loudness values, which the row's list does not show, and what the disc
+// tells of a ripped track.
 struct TagExtras {
     CoverArt cover;
     ReplayGainValues gain;
+    QString isrc = {};    // the track's, as TSRC, ISRC or WM/ISRC
+    QString barcode = {}; // the release's UPC/EAN, as BARCODE or WM/Barcode
+    int trackNumber = -1; // on the disc (0 for its hidden track); none written below 0
+    // A FLAC file of the whole disc: its cue sheet as a CUESHEET comment, and
+    // the body of its CUESHEET metadata block.
+    QString cueSheet = {};
+    QByteArray cueSheetBlock = {};
 };

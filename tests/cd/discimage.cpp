@@ -32,6 +32,8 @@ QByteArray DiscImage::audioFrame(int absoluteFrame) {
 }
 
 QByteArray DiscImage::frame(int absoluteFrame) const {
+    if (absoluteFrame < leadingSilence)
+        return QByteArray(FrameBytes, '\0');
     if (content == Content::Marked)
         return audioFrame(absoluteFrame);
     QByteArray frame(FrameBytes, '\0');
@@ -136,6 +138,8 @@ QString DiscImage::write(const QString& folder, const QString& name) const {
     binFile.close();
 
     QString cue;
+    if (!catalog.isEmpty())
+        cue += QStringLiteral("CATALOG %1\n").arg(catalog);
     if (!album.isNull())
         cue += QStringLiteral("TITLE \"%1\"\n").arg(album);
     if (!artist.isNull())
@@ -151,9 +155,17 @@ QString DiscImage::write(const QString& folder, const QString& name) const {
             cue += QStringLiteral("    TITLE \"%1\"\n").arg(track.title);
         if (!track.performer.isNull())
             cue += QStringLiteral("    PERFORMER \"%1\"\n").arg(track.performer);
+        if (!track.isrc.isEmpty())
+            cue += QStringLiteral("    ISRC %1\n").arg(track.isrc);
+        if (track.preEmphasis)
+            cue += QStringLiteral("    FLAGS PRE\n");
         if (track.pregap > 0)
             cue += QStringLiteral("    INDEX 00 %1\n").arg(msf(trackStart(i) - track.pregap));
         cue += QStringLiteral("    INDEX 01 %1\n").arg(msf(trackStart(i)));
+        for (int k = 0; k < track.indexes.size(); ++k)
+            cue += QStringLiteral("    INDEX %1 %2\n")
+                       .arg(k + 2, 2, 10, QLatin1Char('0'))
+                       .arg(msf(trackStart(i) + track.indexes[k]));
     }
     const QString cuePath = folder + QLatin1Char('/') + name + QStringLiteral(".cue");
     QFile cueFile(cuePath);

@@ -22,14 +22,19 @@ public:
         bool data = false;
         QString title;
         QString performer;
+        QString isrc = {};
+        bool preEmphasis = false;
+        QVector<int> indexes = {}; // INDEX 02, ... in frames after INDEX 01
     };
 
     QString album;
     QString artist;
+    QString catalog;
     QVector<Track> tracks;
     Content content = Content::Marked;
-    int pattern = 1;       // of the noise
-    bool motorola = false; // the .bin holds big-endian samples, as the sheet says
+    int pattern = 1;        // of the noise
+    bool motorola = false;  // the .bin holds big-endian samples, as the sheet says
+    int leadingSilence = 0; // the disc's first frames are digital silence
 
     // Writes <folder>/<name>.bin and .cue; returns the .cue path.
     QString write(const QString& folder, const QString& name) const;

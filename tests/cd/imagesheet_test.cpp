@@ -165,3 +165,140 @@ TEST(ImageSheet, DataFilesAreRegularFilesInTheImagesFolder) {
         QDir::setCurrent(before);
     }
 }
+
+namespace {
+
+// A layout as one line, so that a table can say what a sheet must come to.
+QString layoutText(const DiscLayout& layout) {
+    QStringList parts{layout.catalog};
+    for (const LayoutTrack& t : layout.tracks) {
+        QStringList indexes;
+        for (int index : t.indexes)
+            indexes << QString::number(index);
+        parts << QStringLiteral("%1+%2[%3]").arg(t.start).arg(t.pregap).arg(indexes.join(',')) +
+                     t.isrc + (t.preEmphasis ? "P" : "") + (t.copyPermitted ? "C" : "") +
+                     (t.fourChannel ? "4" : "");
+    }
+    return parts.join(' ');
+}
+
+// The starts a reader finds for the sheet's tracks, and its lead-out.
+DiscLayout tableOf(const QVector<int>& starts, int leadout) {
+    DiscLayout layout;
+    for (int start : starts)
+        layout.tracks << LayoutTrack{start, true};
+    layout.leadout = leadout;
+    return layout;
+}
+
+} // namespace
+
+// The gaps, indexes, ISRCs, flags and catalog number of each kind of sheet;
+// what is malformed is refused, or dropped with a note, never guessed at.
+TEST(ImageSheet, SheetsGiveTheDiscsLayout) {
+    const QByteArray cue = "CATALOG 0724384960650\nFILE \"disc.bin\" BINARY\n"
+                           "TRACK 01 AUDIO\nISRC GBAYE6700149\nFLAGS PRE DCP\n"
+                           "INDEX 00 00:00:00\nINDEX 01 00:05:00\n"
+                           "TRACK 02 AUDIO\nINDEX 01 00:20:00\n"
+                           "TRACK 03 AUDIO\nFLAGS 4CH\nINDEX 00 00:40:00\nINDEX 01 00:42:00\n"
+                           "INDEX 02 00:50:00\n";
+    const QByteArray toc = "CD_DA\nCATALOG \"0724384960650\"\n"
+                           "TRACK AUDIO\nISRC \"GBAYE6700149\"\nPRE_EMPHASIS\nCOPY\n"
+                           "FILE \"disc.bin\" 0 00:20:00\nSTART 00:05:00\n"
+                           "TRACK AUDIO\nNO COPY\nFILE \"disc.bin\" 00:20:00 00:20:00\n"
+                           "TRACK AUDIO\nFOUR_CHANNEL_AUDIO\nPREGAP 00:02:00\n"
+                           "FILE \"disc.bin\" 00:40:00 00:20:00\nINDEX 00:08:00\n";
+    const DiscLayout disc = tableOf({375, 1500, 3150}, 4500);
+    const QString expected = "0724384960650 375+375[]GBAYE6700149PC 1500+0[] 3150+150[600]4";
+    const struct {
+        const char* what;
+        QByteArray sheet;
+        bool isToc;
+        DiscLayout disc;
+        QString layout; // empty: refused
+        int notes;
+    } cases[] = {
+        {"a cue sheet", cue, false, disc, expected, 0},
+        {"a toc sheet", toc, true, disc, expected, 0},
+        {"a hidden track without INDEX 00", QByteArray(cue).replace("INDEX 00 00:00:00\n", ""),
+         false, disc, expected, 0},
+        {"silence before track 2 that no file holds",
+         QByteArray(cue).replace("TRACK 02 AUDIO\n", "TRACK 02 AUDIO\nPREGAP 00:01:00\n"), false,
+         tableOf({375, 1575, 3225}, 4575),
+         "0724384960650 375+375[]GBAYE6700149PC 1575+75[] 3225+150[600]4", 0},
+        {"an ISRC of the wrong shape", QByteArray(cue).replace("GBAYE6700149", "GB-AYE-67-00149"),
+         false, disc, QString(expected).replace("GBAYE6700149", ""), 1},
+        {"a 14-digit catalog number", QByteArray(cue).replace("0724384960650", "07243849606501"),
+         false, disc, QString(expected).replace("0724384960650", ""), 1},
+        {"FLAGS with an unknown word", QByteArray(cue).replace("FLAGS 4CH", "FLAGS 4CH LOUD"),
+         false, disc, expected, 1},
+        {"indexes going backwards",
+         QByteArray(cue).replace("INDEX 02 00:50:00", "INDEX 02 00:41:00"),
+         false,
+         disc,
+         {},
+         0},
+        {"INDEX 00 after INDEX 01",
+         QByteArray(cue).replace("INDEX 00 00:40:00\nINDEX 01 00:42:00",
+                                 "INDEX 01 00:40:00\nINDEX 00 00:42:00"),
+         false,
+         disc,
+         {},
+         0},
+        {"a gap as long as the track before",
+         QByteArray(cue).replace("INDEX 00 00:40:00", "INDEX 00 00:20:00"),
+         false,
+         disc,
+         {},
+         0},
+        {"an index past the track's end",
+         QByteArray(cue).replace("INDEX 02 00:50:00", "INDEX 02 01:50:00"),
+         false,
+         disc,
+         {},
+         0},
+        {"a toc INDEX before the one ahead",
+         QByteArray(toc).replace("INDEX 00:08:00", "INDEX 00:08:00\nINDEX 00:07:00"),
+         true,
+         disc,
+         {},
+         0},
+        {"a toc START past its data",
+         QByteArray(toc).replace("START 00:05:00", "START 00:25:00"),
+         true,
+         disc,
+         {},
+         0},
+    };
+    for (const auto& c : cases) {
+        const ImageSheet sheet =
+            c.isToc ? ImageSheet::parseToc(c.sheet) : ImageSheet::parseCue(c.sheet);
+        QString error;
+        const DiscLayout layout = sheet.ok() ? sheet.layoutOver(c.disc, {}, &error) : DiscLayout();
+        EXPECT_EQ(layout.isEmpty() ? QString() : layoutText(layout), c.layout)
+            << c.what << ": " << sheet.error.toStdString() << error.toStdString();
+        EXPECT_EQ(sheet.notes.size(), c.notes)
+            << c.what << ": " << sheet.notes.join(' ').toStdString();
+        EXPECT_TRUE(sheet.ok() || !sheet.error.isEmpty()) << c.what;
+    }
+}
+
+// An .nrg carries its catalog number and ISRCs in the disc-at-once chunk,
+// the flags and gaps in its cue chunk.
+TEST(ImageSheet, NrgChunksGiveTheLayout) {
+    const QByteArray image = nrgImage(2, [](QByteArray& b, int table) {
+        const int cueLength = int(qFromBigEndian<quint32>(b.constData() + table + 4));
+        const int dao = table + 8 + cueLength + 8;
+        b.replace(dao + 4, 13, "0724384960650");
+        b.replace(dao + 22 + 42, 12, "GBAYE6700149");
+        // Track 2: pre-emphasis in both of its cue entries, INDEX 00 a frame early.
+        b[table + 8 + 24] = b[table + 8 + 32] = '\x11';
+        qToBigEndian<qint32>(3, b.data() + table + 8 + 28);
+    });
+    const ImageSheet sheet = ImageSheet::parseNrg(image, image.size());
+    ASSERT_TRUE(sheet.ok()) << sheet.error.toStdString();
+    QString error;
+    EXPECT_EQ(layoutText(sheet.layoutOver(tableOf({0, 4}, 8), {}, &error)),
+              "0724384960650 0+0[] 4+1[]GBAYE6700149P")
+        << error.toStdString();
+}

@@ -34,7 +34,7 @@ QString referenceId(int first, int last, int leadout, const QVector<int>& offset
 DiscLayout layout(const QVector<int>& starts, int leadout, int dataTrack = -1) {
     DiscLayout disc;
     for (int i = 0; i < starts.size(); ++i)
-        disc.tracks << ArTocTrack{starts[i], i != dataTrack};
+        disc.tracks << LayoutTrack{starts[i], i != dataTrack};
     disc.leadout = leadout;
     return disc;
 }

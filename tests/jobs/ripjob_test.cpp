@@ -1,7 +1,9 @@
 #include "cd/discimage.h"
 #include "components/audio/mediatools.h"
+#include "components/cdio/cddisc.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"
+#include "components/cdio/imagesheet.h"
 #include "components/ffmpeg/videofile.h"
 #include "jobs/jobtesttools.h"
 #include "jobs/ripjob.h"
@@ -311,5 +313,87 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
             EXPECT_TRUE(log.trimmed().endsWith(c.closing)) << log.toStdString();
         }
         ++run;
+    }
+}
+
+// Every sample of the disc lands in exactly one file, a gap at the end of the
+// track before it, and the cue sheet beside the files reads back as the same
+// disc. Five seconds of noise before track 1 are a hidden track of their own;
+// 30 silent sectors are left out, and the log says so.
+TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
+    const struct {
+        const char* what;
+        int hidden;
+        int silence;
+        QString logLine;
+    } cases[] = {
+        {"five seconds of noise", 375, 0,
+         "  Hidden track:    00:05.00 before track 01, ripped as track 00"},
+        {"30 silent sectors", 30, 30, "before track 01 are left out: digital silence"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        QFile::remove(SettingsFile::defaultPath());
+        const int realDrives = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
+        DiscImage disc;
+        disc.content = DiscImage::Content::Noise;
+        disc.leadingSilence = c.silence;
+        disc.catalog = QStringLiteral("0724384960650");
+        disc.album = QStringLiteral("Album");
+        disc.tracks = {{300, c.hidden, false, "One", "A", "GBAYE6700149", true},
+                       {400, 150, false, "Two", "A", "GBAYE6700150"},
+                       {500, 0, false, "Three", "A", {}, false, {100}}};
+        SettingsFile(SettingsFile::defaultPath())
+            .ini()
+            .writeString("Drives", "image1", disc.write(dir.path(), "disc"));
+        CdioGrabber grabber{SettingsFile::defaultPath()};
+        grabber.setMediaPollInterval(3600 * 1000);
+        grabber.initialize();
+        grabber.setCurrentDrive(realDrives + 1);
+        grabber.readDisc();
+        ASSERT_EQ(grabber.hasHiddenTrack(), c.silence == 0);
+        QVector<JobRow> rows;
+        for (int track = grabber.hasHiddenTrack() ? CdGrabber::HiddenTrack : 0; track < 3;
+             track = track < 0 ? 0 : track + 1) {
+            grabber.selectTrack(track);
+            rows << JobRow{int(rows.size()),
+                           grabber.getTrackTitle(),
+                           {},
+                           track,
+                           FormatWav,
+                           {grabber.getTrackTitle(), "A", "Album"}};
+        }
+        RipComponents parts{settingsWriters(dir.filePath("encoders.ini")), rmWriters(), {}, {}};
+        parts.check.writeLog = true;
+        parts.check.cueSheet = 1;
+        const QString out = dir.filePath("out");
+        RipJob job({out, FolderScheme::None, 0}, rows, grabber, parts);
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+        ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
+
+        QByteArray files;
+        for (int row = 0; row < rows.size(); ++row)
+            files += wavData(events.outputs[row]);
+        const int first = c.silence == 0 ? 0 : c.hidden;
+        QByteArray image;
+        for (int frame = first; frame < disc.totalFrames(); ++frame)
+            image += disc.frame(frame);
+        EXPECT_TRUE(files == image);
+
+        const DiscLayout layout = grabber.getDiscLayout();
+        const std::unique_ptr<CdDisc> again = CdDisc::open({out + "/Album.cue", true});
+        ASSERT_TRUE(again) << ImageSheet::check(out + "/Album.cue").error.toStdString();
+        EXPECT_EQ(again->contents().layout, layout);
+        EXPECT_EQ(again->contents().layout.accurateRipId(), layout.accurateRipId());
+        QFile log(job.logPath());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        EXPECT_TRUE(text.contains(c.logLine)) << text.toStdString();
+        EXPECT_TRUE(text.contains("  Track 02:  gap 00:02.00, ISRC GBAYE6700150"))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains("  Cue sheet:       " + out + "/Album.cue"));
+        EXPECT_TRUE(QFile::exists(out + "/Album.m3u8"));
     }
 }

@@ -123,3 +123,37 @@ TEST_F(VorbisCommentsTest, FlacBlocksThatOutgrowThePaddingRewriteTheFileWhole) {
 }
 
 } // namespace
+
+// A ripped track's ISRC, the release's barcode and the track's number on the
+// disc (0 for a hidden track), as taggers and players name them in each format.
+TEST_F(VorbisCommentsTest, DiscValuesReachOutsideReadersInEveryFormat) {
+    TagExtras extras;
+    extras.isrc = QStringLiteral("GBAYE6700149");
+    extras.barcode = QStringLiteral("0724384960650");
+    extras.trackNumber = 0;
+    const struct {
+        QString file;
+        const char* keys; // ISRC, barcode and track number as mutagen lists them
+    } cases[] = {
+        {makeMedia(path("a.mp3"), "mp3"), "TSRC TXXX:BARCODE TRCK"},
+        {makeMedia(path("a.ogg"), "ogg"), "isrc barcode tracknumber"},
+        {ourFile(FormatFlac, "a.flac"), "isrc barcode tracknumber"},
+        {makeMedia(path("a.wma"), "wma"), "WM/ISRC WM/Barcode WM/TrackNumber"},
+    };
+    for (const auto& c : cases) {
+        writeOutputTags(c.file, {"t", "a", "b"}, extras);
+        const Result read = mutagen(
+            QStringLiteral(
+                "import mutagen\nf = mutagen.File(sys.argv[1])\n"
+                "print(' '.join(str(f.tags[k][0] if isinstance(f.tags[k], list) else f.tags[k]) "
+                "for k in '%1'.split()))")
+                .arg(c.keys),
+            c.file);
+        EXPECT_EQ(read.out.trimmed(), "GBAYE6700149 0724384960650 0")
+            << c.file.toStdString() << read.err.toStdString();
+        const QMap<QString, QString> probed = ffprobeTags(c.file);
+        EXPECT_EQ(probed.value("isrc", probed.value("tsrc", probed.value("wm/isrc"))),
+                  "GBAYE6700149")
+            << c.file.toStdString();
+    }
+}

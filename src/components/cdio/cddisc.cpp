@@ -2,6 +2,8 @@
 
 #include "components/cdio/cdiolock.h"
 #include "components/cdio/imagesheet.h"
+#include "components/cdio/sheetimage.h"
+#include "components/subchannel.h"
 #include "platform/regularfile.h"
 #include "values/untrustedtext.h"
 
@@ -12,6 +14,7 @@
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
+#include <cdio/mmc_ll_cmds.h>
 
 namespace {
 
@@ -40,6 +43,64 @@ QVector<int> bigEndianCueTracks(const QString& sheet) {
     return tracks;
 }
 
+// The drive's formatted Q sub-channel, read with each sector (READ CD). A
+// drive that refuses the command, or a Q that is no position (ADR 1), gives
+// nothing. The caller holds the library's lock.
+class QSubchannel : public SubchannelReader {
+public:
+    explicit QSubchannel(CdIo_t* cdio) : m_cdio(cdio) {}
+
+    std::optional<QPosition> qPosition(int lsn) override {
+        uchar buffer[CdDisc::FrameBytes + 16] = {};
+        if (m_refused ||
+            mmc_read_cd(m_cdio, buffer, lsn, 1 /* CD-DA */, false, false, 0, true, false, 0,
+                        2 /* formatted Q */, sizeof buffer, 1) != DRIVER_OP_SUCCESS) {
+            m_refused = true; // a drive without the command is not asked again
+            return std::nullopt;
+        }
+        const uchar* q = buffer + CdDisc::FrameBytes;
+        const auto bcd = [](uchar value) {
+            return (value >> 4) > 9 || (value & 0xf) > 9 ? -1 : (value >> 4) * 10 + (value & 0xf);
+        };
+        if ((q[0] & 0x0f) != 1 || bcd(q[1]) < 1 || bcd(q[2]) < 0)
+            return std::nullopt;
+        return QPosition{bcd(q[1]), bcd(q[2])};
+    }
+
+private:
+    CdIo_t* m_cdio;
+    bool m_refused = false;
+};
+
+// What the drive reports beside the table of contents: the catalog number,
+// each track's ISRC and the flags of its sub-channel. A drive answers
+// garbage as often as nothing, so a value of the wrong shape is dropped.
+void discValues(CdIo_t* cdio, track_t first, DiscLayout* layout) {
+    const auto text = [](char* value) {
+        const QString out = value ? QString::fromLatin1(value).trimmed() : QString();
+        cdio_free(value);
+        return out;
+    };
+    const QString catalog = text(cdio_get_mcn(cdio));
+    if (DiscLayout::catalogProblem(catalog).isEmpty())
+        layout->catalog = catalog;
+    for (int i = 0; i < layout->tracks.size(); ++i) {
+        LayoutTrack& track = layout->tracks[i];
+        const auto number = track_t(first + i);
+        if (track.audio) {
+            const QString isrc = text(cdio_get_track_isrc(cdio, number));
+            if (DiscLayout::isrcProblem(isrc).isEmpty())
+                track.isrc = isrc;
+        }
+        track.preEmphasis = cdio_get_track_preemphasis(cdio, number) == CDIO_TRACK_FLAG_TRUE;
+        track.copyPermitted = cdio_get_track_copy_permit(cdio, number) == CDIO_TRACK_FLAG_TRUE;
+        track.fourChannel = cdio_get_track_channels(cdio, number) == 4;
+    }
+    // Gaps need the Q sub-channel read around each track's start.
+    QSubchannel q(cdio);
+    *layout = withGaps(*layout, q);
+}
+
 } // namespace
 
 CdToc DiscContents::toc() const {
@@ -66,7 +127,13 @@ std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
         const ImageSheet sheet = ImageSheet::check(drive.path);
         if (!sheet.ok())
             return nullptr;
-        if (suffix == QLatin1String("cue")) {
+        if (suffix == QLatin1String("cue") && sheet.ownReader()) {
+            QString error;
+            std::unique_ptr<SheetImage> image = SheetImage::open(drive.path, sheet, &error);
+            if (!image)
+                return nullptr;
+            return std::unique_ptr<CdDisc>(new CdDisc(drive, nullptr, std::move(image)));
+        } else if (suffix == QLatin1String("cue")) {
             cdio = cdio_open_cue(path.constData());
         } else if (suffix == QLatin1String("toc")) {
             // A private copy of the checked sheet, read once while it opens.
@@ -84,14 +151,42 @@ std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
     return std::unique_ptr<CdDisc>(new CdDisc(drive, cdio));
 }
 
-CdDisc::CdDisc(CdDrive drive, CdIo_t* cdio) : m_drive(std::move(drive)), m_cdio(cdio) {}
+CdDisc::CdDisc(CdDrive drive, CdIo_t* cdio, std::unique_ptr<SheetImage> image)
+    : m_drive(std::move(drive)), m_cdio(cdio), m_image(std::move(image)) {}
 
 CdDisc::~CdDisc() {
     const CdioLock lock;
-    cdio_destroy(m_cdio);
+    if (m_cdio)
+        cdio_destroy(m_cdio);
 }
 
 DiscContents CdDisc::contents(bool withText) const {
+    if (m_image) {
+        // The layout was read with the sheet, once.
+        DiscContents disc;
+        const DiscLayout& layout = m_image->layout();
+        const ImageSheet& sheet = m_image->sheet();
+        for (int i = 0; i < layout.tracks.size(); ++i) {
+            CdTrack track;
+            track.start = layout.tracks[i].start;
+            track.frames =
+                (i + 1 < layout.tracks.size() ? layout.tracks[i + 1].start : layout.leadout) -
+                track.start;
+            track.audio = layout.tracks[i].audio;
+            if (withText) {
+                track.title = sheet.tracks[i].title;
+                track.artist = sheet.tracks[i].performer;
+            }
+            disc.tracks << track;
+        }
+        disc.leadout = layout.leadout;
+        if (withText) {
+            disc.album = sheet.title;
+            disc.artist = sheet.performer;
+            disc.layout = layout;
+        }
+        return disc;
+    }
     const CdioLock lock;
     DiscContents disc;
     const track_t first = cdio_get_first_track_num(m_cdio);
@@ -132,6 +227,24 @@ DiscContents CdDisc::contents(bool withText) const {
     if (!withText)
         return disc;
 
+    for (const CdTrack& track : disc.tracks)
+        disc.layout.tracks << LayoutTrack{track.start, track.audio};
+    disc.layout.leadout = leadout;
+    if (m_drive.isImage) {
+        // The sheet is Orvelle's to read: libcdio keeps no gaps or indexes of it.
+        const ImageSheet sheet = ImageSheet::check(m_drive.path);
+        QString error;
+        const DiscLayout layout =
+            sheet.ok() ? sheet.layoutOver(disc.layout, {}, &error) : DiscLayout();
+        if (!layout.isEmpty())
+            disc.layout = layout;
+        else
+            disc.layout.notes << QStringLiteral("Gaps and indexes left out: %1")
+                                     .arg(sheet.ok() ? error : sheet.error);
+    } else {
+        discValues(m_cdio, first, &disc.layout);
+    }
+
     const cdtext_t* text = cdio_get_cdtext(m_cdio);
     disc.album = cdText(text, CDTEXT_FIELD_TITLE, 0);
     disc.artist = cdText(text, CDTEXT_FIELD_PERFORMER, 0);
@@ -145,6 +258,8 @@ DiscContents CdDisc::contents(bool withText) const {
 
 DriveIdentity CdDisc::identity() const {
     if (m_drive.isImage) {
+        if (m_image)
+            return {QStringLiteral("Disc image"), QStringLiteral("CUE"), QStringLiteral("Orvelle")};
         const QString suffix = QFileInfo(m_drive.path).suffix().toUpper();
         // An image has no firmware; the revision is that of the library reading it.
         return {QStringLiteral("Disc image"), suffix,
@@ -166,7 +281,7 @@ DriveVolume CdDisc::volume(const DiscContents& disc) const {
     if (disc.isEmpty())
         return {};
     for (const CdTrack& track : disc.tracks) {
-        if (track.audio)
+        if (track.audio || m_image)
             continue;
         // A data track carries the disc's name in its ISO 9660 primary
         // volume descriptor, sector 16 of the track.
@@ -182,6 +297,8 @@ DriveVolume CdDisc::volume(const DiscContents& disc) const {
 }
 
 bool CdDisc::readAudio(int lsn, int count, char* buffer) const {
+    if (m_image)
+        return count > 0 && m_image->read(lsn, count, buffer);
     const CdioLock lock;
     return count > 0 && cdio_read_audio_sectors(m_cdio, buffer, lsn, count) == DRIVER_OP_SUCCESS;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "checksums/disclayout.h"
 #include "components/cdio/cddrivelist.h"
 #include "values/cdtoc.h"
 
@@ -9,6 +10,7 @@
 
 // libcdio's handle; its headers stay in the .cpp files.
 typedef struct _CdIo CdIo_t;
+class SheetImage;
 
 struct CdTrack {
     int start = 0;  // first frame (LSN)
@@ -27,6 +29,9 @@ struct DiscContents {
     int leadout = 0;
     QString album;  // CD-TEXT title of the disc
     QString artist; // CD-TEXT performer of the disc
+    // The table of contents grown by the gaps, indexes, ISRCs, flags and
+    // catalog number, read with the text.
+    DiscLayout layout;
 
     bool isEmpty() const { return tracks.isEmpty(); }
     CdToc toc() const;
@@ -52,6 +57,8 @@ public:
     CdDisc& operator=(const CdDisc&) = delete;
 
     const CdDrive& drive() const { return m_drive; }
+    // Null for a cue sheet over audio files, which Orvelle reads itself and
+    // which is read exactly as it is, without paranoia.
     CdIo_t* handle() const { return m_cdio; }
 
     // Empty when there is no disc or its table of contents makes no sense.
@@ -65,8 +72,9 @@ public:
     bool readAudio(int lsn, int count, char* buffer) const;
 
 private:
-    CdDisc(CdDrive drive, CdIo_t* cdio);
+    CdDisc(CdDrive drive, CdIo_t* cdio, std::unique_ptr<SheetImage> image = {});
 
     CdDrive m_drive;
     CdIo_t* m_cdio;
+    std::unique_ptr<SheetImage> m_image;
 };

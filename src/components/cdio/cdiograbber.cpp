@@ -101,9 +101,46 @@ QString CdioGrabber::getDriveId() {
     return currentDrive().path;
 }
 
+namespace {
+
+// Audio before track 1 becomes a track when there is at least a second of it
+// and it is not digital silence; the layout's notes say why it is left out.
+CdTrack hiddenTrack(const CdDisc& disc, DiscLayout& layout, bool bigEndian) {
+    const int frames = layout.hiddenFrames();
+    if (frames <= 0)
+        return {};
+    if (frames < DiscLayout::MinHiddenFrames) {
+        layout.notes << QStringLiteral("The %1 sectors before track 01 are left out: shorter "
+                                       "than a second.")
+                            .arg(frames);
+        return {};
+    }
+    constexpr int Block = 75;
+    QByteArray pcm(Block * CdDisc::FrameBytes, '\0');
+    for (int at = 0; at < frames; at += Block) {
+        const int count = qMin(Block, frames - at);
+        if (!disc.readAudio(at, count, pcm.data()))
+            break;
+        const QByteArray read =
+            QByteArray::fromRawData(pcm.constData(), count * CdDisc::FrameBytes);
+        if (read.count('\0') != read.size()) {
+            CdTrack track;
+            track.frames = frames;
+            track.bigEndian = bigEndian;
+            return track;
+        }
+    }
+    layout.notes << QStringLiteral("The %1 sectors before track 01 are left out: digital silence.")
+                        .arg(frames);
+    return {};
+}
+
+} // namespace
+
 void CdioGrabber::readDisc() {
     m_track = -1;
     m_disc = {};
+    m_hidden = {};
     m_discError.clear();
     if (m_drive < 0)
         return;
@@ -111,6 +148,8 @@ void CdioGrabber::readDisc() {
     DriveState state;
     if (const std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive())) {
         m_disc = disc->contents();
+        if (!m_disc.isEmpty() && m_disc.tracks.first().audio)
+            m_hidden = hiddenTrack(*disc, m_disc.layout, m_disc.tracks.first().bigEndian);
         if (!m_disc.isEmpty())
             state = {m_disc.toc().toText(), disc->volume(m_disc)};
     } else if (currentDrive().isImage && QFileInfo::exists(currentDrive().path)) {
@@ -125,12 +164,18 @@ int CdioGrabber::getTrackCount() {
 }
 
 void CdioGrabber::selectTrack(int track) {
+    if (track == HiddenTrack && hasHiddenTrack()) {
+        m_track = track;
+        return;
+    }
     if (track < 0 || track >= m_disc.tracks.size())
         throw ComponentError(QStringLiteral("There is no track %1 on the disc.").arg(track + 1));
     m_track = track;
 }
 
 const CdTrack& CdioGrabber::selectedTrack() const {
+    if (m_track == HiddenTrack && m_hidden.frames > 0)
+        return m_hidden;
     if (m_track < 0 || m_track >= m_disc.tracks.size())
         throw ComponentError(QStringLiteral("No track of the disc is selected."));
     return m_disc.tracks[m_track];
@@ -164,6 +209,8 @@ QString CdioGrabber::getTrackTitle() {
         return found->title(m_track);
     if (!track.title.isEmpty())
         return track.title;
+    if (m_track == HiddenTrack)
+        return QStringLiteral("Hidden Track");
     return QStringLiteral("Session1 Track%1").arg(m_track + 1);
 }
 
@@ -233,15 +280,12 @@ int CdioGrabber::getReadOffset() {
 }
 
 DiscLayout CdioGrabber::getDiscLayout() {
-    DiscLayout layout;
-    for (const CdTrack& track : m_disc.tracks)
-        layout.tracks << ArTocTrack{track.start, track.audio};
-    layout.leadout = m_disc.leadout;
-    return layout;
+    return m_disc.layout;
 }
 
 std::pair<int, int> CdioGrabber::audioRange() const {
-    int first = -1;
+    // A hidden track is audio from the disc's first sector on.
+    int first = m_hidden.frames > 0 ? 0 : -1;
     int end = 0;
     for (const CdTrack& track : m_disc.tracks) {
         if (!track.audio)

@@ -42,6 +42,7 @@ public:
     QString getDiscError() override { return m_discError; }
     int getTrackCount() override;
     void selectTrack(int track) override;
+    bool hasHiddenTrack() override { return m_hidden.frames > 0; }
     int getTrackLength() override;
     int getTrackMinutes() override;
     int getTrackSeconds() override;
@@ -110,6 +111,7 @@ private:
     int m_drive = -1; // 0-based
     QHash<QString, DriveIdentity> m_identities;
     DiscContents m_disc;
+    CdTrack m_hidden; // no frames when the disc has no hidden track to rip
     QString m_discError;
     int m_track = -1;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "checksums/disclayout.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -22,21 +24,53 @@ public:
     // reads it into a buffer of this size, and asserts it fits.
     static constexpr qint64 MaxNrgTableBytes = 4096;
 
+    // An INDEX of a track. In a cue sheet: frames into the data file it
+    // names (file from 0); in a .toc or an .nrg: frames from the track's
+    // INDEX 01, with file -1.
+    struct Index {
+        int number = 1;
+        int file = -1;
+        int frame = 0;
+    };
+
     struct Track {
         int number = 0;
         // The sheet declares the track's data big-endian (a cue MOTOROLA file).
         bool bigEndian = false;
+        bool audio = true;
+        QVector<Index> indexes; // numbers ascending; INDEX 01 always among them
+        int silence = 0;        // frames of silence before INDEX 01 that no file holds (PREGAP)
+        QString isrc;
+        bool preEmphasis = false;
+        bool copyPermitted = false;
+        bool fourChannel = false;
+        QString title; // cue TITLE and PERFORMER, cleaned
+        QString performer;
     };
 
     QVector<Track> tracks;
+    QString catalog; // the disc's catalog number (MCN), when the sheet names a valid one
+    QString title;   // the disc's, from a cue sheet
+    QString performer;
+    // What the sheet holds that is dropped, and why: a malformed ISRC or
+    // catalog number, unknown FLAGS words. The rip log lists them.
+    QStringList notes;
     // The data files as the sheet names them (relative to its folder or absolute).
     QStringList dataFiles;
+    // For a cue sheet, each file's type as the FILE line gives it: BINARY,
+    // MOTOROLA, WAVE, ... in capitals.
+    QStringList fileTypes;
     // For a .toc, by check(): the sheet as libcdio is to read it, which names
     // each data file by the absolute path that was checked.
     QByteArray libraryToc;
     QString error; // why the image is refused; empty when it may be opened
 
     bool ok() const { return error.isEmpty(); }
+    // A cue sheet that names audio files (WAVE) or more than one file, which
+    // Orvelle reads itself (SheetImage); libcdio reads the others.
+    bool ownReader() const {
+        return dataFiles.size() > 1 || fileTypes.contains(QLatin1String("WAVE"));
+    }
 
     // The image at path, chosen by its suffix (.cue, .toc, .nrg): its sheet
     // or chunk table, and the data files libcdio would open for it.
@@ -47,4 +81,14 @@ public:
     static ImageSheet parseToc(const QByteArray& text);
     // tail: the last bytes of an .nrg file of fileSize bytes (all of it when small).
     static ImageSheet parseNrg(const QByteArray& tail, qint64 fileSize);
+
+    // The layout the sheet describes over the table of contents a reader
+    // found for it (starts, lead-out, data tracks): the gaps, indexes, ISRCs,
+    // flags and catalog number. fileFrames: the length of each data file of
+    // a cue sheet, which a gap across two files needs. Empty, with *why set,
+    // when the sheet and the table disagree, a gap spans files of unknown
+    // length, or the gaps and indexes make no disc: a gap as long as the
+    // track before it, an index past its track's end.
+    DiscLayout layoutOver(const DiscLayout& toc, const QVector<int>& fileFrames,
+                          QString* why) const;
 };

@@ -322,7 +322,9 @@ TrackReader::Step TrackReader::Private::readSpan(QByteArray* out) {
     if (lsn < readFirst || lsn >= readEnd)
         out->append(QByteArray(CdDisc::FrameBytes, '\0'));
     else
-        step = settings.mode == ReadSettings::Burst ? readBurst(lsn, out) : readParanoia(lsn, out);
+        // A sheet over files has nothing paranoia could correct.
+        step = settings.mode == ReadSettings::Burst || !disc.handle() ? readBurst(lsn, out)
+                                                                      : readParanoia(lsn, out);
     if (step != Step::Failed)
         ++spanPosition;
     return step;

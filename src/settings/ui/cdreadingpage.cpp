@@ -6,6 +6,8 @@
 #include "settings/ui/settingscontrols.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,6 +79,26 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     offsetLayout->addLayout(offsetRow);
     offsetLayout->addWidget(m_offsetStatus);
 
+    // What a rip makes of the disc beside its tracks.
+    auto* discBox = new QGroupBox(tr("The Whole Disc"), this);
+    discBox->setObjectName(QStringLiteral("gb_disc"));
+    m_hiddenTrack = new QCheckBox(tr("Rip a hidden track (audio before track 1)"), discBox);
+    m_hiddenTrack->setObjectName(QStringLiteral("ck_hiddentrack"));
+    const QStringList cueChoices{tr("Never"), tr("For lossless outputs"), tr("For every output")};
+    m_cueSheet = new QComboBox(discBox);
+    m_cueSheet->setObjectName(QStringLiteral("cb_cuesheet"));
+    m_cueSheet->addItems(cueChoices);
+    m_deEmphasis = new QComboBox(discBox);
+    m_deEmphasis->setObjectName(QStringLiteral("cb_deemphasis"));
+    m_deEmphasis->addItems({tr("Off"), tr("For lossy outputs only"), tr("For every output")});
+    m_deEmphasis->setToolTip(tr("Tracks mastered with pre-emphasis (flagged PRE) get the "
+                                "50/15 \u00b5s de-emphasis filter; lossless files stay exact "
+                                "unless every output is chosen."));
+    auto* discForm = new QFormLayout(discBox);
+    discForm->addRow(m_hiddenTrack);
+    discForm->addRow(tr("Cue sheet and playlist:"), m_cueSheet);
+    discForm->addRow(tr("De-emphasise:"), m_deEmphasis);
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Retries on Read or Synch Error: "), m_retries);
     auto* layout = new QVBoxLayout(this);
@@ -84,13 +106,17 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     layout->addLayout(form);
     layout->addWidget(actionBox);
     layout->addWidget(offsetBox);
+    layout->addWidget(discBox);
     layout->addStretch();
     connect(m_findOffset, &QPushButton::clicked, this, &CdReadingPage::findOffset);
 
     bind({{m_modes, &m_pendingReadMode, CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount},
           {m_retries, CdReadingKeys::RetriesForDialog},
           {m_actions, &m_pendingErrorAction, CdReadingKeys::ErrorAction,
-           CdReadingKeys::ErrorActionCount}});
+           CdReadingKeys::ErrorActionCount},
+          {m_hiddenTrack, CdReadingKeys::HiddenTrack},
+          {m_cueSheet, CdReadingKeys::CueSheet},
+          {m_deEmphasis, CdReadingKeys::DeEmphasis}});
 }
 
 void CdReadingPage::findOffset() {

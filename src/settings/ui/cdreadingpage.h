@@ -6,6 +6,8 @@
 #include <optional>
 
 class QButtonGroup;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -52,5 +54,8 @@ private:
     QSpinBox* m_offset;
     QPushButton* m_findOffset;
     QLabel* m_offsetStatus;
+    QCheckBox* m_hiddenTrack;
+    QComboBox* m_cueSheet;
+    QComboBox* m_deEmphasis;
     int m_finding = 0; // the search whose answer counts
 };
