@@ -160,6 +160,8 @@ QString CliOptions::parse(const QStringList& arguments) {
             error = flag(&noCue);
         } else if (name == QLatin1String("--no-hidden-track")) {
             error = flag(&noHiddenTrack);
+        } else if (name == QLatin1String("--image")) {
+            error = flag(&image);
         } else if (name == QLatin1String("--list")) {
             error = flag(&list);
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
@@ -191,9 +193,14 @@ QString CliOptions::parse(const QStringList& arguments) {
             return QStringLiteral("--cd takes one drive or disc image, not %1.").arg(inputs.size());
         if (recursive)
             return QStringLiteral("--recursive is for folders, not for --cd.");
+        if (image && tracksGiven)
+            return QStringLiteral("--image rips the whole disc; it takes no --tracks.");
+        if (image && format && *format != FormatFlac && *format != FormatWav)
+            return QStringLiteral("--image makes one FLAC or WAV file; give -f flac or -f wav.");
         return {};
     }
-    if (tracksGiven || freedb || musicBrainz || requireAccurate || noLog || noCue || noHiddenTrack)
+    if (tracksGiven || freedb || musicBrainz || requireAccurate || noLog || noCue ||
+        noHiddenTrack || image)
         return QStringLiteral("%1 is for --cd only.")
             .arg(tracksGiven       ? QStringLiteral("--tracks")
                  : freedb          ? QStringLiteral("--freedb")
@@ -201,7 +208,8 @@ QString CliOptions::parse(const QStringList& arguments) {
                  : requireAccurate ? QStringLiteral("--require-accurate")
                  : noLog           ? QStringLiteral("--no-log")
                  : noCue           ? QStringLiteral("--no-cue")
-                                   : QStringLiteral("--no-hidden-track"));
+                 : noHiddenTrack   ? QStringLiteral("--no-hidden-track")
+                                   : QStringLiteral("--image"));
     if (inputs.isEmpty())
         return QStringLiteral("No file or folder to convert was given.");
     return {};
@@ -246,6 +254,8 @@ QString helpText() {
         "      --no-log           write no rip log beside the ripped files\n"
         "      --no-cue           write no cue sheet and playlist beside them\n"
         "      --no-hidden-track  leave out audio hidden before track 1\n"
+        "      --image            rip the whole disc as one FLAC or WAV file, with\n"
+        "                         its cue sheet beside it (and inside a FLAC)\n"
         "      --list             convert nothing: list the files (duration, title,\n"
         "                         artist, album), or the disc's FreeDB and AccurateRip\n"
         "                         IDs and its tracks\n"

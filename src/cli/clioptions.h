@@ -27,6 +27,7 @@ struct CliOptions {
     bool noLog = false;           // no rip log beside the files
     bool noCue = false;           // no cue sheet and playlist beside the files
     bool noHiddenTrack = false;   // audio before track 1 is not ripped
+    bool image = false;           // the whole disc as one FLAC or WAV file
     bool list = false;
     bool quiet = false;
     bool help = false;

@@ -228,6 +228,17 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
                                                                    ? 0
                                                                    : found.track + 1));
     }
+    if (options.image || (RipCheckSettings::from(settings).image &&
+                          (run.format == FormatFlac || run.format == FormatWav))) {
+        if (run.format != FormatFlac && run.format != FormatWav) {
+            console.failed(driveName,
+                           QStringLiteral("--image makes one FLAC or WAV file; give -f flac or "
+                                          "-f wav."));
+            return 2;
+        }
+        rows = {wholeDiscRow(rows.value(0))};
+        sources = {QStringLiteral("%1 (the whole disc)").arg(driveName)};
+    }
     RipComponents components = run.ripComponents();
     components.check = RipCheckSettings::from(settings);
     components.check.writeLog = !options.noLog;

@@ -42,6 +42,8 @@ public:
     // second of it, and it is not digital silence.
     static constexpr int HiddenTrack = -2;
     virtual bool hasHiddenTrack() { return false; }
+    // A rip's row that stands for the whole disc as one file; never selected.
+    static constexpr int WholeDisc = -3;
     virtual int getTrackLength() = 0; // CD frames
     virtual int getTrackMinutes() = 0;
     virtual int getTrackSeconds() = 0;

@@ -73,6 +73,10 @@ void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
     for (int i = 0; i < m_rows.count(); ++i)
         if (m_rows.isTicked(i))
             rows << jobRow(m_rows, i);
+    // The disc as one file: its progress shows on the first ticked row.
+    if (check.image && !rows.isEmpty() &&
+        (rows.first().format == FormatFlac || rows.first().format == FormatWav))
+        rows = {wholeDiscRow(rows.first())};
     RipComponents parts{writers(std::move(encoders)), m_parts.rm, m_parts.tags, check};
     auto job =
         std::make_unique<RipJob>(withCurrentTargets(settings), rows, m_grabber, std::move(parts));

@@ -148,7 +148,7 @@ QByteArray CueSheet::flacBlock(const DiscLayout& layout, int first) {
     out += u64(2 * CdToc::FramesPerSecond * SamplesPerFrame); // the lead-in of a CD
     out += char(0x80);                                        // a CD
     out += QByteArray(258, '\0');
-    QByteArray tracks;
+    QByteArray entries;
     int count = 0;
     const int end = layout.audioEnd();
     for (int t = 0; t < layout.tracks.size(); ++t) {
@@ -156,13 +156,13 @@ QByteArray CueSheet::flacBlock(const DiscLayout& layout, int first) {
         if (!track.audio)
             continue;
         const int gapStart = qMax(first, track.start - track.pregap);
-        tracks += u64(quint64(gapStart - first) * SamplesPerFrame);
-        tracks += char(t + 1);
-        tracks +=
+        entries += u64(quint64(gapStart - first) * SamplesPerFrame);
+        entries += char(t + 1);
+        entries +=
             (DiscLayout::isrcProblem(track.isrc).isEmpty() ? track.isrc.toLatin1() : QByteArray())
                 .leftJustified(12, '\0', true);
-        tracks += char(track.preEmphasis ? 0x40 : 0x00);
-        tracks += QByteArray(13, '\0');
+        entries += char(track.preEmphasis ? 0x40 : 0x00);
+        entries += QByteArray(13, '\0');
         QByteArray indexes;
         int indexCount = 0;
         const auto index = [&](int number, int frame) {
@@ -176,13 +176,13 @@ QByteArray CueSheet::flacBlock(const DiscLayout& layout, int first) {
         index(1, track.start);
         for (int i = 0; i < track.indexes.size(); ++i)
             index(i + 2, track.start + track.indexes[i]);
-        tracks += char(indexCount) + indexes;
+        entries += char(indexCount) + indexes;
         ++count;
     }
     // The lead-out: where the audio ends, before a data session.
-    tracks += u64(quint64(qMax(0, end - first)) * SamplesPerFrame);
-    tracks += char(170);
-    tracks += QByteArray(12, '\0') + char(0) + QByteArray(13, '\0') + char(0);
+    entries += u64(quint64(qMax(0, end - first)) * SamplesPerFrame);
+    entries += char(170);
+    entries += QByteArray(12, '\0') + char(0) + QByteArray(13, '\0') + char(0);
     out += char(count + 1);
-    return out + tracks;
+    return out + entries;
 }

@@ -25,5 +25,6 @@ RipCheckSettings RipCheckSettings::from(const SettingsFile& settings) {
     check.errorAction = settings.readPosition(ErrorAction, ErrorActionCount);
     check.cueSheet = settings.readPosition(CueSheet, DiscChoiceCount);
     check.deEmphasis = settings.readPosition(DeEmphasis, DiscChoiceCount);
+    check.image = settings.read(DiscAsOneFile);
     return check;
 }

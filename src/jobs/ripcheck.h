@@ -21,6 +21,7 @@ struct RipCheckSettings {
     // kinds of output, 2 every output; see CdReadingKeys).
     int cueSheet = 0;
     int deEmphasis = 0;
+    bool image = false; // a rip to FLAC or WAV is one file of the whole disc
 
     // Everything on, the server from section "AccurateRip", the cache in
     // the folder "AccurateRip" beside the settings file.

@@ -48,6 +48,13 @@ QString writeBeside(const QString& folder, const QString& name, const QString& t
 
 } // namespace
 
+JobRow wholeDiscRow(JobRow first) {
+    first.track = CdGrabber::WholeDisc;
+    first.caption = first.tag.album;
+    first.tag.title = first.tag.album;
+    return first;
+}
+
 // A track in flight: read by the grabber into its pipe, encoded by its copy.
 struct RipJob::Track {
     JobRow row;
@@ -57,6 +64,14 @@ struct RipJob::Track {
     bool read = false;             // the grabber is done with it
     TrackCheck check;              // the checksums of a complete read
     int shown = -1;                // the encoding progress shown last
+    // The whole disc as one file: the tracks read one after the other into
+    // the pipe (the hidden part first), and each one's checksums.
+    QVector<int> segments;
+    QString part; // where the file is written
+    int segment = 0;
+    qint64 framesRead = 0;
+    qint64 frames = 0;
+    QVector<TrackCheck> checks;
 };
 
 RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber,
@@ -165,23 +180,41 @@ void RipJob::startRow(JobRow row) {
                 ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
                 : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
         m_grabber.endRawRead();
-        m_grabber.selectTrack(row.track);
-        const qint64 trackBytes = qint64(m_grabber.getTrackLength()) * CdFrameBytes;
+        if (row.track == CdGrabber::WholeDisc) {
+            // From the disc's first sector to the end of its audio.
+            if (m_layout.hiddenFrames() > 0)
+                track->segments << CdGrabber::HiddenTrack;
+            for (int t = 0; t < m_layout.tracks.size(); ++t)
+                if (m_layout.tracks[t].audio)
+                    track->segments << t;
+            for (int segment : std::as_const(track->segments)) {
+                m_grabber.selectTrack(segment);
+                track->frames += m_grabber.getTrackLength();
+            }
+            const CueSheet sheet = discSheet(QFileInfo(path).fileName(), row.tag);
+            row.disc.cueSheet = sheet.text();
+            if (row.format == FormatFlac)
+                row.disc.cueSheetBlock = CueSheet::flacBlock(m_layout, 0);
+            track->part = partFileOf(path);
+            m_grabber.selectTrack(track->segments.value(0));
+        } else {
+            m_grabber.selectTrack(row.track);
+            track->frames = m_grabber.getTrackLength();
+        }
+        const qint64 trackBytes = track->frames * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
         std::unique_ptr<PcmSource> source = std::make_unique<PipeSource>(track->pipe, trackBytes);
-        if (row.track == CdGrabber::HiddenTrack)
-            row.disc.trackNumber = 0;
+        row.disc.barcode = m_layout.catalog;
+        row.disc.trackNumber = discNumber(row.track);
         if (row.track >= 0 && row.track < m_layout.tracks.size()) {
             const LayoutTrack& disc = m_layout.tracks[row.track];
             row.disc.isrc = disc.isrc;
-            row.disc.barcode = m_layout.catalog;
-            row.disc.trackNumber = row.track + 1;
             const int deEmphasis = m_components.check.deEmphasis;
             if (disc.preEmphasis &&
                 (deEmphasis == 2 || (deEmphasis == 1 && !isLossless(row.format))))
                 source = std::make_unique<DeEmphasisSource>(std::move(source));
-            track->row = row;
         }
+        track->row = row;
         track->copy =
             std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
                                       m_components.tags, track->stop, m_settings.replayGain);
@@ -234,6 +267,27 @@ void RipJob::saveFolderPictureIn(const QString& folder) {
 void RipJob::grabProgress(double percent) {
     if (!m_reading || m_stop)
         return;
+    Track& reading = *m_reading;
+    if (!reading.segments.isEmpty()) {
+        const qint64 length = m_grabber.getTrackLength();
+        if (percent == 100.0) {
+            reading.checks << m_grabber.getTrackCheck();
+            reading.framesRead += length;
+            if (++reading.segment < reading.segments.size()) {
+                try {
+                    m_grabber.selectTrack(reading.segments[reading.segment]);
+                    m_grabber.grabToFile(reading.part, std::make_shared<PipeWriter>(reading.pipe));
+                } catch (const std::exception& e) {
+                    grabFailed(QString::fromUtf8(e.what()));
+                }
+                return;
+            }
+        } else {
+            // The disc's share read so far.
+            percent = (reading.framesRead + percent / 100 * length) * 100 /
+                      qMax<qint64>(1, reading.frames);
+        }
+    }
     if (percent == 100.0) {
         m_reading->check = m_grabber.getTrackCheck();
         m_reading->pipe->finish();
@@ -318,6 +372,18 @@ void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) 
     track.number = discNumber(ripped.row.track);
     track.output = path;
     track.stopped = stopped;
+    if (!ripped.segments.isEmpty()) {
+        std::vector<RipLog::Track>& within = m_imageTracks[ripped.row.row];
+        within.clear();
+        for (int i = 0; i < ripped.segments.size(); ++i) {
+            RipLog::Track part;
+            part.number = discNumber(ripped.segments[i]);
+            part.output = path;
+            part.stopped = stopped || i >= ripped.checks.size();
+            part.check = ripped.checks.value(i);
+            within.push_back(part);
+        }
+    }
     if (!stopped)
         track.check = ripped.check;
     verify(ripped.row.row);
@@ -337,24 +403,43 @@ void RipJob::lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QSt
         complete();
 }
 
+ArVerdict RipJob::verdictOf(const RipLog::Track& track) const {
+    if (track.number == 0)
+        return ArVerdict::lookupFailed(
+            QStringLiteral("the database keeps no checksums of a hidden track"));
+    if (!track.check.complete)
+        return ArVerdict::lookupFailed(track.check.skippedSectors > 0
+                                           ? QStringLiteral("sectors were left out")
+                                           : QStringLiteral("its audio was not checked"));
+    if (m_discVerdict.status != ArVerdict::Unknown)
+        return m_discVerdict;
+    return verifyTrack(m_chunks, m_layout.audioIndex(track.number - 1), track.check.v1,
+                       track.check.v2);
+}
+
 void RipJob::verify(int row) {
     if (m_lookupPending || !m_components.check.lookUp)
         return;
     RipLog::Track& track = m_logTracks[row];
     if (!track.failure.isEmpty() || track.stopped || track.verdict.status != ArVerdict::Unknown)
         return;
-    const int audioIndex = m_layout.audioIndex(track.number - 1);
-    if (track.number == 0)
-        track.verdict = ArVerdict::lookupFailed(
-            QStringLiteral("the database keeps no checksums of a hidden track"));
-    else if (!track.check.complete)
-        track.verdict = ArVerdict::lookupFailed(track.check.skippedSectors > 0
-                                                    ? QStringLiteral("sectors were left out")
-                                                    : QStringLiteral("its audio was not checked"));
-    else if (m_discVerdict.status != ArVerdict::Unknown)
-        track.verdict = m_discVerdict;
-    else
-        track.verdict = verifyTrack(m_chunks, audioIndex, track.check.v1, track.check.v2);
+    const auto image = m_imageTracks.find(row);
+    if (image == m_imageTracks.end()) {
+        track.verdict = verdictOf(track);
+    } else {
+        // A file of the whole disc is as accurate as its least accurate track.
+        bool first = true;
+        for (RipLog::Track& within : image->second) {
+            within.verdict = verdictOf(within);
+            if (within.number == 0)
+                continue;
+            if (first || (track.verdict.status == ArVerdict::Accurate &&
+                          (within.verdict.status != ArVerdict::Accurate ||
+                           within.verdict.confidence < track.verdict.confidence)))
+                track.verdict = within.verdict;
+            first = false;
+        }
+    }
     emit rowVerified(row, track.verdict);
 }
 
@@ -369,6 +454,22 @@ void RipJob::complete() {
     end(m_lastFolder);
 }
 
+CueSheet RipJob::discSheet(const QString& fileName, const RowTag& album) {
+    CueSheet sheet;
+    sheet.layout = m_layout;
+    sheet.files << CueSheet::File{fileName, 0, m_layout.audioEnd()};
+    sheet.title = album.album;
+    sheet.performer = album.artist;
+    sheet.date = album.year;
+    sheet.comment = QStringLiteral("Orvelle %1").arg(orvelleVersion());
+    // The disc's own names for its tracks: FreeDB's, MusicBrainz's or CD-TEXT.
+    for (int t = 0; t < m_layout.tracks.size(); ++t) {
+        m_grabber.selectTrack(t);
+        sheet.tracks << CueSheet::Track{m_grabber.getTrackTitle(), m_grabber.getTrackArtist()};
+    }
+    return sheet;
+}
+
 QString RipJob::writeCueSheet() {
     const int wanted = m_components.check.cueSheet;
     bool lossless = true;
@@ -376,6 +477,18 @@ QString RipJob::writeCueSheet() {
         lossless = lossless && isLossless(row.format);
     if (wanted == 0 || (wanted == 1 && !lossless) || m_logTracks.empty())
         return {};
+    // A file of the whole disc has its sheet beside it.
+    for (const JobRow& row : m_rows) {
+        const auto found = m_logTracks.find(row.row);
+        if (row.track != CdGrabber::WholeDisc || found == m_logTracks.end() ||
+            !found->second.failure.isEmpty() || found->second.stopped)
+            continue;
+        const QFileInfo file(found->second.output);
+        const QString path =
+            writeBeside(file.absolutePath(), file.completeBaseName() + QStringLiteral(".cue"),
+                        discSheet(file.fileName(), row.tag).text());
+        return path.isEmpty() ? QStringLiteral("none: it could not be written") : path;
+    }
     // The sheet must hold the whole disc: every audio track, each in its file.
     CueSheet sheet;
     sheet.layout = m_layout;
@@ -415,10 +528,14 @@ QString RipJob::writeCueSheet() {
             }
     }
     // The hidden track's file holds the disc from its first sector.
-    for (const auto& [row, track] : m_logTracks)
-        if (track.number == 0 && track.failure.isEmpty() && !track.stopped &&
-            QFileInfo(track.output).absolutePath() == folder)
-            sheet.files.prepend({QFileInfo(track.output).fileName(), 0, m_layout.hiddenFrames()});
+    for (const JobRow& row : m_rows) {
+        const auto found = m_logTracks.find(row.row);
+        if (row.track == CdGrabber::HiddenTrack && found != m_logTracks.end() &&
+            found->second.failure.isEmpty() && !found->second.stopped &&
+            QFileInfo(found->second.output).absolutePath() == folder)
+            sheet.files.prepend(
+                {QFileInfo(found->second.output).fileName(), 0, m_layout.hiddenFrames()});
+    }
     const QString name = RipLog::fileName(sheet.title).chopped(4);
     const QString path = writeBeside(folder, name + QStringLiteral(".cue"), sheet.text());
     if (path.isEmpty())
@@ -430,11 +547,6 @@ QString RipJob::writeCueSheet() {
 void RipJob::writeLog(const QString& cueSheet) {
     RipLog log;
     log.cueSheet = cueSheet;
-    for (const auto& [row, track] : m_logTracks)
-        if (track.number == 0)
-            log.hiddenTrack = track.failure.isEmpty()
-                                  ? QStringLiteral("ripped as track 00")
-                                  : QStringLiteral("not ripped: ") + track.failure;
     log.version = orvelleVersion();
     const QString vendor = m_grabber.getDriveVendor();
     const QString product = m_grabber.getDriveProduct();
@@ -462,9 +574,20 @@ void RipJob::writeLog(const QString& cueSheet) {
         if (album.isEmpty())
             album = row.tag.album;
         const auto found = m_logTracks.find(row.row);
-        if (found != m_logTracks.end()) {
+        const auto image = m_imageTracks.find(row.row);
+        if (image != m_imageTracks.end()) {
+            for (const RipLog::Track& within : image->second) {
+                log.tracks << within;
+                if (within.number == 0)
+                    log.hiddenTrack = QStringLiteral("in the file of the whole disc");
+            }
+        } else if (found != m_logTracks.end()) {
             found->second.number = discNumber(row.track);
             log.tracks << found->second;
+            if (row.track == CdGrabber::HiddenTrack)
+                log.hiddenTrack = found->second.failure.isEmpty()
+                                      ? QStringLiteral("ripped as track 00")
+                                      : QStringLiteral("not ripped: ") + found->second.failure;
         }
     }
     if (m_lastFolder.isEmpty())

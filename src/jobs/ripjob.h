@@ -2,6 +2,7 @@
 
 #include "checksums/accuraterip.h"
 #include "checksums/trackcheck.h"
+#include "jobs/cuesheet.h"
 #include "jobs/job.h"
 #include "jobs/ripcheck.h"
 #include "jobs/riplog.h"
@@ -13,6 +14,10 @@
 #include <vector>
 
 class AccurateRipClient;
+
+// The one row of a rip that makes the whole disc one file (FLAC or WAV), named
+// and tagged after the album of `first`, a track row of the disc.
+JobRow wholeDiscRow(JobRow first);
 class CdGrabber;
 class PcmBuffer;
 
@@ -79,12 +84,15 @@ private:
     void rowChecked(const Track& track, const QString& path, bool stopped);
     void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
     void verify(int row);
+    ArVerdict verdictOf(const RipLog::Track& track) const;
     // After the last row: waits for the database, writes the log, ends.
     void complete();
     // The cue sheet and playlist beside the files, when the settings want
     // them and the rip holds the whole disc: the sheet's path, or why there
     // is none ("none: ..."); empty when none was wanted.
     QString writeCueSheet();
+    // The sheet of a file that holds the whole disc, named by the grabber's texts.
+    CueSheet discSheet(const QString& fileName, const RowTag& album);
     void writeLog(const QString& cueSheet);
 
     CdGrabber& m_grabber;
@@ -108,6 +116,8 @@ private:
     QVector<ArChunk> m_chunks;
     ArVerdict m_discVerdict;                  // not in the database, or why the lookup failed
     std::map<int, RipLog::Track> m_logTracks; // by row
+    // By row, for a file of the whole disc: each track within it.
+    std::map<int, std::vector<RipLog::Track>> m_imageTracks;
     QString m_logPath;
     CoverArt m_cover;             // the disc's, embedded in every row
     QString m_coverNote;          // what became of it, for the log

@@ -17,6 +17,8 @@ inline constexpr IntKey ErrorAction{"Format", "stop", 0}; // 0 stop, 1 silence, 
 inline constexpr BoolKey HiddenTrack{"Format", "hiddentrack", true};
 inline constexpr IntKey CueSheet{"Format", "cuesheet", 1};
 inline constexpr IntKey DeEmphasis{"Format", "deemphasis", 1};
+// A rip to FLAC or WAV makes one file of the whole disc, its cue sheet beside it.
+inline constexpr BoolKey DiscAsOneFile{"Format", "image", false};
 inline constexpr int DiscChoiceCount = 3;
 
 inline constexpr int ModeCount = 4; // burst, synch, secure, paranoid

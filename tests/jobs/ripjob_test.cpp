@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -319,17 +320,20 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
 // Every sample of the disc lands in exactly one file, a gap at the end of the
 // track before it, and the cue sheet beside the files reads back as the same
 // disc. Five seconds of noise before track 1 are a hidden track of their own;
-// 30 silent sectors are left out, and the log says so.
+// 30 silent sectors are left out, and the log says so. The disc as one FLAC
+// carries its cue sheet inside, where libFLAC's tools find it.
 TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
     const struct {
         const char* what;
         int hidden;
         int silence;
+        bool image;
         QString logLine;
     } cases[] = {
-        {"five seconds of noise", 375, 0,
+        {"five seconds of noise", 375, 0, false,
          "  Hidden track:    00:05.00 before track 01, ripped as track 00"},
-        {"30 silent sectors", 30, 30, "before track 01 are left out: digital silence"},
+        {"30 silent sectors", 30, 30, false, "before track 01 are left out: digital silence"},
+        {"the disc as one FLAC", 375, 0, true, "in the file of the whole disc"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -354,6 +358,7 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         grabber.readDisc();
         ASSERT_EQ(grabber.hasHiddenTrack(), c.silence == 0);
         QVector<JobRow> rows;
+        const OutputFormat format = c.image ? FormatFlac : FormatWav;
         for (int track = grabber.hasHiddenTrack() ? CdGrabber::HiddenTrack : 0; track < 3;
              track = track < 0 ? 0 : track + 1) {
             grabber.selectTrack(track);
@@ -361,9 +366,11 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
                            grabber.getTrackTitle(),
                            {},
                            track,
-                           FormatWav,
+                           format,
                            {grabber.getTrackTitle(), "A", "Album"}};
         }
+        if (c.image)
+            rows = {wholeDiscRow(rows[1])};
         RipComponents parts{settingsWriters(dir.filePath("encoders.ini")), rmWriters(), {}, {}};
         parts.check.writeLog = true;
         parts.check.cueSheet = 1;
@@ -373,20 +380,36 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         ASSERT_TRUE(events.run(job));
         ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
 
-        QByteArray files;
-        for (int row = 0; row < rows.size(); ++row)
-            files += wavData(events.outputs[row]);
         const int first = c.silence == 0 ? 0 : c.hidden;
         QByteArray image;
         for (int frame = first; frame < disc.totalFrames(); ++frame)
             image += disc.frame(frame);
-        EXPECT_TRUE(files == image);
-
         const DiscLayout layout = grabber.getDiscLayout();
         const std::unique_ptr<CdDisc> again = CdDisc::open({out + "/Album.cue", true});
         ASSERT_TRUE(again) << ImageSheet::check(out + "/Album.cue").error.toStdString();
         EXPECT_EQ(again->contents().layout, layout);
         EXPECT_EQ(again->contents().layout.accurateRipId(), layout.accurateRipId());
+        QByteArray read(image.size(), '\0');
+        EXPECT_TRUE(again->readAudio(first, disc.totalFrames() - first, read.data()));
+        EXPECT_TRUE(read == image);
+        if (c.image) {
+            const QString flac = out + "/Album.flac";
+            QProcess tool;
+            tool.start("flac", {"-t", "-s", flac});
+            EXPECT_TRUE(tool.waitForFinished() && tool.exitCode() == 0);
+            tool.start("metaflac", {"--export-cuesheet-to=-", flac});
+            ASSERT_TRUE(tool.waitForFinished());
+            const QString sheet = QString::fromUtf8(tool.readAllStandardOutput());
+            EXPECT_TRUE(sheet.contains("    INDEX 01 00:05:00") &&
+                        sheet.contains("ISRC GBAYE6700150"))
+                << sheet.toStdString();
+        } else {
+            QByteArray files;
+            for (int row = 0; row < rows.size(); ++row)
+                files += wavData(events.outputs[row]);
+            EXPECT_TRUE(files == image);
+            EXPECT_TRUE(QFile::exists(out + "/Album.m3u8"));
+        }
         QFile log(job.logPath());
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(log.readAll());
@@ -394,6 +417,5 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         EXPECT_TRUE(text.contains("  Track 02:  gap 00:02.00, ISRC GBAYE6700150"))
             << text.toStdString();
         EXPECT_TRUE(text.contains("  Cue sheet:       " + out + "/Album.cue"));
-        EXPECT_TRUE(QFile::exists(out + "/Album.m3u8"));
     }
 }

@@ -298,6 +298,7 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
                                "hiddentrack=1",
                                "cuesheet=1",
                                "deemphasis=1",
+                               "image=0",
                                "[Freedb]",
                                "site=0",
                                "toserver=1",
@@ -336,7 +337,7 @@ TEST_F(SettingsDialogTest, EveryKeyRoundTripsAndDefaultResetsEveryKey) {
         {"Rm", "format=1"},
         {"ogg", "channel=0;frequency=8;bitrate=14;max bitrate=14;min bitrate=0;quality=1000;"
                 "oggvbr=1;oggquality=1"},
-        {"Format", "mode=3;retries=32;stop=2;hiddentrack=0;cuesheet=2;deemphasis=0"},
+        {"Format", "mode=3;retries=32;stop=2;hiddentrack=0;cuesheet=2;deemphasis=0;image=1"},
         {"Freedb", "site=0;toserver=2;port=8880;timeout=3000;proxy=cache:3128"},
         {"MusicBrainz", "source=0"},
         {"Main", "Jobs=64;ReplayGainRip=0;ReplayGainConvert=2"},

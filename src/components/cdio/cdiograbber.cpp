@@ -105,15 +105,15 @@ namespace {
 
 // Audio before track 1 becomes a track when there is at least a second of it
 // and it is not digital silence; the layout's notes say why it is left out.
-CdTrack hiddenTrack(const CdDisc& disc, DiscLayout& layout, bool bigEndian) {
+bool hiddenAudio(const CdDisc& disc, DiscLayout& layout) {
     const int frames = layout.hiddenFrames();
     if (frames <= 0)
-        return {};
+        return false;
     if (frames < DiscLayout::MinHiddenFrames) {
         layout.notes << QStringLiteral("The %1 sectors before track 01 are left out: shorter "
                                        "than a second.")
                             .arg(frames);
-        return {};
+        return false;
     }
     constexpr int Block = 75;
     QByteArray pcm(Block * CdDisc::FrameBytes, '\0');
@@ -123,16 +123,12 @@ CdTrack hiddenTrack(const CdDisc& disc, DiscLayout& layout, bool bigEndian) {
             break;
         const QByteArray read =
             QByteArray::fromRawData(pcm.constData(), count * CdDisc::FrameBytes);
-        if (read.count('\0') != read.size()) {
-            CdTrack track;
-            track.frames = frames;
-            track.bigEndian = bigEndian;
-            return track;
-        }
+        if (read.count('\0') != read.size())
+            return true;
     }
     layout.notes << QStringLiteral("The %1 sectors before track 01 are left out: digital silence.")
                         .arg(frames);
-    return {};
+    return false;
 }
 
 } // namespace
@@ -141,6 +137,7 @@ void CdioGrabber::readDisc() {
     m_track = -1;
     m_disc = {};
     m_hidden = {};
+    m_hiddenAudio = false;
     m_discError.clear();
     if (m_drive < 0)
         return;
@@ -148,8 +145,11 @@ void CdioGrabber::readDisc() {
     DriveState state;
     if (const std::unique_ptr<CdDisc> disc = CdDisc::open(currentDrive())) {
         m_disc = disc->contents();
-        if (!m_disc.isEmpty() && m_disc.tracks.first().audio)
-            m_hidden = hiddenTrack(*disc, m_disc.layout, m_disc.tracks.first().bigEndian);
+        if (!m_disc.isEmpty() && m_disc.tracks.first().audio) {
+            m_hidden.frames = m_disc.layout.hiddenFrames();
+            m_hidden.bigEndian = m_disc.tracks.first().bigEndian;
+            m_hiddenAudio = hiddenAudio(*disc, m_disc.layout);
+        }
         if (!m_disc.isEmpty())
             state = {m_disc.toc().toText(), disc->volume(m_disc)};
     } else if (currentDrive().isImage && QFileInfo::exists(currentDrive().path)) {
@@ -164,7 +164,7 @@ int CdioGrabber::getTrackCount() {
 }
 
 void CdioGrabber::selectTrack(int track) {
-    if (track == HiddenTrack && hasHiddenTrack()) {
+    if (track == HiddenTrack && m_hidden.frames > 0) {
         m_track = track;
         return;
     }
@@ -284,7 +284,7 @@ DiscLayout CdioGrabber::getDiscLayout() {
 }
 
 std::pair<int, int> CdioGrabber::audioRange() const {
-    // A hidden track is audio from the disc's first sector on.
+    // Audio before track 1 is the disc's from its first sector on.
     int first = m_hidden.frames > 0 ? 0 : -1;
     int end = 0;
     for (const CdTrack& track : m_disc.tracks) {

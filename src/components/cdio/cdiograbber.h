@@ -42,7 +42,7 @@ public:
     QString getDiscError() override { return m_discError; }
     int getTrackCount() override;
     void selectTrack(int track) override;
-    bool hasHiddenTrack() override { return m_hidden.frames > 0; }
+    bool hasHiddenTrack() override { return m_hiddenAudio; }
     int getTrackLength() override;
     int getTrackMinutes() override;
     int getTrackSeconds() override;
@@ -111,7 +111,10 @@ private:
     int m_drive = -1; // 0-based
     QHash<QString, DriveIdentity> m_identities;
     DiscContents m_disc;
-    CdTrack m_hidden; // no frames when the disc has no hidden track to rip
+    // The frames before track 1's INDEX 01 (none on most discs), which a rip
+    // of the whole disc reads, and whether they make a track of their own.
+    CdTrack m_hidden;
+    bool m_hiddenAudio = false;
     QString m_discError;
     int m_track = -1;
 

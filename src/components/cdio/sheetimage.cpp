@@ -31,11 +31,12 @@ QString shown(const QString& path) {
 class SheetImage::File {
 public:
     ~File() {
+        // A decoder that took the stream closes it itself.
         if (m_decoder)
             FLAC__stream_decoder_delete(m_decoder);
-        if (m_stream)
+        if (m_stream && !m_decoderOwnsStream)
             std::fclose(m_stream);
-        else if (m_fd >= 0)
+        else if (!m_stream && m_fd >= 0)
             ::close(m_fd);
     }
 
@@ -129,11 +130,12 @@ private:
         };
         m_stream = ::fdopen(m_fd, "rb");
         m_decoder = FLAC__stream_decoder_new();
-        if (!m_stream || !m_decoder ||
-            FLAC__stream_decoder_init_FILE(m_decoder, m_stream, &File::onWrite, &File::onMetadata,
-                                           &File::onError,
-                                           this) != FLAC__STREAM_DECODER_INIT_STATUS_OK ||
-            !FLAC__stream_decoder_process_until_end_of_metadata(m_decoder))
+        if (!m_stream || !m_decoder)
+            return refuse();
+        m_decoderOwnsStream = FLAC__stream_decoder_init_FILE(
+                                  m_decoder, m_stream, &File::onWrite, &File::onMetadata,
+                                  &File::onError, this) == FLAC__STREAM_DECODER_INIT_STATUS_OK;
+        if (!m_decoderOwnsStream || !FLAC__stream_decoder_process_until_end_of_metadata(m_decoder))
             return refuse();
         if (m_sampleRate != 44100 || m_channels != 2 || m_bits != 16 || m_samples <= 0 ||
             m_samples % SamplesPerFrame != 0)
@@ -201,8 +203,9 @@ private:
 
     int m_fd = -1;
     std::FILE* m_stream = nullptr; // owns m_fd once a FLAC decoder reads it
-    qint64 m_offset = 0;           // where the PCM starts in a WAV file
-    qint64 m_bytes = 0;            // of PCM
+    bool m_decoderOwnsStream = false;
+    qint64 m_offset = 0; // where the PCM starts in a WAV file
+    qint64 m_bytes = 0;  // of PCM
     bool m_bigEndian = false;
 
     FLAC__StreamDecoder* m_decoder = nullptr;

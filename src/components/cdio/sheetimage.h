@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <vector>
 
 // A disc image that Orvelle reads itself: a cue sheet over audio files (WAV or
 // FLAC of CD audio) or raw data files, one file for the disc or one a track,

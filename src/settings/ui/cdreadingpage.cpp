@@ -94,8 +94,12 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     m_deEmphasis->setToolTip(tr("Tracks mastered with pre-emphasis (flagged PRE) get the "
                                 "50/15 \u00b5s de-emphasis filter; lossless files stay exact "
                                 "unless every output is chosen."));
+    m_discAsOneFile =
+        new QCheckBox(tr("Rip to FLAC or WAV as one file of the whole disc"), discBox);
+    m_discAsOneFile->setObjectName(QStringLiteral("ck_image"));
     auto* discForm = new QFormLayout(discBox);
     discForm->addRow(m_hiddenTrack);
+    discForm->addRow(m_discAsOneFile);
     discForm->addRow(tr("Cue sheet and playlist:"), m_cueSheet);
     discForm->addRow(tr("De-emphasise:"), m_deEmphasis);
 
@@ -116,7 +120,8 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
            CdReadingKeys::ErrorActionCount},
           {m_hiddenTrack, CdReadingKeys::HiddenTrack},
           {m_cueSheet, CdReadingKeys::CueSheet},
-          {m_deEmphasis, CdReadingKeys::DeEmphasis}});
+          {m_deEmphasis, CdReadingKeys::DeEmphasis},
+          {m_discAsOneFile, CdReadingKeys::DiscAsOneFile}});
 }
 
 void CdReadingPage::findOffset() {

@@ -57,5 +57,6 @@ private:
     QCheckBox* m_hiddenTrack;
     QComboBox* m_cueSheet;
     QComboBox* m_deEmphasis;
+    QCheckBox* m_discAsOneFile;
     int m_finding = 0; // the search whose answer counts
 };
