@@ -19,18 +19,18 @@ struct CueSheet {
         bool wave = true; // WAV or FLAC audio; false for raw little-endian data
     };
     struct Track {
-        QString title;
-        QString performer;
+        QString title = {};
+        QString performer = {};
     };
 
     DiscLayout layout;
-    QVector<File> files;   // in disc order
-    QVector<Track> tracks; // by the layout's tracks; missing ones have no texts
-    QString title;         // the album
-    QString performer;
-    QString genre;
-    QString date;
-    QString comment; // "Orvelle 1.2"
+    QVector<File> files = {};   // in disc order
+    QVector<Track> tracks = {}; // by the layout's tracks; missing ones have no texts
+    QString title = {};         // the album
+    QString performer = {};
+    QString genre = {};
+    QString date = {};
+    QString comment = {}; // "Orvelle 1.2"
 
     // UTF-8 text, one line each for the disc's values, then the tracks that
     // the files hold. Every text is one cleaned line inside its quotes.

@@ -32,8 +32,9 @@ bool isLossless(OutputFormat format) {
     return format == FormatWav || format == FormatFlac;
 }
 
-// A text file beside the rip's files under its own name, never over an
-// existing file; its path, or empty when it could not be written.
+// A text file beside the rip's files (folder ends in "/") under its own
+// name, never over an existing file; its path, or empty when it could not
+// be written.
 QString writeBeside(const QString& folder, const QString& name, const QString& text) {
     try {
         const QString path = reserveOutputFile(folder, name);
@@ -484,9 +485,9 @@ QString RipJob::writeCueSheet() {
             !found->second.failure.isEmpty() || found->second.stopped)
             continue;
         const QFileInfo file(found->second.output);
-        const QString path =
-            writeBeside(file.absolutePath(), file.completeBaseName() + QStringLiteral(".cue"),
-                        discSheet(file.fileName(), row.tag).text());
+        const QString path = writeBeside(file.absolutePath() + QLatin1Char('/'),
+                                         file.completeBaseName() + QStringLiteral(".cue"),
+                                         discSheet(file.fileName(), row.tag).text());
         return path.isEmpty() ? QStringLiteral("none: it could not be written") : path;
     }
     // The sheet must hold the whole disc: every audio track, each in its file.
@@ -537,10 +538,11 @@ QString RipJob::writeCueSheet() {
                 {QFileInfo(found->second.output).fileName(), 0, m_layout.hiddenFrames()});
     }
     const QString name = RipLog::fileName(sheet.title).chopped(4);
-    const QString path = writeBeside(folder, name + QStringLiteral(".cue"), sheet.text());
+    const QString path =
+        writeBeside(folder + QLatin1Char('/'), name + QStringLiteral(".cue"), sheet.text());
     if (path.isEmpty())
         return QStringLiteral("none: it could not be written in %1").arg(folder);
-    writeBeside(folder, name + QStringLiteral(".m3u8"), sheet.playlist());
+    writeBeside(folder + QLatin1Char('/'), name + QStringLiteral(".m3u8"), sheet.playlist());
     return path;
 }
 
