@@ -320,8 +320,8 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
 // Every sample of the disc lands in exactly one file, a gap at the end of the
 // track before it, and the cue sheet beside the files reads back as the same
 // disc. Five seconds of noise before track 1 are a hidden track of their own;
-// 30 silent sectors are left out, and the log says so. The disc as one FLAC
-// carries its cue sheet inside, where libFLAC's tools find it.
+// 30 silent sectors, or two seconds of silence, are left out, and the log says why. The disc as one
+// FLAC carries its cue sheet inside, where libFLAC's tools find it.
 TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
     const struct {
         const char* what;
@@ -332,7 +332,8 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
     } cases[] = {
         {"five seconds of noise", 375, 0, false,
          "  Hidden track:    00:05.00 before track 01, ripped as track 00"},
-        {"30 silent sectors", 30, 30, false, "before track 01 are left out: digital silence"},
+        {"30 silent sectors", 30, 30, false, "before track 01 are left out: shorter than a second"},
+        {"two silent seconds", 150, 150, false, "before track 01 are left out: digital silence"},
         {"the disc as one FLAC", 375, 0, true, "in the file of the whole disc"},
     };
     for (const auto& c : cases) {
