@@ -2,6 +2,7 @@
 
 #include "values/untrustedtext.h"
 
+#include <QFileInfo>
 #include <QStringList>
 #include <QtEndian>
 
@@ -129,6 +130,9 @@ QString CueSheet::playlist() const {
                 break;
             }
         }
+        // A file before track 1 (the hidden track) goes by its own name.
+        if (name.isEmpty())
+            name = cleanUntrustedText(QFileInfo(file.name).completeBaseName());
         lines << QStringLiteral("#EXTINF:%1,%2")
                      .arg(qRound(file.frames / double(CdToc::FramesPerSecond)))
                      .arg(name);
