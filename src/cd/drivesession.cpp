@@ -80,6 +80,7 @@ QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
     const int count = m_grabber.getTrackCount();
     QVector<RowModel::Row> rows;
     const bool hidden = count > 0 && m_hiddenTrack && m_grabber.hasHiddenTrack();
+    const DiscLayout layout = m_grabber.getDiscLayout();
     for (int i = hidden ? CdGrabber::HiddenTrack : 0; i < count;
          i = i == CdGrabber::HiddenTrack ? 0 : i + 1) {
         const int n = i + 1;
@@ -100,6 +101,9 @@ QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
                    QString::number(m_grabber.getTrackFrames());
         row.target = target;
         row.tick = RowModel::Tick::Ticked;
+        // The row's tooltip says so until a job gives it a status of its own.
+        if (i >= 0 && i < layout.tracks.size() && layout.tracks[i].preEmphasis)
+            row.statusDetail = tr("Mastered with pre-emphasis (PRE)");
         rows.append(row);
     }
     return rows;
