@@ -302,3 +302,27 @@ TEST(ImageSheet, NrgChunksGiveTheLayout) {
               "0724384960650 0+0[] 4+1[]GBAYE6700149P")
         << error.toStdString();
 }
+
+// libcdio puts no silence on the disc for a PREGAP: the layout it opens with
+// keeps no gap there, and the log's notes say why, rather than calling the
+// end of the track before a gap.
+TEST(ImageSheet, SilenceTheImageLeavesOutIsNoGap) {
+    const std::pair<const char*, QByteArray> sheets[] = {
+        {"disc.cue", "FILE \"disc.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                     "TRACK 02 AUDIO\nPREGAP 00:01:00\nINDEX 01 00:01:00\n"},
+        {"disc.toc", "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0 00:01:00\n"
+                     "TRACK AUDIO\nPREGAP 00:01:00\nFILE \"disc.bin\" 00:01:00 00:00:45\n"},
+    };
+    for (const auto& [name, sheet] : sheets) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(write(dir.filePath("disc.bin"), QByteArray(120 * CdDisc::FrameBytes, '\0')));
+        ASSERT_TRUE(write(dir.filePath(name), sheet));
+        const std::unique_ptr<CdDisc> disc = CdDisc::open(CdDrive{dir.filePath(name), true});
+        ASSERT_TRUE(disc) << name;
+        const DiscLayout layout = disc->contents().layout;
+        ASSERT_EQ(layout.tracks.size(), 2) << name;
+        EXPECT_EQ(layout.tracks[1].start, 75) << name;
+        EXPECT_EQ(layout.tracks[1].pregap, 0) << name;
+        EXPECT_TRUE(layout.notes.join(' ').contains("PREGAP of track 2")) << name;
+    }
+}

@@ -232,7 +232,16 @@ DiscContents CdDisc::contents(bool withText) const {
     disc.layout.leadout = leadout;
     if (m_drive.isImage) {
         // The sheet is Orvelle's to read: libcdio keeps no gaps or indexes of it.
-        const ImageSheet sheet = ImageSheet::check(m_drive.path);
+        ImageSheet sheet = ImageSheet::check(m_drive.path);
+        // libcdio reads no silence for a PREGAP: the track starts where its
+        // data does, and the disc has no gap there.
+        for (ImageSheet::Track& track : sheet.tracks)
+            if (track.silence > 0) {
+                sheet.notes << QStringLiteral("The PREGAP of track %1 is silence that is not "
+                                              "part of this image's audio; no gap is kept.")
+                                   .arg(track.number);
+                track.silence = 0;
+            }
         QString error;
         const DiscLayout layout =
             sheet.ok() ? sheet.layoutOver(disc.layout, {}, &error) : DiscLayout();

@@ -553,8 +553,8 @@ ImageSheet tocSheet(const QList<QByteArray>& lines, QVector<NamePlace>* places) 
                     return refuseAt(QStringLiteral("places track %1's start a second time, or "
                                                    "after an INDEX.")
                                         .arg(track->number));
-                // PREGAP is silence ahead of the track's data; START marks
-                // where in the data so far the track begins.
+                // PREGAP is silence ahead of the track's data, which no file
+                // holds; START marks where in the data so far the track begins.
                 const int gap = pregap ? given : given >= 0 ? given : trackFrames;
                 if (gap < 0)
                     return refuseAt(QStringLiteral("has a START after a file of unknown length."));
@@ -562,8 +562,8 @@ ImageSheet tocSheet(const QList<QByteArray>& lines, QVector<NamePlace>* places) 
                     return refuseAt(
                         QStringLiteral("starts track %1 past its data.").arg(track->number));
                 if (pregap)
-                    trackFrames = trackFrames < 0 ? -1 : trackFrames + gap;
-                if (gap > 0)
+                    track->silence = gap;
+                else if (gap > 0)
                     track->indexes.prepend({0, -1, -gap});
                 started = true;
             } else if (keyword(word.text, "INDEX")) {

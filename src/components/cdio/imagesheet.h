@@ -39,7 +39,9 @@ public:
         bool bigEndian = false;
         bool audio = true;
         QVector<Index> indexes; // numbers ascending; INDEX 01 always among them
-        int silence = 0;        // frames of silence before INDEX 01 that no file holds (PREGAP)
+        // Frames of silence before INDEX 01 that no file holds (PREGAP):
+        // Orvelle's own reader puts them on the disc; libcdio leaves them out.
+        int silence = 0;
         QString isrc;
         bool preEmphasis = false;
         bool copyPermitted = false;
