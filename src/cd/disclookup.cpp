@@ -137,6 +137,7 @@ DiscRecord DiscLookup::recordOf(const MbRelease& release) {
     record.artist = release.artist;
     record.album = release.title;
     record.year = release.year;
+    record.barcode = release.barcode;
     for (int i = 0; i < release.trackTitles.size(); ++i) {
         record.titles << release.trackTitles[i];
         // Only a track's own credit: the others fall back to the release's artist.

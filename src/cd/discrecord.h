@@ -13,6 +13,7 @@ struct DiscRecord {
     QString album;
     QString year;
     QString genre;
+    QString barcode; // the release's, from MusicBrainz
     QStringList titles;
     QStringList trackArtists; // filled on samplers only
     CoverArt cover;           // the release's front cover, once it has come

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <utility>
 
 namespace {
 
@@ -101,6 +102,11 @@ QVector<MbRelease> parseMbReleases(const QByteArray& json, const QString& discId
         entry.title = text(release, "title");
         entry.artist = credit(release.value(QLatin1String("artist-credit")));
         entry.country = text(release, "country");
+        // A barcode is digits; anything else is no barcode ("none" is given for none).
+        entry.barcode = text(release, "barcode");
+        for (const QChar c : std::as_const(entry.barcode))
+            if (!c.isDigit() || c.unicode() > '9')
+                entry.barcode.clear();
         QString date = text(release, "date");
         if (date.isEmpty())
             date = text(release.value(QLatin1String("release-group")).toObject(),

@@ -29,6 +29,7 @@ struct MbRelease {
     QString year;
     QString country;
     QString label;
+    QString barcode; // the release's UPC/EAN, digits only; empty when it has none
     int trackCount = 0;
     QVector<QString> trackTitles;  // of the medium, in order
     QVector<QString> trackArtists; // each track's own credit, the release's where it has none

@@ -53,6 +53,9 @@ public:
     virtual QString getTrackTitle() = 0;
     // The year of the disc's release, when a database named one.
     virtual QString getTrackYear() { return {}; }
+    // The release's barcode and the disc's genre, when a database named them.
+    virtual QString getDiscBarcode() { return {}; }
+    virtual QString getDiscGenre() { return {}; }
     // The release's front cover, once it has come (onDiscCover), and why
     // there is none when fetching it failed.
     virtual CoverArt getDiscCover() { return {}; }

@@ -97,6 +97,14 @@ RipJob::~RipJob() {
 
 void RipJob::begin() {
     m_layout = m_grabber.getDiscLayout();
+    // The release's barcode as MusicBrainz knows it wins over the disc's own.
+    m_barcode = m_grabber.getDiscBarcode();
+    if (!m_barcode.isEmpty() && !m_layout.catalog.isEmpty() && m_barcode != m_layout.catalog)
+        m_layout.notes << QStringLiteral("The barcode from MusicBrainz, %1, is tagged in place "
+                                         "of the disc's catalog number.")
+                              .arg(m_barcode);
+    if (m_barcode.isEmpty())
+        m_barcode = m_layout.catalog;
     m_offset = m_grabber.getReadOffset();
     m_cover = m_grabber.getDiscCover();
     m_coverNote = m_cover.isEmpty() ? m_grabber.getDiscCoverNote() : QString();
@@ -205,7 +213,7 @@ void RipJob::startRow(JobRow row) {
         const qint64 trackBytes = track->frames * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
         std::unique_ptr<PcmSource> source = std::make_unique<PipeSource>(track->pipe, trackBytes);
-        row.disc.barcode = m_layout.catalog;
+        row.disc.barcode = m_barcode;
         row.disc.trackNumber = discNumber(row.track);
         if (row.track >= 0 && row.track < m_layout.tracks.size()) {
             const LayoutTrack& disc = m_layout.tracks[row.track];
@@ -463,6 +471,7 @@ CueSheet RipJob::discSheet(const QString& fileName, const RowTag& album) {
     sheet.performer = album.artist;
     sheet.date = album.year;
     sheet.comment = QStringLiteral("Orvelle %1").arg(orvelleVersion());
+    sheet.genre = m_grabber.getDiscGenre();
     // The disc's own names for its tracks: FreeDB's, MusicBrainz's or CD-TEXT.
     for (int t = 0; t < m_layout.tracks.size(); ++t) {
         m_grabber.selectTrack(t);
@@ -494,6 +503,7 @@ QString RipJob::writeCueSheet() {
     CueSheet sheet;
     sheet.layout = m_layout;
     sheet.comment = QStringLiteral("Orvelle %1").arg(orvelleVersion());
+    sheet.genre = m_grabber.getDiscGenre();
     const int end = m_layout.audioEnd();
     QString folder;
     for (int t = 0; t < m_layout.tracks.size(); ++t) {

@@ -109,6 +109,7 @@ private:
 
     // Checking the rip.
     DiscLayout m_layout;
+    QString m_barcode; // tagged into every file: MusicBrainz's, else the disc's catalog number
     int m_offset = 0;
     std::unique_ptr<AccurateRipClient> m_accurateRip;
     bool m_lookupPending = false;

@@ -55,6 +55,7 @@ QJsonObject release(const QString& id, const QString& title, int tracks, const Q
         {"title", title},
         {"date", date},
         {"country", "GB"},
+        {"barcode", id == "r1" ? "724384960650" : "none"},
         {"artist-credit", QJsonArray{QJsonObject{{"name", "Band"}}}},
         {"label-info", QJsonArray{QJsonObject{{"label", QJsonObject{{"name", "Label\x01 One"}}}}}},
         {"release-group", QJsonObject{{"first-release-date", "1987-03-09"}}},
@@ -111,6 +112,8 @@ TEST(MusicBrainz, RepliesGiveTheReleasesOfTheDiscsLayout) {
     EXPECT_EQ(found[0].year, "1987");
     EXPECT_EQ(found[1].year, "1987") << "from the release group when the release has no date";
     EXPECT_EQ(found[0].country, "GB");
+    EXPECT_EQ(found[0].barcode, "724384960650");
+    EXPECT_EQ(found[1].barcode, "") << "\"none\" is no barcode";
     EXPECT_EQ(found[0].label, "Label One") << "texts are cleaned";
     EXPECT_EQ(found[0].trackCount, 3);
     EXPECT_EQ(found[0].trackTitles, (QVector<QString>{"Song 1", "Song 2", "Song 3"}));

@@ -231,6 +231,16 @@ QString CdioGrabber::getDiscCoverNote() {
     return found ? found->coverNote : QString();
 }
 
+QString CdioGrabber::getDiscBarcode() {
+    const DiscRecord* found = record();
+    return found ? found->barcode : QString();
+}
+
+QString CdioGrabber::getDiscGenre() {
+    const DiscRecord* found = record();
+    return found ? found->genre : QString();
+}
+
 QString CdioGrabber::getTrackYear() {
     selectedTrack();
     const DiscRecord* found = record();

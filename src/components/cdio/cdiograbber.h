@@ -51,6 +51,8 @@ public:
     QString getTrackAlbum() override;
     QString getTrackTitle() override;
     QString getTrackYear() override;
+    QString getDiscBarcode() override;
+    QString getDiscGenre() override;
     CoverArt getDiscCover() override;
     QString getDiscCoverNote() override;
     bool isDiscCoverPending() override { return m_lookup.coverPending(); }
