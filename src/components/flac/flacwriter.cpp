@@ -1,6 +1,7 @@
 #include "components/flac/flacwriter.h"
 
 #include "components/componenterror.h"
+#include "components/flac/flacverifier.h"
 
 #include <algorithm>
 #include <FLAC/metadata.h>
@@ -32,6 +33,7 @@ struct FlacWriter::Private {
     FLAC__StreamMetadata* padding = nullptr;
     OutputFile* file = nullptr;
     std::optional<ComponentError> failure; // raised by the file inside a callback
+    std::unique_ptr<FlacVerifier> verifier;
 
     quint64 position = 0;
     quint64 end = 0;
@@ -41,7 +43,6 @@ struct FlacWriter::Private {
     quint64 audioStart = 0;
     quint64 samplesSeen = 0;
     std::vector<FrameStart> frames;
-    std::vector<FLAC__int32> buffer;
 
     ~Private() {
         if (encoder)
@@ -100,6 +101,9 @@ struct FlacWriter::Private {
         } else if (!rewrite && !inAudio) {
             head.append(reinterpret_cast<const char*>(bytes), int(count));
         }
+        // What libFLAC rewrites at the end (STREAMINFO's sizes) is not sound.
+        if (!rewrite && !verifier->feed(bytes, count))
+            return false;
         return put(bytes, count);
     }
 
@@ -170,9 +174,10 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
     d->padding->length = PaddingBytes;
     FLAC__StreamMetadata* blocks[] = {d->seekTable, d->comments, d->padding};
 
+    // Each frame is decoded again and compared on the verifier's thread, not
+    // by libFLAC on this one.
     FLAC__StreamEncoder* e = d->encoder;
-    const bool accepted = FLAC__stream_encoder_set_verify(e, true) &&
-                          FLAC__stream_encoder_set_compression_level(e, unsigned(settings.level)) &&
+    const bool accepted = FLAC__stream_encoder_set_compression_level(e, unsigned(settings.level)) &&
                           FLAC__stream_encoder_set_channels(e, unsigned(settings.channels)) &&
                           FLAC__stream_encoder_set_bits_per_sample(e, BitsPerSample) &&
                           FLAC__stream_encoder_set_sample_rate(e, unsigned(settings.sampleRate)) &&
@@ -183,6 +188,7 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
                    .arg(settings.sampleRate)
                    .arg(settings.channels));
 
+    d->verifier = std::make_unique<FlacVerifier>(settings.channels, BitsPerSample);
     m_file.create(path);
     d->file = &m_file;
     const FLAC__StreamEncoderInitStatus status =
@@ -200,25 +206,27 @@ FlacWriter::~FlacWriter() = default;
 
 void FlacWriter::write(const qint16* samples, int frames) {
     const std::size_t count = std::size_t(frames) * std::size_t(m_settings.channels);
-    d->buffer.assign(samples, samples + count);
-    if (!FLAC__stream_encoder_process_interleaved(d->encoder, d->buffer.data(), unsigned(frames))) {
-        if (d->failure)
-            throw *d->failure;
-        const FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(d->encoder);
-        throw ComponentError(QStringLiteral("The FLAC encoder failed: %1.")
-                                 .arg(QLatin1String(FLAC__StreamEncoderStateString[state])));
-    }
+    auto buffer = std::make_shared<std::vector<FLAC__int32>>(samples, samples + count);
+    d->verifier->expect(buffer);
+    if (!FLAC__stream_encoder_process_interleaved(d->encoder, buffer->data(), unsigned(frames)))
+        fail();
+}
+
+void FlacWriter::fail() {
+    if (d->failure)
+        throw *d->failure;
+    const QString mismatch = d->verifier->finish();
+    if (!mismatch.isEmpty())
+        throw ComponentError(
+            QStringLiteral("The FLAC file does not decode to its sound: %1.").arg(mismatch));
+    const FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(d->encoder);
+    throw ComponentError(QStringLiteral("The FLAC encoder failed: %1.")
+                             .arg(QLatin1String(FLAC__StreamEncoderStateString[state])));
 }
 
 void FlacWriter::finish() {
-    const bool finished = FLAC__stream_encoder_finish(d->encoder);
-    if (d->failure)
-        throw *d->failure;
-    if (!finished) {
-        const FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(d->encoder);
-        throw ComponentError(QStringLiteral("The FLAC encoder failed: %1.")
-                                 .arg(QLatin1String(FLAC__StreamEncoderStateString[state])));
-    }
+    if (!FLAC__stream_encoder_finish(d->encoder) || d->failure || !d->verifier->finish().isEmpty())
+        fail();
     const std::optional<quint64> table = d->seekPointsOffset();
     if (!table)
         throw ComponentError(QStringLiteral("The FLAC encoder wrote no seek table."));

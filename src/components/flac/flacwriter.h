@@ -7,8 +7,8 @@
 #include <QString>
 
 // A FLAC file encoded by libFLAC at the source's own rate and channels,
-// 16 bits a sample. Every frame is decoded again and compared as it is made
-// (a mismatch fails the file); STREAMINFO ends with the audio's MD5 and
+// 16 bits a sample. Every frame is decoded again and compared as it is made,
+// on a second thread (a mismatch fails the file); STREAMINFO ends with the audio's MD5 and
 // length, a seek table points about every ten seconds, and a padding block
 // leaves room for the tags, which are written afterwards without touching
 // the audio.
@@ -35,6 +35,9 @@ public:
     static constexpr int SeekPoints = 100;
 
 private:
+    // Raises what made libFLAC stop: the file, the verification or the encoder.
+    [[noreturn]] void fail();
+
     struct Private;
     std::unique_ptr<Private> d;
     OutputFile m_file;

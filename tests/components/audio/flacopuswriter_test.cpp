@@ -1,3 +1,4 @@
+#include "components/flac/flacverifier.h"
 #include "components/output/writerfactory.h"
 #include "mediatools.h"
 #include "settings/encodersettings.h"
@@ -122,6 +123,57 @@ TEST_F(FlacOpusWriterTest, FlacSeekTableAndPaddingForLaterTags) {
     int status = -1;
     run("flac", {"-t", "-s", file}, &status);
     EXPECT_EQ(status, 0);
+}
+
+// The verifier passes a stream only when it decodes to exactly the samples
+// expected; bytes arrive in pieces that split frames.
+TEST_F(FlacOpusWriterTest, FlacVerifierFailsEveryStreamThatIsNotItsSound) {
+    const QByteArray pcm = noise(44100 * 3, 2, 5);
+    QFile file(write(FormatFlac, "v.flac", 44100, 2, pcm));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray stream = file.readAll();
+    QFile shortFile(write(FormatFlac, "s.flac", 44100, 2, pcm.left(pcm.size() - 44100 * 4)));
+    ASSERT_TRUE(shortFile.open(QIODevice::ReadOnly));
+    const QByteArray shortStream = shortFile.readAll();
+    const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+    const std::vector<qint32> sound(s, s + pcm.size() / 2);
+
+    struct Case {
+        const char* name;
+        std::vector<qint32> expected;
+        QByteArray bytes;
+        const char* failure; // in the reason given; null: passes
+    };
+    std::vector<qint32> oneOff = sound;
+    oneOff[70001] += 1;
+    QByteArray flipped = stream;
+    flipped[flipped.size() - 5000] = char(flipped[flipped.size() - 5000] ^ 0x10);
+    const std::vector<qint32> shorter(sound.begin(), sound.end() - 2);
+    const Case cases[] = {
+        {"the sound", sound, stream, nullptr},
+        {"one sample off", oneOff, stream, "sample 35000 of channel 2 differs"},
+        {"a bit flipped", sound, flipped, "does not decode"},
+        {"a second short", sound, shortStream, "ends before the sound"},
+        {"more sound than given", shorter, stream, "more sound than it was given"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlacVerifier verifier(2, 16);
+        // As a writer hands them over: samples first, then the bytes made of them.
+        const std::size_t half = c.expected.size() / 2;
+        verifier.expect(
+            std::make_shared<std::vector<qint32>>(c.expected.begin(), c.expected.begin() + half));
+        verifier.expect(
+            std::make_shared<std::vector<qint32>>(c.expected.begin() + half, c.expected.end()));
+        for (qsizetype at = 0; at < c.bytes.size(); at += 1001)
+            verifier.feed(reinterpret_cast<const unsigned char*>(c.bytes.constData()) + at,
+                          std::size_t(std::min<qsizetype>(1001, c.bytes.size() - at)));
+        const QString failure = verifier.finish();
+        if (c.failure)
+            EXPECT_TRUE(failure.contains(QLatin1String(c.failure))) << failure.toStdString();
+        else
+            EXPECT_EQ(failure, QString());
+    }
 }
 
 TEST_F(FlacOpusWriterTest, OpusDecodesToTheSourceLengthInEveryMode) {
