@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# orvelle-convert against lame on eight 60-second WAV files to MP3 at 128 kbps:
-# -j 1 against lame one after another, -j 2 against two lame at a time, and
-# the peak memory of converting one 60-minute WAV. Not a test: run it by hand
-# on a quiet machine with two cores or more.
+# orvelle-convert against the command-line encoders, in wall time and in CPU
+# time (user + system of every process and thread, so that work moved to a
+# second core still counts):
+#  - eight 60-second WAV files to MP3 at 128 kbps, -j 1 against lame one after
+#    another and -j 2 against two lame at a time;
+#  - one 3-minute WAV to MP3, Opus and FLAC with ReplayGain (the default, sample
+#    peak), with the true peak, and with --replaygain off;
+#  - the eight files to FLAC with -j 2 and ReplayGain, every core busy, against
+#    flac -5 -V two at a time;
+#  - the peak memory of converting one 60-minute WAV.
+# Each figure is the median of RUNS runs (default 5), the sides taking turns;
+# the load average is printed beside. Not a test: run it by hand, on a quiet
+# machine with two cores or more where you can.
 #   bench/cli_bench.sh build/orvelle-convert
 set -eu
 program=$(readlink -f "${1:-build/orvelle-convert}")
+runs=${RUNS:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -28,26 +38,66 @@ for i in 1 2 3 4 5 6 7 8; do
     -filter_complex "[0][1]amix=inputs=2,aformat=channel_layouts=stereo" -ar 44100 \
     "in/tone$i.wav"
 done
+ffmpeg -loglevel error -f lavfi -i "sine=frequency=330:duration=180" \
+  -f lavfi -i "anoisesrc=duration=180:amplitude=0.05" \
+  -filter_complex "[0][1]amix=inputs=2,aformat=channel_layouts=stereo" -ar 44100 three.wav
 
-seconds() { date +%s.%N; }
-elapsed() { echo "$2 - $1" | bc -l; }
-
-run_orvelle() { # jobs
-  rm -rf out; local start; start=$(seconds)
-  "$program" --settings Orvelle.ini -q -j "$1" -f mp3 -o out in/*.wav
-  elapsed "$start" "$(seconds)"
+# Runs a command and appends "wall cpu" to the file named first.
+measure() {
+  local into=$1; shift
+  /usr/bin/time -f '%e %U %S' -o cost.txt "$@" > /dev/null 2>&1
+  awk '{ printf "%s %.3f\n", $1, $2 + $3 }' cost.txt >> "$into"
 }
-run_lame() { # parallel
-  rm -rf lameout; mkdir lameout; local start; start=$(seconds)
-  ls in/*.wav | xargs -P "$1" -I{} sh -c 'lame --quiet -b 128 --cbr -q 5 -m s "$1" "lameout/$(basename "$1" .wav).mp3"' _ {}
-  elapsed "$start" "$(seconds)"
+# "wall cpu" medians of a file of runs.
+median() {
+  local wall cpu
+  wall=$(cut -d' ' -f1 "$1" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  cpu=$(cut -d' ' -f2 "$1" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  echo "$wall $cpu"
+}
+# One line: what, then wall and CPU of ours and theirs and the two ratios.
+compare() { # label ours-file theirs-label theirs-file
+  read -r ow oc <<< "$(median "$2")"; read -r tw tc <<< "$(median "$4")"
+  printf '%-28s %6.2f s cpu %6.2f s   %-22s %6.2f s cpu %6.2f s   ratio %.3f cpu %.3f\n' \
+    "$1" "$ow" "$oc" "$3" "$tw" "$tc" "$(echo "$ow / $tw" | bc -l)" "$(echo "$oc / $tc" | bc -l)"
 }
 
-o1=$(run_orvelle 1); o2=$(run_orvelle 2)
-l1=$(run_lame 1); l2=$(run_lame 2)
-printf 'orvelle-convert -j 1: %6.2f s   lame one after another: %6.2f s   ratio %.2f\n' "$o1" "$l1" "$(elapsed 0 "$o1 / $l1")"
-printf 'orvelle-convert -j 2: %6.2f s   lame two at a time:     %6.2f s   ratio %.2f\n' "$o2" "$l2" "$(elapsed 0 "$o2 / $l2")"
-printf 'speed-up of -j 2 over -j 1: %.2f (cores: %s)\n' "$(elapsed 0 "$o1 / $o2")" "$(nproc)"
+orvelle() { # jobs format replaygain [peak] files...
+  local jobs=$1 format=$2 gain=$3 peak=$4; shift 4
+  rm -rf out
+  "$program" --settings Orvelle.ini -q -j "$jobs" -f "$format" --replaygain "$gain" \
+    --replaygain-peak "$peak" -o out "$@"
+}
+parallel() { # jobs command-with-{in}-and-{out}
+  rm -rf toolout; mkdir toolout
+  ls in/*.wav | xargs -P "$1" -I{} sh -c "$2" _ {}
+}
+lame_one='lame --quiet -b 128 --cbr -q 5 -m s "$1" "toolout/$(basename "$1" .wav).mp3"'
+flac_one='flac --silent -5 -V -o "toolout/$(basename "$1" .wav).flac" "$1"'
+
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores, $runs runs each"
+rm -f ./*.runs
+for run in $(seq "$runs"); do
+  measure o1.runs orvelle 1 mp3 off sample in/*.wav
+  measure l1.runs parallel 1 "$lame_one"
+  measure o2.runs orvelle 2 mp3 off sample in/*.wav
+  measure l2.runs parallel 2 "$lame_one"
+  for format in mp3 opus flac; do
+    measure "$format-off.runs" orvelle 1 "$format" off sample three.wav
+    measure "$format-gain.runs" orvelle 1 "$format" track sample three.wav
+    measure "$format-true.runs" orvelle 1 "$format" track true three.wav
+  done
+  measure batch.runs orvelle 2 flac track sample in/*.wav
+  measure flacbatch.runs parallel 2 "$flac_one"
+done
+compare "orvelle-convert -j 1 (mp3)" o1.runs "lame one after another" l1.runs
+compare "orvelle-convert -j 2 (mp3)" o2.runs "lame two at a time" l2.runs
+for format in mp3 opus flac; do
+  compare "$format, ReplayGain" "$format-gain.runs" "--replaygain off" "$format-off.runs"
+  compare "$format, ReplayGain, true peak" "$format-true.runs" "--replaygain off" "$format-off.runs"
+done
+compare "8 to FLAC, -j 2, ReplayGain" batch.runs "flac -5 -V two at a time" flacbatch.runs
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:duration=3600" -ac 2 -ar 44100 long.wav
 rm -rf out

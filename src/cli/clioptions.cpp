@@ -131,6 +131,9 @@ QString CliOptions::parse(const QStringList& arguments) {
                 else
                     replayGain = mode;
             }
+        } else if (name == QLatin1String("--replaygain-peak")) {
+            if ((error = value(&text)).isEmpty() && !(replayGainPeak = peakKindNamed(text)))
+                error = QStringLiteral("Unknown peak \"%1\": use sample or true.").arg(text);
         } else if (name == QLatin1String("-r") || name == QLatin1String("--recursive")) {
             error = flag(&recursive);
         } else if (name == QLatin1String("--cd")) {
@@ -243,6 +246,10 @@ QString helpText() {
         "                         (default: key Jobs of section Main, one per core)\n"
         "      --replaygain MODE  off, track or album: the loudness values written\n"
         "                         (default: the settings, album for rips, track else)\n"
+        "      --replaygain-peak PEAK\n"
+        "                         sample or true: the highest sample, or the highest\n"
+        "                         point between samples as well, which takes longer\n"
+        "                         (default: key ReplayGainPeak of section Main, sample)\n"
         "  -r, --recursive        enter the sub-folders of the folders given\n"
         "      --cd               rip the DRIVE or IMAGE given, else the first drive\n"
         "      --tracks LIST      tracks to rip, such as 1,3-5 (default: every track)\n"

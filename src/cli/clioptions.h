@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/loudness/loudnessmeter.h"
 #include "settings/mainchoices.h"
 
 #include <optional>
@@ -17,6 +18,7 @@ struct CliOptions {
     QString settingsPath;
     std::optional<int> jobs;       // 0: one row per core
     std::optional<int> replayGain; // 0 off, 1 track, 2 track and album
+    std::optional<PeakKind> replayGainPeak;
     bool recursive = false;
     bool cd = false;
     QVector<int> tracks; // 1-based, in the order given; empty: every track

@@ -31,6 +31,8 @@ RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& set
     const int gain = options.replayGain.value_or(settings.readInRange(
         options.cd ? MainKeys::ReplayGainRip : MainKeys::ReplayGainConvert, 0, 2));
     run.job.replayGain = GainMode(gain);
+    run.job.replayGainPeak = options.replayGainPeak.value_or(
+        peakKindNamed(settings.read(MainKeys::ReplayGainPeak)).value_or(PeakKind::Sample));
     return run;
 }
 

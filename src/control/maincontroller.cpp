@@ -393,6 +393,8 @@ void MainController::startJob() {
     settings.replayGain = GainMode(m_settings->readInRange(
         m_options.function == CdRipper ? MainKeys::ReplayGainRip : MainKeys::ReplayGainConvert, 0,
         2));
+    settings.replayGainPeak =
+        peakKindNamed(m_settings->read(MainKeys::ReplayGainPeak)).value_or(PeakKind::Sample);
     if (m_options.function == CdRipper)
         m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings), rowsAtOnce);
     else

@@ -79,7 +79,8 @@ void ConversionJob::startRow(const JobRow& listed) {
             toRm ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
                  : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
         copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
-                                         m_components.tags, m_stop, m_settings.replayGain);
+                                         m_components.tags, m_stop, m_settings.replayGain,
+                                         m_settings.replayGainPeak);
     } catch (const std::exception& e) {
         discardOutputFile(path);
         fail(row.row, QString::fromUtf8(e.what()));

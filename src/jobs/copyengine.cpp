@@ -73,9 +73,9 @@ private:
     int m_codec;
 };
 
-// Measures the loudness on a thread of its own as the blocks pass: the true
-// peak's oversampling costs about a third of an MP3 encoder's time, which a
-// second core takes. The blocks are shared, not copied; a few wait at most.
+// Measures the loudness on a thread of its own as the blocks pass, so that a
+// core the encoder leaves idle takes the meter's few per cent (more with the
+// true peak's oversampling). The blocks are shared, not copied; a few wait at most.
 class MeterFeed {
 public:
     MeterFeed(LoudnessMeter& meter, int frameBytes)
@@ -162,7 +162,7 @@ std::unique_ptr<PcmSink> rmSink(std::unique_ptr<RmWriter> rm, int codec) {
 
 CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
                     const std::atomic<bool>& stop, const std::function<void(int)>& progress,
-                    bool measure) {
+                    std::optional<PeakKind> measure) {
     bool created = false;
     try {
         source.open();
@@ -171,7 +171,8 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
         std::shared_ptr<LoudnessMeter> meter;
         if (measure) {
             try {
-                meter = std::make_shared<LoudnessMeter>(source.sampleRate(), source.channels());
+                meter = std::make_shared<LoudnessMeter>(source.sampleRate(), source.channels(),
+                                                        *measure);
             } catch (const std::exception&) {
                 // A layout the meter cannot take is copied unmeasured.
             }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "components/loudness/loudnessmeter.h"
 #include "jobs/pcmsource.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <QByteArray>
 #include <QString>
 
@@ -12,7 +14,6 @@ class AudioReader;
 class AudioWriter;
 class VideoReader;
 class RmWriter;
-class LoudnessMeter;
 
 // Where a row's sound goes: an output writer of the row's format, or the RM
 // writer. The file it creates is the row's part file.
@@ -53,7 +54,8 @@ struct CopyOutcome {
 // The one copy loop: opens the source, creates the sink at part, and passes
 // every block on until the source ends or stop is set; then closes both. The
 // sink then holds what was copied. progress gets the source's hundredths each
-// time they change. With measure, the loudness is measured as the PCM passes.
+// time they change. With measure, the loudness and the peak it names are
+// measured as the PCM passes.
 CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
                     const std::atomic<bool>& stop, const std::function<void(int)>& progress,
-                    bool measure = false);
+                    std::optional<PeakKind> measure = {});

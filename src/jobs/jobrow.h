@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/loudness/loudnessmeter.h"
 #include "settings/mainchoices.h"
 #include "values/rowtag.h"
 #include "values/tagextras.h"
@@ -35,6 +36,7 @@ struct JobSettings {
     FolderScheme scheme = FolderScheme::None;
     int rmCodec = 0; // position in the RM codec list (section "Rm", key "format")
     GainMode replayGain = GainMode::Off;
+    PeakKind replayGainPeak = PeakKind::Sample; // the peak written beside the gains
     // Asked when the job reaches a row, so that a change made while the job
     // runs counts: the row's Target now, and the RM codec now. Without them
     // the row's format and rmCodec above hold.

@@ -226,7 +226,8 @@ void RipJob::startRow(JobRow row) {
         track->row = row;
         track->copy =
             std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
-                                      m_components.tags, track->stop, m_settings.replayGain);
+                                      m_components.tags, track->stop, m_settings.replayGain,
+                                      m_settings.replayGainPeak);
         // Stop pressed while the row was announced: nothing is read, and the
         // row ends at once as a stopped one.
         if (!m_stop) {

@@ -8,9 +8,10 @@
 #include <QObject>
 
 RowCopy::RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::unique_ptr<PcmSink> sink,
-                 QString path, TagWriter tags, const std::atomic<bool>& stop, GainMode gain)
+                 QString path, TagWriter tags, const std::atomic<bool>& stop, GainMode gain,
+                 PeakKind peak)
     : m_row(std::move(row)), m_source(std::move(source)), m_sink(std::move(sink)),
-      m_path(std::move(path)), m_tags(std::move(tags)), m_stop(stop), m_gain(gain) {}
+      m_path(std::move(path)), m_tags(std::move(tags)), m_stop(stop), m_gain(gain), m_peak(peak) {}
 
 RowCopy::~RowCopy() {
     wait();
@@ -35,8 +36,10 @@ void RowCopy::run(const Progress& progress) {
     if (m_coverReader && m_row.cover.isEmpty() && m_sink->takesTags())
         m_row.cover = m_coverReader(m_row.source);
     // WAV and RM files carry no tags to hold the values.
-    const bool measure = m_gain != GainMode::Off && m_sink->takesTags() &&
-                         m_row.format != FormatWav && m_row.format != FormatRm;
+    std::optional<PeakKind> measure;
+    if (m_gain != GainMode::Off && m_sink->takesTags() && m_row.format != FormatWav &&
+        m_row.format != FormatRm)
+        measure = m_peak;
     const CopyOutcome copied =
         copyPcm(*m_source, *m_sink, partFileOf(m_path), m_stop, progress, measure);
     if (!copied.ok) {
@@ -49,7 +52,7 @@ void RowCopy::run(const Progress& progress) {
     if (copied.meter && !m_result.stopped) {
         m_meter = copied.meter;
         m_result.gain.trackGain = ReplayGain::gainDb(m_meter->loudness());
-        m_result.gain.trackPeak = m_meter->truePeak();
+        m_result.gain.trackPeak = m_meter->peak();
     }
     if (m_meter && m_gain == GainMode::Album) {
         m_result.held = true;
@@ -98,7 +101,7 @@ void RowCopy::completeAlbum(const std::vector<RowCopy*>& copies) {
         double peak = 0;
         for (const RowCopy* copy : album) {
             meters.push_back(copy->m_meter.get());
-            peak = std::max(peak, copy->m_meter->truePeak());
+            peak = std::max(peak, copy->m_meter->peak());
         }
         const double gain = ReplayGain::gainDb(LoudnessMeter::albumLoudness(meters));
         for (RowCopy* copy : album) {

@@ -36,7 +36,7 @@ public:
 
     RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::unique_ptr<PcmSink> sink,
             QString path, TagWriter tags, const std::atomic<bool>& stop,
-            GainMode gain = GainMode::Off);
+            GainMode gain = GainMode::Off, PeakKind peak = PeakKind::Sample);
     // Waits for the worker; a row not given its name leaves nothing.
     ~RowCopy();
     RowCopy(const RowCopy&) = delete;
@@ -76,6 +76,7 @@ private:
     CoverReader m_coverReader;
     const std::atomic<bool>& m_stop;
     GainMode m_gain;
+    PeakKind m_peak;
     std::shared_ptr<LoudnessMeter> m_meter;
     Result m_result;
     bool m_named = false;

@@ -15,6 +15,9 @@ inline constexpr IntKey Jobs{"Main", "Jobs", 0};
 // track's and its album's. A rip is an album; converted files seldom are.
 inline constexpr IntKey ReplayGainRip{"Main", "ReplayGainRip", 2};
 inline constexpr IntKey ReplayGainConvert{"Main", "ReplayGainConvert", 1};
+// The peak written beside the gains: "sample" (the highest sample, as most
+// taggers write it) or "true" (oversampled, between the samples as well).
+inline constexpr TextKey ReplayGainPeak{"Main", "ReplayGainPeak", "sample"};
 // The most a user may ask for; more rows at once than this only thrash the disk.
 inline constexpr int MaxJobs = 64;
 // The folder window's size as WIDTHxHEIGHT, kept when the user resizes it.

@@ -4,6 +4,7 @@
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"
 #include "platform/version.h"
+#include "settings/mainkeys.h"
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
 #include "support/testenvironment.h"
@@ -244,6 +245,35 @@ TEST_F(CliTest, ReplayGainIsWrittenIntoEveryFormat) {
         for (const QString& keys : found)
             for (const QString& key : c.keys)
                 EXPECT_TRUE(keys.split(' ').contains(key)) << keys.toStdString();
+    }
+}
+
+// The peak beside the gains is the highest sample unless the settings or the
+// command line ask for the true peak: a quarter-rate tone whose samples all
+// fall 3 dB under its crests shows which was written.
+TEST_F(CliTest, TheTruePeakIsWrittenWhenAskedFor) {
+    const QString source = path("crests.wav");
+    ASSERT_TRUE(MediaTools::ffmpeg(
+        {"-f", "lavfi", "-i", "aevalsrc=0.5*sin(2*PI*11025*t+PI/4):s=44100:d=3", source}));
+    const struct {
+        const char* stored; // Main/ReplayGainPeak
+        QStringList arguments;
+        double peak;
+    } cases[] = {{"", {}, 0.3536},
+                 {"TRUE", {}, 0.5},
+                 {"true", {"--replaygain-peak", "sample"}, 0.3536},
+                 {"", {"--replaygain-peak", "true"}, 0.5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.stored + c.arguments.join(' ')).toStdString());
+        SettingsFile(settings()).write(MainKeys::ReplayGainPeak, QLatin1String(c.stored));
+        const ProgramRun result = run(QStringList{"--replaygain", "track", "-f", "flac", "-o",
+                                                  out() + "/" + QString::number(&c - cases)} +
+                                      c.arguments + QStringList{source});
+        ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+        const QRegularExpressionMatch peak = QRegularExpression("peak (\\d\\.\\d{6})")
+                                                 .match(result.lines(result.out, "OK ").value(0));
+        ASSERT_TRUE(peak.hasMatch()) << result.out.join('\n').toStdString();
+        EXPECT_NEAR(peak.captured(1).toDouble(), c.peak, 0.01);
     }
 }
 
@@ -605,7 +635,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndAShortUsage) {
                                    {"--cd", "--freedb", "--musicbrainz"},
                                    {"--cd", "--release", "2"},
                                    {"--cd", "--musicbrainz", "--release", "0"},
-                                   {"-r=1", "x.wav"}};
+                                   {"-r=1", "x.wav"},
+                                   {"--replaygain-peak", "highest", "x.wav"}};
     for (const QStringList& arguments : wrong) {
         const ProgramRun result = run(arguments);
         EXPECT_EQ(result.status, 2) << arguments.join(' ').toStdString();

@@ -1,17 +1,30 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <QString>
 #include <QtGlobal>
 #include <vector>
 
-// Measures a track's loudness as its PCM passes (EBU R 128 with libebur128):
-// integrated loudness and true peak, and with the other tracks of an album
-// the album's loudness. No second decode is needed.
+class TruePeakMeter;
+
+// Which peak a meter reports: the highest sample, as most taggers write it,
+// or the true peak, the highest point of the wave between samples as well,
+// which costs an oversampling pass.
+enum class PeakKind { Sample, True };
+
+// "sample" or "true", as the settings file and the command line name them;
+// nothing for another text.
+std::optional<PeakKind> peakKindNamed(const QString& name);
+
+// Measures a track's loudness as its PCM passes: integrated loudness after
+// EBU R 128 (K-weighting, 400 ms blocks every 100 ms, the absolute and the
+// relative gate), the peak, and with the other tracks of an album the
+// album's loudness. No second decode is needed.
 class LoudnessMeter {
 public:
-    // Raises ComponentError for a layout libebur128 cannot measure.
-    LoudnessMeter(int sampleRate, int channels);
+    // Raises ComponentError for a layout that cannot be measured.
+    LoudnessMeter(int sampleRate, int channels, PeakKind peak = PeakKind::Sample);
     ~LoudnessMeter();
     LoudnessMeter(const LoudnessMeter&) = delete;
     LoudnessMeter& operator=(const LoudnessMeter&) = delete;
@@ -24,16 +37,25 @@ public:
 
     // Integrated loudness in LUFS; -inf for silence or nothing measured.
     double loudness() const;
-    // The highest true peak of any channel, 1.0 being full scale.
-    double truePeak() const;
+    // The highest peak of any channel as asked for, 1.0 being full scale.
+    double peak() const;
     // Integrated loudness over several tracks measured apart, as one album.
     static double albumLoudness(const std::vector<const LoudnessMeter*>& tracks);
 
 private:
-    struct State; // libebur128's, whose type cannot be declared ahead
-    std::unique_ptr<State> m_state;
+    struct Filter;
+    void endPart();
+
     int m_sampleRate;
     int m_channels;
+    int m_partFrames;              // frames in 100 ms
+    int m_framesInPart = 0;        // of the part being measured
+    std::vector<Filter> m_filters; // one for each pair of channels
+    std::vector<double> m_weights; // each channel's share of the loudness
+    // The weighted energy of each complete 100 ms, in squared sample units.
+    std::vector<double> m_parts;
+    double m_samplePeak = 0;
+    std::unique_ptr<TruePeakMeter> m_truePeak;
 };
 
 // The gains players level by, from a measured loudness.

@@ -35,9 +35,16 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
                                                "players level tracks and albums alike."),
                                 gain);
     gainHint->setWordWrap(true);
+    m_gainPeak = new QComboBox(gain);
+    m_gainPeak->setObjectName(QStringLiteral("cb_replaygain_peak"));
+    m_gainPeak->addItem(tr("Sample peak"), QStringLiteral("sample"));
+    m_gainPeak->addItem(tr("True peak"), QStringLiteral("true"));
+    m_gainPeak->setToolTip(tr("The highest sample, as most taggers write it, or the highest "
+                              "point between the samples as well, which takes longer to find."));
     auto* gainForm = new QFormLayout(gain);
     gainForm->addRow(QStringLiteral("CD rips:"), m_ripGain);
     gainForm->addRow(QStringLiteral("Conversions:"), m_convertGain);
+    gainForm->addRow(tr("Peak:"), m_gainPeak);
     gainForm->addRow(gainHint);
 
     auto* layout = new QVBoxLayout(this);
@@ -47,5 +54,6 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
 
     bind({{m_jobs, MainKeys::Jobs},
           {m_ripGain, MainKeys::ReplayGainRip},
-          {m_convertGain, MainKeys::ReplayGainConvert}});
+          {m_convertGain, MainKeys::ReplayGainConvert},
+          {m_gainPeak, MainKeys::ReplayGainPeak}});
 }

@@ -6,7 +6,7 @@ class QComboBox;
 class QSpinBox;
 
 // What belongs to the program as a whole: how many rows a job runs at once,
-// and the ReplayGain values rips and conversions write.
+// and the ReplayGain values rips and conversions write, with which peak.
 class GeneralPage : public SettingsPage {
     Q_OBJECT
 public:
@@ -16,4 +16,5 @@ private:
     QSpinBox* m_jobs;
     QComboBox* m_ripGain;
     QComboBox* m_convertGain;
+    QComboBox* m_gainPeak;
 };

@@ -34,6 +34,15 @@ int namedPosition(const QComboBox* list) {
     return list->findText(text, Qt::MatchExactly);
 }
 
+// The item whose data names `stored`, else the one that names the default.
+int storedPosition(const QComboBox* list, const QString& stored, const char* fallback) {
+    for (const QString& name : {stored, QString::fromLatin1(fallback)})
+        for (int i = 0; i < list->count(); ++i)
+            if (list->itemData(i).toString().compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+    return 0;
+}
+
 } // namespace
 
 void SettingsPage::load(const SettingsFile& settings) {
@@ -61,6 +70,13 @@ SettingsPage::Binding::Binding(QComboBox* list, const IntKey& key, std::optional
           settings.write(key, list->isEditable() ? namedPosition(list) : list->currentIndex());
       }),
       m_reset([=] { list->setCurrentIndex(resetTo.value_or(key.defaultValue)); }) {}
+
+SettingsPage::Binding::Binding(QComboBox* list, const TextKey& key)
+    : m_load([=](const SettingsFile& settings) {
+          list->setCurrentIndex(storedPosition(list, settings.read(key), key.defaultValue));
+      }),
+      m_save([=](SettingsFile& settings) { settings.write(key, list->currentData().toString()); }),
+      m_reset([=] { list->setCurrentIndex(storedPosition(list, {}, key.defaultValue)); }) {}
 
 SettingsPage::Binding::Binding(ChoiceGroup* group, const IntKey& key)
     : m_load([=](const SettingsFile& settings) {

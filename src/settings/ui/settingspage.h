@@ -41,6 +41,9 @@ protected:
         // list saves -1. An editable list saves the item its text names, -1
         // for none. `resetTo` is the dialog's default where it is not the key's.
         Binding(QComboBox* list, const IntKey& key, std::optional<int> resetTo = {});
+        // A list whose items carry the text stored for them as their data; a
+        // stored text no item has (in any case) shows the key's default.
+        Binding(QComboBox* list, const TextKey& key);
         // A stored position beyond the last item shows the last, a negative
         // one the default.
         Binding(ChoiceGroup* group, const IntKey& key);
