@@ -157,6 +157,8 @@ QString CliOptions::parse(const QStringList& arguments) {
             }
         } else if (name == QLatin1String("--require-accurate")) {
             error = flag(&requireAccurate);
+        } else if (name == QLatin1String("--require-complete")) {
+            error = flag(&requireComplete);
         } else if (name == QLatin1String("--no-log")) {
             error = flag(&noLog);
         } else if (name == QLatin1String("--no-cue")) {
@@ -250,6 +252,10 @@ QString helpText() {
         "                         sample or true: the highest sample, or the highest\n"
         "                         point between samples as well, which takes longer\n"
         "                         (default: key ReplayGainPeak of section Main, sample)\n"
+        "      --require-complete a source that is damaged (cut short, or with data\n"
+        "                         that cannot be decoded) fails rather than giving a\n"
+        "                         file of what could be read (default: key\n"
+        "                         RequireComplete of section Main, off)\n"
         "  -r, --recursive        enter the sub-folders of the folders given\n"
         "      --cd               rip the DRIVE or IMAGE given, else the first drive\n"
         "      --tracks LIST      tracks to rip, such as 1,3-5 (default: every track)\n"
@@ -272,7 +278,10 @@ QString helpText() {
         "\n"
         "Prints \"OK SOURCE -> OUTPUT\" for each file converted, \"FAILED SOURCE: REASON\"\n"
         "on standard error for each that was not, and a summary. Ctrl-C lets the\n"
-        "running files finish as far as they got and starts no other.\n"
+        "running files finish as far as they got and starts no other. WAV and FLAC\n"
+        "keep the source's rate, channels and bits (16 or 24 for FLAC); an OK line\n"
+        "says how a file's format differs from its source's, and ends in\n"
+        "\"[source damaged: ...]\" when the source was.\n"
         "\n"
         "A rip is checked against the AccurateRip database (section \"AccurateRip\"\n"
         "of the settings file names the server): each OK line says whether the\n"

@@ -26,6 +26,7 @@ struct CliOptions {
     bool musicBrainz = false;
     int release = 0;              // --release: the MusicBrainz release taken, from 1; 0 the first
     bool requireAccurate = false; // a track AccurateRip does not vouch for fails
+    bool requireComplete = false; // a damaged source fails its file
     bool noLog = false;           // no rip log beside the files
     bool noCue = false;           // no cue sheet and playlist beside the files
     bool noHiddenTrack = false;   // audio before track 1 is not ripped

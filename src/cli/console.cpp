@@ -146,11 +146,16 @@ void Console::err(const QString& line) {
     drawProgress();
 }
 
-void Console::ok(const QString& source, const QString& output, const QString& note) {
+void Console::ok(const QString& source, const QString& output, const QString& note,
+                 const QString& damage) {
     if (m_quiet)
         return;
-    const QString line = QStringLiteral("OK %1 -> %2").arg(shownName(source), shownName(output));
-    out(note.isEmpty() ? line : QStringLiteral("%1 [%2]").arg(line, shownText(note)));
+    QString line = QStringLiteral("OK %1 -> %2").arg(shownName(source), shownName(output));
+    if (!note.isEmpty())
+        line += QStringLiteral(" [%1]").arg(shownText(note));
+    if (!damage.isEmpty())
+        line += QStringLiteral(" [source damaged: %1]").arg(shownText(damage));
+    out(line);
 }
 
 void Console::stopped(const QString& source, const QString& output) {

@@ -13,7 +13,9 @@ public:
     Console(bool quiet, bool progress);
 
     // note: what is known of the output beyond its name (a rip's AccurateRip verdict).
-    void ok(const QString& source, const QString& output, const QString& note = {});
+    // damage: what was wrong with the source, said last on the line.
+    void ok(const QString& source, const QString& output, const QString& note = {},
+            const QString& damage = {});
     void stopped(const QString& source, const QString& output);
     void failed(const QString& source, const QString& reason);
     // A note about the run (a lookup's status, Ctrl-C), on standard error.

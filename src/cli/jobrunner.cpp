@@ -16,6 +16,13 @@ QString withGain(const QString& verdict, const QString& gain) {
     return gain.isEmpty() ? verdict : QStringLiteral("%1; %2").arg(verdict, gain);
 }
 
+// The row's loudness values and how its format differs from its source's.
+QString noteOf(const Job& job, int row) {
+    QStringList parts{RipLog::gainText(job.gainOf(row)), job.notesOf(row).conversion};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("; "));
+}
+
 } // namespace
 
 JobRunner::JobRunner(Console& console, QStringList sources)
@@ -54,7 +61,8 @@ int JobRunner::run(Job& job, int refused) {
             unverified[row] = output;
         } else {
             ++m_converted;
-            m_console.ok(m_sources.value(row), output, RipLog::gainText(job.gainOf(row)));
+            m_console.ok(m_sources.value(row), output, noteOf(job, row),
+                         job.notesOf(row).damage.shortText());
         }
     });
     if (verified)
@@ -72,8 +80,7 @@ int JobRunner::run(Job& job, int refused) {
                 return;
             }
             ++m_converted;
-            m_console.ok(m_sources.value(row), output,
-                         withGain(verdict.text(), RipLog::gainText(job.gainOf(row))));
+            m_console.ok(m_sources.value(row), output, withGain(verdict.text(), noteOf(job, row)));
         });
     QObject::connect(&job, &Job::rowStopped, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
@@ -94,7 +101,7 @@ int JobRunner::run(Job& job, int refused) {
     loop.exec();
     for (const auto& [row, output] : unverified) {
         ++m_converted;
-        m_console.ok(m_sources.value(row), output, RipLog::gainText(job.gainOf(row)));
+        m_console.ok(m_sources.value(row), output, noteOf(job, row));
     }
     if (rip && !rip->logPath().isEmpty())
         m_console.note(QStringLiteral("Rip log: %1").arg(rip->logPath()));

@@ -33,6 +33,7 @@ RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& set
     run.job.replayGain = GainMode(gain);
     run.job.replayGainPeak = options.replayGainPeak.value_or(
         peakKindNamed(settings.read(MainKeys::ReplayGainPeak)).value_or(PeakKind::Sample));
+    run.job.requireComplete = options.requireComplete || settings.read(MainKeys::RequireComplete);
     return run;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "components/pcmformat.h"
+#include "components/sourcedamage.h"
+
 #include <QByteArray>
 #include <QString>
 
 // The sound of a video file. Sound is interleaved signed 16-bit little-endian
-// PCM; an empty array means "no more data". Failures raise ComponentError.
+// PCM, stereo at most, unless keepSourceFormat asked for the source's own; an
+// empty array means "no more data". Failures raise ComponentError.
 class VideoReader {
 public:
     virtual ~VideoReader() = default;
@@ -19,6 +23,12 @@ public:
     virtual qint64 getPosition() = 0; // progress numerator, same unit as getLength
     virtual qint64 getLength() = 0;
     virtual void close() = 0;
+
+    // As AudioReader's: the source's own bit depth and channels, for a lossless output.
+    virtual void keepSourceFormat(bool keep) { (void)keep; }
+    virtual PcmFormat getFormat() { return PcmFormat::int16(getSampleRate(), getChannels()); }
+    virtual PcmFormat getSourceFormat() { return getFormat(); }
+    virtual SourceDamage getDamage() { return {}; }
 };
 
 // The RealMedia writer, and the list of its sound codecs.

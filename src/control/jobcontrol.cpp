@@ -85,8 +85,11 @@ void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
     // The verdict goes beside "Finish", so the row says at once whether it is proven.
     connect(job.get(), &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
         m_verdicts << verdict;
-        m_rows.setStatus(row, finishedText(verdict),
-                         QStringLiteral("AccurateRip: %1").arg(verdict.text()));
+        QString detail = QStringLiteral("AccurateRip: %1").arg(verdict.text());
+        const QString conversion = m_job ? m_job->notesOf(row).conversion : QString();
+        if (!conversion.isEmpty())
+            detail += QLatin1Char('\n') + conversion;
+        m_rows.setStatus(row, finishedText(verdict), detail);
     });
     run(std::move(job), rows);
 }
@@ -136,8 +139,7 @@ void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
     connect(j, &Job::rowStarted, this, &JobControl::rowStarted);
     connect(j, &Job::rowProgress, this,
             [this](int row, int, const QString& text) { m_rows.setStatus(row, text); });
-    connect(j, &Job::rowFinished, this,
-            [this](int row) { m_rows.setStatus(row, QLatin1String(Finished)); });
+    connect(j, &Job::rowFinished, this, [this, j](int row) { showFinished(*j, row); });
     // A rip cut short keeps its last progress text.
     connect(j, &Job::rowFailed, this,
             [this](int row) { m_rows.setStatus(row, QLatin1String(Failed)); });
@@ -153,6 +155,17 @@ void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
     }
 }
 
+void JobControl::showFinished(const Job& job, int row) {
+    const RowNotes notes = job.notesOf(row);
+    QStringList detail;
+    if (notes.damage.isDamaged())
+        detail << notes.damage.text();
+    if (!notes.conversion.isEmpty())
+        detail << notes.conversion;
+    m_rows.setStatus(row, QLatin1String(notes.damage.isDamaged() ? FinishedDamaged : Finished),
+                     detail.join(QLatin1Char('\n')));
+}
+
 void JobControl::stop() {
     if (m_job)
         m_job->stop();
@@ -160,6 +173,9 @@ void JobControl::stop() {
 
 void JobControl::finish(const QString& folderToOpen) {
     QString failures = failureText(*m_job);
+    const QString damaged = damageText(*m_job);
+    if (!damaged.isEmpty())
+        failures = failures.isEmpty() ? damaged : failures + QStringLiteral("\n\n") + damaged;
     // A checked rip says how many of its tracks are proven, with the failures.
     if (!m_verdicts.isEmpty()) {
         const QString count = accurateCountText(m_verdicts);
@@ -176,6 +192,20 @@ void JobControl::finish(const QString& folderToOpen) {
     if (!failures.isEmpty())
         m_prompt.information(failures);
     emit ended();
+}
+
+QString JobControl::damageText(const Job& job) const {
+    QStringList lines;
+    for (const JobRow& row : m_jobRows) {
+        const SourceDamage damage = job.notesOf(row.row).damage;
+        if (damage.isDamaged())
+            lines << QStringLiteral("%1: %2").arg(row.caption, damage.text());
+    }
+    if (lines.isEmpty())
+        return {};
+    lines.prepend(QString());
+    lines.prepend(tr("These sources are damaged; their files hold what could be read:"));
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString JobControl::failureText(const Job& job) const {

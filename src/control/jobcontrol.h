@@ -40,6 +40,8 @@ public:
     static constexpr const char* Finished = "Finish";
     static constexpr const char* Failed = "Error";
     static constexpr const char* FailuresHeading = "Orvelle could not finish these rows:";
+    // A row made from a damaged source: "Finish !".
+    static constexpr const char* FinishedDamaged = "Finish !";
 
     JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, UserPrompt& prompt,
                Shell& shell, QObject* parent = nullptr);
@@ -83,6 +85,10 @@ private:
     JobSettings withCurrentTargets(JobSettings settings) const;
     void finish(const QString& folderToOpen);
     QString failureText(const Job& job) const;
+    // The rows whose sources were damaged, for the closing message.
+    QString damageText(const Job& job) const;
+    // The row's Status and its tooltip once its file is made.
+    void showFinished(const Job& job, int row);
 
     MainState& m_state;
     RowModel& m_rows;

@@ -395,6 +395,7 @@ void MainController::startJob() {
         2));
     settings.replayGainPeak =
         peakKindNamed(m_settings->read(MainKeys::ReplayGainPeak)).value_or(PeakKind::Sample);
+    settings.requireComplete = m_settings->read(MainKeys::RequireComplete);
     if (m_options.function == CdRipper)
         m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings), rowsAtOnce);
     else

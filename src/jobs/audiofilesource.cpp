@@ -6,14 +6,17 @@
 
 #include <algorithm>
 
-AudioFileSource::AudioFileSource(std::unique_ptr<AudioReader> reader, QString path, int blockMs)
-    : m_reader(std::move(reader)), m_path(std::move(path)), m_blockMs(blockMs) {}
+AudioFileSource::AudioFileSource(std::unique_ptr<AudioReader> reader, QString path, int blockMs,
+                                 bool keepFormat)
+    : m_reader(std::move(reader)), m_path(std::move(path)), m_blockMs(blockMs),
+      m_keepFormat(keepFormat) {}
 
 AudioFileSource::~AudioFileSource() = default;
 
 void AudioFileSource::open() {
     if (m_reader->getIsOpen())
         m_reader->close();
+    m_reader->keepSourceFormat(m_keepFormat);
     m_reader->open(m_path);
     m_rate = m_reader->getSampleRate();
     m_channels = m_reader->getChannels();
@@ -22,6 +25,12 @@ void AudioFileSource::open() {
         throw ComponentError(QStringLiteral("%1 holds no sound that can be played.").arg(m_path));
     m_length = std::max<qint64>(0, m_reader->getLength());
     m_position = 0;
+    m_format = m_reader->getFormat();
+    m_sourceFormat = m_reader->getSourceFormat();
+}
+
+SourceDamage AudioFileSource::damage() const {
+    return m_reader->getDamage();
 }
 
 void AudioFileSource::close() {

@@ -9,10 +9,12 @@ class AudioReader;
 
 // An audio file through a reader of its own (sample frames at the file's
 // rate), in blocks of blockMs: a tenth of a second for the preview, more for
-// a conversion.
+// a conversion. With keepFormat the sound comes in the file's own format,
+// for a lossless output.
 class AudioFileSource : public PreviewSource {
 public:
-    AudioFileSource(std::unique_ptr<AudioReader> reader, QString path, int blockMs = 100);
+    AudioFileSource(std::unique_ptr<AudioReader> reader, QString path, int blockMs = 100,
+                    bool keepFormat = false);
     ~AudioFileSource() override;
 
     void open() override;
@@ -25,11 +27,17 @@ public:
     QByteArray read() override;
     int stepBackMs() const override { return 600; }
     int stepForwardMs() const override { return 6000; }
+    PcmFormat format() const override { return m_format; }
+    PcmFormat sourceFormat() const override { return m_sourceFormat; }
+    SourceDamage damage() const override;
 
 private:
     std::unique_ptr<AudioReader> m_reader;
     QString m_path;
     int m_blockMs;
+    bool m_keepFormat;
+    PcmFormat m_format;
+    PcmFormat m_sourceFormat;
     int m_rate = 44100;
     int m_channels = 2;
     int m_blockAlign = 4;

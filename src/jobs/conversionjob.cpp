@@ -69,12 +69,17 @@ void ConversionJob::startRow(const JobRow& listed) {
             m_lastRowFolder = output.folder;
         path = output.path;
         const bool toRm = row.format == FormatRm;
+        // WAV and FLAC keep what the source has; the lossy encoders take 16-bit stereo at most.
+        const SourceUse use = toRm ? SourceUse::Rm
+                              : row.format == FormatWav || row.format == FormatFlac
+                                  ? SourceUse::Lossless
+                                  : SourceUse::Lossy;
         std::unique_ptr<PcmSource> source =
             isVideoFile(row.source)
                 ? videoSoundSource(m_components.video ? m_components.video() : nullptr, row.source,
-                                   toRm)
+                                   use)
                 : audioFileSource(m_components.audioReader ? m_components.audioReader() : nullptr,
-                                  row.source, toRm);
+                                  row.source, use);
         std::unique_ptr<PcmSink> sink =
             toRm ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
                  : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
@@ -88,6 +93,7 @@ void ConversionJob::startRow(const JobRow& listed) {
     }
 
     copy->takeCoverFrom(m_components.covers);
+    copy->setRequireComplete(m_settings.requireComplete);
     RowCopy* running = copy.get();
     m_running.push_back(std::move(copy));
     const int index = row.row;
@@ -124,6 +130,7 @@ void ConversionJob::rowDone(RowCopy* done) {
 
 void ConversionJob::finishRow(const RowCopy& copy) {
     setGain(copy.row().row, copy.result().gain);
+    setNotes(copy.row().row, {copy.result().conversion, copy.result().damage});
     emit rowFinished(copy.row().row, copy.result().path);
 }
 

@@ -26,10 +26,10 @@ class WriterSink : public PcmSink {
 public:
     explicit WriterSink(std::unique_ptr<AudioWriter> writer) : m_writer(std::move(writer)) {}
 
-    void create(const QString& path, int sampleRate, int channels) override {
-        m_writer->setInputFormat(sampleRate, channels);
+    void create(const QString& path, const PcmFormat& format) override {
+        m_writer->setInputPcmFormat(format);
         m_writer->create(path);
-        m_writer->setInputFormat(sampleRate, channels);
+        m_writer->setInputPcmFormat(format);
     }
     void write(const QByteArray& pcm) override { m_writer->write(pcm); }
     void close() override { m_writer->close(); }
@@ -41,6 +41,9 @@ public:
         }
     }
     bool takesTags() const override { return true; }
+    QString conversionFrom(const PcmFormat& source) const override {
+        return m_writer->conversionFrom(source);
+    }
 
 private:
     std::unique_ptr<AudioWriter> m_writer;
@@ -50,12 +53,12 @@ class RmSink : public PcmSink {
 public:
     RmSink(std::unique_ptr<RmWriter> rm, int codec) : m_rm(std::move(rm)), m_codec(codec) {}
 
-    void create(const QString& path, int sampleRate, int channels) override {
+    void create(const QString& path, const PcmFormat& format) override {
         m_rm->setVideoStream(-1);
         m_rm->setVideoBitrate(0);
         m_rm->setRmAudioCodec(m_codec + 1);
         // The sound goes in as the source has it; the writer converts it for its codec.
-        m_rm->setAudioInputFormat(sampleRate, channels);
+        m_rm->setAudioInputFormat(format.sampleRate, format.channels);
         m_rm->createOutput(path, RealMediaFormat);
     }
     void write(const QByteArray& pcm) override { m_rm->writeAudio(pcm); }
@@ -78,8 +81,8 @@ private:
 // true peak's oversampling). The blocks are shared, not copied; a few wait at most.
 class MeterFeed {
 public:
-    MeterFeed(LoudnessMeter& meter, int frameBytes)
-        : m_meter(meter), m_frameBytes(frameBytes), m_thread([this] { run(); }) {}
+    MeterFeed(LoudnessMeter& meter, const PcmFormat& format)
+        : m_meter(meter), m_format(format), m_thread([this] { run(); }) {}
     ~MeterFeed() { finish(); }
 
     void add(const QByteArray& pcm) {
@@ -114,13 +117,23 @@ private:
                 m_blocks.pop_front();
             }
             m_changed.notify_all();
-            m_meter.add(reinterpret_cast<const qint16*>(pcm.constData()),
-                        pcm.size() / m_frameBytes);
+            const qint64 frames = pcm.size() / m_format.frameBytes();
+            switch (m_format.type) {
+            case SampleType::Int16:
+                m_meter.add(reinterpret_cast<const qint16*>(pcm.constData()), frames);
+                break;
+            case SampleType::Int32:
+                m_meter.add(reinterpret_cast<const qint32*>(pcm.constData()), frames);
+                break;
+            case SampleType::Float32:
+                m_meter.add(reinterpret_cast<const float*>(pcm.constData()), frames);
+                break;
+            }
         }
     }
 
     LoudnessMeter& m_meter;
-    const int m_frameBytes;
+    const PcmFormat m_format;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<QByteArray> m_blocks;
@@ -137,15 +150,18 @@ template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> component) 
 } // namespace
 
 std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<AudioReader> reader, const QString& path,
-                                           bool toRm) {
+                                           SourceUse use) {
     // One second a block; half a second into RM.
-    return std::make_unique<AudioFileSource>(required(std::move(reader)), path, toRm ? 500 : 1000);
+    return std::make_unique<AudioFileSource>(required(std::move(reader)), path,
+                                             use == SourceUse::Rm ? 500 : 1000,
+                                             use == SourceUse::Lossless);
 }
 
 std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<VideoReader> video, const QString& path,
-                                            bool toRm) {
+                                            SourceUse use) {
     return std::make_unique<VideoSoundSource>(required(std::move(video)), path, 1000,
-                                              toRm ? VideoToRmBytes : 0);
+                                              use == SourceUse::Rm ? VideoToRmBytes : 0,
+                                              use == SourceUse::Lossless);
 }
 
 std::unique_ptr<PcmSink> writerSink(std::unique_ptr<AudioWriter> writer) {
@@ -166,21 +182,23 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
     bool created = false;
     try {
         source.open();
-        sink.create(part, source.sampleRate(), source.channels());
+        const PcmFormat format = source.format();
+        sink.create(part, format);
         created = true;
         std::shared_ptr<LoudnessMeter> meter;
         if (measure) {
             try {
-                meter = std::make_shared<LoudnessMeter>(source.sampleRate(), source.channels(),
-                                                        *measure);
+                meter =
+                    std::make_shared<LoudnessMeter>(format.sampleRate, format.channels, *measure);
+                if (format.channels > 2 && format.channelMask != 0)
+                    meter->setSpeakers(format.channelMask);
             } catch (const std::exception&) {
                 // A layout the meter cannot take is copied unmeasured.
             }
         }
-        const int frameBytes = 2 * std::max(source.channels(), 1);
         std::optional<MeterFeed> feed;
         if (meter)
-            feed.emplace(*meter, frameBytes);
+            feed.emplace(*meter, format);
         int shown = -1;
         bool stopped = false;
         for (;;) {
@@ -202,9 +220,11 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
         }
         if (feed)
             feed->finish();
+        CopyOutcome outcome{
+            true, stopped, {}, sink.conversionFrom(source.sourceFormat()), source.damage(), meter};
         source.close();
         sink.close();
-        return {true, stopped, {}, meter};
+        return outcome;
     } catch (const std::exception& e) {
         // Whatever is open is closed before the unfinished file goes.
         if (created)
@@ -213,6 +233,6 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
             source.close();
         } catch (...) {
         }
-        return {false, false, QString::fromUtf8(e.what()), {}};
+        return {false, false, QString::fromUtf8(e.what()), {}, {}, {}};
     }
 }

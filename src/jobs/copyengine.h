@@ -21,7 +21,7 @@ class PcmSink {
 public:
     virtual ~PcmSink() = default;
 
-    virtual void create(const QString& path, int sampleRate, int channels) = 0;
+    virtual void create(const QString& path, const PcmFormat& format) = 0;
     virtual void write(const QByteArray& pcm) = 0;
     // Completes the file; raises when that fails.
     virtual void close() = 0;
@@ -29,14 +29,26 @@ public:
     virtual void closeQuietly() noexcept = 0;
     // RM files carry no tags.
     virtual bool takesTags() const = 0;
+    // After create: what became of a source of this format in the file; empty
+    // when the file keeps it.
+    virtual QString conversionFrom(const PcmFormat& source) const {
+        (void)source;
+        return {};
+    }
 };
 
+// How a row's source hands out its sound.
+enum class SourceUse {
+    Lossy,    // 16-bit, stereo at most: what the lossy encoders take
+    Lossless, // the source's own bits and channels, for WAV and FLAC
+    Rm,       // 16-bit in the RM writer's blocks
+};
 // An audio file through its reader: one second a block, half a second for RM.
 std::unique_ptr<PcmSource> audioFileSource(std::unique_ptr<AudioReader> reader, const QString& path,
-                                           bool toRm);
+                                           SourceUse use);
 // A video's sound: one second a block, the RM writer's own block for RM.
 std::unique_ptr<PcmSource> videoSoundSource(std::unique_ptr<VideoReader> video, const QString& path,
-                                            bool toRm);
+                                            SourceUse use);
 // A writer made for the row's format.
 std::unique_ptr<PcmSink> writerSink(std::unique_ptr<AudioWriter> writer);
 // The RM writer with the codec at its position in the codec list.
@@ -46,6 +58,8 @@ struct CopyOutcome {
     bool ok = true;
     bool stopped = false; // Stop ended the copy before the source's end
     QString message;      // why it failed
+    QString conversion;   // what became of the source's format in the file
+    SourceDamage damage;  // what the source showed of damage as it was read
     // The loudness of what was copied, when it was asked for and the
     // source's layout can be measured.
     std::shared_ptr<LoudnessMeter> meter = {};

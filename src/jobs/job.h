@@ -34,6 +34,8 @@ public:
     const QVector<Failure>& failures() const { return m_failures; }
     // The ReplayGain values a finished row's file carries; none when not measured.
     ReplayGainValues gainOf(int row) const { return m_gains.value(row); }
+    // What a finished row's file is beside its sound; nothing to say when empty.
+    RowNotes notesOf(int row) const { return m_notes.value(row); }
 
 signals:
     void rowStarted(int row);
@@ -57,6 +59,7 @@ protected:
     void fail(int row, const QString& message);
     // Before its rowFinished: what the row's file carries.
     void setGain(int row, const ReplayGainValues& gain) { m_gains.insert(row, gain); }
+    void setNotes(int row, const RowNotes& notes) { m_notes.insert(row, notes); }
     void end(const QString& folderToOpen);
 
     const JobSettings m_settings;
@@ -69,4 +72,5 @@ private:
     bool m_running = false;
     QVector<Failure> m_failures;
     QMap<int, ReplayGainValues> m_gains;
+    QMap<int, RowNotes> m_notes;
 };

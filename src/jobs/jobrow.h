@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/loudness/loudnessmeter.h"
+#include "components/sourcedamage.h"
 #include "settings/mainchoices.h"
 #include "values/rowtag.h"
 #include "values/tagextras.h"
@@ -37,11 +38,20 @@ struct JobSettings {
     int rmCodec = 0; // position in the RM codec list (section "Rm", key "format")
     GainMode replayGain = GainMode::Off;
     PeakKind replayGainPeak = PeakKind::Sample; // the peak written beside the gains
+    // A source found damaged fails its row rather than giving a file that ends early.
+    bool requireComplete = false;
     // Asked when the job reaches a row, so that a change made while the job
     // runs counts: the row's Target now, and the RM codec now. Without them
     // the row's format and rmCodec above hold.
     std::function<OutputFormat(const JobRow&)> currentFormat = {};
     std::function<int()> currentRmCodec = {};
+};
+
+// What a finished row's file is, beside its sound: how its source's format
+// was converted for it, and what the source showed of damage.
+struct RowNotes {
+    QString conversion;
+    SourceDamage damage;
 };
 
 // A new writer for one output file of MP3, WAV, WMA, OGG, FLAC or Opus, set up from the

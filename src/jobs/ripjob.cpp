@@ -359,11 +359,13 @@ void RipJob::rowEnded(Track& track) {
         return;
     }
     setGain(row, result.gain);
+    setNotes(row, {result.conversion, {}});
     if (result.stopped)
         emit rowStopped(row, result.path);
     else
         emit rowFinished(row, result.path);
     m_logTracks[row].gain = result.gain;
+    m_logTracks[row].conversion = result.conversion;
     rowChecked(track, result.path, result.stopped);
 }
 

@@ -161,6 +161,8 @@ QString RipLog::text() const {
         const QString gain = gainText(track.gain);
         if (!gain.isEmpty())
             lines << QStringLiteral("  ReplayGain:         %1").arg(gain);
+        if (!track.conversion.isEmpty())
+            lines << QStringLiteral("  Format:             %1").arg(track.conversion);
     }
     lines << QString() << closingLine() << QString();
     return lines.join(QLatin1Char('\n'));

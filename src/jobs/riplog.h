@@ -20,6 +20,7 @@ struct RipLog {
         QString failure; // why the track has no file; empty when it has one
         bool stopped = false;
         ReplayGainValues gain; // what the file's tags carry
+        QString conversion;    // how the disc's sound was converted for the file; empty: it was not
     };
 
     QString version;

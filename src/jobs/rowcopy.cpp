@@ -48,6 +48,15 @@ void RowCopy::run(const Progress& progress) {
         return;
     }
     m_result.stopped = copied.stopped || m_cut;
+    m_result.conversion = copied.conversion;
+    m_result.damage = copied.damage;
+    if (m_requireComplete && copied.damage.isDamaged()) {
+        m_result.ok = false;
+        m_result.message =
+            QObject::tr("%1: the file is left out, as a complete source is required.")
+                .arg(copied.damage.text());
+        return;
+    }
     // A file cut short is not the track: its loudness says nothing of it.
     if (copied.meter && !m_result.stopped) {
         m_meter = copied.meter;

@@ -28,6 +28,8 @@ public:
         QString path;      // the name the file got (held: the one it will get)
         QString message;
         ReplayGainValues gain; // what was written (held: the track's values so far)
+        QString conversion;    // what became of the source's format in the file
+        SourceDamage damage;   // what the source showed of damage
     };
     // progress: hundredths, from the worker. done: from the worker, once,
     // after which result() holds.
@@ -44,6 +46,8 @@ public:
 
     // The row's cover is read from its source on the worker, before the copy.
     void takeCoverFrom(CoverReader reader) { m_coverReader = std::move(reader); }
+    // A damaged source then fails the row, and its file goes.
+    void setRequireComplete(bool require) { m_requireComplete = require; }
 
     void start(Progress progress, Done done);
     // Waits for the worker.
@@ -77,6 +81,7 @@ private:
     const std::atomic<bool>& m_stop;
     GainMode m_gain;
     PeakKind m_peak;
+    bool m_requireComplete = false;
     std::shared_ptr<LoudnessMeter> m_meter;
     Result m_result;
     bool m_named = false;

@@ -49,12 +49,14 @@ EncoderSettings::Wav readWav(const SettingsFile& s) {
     using namespace WavKeys;
     switch (s.readPosition(Mode, ModeCount)) {
     case 0: // CD quality
-        return {44100, 2, 16};
+        return {44100, 2, 16, false};
     case 1: // best quality
-        return {48000, 2, 32};
-    default:
+        return {48000, 2, 32, false};
+    case 2: // custom
         return {LookupTables::sampleRate(s, Frequency), s.readPosition(Channel, ChannelCount) + 1,
-                LookupTables::sampleWidth(s, Bit)};
+                LookupTables::sampleWidth(s, Bit), false};
+    default:
+        return {};
     }
 }
 

@@ -43,6 +43,7 @@ struct EncoderSettings {
         int sampleRate = 44100;
         int channels = 2;
         int bits = 16;
+        bool asSource = true; // the source's own rate, channels and bits; the three above unused
     };
     struct Ogg {
         int sampleRate = 44100;

@@ -18,6 +18,9 @@ inline constexpr IntKey ReplayGainConvert{"Main", "ReplayGainConvert", 1};
 // The peak written beside the gains: "sample" (the highest sample, as most
 // taggers write it) or "true" (oversampled, between the samples as well).
 inline constexpr TextKey ReplayGainPeak{"Main", "ReplayGainPeak", "sample"};
+// A conversion whose source turns out damaged (cut short, or with data that
+// cannot be decoded) fails, rather than giving a file of what could be read.
+inline constexpr BoolKey RequireComplete{"Main", "RequireComplete", false};
 // The most a user may ask for; more rows at once than this only thrash the disk.
 inline constexpr int MaxJobs = 64;
 // The folder window's size as WIDTHxHEIGHT, kept when the user resizes it.

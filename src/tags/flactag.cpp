@@ -56,14 +56,18 @@ QList<FlacMetadata::Block> newBlocks(const FlacMetadata& old, const OGGTag& tag,
                                      const TagExtras& extras) {
     QList<FlacMetadata::Block> blocks;
     QByteArray vendor = Vendor;
+    QList<QByteArray> speakers; // the channel layout is the sound's, not a tag to replace
     for (const FlacMetadata::Block& block : old.blocks) {
         if (block.type == FlacMetadata::Padding)
             continue;
         if (block.type == FlacMetadata::VorbisComment) {
-            QList<QByteArray> ignored;
+            QList<QByteArray> oldComments;
             QByteArray kept;
-            if (VorbisComments::parse(block.body, 0, kept, ignored))
+            if (VorbisComments::parse(block.body, 0, kept, oldComments))
                 vendor = kept;
+            for (const QByteArray& comment : oldComments)
+                if (comment.toUpper().startsWith("WAVEFORMATEXTENSIBLE_CHANNEL_MASK="))
+                    speakers << comment;
             continue;
         }
         if (block.type == FlacMetadata::CueSheet && !extras.cueSheetBlock.isEmpty())
@@ -76,7 +80,7 @@ QList<FlacMetadata::Block> newBlocks(const FlacMetadata& old, const OGGTag& tag,
         blocks << block;
     }
     const QList<QByteArray> comments =
-        VorbisComments::build(tag, extras, VorbisComments::Flavour::Vorbis, false);
+        VorbisComments::build(tag, extras, VorbisComments::Flavour::Vorbis, false) + speakers;
     blocks << FlacMetadata::Block{FlacMetadata::VorbisComment,
                                   VorbisComments::block(vendor, comments), 0};
     if (!extras.cueSheetBlock.isEmpty())

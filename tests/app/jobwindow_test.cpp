@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -355,6 +356,54 @@ TEST_F(JobWindow, ConversionWithAFailingRowEndsWithOneBoxAndTheFolder) {
     EXPECT_EQ(outputFiles(),
               (QStringList{"01_first.wav", "01_second.ogg", "first.wav", "second.ogg"}));
     EXPECT_TRUE(prompt.informations.isEmpty());
+}
+
+// A source cut short still gives its file, marked in its Status with the
+// reason in the tooltip and listed when the job ends; with the setting it
+// fails instead and leaves nothing.
+TEST_F(JobWindow, ADamagedSourceIsMarkedListedOrFailedAsSet) {
+    MainController& c = startConverter();
+    const QString whole = dir.filePath(QStringLiteral("whole.flac"));
+    ASSERT_TRUE(
+        MediaTools::ffmpeg({"-f", "lavfi", "-i", "sine=duration=3", "-c:a", "flac", whole}));
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString cut = dir.filePath(QStringLiteral("cut.flac"));
+    QFile damaged(cut);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(file.readAll().left(int(file.size() / 5)));
+    damaged.close();
+    addRow(cut, QStringLiteral("WAV"), {});
+    addRow(whole, QStringLiteral("WAV"), {});
+
+    for (const bool required : {false, true}) {
+        SCOPED_TRACE(required);
+        SettingsFile(settingsPath()).ini().writeInteger("Main", "RequireComplete", required);
+        prompt.informations.clear();
+        QSignalSpy ended(&c.jobs(), &JobControl::ended);
+        c.commands().menuClick(Item::Start);
+        waitForEnd(ended);
+        EXPECT_EQ(statuses(), (QStringList{required ? "Error" : "Finish !", "Finish"}));
+        const QString why =
+            rows().data(rows().index(0, Col::ColStatus), Qt::ToolTipRole).toString();
+        ASSERT_EQ(prompt.informations.size(), 1);
+        const QStringList lines = prompt.informations[0].split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), 3);
+        EXPECT_TRUE(lines[2].startsWith("cut.flac: The source ends at 0:00."))
+            << lines[2].toStdString();
+        EXPECT_TRUE(lines[2].contains(" of 0:03.00")) << lines[2].toStdString();
+        if (!required) {
+            EXPECT_TRUE(QRegularExpression("^The source ends at 0:00\\.\\d\\d of 0:03\\.00$")
+                            .match(why)
+                            .hasMatch())
+                << why.toStdString();
+            EXPECT_EQ(outputFiles(), (QStringList{"cut.wav", "whole.wav"}));
+        } else {
+            EXPECT_EQ(lines[0], JobControl::FailuresHeading);
+            EXPECT_EQ(outputFiles(), (QStringList{"01_whole.wav", "cut.wav", "whole.wav"}))
+                << "the failed row leaves no file";
+        }
+    }
 }
 
 TEST_F(JobWindow, StopInTheMiddleEndsTheRowAndStartsNoOther) {

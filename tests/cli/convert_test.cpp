@@ -1,6 +1,7 @@
 #include "cd/cddbtestserver.h"
 #include "cd/discimage.h"
 #include "components/audio/mediatools.h"
+#include "components/ffmpeg/audiofilereader.h"
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"
 #include "platform/version.h"
@@ -19,6 +20,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <random>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace TestMedia;
 
@@ -729,6 +733,190 @@ TEST_F(CliTest, PipesAndOverfullSheetsAreRefusedNeverHangOrCrash) {
         EXPECT_TRUE(failed[0].contains(c.reason)) << failed[0].toStdString();
     }
     EXPECT_TRUE(filesIn(out()).isEmpty());
+}
+
+// Samples at full 32-bit scale, `bits` of them significant, each channel its
+// own: a quarter each of noise, a pure tone, full-scale extremes and silence,
+// so that a lost bit, a swapped channel or a clipped peak shows.
+QVector<qint32> wideSamples(int frames, int channels, int bits) {
+    QVector<qint32> samples(frames * channels);
+    const qint64 top = (qint64(1) << (bits - 1)) - 1;
+    const int shift = 32 - bits;
+    for (int c = 0; c < channels; ++c) {
+        std::mt19937 random(unsigned(c + 1));
+        std::uniform_int_distribution<qint64> noise(-top - 1, top);
+        for (int i = 0; i < frames; ++i) {
+            qint64 value = 0;
+            switch (4 * i / frames) {
+            case 0:
+                value = noise(random);
+                break;
+            case 1:
+                value = std::llround(top * std::sin(2 * M_PI * 110 * (c + 1) * i / 48000.0));
+                break;
+            case 2:
+                value = (i + c) % 2 ? top : -top - 1;
+                break;
+            default:
+                break;
+            }
+            samples[i * channels + c] = qint32(quint32(value) << shift);
+        }
+    }
+    return samples;
+}
+
+// The samples as a raw source holds them: 16-bit, full-scale 32-bit, or float.
+QByteArray rawBytes(const QVector<qint32>& samples, const QString& raw) {
+    QByteArray bytes;
+    for (qint32 sample : samples) {
+        if (raw == "s16le") {
+            const auto narrow = qint16(sample >> 16);
+            bytes.append(reinterpret_cast<const char*>(&narrow), 2);
+        } else if (raw == "f32le") {
+            const float value = float(sample / 2147483648.0);
+            bytes.append(reinterpret_cast<const char*>(&value), 4);
+        } else {
+            bytes.append(reinterpret_cast<const char*>(&sample), 4);
+        }
+    }
+    return bytes;
+}
+
+// Everything Orvelle's own reader hands out of a file, in the file's own format.
+QByteArray ownDecode(const QString& path) {
+    AudioFileReader reader;
+    reader.keepSourceFormat(true);
+    reader.open(path);
+    QByteArray all;
+    for (QByteArray block; !(block = reader.read(65536)).isEmpty();)
+        all += block;
+    return all;
+}
+
+// WAV and FLAC keep the source's bits, channels, layout and rate, whatever the
+// content; the outside reader and our own read back exactly the source's samples.
+TEST_F(CliTest, LosslessOutputsKeepTheSourcesResolutionBitForBit) {
+    const struct {
+        const char* name;
+        int rate;
+        const char* layout;
+        int channels;
+        int bits;
+        const char* raw;   // as the source stores its samples
+        const char* codec; // the source's
+        const char* kind;
+    } cases[] = {
+        {"stereo24", 96000, "stereo", 2, 24, "s32le", "flac", "flac"},
+        {"surround16", 48000, "5.1", 6, 16, "s16le", "pcm_s16le", "wav"},
+        {"octo24", 48000, "7.1", 8, 24, "s32le", "flac", "flac"},
+        {"octo24wav", 44100, "7.1", 8, 24, "s32le", "pcm_s24le", "wav"},
+        {"float", 44100, "stereo", 2, 24, "f32le", "pcm_f32le", "wav"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QVector<qint32> samples = wideSamples(c.rate / 2, c.channels, c.bits);
+        const QString raw =
+            write(path(QStringLiteral("%1.raw").arg(c.name)), rawBytes(samples, c.raw));
+        const QString source = path(QStringLiteral("%1.%2").arg(c.name, c.kind));
+        ASSERT_TRUE(MediaTools::ffmpeg({"-f", c.raw, "-ar", QString::number(c.rate), "-ch_layout",
+                                        c.layout, "-i", raw, "-c:a", c.codec, "-sample_fmt",
+                                        QString(c.raw) == "s16le"   ? "s16"
+                                        : QString(c.raw) == "f32le" ? "flt"
+                                                                    : "s32",
+                                        "-bits_per_raw_sample", QString::number(c.bits), source}));
+        const MediaTools::Probe original = MediaTools::probe(source);
+        ASSERT_EQ(original.channelLayout, c.layout);
+        for (const QString format : {"wav", "flac"}) {
+            SCOPED_TRACE(format.toStdString());
+            const QString folder = out() + "/" + c.name;
+            const ProgramRun result = run({"-f", format, "-o", folder, source});
+            ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+            const QString output = QStringLiteral("%1/%2.%3").arg(folder, c.name, format);
+            // A float source keeps its floats in WAV; FLAC takes it as 24-bit.
+            const QString as = format == "wav" ? c.raw : c.bits > 16 ? "s32le" : "s16le";
+            EXPECT_TRUE(MediaTools::decode(output, 0, 0, as) ==
+                        MediaTools::decode(source, 0, 0, as));
+            EXPECT_TRUE(ownDecode(output) == rawBytes(samples, as));
+            const MediaTools::Probe made = MediaTools::probe(output);
+            EXPECT_EQ(made.sampleRate, c.rate);
+            EXPECT_EQ(made.channels, c.channels);
+            EXPECT_EQ(made.channelLayout, c.layout);
+            EXPECT_EQ(made.bits, QString(as) == "s16le" ? 16 : as == "s32le" ? c.bits : 32);
+            EXPECT_EQ(result.out, QStringList{"OK " + source + " -> " + output})
+                << "the format is kept: nothing to say";
+        }
+    }
+    // A lossy output mixes down and resamples as its encoder needs, and says so.
+    const ProgramRun mp3 = run({"-f", "mp3", "-o", out(), path("surround16.wav")});
+    ASSERT_EQ(mp3.status, 0) << mp3.err.join('\n').toStdString();
+    EXPECT_EQ(mp3.out,
+              QStringList{"OK " + path("surround16.wav") + " -> " + out() +
+                          "/surround16.mp3 [Converted from 48 kHz 5.1 to 44.1 kHz stereo]"});
+    EXPECT_EQ(MediaTools::probe(out() + "/surround16.mp3").channels, 2);
+}
+
+// A source cut short still gives a file of what it holds, said on its line;
+// --require-complete fails it instead and leaves nothing behind.
+TEST_F(CliTest, ADamagedSourceIsSaidOrWithRequireCompleteFails) {
+    const QString whole = path("whole.flac");
+    ASSERT_TRUE(MediaTools::ffmpeg(
+        {"-f", "lavfi", "-i", "anoisesrc=d=3:r=44100:seed=7", "-ac", "2", "-c:a", "flac", whole}));
+    const QString cut = write(path("cut.flac"), read(whole).left(int(QFileInfo(whole).size() / 6)));
+    const ProgramRun said = run({"-f", "wav", "-o", out(), whole, cut});
+    EXPECT_EQ(said.status, 0) << said.err.join('\n').toStdString();
+    EXPECT_TRUE(said.out.contains("OK " + whole + " -> " + out() + "/whole.wav"));
+    const QStringList damaged = said.lines(said.out, "OK " + cut);
+    ASSERT_EQ(damaged.size(), 1) << said.out.join('\n').toStdString();
+    EXPECT_TRUE(QRegularExpression(" \\[source damaged: ends at 0:00\\.\\d\\d of 0:03\\.00\\]$")
+                    .match(damaged[0])
+                    .hasMatch())
+        << damaged[0].toStdString();
+    EXPECT_GT(QFileInfo(out() + "/cut.wav").size(), 44100);
+
+    const QString strict = out() + "/strict";
+    const ProgramRun failed = run({"--require-complete", "-f", "flac", "-o", strict, cut});
+    EXPECT_EQ(failed.status, 1);
+    const QStringList lines = failed.lines(failed.err, "FAILED " + cut + ": The source ends at ");
+    EXPECT_EQ(lines.size(), 1) << failed.err.join('\n').toStdString();
+    EXPECT_TRUE(QDir(strict).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << "no file and no part file";
+}
+
+// A playlist or a list of files named like a song is refused as such, and the
+// file it names is never opened.
+TEST_F(CliTest, PlaylistsNamedLikeSongsAreRefusedWithoutOpeningWhatTheyName) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("private"));
+    const QString secret = audio(path("private/secret.wav"), 1);
+    const QString hls =
+        write(path("hls.mp3"), "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:1,\n" +
+                                   QFile::encodeName(secret) + "\n#EXT-X-ENDLIST\n");
+    const QString concat =
+        write(path("private/list.mp3"), "ffconcat version 1.0\nfile 'secret.wav'\n");
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(path("private")).constData(), IN_OPEN), 0);
+
+    const ProgramRun result = run({"-f", "wav", "-o", out(), hls, concat});
+    EXPECT_EQ(result.status, 1);
+    for (const QString& list : {hls, concat}) {
+        const QStringList failed = result.lines(result.err, "FAILED " + list + ": ");
+        ASSERT_EQ(failed.size(), 1) << result.err.join('\n').toStdString();
+        EXPECT_TRUE(failed[0].contains("as a playlist does")) << failed[0].toStdString();
+    }
+    EXPECT_TRUE(filesIn(out()).isEmpty());
+    QStringList opened;
+    char events[4096];
+    for (ssize_t got; (got = ::read(watch, events, sizeof events)) > 0;)
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            if (event->len > 0)
+                opened << QString::fromUtf8(event->name);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    ::close(watch);
+    EXPECT_FALSE(opened.contains("secret.wav")) << opened.join(' ').toStdString();
+    EXPECT_TRUE(opened.contains("list.mp3")) << "the watch saw the list itself opened";
 }
 
 } // namespace

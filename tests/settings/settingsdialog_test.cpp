@@ -274,7 +274,7 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
                                "rg_prest=0",
                                "rg_alt=0",
                                "[wav]",
-                               "mode=0",
+                               "mode=3",
                                "bit=1",
                                "channel=1",
                                "frequency=7",
@@ -309,6 +309,7 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
                                "source=2",
                                "[Main]",
                                "Jobs=0",
+                               "RequireComplete=0",
                                "ReplayGainRip=2",
                                "ReplayGainConvert=1",
                                "ReplayGainPeak=sample",
@@ -341,7 +342,8 @@ TEST_F(SettingsDialogTest, EveryKeyRoundTripsAndDefaultResetsEveryKey) {
         {"Format", "mode=3;retries=32;stop=2;hiddentrack=0;cuesheet=2;deemphasis=0;image=1"},
         {"Freedb", "site=0;toserver=2;port=8880;timeout=3000;proxy=cache:3128"},
         {"MusicBrainz", "source=0"},
-        {"Main", "Jobs=64;ReplayGainRip=0;ReplayGainConvert=2;ReplayGainPeak=true"},
+        {"Main",
+         "Jobs=64;RequireComplete=1;ReplayGainRip=0;ReplayGainConvert=2;ReplayGainPeak=true"},
         {"flac", "level=0"},
         {"opus", "bitrate=510;mode=2;complexity=0"}};
     for (const auto& [section, keys] : sections)
@@ -461,7 +463,7 @@ TEST_F(SettingsDialogTest, StoredValuesOutOfRangeLoadAsTheNearestChoiceOrTheDefa
     EXPECT_EQ(stored("MP3Filt", "udLFiltW"), 0);
     EXPECT_EQ(stored("MP3Prest", "rg_prest"), 10);
     EXPECT_EQ(stored("MP3Prest", "rg_alt"), 0);
-    EXPECT_EQ(stored("wav", "mode"), 0);
+    EXPECT_EQ(stored("wav", "mode"), 3);
     EXPECT_EQ(stored("wma", "format"), 9);
     EXPECT_EQ(stored("Rm", "format"), 0);
     EXPECT_EQ(stored("ogg", "quality"), 1000);

@@ -51,7 +51,7 @@ TEST_F(SettingsFileTest, AnEmptyFileGivesEveryDefaultOfTheKeyTable) {
         {Mp3Keys::Deemphasis, 0},
         {Mp3Keys::Preset, 0},
         {Mp3Keys::AltPreset, 0},
-        {WavKeys::Mode, 0},
+        {WavKeys::Mode, 3},
         {WavKeys::Bit, 1},
         {WavKeys::Channel, 1},
         {WavKeys::Frequency, 7},

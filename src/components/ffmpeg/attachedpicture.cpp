@@ -1,6 +1,6 @@
 #include "components/ffmpeg/attachedpicture.h"
 
-#include "components/ffmpeg/ffmpegsupport.h"
+#include "components/ffmpeg/localmediainput.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -29,21 +29,13 @@ const AVPacket* chosenPicture(const AVFormatContext* format) {
 } // namespace
 
 AttachedPicture readAttachedPicture(const QString& path) {
-    FfmpegSupport::quietLibrary();
-    AVFormatContext* format = nullptr;
-    AVDictionary* options = nullptr;
-    // Only the local file: a playlist or a crafted header must not reach the network.
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int result =
-        avformat_open_input(&format, FfmpegSupport::fileUrl(path).constData(), nullptr, &options);
-    av_dict_free(&options);
-    if (result < 0)
+    LocalMediaInput input;
+    if (!input.open(path))
         return {};
     AttachedPicture attached;
     // The demuxers put attached pictures in place while they read the header.
-    if (const AVPacket* picture = chosenPicture(format))
+    if (const AVPacket* picture = chosenPicture(input.context()))
         attached.data = QByteArray(reinterpret_cast<const char*>(picture->data), picture->size);
-    attached.asf = qstrcmp(format->iformat->name, "asf") == 0;
-    avformat_close_input(&format);
+    attached.asf = qstrcmp(input.context()->iformat->name, "asf") == 0;
     return attached;
 }

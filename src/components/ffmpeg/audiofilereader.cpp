@@ -11,7 +11,9 @@ void AudioFileReader::open(const QString& path) {
         container = FfmpegDecoder::Container::RawPcm;
     else if (suffix == QLatin1String("vox"))
         container = FfmpegDecoder::Container::Vox;
-    m_decoder.open(path, container);
+    m_decoder.open(path, container,
+                   m_keepFormat ? FfmpegDecoder::Delivery::Source
+                                : FfmpegDecoder::Delivery::Playback);
 }
 
 QByteArray AudioFileReader::read(int frames) {

@@ -21,6 +21,12 @@ public:
     void close() override;
     bool getIsOpen() override;
 
+    void keepSourceFormat(bool keep) override { m_keepFormat = keep; }
+    PcmFormat getFormat() override { return m_decoder.format(); }
+    PcmFormat getSourceFormat() override { return m_decoder.sourceFormat(); }
+    SourceDamage getDamage() override { return m_decoder.damage(); }
+
 private:
     FfmpegDecoder m_decoder;
+    bool m_keepFormat = false;
 };

@@ -2,9 +2,9 @@
 
 #include "components/componenterror.h"
 #include "components/ffmpeg/ffmpegsupport.h"
+#include "components/ffmpeg/localmediainput.h"
 
 #include <algorithm>
-#include <QFileInfo>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,12 +19,61 @@ namespace {
 constexpr int MaxErrorsInARow = 100;
 // A bad caller must not make one read allocate without bound.
 constexpr qint64 MaxFramesPerRead = qint64(1) << 24;
+// The most channels an output keeps; a source with more is mixed down to stereo.
+constexpr int MaxKeptChannels = 8;
+// The speakers WAVE_FORMAT_EXTENSIBLE names; a layout beyond them has no mask.
+constexpr quint64 ExtensibleSpeakers = 0x3FFFF;
+
+AVSampleFormat sampleFormatOf(SampleType type) {
+    switch (type) {
+    case SampleType::Int32:
+        return AV_SAMPLE_FMT_S32;
+    case SampleType::Float32:
+        return AV_SAMPLE_FMT_FLT;
+    case SampleType::Int16:
+        break;
+    }
+    return AV_SAMPLE_FMT_S16;
+}
+
+// The source's own samples as Orvelle carries them. Lossy sound has no bit
+// depth of its own and comes as 16-bit, as it always has; so does the float
+// output of a codec that may be lossy (a DTS core) but need not be.
+void takeSampleType(PcmFormat& format, AVSampleFormat decoded, int rawBits, int props) {
+    format.type = SampleType::Int16;
+    format.bits = 16;
+    if (!(props & AV_CODEC_PROP_LOSSLESS))
+        return;
+    switch (av_get_packed_sample_fmt(decoded)) {
+    case AV_SAMPLE_FMT_U8:
+        format.bits = 8;
+        break;
+    case AV_SAMPLE_FMT_S32:
+    case AV_SAMPLE_FMT_S64:
+        if (rawBits > 0 && rawBits <= 16)
+            break;
+        format.type = SampleType::Int32;
+        format.bits = rawBits > 16 && rawBits <= 24 ? 24 : 32;
+        break;
+    case AV_SAMPLE_FMT_FLT:
+    case AV_SAMPLE_FMT_DBL:
+        if (props & AV_CODEC_PROP_LOSSY)
+            break;
+        format.type = SampleType::Float32;
+        format.bits = 32;
+        break;
+    default:
+        break;
+    }
+}
 
 } // namespace
 
 struct FfmpegDecoder::Private {
     QString path;
     Container container = Container::Probe;
+    Delivery delivery = Delivery::Playback;
+    LocalMediaInput input;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
     SwrContext* swr = nullptr;
@@ -33,6 +82,9 @@ struct FfmpegDecoder::Private {
     int stream = -1;
     int rate = 0;
     int channels = 0;
+    PcmFormat out; // what read() hands out, once the first frame has shown it
+    PcmFormat own; // what the file holds
+    bool outChosen = false;
     qint64 length = 0;
     qint64 position = 0;
     qint64 startTime = 0; // in stream time base
@@ -46,6 +98,11 @@ struct FfmpegDecoder::Private {
     int pendingOffset = 0;
     qint64 discardUntil = -1; // after a seek: decoded frames before it are dropped
     bool drainStarted = false;
+    // Damage, as far as reading from the start has shown it.
+    SourceDamage damage;
+    qint64 produced = 0;  // frames decoded since the start
+    int largestFrame = 0; // the most frames one decoded frame held
+    bool seeked = false;  // the end then says nothing of the file's length
 
     ~Private() { release(); }
 
@@ -59,7 +116,8 @@ struct FfmpegDecoder::Private {
         av_channel_layout_uninit(&swrLayout);
         swrFormat = -1;
         avcodec_free_context(&codec);
-        avformat_close_input(&format);
+        input.close();
+        format = nullptr;
         av_packet_free(&packet);
         av_frame_free(&frame);
         stream = -1;
@@ -68,10 +126,18 @@ struct FfmpegDecoder::Private {
         discardUntil = -1;
         drainStarted = false;
         position = 0;
+        outChosen = false;
+        damage = {};
+        produced = 0;
+        largestFrame = 0;
+        seeked = false;
     }
 
     void openInput();
     int findAudioStream();
+    void chooseOutput(const AVFrame* decoded);
+    void noteCorrupt();
+    void noteEnd();
     bool decodeMore();
     void append(const AVFrame* decoded);
     void convert(const AVFrame* decoded, int skipFrames);
@@ -79,18 +145,8 @@ struct FfmpegDecoder::Private {
 };
 
 void FfmpegDecoder::Private::openInput() {
-    const QFileInfo info(path);
-    if (!info.exists())
-        fail(QStringLiteral("the file does not exist."));
-    if (!info.isFile() || !info.isReadable())
-        fail(QStringLiteral("the file cannot be read."));
-    if (info.size() == 0)
-        fail(QStringLiteral("the file is empty."));
-
     const AVInputFormat* inputFormat = nullptr;
     AVDictionary* options = nullptr;
-    // Only local files: a crafted playlist must not make Orvelle reach the network.
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
     if (container == Container::RawPcm) {
         inputFormat = av_find_input_format("s16le");
         av_dict_set(&options, "sample_rate", "44100", 0);
@@ -102,13 +158,13 @@ void FfmpegDecoder::Private::openInput() {
         av_dict_set(&options, "ch_layout", "mono", 0);
         timestampScale = 2;
     }
-    FfmpegSupport::quietLibrary();
-    int result = avformat_open_input(&format, FfmpegSupport::fileUrl(path).constData(), inputFormat,
-                                     &options);
+    QString why;
+    const bool opened = input.open(path, inputFormat, &options, &why);
     av_dict_free(&options);
-    if (result < 0)
-        fail(QStringLiteral("it is not a sound or video file that Orvelle can read (%1).")
-                 .arg(FfmpegSupport::errorText(result)));
+    if (!opened)
+        fail(why);
+    format = input.context();
+    int result = 0;
     result = avformat_find_stream_info(format, nullptr);
     if (result < 0)
         fail(QStringLiteral("its streams cannot be read (%1).")
@@ -129,7 +185,10 @@ void FfmpegDecoder::Private::openInput() {
         fail(QStringLiteral("its sound cannot be decoded (%1).")
                  .arg(FfmpegSupport::errorText(result)));
     rate = codec->sample_rate;
-    channels = std::min(codec->ch_layout.nb_channels, 2);
+    const int sourceChannels = codec->ch_layout.nb_channels;
+    channels = delivery == Delivery::Source && sourceChannels <= MaxKeptChannels
+                   ? sourceChannels
+                   : std::min(sourceChannels, 2);
     if (rate <= 0 || channels <= 0)
         fail(QStringLiteral("its sound has no valid sample rate or channel count."));
     for (unsigned i = 0; i < format->nb_streams; ++i)
@@ -138,13 +197,18 @@ void FfmpegDecoder::Private::openInput() {
 
     startTime = audio->start_time != AV_NOPTS_VALUE ? audio->start_time : 0;
     if (container == Container::Vox)
-        length = info.size() * 2; // the container's own duration is off by the factor two
+        length = input.fileSize() * 2; // the container's own duration is off by the factor two
     else if (audio->duration != AV_NOPTS_VALUE && audio->duration > 0)
         length = av_rescale_q(audio->duration, audio->time_base, AVRational{1, rate});
     else if (format->duration > 0)
         length = av_rescale(format->duration, rate, AV_TIME_BASE);
     else
         length = 0;
+    // A length guessed from the bitrate says nothing of where the sound should end.
+    damage.sampleRate = rate;
+    if (container == Container::Probe &&
+        format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
+        damage.declaredFrames = length;
 
     // A file is only accepted when some of its sound really decodes: this catches
     // truncated files and files with a borrowed extension at once.
@@ -176,27 +240,50 @@ qint64 FfmpegDecoder::Private::framesAt(int64_t timestamp) const {
     return av_rescale_q(timestamp - startTime, timeBase, AVRational{1, rate}) * timestampScale;
 }
 
+void FfmpegDecoder::Private::noteCorrupt() {
+    if (damage.corruptFrame < 0 && !seeked)
+        damage.corruptFrame = produced;
+}
+
+// The sound has ended: short of the declared length by more than a frame
+// (decoders may leave out a frame's padding), the file was cut short.
+void FfmpegDecoder::Private::noteEnd() {
+    const qint64 tolerance = std::max(codec->frame_size, largestFrame);
+    if (!seeked && damage.declaredFrames > 0 && produced + tolerance < damage.declaredFrames)
+        damage.endFrame = produced;
+}
+
 bool FfmpegDecoder::Private::decodeMore() {
     int errorsInARow = 0;
     for (;;) {
         int result = avcodec_receive_frame(codec, frame);
         if (result == 0) {
+            if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT))
+                noteCorrupt();
+            largestFrame = std::max(largestFrame, frame->nb_samples);
             append(frame);
             av_frame_unref(frame);
             return true;
         }
-        if (result == AVERROR_EOF)
+        if (result == AVERROR_EOF) {
+            noteEnd();
             return false;
+        }
         if (result != AVERROR(EAGAIN)) {
+            noteCorrupt();
             if (++errorsInARow > MaxErrorsInARow)
                 return false;
             continue;
         }
-        if (drainStarted)
+        if (drainStarted) {
+            noteEnd();
             return false;
+        }
         result = av_read_frame(format, packet);
         if (result < 0) {
             // The end, or a file cut short: hand out what the decoder still holds.
+            if (result != AVERROR_EOF)
+                noteCorrupt();
             avcodec_send_packet(codec, nullptr);
             drainStarted = true;
             continue;
@@ -205,8 +292,12 @@ bool FfmpegDecoder::Private::decodeMore() {
             av_packet_unref(packet);
             continue;
         }
+        if (packet->flags & AV_PKT_FLAG_CORRUPT)
+            noteCorrupt();
         result = avcodec_send_packet(codec, packet);
         av_packet_unref(packet);
+        if (result < 0 && result != AVERROR(EAGAIN))
+            noteCorrupt();
         if (result < 0 && ++errorsInARow > MaxErrorsInARow)
             return false;
         if (result >= 0)
@@ -215,6 +306,8 @@ bool FfmpegDecoder::Private::decodeMore() {
 }
 
 void FfmpegDecoder::Private::append(const AVFrame* decoded) {
+    if (!outChosen)
+        chooseOutput(decoded);
     int skip = 0;
     if (discardUntil >= 0) {
         const int64_t timestamp = decoded->best_effort_timestamp;
@@ -230,10 +323,31 @@ void FfmpegDecoder::Private::append(const AVFrame* decoded) {
     convert(decoded, skip);
 }
 
+// The first decoded frame shows the samples' type; the rest follow it.
+void FfmpegDecoder::Private::chooseOutput(const AVFrame* decoded) {
+    own = PcmFormat::int16(rate, decoded->ch_layout.nb_channels);
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec->codec_id);
+    takeSampleType(own, AVSampleFormat(decoded->format), codec->bits_per_raw_sample,
+                   descriptor ? descriptor->props : 0);
+    if (decoded->ch_layout.order == AV_CHANNEL_ORDER_NATIVE &&
+        (decoded->ch_layout.u.mask & ~ExtensibleSpeakers) == 0)
+        own.channelMask = quint32(decoded->ch_layout.u.mask);
+    out = PcmFormat::int16(rate, channels);
+    if (delivery == Delivery::Source) {
+        out = own;
+        out.channels = channels;
+        if (channels != own.channels)
+            out.channelMask = 0; // mixed down to stereo
+    }
+    outChosen = true;
+}
+
 void FfmpegDecoder::Private::convert(const AVFrame* decoded, int skipFrames) {
-    const int blockAlign = channels * 2;
-    if (decoded->format == AV_SAMPLE_FMT_S16 && decoded->ch_layout.nb_channels == channels &&
-        decoded->sample_rate == rate) {
+    const int blockAlign = out.frameBytes();
+    const AVSampleFormat wanted = sampleFormatOf(out.type);
+    const bool keepsLayout = decoded->ch_layout.nb_channels == channels;
+    produced += decoded->nb_samples - skipFrames;
+    if (decoded->format == wanted && keepsLayout && decoded->sample_rate == rate) {
         const int frames = decoded->nb_samples - skipFrames;
         pending.append(reinterpret_cast<const char*>(decoded->data[0]) + skipFrames * blockAlign,
                        frames * blockAlign);
@@ -246,11 +360,15 @@ void FfmpegDecoder::Private::convert(const AVFrame* decoded, int skipFrames) {
         av_channel_layout_copy(&swrLayout, &decoded->ch_layout);
         swrFormat = decoded->format;
         swrRate = decoded->sample_rate;
-        AVChannelLayout out{};
-        av_channel_layout_default(&out, channels);
-        int result = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_S16, rate, &swrLayout,
+        AVChannelLayout outLayout{};
+        // Channels kept keep their layout; only a mix-down needs a new one.
+        if (keepsLayout)
+            av_channel_layout_copy(&outLayout, &decoded->ch_layout);
+        else
+            av_channel_layout_default(&outLayout, channels);
+        int result = swr_alloc_set_opts2(&swr, &outLayout, wanted, rate, &swrLayout,
                                          AVSampleFormat(swrFormat), swrRate, 0, nullptr);
-        av_channel_layout_uninit(&out);
+        av_channel_layout_uninit(&outLayout);
         if (result >= 0) {
             // A mix-down must not clip.
             av_opt_set_double(swr, "rematrix_maxval", 1.0, 0);
@@ -266,13 +384,13 @@ void FfmpegDecoder::Private::convert(const AVFrame* decoded, int skipFrames) {
     const int capacity = swr_get_out_samples(swr, decoded->nb_samples);
     const int oldSize = pending.size();
     pending.resize(oldSize + capacity * blockAlign);
-    auto* out = reinterpret_cast<uint8_t*>(pending.data() + oldSize);
+    auto* outData = reinterpret_cast<uint8_t*>(pending.data() + oldSize);
     const int converted =
-        swr_convert(swr, &out, capacity, const_cast<const uint8_t**>(decoded->extended_data),
+        swr_convert(swr, &outData, capacity, const_cast<const uint8_t**>(decoded->extended_data),
                     decoded->nb_samples);
     const int kept = std::max(converted - skipFrames, 0);
     if (skipFrames > 0 && kept > 0)
-        memmove(out, out + skipFrames * blockAlign, size_t(kept) * blockAlign);
+        memmove(outData, outData + skipFrames * blockAlign, size_t(kept) * blockAlign);
     pending.resize(oldSize + kept * blockAlign);
 }
 
@@ -280,10 +398,11 @@ FfmpegDecoder::FfmpegDecoder() : d(std::make_unique<Private>()) {}
 
 FfmpegDecoder::~FfmpegDecoder() = default;
 
-void FfmpegDecoder::open(const QString& path, Container container) {
+void FfmpegDecoder::open(const QString& path, Container container, Delivery delivery) {
     d->release();
     d->path = path;
     d->container = container;
+    d->delivery = delivery;
     d->timestampScale = 1;
     d->openInput();
 }
@@ -294,6 +413,18 @@ void FfmpegDecoder::close() {
 
 bool FfmpegDecoder::isOpen() const {
     return d->format != nullptr;
+}
+
+PcmFormat FfmpegDecoder::format() const {
+    return d->out;
+}
+
+PcmFormat FfmpegDecoder::sourceFormat() const {
+    return d->own;
+}
+
+SourceDamage FfmpegDecoder::damage() const {
+    return d->damage;
 }
 
 int FfmpegDecoder::sampleRate() const {
@@ -315,7 +446,7 @@ qint64 FfmpegDecoder::position() const {
 QByteArray FfmpegDecoder::read(qint64 frames) {
     if (!isOpen())
         throw ComponentError(QStringLiteral("Cannot read: no file is open."));
-    const int blockAlign = d->channels * 2;
+    const int blockAlign = d->out.frameBytes();
     const qint64 wanted = std::clamp<qint64>(frames, 0, MaxFramesPerRead) * blockAlign;
     while (d->pending.size() - d->pendingOffset < wanted && d->decodeMore()) {
     }
@@ -349,13 +480,14 @@ void FfmpegDecoder::seek(qint64 frame) {
     if (result < 0) {
         // Some files cannot seek: start again and decode up to the place.
         const QString path = d->path;
-        open(path, d->container);
+        open(path, d->container, d->delivery);
         while (d->position < frame &&
                !read(std::min<qint64>(frame - d->position, 1 << 16)).isEmpty()) {
         }
         return;
     }
     avcodec_flush_buffers(d->codec);
+    d->seeked = true;
     d->drainStarted = false;
     d->pending.clear();
     d->pendingOffset = 0;

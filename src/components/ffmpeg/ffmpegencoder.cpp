@@ -195,12 +195,8 @@ FfmpegEncoder::FfmpegEncoder(const QString& path, const Settings& settings)
 
 FfmpegEncoder::~FfmpegEncoder() = default;
 
-int FfmpegEncoder::sampleRate() const {
-    return d->codec->sample_rate;
-}
-
-int FfmpegEncoder::channels() const {
-    return d->channels;
+PcmFormat FfmpegEncoder::format() const {
+    return PcmFormat::int16(d->codec->sample_rate, d->channels);
 }
 
 void FfmpegEncoder::Private::encode(const qint16* samples, int frames) {
@@ -261,7 +257,8 @@ void FfmpegEncoder::Private::receivePackets() {
     }
 }
 
-void FfmpegEncoder::write(const qint16* samples, int frames) {
+void FfmpegEncoder::write(const void* pcm, int frames) {
+    const auto* samples = static_cast<const qint16*>(pcm);
     d->pending.insert(d->pending.end(), samples, samples + std::size_t(frames) * d->channels);
     const std::size_t frameSamples = std::size_t(d->frameSize) * d->channels;
     std::size_t used = 0;

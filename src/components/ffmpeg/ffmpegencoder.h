@@ -23,9 +23,8 @@ public:
     FfmpegEncoder(const QString& path, const Settings& settings);
     ~FfmpegEncoder() override;
 
-    int sampleRate() const override;
-    int channels() const override;
-    void write(const qint16* samples, int frames) override;
+    PcmFormat format() const override;
+    void write(const void* pcm, int frames) override;
     void finish() override;
 
 private:

@@ -1,6 +1,6 @@
 #include "components/ffmpeg/mediatags.h"
 
-#include "components/ffmpeg/ffmpegsupport.h"
+#include "components/ffmpeg/localmediainput.h"
 #include "values/tagtext.h"
 
 extern "C" {
@@ -38,21 +38,14 @@ void fillFrom(RowTag& tag, const AVFormatContext* format) {
 } // namespace
 
 RowTag readMediaTags(const QString& path) {
-    FfmpegSupport::quietLibrary();
-    AVFormatContext* format = nullptr;
-    AVDictionary* options = nullptr;
-    // Only local files: a crafted playlist must not make Orvelle reach the network.
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int opened =
-        avformat_open_input(&format, FfmpegSupport::fileUrl(path).constData(), nullptr, &options);
-    av_dict_free(&options);
+    LocalMediaInput input;
     RowTag tag;
-    if (opened < 0)
+    if (!input.open(path))
         return tag;
+    AVFormatContext* format = input.context();
     fillFrom(tag, format);
     // Some containers name their streams' tags only once the streams are probed.
     if (!complete(tag) && avformat_find_stream_info(format, nullptr) >= 0)
         fillFrom(tag, format);
-    avformat_close_input(&format);
     return tag;
 }

@@ -1,28 +1,33 @@
 #pragma once
 
-#include <QtGlobal>
+#include "components/pcmformat.h"
+
 #include <vector>
 
 struct SwrContext;
 
-// Converts interleaved signed 16-bit PCM to another rate and channel count
-// (mixing down without clipping, or copying mono to both channels).
+// Converts interleaved PCM to another rate, channel count (mixing down
+// without clipping, or copying mono to both channels) and sample type.
 class PcmResampler {
 public:
     // Raises ComponentError when the conversion cannot be set up.
-    PcmResampler(int inRate, int inChannels, int outRate, int outChannels);
+    PcmResampler(const PcmFormat& in, const PcmFormat& out);
     ~PcmResampler();
     PcmResampler(const PcmResampler&) = delete;
     PcmResampler& operator=(const PcmResampler&) = delete;
 
-    int outChannels() const { return m_outChannels; }
-    // The converted samples of `frames` input frames; valid until the next call.
-    const std::vector<qint16>& convert(const qint16* samples, int frames);
+    struct Block {
+        const void* samples;
+        int frames;
+    };
+    const PcmFormat& outFormat() const { return m_out; }
+    // The converted frames of `frames` input frames; valid until the next call.
+    Block convert(const void* samples, int frames);
     // What the filter still holds at the end of the sound.
-    const std::vector<qint16>& flush();
+    Block flush();
 
 private:
     SwrContext* m_swr = nullptr;
-    int m_outChannels;
-    std::vector<qint16> m_out;
+    PcmFormat m_out;
+    std::vector<unsigned char> m_buffer;
 };

@@ -66,7 +66,9 @@ void VideoFile::open(const QString& path) {
             throw ComponentError(
                 QStringLiteral("Cannot open %1: it points at another playlist.").arg(path));
     }
-    m_decoder.open(media, FfmpegDecoder::Container::Probe);
+    m_decoder.open(media, FfmpegDecoder::Container::Probe,
+                   m_keepFormat ? FfmpegDecoder::Delivery::Source
+                                : FfmpegDecoder::Delivery::Playback);
 }
 
 QByteArray VideoFile::readAudio(int bytes) {
@@ -141,7 +143,7 @@ void VideoFile::setAudioInputFormat(int sampleRate, int channels) {
     m_inputRate = sampleRate;
     m_inputChannels = channels;
     if (m_output)
-        m_output->setInputFormat(sampleRate, channels);
+        m_output->setInputFormat(PcmFormat::int16(sampleRate, channels));
 }
 
 void VideoFile::createOutput(const QString& path, int format) {
@@ -155,7 +157,8 @@ void VideoFile::createOutput(const QString& path, int format) {
     auto encoder = std::make_unique<FfmpegEncoder>(
         path, FfmpegEncoder::Settings{"rm", codec.encoder, codec.sampleRate, codec.channels,
                                       codec.bitrate});
-    m_output = std::make_unique<EncodingPipeline>(std::move(encoder), m_inputRate, m_inputChannels);
+    m_output = std::make_unique<EncodingPipeline>(std::move(encoder),
+                                                  PcmFormat::int16(m_inputRate, m_inputChannels));
     m_outputPath = path;
     m_outputCodec = m_rmCodec;
 }

@@ -10,8 +10,8 @@ class EncodingPipeline;
 // The sound of a video file (.avi .mpeg .mpg .wmv .asf, and .asx playlists
 // that point at one), and the RealMedia writer, both through FFmpeg.
 //
-// getPosition and getLength count 16-bit samples over all channels, the unit
-// in which the converter adds up the bytes it has read. The RealMedia codecs
+// getPosition and getLength count samples over all channels, the unit in
+// which the converter adds up what it has read. The RealMedia codecs
 // are those this FFmpeg can encode; setVideoBitrate has no use, since the
 // files have sound only.
 class VideoFile : public VideoReader, public RmWriter {
@@ -32,6 +32,11 @@ public:
 
     void close() override;
 
+    void keepSourceFormat(bool keep) override { m_keepFormat = keep; }
+    PcmFormat getFormat() override { return m_decoder.format(); }
+    PcmFormat getSourceFormat() override { return m_decoder.sourceFormat(); }
+    SourceDamage getDamage() override { return m_decoder.damage(); }
+
     void setVideoStream(int stream) override;
     void setVideoBitrate(int bitrate) override;
     void setRmAudioCodec(int codec) override;
@@ -45,6 +50,7 @@ private:
     void finishOutput();
 
     FfmpegDecoder m_decoder;
+    bool m_keepFormat = false;
     int m_rmCodec = 1;
     int m_inputRate = 44100;
     int m_inputChannels = 2;

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int BitsPerSample = 16;
 constexpr int SeekSpacingSeconds = 10;
 constexpr int SeekPointBytes = 18;
 constexpr int MetadataHeaderBytes = 4;
@@ -23,6 +22,10 @@ struct FrameStart {
     quint64 offset; // from the first frame's first byte
     unsigned samples;
 };
+
+// The layout FLAC's channel assignment gives each channel count (FFmpeg reads
+// five and six channels as side, not back, speakers).
+constexpr quint32 AssumedSpeakers[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x607, 0x60F, 0x70F, 0x63F};
 
 } // namespace
 
@@ -162,6 +165,8 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
     if (settings.level < 0 || settings.level > 8)
         refuse(
             QStringLiteral("at compression level %1; the levels are 0 to 8").arg(settings.level));
+    if (settings.bits != 16 && settings.bits != 24)
+        refuse(QStringLiteral("with %1 bits a sample; it takes 16 or 24").arg(settings.bits));
     d->encoder = FLAC__stream_encoder_new();
     d->seekTable = FLAC__metadata_object_new(FLAC__METADATA_TYPE_SEEKTABLE);
     d->comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
@@ -172,6 +177,17 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
     if (!FLAC__metadata_object_seektable_template_append_placeholders(d->seekTable, SeekPoints))
         throw std::bad_alloc();
     d->padding->length = PaddingBytes;
+    if (settings.channelMask != 0 && settings.channels >= 1 && settings.channels <= 8 &&
+        settings.channelMask != AssumedSpeakers[settings.channels]) {
+        const QByteArray mask =
+            QByteArrayLiteral("WAVEFORMATEXTENSIBLE_CHANNEL_MASK=0x") +
+            QByteArray::number(settings.channelMask, 16).rightJustified(4, '0').toUpper();
+        FLAC__StreamMetadata_VorbisComment_Entry entry{
+            FLAC__uint32(mask.size()),
+            reinterpret_cast<FLAC__byte*>(const_cast<char*>(mask.constData()))};
+        if (!FLAC__metadata_object_vorbiscomment_append_comment(d->comments, entry, true))
+            throw std::bad_alloc();
+    }
     FLAC__StreamMetadata* blocks[] = {d->seekTable, d->comments, d->padding};
 
     // Each frame is decoded again and compared on the verifier's thread, not
@@ -179,7 +195,7 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
     FLAC__StreamEncoder* e = d->encoder;
     const bool accepted = FLAC__stream_encoder_set_compression_level(e, unsigned(settings.level)) &&
                           FLAC__stream_encoder_set_channels(e, unsigned(settings.channels)) &&
-                          FLAC__stream_encoder_set_bits_per_sample(e, BitsPerSample) &&
+                          FLAC__stream_encoder_set_bits_per_sample(e, unsigned(settings.bits)) &&
                           FLAC__stream_encoder_set_sample_rate(e, unsigned(settings.sampleRate)) &&
                           FLAC__stream_encoder_set_metadata(e, blocks, 3);
     if (!accepted || settings.channels < 1 || settings.channels > 8 ||
@@ -204,9 +220,24 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
 
 FlacWriter::~FlacWriter() = default;
 
-void FlacWriter::write(const qint16* samples, int frames) {
+PcmFormat FlacWriter::format() const {
+    return {m_settings.sampleRate, m_settings.channels,
+            m_settings.bits > 16 ? SampleType::Int32 : SampleType::Int16, m_settings.bits,
+            m_settings.channelMask};
+}
+
+void FlacWriter::write(const void* pcm, int frames) {
     const std::size_t count = std::size_t(frames) * std::size_t(m_settings.channels);
-    auto buffer = std::make_shared<std::vector<FLAC__int32>>(samples, samples + count);
+    auto buffer = std::make_shared<std::vector<FLAC__int32>>(count);
+    if (m_settings.bits > 16) {
+        // libFLAC takes the significant bits alone; ours come at full scale.
+        const auto* samples = static_cast<const qint32*>(pcm);
+        for (std::size_t i = 0; i < count; ++i)
+            (*buffer)[i] = samples[i] >> (32 - m_settings.bits);
+    } else {
+        const auto* samples = static_cast<const qint16*>(pcm);
+        std::copy(samples, samples + count, buffer->begin());
+    }
     d->verifier->expect(buffer);
     if (!FLAC__stream_encoder_process_interleaved(d->encoder, buffer->data(), unsigned(frames)))
         fail();

@@ -156,7 +156,8 @@ void Mp3Writer::configure(const LameSettings& settings) {
     lame_set_disable_reservoir(m_lame, !settings.bitReservoir);
 }
 
-void Mp3Writer::write(const qint16* samples, int frames) {
+void Mp3Writer::write(const void* pcm, int frames) {
+    const auto* samples = static_cast<const qint16*>(pcm);
     while (frames > 0) {
         const int count = std::min(frames, FramesPerCall);
         clearUpperSimdState();

@@ -20,9 +20,8 @@ public:
     Mp3Writer(const Mp3Writer&) = delete;
     Mp3Writer& operator=(const Mp3Writer&) = delete;
 
-    int sampleRate() const override { return m_sampleRate; }
-    int channels() const override { return m_channels; }
-    void write(const qint16* samples, int frames) override;
+    PcmFormat format() const override { return PcmFormat::int16(m_sampleRate, m_channels); }
+    void write(const void* pcm, int frames) override;
     void finish() override;
 
 private:

@@ -211,6 +211,42 @@ void LoudnessMeter::endPart() {
     }
 }
 
+void LoudnessMeter::add(const qint32* samples, qint64 frames) {
+    if (frames > 0)
+        ebur128_add_frames_int(m_state->meter, samples, size_t(frames));
+}
+
+void LoudnessMeter::add(const float* samples, qint64 frames) {
+    if (frames > 0)
+        ebur128_add_frames_float(m_state->meter, samples, size_t(frames));
+}
+
+void LoudnessMeter::setSpeakers(quint32 mask) {
+    constexpr quint32 Left = 0x1, Right = 0x2, Centre = 0x4, Lfe = 0x8, BackLeft = 0x10,
+                      BackRight = 0x20, BackCentre = 0x100, SideLeft = 0x200, SideRight = 0x400;
+    int channel = 0;
+    for (quint32 speaker = 1; speaker != 0 && channel < m_channels; speaker <<= 1) {
+        if (!(mask & speaker))
+            continue;
+        int role = EBUR128_CENTER; // weighs as a front speaker
+        if (speaker == Left)
+            role = EBUR128_LEFT;
+        else if (speaker == Right)
+            role = EBUR128_RIGHT;
+        else if (speaker == Centre)
+            role = EBUR128_CENTER;
+        else if (speaker == Lfe)
+            role = EBUR128_UNUSED;
+        else if (speaker == BackLeft || speaker == SideLeft)
+            role = EBUR128_LEFT_SURROUND;
+        else if (speaker == BackRight || speaker == SideRight)
+            role = EBUR128_RIGHT_SURROUND;
+        else if (speaker == BackCentre)
+            role = EBUR128_Mp180;
+        ebur128_set_channel(m_state->meter, unsigned(channel++), role);
+    }
+}
+
 double LoudnessMeter::loudness() const {
     return albumLoudness({this});
 }

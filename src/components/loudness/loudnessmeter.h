@@ -34,6 +34,12 @@ public:
 
     // Interleaved signed 16-bit PCM in the meter's layout.
     void add(const qint16* samples, qint64 frames);
+    // The same at full-scale 32 bits, or as floats: sources of more than 16 bits.
+    void add(const qint32* samples, qint64 frames);
+    void add(const float* samples, qint64 frames);
+    // Which speaker each channel is, as WAVE_FORMAT_EXTENSIBLE's mask names
+    // them, so that surround channels weigh as they should and the LFE not at all.
+    void setSpeakers(quint32 mask);
 
     // Integrated loudness in LUFS; -inf for silence or nothing measured.
     double loudness() const;

@@ -78,7 +78,8 @@ OpusWriter::OpusWriter(const QString& path, const Settings& settings)
 
 OpusWriter::~OpusWriter() = default;
 
-void OpusWriter::write(const qint16* samples, int frames) {
+void OpusWriter::write(const void* pcm, int frames) {
+    const auto* samples = static_cast<const qint16*>(pcm);
     const int error = ope_encoder_write(d->encoder, samples, frames);
     if (error != OPE_OK || d->failure)
         d->fail("encode", error);

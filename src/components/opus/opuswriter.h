@@ -25,9 +25,10 @@ public:
     OpusWriter(const QString& path, const Settings& settings);
     ~OpusWriter() override;
 
-    int sampleRate() const override { return m_settings.sampleRate; }
-    int channels() const override { return m_settings.channels; }
-    void write(const qint16* samples, int frames) override;
+    PcmFormat format() const override {
+        return PcmFormat::int16(m_settings.sampleRate, m_settings.channels);
+    }
+    void write(const void* pcm, int frames) override;
     void finish() override;
 
 private:

@@ -9,6 +9,8 @@
 #include "components/output/pcmlayout.h"
 #include "components/wav/wavwriter.h"
 
+#include <algorithm>
+
 OutputWriter::OutputWriter() = default;
 
 OutputWriter::~OutputWriter() {
@@ -55,25 +57,42 @@ std::unique_ptr<AudioEncoder> OutputWriter::makeEncoder(const QString& path) con
                                           profile.bitrate});
     }
     case Kind::Flac:
+        // 32-bit and float sources become 24-bit: what FLAC players take.
         return std::make_unique<FlacWriter>(
-            path, FlacWriter::Settings{m_inputRate, m_inputChannels, m_flacLevel});
+            path,
+            FlacWriter::Settings{m_input.sampleRate, m_input.channels, m_flacLevel,
+                                 m_input.type == SampleType::Int16 ? 16 : 24, m_input.channelMask});
     case Kind::Opus: {
         OpusWriter::Settings opus = m_opus;
-        opus.sampleRate = m_inputRate;
-        opus.channels = m_inputChannels;
+        opus.sampleRate = m_input.sampleRate;
+        opus.channels = std::min(m_input.channels, 2);
         return std::make_unique<OpusWriter>(path, opus);
     }
     case Kind::Wav:
         break;
     }
-    return std::make_unique<WavWriter>(path, m_wavRate, m_wavChannels, m_wavBits);
+    if (m_wavAsSource)
+        return std::make_unique<WavWriter>(path, m_input);
+    PcmFormat wav{m_wavRate, m_wavChannels, m_wavBits > 16 ? SampleType::Int32 : SampleType::Int16,
+                  m_wavBits, 0};
+    if (m_wavChannels == m_input.channels)
+        wav.channelMask = m_input.channelMask;
+    return std::make_unique<WavWriter>(path, wav);
 }
 
 void OutputWriter::create(const QString& path) {
     std::lock_guard lock(m_mutex);
     closeFile();
     m_framesWritten = 0;
-    m_file = std::make_unique<EncodingPipeline>(makeEncoder(path), m_inputRate, m_inputChannels);
+    m_file = std::make_unique<EncodingPipeline>(makeEncoder(path), m_input);
+}
+
+QString OutputWriter::conversionFrom(const PcmFormat& source) {
+    std::lock_guard lock(m_mutex);
+    if (!m_file)
+        return {};
+    const bool lossless = m_kind == Kind::Wav || m_kind == Kind::Flac;
+    return PcmText::conversion(source, m_file->encoderFormat(), lossless);
 }
 
 void OutputWriter::write(const QByteArray& pcm) {
@@ -84,12 +103,15 @@ void OutputWriter::write(const QByteArray& pcm) {
 }
 
 void OutputWriter::setInputFormat(int sampleRate, int channels) {
+    setInputPcmFormat(PcmFormat::int16(sampleRate, channels));
+}
+
+void OutputWriter::setInputPcmFormat(const PcmFormat& format) {
     std::lock_guard lock(m_mutex);
-    PcmLayout::check("The sound to write", sampleRate, channels, 8);
-    m_inputRate = sampleRate;
-    m_inputChannels = channels;
+    PcmLayout::check("The sound to write", format.sampleRate, format.channels, 8);
+    m_input = format;
     if (m_file)
-        m_file->setInputFormat(sampleRate, channels);
+        m_file->setInputFormat(format);
 }
 
 void OutputWriter::setWavFormat(int sampleRate, int channels, int bits) {
@@ -103,6 +125,13 @@ void OutputWriter::setWavFormat(int sampleRate, int channels, int bits) {
     m_wavRate = sampleRate;
     m_wavChannels = channels;
     m_wavBits = bits;
+    m_wavAsSource = false;
+}
+
+void OutputWriter::setWavAsSource() {
+    std::lock_guard lock(m_mutex);
+    m_kind = Kind::Wav;
+    m_wavAsSource = true;
 }
 
 void OutputWriter::setMp3Settings(const LameSettings& settings) {

@@ -15,9 +15,11 @@ class EncodingPipeline;
 
 // The one object through which every MP3, WAV, WMA, OGG, FLAC and Opus file
 // is written. The last of setWavFormat, setMp3Settings, setOggFormat,
-// setWmaProfile, setFlacFormat and setOpusFormat chooses what the next create
-// makes (CD-quality WAV until then); PCM arrives in the layout of
-// setInputFormat and is resampled and remixed when the output's differs.
+// setWmaProfile, setFlacFormat, setOpusFormat and setWavAsSource chooses what
+// the next create makes (CD-quality WAV until then); PCM arrives in the layout
+// of setInputFormat or setInputPcmFormat and is resampled and remixed when the
+// output's differs. FLAC, and WAV as the source, keep the input's bits,
+// channels and rate.
 //
 // It belongs to no thread: the CD grabber writes from its worker, the
 // converter from its copy thread. Calls are serialised, so one thread may ask
@@ -29,6 +31,8 @@ public:
     ~OutputWriter() override;
 
     void setInputFormat(int sampleRate, int channels) override;
+    void setInputPcmFormat(const PcmFormat& format) override;
+    QString conversionFrom(const PcmFormat& source) override;
     void create(const QString& path) override;
     void write(const QByteArray& pcm) override;
     void close() override;
@@ -37,6 +41,8 @@ public:
     qint64 framesWritten();
 
     void setWavFormat(int sampleRate, int channels, int bits);
+    // WAV in the input's own format: its rate, channels and bits (float as 32-bit float).
+    void setWavAsSource();
     void setMp3Settings(const LameSettings& settings);
     // A bitrate (CBR, or VBR between a minimum and a maximum), or a quality
     // 0..1000 with the bitrates 0.
@@ -57,13 +63,13 @@ private:
     int m_wavRate = 44100;
     int m_wavChannels = 2;
     int m_wavBits = 16;
+    bool m_wavAsSource = false;
     LameSettings m_mp3;
     OggVorbisWriter::Settings m_ogg;
     int m_wmaProfile = 0;
     int m_flacLevel = 5;
     OpusWriter::Settings m_opus;
-    int m_inputRate = 44100;
-    int m_inputChannels = 2;
+    PcmFormat m_input;
 
     std::unique_ptr<EncodingPipeline> m_file; // the file being written
     qint64 m_framesWritten = 0;               // of the last file

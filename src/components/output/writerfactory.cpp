@@ -67,7 +67,10 @@ std::unique_ptr<AudioWriter> makeWriter(OutputFormat format, const EncoderSettin
         writer->setMp3Settings(lameSettingsFor(settings.mp3));
         return writer;
     case FormatWav:
-        writer->setWavFormat(settings.wav.sampleRate, settings.wav.channels, settings.wav.bits);
+        if (settings.wav.asSource)
+            writer->setWavAsSource();
+        else
+            writer->setWavFormat(settings.wav.sampleRate, settings.wav.channels, settings.wav.bits);
         return writer;
     case FormatWma:
         writer->setWmaProfile(settings.wmaProfile);

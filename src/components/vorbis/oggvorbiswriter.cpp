@@ -115,7 +115,8 @@ OggVorbisWriter::OggVorbisWriter(const QString& path, const Settings& settings)
 
 OggVorbisWriter::~OggVorbisWriter() = default;
 
-void OggVorbisWriter::write(const qint16* samples, int frames) {
+void OggVorbisWriter::write(const void* pcm, int frames) {
+    const auto* samples = static_cast<const qint16*>(pcm);
     while (frames > 0) {
         const int count = std::min(frames, FramesPerBlock);
         clearUpperSimdState();

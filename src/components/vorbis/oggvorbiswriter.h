@@ -27,9 +27,8 @@ public:
     OggVorbisWriter(const QString& path, const Settings& settings);
     ~OggVorbisWriter() override;
 
-    int sampleRate() const override { return m_sampleRate; }
-    int channels() const override { return m_channels; }
-    void write(const qint16* samples, int frames) override;
+    PcmFormat format() const override { return PcmFormat::int16(m_sampleRate, m_channels); }
+    void write(const void* pcm, int frames) override;
     void finish() override;
 
 private:

@@ -3,6 +3,7 @@
 #include "settings/mainkeys.h"
 #include "settings/ui/settingscontrols.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -22,9 +23,15 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
                                            "read, at the same time. 1 does one after the other."),
                             conversion);
     hint->setWordWrap(true);
+    m_requireComplete =
+        new QCheckBox(tr("Fail a file whose source is damaged, rather than keep what could be "
+                         "read"),
+                      conversion);
+    m_requireComplete->setObjectName(QStringLiteral("ck_require_complete"));
     auto* form = new QFormLayout(conversion);
     form->addRow(QStringLiteral("Files at once:"), m_jobs);
     form->addRow(hint);
+    form->addRow(m_requireComplete);
 
     auto* gain = new QGroupBox(QStringLiteral("ReplayGain:"), this);
     const QStringList modes{QStringLiteral("Off"), QStringLiteral("Track"),
@@ -53,6 +60,7 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
     layout->addStretch();
 
     bind({{m_jobs, MainKeys::Jobs},
+          {m_requireComplete, MainKeys::RequireComplete},
           {m_ripGain, MainKeys::ReplayGainRip},
           {m_convertGain, MainKeys::ReplayGainConvert},
           {m_gainPeak, MainKeys::ReplayGainPeak}});

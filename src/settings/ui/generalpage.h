@@ -2,11 +2,13 @@
 
 #include "settings/ui/settingspage.h"
 
+class QCheckBox;
 class QComboBox;
 class QSpinBox;
 
 // What belongs to the program as a whole: how many rows a job runs at once,
-// and the ReplayGain values rips and conversions write, with which peak.
+// whether a damaged source fails its row, and the ReplayGain values rips and
+// conversions write, with which peak.
 class GeneralPage : public SettingsPage {
     Q_OBJECT
 public:
@@ -14,6 +16,7 @@ public:
 
 private:
     QSpinBox* m_jobs;
+    QCheckBox* m_requireComplete;
     QComboBox* m_ripGain;
     QComboBox* m_convertGain;
     QComboBox* m_gainPeak;

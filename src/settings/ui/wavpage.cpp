@@ -18,11 +18,11 @@ constexpr int DefaultFrequency = 8;
 
 WavPage::WavPage(QWidget* parent) : SettingsPage(parent) {
     setObjectName(QStringLiteral("gb_wav"));
-    m_mode = new ChoiceGroup(QStringLiteral("Mode:"),
-                             {QStringLiteral("CD quality WAV format."),
-                              QStringLiteral("Best good quality WAV format."),
-                              QStringLiteral("Custom WAV format.")},
-                             1, this);
+    m_mode = new ChoiceGroup(
+        QStringLiteral("Mode:"),
+        {QStringLiteral("CD quality WAV format."), QStringLiteral("Best good quality WAV format."),
+         QStringLiteral("Custom WAV format."), tr("Same format as the source.")},
+        1, this);
     m_mode->setObjectName(QStringLiteral("rb_cdmode"));
     auto* general = new QGroupBox(QStringLiteral("General Options:"), this);
     m_frequency = list("cb_wav_frequency", sampleRateItems(), general);

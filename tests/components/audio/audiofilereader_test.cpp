@@ -250,6 +250,63 @@ TEST_F(AudioFileReaderTest, DamagedFilesGiveWhatTheyHold) {
     EXPECT_NEAR(readAll().size() / 4, 44100, 4000);
 }
 
+// A source is damaged when its sound ends short of what its container
+// declares, by more than a frame, or when some of it will not decode; a length
+// only estimated from the bitrate declares nothing. Whole files of every
+// common kind are never taken for damaged ones.
+TEST_F(AudioFileReaderTest, DamageIsToldAgainstTheDeclaredLength) {
+    enum Change { None, Cut, Garbage };
+    const struct {
+        const char* name;
+        QStringList codec;
+        Change change;
+        bool damaged;
+    } cases[] = {
+        {"whole.flac", {"-c:a", "flac"}, None, false},
+        {"cut.flac", {"-c:a", "flac"}, Cut, true},
+        {"garbage.flac", {"-c:a", "flac"}, Garbage, true},
+        {"whole.mp3", {"-c:a", "libmp3lame"}, None, false},
+        {"cut.mp3", {"-c:a", "libmp3lame"}, Cut, true},
+        {"estimated.mp3", {"-c:a", "libmp3lame", "-write_xing", "0"}, Cut, false},
+        {"whole.opus", {"-c:a", "libopus"}, None, false},
+        {"whole.ogg", {"-c:a", "libvorbis"}, None, false},
+        {"whole.m4a", {"-c:a", "aac"}, None, false},
+        {"whole.wma", {"-c:a", "wmav2"}, None, false},
+        {"whole.wav", {"-c:a", "pcm_s24le"}, None, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString made = path(QStringLiteral("made-") + c.name);
+        ASSERT_TRUE(
+            ffmpeg(QStringList{"-f", "lavfi", "-i", "anoisesrc=d=2:r=44100:seed=3", "-ac", "2"} +
+                   c.codec + QStringList{made}));
+        QFile file(made);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        if (c.change == Cut)
+            bytes = bytes.left(bytes.size() / 3);
+        std::mt19937 random(9);
+        if (c.change == Garbage)
+            for (int i = 0; i < 4000; ++i)
+                bytes[bytes.size() / 3 + i] = char(random());
+        reader.keepSourceFormat(true);
+        reader.open(writeBytes(QLatin1String(c.name), bytes));
+        EXPECT_FALSE(reader.getDamage().isDamaged()) << "nothing is known before the end";
+        const int frames = int(readAll().size() / reader.getBlockAlign());
+        const SourceDamage damage = reader.getDamage();
+        EXPECT_EQ(damage.isDamaged(), c.damaged) << damage.text().toStdString();
+        if (c.change == Cut && c.damaged) {
+            EXPECT_EQ(damage.endFrame, frames);
+            EXPECT_NEAR(damage.declaredFrames, 2 * reader.getSampleRate(), 2);
+            EXPECT_TRUE(damage.text().startsWith("The source ends at 0:00."))
+                << damage.text().toStdString();
+            EXPECT_TRUE(damage.text().endsWith(" of 0:02.00")) << damage.text().toStdString();
+        }
+        if (c.change == Garbage)
+            EXPECT_GT(damage.corruptFrame, 0);
+    }
+}
+
 // Damage anywhere in a file may cost sound, never the program: Open either
 // refuses with ComponentError or reading runs to an end. FFmpeg's own
 // complaints stay off the terminal.

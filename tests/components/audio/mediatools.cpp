@@ -54,9 +54,10 @@ bool ffmpeg(const QStringList& arguments) {
                nullptr);
 }
 
-QByteArray decode(const QString& path, int sampleRate, int channels) {
-    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
-                          QStringLiteral("-f"), QStringLiteral("s16le")};
+QByteArray decode(const QString& path, int sampleRate, int channels, const QString& rawFormat) {
+    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"),
+                          QStringLiteral("-i"), path,
+                          QStringLiteral("-f"), rawFormat};
     if (sampleRate > 0)
         arguments << QStringLiteral("-ar") << QString::number(sampleRate);
     if (channels > 0)
@@ -93,6 +94,9 @@ Probe probe(const QString& path) {
     result.sampleRate = int(number(stream, "sample_rate"));
     result.channels = stream.value(QStringLiteral("channels")).toInt();
     result.channelLayout = stream.value(QStringLiteral("channel_layout")).toString();
+    result.bits = int(number(stream, "bits_per_raw_sample"));
+    if (result.bits <= 0)
+        result.bits = stream.value(QStringLiteral("bits_per_sample")).toInt();
     result.duration = number(stream, "duration");
     if (result.duration <= 0)
         result.duration = number(format, "duration");

@@ -17,8 +17,9 @@ QByteArray noise(int frames, int channels, unsigned pattern = 1);
 // Runs "ffmpeg -y -loglevel error <arguments>"; false when it fails.
 bool ffmpeg(const QStringList& arguments);
 // The file decoded by ffmpeg to 16-bit PCM (at the file's own rate and channels
-// unless given).
-QByteArray decode(const QString& path, int sampleRate = 0, int channels = 0);
+// unless given), or to another raw format ("s32le", "f32le").
+QByteArray decode(const QString& path, int sampleRate = 0, int channels = 0,
+                  const QString& rawFormat = QStringLiteral("s16le"));
 
 struct Probe {
     bool ok = false;
@@ -29,6 +30,7 @@ struct Probe {
     double duration = 0; // seconds, of the stream, else of the container
     qint64 bitRate = 0;  // of the stream, else of the container
     QString channelLayout;
+    int bits = 0; // the stream's own sample depth, where it has one
 };
 Probe probe(const QString& path);
 
