@@ -339,6 +339,34 @@ bool makeFlac(const QString& folder, const QString& work) {
     return ok && addWithCuts(folder, "picture.flac", readFile(file));
 }
 
+// Sound of several kinds and resolutions, whole and cut short, and the
+// playlists that must be refused.
+bool makeMedia(const QString& folder, const QString& work) {
+    const struct {
+        const char* name;
+        QStringList codec;
+    } kinds[] = {
+        {"s16.wav", {"-c:a", "pcm_s16le"}},
+        {"s24-51.wav", {"-ac", "6", "-c:a", "pcm_s24le"}},
+        {"f32.wav", {"-c:a", "pcm_f32le"}},
+        {"s24.flac", {"-sample_fmt", "s32", "-bits_per_raw_sample", "24", "-c:a", "flac"}},
+        {"71.flac", {"-ac", "8", "-c:a", "flac"}},
+        {"a.mp3", {"-c:a", "libmp3lame"}},
+        {"a.ogg", {"-c:a", "libvorbis"}},
+        {"a.opus", {"-c:a", "libopus"}},
+        {"a.m4a", {"-c:a", "aac"}},
+        {"a.wma", {"-c:a", "wmav2"}},
+    };
+    bool ok = true;
+    for (const auto& kind : kinds) {
+        const QString file = work + "/" + kind.name;
+        ok = encode(file, kind.codec) && addWithCuts(folder, kind.name, readFile(file)) && ok;
+    }
+    return writeFile(folder + "/hls.mp3",
+                     "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\ns16.wav\n#EXT-X-ENDLIST\n") &&
+           writeFile(folder + "/concat.mp3", "ffconcat version 1.0\nfile 's16.wav'\n") && ok;
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
@@ -351,7 +379,8 @@ int main(int argc, char** argv) {
     bool ok = QDir().mkpath(work);
     for (const char* target :
          {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "flac_fuzzer", "cddb_fuzzer", "ini_fuzzer",
-          "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer"})
+          "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer",
+          "media_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && makeMp3(root + "/id3v2_fuzzer", work) && makeOgg(root + "/ogg_fuzzer", work) &&
@@ -359,7 +388,8 @@ int main(int argc, char** argv) {
          makeCddb(root + "/cddb_fuzzer") && makeIni(root + "/ini_fuzzer") &&
          makeAsx(root + "/asx_fuzzer") && makeCue(root + "/cue_fuzzer") &&
          makeDbar(root + "/dbar_fuzzer") && makeToc(root + "/toc_fuzzer") &&
-         makeNrg(root + "/nrg_fuzzer") && makeMbJson(root + "/mbjson_fuzzer");
+         makeNrg(root + "/nrg_fuzzer") && makeMbJson(root + "/mbjson_fuzzer") &&
+         makeMedia(root + "/media_fuzzer", work);
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

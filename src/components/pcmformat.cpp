@@ -1,6 +1,7 @@
 #include "components/pcmformat.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 namespace {
 

@@ -365,7 +365,7 @@ TEST_F(JobWindow, ADamagedSourceIsMarkedListedOrFailedAsSet) {
     MainController& c = startConverter();
     const QString whole = dir.filePath(QStringLiteral("whole.flac"));
     ASSERT_TRUE(
-        MediaTools::ffmpeg({"-f", "lavfi", "-i", "sine=duration=3", "-c:a", "flac", whole}));
+        MediaTools::ffmpeg({"-f", "lavfi", "-i", "anoisesrc=d=3:r=44100", "-c:a", "flac", whole}));
     QFile file(whole);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString cut = dir.filePath(QStringLiteral("cut.flac"));

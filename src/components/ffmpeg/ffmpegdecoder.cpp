@@ -207,8 +207,11 @@ void FfmpegDecoder::Private::openInput() {
     // A length guessed from the bitrate says nothing of where the sound should end.
     damage.sampleRate = rate;
     if (container == Container::Probe &&
-        format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
-        damage.declaredFrames = length;
+        format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE) {
+        // An encoder's priming (an MP3's, an AAC's) counts in the duration but is never heard.
+        const qint64 priming = av_rescale_q(startTime, audio->time_base, AVRational{1, rate});
+        damage.declaredFrames = length - (priming > 0 && priming <= rate ? priming : 0);
+    }
 
     // A file is only accepted when some of its sound really decodes: this catches
     // truncated files and files with a borrowed extension at once.

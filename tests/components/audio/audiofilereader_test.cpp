@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <random>
 #include <unistd.h>
@@ -297,13 +298,16 @@ TEST_F(AudioFileReaderTest, DamageIsToldAgainstTheDeclaredLength) {
         EXPECT_EQ(damage.isDamaged(), c.damaged) << damage.text().toStdString();
         if (c.change == Cut && c.damaged) {
             EXPECT_EQ(damage.endFrame, frames);
-            EXPECT_NEAR(damage.declaredFrames, 2 * reader.getSampleRate(), 2);
-            EXPECT_TRUE(damage.text().startsWith("The source ends at 0:00."))
+            // What an MP3 declares counts its padding, never more than a frame.
+            EXPECT_NEAR(damage.declaredFrames, 2 * reader.getSampleRate(), 1152);
+            EXPECT_TRUE(QRegularExpression("^The source ends at 0:00\\.\\d\\d of 0:02\\.0\\d$")
+                            .match(damage.text())
+                            .hasMatch())
                 << damage.text().toStdString();
-            EXPECT_TRUE(damage.text().endsWith(" of 0:02.00")) << damage.text().toStdString();
         }
-        if (c.change == Garbage)
+        if (c.change == Garbage) {
             EXPECT_GT(damage.corruptFrame, 0);
+        }
     }
 }
 
