@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/pcmformat.h"
+#include "values/pcmformat.h"
 
 // One output file being encoded. It takes interleaved PCM in its own layout
 // (format()); the output writer converts to it.

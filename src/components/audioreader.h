@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/pcmformat.h"
-#include "components/sourcedamage.h"
+#include "values/pcmformat.h"
+#include "values/sourcedamage.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "components/loudness/loudnessmeter.h"
-#include "components/sourcedamage.h"
 #include "settings/mainchoices.h"
 #include "values/rowtag.h"
+#include "values/sourcedamage.h"
 #include "values/tagextras.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/pcmformat.h"
+#include "values/pcmformat.h"
 
 #include <memory>
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "components/pcmformat.h"
+#include "values/pcmformat.h"
 
 #include <QCoreApplication>
 #include <QStringList>

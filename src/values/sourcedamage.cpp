@@ -1,4 +1,4 @@
-#include "components/sourcedamage.h"
+#include "values/sourcedamage.h"
 
 #include <QCoreApplication>
 
