@@ -2,10 +2,11 @@
 # Runs every fuzz target for minutes rather than the seconds the test command
 # gives it: some faults lie millions of inputs deep. Not part of CI.
 #
-#   fuzz/run-long.sh [MINUTES] [BUILD-FOLDER]
+#   fuzz/run-long.sh [MINUTES] [BUILD-FOLDER] [TARGET...]
 #
 # MINUTES per target (default 5); BUILD-FOLDER is a configured Orvelle build
-# (default: build/ beside fuzz/). The targets are built first, unless
+# (default: build/ beside fuzz/); TARGETs (such as flac_fuzzer) run alone,
+# else every target runs. The targets are built first, unless
 # ORVELLE_FUZZ_NO_BUILD=1. Each target starts from the generated corpus,
 # the inputs earlier long runs found (BUILD-FOLDER/fuzz/long/TARGET, kept
 # between runs) and the inputs kept in fuzz/regressions/TARGET. An input that
@@ -17,6 +18,8 @@ set -u
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-5}
 build=${2:-$source_dir/build}
+shift $(($# < 2 ? $# : 2))
+chosen=("$@")
 case $minutes in
 '' | *[!0-9]* | 0)
   echo "usage: $0 [MINUTES] [BUILD-FOLDER]  (MINUTES a whole number from 1)" >&2
@@ -49,6 +52,15 @@ maker=$build/orvelle_fuzz_corpus
 
 mapfile -t targets < <(find "$targets_dir" -maxdepth 1 -type f -name '*_fuzzer' -perm -u+x \
   -printf '%f\n' | sort)
+if [ ${#chosen[@]} -gt 0 ]; then
+  for target in "${chosen[@]}"; do
+    [ -x "$targets_dir/$target" ] || {
+      echo "no fuzz target $target in $targets_dir" >&2
+      exit 2
+    }
+  done
+  targets=("${chosen[@]}")
+fi
 [ ${#targets[@]} -gt 0 ] || {
   echo "no fuzz targets in $targets_dir" >&2
   exit 1
