@@ -900,17 +900,22 @@ TEST_F(CliTest, PlaylistsNamedLikeSongsAreRefusedWithoutOpeningWhatTheyName) {
                                    QFile::encodeName(secret) + "\n#EXT-X-ENDLIST\n");
     const QString concat =
         write(path("private/list.mp3"), "ffconcat version 1.0\nfile 'secret.wav'\n");
+    // A subtitle index, whose demuxer opens the .sub beside it on its own.
+    const QString index =
+        write(path("private/sub.mp3"), "# VobSub index file, v7\nsize: 720x576\n");
+    write(path("private/sub.sub"), QByteArray("\x00\x00\x01\xba", 4) + QByteArray(2044, '\0'));
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
     ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(path("private")).constData(), IN_OPEN), 0);
 
-    const ProgramRun result = run({"-f", "wav", "-o", out(), hls, concat});
+    const ProgramRun result = run({"-f", "wav", "-o", out(), hls, concat, index});
     EXPECT_EQ(result.status, 1);
     for (const QString& list : {hls, concat}) {
         const QStringList failed = result.lines(result.err, "FAILED " + list + ": ");
         ASSERT_EQ(failed.size(), 1) << result.err.join('\n').toStdString();
         EXPECT_TRUE(failed[0].contains("as a playlist does")) << failed[0].toStdString();
     }
+    EXPECT_EQ(result.lines(result.err, "FAILED " + index + ": ").size(), 1);
     EXPECT_TRUE(filesIn(out()).isEmpty());
     QStringList opened;
     char events[4096];
@@ -923,6 +928,7 @@ TEST_F(CliTest, PlaylistsNamedLikeSongsAreRefusedWithoutOpeningWhatTheyName) {
         }
     ::close(watch);
     EXPECT_FALSE(opened.contains("secret.wav")) << opened.join(' ').toStdString();
+    EXPECT_FALSE(opened.contains("sub.sub")) << opened.join(' ').toStdString();
     EXPECT_TRUE(opened.contains("list.mp3")) << "the watch saw the list itself opened";
 }
 

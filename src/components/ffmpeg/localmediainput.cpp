@@ -150,8 +150,10 @@ bool LocalMediaInput::open(const QString& path, const AVInputFormat* format, AVD
     m_format->io_open = &Io::refuseOther;
     AVDictionary* ownOptions = nullptr;
     AVDictionary** used = options ? options : &ownOptions;
-    // Nothing but a local file, should a demuxer reach past the refusal above.
-    av_dict_set(used, "protocol_whitelist", "file", 0);
+    // FFmpeg needs no protocol to read the descriptor, so it is allowed none: a
+    // demuxer that opens another file in a context of its own (a subtitle's
+    // .sub beside its .idx, say) finds that refused as well.
+    av_dict_set(used, "protocol_whitelist", "none", 0);
     const int result = avformat_open_input(&m_format, name.constData(), format, used);
     av_dict_free(&ownOptions);
     if (result < 0)
