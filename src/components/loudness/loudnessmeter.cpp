@@ -211,39 +211,36 @@ void LoudnessMeter::endPart() {
     }
 }
 
+// Wider samples are measured at 16 bits: loudness and peak need no more.
 void LoudnessMeter::add(const qint32* samples, qint64 frames) {
-    if (frames > 0)
-        ebur128_add_frames_int(m_state->meter, samples, size_t(frames));
+    std::vector<qint16> narrow(std::size_t(std::max<qint64>(frames, 0) * m_channels));
+    for (std::size_t i = 0; i < narrow.size(); ++i)
+        narrow[i] = qint16(samples[i] >> 16);
+    add(narrow.data(), frames);
 }
 
 void LoudnessMeter::add(const float* samples, qint64 frames) {
-    if (frames > 0)
-        ebur128_add_frames_float(m_state->meter, samples, size_t(frames));
+    std::vector<qint16> narrow(std::size_t(std::max<qint64>(frames, 0) * m_channels));
+    for (std::size_t i = 0; i < narrow.size(); ++i)
+        narrow[i] = qint16(std::lround(std::clamp(samples[i] * 32768.0f, -32768.0f, 32767.0f)));
+    add(narrow.data(), frames);
 }
 
 void LoudnessMeter::setSpeakers(quint32 mask) {
-    constexpr quint32 Left = 0x1, Right = 0x2, Centre = 0x4, Lfe = 0x8, BackLeft = 0x10,
-                      BackRight = 0x20, BackCentre = 0x100, SideLeft = 0x200, SideRight = 0x400;
+    constexpr quint32 Lfe = 0x8, BackLeft = 0x10, BackRight = 0x20, SideLeft = 0x200,
+                      SideRight = 0x400;
     int channel = 0;
     for (quint32 speaker = 1; speaker != 0 && channel < m_channels; speaker <<= 1) {
         if (!(mask & speaker))
             continue;
-        int role = EBUR128_CENTER; // weighs as a front speaker
-        if (speaker == Left)
-            role = EBUR128_LEFT;
-        else if (speaker == Right)
-            role = EBUR128_RIGHT;
-        else if (speaker == Centre)
-            role = EBUR128_CENTER;
-        else if (speaker == Lfe)
-            role = EBUR128_UNUSED;
-        else if (speaker == BackLeft || speaker == SideLeft)
-            role = EBUR128_LEFT_SURROUND;
-        else if (speaker == BackRight || speaker == SideRight)
-            role = EBUR128_RIGHT_SURROUND;
-        else if (speaker == BackCentre)
-            role = EBUR128_Mp180;
-        ebur128_set_channel(m_state->meter, unsigned(channel++), role);
+        // The LFE counts not at all, the surround speakers a little more than the front ones.
+        double weight = 1.0;
+        if (speaker == Lfe)
+            weight = 0.0;
+        else if (speaker == BackLeft || speaker == BackRight || speaker == SideLeft ||
+                 speaker == SideRight)
+            weight = 1.41;
+        m_weights[std::size_t(channel++)] = weight;
     }
 }
 
