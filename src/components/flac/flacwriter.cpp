@@ -204,7 +204,7 @@ FlacWriter::FlacWriter(const QString& path, const Settings& settings)
                    .arg(settings.sampleRate)
                    .arg(settings.channels));
 
-    d->verifier = std::make_unique<FlacVerifier>(settings.channels, BitsPerSample);
+    d->verifier = std::make_unique<FlacVerifier>(settings.channels, settings.bits);
     m_file.create(path);
     d->file = &m_file;
     const FLAC__StreamEncoderInitStatus status =
