@@ -168,8 +168,8 @@ bool convertWithJob(const Case& c, const QString& source, const QString& folder,
     row.caption = QFileInfo(source).fileName();
     row.source = source;
     row.format = c.format;
-    ConversionComponents parts;
-    parts.writer = [&c](OutputFormat) -> std::unique_ptr<AudioWriter> {
+    JobParts parts;
+    parts.writer = [&c](OutputFormat, const EncoderSettings&) -> std::unique_ptr<AudioWriter> {
         auto writer = std::make_unique<OutputWriter>();
         c.setUp(*writer);
         return writer;

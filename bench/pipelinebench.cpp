@@ -103,8 +103,8 @@ RipTimes rip(CdioGrabber& grabber, const QString& folder, int tracks, OutputForm
         row.format = format;
         rows << row;
     }
-    RipComponents parts;
-    parts.writer = [](OutputFormat f) { return makeWriter(f, EncoderSettings{}); };
+    JobParts parts;
+    parts.writer = makeWriter;
     parts.tags = [](const QString&, const RowTag&, const TagExtras&) {};
     RipJob job({folder, FolderScheme::None, 0}, rows, grabber, parts);
     job.setMaxRunningRows(atOnce);

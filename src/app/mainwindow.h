@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/audiocomponentset.h"
+#include "components/audiocomponentset.h"
 #include "control/maincontroller.h"
 
 #include <QWidget>

@@ -2,9 +2,9 @@
 
 #include "app/exceptionhandler.h"
 #include "app/mainwindow.h"
+#include "components/audiocomponentset.h"
 #include "components/player/qtaudioplayer.h"
 #include "components/skin/svgskin.h"
-#include "control/audiocomponentset.h"
 #include "control/filehandover.h"
 #include "control/filelistcontrol.h"
 #include "dialogs/qtuserprompt.h"
@@ -32,8 +32,7 @@ namespace {
 
 // The engine's components, and the preview player and the skin the window adds.
 AudioComponentSet createAudioComponents(const SettingsFile& settings) {
-    AudioComponentSet set;
-    static_cast<EngineComponents&>(set) = createEngineComponents(settings);
+    AudioComponentSet set = createEngineComponents(settings);
     set.audioPlayer = std::make_unique<QtAudioPlayer>();
     set.skin = std::make_unique<SvgSkin>();
     return set;

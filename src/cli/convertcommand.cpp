@@ -6,9 +6,6 @@
 #include "cli/runsettings.h"
 #include "filelist/fileacceptance.h"
 #include "filelist/folderentries.h"
-#include "jobs/conversionjob.h"
-#include "jobs/outputnaming.h"
-#include "settings/mainkeys.h"
 
 #include <QFileInfo>
 
@@ -68,23 +65,17 @@ int convertFiles(const CliOptions& options, const SettingsFile& settings, Consol
                                    .join(QLatin1Char('\t')));
                 continue;
             }
-            JobRow row;
-            row.row = rows.size();
-            row.caption = values.caption;
-            row.source = values.path;
-            row.format = run.format;
-            row.tag = values.tag;
-            rows << row;
+            rows << jobRow(rows.size(), RowModel::rowOf(values));
             sources << file;
         }
     }
     if (options.list)
         return refused > 0 ? 1 : 0;
 
-    ConversionJob job(run.job, rows, run.conversionComponents());
-    job.setMaxRunningRows(options.jobs ? conversionRowsAtOnce(*options.jobs)
-                                       : conversionRowsAtOnce(settings));
+    JobRequest request = run.request;
+    request.rows = rows;
+    const std::unique_ptr<Job> job = setUpJob(std::move(request), settings, nullptr);
     JobRunner runner(console, sources);
-    const int notConverted = runner.run(job, refused);
+    const int notConverted = runner.run(*job, refused);
     return notConverted + refused > 0 ? 1 : 0;
 }

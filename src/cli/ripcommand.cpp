@@ -1,5 +1,4 @@
 #include "cli/ripcommand.h"
-#include "settings/mainkeys.h"
 
 #include "cd/drivesession.h"
 #include "cd/freedbinformation.h"
@@ -216,38 +215,24 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     QStringList sources;
     for (int index : chosen) {
         const RowModel::Row& found = tracks[index];
-        JobRow row;
-        row.row = rows.size();
-        row.caption = found.caption;
-        row.track = found.track;
-        row.format = run.format;
-        row.tag = found.tag;
-        rows << row;
+        rows << jobRow(rows.size(), found);
         sources << QStringLiteral("%1 track %2")
                        .arg(driveName, DriveSession::twoDigits(found.track == CdGrabber::HiddenTrack
                                                                    ? 0
                                                                    : found.track + 1));
     }
-    if (options.image || (RipCheckSettings::from(settings).image &&
-                          (run.format == FormatFlac || run.format == FormatWav))) {
-        if (run.format != FormatFlac && run.format != FormatWav) {
-            console.failed(driveName,
-                           QStringLiteral("--image makes one FLAC or WAV file; give -f flac or "
-                                          "-f wav."));
-            return 2;
-        }
-        rows = {wholeDiscRow(rows.value(0))};
-        sources = {QStringLiteral("%1 (the whole disc)").arg(driveName)};
+    if (options.image && run.format != FormatFlac && run.format != FormatWav) {
+        console.failed(driveName,
+                       QStringLiteral("--image makes one FLAC or WAV file; give -f flac or "
+                                      "-f wav."));
+        return 2;
     }
-    RipComponents components = run.ripComponents();
-    components.check = RipCheckSettings::from(settings);
-    components.check.writeLog = !options.noLog;
-    if (options.noCue)
-        components.check.cueSheet = 0;
-    RipJob job(run.job, rows, grabber, std::move(components));
-    job.setMaxRunningRows(options.jobs ? conversionRowsAtOnce(*options.jobs)
-                                       : conversionRowsAtOnce(settings));
+    JobRequest request = run.request;
+    request.rows = rows;
+    const std::unique_ptr<Job> job = setUpJob(std::move(request), settings, &grabber);
+    if (job->rows().size() == 1 && job->rows().front().track == CdGrabber::WholeDisc)
+        sources = {QStringLiteral("%1 (the whole disc)").arg(driveName)};
     JobRunner runner(console, sources);
     runner.setRequireAccurate(options.requireAccurate);
-    return runner.run(job) > 0 ? 1 : 0;
+    return runner.run(*job) > 0 ? 1 : 0;
 }

@@ -80,14 +80,7 @@ void FileListControl::appendRow(const RowValues& row) {
     // place among the CD's tracks.
     if (m_controller.options().function != Converter)
         return;
-    RowModel::Row added;
-    added.caption = row.caption;
-    added.time = row.time;
-    added.target = row.target;
-    added.status = row.status;
-    added.sourcePath = row.path;
-    added.tag = row.tag;
-    m_controller.rows().append(added);
+    m_controller.rows().append(RowModel::rowOf(row));
 }
 
 void FileListControl::selectFirstRowIfNone() {

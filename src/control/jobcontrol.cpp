@@ -1,97 +1,49 @@
 #include "control/jobcontrol.h"
 
-#include "components/cdgrabber.h"
-#include "components/ffmpeg/videofile.h"
-#include "components/output/writerfactory.h"
 #include "control/mainstate.h"
-#include "filelist/fileacceptance.h"
 #include "filelist/rowmodel.h"
-#include "jobs/conversionjob.h"
-#include "jobs/outputnaming.h"
 #include "jobs/ripjob.h"
 #include "platform/shell.h"
 #include "platform/userprompt.h"
-#include "settings/encodersettings.h"
-#include "tags/coverpicture.h"
-
-JobParts JobParts::real() {
-    JobParts parts;
-    parts.audioReader = FileAcceptance::ffmpegAudio();
-    parts.video = FileAcceptance::ffmpegVideo();
-    parts.rm = [] { return std::make_unique<VideoFile>(); };
-    parts.covers = [](const QString& source) { return readCoverPicture(source); };
-    parts.writer = [](OutputFormat format, const EncoderSettings& encoders) {
-        return makeWriter(format, encoders);
-    };
-    return parts;
-}
 
 JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, UserPrompt& prompt,
                        Shell& shell, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_grabber(grabber), m_prompt(prompt),
-      m_shell(shell), m_parts(JobParts::real()) {}
+      m_shell(shell) {}
 
 // A job still running is cut short here; it waits for its worker and lets go
 // of the grabber before the grabber goes.
 JobControl::~JobControl() = default;
 
-namespace {
-
-JobRow jobRow(const RowModel& rows, int index) {
-    const RowModel::Row& row = rows.row(index);
-    JobRow job;
-    job.row = index;
-    job.caption = row.caption;
-    job.source = row.sourcePath;
-    job.track = row.track == -1 ? index : row.track;
-    job.format = formatFromText(row.target).value_or(FormatMp3);
-    job.tag = row.tag;
-    return job;
-}
-
-} // namespace
-
-WriterFactory JobControl::writers(EncodersNow encoders) const {
-    return
-        [make = m_parts.writer, encoders](OutputFormat format) { return make(format, encoders()); };
-}
-
-JobSettings JobControl::withCurrentTargets(JobSettings settings) const {
+void JobControl::start(JobRequest request, const SettingsFile& settings) {
+    if (m_job)
+        return;
+    const bool rip = request.function == CdRipper;
+    for (int i = 0; i < m_rows.count(); ++i)
+        if (!rip || m_rows.isTicked(i))
+            request.rows << jobRow(i, m_rows.row(i));
     const RowModel* rows = &m_rows;
-    settings.currentFormat = [rows](const JobRow& row) {
+    request.currentFormat = [rows](const JobRow& row) {
         // A row gone from the list meanwhile keeps the Target it had at Start.
         if (row.row < 0 || row.row >= rows->count())
             return row.format;
         return formatFromText(rows->row(row.row).target).value_or(FormatMp3);
     };
-    return settings;
-}
-
-void JobControl::startRip(const JobSettings& settings, EncodersNow encoders,
-                          const RipCheckSettings& check, int rowsAtOnce) {
-    QVector<JobRow> rows;
-    for (int i = 0; i < m_rows.count(); ++i)
-        if (m_rows.isTicked(i))
-            rows << jobRow(m_rows, i);
-    // The disc as one file: its progress shows on the first ticked row.
-    if (check.image && !rows.isEmpty() &&
-        (rows.first().format == FormatFlac || rows.first().format == FormatWav))
-        rows = {wholeDiscRow(rows.first())};
-    RipComponents parts{writers(std::move(encoders)), m_parts.rm, m_parts.tags, check};
-    auto job =
-        std::make_unique<RipJob>(withCurrentTargets(settings), rows, m_grabber, std::move(parts));
-    job->setMaxRunningRows(rowsAtOnce);
+    const QVector<JobRow> jobRows = request.rows;
+    std::unique_ptr<Job> job = setUpJob(std::move(request), settings, &m_grabber, m_parts);
     m_verdicts.clear();
-    // The verdict goes beside "Finish", so the row says at once whether it is proven.
-    connect(job.get(), &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
-        m_verdicts << verdict;
-        QString detail = QStringLiteral("AccurateRip: %1").arg(verdict.text());
-        const QString conversion = m_job ? m_job->notesOf(row).conversion : QString();
-        if (!conversion.isEmpty())
-            detail += QLatin1Char('\n') + conversion;
-        m_rows.setStatus(row, finishedText(verdict), detail);
-    });
-    run(std::move(job), rows);
+    if (auto* ripJob = qobject_cast<RipJob*>(job.get())) {
+        // The verdict goes beside "Finish", so the row says at once whether it is proven.
+        connect(ripJob, &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
+            m_verdicts << verdict;
+            QString detail = QStringLiteral("AccurateRip: %1").arg(verdict.text());
+            const QString conversion = m_job ? m_job->notesOf(row).conversion : QString();
+            if (!conversion.isEmpty())
+                detail += QLatin1Char('\n') + conversion;
+            m_rows.setStatus(row, finishedText(verdict), detail);
+        });
+    }
+    run(std::move(job), jobRows);
 }
 
 // Short enough for the Status column: a tick and how many rips agree, a
@@ -113,23 +65,6 @@ QString JobControl::accurateCountText(const QVector<ArVerdict>& verdicts) {
     for (const ArVerdict& verdict : verdicts)
         accurate += verdict.status == ArVerdict::Accurate ? 1 : 0;
     return QStringLiteral("%1 of %2 tracks accurately ripped.").arg(accurate).arg(verdicts.size());
-}
-
-void JobControl::startConversion(const JobSettings& settings, EncodersNow encoders,
-                                 int rowsAtOnce) {
-    QVector<JobRow> rows;
-    for (int i = 0; i < m_rows.count(); ++i)
-        rows << jobRow(m_rows, i);
-    ConversionComponents parts{writers(std::move(encoders)),
-                               m_parts.audioReader,
-                               m_parts.video,
-                               m_parts.rm,
-                               m_parts.tags,
-                               m_parts.covers};
-    auto job =
-        std::make_unique<ConversionJob>(withCurrentTargets(settings), rows, std::move(parts));
-    job->setMaxRunningRows(rowsAtOnce);
-    run(std::move(job), rows);
 }
 
 void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {

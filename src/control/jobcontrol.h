@@ -2,33 +2,17 @@
 
 #include "checksums/accuraterip.h"
 #include "jobs/job.h"
-#include "jobs/jobrow.h"
-#include "jobs/ripcheck.h"
+#include "jobs/jobsetup.h"
 
 #include <memory>
 #include <QObject>
 
 class CdGrabber;
 class Shell;
+class SettingsFile;
 class UserPrompt;
 class RowModel;
-struct EncoderSettings;
 struct MainState;
-
-// The parts a job makes for its rows. By default the real components: the
-// FFmpeg readers, the RM writer, and writers made from the job's encoder
-// settings.
-struct JobParts {
-    ReaderFactory audioReader;
-    VideoFactory video;
-    RmWriterFactory rm;
-    // A writer for one row, set up from the encoder settings as they are then.
-    std::function<std::unique_ptr<AudioWriter>(OutputFormat, const EncoderSettings&)> writer;
-    TagWriter tags;     // writeOutputTags when empty
-    CoverReader covers; // a source's own picture, kept in its output
-
-    static JobParts real();
-};
 
 // The window's side of a rip or a conversion: takes the rows when the job
 // starts, shows each row's progress and end in its Status, keeps jobRunning
@@ -47,19 +31,13 @@ public:
                Shell& shell, QObject* parent = nullptr);
     ~JobControl() override;
 
+    // The parts the jobs make their rows from; what is left empty is real.
     void setParts(JobParts parts) { m_parts = std::move(parts); }
 
-    // The encoder settings as they are at a moment: asked as each row starts,
-    // so that a change made in the settings dialog during a job counts.
-    using EncodersNow = std::function<EncoderSettings()>;
-
-    // The ticked rows of the track table, in list order, checked as check says.
-    // rowsAtOnce: tracks encoded side by side (the "Jobs" setting), the one read among them.
-    void startRip(const JobSettings& settings, EncodersNow encoders,
-                  const RipCheckSettings& check = {}, int rowsAtOnce = 1);
-    // Every row of the list, in order.
-    // rowsAtOnce: files converted side by side (the "Jobs" setting, 1 = one after another).
-    void startConversion(const JobSettings& settings, EncodersNow encoders, int rowsAtOnce = 1);
+    // Starts the request's job on the list: a rip on its ticked rows, a
+    // conversion on every row, in list order, each row in the format its
+    // Target names when the job reaches it.
+    void start(JobRequest request, const SettingsFile& settings);
     // Ends the current row at its next block; the job ends through `ended`.
     void stop();
     bool running() const { return m_job != nullptr; }
@@ -80,9 +58,6 @@ signals:
 
 private:
     void run(std::unique_ptr<Job> job, const QVector<JobRow>& rows);
-    WriterFactory writers(EncodersNow encoders) const;
-    // Each row's Target as the list shows it when the job reaches the row.
-    JobSettings withCurrentTargets(JobSettings settings) const;
     void finish(const QString& folderToOpen);
     QString failureText(const Job& job) const;
     // The rows whose sources were damaged, for the closing message.

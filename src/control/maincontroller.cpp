@@ -1,6 +1,5 @@
 #include "control/maincontroller.h"
 
-#include "components/enginecomponents.h"
 #include "control/filelistcontrol.h"
 #include "control/jobcontrol.h"
 #include "control/previewcontrol.h"
@@ -8,9 +7,7 @@
 #include "platform/shell.h"
 #include "platform/userprompt.h"
 #include "settings/drivekeys.h"
-#include "settings/encodersettings.h"
 #include "settings/mainkeys.h"
-#include "settings/rmkeys.h"
 #include "settings/settingsfile.h"
 
 #include <cstdio>
@@ -156,12 +153,6 @@ void MainController::fillRmCodecList() {
     const int count = video->getRmCodecCount();
     for (int i = 1; i <= count; ++i)
         m_rmCodecNames << video->getRmCodecName(i);
-}
-
-int MainController::rmCodecIndex() const {
-    // Read at each use: the settings dialog may have chosen another since.
-    const int stored = m_settings ? m_settings->read(RmKeys::Format) : -1;
-    return stored >= 0 && stored < m_rmCodecNames.size() ? stored : -1;
 }
 
 void MainController::close() {
@@ -385,21 +376,12 @@ void MainController::startJob() {
         m_prompt.information(QLatin1String(NoOutputFolder));
         return;
     }
-    JobSettings settings{m_options.outputPath, m_options.folderScheme, std::max(rmCodecIndex(), 0)};
-    // Each row takes the settings as they are when it starts.
-    settings.currentRmCodec = [this] { return std::max(rmCodecIndex(), 0); };
-    auto encoders = [this] { return EncoderSettings::read(*m_settings, mp3CommandLine()); };
-    const int rowsAtOnce = conversionRowsAtOnce(*m_settings);
-    settings.replayGain = GainMode(m_settings->readInRange(
-        m_options.function == CdRipper ? MainKeys::ReplayGainRip : MainKeys::ReplayGainConvert, 0,
-        2));
-    settings.replayGainPeak =
-        peakKindNamed(m_settings->read(MainKeys::ReplayGainPeak)).value_or(PeakKind::Sample);
-    settings.requireComplete = m_settings->read(MainKeys::RequireComplete);
-    if (m_options.function == CdRipper)
-        m_jobs->startRip(settings, encoders, RipCheckSettings::from(*m_settings), rowsAtOnce);
-    else
-        m_jobs->startConversion(settings, encoders, rowsAtOnce);
+    JobRequest request;
+    request.function = FunctionMode(m_options.function);
+    request.outputFolder = m_options.outputPath;
+    request.scheme = m_options.folderScheme;
+    request.mp3CommandLine = [this] { return mp3CommandLine(); };
+    m_jobs->start(std::move(request), *m_settings);
 }
 
 void MainController::stopJob() {

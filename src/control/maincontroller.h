@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cd/drivesession.h"
-#include "control/audiocomponentset.h"
+#include "components/audiocomponentset.h"
 #include "control/commandsurface.h"
 #include "control/commandtarget.h"
 #include "control/mainstate.h"
@@ -57,8 +57,6 @@ public:
     SettingsFile* settings() const { return m_settings.get(); }
     const QString& programFolder() const { return m_programFolder; }
     const QStringList& rmCodecNames() const { return m_rmCodecNames; }
-    // The RM codec the settings name now, as a position in rmCodecNames(); -1 for none.
-    int rmCodecIndex() const;
     // The tags the tag edits show.
     const RowTag& shownTag() const { return m_shownTag; }
     PreviewControl& preview() { return *m_preview; }
@@ -159,7 +157,7 @@ private:
     bool cdCommandAllowed();
     QUrl helpFileUrl() const;
 
-    EngineComponents& m_components;
+    AudioComponentSet& m_components;
     QString m_lastDiscError; // the refusal of a disc image last shown
     UserPrompt& m_prompt;
     Shell& m_shell;

@@ -18,6 +18,17 @@ QString& field(RowTag& tag, RowTagField which) {
 
 } // namespace
 
+RowModel::Row RowModel::rowOf(const RowValues& values) {
+    Row row;
+    row.caption = values.caption;
+    row.time = values.time;
+    row.target = values.target;
+    row.status = values.status;
+    row.sourcePath = values.path;
+    row.tag = values.tag;
+    return row;
+}
+
 int RowModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rows.size();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filelist/rowvalues.h"
 #include "values/rowtag.h"
 
 #include <QAbstractTableModel>
@@ -32,6 +33,9 @@ public:
         // where the row's place in the list is its track.
         int track = -1;
     };
+
+    // The row a file added to the list makes.
+    static Row rowOf(const RowValues& values);
 
     using QAbstractTableModel::QAbstractTableModel;
 

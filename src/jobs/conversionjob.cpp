@@ -11,11 +11,11 @@
 
 #include <algorithm>
 
-ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows,
-                             ConversionComponents components, QObject* parent)
-    : Job(std::move(settings), std::move(rows), parent), m_components(std::move(components)) {
-    if (!m_components.tags)
-        m_components.tags = writeOutputTags;
+ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows, JobParts parts,
+                             QObject* parent)
+    : Job(std::move(settings), std::move(rows), parent), m_parts(std::move(parts)) {
+    if (!m_parts.tags)
+        m_parts.tags = writeOutputTags;
 }
 
 ConversionJob::~ConversionJob() {
@@ -76,23 +76,22 @@ void ConversionJob::startRow(const JobRow& listed) {
                                   : SourceUse::Lossy;
         std::unique_ptr<PcmSource> source =
             isVideoFile(row.source)
-                ? videoSoundSource(m_components.video ? m_components.video() : nullptr, row.source,
-                                   use)
-                : audioFileSource(m_components.audioReader ? m_components.audioReader() : nullptr,
-                                  row.source, use);
+                ? videoSoundSource(m_parts.video ? m_parts.video() : nullptr, row.source, use)
+                : audioFileSource(m_parts.audioReader ? m_parts.audioReader() : nullptr, row.source,
+                                  use);
         std::unique_ptr<PcmSink> sink =
-            toRm ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
-                 : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
-        copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
-                                         m_components.tags, m_stop, m_settings.replayGain,
-                                         m_settings.replayGainPeak);
+            toRm ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
+                 : writerSink(m_parts.writer ? m_parts.writer(row.format, encoders()) : nullptr);
+        copy =
+            std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path, m_parts.tags,
+                                      m_stop, m_settings.replayGain, m_settings.replayGainPeak);
     } catch (const std::exception& e) {
         discardOutputFile(path);
         fail(row.row, QString::fromUtf8(e.what()));
         return;
     }
 
-    copy->takeCoverFrom(m_components.covers);
+    copy->takeCoverFrom(m_parts.covers);
     copy->setRequireComplete(m_settings.requireComplete);
     RowCopy* running = copy.get();
     m_running.push_back(std::move(copy));

@@ -9,15 +9,6 @@
 #include <vector>
 
 // The parts a conversion is made of; every row gets new ones.
-struct ConversionComponents {
-    WriterFactory writer;
-    ReaderFactory audioReader;
-    VideoFactory video; // the reader of a video's sound
-    RmWriterFactory rm;
-    TagWriter tags;          // writeOutputTags when not given
-    CoverReader covers = {}; // the picture a source carries goes on into its output
-};
-
 // Converts every row's source file into its target format, up to
 // maxRunningRows() rows at once, started in list order: audio files through
 // the audio reader, video files through the video reader, into a writer of
@@ -28,7 +19,7 @@ struct ConversionComponents {
 class ConversionJob : public Job {
     Q_OBJECT
 public:
-    ConversionJob(JobSettings settings, QVector<JobRow> rows, ConversionComponents components,
+    ConversionJob(JobSettings settings, QVector<JobRow> rows, JobParts parts,
                   QObject* parent = nullptr);
     // Stops the rows still running and waits for them.
     ~ConversionJob() override;
@@ -46,7 +37,7 @@ private:
     void albumDone();
     void finishRow(const RowCopy& copy);
 
-    ConversionComponents m_components;
+    JobParts m_parts;
     int m_next = 0;
     std::atomic<bool> m_stop{false};
     std::vector<std::unique_ptr<RowCopy>> m_running;

@@ -42,3 +42,7 @@ JobRow Job::current(const JobRow& row) const {
 int Job::rmCodec() const {
     return m_settings.currentRmCodec ? m_settings.currentRmCodec() : m_settings.rmCodec;
 }
+
+EncoderSettings Job::encoders() const {
+    return m_settings.encoders ? m_settings.encoders() : EncoderSettings{};
+}

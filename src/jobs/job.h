@@ -30,6 +30,8 @@ public:
     // Rows processed side by side; 0 means one per core. Takes effect before start().
     void setMaxRunningRows(int rows);
     int maxRunningRows() const { return m_maxRunning; }
+    const JobSettings& settings() const { return m_settings; }
+    const QVector<JobRow>& rows() const { return m_rows; }
     // The rows that failed, in order, with their reasons.
     const QVector<Failure>& failures() const { return m_failures; }
     // The ReplayGain values a finished row's file carries; none when not measured.
@@ -56,6 +58,8 @@ protected:
     // The row as the job reaches it: its Target as the list shows it now.
     JobRow current(const JobRow& row) const;
     int rmCodec() const;
+    // The encoder settings as the row starts.
+    EncoderSettings encoders() const;
     void fail(int row, const QString& message);
     // Before its rowFinished: what the row's file carries.
     void setGain(int row, const ReplayGainValues& gain) { m_gains.insert(row, gain); }

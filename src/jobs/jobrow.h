@@ -1,6 +1,8 @@
 #pragma once
 
 #include "components/loudness/loudnessmeter.h"
+#include "jobs/ripcheck.h"
+#include "settings/encodersettings.h"
 #include "settings/mainchoices.h"
 #include "values/rowtag.h"
 #include "values/sourcedamage.h"
@@ -31,7 +33,8 @@ struct JobRow {
 // each track's and its album's.
 enum class GainMode { Off = 0, Track = 1, Album = 2 };
 
-// What the window's controls say about where output goes, taken when the job starts.
+// Where a job's output goes and how it is made, taken when the job starts
+// (setUpJob).
 struct JobSettings {
     QString outputFolder;
     FolderScheme scheme = FolderScheme::None;
@@ -45,6 +48,10 @@ struct JobSettings {
     // the row's format and rmCodec above hold.
     std::function<OutputFormat(const JobRow&)> currentFormat = {};
     std::function<int()> currentRmCodec = {};
+    // The encoder settings a row's writer is made from, asked as the row
+    // starts; the defaults without it.
+    std::function<EncoderSettings()> encoders = {};
+    RipCheckSettings check = {}; // a rip's AccurateRip check and log; both off by default
 };
 
 // What a finished row's file is, beside its sound: how its source's format
@@ -54,9 +61,10 @@ struct RowNotes {
     SourceDamage damage;
 };
 
-// A new writer for one output file of MP3, WAV, WMA, OGG, FLAC or Opus, set up from the
-// encoder settings as they are when the row starts.
-using WriterFactory = std::function<std::unique_ptr<AudioWriter>(OutputFormat)>;
+// A new writer for one output file of MP3, WAV, WMA, OGG, FLAC or Opus, set up
+// from the encoder settings as they are when the row starts.
+using WriterFactory =
+    std::function<std::unique_ptr<AudioWriter>(OutputFormat, const EncoderSettings&)>;
 // A new audio file reader.
 using ReaderFactory = std::function<std::unique_ptr<AudioReader>()>;
 // A new reader of a video's sound.
@@ -70,3 +78,18 @@ using CoverReader = std::function<CoverArt(const QString& sourcePath)>;
 // output file (writeOutputTags).
 using TagWriter =
     std::function<void(const QString& outputPath, const RowTag& tag, const TagExtras& extras)>;
+
+// The parts a job makes its rows from. A rip takes the writers and the tag
+// writer; a conversion takes them all.
+struct JobParts {
+    WriterFactory writer;
+    ReaderFactory audioReader;
+    VideoFactory video; // the reader of a video's sound
+    RmWriterFactory rm;
+    TagWriter tags = {};     // writeOutputTags when not given
+    CoverReader covers = {}; // the picture a source carries goes on into its output
+
+    // The real components: FFmpeg's readers and RM writer, the writers of
+    // components/output, the tag units, the cover a source carries.
+    static JobParts real();
+};

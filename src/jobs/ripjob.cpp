@@ -75,12 +75,12 @@ struct RipJob::Track {
     QVector<TrackCheck> checks;
 };
 
-RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber,
-               RipComponents components, QObject* parent)
+RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber, JobParts parts,
+               QObject* parent)
     : Job(std::move(settings), std::move(rows), parent), m_grabber(grabber),
-      m_components(std::move(components)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
-    if (!m_components.tags)
-        m_components.tags = writeOutputTags;
+      m_parts(std::move(parts)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
+    if (!m_parts.tags)
+        m_parts.tags = writeOutputTags;
 }
 
 RipJob::~RipJob() {
@@ -111,16 +111,16 @@ void RipJob::begin() {
     const AccurateRipId id = m_layout.accurateRipId();
     // The database is asked while the first track is read, so that its
     // answer is there when the track is done.
-    if (m_components.check.lookUp && id.isValid()) {
-        m_accurateRip = std::make_unique<AccurateRipClient>(m_components.check.server,
-                                                            m_components.check.cacheFolder);
-        m_accurateRip->setTimeout(m_components.check.timeoutMs);
+    if (m_settings.check.lookUp && id.isValid()) {
+        m_accurateRip = std::make_unique<AccurateRipClient>(m_settings.check.server,
+                                                            m_settings.check.cacheFolder);
+        m_accurateRip->setTimeout(m_settings.check.timeoutMs);
         connect(m_accurateRip.get(), &AccurateRipClient::finished, this,
                 [this](const AccurateRipId&, const QVector<ArChunk>& chunks, bool notFound,
                        const QString& error) { lookupDone(chunks, notFound, error); });
         m_lookupPending = true;
         m_accurateRip->lookup(id);
-    } else if (m_components.check.lookUp) {
+    } else if (m_settings.check.lookUp) {
         m_discVerdict = ArVerdict::lookupFailed(QStringLiteral("the disc has no audio track"));
     }
     m_progressConnection =
@@ -186,8 +186,8 @@ void RipJob::startRow(JobRow row) {
         saveFolderPictureIn(output.folder);
         std::unique_ptr<PcmSink> sink =
             row.format == FormatRm
-                ? rmSink(m_components.rm ? m_components.rm() : nullptr, rmCodec())
-                : writerSink(m_components.writer ? m_components.writer(row.format) : nullptr);
+                ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
+                : writerSink(m_parts.writer ? m_parts.writer(row.format, encoders()) : nullptr);
         m_grabber.endRawRead();
         if (row.track == CdGrabber::WholeDisc) {
             // From the disc's first sector to the end of its audio.
@@ -218,16 +218,15 @@ void RipJob::startRow(JobRow row) {
         if (row.track >= 0 && row.track < m_layout.tracks.size()) {
             const LayoutTrack& disc = m_layout.tracks[row.track];
             row.disc.isrc = disc.isrc;
-            const int deEmphasis = m_components.check.deEmphasis;
+            const int deEmphasis = m_settings.check.deEmphasis;
             if (disc.preEmphasis &&
                 (deEmphasis == 2 || (deEmphasis == 1 && !isLossless(row.format))))
                 source = std::make_unique<DeEmphasisSource>(std::move(source));
         }
         track->row = row;
-        track->copy =
-            std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
-                                      m_components.tags, track->stop, m_settings.replayGain,
-                                      m_settings.replayGainPeak);
+        track->copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
+                                                m_parts.tags, track->stop, m_settings.replayGain,
+                                                m_settings.replayGainPeak);
         // Stop pressed while the row was announced: nothing is read, and the
         // row ends at once as a stopped one.
         if (!m_stop) {
@@ -430,7 +429,7 @@ ArVerdict RipJob::verdictOf(const RipLog::Track& track) const {
 }
 
 void RipJob::verify(int row) {
-    if (m_lookupPending || !m_components.check.lookUp)
+    if (m_lookupPending || !m_settings.check.lookUp)
         return;
     RipLog::Track& track = m_logTracks[row];
     if (!track.failure.isEmpty() || track.stopped || track.verdict.status != ArVerdict::Unknown)
@@ -461,7 +460,7 @@ void RipJob::complete() {
         return; // the answer, or its time-out, completes the job
     m_completing = false;
     const QString cueSheet = writeCueSheet();
-    if (m_components.check.writeLog && !m_logTracks.empty())
+    if (m_settings.check.writeLog && !m_logTracks.empty())
         writeLog(cueSheet);
     end(m_lastFolder);
 }
@@ -484,7 +483,7 @@ CueSheet RipJob::discSheet(const QString& fileName, const RowTag& album) {
 }
 
 QString RipJob::writeCueSheet() {
-    const int wanted = m_components.check.cueSheet;
+    const int wanted = m_settings.check.cueSheet;
     bool lossless = true;
     for (const JobRow& row : m_rows)
         lossless = lossless && isLossless(row.format);
@@ -566,9 +565,9 @@ void RipJob::writeLog(const QString& cueSheet) {
     const QString vendor = m_grabber.getDriveVendor();
     const QString product = m_grabber.getDriveProduct();
     log.drive = QStringLiteral("%1 %2 (%3)").arg(vendor, product, m_grabber.getDriveId()).trimmed();
-    log.readMode = m_components.check.readMode;
-    log.retries = m_components.check.retries;
-    log.errorAction = m_components.check.errorAction;
+    log.readMode = m_settings.check.readMode;
+    log.retries = m_settings.check.retries;
+    log.errorAction = m_settings.check.errorAction;
     log.offset = m_offset;
     log.layout = m_layout;
     log.cover = m_cover.isEmpty()
@@ -578,7 +577,7 @@ void RipJob::writeLog(const QString& cueSheet) {
                           .arg(m_cover.mimeType)
                           .arg(m_cover.data.size())
                           .arg(m_coverNote);
-    if (!m_components.check.lookUp)
+    if (!m_settings.check.lookUp)
         log.lookup = QStringLiteral("not asked");
     else if (m_discVerdict.status != ArVerdict::Unknown)
         log.lookup = m_discVerdict.text();

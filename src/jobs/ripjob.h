@@ -21,13 +21,6 @@ JobRow wholeDiscRow(JobRow first);
 class CdGrabber;
 class PcmBuffer;
 
-struct RipComponents {
-    WriterFactory writer;   // MP3, WAV, WMA and OGG
-    RmWriterFactory rm;     // the RM writer
-    TagWriter tags;         // writeOutputTags when not given
-    RipCheckSettings check; // AccurateRip and the rip log; both off by default
-};
-
 // Rips the given tracks of the disc in the grabber's current drive. One
 // reader goes through the tracks in list order, since a drive reads best in
 // one pass, while each track read is encoded on a thread of its own, up to
@@ -43,7 +36,7 @@ public:
     static constexpr qint64 PcmBudgetBytes = 64 * 1024 * 1024;
 
     // The grabber must outlive the job; the job lives on the grabber's thread.
-    RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber, RipComponents components,
+    RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber, JobParts parts,
            QObject* parent = nullptr);
     // Aborts the read and the encoders still running, and waits for them.
     ~RipJob() override;
@@ -52,7 +45,7 @@ public:
     void stop() override;
 
     // Whether every finished row gets a rowVerified.
-    bool verifiesRows() const { return m_components.check.lookUp; }
+    bool verifiesRows() const { return m_settings.check.lookUp; }
     // Where the rip log went, once the job is over; empty when none was written.
     QString logPath() const { return m_logPath; }
 
@@ -96,7 +89,7 @@ private:
     void writeLog(const QString& cueSheet);
 
     CdGrabber& m_grabber;
-    RipComponents m_components;
+    JobParts m_parts;
     int m_next = 0;
     std::atomic<bool> m_stop{false};
     std::shared_ptr<PcmBuffer> m_buffer;

@@ -126,7 +126,7 @@ protected:
         return r;
     }
 
-    ConversionComponents components() {
+    JobParts components() {
         return {settingsWriters(path(QStringLiteral("Orvelle.ini"))),
                 audioReaders(),
                 videoFiles(),
@@ -262,7 +262,7 @@ TEST_F(ConversionTest, StopEndsTheCurrentRowAndStartsNoOther) {
         std::shared_ptr<Gate> arrived, gate;
         int reads = 0;
     };
-    ConversionComponents parts = components();
+    JobParts parts = components();
     parts.audioReader = [&]() -> std::unique_ptr<AudioReader> {
         if (++made == 2)
             return std::make_unique<HeldReader>(arrived, gate);
@@ -309,12 +309,13 @@ TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
         }
         int writes = 0;
     };
-    ConversionComponents parts = components();
+    JobParts parts = components();
     const WriterFactory real = parts.writer;
-    parts.writer = [real](OutputFormat format) -> std::unique_ptr<AudioWriter> {
+    parts.writer = [real](OutputFormat format,
+                          const EncoderSettings& encoders) -> std::unique_ptr<AudioWriter> {
         if (format == FormatOgg)
-            return std::make_unique<FullDisk>(real(format));
-        return real(format);
+            return std::make_unique<FullDisk>(real(format, encoders));
+        return real(format, encoders);
     };
     QStringList tagged;
     parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
@@ -354,7 +355,7 @@ TEST_F(ConversionTest, AReaderWithoutALengthShowsZeroUntilTheEnd) {
         NoLength() : ForwardingReader(std::make_unique<AudioFileReader>()) {}
         qint64 getLength() override { return 0; }
     };
-    ConversionComponents parts = components();
+    JobParts parts = components();
     parts.audioReader = [] { return std::make_unique<NoLength>(); };
     ConversionJob job(settings(), {row(0, source(QStringLiteral("n.wav"), 2.2), FormatWav)}, parts);
     JobEvents events;
@@ -386,7 +387,7 @@ TEST_F(ConversionTest, MixedRmAndMp3RowsEachTakeTheirPath) {
         qint64 getLength() override { return real.getLength(); }
         void close() override { real.close(); }
     };
-    ConversionComponents parts = components();
+    JobParts parts = components();
     parts.video = [] { return std::make_unique<SecondChance>(); };
     QStringList tagged;
     parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
@@ -496,7 +497,7 @@ TEST_F(ConversionTest, StopFinishesEveryRunningRowAndStartsNoOther) {
         int reads = 0;
     };
     int made = 0;
-    ConversionComponents parts = components();
+    JobParts parts = components();
     parts.audioReader = [&]() -> std::unique_ptr<AudioReader> {
         if (made < 2)
             return std::make_unique<HeldReader>((*arrived)[std::size_t(made++)], gate);
@@ -651,7 +652,7 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
     rows << row(3, damaged.fileName(), FormatFlac, album);
 
     QMap<QString, ReplayGainValues> written;
-    ConversionComponents parts = components();
+    JobParts parts = components();
     parts.tags = [&written](const QString& output, const RowTag&, const TagExtras& extras) {
         written[finalNameOfPart(QFileInfo(output).fileName())] = extras.gain;
     };

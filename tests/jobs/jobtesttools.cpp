@@ -55,7 +55,8 @@ QStringList JobEvents::only(const QString& prefix) const {
 }
 
 WriterFactory settingsWriters(const QString& settingsPath) {
-    return [settingsPath](OutputFormat format) -> std::unique_ptr<AudioWriter> {
+    return [settingsPath](OutputFormat format,
+                          const EncoderSettings&) -> std::unique_ptr<AudioWriter> {
         return makeWriter(format, EncoderSettings::read(SettingsFile(settingsPath)));
     };
 }

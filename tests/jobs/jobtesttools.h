@@ -23,8 +23,8 @@ struct JobEvents {
     QStringList only(const QString& prefix) const;
 };
 
-// Writers made as the window makes them: an OutputWriter set up by
-// applyEncoderSettings from the settings file at settingsPath.
+// Writers made as the window makes them, from the settings file at
+// settingsPath as it is when the row starts.
 WriterFactory settingsWriters(const QString& settingsPath);
 ReaderFactory audioReaders();
 VideoFactory videoFiles();

@@ -73,8 +73,8 @@ protected:
         return list;
     }
 
-    RipComponents components() const {
-        return {settingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), rmWriters(), {}, {}};
+    JobParts components() const {
+        return {settingsWriters(dir.filePath(QStringLiteral("encoders.ini"))), {}, {}, rmWriters()};
     }
 
     QTemporaryDir dir;
@@ -182,7 +182,7 @@ TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
 
 TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
     QStringList tagged;
-    RipComponents parts = components();
+    JobParts parts = components();
     parts.tags = [&tagged](const QString& output, const RowTag& tag, const TagExtras&) {
         tagged << finalNameOfPart(QFileInfo(output).fileName());
         writeRowTags(output, tag);
@@ -270,13 +270,12 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
         SCOPED_TRACE(run);
         Server server;
         server.reply = c.reply;
-        RipComponents parts = components();
-        parts.check.lookUp = true;
-        parts.check.writeLog = true;
-        parts.check.server = server.address();
-        parts.check.readMode = 2;
-        RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatWav, FormatWav}), grabber,
-                   parts);
+        JobSettings settings{out(), FolderScheme::None, 0};
+        settings.check.lookUp = true;
+        settings.check.writeLog = true;
+        settings.check.server = server.address();
+        settings.check.readMode = 2;
+        RipJob job(settings, rows({FormatWav, FormatWav, FormatWav}), grabber, components());
         QStringList verdicts;
         QObject::connect(&job, &RipJob::rowVerified, &job,
                          [&](int, const ArVerdict& verdict) { verdicts << verdict.text(); });
@@ -372,11 +371,12 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         }
         if (c.image)
             rows = {wholeDiscRow(rows[1])};
-        RipComponents parts{settingsWriters(dir.filePath("encoders.ini")), rmWriters(), {}, {}};
-        parts.check.writeLog = true;
-        parts.check.cueSheet = 1;
         const QString out = dir.filePath("out");
-        RipJob job({out, FolderScheme::None, 0}, rows, grabber, parts);
+        JobSettings settings{out, FolderScheme::None, 0};
+        settings.check.writeLog = true;
+        settings.check.cueSheet = 1;
+        RipJob job(settings, rows, grabber,
+                   {settingsWriters(dir.filePath("encoders.ini")), {}, {}, rmWriters()});
         JobEvents events;
         ASSERT_TRUE(events.run(job));
         ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();

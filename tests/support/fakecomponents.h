@@ -1,7 +1,7 @@
 #pragma once
 
+#include "components/audiocomponentset.h"
 #include "components/componenterror.h"
-#include "control/audiocomponentset.h"
 #include "support/nullcomponents.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "components/enginecomponents.h"
+#include "components/audiocomponentset.h"
 
 #include "cd/freedbinformation.h"
 #include "components/cdio/cdiodrivelayer.h"
@@ -6,8 +6,8 @@
 #include "components/ffmpeg/videofile.h"
 #include "settings/settingsfile.h"
 
-EngineComponents createEngineComponents(const SettingsFile& settings) {
-    EngineComponents set;
+AudioComponentSet createEngineComponents(const SettingsFile& settings) {
+    AudioComponentSet set;
     set.cdGrabber = std::make_unique<CdioGrabber>(settings.path());
     set.discInfoLookup = std::make_unique<FreeDbInformation>(settings.path());
     set.rmWriter = std::make_unique<VideoFile>();
