@@ -16,7 +16,6 @@ constexpr double AbsoluteGateLufs = -70.0;
 constexpr double RelativeGateLu = -10.0;
 constexpr double LufsOffset = -0.691;
 constexpr int PartsPerBlock = 4;
-constexpr double FullScale = 32768.0; // of 16-bit samples
 
 using Pair = double __attribute__((vector_size(16)));
 
@@ -61,9 +60,12 @@ struct FilterState {
     Pair peak = {};   // the highest magnitude of a sample
 };
 
-template <bool Single>
-inline __attribute__((always_inline)) void filterFrames(const qint16* in, int stride, int frames,
-                                                        const KWeighting& k, FilterState& s) {
+// Samples of any type, scaled to full scale at 1 (by a power of two, which
+// changes no digit).
+template <typename Sample, bool Single>
+inline __attribute__((always_inline)) void filterFrames(const Sample* in, int stride, int frames,
+                                                        double scale, const KWeighting& k,
+                                                        FilterState& s) {
     const Pair a1 = {k.a[1], k.a[1]}, a2 = {k.a[2], k.a[2]}, a3 = {k.a[3], k.a[3]},
                a4 = {k.a[4], k.a[4]};
     const Pair b0 = {k.b[0], k.b[0]}, b1 = {k.b[1], k.b[1]}, b2 = {k.b[2], k.b[2]},
@@ -71,7 +73,7 @@ inline __attribute__((always_inline)) void filterFrames(const qint16* in, int st
     Pair w1 = s.w[0], w2 = s.w[1], w3 = s.w[2], w4 = s.w[3];
     Pair energy = s.energy, peak = s.peak;
     for (int i = 0; i < frames; ++i, in += stride) {
-        const Pair x = {double(in[0]), Single ? 0.0 : double(in[1])};
+        const Pair x = Pair{double(in[0]), Single ? 0.0 : double(in[1])} * scale;
         const Pair magnitude = x < 0 ? -x : x;
         peak = magnitude > peak ? magnitude : peak;
         // The newest value last: the recursion waits on one multiply-add a sample.
@@ -91,29 +93,60 @@ inline __attribute__((always_inline)) void filterFrames(const qint16* in, int st
     s.peak = peak;
 }
 
-ORVELLE_SIMD_CLONES void filterPair(const qint16* in, int stride, int frames, bool single,
-                                    const KWeighting& k, FilterState& s) {
+template <typename Sample>
+inline __attribute__((always_inline)) void filterPairOf(const Sample* in, int stride, int frames,
+                                                        bool single, double scale,
+                                                        const KWeighting& k, FilterState& s) {
     if (single)
-        filterFrames<true>(in, stride, frames, k, s);
+        filterFrames<Sample, true>(in, stride, frames, scale, k, s);
     else
-        filterFrames<false>(in, stride, frames, k, s);
+        filterFrames<Sample, false>(in, stride, frames, scale, k, s);
 }
 
-// Each channel's share in the loudness by its place, as 5.1 orders them:
-// front left, right and centre count once, the LFE not at all, the two
-// surrounds 1.41 times (+1.5 dB), further channels not at all.
+ORVELLE_SIMD_CLONES void filterPair(const qint16* in, int stride, int frames, bool single,
+                                    double scale, const KWeighting& k, FilterState& s) {
+    filterPairOf(in, stride, frames, single, scale, k, s);
+}
+ORVELLE_SIMD_CLONES void filterPair(const qint32* in, int stride, int frames, bool single,
+                                    double scale, const KWeighting& k, FilterState& s) {
+    filterPairOf(in, stride, frames, single, scale, k, s);
+}
+ORVELLE_SIMD_CLONES void filterPair(const float* in, int stride, int frames, bool single,
+                                    double scale, const KWeighting& k, FilterState& s) {
+    filterPairOf(in, stride, frames, single, scale, k, s);
+}
+
+// The full scale of each kind of sample.
+constexpr double scaleOf(const qint16*) {
+    return 1.0 / 32768;
+}
+constexpr double scaleOf(const qint32*) {
+    return 1.0 / 2147483648.0;
+}
+constexpr double scaleOf(const float*) {
+    return 1.0;
+}
+
+// A channel's share in the loudness: front speakers count once, the LFE not
+// at all, the surrounds 1.41 times (+1.5 dB).
+constexpr double Front = 1.0, Unheard = 0.0, Surround = 1.41;
+
+// Without a layout, channels count by their place as 5.1 orders them, and
+// further channels not at all.
 double channelWeight(int channel) {
-    switch (channel) {
-    case 0:
-    case 1:
-    case 2:
-        return 1.0;
-    case 4:
-    case 5:
-        return 1.41;
-    default:
-        return 0.0;
-    }
+    const double byPlace[] = {Front, Front, Front, Unheard, Surround, Surround};
+    return channel < 6 ? byPlace[channel] : Unheard;
+}
+
+// The share of one speaker of WAVE_FORMAT_EXTENSIBLE's mask.
+double speakerWeight(quint32 speaker) {
+    constexpr quint32 Lfe = 0x8, BackLeft = 0x10, BackRight = 0x20, SideLeft = 0x200,
+                      SideRight = 0x400;
+    if (speaker == Lfe)
+        return Unheard;
+    if (speaker == BackLeft || speaker == BackRight || speaker == SideLeft || speaker == SideRight)
+        return Surround;
+    return Front;
 }
 
 double lufsOf(double energy) {
@@ -175,13 +208,32 @@ LoudnessMeter::LoudnessMeter(int sampleRate, int channels, PeakKind peak)
 LoudnessMeter::~LoudnessMeter() = default;
 
 void LoudnessMeter::add(const qint16* samples, qint64 frames) {
+    addSamples(samples, frames);
+}
+
+void LoudnessMeter::add(const qint32* samples, qint64 frames) {
+    addSamples(samples, frames);
+}
+
+void LoudnessMeter::add(const float* samples, qint64 frames) {
+    addSamples(samples, frames);
+}
+
+void LoudnessMeter::setSpeakers(quint32 mask) {
+    int channel = 0;
+    for (quint32 speaker = 1; speaker != 0 && channel < m_channels; speaker <<= 1)
+        if (mask & speaker)
+            m_weights[std::size_t(channel++)] = speakerWeight(speaker);
+}
+
+template <typename Sample> void LoudnessMeter::addSamples(const Sample* samples, qint64 frames) {
     if (m_truePeak && frames > 0)
         m_truePeak->add(samples, frames);
     while (frames > 0) {
         const int run = int(std::min<qint64>(frames, m_partFrames - m_framesInPart));
         for (std::size_t pair = 0; pair < m_filters.size(); ++pair) {
             const int first = int(pair) * 2;
-            filterPair(samples + first, m_channels, run, first + 1 == m_channels,
+            filterPair(samples + first, m_channels, run, first + 1 == m_channels, scaleOf(samples),
                        m_filters[pair].weighting, m_filters[pair]);
         }
         samples += qint64(run) * m_channels;
@@ -203,44 +255,12 @@ void LoudnessMeter::endPart() {
     for (Filter& filter : m_filters) {
         filter.energy = Pair{};
         // After long silence the recursion would crawl through subnormal
-        // numbers, which cost a hundred times as much and mean nothing here.
+        // numbers, which cost a hundred times as much and mean nothing here
+        // (a 24-bit step is 1e-7).
         for (Pair& w : filter.w)
             for (int lane = 0; lane < 2; ++lane)
                 if (std::fabs(w[lane]) < 1e-30)
                     w[lane] = 0;
-    }
-}
-
-// Wider samples are measured at 16 bits: loudness and peak need no more.
-void LoudnessMeter::add(const qint32* samples, qint64 frames) {
-    std::vector<qint16> narrow(std::size_t(std::max<qint64>(frames, 0) * m_channels));
-    for (std::size_t i = 0; i < narrow.size(); ++i)
-        narrow[i] = qint16(samples[i] >> 16);
-    add(narrow.data(), frames);
-}
-
-void LoudnessMeter::add(const float* samples, qint64 frames) {
-    std::vector<qint16> narrow(std::size_t(std::max<qint64>(frames, 0) * m_channels));
-    for (std::size_t i = 0; i < narrow.size(); ++i)
-        narrow[i] = qint16(std::lround(std::clamp(samples[i] * 32768.0f, -32768.0f, 32767.0f)));
-    add(narrow.data(), frames);
-}
-
-void LoudnessMeter::setSpeakers(quint32 mask) {
-    constexpr quint32 Lfe = 0x8, BackLeft = 0x10, BackRight = 0x20, SideLeft = 0x200,
-                      SideRight = 0x400;
-    int channel = 0;
-    for (quint32 speaker = 1; speaker != 0 && channel < m_channels; speaker <<= 1) {
-        if (!(mask & speaker))
-            continue;
-        // The LFE counts not at all, the surround speakers a little more than the front ones.
-        double weight = 1.0;
-        if (speaker == Lfe)
-            weight = 0.0;
-        else if (speaker == BackLeft || speaker == BackRight || speaker == SideLeft ||
-                 speaker == SideRight)
-            weight = 1.41;
-        m_weights[std::size_t(channel++)] = weight;
     }
 }
 
@@ -254,7 +274,7 @@ double LoudnessMeter::peak() const {
     double highest = 0;
     for (const Filter& filter : m_filters)
         highest = std::max({highest, filter.peak[0], filter.peak[1]});
-    return highest / FullScale;
+    return highest;
 }
 
 double LoudnessMeter::albumLoudness(const std::vector<const LoudnessMeter*>& tracks) {
@@ -264,7 +284,7 @@ double LoudnessMeter::albumLoudness(const std::vector<const LoudnessMeter*>& tra
         if (!track)
             continue;
         const std::vector<double>& parts = track->m_parts;
-        const double scale = 1.0 / (FullScale * FullScale * PartsPerBlock * track->m_partFrames);
+        const double scale = 1.0 / (PartsPerBlock * track->m_partFrames);
         for (std::size_t end = PartsPerBlock; end <= parts.size(); ++end)
             blocks.push_back((parts[end - 4] + parts[end - 3] + parts[end - 2] + parts[end - 1]) *
                              scale);

@@ -38,7 +38,8 @@ public:
     void add(const qint32* samples, qint64 frames);
     void add(const float* samples, qint64 frames);
     // Which speaker each channel is, as WAVE_FORMAT_EXTENSIBLE's mask names
-    // them, so that surround channels weigh as they should and the LFE not at all.
+    // them, so that surround channels weigh as they should and the LFE not at
+    // all. Without it channels count by their place in 5.1.
     void setSpeakers(quint32 mask);
 
     // Integrated loudness in LUFS; -inf for silence or nothing measured.
@@ -50,6 +51,7 @@ public:
 
 private:
     struct Filter;
+    template <typename Sample> void addSamples(const Sample* samples, qint64 frames);
     void endPart();
 
     int m_sampleRate;
@@ -58,7 +60,7 @@ private:
     int m_framesInPart = 0;        // of the part being measured
     std::vector<Filter> m_filters; // one for each pair of channels
     std::vector<double> m_weights; // each channel's share of the loudness
-    // The weighted energy of each complete 100 ms, in squared sample units.
+    // The weighted energy of each complete 100 ms, full scale being 1.
     std::vector<double> m_parts;
     double m_samplePeak = 0;
     std::unique_ptr<TruePeakMeter> m_truePeak;

@@ -89,6 +89,19 @@ TruePeakMeter::TruePeakMeter(int sampleRate, int channels)
 }
 
 void TruePeakMeter::add(const qint16* samples, qint64 frames) {
+    addSamples(samples, frames, 1.0f / 32768);
+}
+
+void TruePeakMeter::add(const qint32* samples, qint64 frames) {
+    addSamples(samples, frames, 1.0f / 2147483648.0f);
+}
+
+void TruePeakMeter::add(const float* samples, qint64 frames) {
+    addSamples(samples, frames, 1.0f);
+}
+
+template <typename Sample>
+void TruePeakMeter::addSamples(const Sample* samples, qint64 frames, float scale) {
     const int history = std::max(m_taps - 1, 0);
     const int phaseCount = m_taps > 0 ? int(m_phases.size()) / m_taps : 0;
     for (qint64 start = 0; start < frames; start += BlockFrames) {
@@ -96,9 +109,9 @@ void TruePeakMeter::add(const qint16* samples, qint64 frames) {
         for (int channel = 0; channel < m_channels; ++channel) {
             std::vector<float>& line = m_lines[std::size_t(channel)];
             line.resize(std::size_t(history + block));
-            const qint16* in = samples + start * m_channels + channel;
+            const Sample* in = samples + start * m_channels + channel;
             for (int i = 0; i < block; ++i)
-                line[std::size_t(history + i)] = in[qint64(i) * m_channels] * (1.0f / 32768);
+                line[std::size_t(history + i)] = float(in[qint64(i) * m_channels]) * scale;
             m_peak = std::max(m_peak, blockPeak(line.data() + history, block, m_phases.data(),
                                                 phaseCount, m_taps));
             std::copy(line.end() - history, line.end(), line.begin());

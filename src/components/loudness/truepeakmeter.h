@@ -13,14 +13,19 @@ class TruePeakMeter {
 public:
     TruePeakMeter(int sampleRate, int channels);
 
-    // Interleaved signed 16-bit PCM in the meter's channel count.
+    // Interleaved PCM in the meter's channel count: signed 16-bit, 32-bit at
+    // full scale, or floats.
     void add(const qint16* samples, qint64 frames);
+    void add(const qint32* samples, qint64 frames);
+    void add(const float* samples, qint64 frames);
 
     // The highest of any channel, 1.0 being full scale; never below the
     // highest sample.
     double peak() const { return m_peak; }
 
 private:
+    template <typename Sample> void addSamples(const Sample* samples, qint64 frames, float scale);
+
     int m_channels;
     // Per point between two samples, the taps applied to the newest sample
     // and the ones before it: (factor - 1) rows of m_taps each.

@@ -47,10 +47,15 @@ struct Reference {
     double truePeak;
 };
 
-// What libebur128 itself makes of the sound, in one piece.
+// What libebur128 itself makes of the sound, in one piece; 7.1 with its side
+// speakers as surrounds, which libebur128 leaves out unless told.
 Reference ebur128Of(const QByteArray& pcm, int rate, int channels) {
     ebur128_state* state = ebur128_init(unsigned(channels), static_cast<unsigned long>(rate),
                                         EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+    if (channels == 8) {
+        ebur128_set_channel(state, 6, EBUR128_LEFT_SURROUND);
+        ebur128_set_channel(state, 7, EBUR128_RIGHT_SURROUND);
+    }
     ebur128_add_frames_short(state, reinterpret_cast<const short*>(pcm.constData()),
                              std::size_t(pcm.size()) / 2 / std::size_t(channels));
     Reference found{0, 0, 0};
@@ -67,12 +72,28 @@ Reference ebur128Of(const QByteArray& pcm, int rate, int channels) {
 }
 
 // In blocks that do not line up with the meter's 100 ms, as a rip or a
-// conversion hands them over.
-LoudnessMeter& measure(LoudnessMeter& meter, const QByteArray& pcm) {
-    const qsizetype block = 997 * meter.channels();
+// conversion hands them over; as 16-bit samples, or the same sound as a
+// source of more bits hands it over.
+enum class Width { Short, Int, Float };
+LoudnessMeter& measure(LoudnessMeter& meter, const QByteArray& pcm, Width width = Width::Short) {
     const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
-    for (qsizetype at = 0; at < pcm.size() / 2; at += block)
-        meter.add(s + at, std::min<qsizetype>(block, pcm.size() / 2 - at) / meter.channels());
+    const std::vector<qint32> wide(s, s + pcm.size() / 2);
+    std::vector<qint32> ints(wide.size());
+    std::vector<float> floats(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        ints[i] = wide[i] * 65536;
+        floats[i] = float(wide[i]) / 32768;
+    }
+    const qsizetype block = 997 * meter.channels();
+    for (qsizetype at = 0; at < pcm.size() / 2; at += block) {
+        const qint64 frames = std::min<qsizetype>(block, pcm.size() / 2 - at) / meter.channels();
+        if (width == Width::Short)
+            meter.add(s + at, frames);
+        else if (width == Width::Int)
+            meter.add(ints.data() + at, frames);
+        else
+            meter.add(floats.data() + at, frames);
+    }
     return meter;
 }
 
@@ -86,15 +107,17 @@ double decibels(double peak) {
 // 0.1 dB of it, for sound a meter could misjudge: noise, pure tones (one near
 // the top of the band, where the oversampling filter is at its edge), a
 // full-scale square wave, silence and one repeated value; at the four
-// oversampling factors' rates, in mono, stereo and 5.1 (LFE left out, the
-// surrounds weighed up).
+// oversampling factors' rates, in mono, stereo, 5.1 by place (LFE left out,
+// the surrounds weighed up) and 7.1 by its speakers. 24-bit and float samples
+// of the same sound measure the same.
 TEST(LoudnessMeter, AgreesWithLibebur128) {
     struct Layout {
         int rate;
         int channels;
+        quint32 speakers; // 0: by place
     };
-    const Layout layouts[] = {{44100, 2},  {48000, 2}, {96000, 2},
-                              {192000, 2}, {44100, 1}, {44100, 6}};
+    const Layout layouts[] = {{44100, 2, 0}, {48000, 2, 0}, {96000, 2, 0},    {192000, 2, 0},
+                              {44100, 1, 0}, {44100, 6, 0}, {44100, 8, 0x63F}};
     const char* kinds[] = {"noise", "music", "tone", "high tone", "square", "silence", "constant"};
     for (const Layout& layout : layouts)
         for (const char* kind : kinds) {
@@ -125,6 +148,9 @@ TEST(LoudnessMeter, AgreesWithLibebur128) {
 
             LoudnessMeter sampled(rate, channels);
             LoudnessMeter oversampled(rate, channels, PeakKind::True);
+            for (LoudnessMeter* meter : {&sampled, &oversampled})
+                if (layout.speakers)
+                    meter->setSpeakers(layout.speakers);
             measure(sampled, pcm);
             measure(oversampled, pcm);
             if (std::isinf(reference.lufs))
@@ -137,6 +163,15 @@ TEST(LoudnessMeter, AgreesWithLibebur128) {
                 EXPECT_EQ(oversampled.peak(), 0.0);
             else
                 EXPECT_NEAR(decibels(oversampled.peak()), decibels(reference.truePeak), 0.1);
+            for (const Width width : {Width::Int, Width::Float}) {
+                LoudnessMeter wide(rate, channels);
+                LoudnessMeter wideTrue(rate, channels, PeakKind::True);
+                if (layout.speakers)
+                    wide.setSpeakers(layout.speakers);
+                EXPECT_EQ(measure(wide, pcm, width).loudness(), sampled.loudness());
+                EXPECT_EQ(wide.peak(), sampled.peak());
+                EXPECT_EQ(measure(wideTrue, pcm, width).peak(), oversampled.peak());
+            }
         }
 }
 
