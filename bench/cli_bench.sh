@@ -42,10 +42,12 @@ ffmpeg -loglevel error -f lavfi -i "sine=frequency=330:duration=180" \
   -f lavfi -i "anoisesrc=duration=180:amplitude=0.05" \
   -filter_complex "[0][1]amix=inputs=2,aformat=channel_layouts=stereo" -ar 44100 three.wav
 
-# Runs a command and appends "wall cpu" to the file named first.
+# Runs a command (or a function of this script) and appends "wall cpu" to the
+# file named first; bash's time counts the processes it waits for.
 measure() {
   local into=$1; shift
-  /usr/bin/time -f '%e %U %S' -o cost.txt "$@" > /dev/null 2>&1
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" > /dev/null 2>&1; } 2> cost.txt
   awk '{ printf "%s %.3f\n", $1, $2 + $3 }' cost.txt >> "$into"
 }
 # "wall cpu" medians of a file of runs.
