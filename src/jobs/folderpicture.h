@@ -2,7 +2,10 @@
 
 #include "values/tagextras.h"
 
+#include <memory>
 #include <QString>
+
+class OutputFolder;
 
 struct FolderPictureResult {
     enum class Outcome {
@@ -21,4 +24,5 @@ struct FolderPictureResult {
 // appears while this runs. The picture is written under a part file name
 // and takes its name only when complete, so no half picture is left under
 // it. Meant once per album; a later call finds the picture there. Never raises.
-FolderPictureResult saveFolderPicture(const QString& folder, const CoverArt& cover);
+FolderPictureResult saveFolderPicture(const std::shared_ptr<const OutputFolder>& folder,
+                                      const CoverArt& cover);

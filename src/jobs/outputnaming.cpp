@@ -1,7 +1,7 @@
 #include "jobs/outputnaming.h"
 
+#include "components/componenterror.h"
 #include "components/output/outputreservation.h"
-
 #include "jobs/joberror.h"
 
 #include <cerrno>
@@ -81,9 +81,52 @@ QString collisionName(const QString& fileName, int counter) {
     return prefix + fitFileName(fileName, MaxNameBytes - utf8Bytes(prefix));
 }
 
-bool exists(const QString& path) {
-    struct stat info;
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
+// Why a name could not be given, for the user.
+QString namingError(int error) {
+    return error == ESTALE ? QStringLiteral("the file being made was moved or replaced")
+                           : systemError(error);
+}
+
+// Writes every byte and makes it durable; the error number, or 0.
+int writeAll(int fd, const QByteArray& bytes) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        done += written;
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// Gives file the name fileName in folder, or, when that is taken and whenTaken
+// allows it, the next free collision name after it: the path it got, empty
+// when the name was taken and whenTaken is Refuse.
+QString giveName(ReservedFile& file, const OutputFolder& folder, const QString& fileName,
+                 WhenTaken whenTaken) {
+    // The next collision names count on from the chosen one's.
+    QString name = fileName;
+    int counter = 0;
+    static const QRegularExpression prefixed(QStringLiteral("^([0-9]{2,})_(.+)$"));
+    if (const QRegularExpressionMatch match = prefixed.match(name); match.hasMatch()) {
+        counter = match.captured(1).toInt();
+        name = match.captured(2);
+    }
+    for (QString target = fileName; counter <= MaxCounter;
+         target = collisionName(name, ++counter)) {
+        const int error = file.rename(target);
+        if (error == 0)
+            return folder.path() + target;
+        if (error == EEXIST && whenTaken == WhenTaken::Refuse)
+            return {};
+        if (error != EEXIST)
+            throw JobError(QStringLiteral("Cannot name the finished file %1: %2.")
+                               .arg(folder.path() + target, namingError(error)));
+    }
+    throw JobError(QStringLiteral("Cannot name the finished file %1: every name is taken.")
+                       .arg(folder.path() + fileName));
 }
 
 } // namespace
@@ -138,122 +181,102 @@ QString outputFileName(const OutputNameSource& row, OutputFormat format) {
     return stem + outputExtension(format);
 }
 
-QString buildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag) {
+std::shared_ptr<const OutputFolder> openOutputFolder(const QString& outputFolder,
+                                                     FolderScheme scheme, const RowTag& tag) {
     if (outputFolder.trimmed().isEmpty())
         throw JobError(QStringLiteral("No output folder was chosen."));
-    QString folder = QDir(expandHome(outputFolder)).absolutePath();
-    const auto addFolder = [&folder](const QString& text) {
-        const QString name = cutToUtf8Bytes(withoutLeadingDots(sanitizeName(text)), MaxNameBytes);
-        if (!onlyDotsAndBlanks(name))
-            folder += QLatin1Char('/') + name;
-    };
-    if (scheme == FolderScheme::Artist || scheme == FolderScheme::ArtistAlbum)
-        addFolder(tag.artist);
-    if (scheme == FolderScheme::Album || scheme == FolderScheme::ArtistAlbum)
-        addFolder(tag.album);
-    if (!QDir().mkpath(folder))
-        throw JobError(QStringLiteral("Cannot create the folder %1.").arg(folder));
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    const QString root = QDir(expandHome(outputFolder)).absolutePath();
+    if (!QDir().mkpath(root))
+        throw JobError(QStringLiteral("Cannot create the folder %1.").arg(root));
+    try {
+        // The sub-folders are made and entered through the folder above, so
+        // a link put in the way by someone else is not followed.
+        auto folder = std::make_shared<const OutputFolder>(root);
+        const auto enter = [&folder](const QString& text) {
+            const QString name =
+                cutToUtf8Bytes(withoutLeadingDots(sanitizeName(text)), MaxNameBytes);
+            if (!onlyDotsAndBlanks(name))
+                folder = std::make_shared<const OutputFolder>(*folder, name);
+        };
+        if (scheme == FolderScheme::Artist || scheme == FolderScheme::ArtistAlbum)
+            enter(tag.artist);
+        if (scheme == FolderScheme::Album || scheme == FolderScheme::ArtistAlbum)
+            enter(tag.album);
+        return folder;
+    } catch (const ComponentError& e) {
+        throw JobError(e.message());
+    }
 }
 
-QString reserveOutputFile(const QString& folder, const QString& fileName) {
-    for (int counter = 0; counter <= MaxCounter; ++counter) {
-        const QString path = folder + collisionName(fileName, counter);
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return path;
-        }
-        const int error = errno;
-        if (error != EEXIST)
-            throw JobError(QStringLiteral("Cannot create %1: %2.").arg(path, systemError(error)));
+QString buildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag) {
+    return openOutputFolder(outputFolder, scheme, tag)->path();
+}
+
+QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
+                       const QByteArray& bytes, WhenTaken whenTaken) {
+    int error = 0;
+    const std::shared_ptr<ReservedFile> file =
+        ReservedFile::create(folder, partNameOf(fileName), &error);
+    if (!file)
+        throw JobError(QStringLiteral("Cannot create %1: %2.")
+                           .arg(folder->path() + fileName, systemError(error)));
+    try {
+        error = writeAll(file->fd(), bytes);
+        if (error != 0)
+            throw JobError(QStringLiteral("Cannot write %1: %2.")
+                               .arg(folder->path() + fileName, systemError(error)));
+        const QString path = giveName(*file, *folder, fileName, whenTaken);
+        if (path.isEmpty())
+            file->remove();
+        return path;
+    } catch (const JobError&) {
+        file->remove();
+        throw;
     }
-    throw JobError(
-        QStringLiteral("Cannot create %1%2: every name is taken.").arg(folder, fileName));
 }
 
 OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, const RowTag& tag,
                            const OutputNameSource& row, OutputFormat format,
                            const FileIds& inputs) {
     OutputPath out;
-    out.folder = buildOutputFolder(outputFolder, scheme, tag);
+    out.handle = openOutputFolder(outputFolder, scheme, tag);
+    out.folder = out.handle->path();
     const QString fileName = outputFileName(row, format);
-    removeStaleParts(out.folder, inputs);
+    removeStaleParts(*out.handle, inputs);
     for (int counter = 0; counter <= MaxCounter; ++counter) {
-        const QString path = out.folder + collisionName(fileName, counter);
-        if (exists(path))
+        const QString name = collisionName(fileName, counter);
+        if (out.handle->has(name))
             continue;
         // The part file holds the name against other rows and other
         // processes until the file is complete.
-        const QString part = partFileOf(path);
-        const int fd = ::open(QFile::encodeName(part).constData(),
-                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            const int error = errno;
-            if (error == EEXIST)
-                continue;
-            throw JobError(QStringLiteral("Cannot create %1: %2.").arg(part, systemError(error)));
-        }
-        OutputReservation::hold(part, fd);
-        out.path = path;
-        out.part = part;
+        const int error = OutputReservation::reserve(out.handle, partNameOf(name));
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            throw JobError(QStringLiteral("Cannot create %1: %2.")
+                               .arg(out.folder + partNameOf(name), systemError(error)));
+        out.path = out.folder + name;
+        out.part = out.folder + partNameOf(name);
         return out;
     }
     throw JobError(
         QStringLiteral("Cannot create %1%2: every name is taken.").arg(out.folder, fileName));
 }
 
-int renameWithoutReplacing(const QString& from, const QString& to) {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray name = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) ==
-        0)
-        return 0;
-    int error = errno;
-    // Without the no-replace rename, a new link fails just as well on a taken name.
-    if (error == EINVAL || error == ENOSYS) {
-        if (::link(source.constData(), name.constData()) == 0) {
-            ::unlink(source.constData());
-            return 0;
-        }
-        error = errno;
-    }
-    return error;
-}
-
 QString commitOutputFile(const QString& path) {
-    const QString partPath = partFileOf(path);
-    OutputReservation::release(partPath);
+    const std::shared_ptr<ReservedFile> file = OutputReservation::take(partFileOf(path));
+    if (!file)
+        throw JobError(
+            QStringLiteral("Cannot name the finished file %1: it is no longer held.").arg(path));
     const int slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString folder = path.left(slash + 1);
-    // The next collision names count on from the chosen one's.
-    QString fileName = path.mid(slash + 1);
-    int counter = 0;
-    static const QRegularExpression prefixed(QStringLiteral("^([0-9]{2,})_(.+)$"));
-    if (const QRegularExpressionMatch match = prefixed.match(fileName); match.hasMatch()) {
-        counter = match.captured(1).toInt();
-        fileName = match.captured(2);
-    }
-    for (QString target = path; counter <= MaxCounter;
-         target = folder + collisionName(fileName, ++counter)) {
-        const int error = renameWithoutReplacing(partPath, target);
-        if (error == 0)
-            return target;
-        if (error != EEXIST)
-            throw JobError(QStringLiteral("Cannot name the finished file %1: %2.")
-                               .arg(target, systemError(error)));
-    }
-    throw JobError(
-        QStringLiteral("Cannot name the finished file %1: every name is taken.").arg(path));
+    return giveName(*file, file->folder(), path.mid(slash + 1), WhenTaken::NextFreeName);
 }
 
 void discardOutputFile(const QString& path) {
     if (path.isEmpty())
         return;
-    const QString part = partFileOf(path);
-    OutputReservation::release(part);
-    ::unlink(QFile::encodeName(part).constData());
+    if (const std::shared_ptr<ReservedFile> file = OutputReservation::take(partFileOf(path)))
+        file->remove();
 }
 
 FileIds fileIdsOf(const QStringList& paths) {
@@ -266,10 +289,14 @@ FileIds fileIdsOf(const QStringList& paths) {
     return ids;
 }
 
-void removeStaleParts(const QString& folder, const FileIds& keep) {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
+void removeStaleParts(const OutputFolder& folder, const FileIds& keep) {
+    const int listed = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
+    DIR* dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!dir) {
+        if (listed >= 0)
+            ::close(listed);
         return;
+    }
     const int dirFd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "components/output/outputreservation.h"
 #include "platform/partfilename.h"
 #include "settings/mainchoices.h"
 #include "values/rowtag.h"
 
+#include <memory>
 #include <QString>
 #include <QStringList>
 #include <set>
@@ -48,17 +50,27 @@ QString outputFileName(const OutputNameSource& row, OutputFormat format);
 // it cannot be.
 QString buildOutputFolder(const QString& outputFolder, FolderScheme scheme, const RowTag& tag);
 
-// Takes the first free name of folder + [counter "_"] + fileName (counter 01,
-// 02, ... 99, 100, ...) and creates that file, empty, exclusively, so that no
-// existing file is ever emptied and no two rows get one name. The name is cut
-// so that prefix, name and extension fit in MaxNameBytes. Returns the path;
-// raises JobError when no file can be created there.
-QString reserveOutputFile(const QString& folder, const QString& fileName);
+// The folder of buildOutputFolder, held open.
+std::shared_ptr<const OutputFolder> openOutputFolder(const QString& outputFolder,
+                                                     FolderScheme scheme, const RowTag& tag);
+
+// What happens when the name of a file being saved is taken.
+enum class WhenTaken { NextFreeName, Refuse };
+
+// Saves bytes whole as fileName in folder (a rip log, a playlist, a cue
+// sheet, a folder picture) the way every output file is made: under its part
+// name, created exclusively, through that one descriptor, synced, then named
+// without replacing anything (with NextFreeName, the first free collision
+// name from fileName on). Returns the path it got; empty when fileName is
+// taken and whenTaken is Refuse. Raises JobError, leaving nothing.
+QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
+                       const QByteArray& bytes, WhenTaken whenTaken = WhenTaken::NextFreeName);
 
 struct OutputPath {
     QString folder; // ends in "/"
     QString path;   // the name chosen for the file; nothing is there until it is complete
     QString part;   // the file being written (partFileOf(path)), reserved and held open
+    std::shared_ptr<const OutputFolder> handle; // the folder, held open
 };
 
 // Files by device and inode, whatever path names them.
@@ -81,15 +93,10 @@ OutputPath buildOutputPath(const QString& outputFolder, FolderScheme scheme, con
 // Returns the name it got; raises JobError when it can get none.
 QString commitOutputFile(const QString& path);
 
-// Gives the file from the name to unless something already has that name,
-// which is never replaced: 0 when done, else the error number (EEXIST when
-// to is taken).
-int renameWithoutReplacing(const QString& from, const QString& to);
-
 // Removes the part file of path, whose row failed, and lets go of it.
 void discardOutputFile(const QString& path);
 
 // Removes the part files in folder whose owner, the process named in the
 // file name (process id and start time), is gone. Only the user's own
 // regular files with exactly a part name are touched, and none of keep.
-void removeStaleParts(const QString& folder, const FileIds& keep = {});
+void removeStaleParts(const OutputFolder& folder, const FileIds& keep = {});

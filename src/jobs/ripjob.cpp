@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -32,19 +31,18 @@ bool isLossless(OutputFormat format) {
     return format == FormatWav || format == FormatFlac;
 }
 
-// A text file beside the rip's files (folder ends in "/") under its own
-// name, never over an existing file; its path, or empty when it could not
-// be written.
-QString writeBeside(const QString& folder, const QString& name, const QString& text) {
+// A text file beside the rip's files under its own name, through the folder
+// they went to, never over an existing file; its path, or empty when it could
+// not be written.
+QString writeBeside(const std::shared_ptr<const OutputFolder>& folder, const QString& name,
+                    const QString& text) {
+    if (!folder)
+        return {};
     try {
-        const QString path = reserveOutputFile(folder, name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.flush())
-            return path;
-        file.remove();
+        return saveOutputFile(folder, name, text.toUtf8());
     } catch (const std::exception&) {
+        return {};
     }
-    return {};
 }
 
 } // namespace
@@ -182,8 +180,9 @@ void RipJob::startRow(JobRow row) {
             buildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
                             OutputNameSource{row.caption, true, row.track, {}}, row.format);
         m_lastFolder = output.folder;
+        m_folders[output.folder] = output.handle;
         path = output.path;
-        saveFolderPictureIn(output.folder);
+        saveFolderPictureIn(output);
         std::unique_ptr<PcmSink> sink =
             row.format == FormatRm
                 ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
@@ -260,11 +259,16 @@ void RipJob::startRow(JobRow row) {
         });
 }
 
-void RipJob::saveFolderPictureIn(const QString& folder) {
-    if (m_cover.isEmpty() || m_pictureFolders.contains(folder))
+std::shared_ptr<const OutputFolder> RipJob::folderOf(const QString& path) const {
+    const auto found = m_folders.find(path);
+    return found != m_folders.end() ? found->second : nullptr;
+}
+
+void RipJob::saveFolderPictureIn(const OutputPath& output) {
+    if (m_cover.isEmpty() || m_pictureFolders.contains(output.folder))
         return;
-    m_pictureFolders << folder;
-    const FolderPictureResult saved = saveFolderPicture(folder, m_cover);
+    m_pictureFolders << output.folder;
+    const FolderPictureResult saved = saveFolderPicture(output.handle, m_cover);
     if (saved.outcome == FolderPictureResult::Outcome::NotSaved)
         m_coverNote = QStringLiteral("embedded; no folder picture: %1").arg(saved.error);
     else if (saved.outcome == FolderPictureResult::Outcome::AlreadyThere)
@@ -496,7 +500,7 @@ QString RipJob::writeCueSheet() {
             !found->second.failure.isEmpty() || found->second.stopped)
             continue;
         const QFileInfo file(found->second.output);
-        const QString path = writeBeside(file.absolutePath() + QLatin1Char('/'),
+        const QString path = writeBeside(folderOf(file.absolutePath() + QLatin1Char('/')),
                                          file.completeBaseName() + QStringLiteral(".cue"),
                                          discSheet(file.fileName(), row.tag).text());
         return path.isEmpty() ? QStringLiteral("none: it could not be written") : path;
@@ -550,11 +554,11 @@ QString RipJob::writeCueSheet() {
                 {QFileInfo(found->second.output).fileName(), 0, m_layout.hiddenFrames()});
     }
     const QString name = RipLog::fileName(sheet.title).chopped(4);
-    const QString path =
-        writeBeside(folder + QLatin1Char('/'), name + QStringLiteral(".cue"), sheet.text());
+    const std::shared_ptr<const OutputFolder> held = folderOf(folder + QLatin1Char('/'));
+    const QString path = writeBeside(held, name + QStringLiteral(".cue"), sheet.text());
     if (path.isEmpty())
         return QStringLiteral("none: it could not be written in %1").arg(folder);
-    writeBeside(folder + QLatin1Char('/'), name + QStringLiteral(".m3u8"), sheet.playlist());
+    writeBeside(held, name + QStringLiteral(".m3u8"), sheet.playlist());
     return path;
 }
 
@@ -607,5 +611,5 @@ void RipJob::writeLog(const QString& cueSheet) {
     if (m_lastFolder.isEmpty())
         return;
     // Its own name beside the files; an existing log is never replaced.
-    m_logPath = writeBeside(m_lastFolder, RipLog::fileName(album), log.text());
+    m_logPath = writeBeside(folderOf(m_lastFolder), RipLog::fileName(album), log.text());
 }

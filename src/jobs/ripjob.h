@@ -4,6 +4,7 @@
 #include "checksums/trackcheck.h"
 #include "jobs/cuesheet.h"
 #include "jobs/job.h"
+#include "jobs/outputnaming.h"
 #include "jobs/ripcheck.h"
 #include "jobs/riplog.h"
 #include "jobs/rowcopy.h"
@@ -63,7 +64,9 @@ private:
     void nextRow();
     void startRow(JobRow row);
     // The cover once in each album folder a row goes to.
-    void saveFolderPictureIn(const QString& folder);
+    void saveFolderPictureIn(const OutputPath& output);
+    // The folder path (ending in "/") that a row went to, held open; null when none did.
+    std::shared_ptr<const OutputFolder> folderOf(const QString& path) const;
     void grabProgress(double percent);
     void grabFailed(const QString& message);
     void readEnded();
@@ -97,6 +100,8 @@ private:
     std::vector<std::unique_ptr<Track>> m_held;   // written, waiting for the album's values
     Track* m_reading = nullptr;                   // the track the grabber reads
     QString m_lastFolder;                         // of the last row that was processed
+    // Every folder a row went to, by its path, held open for what is written beside the files.
+    std::map<QString, std::shared_ptr<const OutputFolder>> m_folders;
     QMetaObject::Connection m_progressConnection;
     QMetaObject::Connection m_errorConnection;
 

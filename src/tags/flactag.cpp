@@ -1,12 +1,10 @@
 #include "tags/flactag.h"
 
-#include "platform/fileattributes.h"
 #include "tags/flacpicture.h"
 #include "tags/tagerror.h"
 #include "tags/tagfilerewrite.h"
 #include "tags/vorbiscomments.h"
 
-#include <QFile>
 #include <QtEndian>
 #include <unistd.h>
 
@@ -164,40 +162,32 @@ std::optional<FlacMetadata> FlacMetadata::read(QIODevice& device, QString* error
 }
 
 void writeFlacTag(const QString& fileName, const OGGTag& tag, const TagExtras& extras) {
-    std::optional<FlacMetadata> old;
-    QList<FlacMetadata::Block> blocks;
-    qint64 room = 0;
-    {
-        WritableForTagging writable(fileName);
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadWrite))
-            throw TagError(cannotOpen(fileName, file.errorString()));
-        QString error;
-        old = FlacMetadata::read(file, &error);
-        if (!old)
-            throw TagError(cannotOpen(fileName, error));
-        blocks = newBlocks(*old, tag, extras);
-        // The old blocks' room, less a padding block's header.
-        room = old->audioOffset - old->start - Marker.size() - HeaderBytes;
-        for (const FlacMetadata::Block& block : blocks)
-            room -= HeaderBytes + qint64(block.length);
-        if (room >= 0 && room <= qint64(MaxBlockLength)) {
-            if (!writeInPlace(file, old->start + Marker.size(),
-                              metadataBytes(blocks, quint32(room))))
-                throw TagError(cannotWrite(file.errorString()));
-            return;
-        }
+    TagFileRewrite rewrite(fileName);
+    if (!rewrite.openFile())
+        throw TagError(cannotOpen(fileName, rewrite.errorString()));
+    QFile& file = rewrite.original();
+    QString error;
+    const std::optional<FlacMetadata> old = FlacMetadata::read(file, &error);
+    if (!old)
+        throw TagError(cannotOpen(fileName, error));
+    const QList<FlacMetadata::Block> blocks = newBlocks(*old, tag, extras);
+    // The old blocks' room, less a padding block's header.
+    qint64 room = old->audioOffset - old->start - Marker.size() - HeaderBytes;
+    for (const FlacMetadata::Block& block : blocks)
+        room -= HeaderBytes + qint64(block.length);
+    if (room >= 0 && room <= qint64(MaxBlockLength)) {
+        if (!writeInPlace(file, old->start + Marker.size(), metadataBytes(blocks, quint32(room))))
+            throw TagError(cannotWrite(file.errorString()));
+        return;
     }
     // The blocks grew past the padding: the audio moves into a new file.
-    TagFileRewrite rewrite(fileName);
-    if (!rewrite.open())
+    if (!rewrite.createReplacement())
         throw TagError(cannotOpen(fileName, rewrite.errorString()));
-    QIODevice& in = rewrite.original();
     QIODevice& out = rewrite.replacement();
-    const QByteArray prefix = in.read(old->start);
+    const QByteArray prefix = file.seek(0) ? file.read(old->start) : QByteArray();
     const QByteArray metadata = Marker + metadataBytes(blocks, FreshPadding);
     if (prefix.size() != old->start || out.write(prefix) != prefix.size() ||
-        out.write(metadata) != metadata.size() || !copyToEnd(in, old->audioOffset, out))
+        out.write(metadata) != metadata.size() || !copyToEnd(file, old->audioOffset, out))
         throw TagError(cannotWrite(out.errorString()));
     if (!rewrite.commit())
         throw TagError(cannotWrite(rewrite.errorString()));

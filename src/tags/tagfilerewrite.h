@@ -1,16 +1,18 @@
 #pragma once
 
-#include "platform/checkedsavefile.h"
-#include "platform/fileattributes.h"
-
+#include <memory>
 #include <QFile>
 #include <QString>
 
-// Rewrites a file through a replacement in the same folder that takes the
-// original's place only when every byte of it reached the disk, so a failed
-// tag write (a full disk included) never damages the file. A read-only file is
-// tagged all the same and keeps its permissions; a symbolic link keeps
-// pointing at the rewritten file.
+class ReservedFile;
+
+// The file a tag write works on, through descriptors only: a file a job is
+// making, through the descriptor that reserved it, or another file opened
+// once by its path. A rewrite goes into a replacement made in the same folder
+// (created exclusively, never through a link) that takes the file's place
+// only when every byte of it reached the disk, so a failed tag write (a full
+// disk included) never damages the file. A read-only file is tagged all the
+// same and keeps its permissions.
 class TagFileRewrite {
 public:
     explicit TagFileRewrite(const QString& path);
@@ -18,18 +20,23 @@ public:
     TagFileRewrite(const TagFileRewrite&) = delete;
     TagFileRewrite& operator=(const TagFileRewrite&) = delete;
 
-    // Opens the original for reading and creates the replacement.
+    // Opens the file for reading and writing in place.
+    bool openFile();
+    // Opens the file and creates the replacement.
     bool open();
-    QIODevice& original() { return m_original; }
+    // Creates the replacement of the open file.
+    bool createReplacement();
+    QFile& original() { return m_original; }
     QIODevice& replacement() { return m_replacement; }
     // Puts the replacement in the original's place; without it the original stays.
     bool commit();
     QString errorString() const { return m_error; }
 
 private:
-    WritableForTagging m_writable;
+    QString m_path;
+    std::shared_ptr<ReservedFile> m_file;
     QFile m_original;
-    CheckedSaveFile m_replacement;
+    QFile m_replacement;
     QString m_error;
 };
 

@@ -12,8 +12,8 @@
 
 namespace {
 
-// ".<name>.<pid>-<start>.orvelle-part", or the copy a tag write was making of one.
-const QRegularExpression PartName(QStringLiteral(R"(^\..+\.[0-9]+-[0-9]+\.orvelle-part(\..+)?$)"));
+// ".<name>.<pid>-<start>.orvelle-part", which the copy a tag write makes has too.
+const QRegularExpression PartName(QStringLiteral(R"(^\..+\.[0-9]+-[0-9]+\.orvelle-part$)"));
 
 // What orvelle-convert leaves when it is killed or stopped by a signal.
 class KillTest : public ::testing::Test {

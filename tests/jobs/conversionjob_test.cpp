@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -549,6 +551,65 @@ TEST_F(ConversionTest, TheLastRowsFolderOpensWhateverEndsLast) {
     ASSERT_TRUE(events.run(job));
     EXPECT_EQ(events.only("finish").size(), 2);
     EXPECT_EQ(events.folder, out() + "/Second/");
+}
+
+// Someone who may rename entries in the output folder swaps a link to another
+// file in for a row's part file: after its reservation, between the audio and
+// the tags, or between the tags and its name. The row fails, and the other
+// file, read-only and of the row's own format, stays as it was.
+TEST_F(ConversionTest, ALinkSwappedInForThePartFileIsNeverFollowed) {
+    const QString wav = source(QStringLiteral("s.wav"));
+    SecondUser::mayWriteIn(out());
+    const auto contents = [](const QString& file) {
+        QFile read(file);
+        struct stat info {};
+        ::stat(QFile::encodeName(file).constData(), &info);
+        return read.open(QIODevice::ReadOnly) ? read.readAll() + QByteArray::number(info.st_mode)
+                                              : QByteArray();
+    };
+    enum Step { AfterReservation, BeforeTags, BeforeName };
+    for (const OutputFormat format : {FormatFlac, FormatMp3, FormatOgg, FormatWma}) {
+        const QString victim = path(QStringLiteral("victim") + outputExtension(format));
+        ASSERT_TRUE(ffmpeg(lavfiTone(1) + QStringList{victim}));
+        ::chmod(QFile::encodeName(victim).constData(), 0444);
+        const QByteArray before = contents(victim);
+        // Every part file there is, as whoever watches the folder sees them.
+        const std::function<void()> swap = [this, victim] {
+            for (const QString& part : QDir(out()).entryList(
+                     {"*.orvelle-part"}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+                SecondUser::swapForLink(out() + "/" + part, victim);
+        };
+        for (const Step step : {AfterReservation, BeforeTags, BeforeName}) {
+            SCOPED_TRACE(QStringLiteral("%1 at step %2").arg(victim).arg(step).toStdString());
+            struct Swapping : ForwardingWriter {
+                Swapping(std::unique_ptr<AudioWriter> inner, std::function<void()> s)
+                    : ForwardingWriter(std::move(inner)), swap(std::move(s)) {}
+                void create(const QString& part) override {
+                    swap();
+                    ForwardingWriter::create(part);
+                }
+                std::function<void()> swap;
+            };
+            ConversionComponents parts = components();
+            if (step == AfterReservation)
+                parts.writer = [real = parts.writer, swap](OutputFormat f) {
+                    return std::make_unique<Swapping>(real(f), swap);
+                };
+            parts.tags = [step, swap](const QString& part, const RowTag& tag,
+                                      const TagExtras& extras) {
+                if (step == BeforeTags)
+                    swap();
+                writeOutputTags(part, tag, extras);
+                if (step == BeforeName)
+                    swap();
+            };
+            ConversionJob job(settings(), {row(0, wav, format, SourceTag)}, parts);
+            JobEvents events;
+            ASSERT_TRUE(events.run(job));
+            EXPECT_EQ(events.failures.size(), 1) << events.lines.join('\n').toStdString();
+            EXPECT_TRUE(contents(victim) == before);
+        }
+    }
 }
 
 const OutputFormat EveryFormat[] = {FormatMp3, FormatWav, FormatWma, FormatOgg, FormatRm};

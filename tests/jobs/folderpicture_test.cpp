@@ -1,3 +1,4 @@
+#include "components/output/outputreservation.h"
 #include "jobs/folderpicture.h"
 
 #include <gtest/gtest.h>
@@ -11,25 +12,29 @@ TEST(FolderPicture, SavesOnceAndNeverOverwrites) {
     const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
     QTemporaryDir dir;
     const QString folder = dir.path();
+    const auto held = std::make_shared<const OutputFolder>(folder);
     const auto contents = [&folder](const QString& name) {
         QFile file(folder + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
     };
     // The type comes from the bytes, whatever the caller says; another row of
     // the album finds the picture there, in either form.
-    EXPECT_EQ(saveFolderPicture(folder, {png, "image/jpeg"}).path, folder + "/folder.png");
-    const FolderPictureResult again = saveFolderPicture(folder + "/", {jpeg, "image/jpeg"});
+    EXPECT_EQ(saveFolderPicture(held, {png, "image/jpeg"}).path, folder + "/folder.png");
+    const FolderPictureResult again = saveFolderPicture(held, {jpeg, "image/jpeg"});
     EXPECT_EQ(std::make_pair(again.outcome, again.path),
               std::make_pair(Outcome::AlreadyThere, folder + "/folder.png"));
     EXPECT_EQ(contents("/folder.png") + contents("/folder.jpg"), png + "(none)");
     // A user's own folder.jpg, even a dangling link, stays as it was.
     QDir(folder).remove("folder.png");
     ASSERT_TRUE(QFile::link(folder + "/mine.jpg", folder + "/folder.jpg"));
-    EXPECT_EQ(saveFolderPicture(folder, {jpeg, {}}).outcome, Outcome::AlreadyThere);
+    EXPECT_EQ(saveFolderPicture(held, {jpeg, {}}).outcome, Outcome::AlreadyThere);
     EXPECT_FALSE(QFile::exists(folder + "/mine.jpg"));
     QDir(folder).remove("folder.jpg");
-    EXPECT_TRUE(saveFolderPicture(folder + "/gone", {jpeg, {}}).error.startsWith("Cannot create "));
-    EXPECT_EQ(saveFolderPicture(folder, {jpeg, {}}).outcome, Outcome::Saved);
+    ASSERT_TRUE(QDir(folder).mkdir("gone"));
+    const auto gone = std::make_shared<const OutputFolder>(folder + "/gone");
+    ASSERT_TRUE(QDir(folder).rmdir("gone"));
+    EXPECT_TRUE(saveFolderPicture(gone, {jpeg, {}}).error.startsWith("Cannot create "));
+    EXPECT_EQ(saveFolderPicture(held, {jpeg, {}}).outcome, Outcome::Saved);
     EXPECT_EQ(contents("/folder.jpg"), jpeg);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
               QStringList{"folder.jpg"}); // no part file is left behind

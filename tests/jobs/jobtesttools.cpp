@@ -6,11 +6,21 @@
 #include "components/output/writerfactory.h"
 #include "settings/settingsfile.h"
 
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSignalSpy>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 void JobEvents::watch(Job& job) {
     QObject::connect(&job, &Job::rowStarted, &job,
@@ -112,3 +122,106 @@ for name in sys.argv[1:]:
     }
     return tags;
 }
+
+namespace {
+
+constexpr uid_t Nobody = 65534;
+
+// A child process as the second user: 0 in the child, its id in the parent.
+// The child is a copy of a process with threads: it makes system calls only.
+pid_t forkAsSecondUser() {
+    const pid_t pid = ::fork();
+    if (pid == 0 && ::getuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
+         ::setresuid(Nobody, Nobody, Nobody) != 0))
+        ::_exit(3);
+    return pid;
+}
+
+void swapAt(int folder, const char* name, const char* target) {
+    char moved[NAME_MAX + 8];
+    const std::size_t length = std::strlen(name);
+    if (length + 7 > sizeof moved)
+        return;
+    std::memcpy(moved, name, length);
+    std::memcpy(moved + length, ".moved", 7);
+    if (::renameat(folder, name, folder, moved) == 0)
+        ::symlinkat(target, folder, name);
+}
+
+} // namespace
+
+namespace SecondUser {
+
+void mayWriteIn(const QString& folder) {
+    QDir().mkpath(folder);
+    ::chmod(QFile::encodeName(folder).constData(), 0777);
+    // The folders above let the second user through.
+    for (QDir up(folder); up.cdUp() && !up.isRoot();) {
+        struct stat info;
+        const QByteArray path = QFile::encodeName(up.path());
+        if (::stat(path.constData(), &info) == 0 && (info.st_mode & S_IXOTH) == 0)
+            ::chmod(path.constData(), (info.st_mode & 07777) | S_IXOTH);
+    }
+}
+
+void swapForLink(const QString& path, const QString& target) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
+    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    const QByteArray link = QFile::encodeName(target);
+    const pid_t pid = forkAsSecondUser();
+    if (pid == 0) {
+        const int at = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+        swapAt(at, name.constData(), link.constData());
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_EQ(status, 0);
+}
+
+Racer::Racer(const QString& folder, const QByteArray& marker, const QString& target) {
+    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray link = QFile::encodeName(target);
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return;
+    m_pid = forkAsSecondUser();
+    if (m_pid == 0) {
+        const int watch = ::inotify_init();
+        const int at = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
+        if (watch < 0 || at < 0 ||
+            ::inotify_add_watch(watch, path.constData(), IN_CREATE | IN_MOVED_TO) < 0)
+            ::_exit(4);
+        [[maybe_unused]] const ssize_t told = ::write(ready[1], "r", 1);
+        alignas(inotify_event) char events[4096];
+        for (;;) {
+            const ssize_t got = ::read(watch, events, sizeof events);
+            if (got <= 0)
+                ::_exit(0);
+            for (const char* next = events; next < events + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(next);
+                next += sizeof(inotify_event) + event->len;
+                struct stat info;
+                if (event->len > 0 && std::strstr(event->name, marker.constData()) &&
+                    !std::strstr(event->name, ".moved") &&
+                    ::fstatat(at, event->name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    !S_ISLNK(info.st_mode))
+                    swapAt(at, event->name, link.constData());
+            }
+        }
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    EXPECT_EQ(::read(ready[0], &byte, 1), 1) << "the racer did not start";
+    ::close(ready[0]);
+}
+
+Racer::~Racer() {
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+}
+
+} // namespace SecondUser

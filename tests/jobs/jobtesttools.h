@@ -33,6 +33,27 @@ RmWriterFactory rmWriters();
 // Title, artist, album and year as mutagen reads them, one per file in files' order.
 QList<RowTag> mutagenTags(const QStringList& files);
 
+// Another user who may write in the output folder: nobody when the tests run
+// as root, else the tests' own user. Its work runs in a child process.
+namespace SecondUser {
+// Lets the second user write in folder and reach it.
+void mayWriteIn(const QString& folder);
+// Moves path aside (to path + ".moved") and puts a link to target in its place.
+void swapForLink(const QString& path, const QString& target);
+// Until destroyed, swaps each entry of folder whose name holds marker for a
+// link to target as soon as it appears.
+class Racer {
+public:
+    Racer(const QString& folder, const QByteArray& marker, const QString& target);
+    ~Racer();
+    Racer(const Racer&) = delete;
+    Racer& operator=(const Racer&) = delete;
+
+private:
+    int m_pid = -1;
+};
+} // namespace SecondUser
+
 #include "components/audioreader.h"
 #include "components/audiowriter.h"
 #include "components/videoreader.h"

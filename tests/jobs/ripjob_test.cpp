@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 using namespace MediaTools;
 
@@ -224,6 +225,29 @@ TEST_F(RipTest, FailedTracksAreRemovedReportedAndTheJobGoesOn) {
     EXPECT_EQ(QDir(out()).entryList(QDir::Files, QDir::Name),
               QStringList({"Op. 27.wav", "Vol. 2.wav"}));
     EXPECT_TRUE(wavData(events.outputs[2]) == disc.trackBytes(2));
+}
+
+// A second user who may write in the output folder swaps a link to another
+// file in for the rip log, and for its part file, the moment each appears:
+// the other file stays as it was, rip after rip.
+TEST_F(RipTest, ALinkSwappedInForTheLogIsNeverFollowed) {
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("the user's own") == 14);
+    file.close();
+    ::chmod(QFile::encodeName(victim).constData(), 0444);
+    SecondUser::mayWriteIn(out());
+    SecondUser::Racer racer(out(), ".log", victim);
+    RipComponents parts = components();
+    parts.check.writeLog = true;
+    for (int run = 0; run < 4; ++run) {
+        RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav}), grabber, parts);
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "the user's own") << run;
+        file.close();
+    }
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <QFile>
 #include <unistd.h>
 #include <vector>
 
@@ -81,7 +80,7 @@ struct FfmpegEncoder::Private {
         const bool remove = fileOpen && !finished && packets == 0;
         closeFile();
         if (remove)
-            QFile::remove(path); // a file that never got its header is no use
+            OutputReservation::remove(path); // a file that never got its header is no use
         avformat_free_context(muxer);
         avcodec_free_context(&codec);
         av_frame_free(&frame);

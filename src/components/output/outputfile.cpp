@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <QFile>
 #include <unistd.h>
 
 OutputFile::~OutputFile() {
@@ -69,5 +68,5 @@ void OutputFile::discard() {
         std::fclose(m_file);
         m_file = nullptr;
     }
-    QFile::remove(m_path);
+    OutputReservation::remove(m_path);
 }
