@@ -1,5 +1,7 @@
 #include "tags/coverart.h"
 
+#include "components/ffmpeg/picturedecoder.h"
+
 namespace CoverCheck {
 
 QString mimeTypeOf(const QByteArray& data) {
@@ -21,6 +23,8 @@ CoverArt checked(const QByteArray& data, QString* reason) {
         why = QStringLiteral("the cover is larger than 2 MB");
     else if ((mimeType = mimeTypeOf(data)).isEmpty())
         why = QStringLiteral("the cover is not a JPEG or PNG picture");
+    else
+        why = PictureDecoder::problemOf(data, mimeType == QLatin1String("image/png"));
     if (reason)
         *reason = why;
     if (!why.isEmpty())

@@ -1,8 +1,10 @@
 #include "cd/coverartclient.h"
+#include "components/audio/mediatools.h"
 #include "support/httptestserver.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -25,7 +27,11 @@ TEST(CoverArtClient, FetchesFollowsRedirectsCachesAndSaysWhatWentWrong) {
     const QString release = QStringLiteral("76df3287-6cda-33eb-8e9a-044b5e15ffdd");
     QTemporaryDir cache;
     HttpTestServer archive, pictures;
-    const QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(5000, '\x55');
+    ASSERT_TRUE(MediaTools::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x48", "-frames:v", "1",
+                                    cache.filePath("front.jpg")}));
+    QFile front(cache.filePath("front.jpg"));
+    ASSERT_TRUE(front.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = front.readAll();
     CoverArtClient client(archive.address() + "/", cache.filePath("covers"));
     // The reply and the error it gives (none for a release without a cover).
     const std::pair<QByteArray, QString> failures[] = {

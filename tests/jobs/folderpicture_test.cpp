@@ -1,3 +1,4 @@
+#include "components/audio/mediatools.h"
 #include "components/output/outputreservation.h"
 #include "jobs/folderpicture.h"
 
@@ -8,10 +9,14 @@
 
 TEST(FolderPicture, SavesOnceAndNeverOverwrites) {
     using Outcome = FolderPictureResult::Outcome;
-    const QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(70000, '\x11');
-    const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
     QTemporaryDir dir;
     const QString folder = dir.path();
+    ASSERT_TRUE(MediaTools::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=300x300", "-frames:v", "1",
+                                    folder + "/c.jpeg", "-frames:v", "1", folder + "/c.png"}));
+    QFile jpegFile(folder + "/c.jpeg"), pngFile(folder + "/c.png");
+    ASSERT_TRUE(jpegFile.open(QIODevice::ReadOnly) && pngFile.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = jpegFile.readAll(), png = pngFile.readAll();
+    ASSERT_TRUE(jpegFile.remove() && pngFile.remove());
     const auto held = std::make_shared<const OutputFolder>(folder);
     const auto contents = [&folder](const QString& name) {
         QFile file(folder + name);

@@ -58,16 +58,30 @@ const char* kMutagenWma =
 
 } // namespace
 
-TEST(CoverCheckTest, KnowsJpegAndPngByTheirBytesAndSaysWhyOthersAreRefused) {
-    const QByteArray jpeg("\xFF\xD8\xFF\xE0", 4);
-    const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+// A cover is decoded before it is used: one that does not decode, or is
+// larger than 8000 pixels on a side, is refused before its pixels are
+// allocated, whatever its first bytes say.
+TEST_F(TagFileTest, KnowsJpegAndPngByTheirBytesAndSaysWhyOthersAreRefused) {
+    ffmpeg("testsrc=size=40x30", {"-frames:v", "1", path("c.jpeg"), "-frames:v", "1", path("c.png"),
+                                  "-frames:v", "1", "-s", "8001x2", path("wide.png")});
+    const QByteArray jpeg = readAll(path("c.jpeg")), png = readAll(path("c.png"));
+    // A PNG that declares 65535 x 65535 pixels; a "JPEG" that is a script.
+    QByteArray huge = png;
+    huge.replace(16, 8, QByteArray("\0\0\xFF\xFF\0\0\xFF\xFF", 8));
+    const QByteArray script = QByteArray("\xFF\xD8\xFF\xE0", 4) + "\n#!/bin/sh\nrm -rf ~\n";
     const QString notPicture = "the cover is not a JPEG or PNG picture";
     // The bytes, the type found, why they are refused.
     const std::tuple<QByteArray, QString, QString> cases[] = {
         {jpeg, "image/jpeg", {}},
         {png, "image/png", {}},
-        {jpeg + QByteArray(CoverCheck::MaxBytes - 4, '\xD9'), "image/jpeg", {}},
-        {jpeg + QByteArray(CoverCheck::MaxBytes - 3, '\xD9'), {}, "the cover is larger than 2 MB"},
+        {jpeg + QByteArray(CoverCheck::MaxBytes - jpeg.size(), '\xD9'), "image/jpeg", {}},
+        {jpeg + QByteArray(CoverCheck::MaxBytes - jpeg.size() + 1, '\xD9'),
+         {},
+         "the cover is larger than 2 MB"},
+        {huge, {}, "the cover is 65535x65535 pixels, larger than 8000x8000"},
+        {readAll(path("wide.png")), {}, "the cover is 8001x2 pixels, larger than 8000x8000"},
+        {script, {}, "the cover does not decode as a JPEG picture"},
+        {png.left(png.size() / 2), {}, "the cover does not decode as a PNG picture"},
         {QByteArray(64, '\xFF'), {}, notPicture},
         {png.left(12) + "IDAT", {}, notPicture},
         {"GIF89a\x01\x00", {}, notPicture},
@@ -78,7 +92,8 @@ TEST(CoverCheckTest, KnowsJpegAndPngByTheirBytesAndSaysWhyOthersAreRefused) {
         const CoverArt cover = CoverCheck::checked(data, &reason);
         EXPECT_EQ(cover.mimeType, mimeType) << data.left(8).toHex().constData();
         EXPECT_EQ(cover.data, mimeType.isEmpty() ? QByteArray() : data);
-        EXPECT_EQ(reason, why);
+        EXPECT_TRUE(reason.startsWith(why)) << reason.toStdString();
+        EXPECT_EQ(reason.isEmpty(), why.isEmpty());
     }
 }
 
