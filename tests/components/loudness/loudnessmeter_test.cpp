@@ -207,7 +207,8 @@ TEST(LoudnessMeter, AlbumLoudnessIsOverAllTracksAndGainsAreWrittenAsPlayersReadT
     EXPECT_EQ(ReplayGain::gainText(ReplayGain::gainDb(-24.25)), "6.25 dB");
     EXPECT_EQ(ReplayGain::gainText(-0.001), "0.00 dB");
     EXPECT_EQ(ReplayGain::peakText(0.98883149), "0.988831");
-    EXPECT_EQ(ReplayGain::r128Gain(-18.0), -1280); // 5 dB below -23 LUFS, in 1/256 dB
+    EXPECT_EQ(ReplayGain::r128Gain(-18.0), -1280);   // 5 dB below -23 LUFS, in 1/256 dB
+    EXPECT_EQ(ReplayGain::r128Gain(-17.997), -1281); // rounded, not cut
     EXPECT_EQ(ReplayGain::r128Gain(-300.0), 32767);
     EXPECT_THROW(LoudnessMeter(44100, 0), std::exception);
 }
