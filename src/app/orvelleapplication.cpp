@@ -68,8 +68,9 @@ void closeWhenIdle(QWidget& window) {
 }
 
 // SIGTERM and SIGHUP (a logout, a shutdown) close the window as its close box
-// does, so that the settings are saved; the handler only wakes the event loop.
-void closeOnSignals(QWidget& window) {
+// does, so that the settings are saved, but a running job first removes the
+// files it had not finished; the handler only wakes the event loop.
+void closeOnSignals(MainWindow& window) {
     if (::pipe2(closeSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return; // the signals then end the program as they would anyway
     auto* notifier = new QSocketNotifier(closeSignalPipe[0], QSocketNotifier::Read, &window);
@@ -77,6 +78,7 @@ void closeOnSignals(QWidget& window) {
         char byte = 0;
         while (::read(closeSignalPipe[0], &byte, 1) > 0) {
         }
+        window.controller().interruptJob();
         closeWhenIdle(window);
     });
     struct sigaction action = {};

@@ -159,7 +159,11 @@ void Console::ok(const QString& source, const QString& output, const QString& no
 }
 
 void Console::stopped(const QString& source, const QString& output) {
-    if (!m_quiet)
+    if (m_quiet)
+        return;
+    if (output.isEmpty())
+        out(QStringLiteral("STOPPED %1: the unfinished file was removed").arg(shownName(source)));
+    else
         out(QStringLiteral("STOPPED %1 -> %2").arg(shownName(source), shownName(output)));
 }
 

@@ -16,6 +16,7 @@ public:
     // damage: what was wrong with the source, said last on the line.
     void ok(const QString& source, const QString& output, const QString& note = {},
             const QString& damage = {});
+    // output empty: the unfinished file was removed.
     void stopped(const QString& source, const QString& output);
     void failed(const QString& source, const QString& reason);
     // A note about the run (a lookup's status, Ctrl-C), on standard error.

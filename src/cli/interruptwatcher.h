@@ -5,8 +5,8 @@
 class QSocketNotifier;
 
 // Turns the first Ctrl-C (SIGINT), SIGTERM or SIGHUP into a signal on the
-// event loop, so that the job stops as Stop does and reports; a second one
-// ends the program as usual.
+// event loop, so that the job ends with its unfinished files removed and
+// reports; a second one ends the program as usual.
 class InterruptWatcher : public QObject {
     Q_OBJECT
 public:

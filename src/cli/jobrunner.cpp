@@ -32,14 +32,12 @@ int JobRunner::run(Job& job, int refused) {
     int failed = refused;
     int stopped = 0;
     int started = 0;
-    bool interrupted = false;
     QEventLoop loop;
     InterruptWatcher interrupt;
     QObject::connect(&interrupt, &InterruptWatcher::interrupted, &job, [&] {
-        interrupted = true;
         m_console.note(
-            QStringLiteral("Stopping: the running files end where they are, no other starts."));
-        job.stop();
+            QStringLiteral("Interrupted: the unfinished files are removed, no other starts."));
+        job.interrupt();
     });
     QObject::connect(&job, &Job::rowStarted, &job, [&](int row) {
         ++started;
@@ -53,11 +51,7 @@ int JobRunner::run(Job& job, int refused) {
     std::map<int, QString> unverified; // row -> output
     QObject::connect(&job, &Job::rowFinished, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
-        // A conversion cut short by Ctrl-C finishes its file as far as it got.
-        if (interrupted && !verified) {
-            ++stopped;
-            m_console.stopped(m_sources.value(row), output);
-        } else if (verified) {
+        if (verified) {
             unverified[row] = output;
         } else {
             ++m_converted;

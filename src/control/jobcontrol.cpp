@@ -106,6 +106,11 @@ void JobControl::stop() {
         m_job->stop();
 }
 
+void JobControl::interrupt() {
+    if (m_job)
+        m_job->interrupt();
+}
+
 void JobControl::finish(const QString& folderToOpen) {
     QString failures = failureText(*m_job);
     const QString damaged = damageText(*m_job);

@@ -40,6 +40,8 @@ public:
     void start(JobRequest request, const SettingsFile& settings);
     // Ends the current row at its next block; the job ends through `ended`.
     void stop();
+    // Ends as stop() does, but the rows cut short leave nothing (see Job::interrupt).
+    void interrupt();
     bool running() const { return m_job != nullptr; }
 
     // "Finish ✓ 12" (accurate, 12 rips agree), "Finish ✗" (mismatch), "Finish ?"

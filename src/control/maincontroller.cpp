@@ -388,6 +388,10 @@ void MainController::stopJob() {
     m_jobs->stop();
 }
 
+void MainController::interruptJob() {
+    m_jobs->interrupt();
+}
+
 void MainController::jobEnded() {
     if (m_mediaChangedInJob) {
         m_mediaChangedInJob = false;

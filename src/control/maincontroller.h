@@ -82,6 +82,9 @@ public:
     // --- start-up and close
     void start();
     void close();
+    // The program is told to end (a logout, a shutdown): a running job removes
+    // the files it had not finished, which the user's Stop would keep.
+    void interruptJob();
 
     // --- the window's controls
     void chooseFunction(FunctionMode mode);

@@ -29,6 +29,12 @@ void ConversionJob::stop() {
     m_stop = true;
 }
 
+void ConversionJob::interrupt() {
+    for (const std::unique_ptr<RowCopy>& copy : m_running)
+        copy->interruptCut();
+    m_stop = true;
+}
+
 void ConversionJob::begin() {
     QStringList sources;
     for (const JobRow& row : m_rows)
@@ -43,10 +49,11 @@ void ConversionJob::startRows() {
     if (!m_running.empty() || (!m_stop && m_next < m_rows.size()) || m_album.started())
         return;
     if (!m_held.empty()) {
+        albumsUnfinishedFrom(m_next);
         std::vector<RowCopy*> held;
         for (const std::unique_ptr<RowCopy>& copy : m_held)
             held.push_back(copy.get());
-        m_album.start(this, held, [this] { albumDone(); });
+        m_album.start(this, held, m_unfinishedAlbums, [this] { albumDone(); });
         return;
     }
     end(m_lastRowFolder);
@@ -87,6 +94,7 @@ void ConversionJob::startRow(const JobRow& listed) {
                                       m_stop, m_settings.replayGain, m_settings.replayGainPeak);
     } catch (const std::exception& e) {
         discardOutputFile(path);
+        albumUnfinished(row);
         fail(row.row, QString::fromUtf8(e.what()));
         return;
     }
@@ -117,6 +125,8 @@ void ConversionJob::rowDone(RowCopy* done) {
         return;
     copy->wait();
     const RowCopy::Result& result = copy->result();
+    if (!result.ok || result.stopped)
+        albumUnfinished(copy->row());
     // A held row ends with its album.
     if (result.held)
         m_held.push_back(std::move(copy));
@@ -128,6 +138,10 @@ void ConversionJob::rowDone(RowCopy* done) {
 }
 
 void ConversionJob::finishRow(const RowCopy& copy) {
+    if (copy.result().path.isEmpty()) {
+        emit rowStopped(copy.row().row, QString());
+        return;
+    }
     setGain(copy.row().row, copy.result().gain);
     setNotes(copy.row().row, {copy.result().conversion, copy.result().damage});
     emit rowFinished(copy.row().row, copy.result().path);

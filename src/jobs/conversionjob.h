@@ -26,6 +26,7 @@ public:
 
     // Ends every running row at its next block and starts no other.
     void stop() override;
+    void interrupt() override;
 
 private:
     void begin() override;

@@ -28,6 +28,11 @@ void Job::end(const QString& folderToOpen) {
     emit finished(folderToOpen);
 }
 
+void Job::albumsUnfinishedFrom(int from) {
+    for (int i = from; i < m_rows.size(); ++i)
+        albumUnfinished(m_rows[i]);
+}
+
 void Job::setMaxRunningRows(int rows) {
     m_maxRunning = rows > 0 ? rows : std::max(QThread::idealThreadCount(), 1);
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QVector>
+#include <set>
 
 // A rip or a conversion: rows in list order, each into one output file, the
 // work done off the thread the job lives on. Every signal comes on the job's
@@ -25,6 +26,9 @@ public:
     bool start();
     // Ends the current row at its next block and starts no further row.
     virtual void stop() = 0;
+    // Ends as stop() does, but a row cut short leaves nothing: the program is
+    // told to end (a logout, a shutdown, Ctrl-C), which is not the user's Stop.
+    virtual void interrupt() = 0;
 
     bool isRunning() const { return m_running; }
     // Rows processed side by side; 0 means one per core. Takes effect before start().
@@ -46,7 +50,8 @@ signals:
     // The row's file is written (after Stop: as far as it got) and has its tags.
     void rowFinished(int row, const QString& outputPath);
     // A rip cut short by Stop: the partial file has its tags, and the row's
-    // Status keeps its last progress text.
+    // Status keeps its last progress text. A row cut short by interrupt()
+    // comes here in either job, with outputPath empty: its file was removed.
     void rowStopped(int row, const QString& outputPath);
     // The row's unfinished output is removed; with its tags refused, the file stays.
     void rowFailed(int row, const QString& message);
@@ -65,11 +70,17 @@ protected:
     void setGain(int row, const ReplayGainValues& gain) { m_gains.insert(row, gain); }
     void setNotes(int row, const RowNotes& notes) { m_notes.insert(row, notes); }
     void end(const QString& folderToOpen);
+    // The row did not finish (it failed, was stopped or never started): its
+    // album gets no album gain, which would be measured over part of it.
+    void albumUnfinished(const JobRow& row) { m_unfinishedAlbums.insert(row.tag.album); }
+    // Those of rows[from...], which never started.
+    void albumsUnfinishedFrom(int from);
 
     const JobSettings m_settings;
     const QVector<JobRow> m_rows;
 
     int m_maxRunning = 1;
+    std::set<QString> m_unfinishedAlbums; // by album tag
 
 private:
     bool m_started = false;

@@ -144,6 +144,12 @@ void RipJob::stop() {
     }
 }
 
+void RipJob::interrupt() {
+    for (const std::unique_ptr<Track>& track : m_tracks)
+        track->copy->interruptCut();
+    stop();
+}
+
 void RipJob::nextRow() {
     // Over already (its log written): a late call must not end it twice.
     if (m_reading || !isRunning())
@@ -152,10 +158,11 @@ void RipJob::nextRow() {
         if (!m_tracks.empty() || m_album.started())
             return; // the last encoder to end comes back here
         if (!m_held.empty()) {
+            albumsUnfinishedFrom(m_next);
             std::vector<RowCopy*> held;
             for (const std::unique_ptr<Track>& track : m_held)
                 held.push_back(track->copy.get());
-            m_album.start(this, held, [this] { albumDone(); });
+            m_album.start(this, held, m_unfinishedAlbums, [this] { albumDone(); });
             return;
         }
         disconnect(m_progressConnection);
@@ -238,6 +245,7 @@ void RipJob::startRow(JobRow row) {
     } catch (const std::exception& e) {
         track->copy.reset();
         discardOutputFile(path);
+        albumUnfinished(row);
         fail(row.row, QString::fromUtf8(e.what()));
         m_logTracks[row.row].failure = QString::fromUtf8(e.what());
         QMetaObject::invokeMethod(this, &RipJob::nextRow, Qt::QueuedConnection);
@@ -346,7 +354,10 @@ void RipJob::encoderDone(Track* done) {
         m_grabber.abortGrab();
         m_reading = nullptr;
     }
-    if (track->copy->result().held)
+    const RowCopy::Result& result = track->copy->result();
+    if (!result.ok || result.stopped)
+        albumUnfinished(track->row);
+    if (result.held)
         m_held.push_back(std::move(track));
     else
         rowEnded(*track);
@@ -359,6 +370,11 @@ void RipJob::rowEnded(Track& track) {
     if (!result.ok) {
         fail(row, result.message);
         m_logTracks[row].failure = result.message;
+        return;
+    }
+    if (result.path.isEmpty()) {
+        emit rowStopped(row, QString());
+        m_logTracks[row].failure = QStringLiteral("interrupted; its unfinished file was removed");
         return;
     }
     setGain(row, result.gain);
@@ -581,6 +597,9 @@ void RipJob::writeLog(const QString& cueSheet) {
                           .arg(m_cover.mimeType)
                           .arg(m_cover.data.size())
                           .arg(m_coverNote);
+    if (m_settings.replayGain == GainMode::Album && !m_unfinishedAlbums.empty())
+        log.albumGain = QStringLiteral(
+            "not written: not every track of the album was ripped, so each keeps its track gain");
     if (!m_settings.check.lookUp)
         log.lookup = QStringLiteral("not asked");
     else if (m_discVerdict.status != ArVerdict::Unknown)

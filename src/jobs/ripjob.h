@@ -44,6 +44,7 @@ public:
 
     // Ends the read and every track being encoded at its next block.
     void stop() override;
+    void interrupt() override;
 
     // Whether every finished row gets a rowVerified.
     bool verifiesRows() const { return m_settings.check.lookUp; }

@@ -136,6 +136,8 @@ QString RipLog::text() const {
         lines << QStringLiteral("AccurateRip:     %1").arg(lookup);
     if (!cover.isEmpty())
         lines << QStringLiteral("Cover:           %1").arg(cover);
+    if (!albumGain.isEmpty())
+        lines << QStringLiteral("Album gain:      %1").arg(albumGain);
     for (const Track& track : tracks) {
         lines << QString() << QStringLiteral("Track %1").arg(formatTwoDigits(track.number));
         if (!track.failure.isEmpty()) {

@@ -34,6 +34,7 @@ struct RipLog {
     QString cueSheet;    // the cue sheet written beside the files, or why there is none
     QString lookup;      // what the database said of the disc as a whole
     QString cover;       // the front cover embedded, or why there is none
+    QString albumGain;   // why album gain was asked for and not written; else empty
     QVector<Track> tracks;
 
     QString text() const;

@@ -48,6 +48,11 @@ void RowCopy::run(const Progress& progress) {
         return;
     }
     m_result.stopped = copied.stopped || m_cut;
+    if (m_result.stopped && m_interrupted) {
+        discardOutputFile(m_path);
+        m_result.path.clear();
+        return;
+    }
     m_result.conversion = copied.conversion;
     m_result.damage = copied.damage;
     if (m_requireComplete && copied.damage.isDamaged()) {
@@ -99,13 +104,21 @@ void RowCopy::tagAndName() {
     }
 }
 
-void RowCopy::completeAlbum(const std::vector<RowCopy*>& copies) {
+void RowCopy::completeAlbum(const std::vector<RowCopy*>& copies,
+                            const std::set<QString>& unfinished) {
     std::map<QString, std::vector<RowCopy*>> byFolder;
     for (RowCopy* copy : copies)
         if (copy->m_result.held)
             byFolder[QFileInfo(copy->m_path).path() + QLatin1Char('\n') + copy->m_row.tag.album]
                 .push_back(copy);
     for (const auto& [folder, album] : byFolder) {
+        if (unfinished.count(album.front()->m_row.tag.album) > 0) {
+            for (RowCopy* copy : album) {
+                copy->m_result.held = false;
+                copy->tagAndName();
+            }
+            continue;
+        }
         std::vector<const LoudnessMeter*> meters;
         double peak = 0;
         for (const RowCopy* copy : album) {
@@ -123,9 +136,10 @@ void RowCopy::completeAlbum(const std::vector<RowCopy*>& copies) {
 }
 
 void AlbumCompletion::start(QObject* context, std::vector<RowCopy*> copies,
-                            std::function<void()> done) {
-    m_thread = std::thread([context, copies = std::move(copies), done = std::move(done)] {
-        RowCopy::completeAlbum(copies);
+                            std::set<QString> unfinished, std::function<void()> done) {
+    m_thread = std::thread([context, copies = std::move(copies), unfinished = std::move(unfinished),
+                            done = std::move(done)] {
+        RowCopy::completeAlbum(copies, unfinished);
         QMetaObject::invokeMethod(context, done, Qt::QueuedConnection);
     });
 }

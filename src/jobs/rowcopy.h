@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -25,7 +26,9 @@ public:
         bool ok = true;
         bool stopped = false;
         bool held = false; // written and measured, waiting for its album
-        QString path;      // the name the file got (held: the one it will get)
+        // The name the file got (held: the one it will get); empty for a
+        // row cut short after interruptCut(), whose file was removed.
+        QString path;
         QString message;
         ReplayGainValues gain; // what was written (held: the track's values so far)
         QString conversion;    // what became of the source's format in the file
@@ -55,6 +58,9 @@ public:
     // Stop cut the row's source short (a CD track whose read was ended): the
     // copy ends as stopped, unmeasured.
     void markStopped() { m_cut = true; }
+    // Before the stop flag is set: a copy that stop then cuts short removes
+    // its file instead of keeping it.
+    void interruptCut() { m_interrupted = true; }
 
     const JobRow& row() const { return m_row; }
     const Result& result() const { return m_result; }
@@ -63,8 +69,10 @@ public:
 
     // Gives every held copy its album values, measured over the held copies
     // that share its album tag and output folder, then its tags and its name.
+    // Copies of an album in unfinished keep their track values only.
     // Runs on the caller's thread.
-    static void completeAlbum(const std::vector<RowCopy*>& copies);
+    static void completeAlbum(const std::vector<RowCopy*>& copies,
+                              const std::set<QString>& unfinished = {});
 
 private:
     void run(const Progress& progress);
@@ -86,6 +94,7 @@ private:
     Result m_result;
     bool m_named = false;
     std::atomic<bool> m_cut{false};
+    std::atomic<bool> m_interrupted{false};
     std::thread m_thread;
 };
 
@@ -95,7 +104,8 @@ class AlbumCompletion {
 public:
     ~AlbumCompletion() { wait(); }
     // done comes on context's thread.
-    void start(QObject* context, std::vector<RowCopy*> copies, std::function<void()> done);
+    void start(QObject* context, std::vector<RowCopy*> copies, std::set<QString> unfinished,
+               std::function<void()> done);
     void wait();
     bool started() const { return m_thread.joinable(); }
 

@@ -95,20 +95,25 @@ TEST_F(KillTest, AKilledConversionOrRipLeavesOnlyCompleteFilesUnderTheirNames) {
         });
 }
 
-// SIGINT, SIGTERM and SIGHUP stop as Stop does: the running file keeps what
-// was written under its own name, no other starts, and the exit status says
-// which signal ended the run, as a shell expects.
-TEST_F(KillTest, TerminatingSignalsStopTheRunAndExitAsTheShellExpects) {
+// SIGINT, SIGTERM and SIGHUP are not the user's Stop: the running file is
+// removed, no other starts, and the exit status says which signal ended the
+// run, as a shell expects. A rip ends the same way.
+TEST_F(KillTest, TerminatingSignalsEndTheRunLeavingNoUnfinishedFile) {
     const QString first = TestMedia::audio(path("first.wav"), 60);
     const QString second = TestMedia::audio(path("second.wav"), 1);
     for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
         SCOPED_TRACE(signal);
         const QString out = path(QString::number(signal));
         EXPECT_EQ(run({"-j", "1", "-f", "mp3", first, second}, out, 1, signal), status);
-        EXPECT_EQ(m_output, "STOPPED " + first + " -> " + out + "/first.mp3\n");
-        EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList({"first.mp3"}));
-        EXPECT_LT(MediaTools::probe(out + "/first.mp3").duration, 60.0);
+        EXPECT_EQ(m_output, "STOPPED " + first + ": the unfinished file was removed\n");
+        EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
+    DiscImage disc;
+    disc.tracks << DiscImage::Track{75 * 60, 0, false, QStringLiteral("Long"), {}};
+    const QString image = disc.write(dir.path(), QStringLiteral("disc"));
+    SettingsFile(path("Orvelle.ini")).ini().writeInteger("AccurateRip", "lookup", 0);
+    EXPECT_EQ(run({"--cd", image, "--no-log", "-f", "flac"}, path("ripped"), 1, SIGTERM), 143);
+    EXPECT_EQ(QDir(path("ripped")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 } // namespace

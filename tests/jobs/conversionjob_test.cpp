@@ -270,7 +270,15 @@ TEST_F(ConversionTest, StopEndsTheCurrentRowAndStartsNoOther) {
             return std::make_unique<HeldReader>(arrived, gate);
         return std::make_unique<AudioFileReader>();
     };
-    ConversionJob job(settings(),
+    // The part cut short is not the track: it gets no gain of its own nor the album's.
+    std::vector<ReplayGainValues> gains;
+    parts.tags = [&gains](const QString& part, const RowTag& tag, const TagExtras& extras) {
+        gains.push_back(extras.gain);
+        writeOutputTags(part, tag, extras);
+    };
+    JobSettings albumGain = settings();
+    albumGain.replayGain = GainMode::Album;
+    ConversionJob job(albumGain,
                       {row(0, a, FormatWav, SourceTag), row(1, b, FormatMp3, SourceTag),
                        row(2, c, FormatOgg, SourceTag)},
                       parts);
@@ -291,6 +299,9 @@ TEST_F(ConversionTest, StopEndsTheCurrentRowAndStartsNoOther) {
     EXPECT_NEAR(probe(events.outputs[1]).duration, 2.0, 0.1); // two blocks of one second
     EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), SourceTag);
     EXPECT_EQ(outputFiles(), QStringList({"a.wav", "b.mp3"}));
+    ASSERT_FALSE(gains.empty());
+    for (const ReplayGainValues& gain : gains)
+        EXPECT_FALSE(gain.trackGain || gain.albumGain);
 }
 
 TEST_F(ConversionTest, FailedRowsAreRemovedReportedAndTheJobGoesOn) {
@@ -590,10 +601,11 @@ TEST_F(ConversionTest, ALinkSwappedInForThePartFileIsNeverFollowed) {
                 }
                 std::function<void()> swap;
             };
-            ConversionComponents parts = components();
+            JobParts parts = components();
             if (step == AfterReservation)
-                parts.writer = [real = parts.writer, swap](OutputFormat f) {
-                    return std::make_unique<Swapping>(real(f), swap);
+                parts.writer = [real = parts.writer, swap](OutputFormat f,
+                                                           const EncoderSettings& encoders) {
+                    return std::make_unique<Swapping>(real(f, encoders), swap);
                 };
             parts.tags = [step, swap](const QString& part, const RowTag& tag,
                                       const TagExtras& extras) {
@@ -710,7 +722,11 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("RIFF garbage");
     damaged.close();
-    rows << row(3, damaged.fileName(), FormatFlac, album);
+    // An album of which a row failed: the gain of the rest is not the album's.
+    const RowTag other{"T", "A", "Other"};
+    ASSERT_TRUE(QFile::copy(sources[2], path("4.wav")));
+    rows << row(3, damaged.fileName(), FormatFlac, other)
+         << row(4, path("4.wav"), FormatFlac, other);
 
     QMap<QString, ReplayGainValues> written;
     JobParts parts = components();
@@ -723,10 +739,12 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
     job.setMaxRunningRows(2);
     JobEvents events;
     ASSERT_TRUE(events.run(job));
-    EXPECT_EQ(events.only("finish").size(), 3);
+    EXPECT_EQ(events.only("finish").size(), 4);
     EXPECT_EQ(events.only("fail").size(), 1);
 
-    ASSERT_EQ(written.size(), 3);
+    ASSERT_EQ(written.size(), 4);
+    const ReplayGainValues alone = written.value(QStringLiteral("4.flac"));
+    EXPECT_TRUE(alone.trackGain && !alone.albumGain && !alone.albumPeak);
     const double albumGain = -18 - ffmpegLoudness(sources);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);

@@ -132,43 +132,60 @@ TEST_F(RipTest, CompressedFilesLastAsLongAsTheTrackAndCarryTheRowsTags) {
 // Stop while the second of three tracks is ripped: the first is complete, the
 // second is a partial file with its tags, the third is never started.
 TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
-    auto arrived = std::make_shared<Gate>();
-    auto gate = std::make_shared<Gate>();
     // Burst reads hand out each block's frames before the next block is read.
     grabber.setReadMode(0);
     const int held = disc.trackStart(1) + 60;
-    auto once = std::make_shared<std::atomic<bool>>(false);
-    // The rip of the second track holds at a sector until the test has pressed Stop.
-    grabber.setFaultFilter([=](int lsn) {
-        if (lsn == held && !once->exchange(true)) {
-            arrived->open();
-            gate->wait();
-        }
-        return false;
-    });
-    RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatMp3, FormatOgg}), grabber,
-               components());
-    QObject::connect(&job, &Job::rowProgress, &job, [&](int row) {
-        if (row == 1) {
-            arrived->wait();
-            job.stop();
-            gate->open();
-        }
-    });
-    JobEvents events;
-    ASSERT_TRUE(events.run(job));
+    // Stop keeps the track cut short; an interrupt (a signal) removes it,
+    // and the log says why the album has no album gain.
+    for (const bool interrupt : {false, true}) {
+        SCOPED_TRACE(interrupt);
+        const QString folder = out() + (interrupt ? "/interrupted" : "/stopped");
+        auto arrived = std::make_shared<Gate>();
+        auto gate = std::make_shared<Gate>();
+        auto once = std::make_shared<std::atomic<bool>>(false);
+        // The rip of the second track holds at a sector until the test has pressed Stop.
+        grabber.setFaultFilter([=](int lsn) {
+            if (lsn == held && !once->exchange(true)) {
+                arrived->open();
+                gate->wait();
+            }
+            return false;
+        });
+        JobSettings settings{folder, FolderScheme::None, 0};
+        settings.replayGain = GainMode::Album;
+        settings.check.writeLog = interrupt;
+        RipJob job(settings, rows({FormatWav, FormatMp3, FormatOgg}), grabber, components());
+        QObject::connect(&job, &Job::rowProgress, &job, [&](int row) {
+            if (row == 1) {
+                arrived->wait();
+                interrupt ? job.interrupt() : job.stop();
+                gate->open();
+            }
+        });
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
 
-    EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1"}));
-    EXPECT_EQ(events.only("finish"), QStringList({"finish 0"}));
-    EXPECT_EQ(events.only("stop"), QStringList({"stop 1"}));
-    EXPECT_EQ(events.folder, out() + "/");
-    EXPECT_TRUE(wavData(events.outputs[0]) == disc.trackBytes(0));
-    const Probe partial = probe(events.outputs[1]);
-    EXPECT_TRUE(partial.ok);
-    EXPECT_LT(partial.duration, 60 / 75.0 + 0.1);
-    EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), Tags[1]);
-    EXPECT_EQ(QDir(out()).entryList(QDir::Files, QDir::Name),
-              QStringList({"No. 5 in C.mp3", "Op. 27.wav"}));
+        EXPECT_EQ(events.only("start"), QStringList({"start 0", "start 1"}));
+        EXPECT_EQ(events.only("finish"), QStringList({"finish 0"}));
+        EXPECT_EQ(events.only("stop"), QStringList({"stop 1"}));
+        EXPECT_EQ(events.folder, folder + "/");
+        EXPECT_TRUE(wavData(events.outputs[0]) == disc.trackBytes(0));
+        if (interrupt) {
+            EXPECT_EQ(events.outputs[1], QString());
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                      QStringList({"Album 日本.log", "Op. 27.wav"}));
+            QFile log(job.logPath());
+            ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(log.readAll().contains("\nAlbum gain:      not written: not every track"));
+            continue;
+        }
+        const Probe partial = probe(events.outputs[1]);
+        EXPECT_TRUE(partial.ok);
+        EXPECT_LT(partial.duration, 60 / 75.0 + 0.1);
+        EXPECT_EQ(mutagenTags({events.outputs[1]}).value(0), Tags[1]);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
+                  QStringList({"No. 5 in C.mp3", "Op. 27.wav"}));
+    }
 }
 
 TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
@@ -238,10 +255,10 @@ TEST_F(RipTest, ALinkSwappedInForTheLogIsNeverFollowed) {
     ::chmod(QFile::encodeName(victim).constData(), 0444);
     SecondUser::mayWriteIn(out());
     SecondUser::Racer racer(out(), ".log", victim);
-    RipComponents parts = components();
-    parts.check.writeLog = true;
+    JobSettings settings{out(), FolderScheme::None, 0};
+    settings.check.writeLog = true;
     for (int run = 0; run < 4; ++run) {
-        RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav}), grabber, parts);
+        RipJob job(settings, rows({FormatWav}), grabber, components());
         JobEvents events;
         ASSERT_TRUE(events.run(job));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
