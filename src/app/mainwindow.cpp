@@ -429,7 +429,7 @@ void MainWindow::createSettingsDialog() {
             return;
         }
         const RipCheckSettings check = RipCheckSettings::from(*current);
-        auto* finder = new OffsetFinder(grabber, check.server, check.cacheFolder, this);
+        auto* finder = new OffsetFinder(grabber, check.server, check.cacheRoot, this);
         connect(finder, &OffsetFinder::finished, this,
                 [finder, found](std::optional<int> offset, const QString& text) {
                     finder->deleteLater();

@@ -2,15 +2,11 @@
 
 #include "cd/cddbreply.h"
 #include "cd/freedbcache.h"
-#include "cd/networkreply.h"
 #include "platform/inifile.h"
 #include "platform/version.h"
 
 #include <cstring>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSysInfo>
 #include <QUrl>
 
@@ -18,7 +14,6 @@ namespace {
 
 const QString CgiPath = QStringLiteral("/~cddb/cddb.cgi");
 const QString ClientName = QStringLiteral("Orvelle");
-const QString ClientVersion = orvelleVersion();
 
 // A word of the "hello" greeting: no blanks, nothing that needs escaping.
 QString helloWord(QString text, const QString& fallback) {
@@ -51,7 +46,7 @@ QString hello() {
         user = qEnvironmentVariable("LOGNAME");
     return helloWord(user, QStringLiteral("user")) + QLatin1Char('+') +
            helloWord(QSysInfo::machineHostName(), QStringLiteral("localhost")) + QLatin1Char('+') +
-           ClientName + QLatin1Char('+') + ClientVersion;
+           ClientName + QLatin1Char('+') + orvelleVersion();
 }
 
 // "host:port", with or without "http://"; false when nothing usable is given.
@@ -67,78 +62,49 @@ bool parseProxy(const QString& text, QNetworkProxy* proxy) {
 } // namespace
 
 CddbClient::CddbClient(QObject* parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this)) {
-    m_timeout.setSingleShot(true);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
-        if (m_reply)
-            m_reply->abort();
-    });
-}
-
-CddbClient::~CddbClient() {
-    cancel();
-}
+    : HttpClient(QStringLiteral("FreeDB"), {}, {}, DefaultTimeoutMs, MaxReplyBytes, parent) {}
 
 void CddbClient::lookup(const CdToc& toc, const DiscInfoLookup& information) {
-    cancel();
     m_request = Request{toc,
                         information.server(),
                         information.port(),
-                        information.timeoutMs(),
                         information.proxy(),
                         information.lookupSource(),
                         information.cachePath()};
-    const quint64 id = m_current;
-    // The caller gets control back before the first report.
-    QMetaObject::invokeMethod(
-        this, [this, id] { begin(id); }, Qt::QueuedConnection);
+    startLookup();
+    setTimeout(information.timeoutMs());
 }
 
-void CddbClient::cancel() {
-    ++m_current;
-    dropReply();
-}
-
-void CddbClient::dropReply() {
-    m_timeout.stop();
-    dropNetworkReply(m_reply, this);
-}
-
-bool CddbClient::report(quint64 id, int status) {
-    if (id != m_current)
-        return false;
+bool CddbClient::report(int status) {
+    const quint64 lookup = lookupNumber();
     emit statusChanged(status);
-    return id == m_current;
+    return lookup == lookupNumber() && isRunning();
 }
 
-void CddbClient::begin(quint64 id) {
-    if (id != m_current)
-        return;
+void CddbClient::end(int status) {
+    if (endLookup())
+        emit statusChanged(status);
+}
+
+void CddbClient::begin() {
     using Source = DiscInfoLookup::Source;
-    if (m_request.toc.isEmpty()) {
-        report(id, -2);
-        return;
-    }
+    if (m_request.toc.isEmpty())
+        return end(-2);
     if (m_request.source != Source::ServerOnly) {
         const auto cached = FreeDbCache(m_request.cachePath).find(m_request.toc);
         if (cached) {
-            if (report(id, 2))
-                load(id, *cached, false);
+            if (report(2))
+                load(*cached, false);
             return;
         }
-        if (m_request.source == Source::CacheOnly) {
-            report(id, -2);
-            return;
-        }
+        if (m_request.source == Source::CacheOnly)
+            return end(-2);
     }
-    if (!report(id, 1))
-        return;
-    send(id, QStringLiteral("cddb query ") + m_request.toc.queryArguments(),
-         &CddbClient::onQueryReply);
+    if (report(1))
+        send(Step::Query, QStringLiteral("cddb query ") + m_request.toc.queryArguments());
 }
 
-void CddbClient::send(quint64 id, const QString& command,
-                      void (CddbClient::*onReply)(quint64, const QByteArray&)) {
+void CddbClient::send(Step step, const QString& command) {
     QUrl url;
     url.setScheme(QStringLiteral("http"));
     url.setHost(m_request.server);
@@ -151,61 +117,31 @@ void CddbClient::send(quint64 id, const QString& command,
                                      "&proto=6"));
     QNetworkProxy proxy(QNetworkProxy::NoProxy);
     if (!plain || !url.isValid() || url.host().isEmpty() ||
-        (!m_request.proxy.isEmpty() && !parseProxy(m_request.proxy, &proxy))) {
-        report(id, -1);
-        return;
-    }
-    m_network->setProxy(proxy);
-
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      ClientName + QLatin1Char('/') + ClientVersion);
-    QNetworkReply* reply = m_network->get(request);
-    m_reply = reply;
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
-        if (received > MaxReplyBytes)
-            reply->abort();
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, id, reply, onReply] {
-        if (reply != m_reply)
-            return;
-        m_timeout.stop();
-        m_reply = nullptr;
-        reply->deleteLater();
-        const int http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->error() != QNetworkReply::NoError || http != 200) {
-            report(id, -1);
-            return;
-        }
-        (this->*onReply)(id, reply->readAll());
-    });
-    m_timeout.start(m_request.timeoutMs);
+        (!m_request.proxy.isEmpty() && !parseProxy(m_request.proxy, &proxy)))
+        return end(-1);
+    setProxy(proxy);
+    m_step = step;
+    get(url);
 }
 
-void CddbClient::onQueryReply(quint64 id, const QByteArray& body) {
-    const CddbMatch match = parseCddbQueryReply(body);
-    if (match.outcome != CddbOutcome::Found) {
-        report(id, match.outcome == CddbOutcome::NotFound ? -2 : -1);
+void CddbClient::replied(const Reply& reply) {
+    if (!reply.error.isEmpty() || reply.status != 200)
+        return end(-1);
+    if (m_step == Step::Query) {
+        const CddbMatch match = parseCddbQueryReply(reply.body);
+        if (match.outcome != CddbOutcome::Found)
+            return end(match.outcome == CddbOutcome::NotFound ? -2 : -1);
+        if (report(2))
+            send(Step::Read, QStringLiteral("cddb read %1 %2").arg(match.category, match.discId));
         return;
     }
-    if (!report(id, 2))
-        return;
-    send(id, QStringLiteral("cddb read %1 %2").arg(match.category, match.discId),
-         &CddbClient::onReadReply);
+    const CddbEntry entry = parseCddbReadReply(reply.body, m_request.toc.trackCount());
+    if (entry.outcome != CddbOutcome::Found)
+        return end(entry.outcome == CddbOutcome::NotFound ? -2 : -1);
+    load(entry.record, true);
 }
 
-void CddbClient::onReadReply(quint64 id, const QByteArray& body) {
-    const CddbEntry entry = parseCddbReadReply(body, m_request.toc.trackCount());
-    if (entry.outcome != CddbOutcome::Found) {
-        report(id, entry.outcome == CddbOutcome::NotFound ? -2 : -1);
-        return;
-    }
-    load(id, entry.record, true);
-}
-
-void CddbClient::load(quint64 id, const DiscRecord& record, bool fromServer) {
-    if (id != m_current)
-        return;
+void CddbClient::load(const DiscRecord& record, bool fromServer) {
     if (fromServer) {
         try {
             FreeDbCache(m_request.cachePath).store(m_request.toc, record);
@@ -213,6 +149,10 @@ void CddbClient::load(quint64 id, const DiscRecord& record, bool fromServer) {
             // A cache that cannot be written costs only a later lookup.
         }
     }
+    if (!endLookup())
+        return;
+    const quint64 lookup = lookupNumber();
     emit recordFound(m_request.toc, record);
-    report(id, 3);
+    if (lookup == lookupNumber())
+        emit statusChanged(3);
 }

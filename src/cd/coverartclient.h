@@ -1,40 +1,32 @@
 #pragma once
 
-#include "cd/httpfetch.h"
+#include "cd/httpclient.h"
 #include "values/tagextras.h"
-
-#include <QObject>
 
 // Fetches a release's front cover from the Cover Art Archive:
 // GET {server}/release/{mbid}/front-500, following the archive's redirect to
-// where the picture is kept. Covers found are kept in cacheFolder, one file
-// per release, and answer later fetches without the network; nothing is kept
-// of a failure or of a release without a cover, so a later fetch asks again.
-class CoverArtClient : public QObject {
+// where the picture is kept. Covers found are kept in the server's cache, one
+// file per release; nothing is kept of a failure or of a release without a
+// cover, so a later fetch asks again.
+class CoverArtClient : public HttpClient {
     Q_OBJECT
 public:
     // A cover over 2 MB is not embedded; a reply a little larger still gets
     // its own reason, a far larger one is cut off.
     static constexpr qint64 MaxReplyBytes = 2 * 1024 * 1024 + 64 * 1024;
+    static constexpr int DefaultTimeoutMs = 15000;
 
-    // server: key "coverart" of section "MusicBrainz" (serverFrom);
-    // cacheFolder: where covers are kept, none when empty.
-    CoverArtClient(QString server, QString cacheFolder, QObject* parent = nullptr);
-    ~CoverArtClient() override;
+    // server: key "coverart" of section "MusicBrainz" (serverFrom); cacheRoot:
+    // where caches live (LookupCache::defaultRoot()), none when empty.
+    CoverArtClient(QString server, const QString& cacheRoot, QObject* parent = nullptr);
 
-    // The longest a fetch may take, from asking to the last byte (15 s when 0).
-    void setTimeout(int ms) { m_fetch.setTimeout(ms); }
     // Asynchronous: finished comes later, once, even from the cache. A fetch
     // still running is dropped and reports nothing.
     void fetch(const QString& releaseId);
-    void cancel();
 
     // The Cover Art Archive of section "MusicBrainz" of the settings file,
     // without trailing slashes.
     static QString serverFrom(const QString& settingsPath);
-    // Where covers are kept: "CoverArt" beside the settings file, as
-    // MusicBrainz answers are kept in "MusicBrainz".
-    static QString cacheFolderFrom(const QString& settingsPath);
     // A MusicBrainz release ID: 36 characters of hex digits and dashes in
     // the 8-4-4-4-12 form. Nothing else goes into an address or a file name.
     static bool isReleaseId(const QString& text);
@@ -46,14 +38,10 @@ signals:
     void finished(const QString& releaseId, const CoverArt& cover, const QString& error);
 
 private:
-    void begin(quint64 fetchNumber);
-    void answered(const HttpFetch::Result& result);
-    void finish(quint64 fetchNumber, const CoverArt& cover, const QString& error);
-    QString cachePath() const;
+    void begin() override;
+    void replied(const Reply& reply) override;
+    bool isAnswer(const QByteArray& body) const override;
+    void finish(const CoverArt& cover, const QString& error);
 
-    QString m_server;
-    QString m_cacheFolder;
-    HttpFetch m_fetch{QStringLiteral("Cover Art Archive")};
     QString m_releaseId;
-    quint64 m_current = 0;
 };

@@ -49,7 +49,7 @@ void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& informat
     m_freedb = std::make_shared<FreeDbSnapshot>(information);
     m_databases = information.lookupDatabases();
     m_coverServer = information.coverArtServer();
-    m_coverCache = information.coverArtCache();
+    m_cacheRoot = information.cacheRoot();
     if (m_databases == DiscInfoLookup::Databases::FreeDb) {
         askFreeDb();
         return;
@@ -58,7 +58,7 @@ void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& informat
     const QString server = information.musicBrainzServer();
     if (!m_musicBrainz || server != m_musicBrainzServer) {
         delete m_musicBrainz;
-        m_musicBrainz = new MusicBrainzClient(server, information.musicBrainzCache(), this);
+        m_musicBrainz = new MusicBrainzClient(server, m_cacheRoot, this);
         m_musicBrainz->setTimeout(information.timeoutMs());
         m_musicBrainzServer = server;
         connect(m_musicBrainz, &MusicBrainzClient::finished, this, &DiscLookup::musicBrainzDone);
@@ -110,7 +110,7 @@ void DiscLookup::load(const MbRelease& release) {
     // One client a server, as for MusicBrainz; the cover comes when it comes.
     if (!m_covers || m_coversFrom != m_coverServer) {
         delete m_covers;
-        m_covers = new CoverArtClient(m_coverServer, m_coverCache, this);
+        m_covers = new CoverArtClient(m_coverServer, m_cacheRoot, this);
         m_coversFrom = m_coverServer;
         connect(m_covers, &CoverArtClient::finished, this,
                 [this](const QString&, const CoverArt& cover, const QString& error) {

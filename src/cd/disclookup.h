@@ -56,7 +56,7 @@ private:
     DiscInfoLookup::Databases m_databases = DiscInfoLookup::Databases::FreeDb;
     QVector<MbRelease> m_releases;
     QString m_coverServer;
-    QString m_coverCache;
+    QString m_cacheRoot;
     CoverArtClient* m_covers = nullptr;
     QString m_coversFrom; // the server m_covers asks
     bool m_coverPending = false;

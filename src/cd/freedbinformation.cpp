@@ -1,8 +1,8 @@
 #include "cd/freedbinformation.h"
 
 #include "cd/coverartclient.h"
-
 #include "cd/freedbcache.h"
+#include "cd/lookupcache.h"
 #include "cd/musicbrainzclient.h"
 #include "platform/range.h"
 #include "settings/freedbkeys.h"
@@ -65,10 +65,6 @@ QString FreeDbInformation::coverArtServer() const {
     return CoverArtClient::serverFrom(m_settings.path());
 }
 
-QString FreeDbInformation::coverArtCache() const {
-    return CoverArtClient::cacheFolderFrom(m_settings.path());
-}
-
-QString FreeDbInformation::musicBrainzCache() const {
-    return QFileInfo(m_settings.path()).absolutePath() + QStringLiteral("/MusicBrainz");
+QString FreeDbInformation::cacheRoot() const {
+    return LookupCache::defaultRoot();
 }

@@ -20,10 +20,10 @@ public:
     Databases lookupDatabases() const override;
     // Key "server" of section "MusicBrainz".
     QString musicBrainzServer() const override;
-    // The folder "MusicBrainz" beside the settings file.
-    QString musicBrainzCache() const override;
     QString coverArtServer() const override;
-    QString coverArtCache() const override;
+    // The user's cache folder, never beside the settings file: that may lie
+    // in a folder others can write.
+    QString cacheRoot() const override;
 
 private:
     SettingsFile m_settings;

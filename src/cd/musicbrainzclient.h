@@ -1,11 +1,10 @@
 #pragma once
 
-#include "cd/httpfetch.h"
+#include "cd/httpclient.h"
 #include "cd/musicbrainz.h"
 #include "settings/settingkey.h"
 
 #include <functional>
-#include <QObject>
 #include <QTimer>
 
 // Section "MusicBrainz": the servers asked, so that tests and mirrors use their own.
@@ -17,23 +16,24 @@ inline constexpr TextKey CoverArt{"MusicBrainz", "coverart", "https://coverartar
 // Looks a disc up at MusicBrainz: by its disc ID, and when that finds nothing,
 // by its table of contents (the fuzzy lookup). At most one request a second,
 // as MusicBrainz asks; a "503" is waited out once as its Retry-After says.
-// Releases found are kept in cacheFolder, one file per disc ID, and answer a
-// later lookup of the disc without the network.
-class MusicBrainzClient : public QObject {
+// Releases found are kept in the server's cache, one file per disc ID.
+class MusicBrainzClient : public HttpClient {
     Q_OBJECT
 public:
     static constexpr int MinSpacingMs = 1000;
     // A server asking for a longer wait than this is taken as not answering.
     static constexpr int MaxRetryAfterSeconds = 30;
 
-    MusicBrainzClient(QString server, QString cacheFolder, QObject* parent = nullptr);
+    static constexpr int DefaultTimeoutMs = 15000;
+    static constexpr qint64 MaxReplyBytes = 8 << 20;
 
-    void setTimeout(int ms) { m_fetch.setTimeout(ms); }
+    // cacheRoot: where caches live (LookupCache::defaultRoot()), none when empty.
+    MusicBrainzClient(QString server, const QString& cacheRoot, QObject* parent = nullptr);
+
     // Milliseconds on a steady clock; tests hand in their own.
     void setClock(std::function<qint64()> now) { m_now = std::move(now); }
     // Asynchronous: finished comes later, once. A lookup still running is dropped.
     void lookup(const MbDiscId& id, int trackCount);
-    void cancel();
 
     // How long the next request must wait: a second after the last one, and
     // not before a time the server named.
@@ -48,15 +48,13 @@ signals:
 
 private:
     enum class Step { DiscId, Toc };
+    void begin() override;
+    void replied(const Reply& reply) override;
+    bool isAnswer(const QByteArray& body) const override;
     void schedule();
     void send();
-    void answered(const HttpFetch::Result& result);
     void finish(const QVector<MbRelease>& releases, const QString& error);
-    QString cachePath() const;
 
-    QString m_server;
-    QString m_cacheFolder;
-    HttpFetch m_fetch{QStringLiteral("MusicBrainz")};
     QTimer m_wait;
     std::function<qint64()> m_now;
     qint64 m_lastRequest = -1;
@@ -65,5 +63,4 @@ private:
     int m_trackCount = 0;
     Step m_step = Step::DiscId;
     bool m_retried = false;
-    bool m_running = false;
 };

@@ -6,9 +6,9 @@
 #include <map>
 #include <QTimer>
 
-OffsetFinder::OffsetFinder(CdGrabber& grabber, QString server, QString cacheFolder, QObject* parent)
+OffsetFinder::OffsetFinder(CdGrabber& grabber, QString server, QString cacheRoot, QObject* parent)
     : QObject(parent), m_grabber(grabber),
-      m_client(std::make_unique<AccurateRipClient>(std::move(server), std::move(cacheFolder))) {
+      m_client(std::make_unique<AccurateRipClient>(std::move(server), cacheRoot)) {
     connect(m_client.get(), &AccurateRipClient::finished, this,
             [this](const AccurateRipId&, const QVector<ArChunk>& chunks, bool notFound,
                    const QString& error) { lookupDone(chunks, notFound, error); });

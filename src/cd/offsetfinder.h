@@ -22,7 +22,7 @@ public:
     static constexpr int MaxTracks = 4;
 
     // The grabber must outlive the finder; its disc has been read.
-    OffsetFinder(CdGrabber& grabber, QString server, QString cacheFolder,
+    OffsetFinder(CdGrabber& grabber, QString server, QString cacheRoot,
                  QObject* parent = nullptr);
     ~OffsetFinder() override;
 

@@ -22,10 +22,10 @@ public:
     // FreeDB alone unless the settings say otherwise.
     virtual Databases lookupDatabases() const { return Databases::FreeDb; }
     virtual QString musicBrainzServer() const { return {}; }
-    // Where MusicBrainz's answers are kept; none when empty.
-    virtual QString musicBrainzCache() const { return {}; }
     // The Cover Art Archive a MusicBrainz release's cover comes from; no
-    // cover is asked for when empty. Its answers are kept in coverArtCache.
+    // cover is asked for when empty.
     virtual QString coverArtServer() const { return {}; }
-    virtual QString coverArtCache() const { return {}; }
+    // The private folder where the answers of MusicBrainz and the Cover Art
+    // Archive are kept; none when empty.
+    virtual QString cacheRoot() const { return {}; }
 };

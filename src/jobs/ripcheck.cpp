@@ -1,10 +1,9 @@
 #include "jobs/ripcheck.h"
 
 #include "cd/accurateripclient.h"
+#include "cd/lookupcache.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/settingsfile.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -19,7 +18,7 @@ RipCheckSettings RipCheckSettings::from(const SettingsFile& settings) {
     check.lookUp = settings.read(LookupKey);
     check.writeLog = true;
     check.server = AccurateRipClient::serverFrom(settings.path());
-    check.cacheFolder = QFileInfo(settings.path()).absolutePath() + QStringLiteral("/AccurateRip");
+    check.cacheRoot = LookupCache::defaultRoot();
     check.readMode = settings.readPosition(ModeForGrabber, ModeCount);
     check.retries = settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax);
     check.errorAction = settings.readPosition(ErrorAction, ErrorActionCount);

@@ -9,7 +9,7 @@ class SettingsFile;
 struct RipCheckSettings {
     bool lookUp = false; // ask the AccurateRip database about the disc
     QString server;      // its address
-    QString cacheFolder; // where its replies are kept; none when empty
+    QString cacheRoot;   // the private folder its replies are kept in; none when empty
     int timeoutMs = 15000;
     bool writeLog = false; // a rip log beside the files
     // How the disc is read, for the log.
@@ -23,7 +23,7 @@ struct RipCheckSettings {
     int deEmphasis = 0;
     bool image = false; // a rip to FLAC or WAV is one file of the whole disc
 
-    // Everything on, the server from section "AccurateRip", the cache in
-    // the folder "AccurateRip" beside the settings file.
+    // Everything on, the server from section "AccurateRip", the replies kept
+    // in the user's cache folder.
     static RipCheckSettings from(const SettingsFile& settings);
 };

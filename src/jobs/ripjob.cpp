@@ -111,7 +111,7 @@ void RipJob::begin() {
     // answer is there when the track is done.
     if (m_settings.check.lookUp && id.isValid()) {
         m_accurateRip = std::make_unique<AccurateRipClient>(m_settings.check.server,
-                                                            m_settings.check.cacheFolder);
+                                                            m_settings.check.cacheRoot);
         m_accurateRip->setTimeout(m_settings.check.timeoutMs);
         connect(m_accurateRip.get(), &AccurateRipClient::finished, this,
                 [this](const AccurateRipId&, const QVector<ArChunk>& chunks, bool notFound,

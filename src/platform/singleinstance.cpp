@@ -1,13 +1,11 @@
 #include "platform/singleinstance.h"
 
-#include <cerrno>
-#include <cstring>
+#include "platform/privatefolder.h"
+
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -16,45 +14,18 @@ namespace {
 // power cut); one this old is no start in progress.
 constexpr qint64 EmptyLockAgeMs = 5000;
 
-QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Why `folder` is not the user's alone, or nothing when it is: it must be a
-// folder itself (not a link to one), owned by this user, and closed to others.
-QString privacyProblem(const QString& folder) {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0)
-        return systemError(errno);
-    if (!S_ISDIR(info.st_mode))
-        return QStringLiteral("it is no folder");
-    if (info.st_uid != ::geteuid())
-        return QStringLiteral("it belongs to another user");
-    if ((info.st_mode & 0777) != 0700)
-        return QStringLiteral("its mode is %1, not 700")
-            .arg(info.st_mode & 0777, 3, 8, QLatin1Char('0'));
-    return {};
-}
-
 } // namespace
 
 QString SingleInstance::privateFolder(QString* error) {
     const QString runtime = QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR"));
-    if (QDir::isAbsolutePath(runtime) && privacyProblem(runtime).isEmpty())
+    if (QDir::isAbsolutePath(runtime) && PrivateFolder::problem(runtime).isEmpty())
         return runtime;
 
     QString temporary = QDir::tempPath();
     if (temporary.isEmpty())
         temporary = QStringLiteral("/tmp"); // TMPDIR names no folder
     const QString folder = temporary + QStringLiteral("/orvelle-%1").arg(quint64(::geteuid()));
-    const QByteArray name = QFile::encodeName(folder);
-    QString problem;
-    if (::mkdir(name.constData(), 0700) == 0)
-        ::chmod(name.constData(), 0700); // what the umask took away
-    else if (errno != EEXIST)
-        problem = systemError(errno);
-    if (problem.isEmpty())
-        problem = privacyProblem(folder);
+    const QString problem = PrivateFolder::make(folder);
     if (problem.isEmpty())
         return folder;
     if (error)

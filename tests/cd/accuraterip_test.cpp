@@ -1,4 +1,5 @@
 #include "cd/accurateripclient.h"
+#include "cd/lookupcache.h"
 #include "checksums/accuraterip.h"
 #include "platform/version.h"
 #include "support/httptestserver.h"
@@ -6,14 +7,20 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <optional>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -260,6 +267,112 @@ TEST(AccurateRipClient, FetchesCachesAndReportsWhatWentWrong) {
     server.close();
     EXPECT_EQ(lookUp(client, PlainId).chunks.size(), 1);
     EXPECT_EQ(server.requests.size(), asked);
+}
+
+// The cached answer's file for a server, and a way to make it older.
+QString keptFile(const QString& root, const Server& server) {
+    return root + "/" + LookupCache(root, "AccurateRip", server.address()).folder() + "/" +
+           PlainId.fileName();
+}
+
+void age(const QString& path, int days) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-days),
+                                 QFileDevice::FileModificationTime));
+}
+
+TEST(AccurateRipClient, KeepsEachServersAnswersADayAndOldOnesForWhenItIsGone) {
+    QTemporaryDir dir;
+    const QString root = dir.filePath("cache");
+    Server first, second;
+    const auto body = [](quint32 crc) {
+        return chunkBytes(PlainId, 3, {{5, 1, 2}, {9, crc, 0}, {5, 3, 4}});
+    };
+    const auto crcOf = [](const Lookup& found) {
+        return found.chunks.isEmpty() ? 0u : found.chunks[0].tracks[1].crc;
+    };
+    first.reply = Server::http(200, body(21));
+    second.reply = Server::http(200, body(41));
+    AccurateRipClient fromFirst(first.address(), root), fromSecond(second.address(), root);
+    EXPECT_EQ(crcOf(lookUp(fromFirst, PlainId)), 21u);
+    EXPECT_EQ(crcOf(lookUp(fromSecond, PlainId)), 41u) << "never the other server's answer";
+    EXPECT_EQ(crcOf(lookUp(fromFirst, PlainId)), 21u);
+    EXPECT_EQ(first.requests.size(), 1) << "a fresh answer is not asked again";
+    EXPECT_EQ(QFileInfo(root).permissions() & 0x0077, 0) << "closed to others";
+
+    age(keptFile(root, first), 2);
+    first.reply = Server::http(200, body(51));
+    EXPECT_EQ(crcOf(lookUp(fromFirst, PlainId)), 51u) << "an old answer is asked again";
+    EXPECT_EQ(crcOf(lookUp(fromFirst, PlainId)), 51u);
+    EXPECT_EQ(first.requests.size(), 2) << "and the new one kept";
+    age(keptFile(root, first), 7);
+    first.close();
+    EXPECT_EQ(crcOf(lookUp(fromFirst, PlainId)), 51u) << "the server gone, the old one stands in";
+}
+
+// Another user, or whoever could write where the cache is, plants a link (or
+// a folder of their own) in its place: it is neither read nor written through.
+TEST(AccurateRipClient, RefusesACacheSomeoneElseCouldHavePlanted) {
+    const struct {
+        const char* what;
+        std::function<void(const QString& root, const QString& file, const QString& outside)> plant;
+        int requests; // the server is asked each time when nothing can be kept
+    } cases[] = {
+        {"a link in place of the cache folder",
+         [](const QString& root, const QString&, const QString& outside) {
+             ASSERT_TRUE(QFile::link(outside, root));
+         },
+         2},
+        {"a link in place of a cached answer",
+         [](const QString& root, const QString& file, const QString& outside) {
+             ASSERT_EQ(::mkdir(QFile::encodeName(root).constData(), 0700), 0);
+             ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+             ASSERT_TRUE(QFile::link(outside + "/victim", file));
+         },
+         1},
+        {"a cache folder others may enter",
+         [](const QString& root, const QString&, const QString&) {
+             ASSERT_EQ(::mkdir(QFile::encodeName(root).constData(), 0755), 0);
+             ::chmod(QFile::encodeName(root).constData(), 0755);
+         },
+         2},
+        {"another user's cache folder",
+         [](const QString& root, const QString&, const QString&) {
+             ASSERT_EQ(::mkdir(QFile::encodeName(root).constData(), 0700), 0);
+             ASSERT_EQ(::chown(QFile::encodeName(root).constData(), 65534, 65534), 0);
+         },
+         2},
+    };
+    const QByteArray answer = chunkBytes(PlainId, 3, {{5, 1, 2}, {9, 21, 0}, {5, 3, 4}});
+    const QByteArray lie = chunkBytes(PlainId, 3, {{5, 1, 2}, {9, 66, 0}, {5, 3, 4}});
+    for (const auto& c : cases) {
+        if (QByteArray(c.what).startsWith("another") && ::geteuid() != 0) {
+            std::cout << "skipped: " << c.what << " (only root can give a folder away)\n";
+            continue;
+        }
+        QTemporaryDir dir;
+        const QString root = dir.filePath("cache"), outside = dir.filePath("outside");
+        ASSERT_TRUE(QDir().mkpath(outside));
+        Server server;
+        server.reply = Server::http(200, answer);
+        QFile victim(outside + "/victim");
+        ASSERT_TRUE(victim.open(QIODevice::WriteOnly) && victim.write(lie) == lie.size());
+        victim.close();
+        c.plant(root, keptFile(root, server), outside);
+        AccurateRipClient client(server.address(), root);
+        for (int round = 0; round < 2; ++round) {
+            const Lookup found = lookUp(client, PlainId);
+            ASSERT_EQ(found.chunks.size(), 1) << c.what;
+            EXPECT_EQ(found.chunks[0].tracks[1].crc, 21u) << c.what << ": not the planted answer";
+        }
+        EXPECT_EQ(server.requests.size(), c.requests) << c.what;
+        QFile check(outside + "/victim");
+        ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+        EXPECT_EQ(check.readAll(), lie) << c.what << ": nothing written through the link";
+        EXPECT_EQ(QDir(outside).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1)
+            << c.what;
+    }
 }
 
 } // namespace
