@@ -137,6 +137,8 @@ TEST(ImageSheet, DataFilesAreRegularFilesInTheImagesFolder) {
          "CD_DA\nTRACK AUDIO\nFILE \"sub/disc.bin\" 0 00:00:10\n", true},
         {"data above the folder", "disc.toc",
          "CD_DA\nTRACK AUDIO\nFILE \"../outside/secret\" 0 00:00:10\n", false},
+        {"data in a folder named like the image's and more", "disc.toc",
+         "CD_DA\nTRACK AUDIO\nFILE \"../image2/secret\" 0 00:00:10\n", false},
         {"data by a link out of the folder", "disc.toc",
          "CD_DA\nTRACK AUDIO\nFILE \"link.bin\" 0 00:00:10\n", false},
         {"data in a pipe", "disc.toc", "CD_DA\nTRACK AUDIO\nAUDIOFILE \"pipe.bin\" 0 00:00:10\n",
@@ -147,10 +149,12 @@ TEST(ImageSheet, DataFilesAreRegularFilesInTheImagesFolder) {
     for (const auto& c : cases) {
         QTemporaryDir root;
         const QString image = root.filePath("image");
-        ASSERT_TRUE(QDir().mkpath(image + "/sub") && QDir().mkpath(root.filePath("outside")));
+        ASSERT_TRUE(QDir().mkpath(image + "/sub") && QDir().mkpath(root.filePath("outside")) &&
+                    QDir().mkpath(root.filePath("image2")));
         const QByteArray frames(75 * CdDisc::FrameBytes, '\0');
         ASSERT_TRUE(write(image + "/sub/disc.bin", frames) &&
-                    write(root.filePath("outside/secret"), frames));
+                    write(root.filePath("outside/secret"), frames) &&
+                    write(root.filePath("image2/secret"), frames));
         ASSERT_TRUE(QFile::link(root.filePath("outside/secret"), image + "/link.bin"));
         // Opening a pipe for reading waits for a writer, which never comes.
         ASSERT_EQ(mkfifo(QFile::encodeName(image + "/pipe.bin").constData(), 0600), 0);

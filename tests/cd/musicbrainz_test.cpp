@@ -100,13 +100,22 @@ TEST(MusicBrainz, DiscIdsAreTheSha1OfTheAudioSession) {
 }
 
 TEST(MusicBrainz, RepliesGiveTheReleasesOfTheDiscsLayout) {
-    const QByteArray reply = releases({release("r1", "First Press", 3, "disc-1", "1987-04-01"),
-                                       release("r2", "Reissue", 3, "other", ""),
-                                       release("r3", "Box of Four", 4, "disc-1", "2001")});
+    // A double album whose first disc has as many tracks as this one.
+    QJsonObject twoDiscs = release("r4", "Double", 3, "disc-1", "1990");
+    QJsonArray media = twoDiscs["media"].toArray();
+    const QJsonObject other{{"title", "Other"}};
+    media[0] = QJsonObject{{"discs", QJsonArray{QJsonObject{{"id", "disc-0"}}}},
+                           {"tracks", QJsonArray{other, other, other}}};
+    twoDiscs["media"] = media;
+    const QByteArray reply =
+        releases({release("r1", "First Press", 3, "disc-1", "1987-04-01"),
+                  release("r2", "Reissue", 3, "other", ""),
+                  release("r3", "Box of Four", 4, "disc-1", "2001"), twoDiscs});
     QString error;
     const QVector<MbRelease> found = parseMbReleases(reply, "disc-1", 3, &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_EQ(found.size(), 2); // the box set's medium has another number of tracks
+    ASSERT_EQ(found.size(), 3); // the box set's medium has another number of tracks
+    EXPECT_EQ(found[2].trackTitles[0], "Song 1") << "the medium that holds the disc";
     EXPECT_EQ(found[0].title, "First Press");
     EXPECT_EQ(found[0].artist, "Band");
     EXPECT_EQ(found[0].year, "1987");
