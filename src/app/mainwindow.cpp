@@ -27,6 +27,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -422,20 +423,28 @@ void MainWindow::createSettingsDialog() {
     offsets.driveName = [&grabber] {
         return QStringLiteral("%1 %2").arg(grabber.getDriveVendor(), grabber.getDriveProduct());
     };
-    offsets.find = [this, &grabber](DriveOffsetAccess::Found found) {
+    offsets.find = [this, &grabber](DriveOffsetAccess::Found found,
+                                    DriveOffsetAccess::Progress progress) {
         SettingsFile* current = m_controller->settings();
         if (!current) {
             found(std::nullopt, QStringLiteral("The settings file is closed."));
-            return;
+            return DriveOffsetAccess::Cancel();
         }
         const RipCheckSettings check = RipCheckSettings::from(*current);
         auto* finder = new OffsetFinder(grabber, check.server, check.cacheRoot, this);
+        connect(finder, &OffsetFinder::progress, this, progress);
         connect(finder, &OffsetFinder::finished, this,
                 [finder, found](std::optional<int> offset, const QString& text) {
                     finder->deleteLater();
                     found(offset, text);
                 });
         finder->start();
+        return DriveOffsetAccess::Cancel([held = QPointer<OffsetFinder>(finder)] {
+            if (held) {
+                held->cancel();
+                held->deleteLater();
+            }
+        });
     };
     m_settingsDialog->cdReadingPage().setDriveOffsetAccess(offsets);
     // Modal to the window, without a nested event loop; the window comes back

@@ -379,16 +379,18 @@ ArVerdict verifyTrack(const QVector<ArChunk>& chunks, int track, quint32 v1, qui
 }
 
 QVector<int> findOffsets(const QVector<ArChunk>& chunks, int track, const QByteArray& pcm,
-                         qint64 firstSample) {
+                         qint64 firstSample, const std::atomic<bool>* stop) {
     // A frame of silence sums to 0 under every offset: an entry of 0 tells nothing.
     QVector<quint32> wanted;
     for (const ArChunk& chunk : chunks) {
         if (track < 0 || track >= chunk.tracks.size())
             continue;
         const ArTrackEntry& entry = chunk.tracks[track];
-        if (entry.confidence > 0 && entry.frame450 != 0 && !wanted.contains(entry.frame450))
+        if (entry.confidence > 0 && entry.frame450 != 0)
             wanted << entry.frame450;
     }
+    // Sorted, so that a reply of thousands of pressings costs a search, not a scan, per offset.
+    std::sort(wanted.begin(), wanted.end());
     QVector<int> offsets;
     if (wanted.isEmpty() || firstSample < 0 ||
         firstSample > CheckFrameStart + ArTrackChecksum::MaxOffset)
@@ -396,10 +398,13 @@ QVector<int> findOffsets(const QVector<ArChunk>& chunks, int track, const QByteA
     const qint64 available = pcm.size() / BytesPerSample;
     const auto samples = reinterpret_cast<const uchar*>(pcm.constData());
     for (int offset = -ArTrackChecksum::MaxOffset; offset <= ArTrackChecksum::MaxOffset; ++offset) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            break;
         const qint64 start = CheckFrameStart + offset - firstSample;
         if (start < 0 || start + SamplesPerFrame > available)
             continue;
-        if (wanted.contains(weightedSum(samples + start * BytesPerSample, int(SamplesPerFrame))))
+        const quint32 sum = weightedSum(samples + start * BytesPerSample, int(SamplesPerFrame));
+        if (std::binary_search(wanted.cbegin(), wanted.cend(), sum))
             offsets << offset;
     }
     return offsets;

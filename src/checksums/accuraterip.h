@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -126,6 +127,6 @@ ArVerdict verifyTrack(const QVector<ArChunk>& chunks, int track, quint32 v1, qui
 // samples dropped (a read that had already dropped c for its drive wants c + d).
 // Entries of 0 (a silent frame) tell nothing and are left out. Ascending;
 // more than one when the audio repeats itself (a constant value), so only a
-// single match is an answer.
+// single match is an answer. Once stop is set, it ends early with what it found.
 QVector<int> findOffsets(const QVector<ArChunk>& chunks, int track, const QByteArray& pcm,
-                         qint64 firstSample);
+                         qint64 firstSample, const std::atomic<bool>* stop = nullptr);

@@ -367,6 +367,7 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
 
     m_grabber->setReadOffset(-100);
     OffsetFinder finder(*m_grabber, server.address(), {});
+    QSignalSpy progress(&finder, &OffsetFinder::progress);
     std::optional<int> found;
     QString text;
     bool done = false;
@@ -380,6 +381,8 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
     EXPECT_EQ(found, truth) << text.toStdString();
     EXPECT_EQ(text, QStringLiteral("Read offset +667 found in 3 of 3 tracks."));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last()[0].toInt(), 100) << "the comparing, off the window's thread";
 
     m_grabber->setReadOffset(*found);
     ASSERT_TRUE(rip(1, output(QStringLiteral("corrected.wav"))).errors.isEmpty());
@@ -390,6 +393,7 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     EXPECT_EQ(OffsetFinder::agreedOffset({{6}, {6}, {}, {48}}), 6);
     EXPECT_EQ(OffsetFinder::agreedOffset({{6}, {48}}), std::nullopt);
     EXPECT_EQ(OffsetFinder::agreedOffset({{}, {}}), std::nullopt);
+    EXPECT_EQ(OffsetFinder::agreedOffset({{1}, {2}, {3}, {3}}), 3) << "more votes end a tie";
 }
 
 TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {

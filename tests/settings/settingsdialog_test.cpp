@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -382,24 +383,44 @@ TEST_F(SettingsDialogTest, CdChoicesAreStoredFromThePendingValues) {
     EXPECT_EQ(grabber.calls, (QStringList{"mode 2", "retries 5", "stop 2"}));
 }
 
-// The CD page shows the drive's read offset, finds it without blocking, and
-// Ok keeps it under the drive's key; a disc image has none to set.
+// The CD page shows the drive's read offset, finds it without blocking, with
+// its progress and a Cancel, and Ok keeps it under the drive's key; a disc
+// image has none to set.
 TEST_F(SettingsDialogTest, TheCdPageShowsFindsAndStoresTheDrivesReadOffset) {
     const QString key = QStringLiteral("offset ACME CDRW-52X");
     QString drive = key;
     DriveOffsetAccess::Found pending;
+    DriveOffsetAccess::Progress progress;
+    int cancels = 0;
     dialog->cdReadingPage().setDriveOffsetAccess(
         {[&] { return drive; }, [] { return QStringLiteral("ACME CDRW-52X"); },
-         [&](DriveOffsetAccess::Found found) { pending = std::move(found); }});
+         [&](DriveOffsetAccess::Found found, DriveOffsetAccess::Progress step) {
+             pending = std::move(found);
+             progress = std::move(step);
+             return DriveOffsetAccess::Cancel([&] { ++cancels; });
+         }});
     store("AccurateRip", key.toUtf8().constData(), "-12");
     dialog->show();
     QSpinBox* offset = spin("edt_offset");
     auto* find = control<QPushButton>("btn_findoffset");
+    auto* cancel = control<QPushButton>("btn_canceloffset");
     EXPECT_EQ(offset->value(), -12);
     find->click();
     EXPECT_FALSE(find->isEnabled()) << "one search at a time";
-    ASSERT_TRUE(pending);
+    ASSERT_TRUE(pending && progress);
+    progress(50, QStringLiteral("Compared 2 of 4 tracks."));
+    EXPECT_EQ(control<QProgressBar>("pb_offset")->value(), 50);
+    EXPECT_EQ(control<QLabel>("lbl_offsetstatus")->text(), "Compared 2 of 4 tracks.");
+    cancel->click();
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(find->isEnabled());
+    pending(48, QStringLiteral("too late"));
+    EXPECT_EQ(offset->value(), -12) << "a cancelled search's answer does not count";
+
+    find->click();
+    EXPECT_FALSE(cancel->isHidden());
     pending(667, QStringLiteral("Read offset +667 found in 3 of 3 tracks."));
+    EXPECT_TRUE(cancel->isHidden());
     EXPECT_EQ(offset->value(), 667);
     EXPECT_EQ(control<QLabel>("lbl_offsetstatus")->text(),
               QStringLiteral("Read offset +667 found in 3 of 3 tracks."));

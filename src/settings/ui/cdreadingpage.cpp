@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -66,6 +67,13 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     m_findOffset->setObjectName(QStringLiteral("btn_findoffset"));
     m_findOffset->setToolTip(QStringLiteral(
         "Compares the disc in the drive with other people's rips in the AccurateRip database."));
+    m_cancelOffset = new QPushButton(tr("Cancel"), offsetBox);
+    m_cancelOffset->setObjectName(QStringLiteral("btn_canceloffset"));
+    m_cancelOffset->hide();
+    m_offsetProgress = new QProgressBar(offsetBox);
+    m_offsetProgress->setObjectName(QStringLiteral("pb_offset"));
+    m_offsetProgress->setRange(0, 100);
+    m_offsetProgress->hide();
     m_offsetStatus = new QLabel(offsetBox);
     m_offsetStatus->setObjectName(QStringLiteral("lbl_offsetstatus"));
     m_offsetStatus->setWordWrap(true);
@@ -73,10 +81,12 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     offsetRow->addWidget(new QLabel(QStringLiteral("Read offset:"), offsetBox));
     offsetRow->addWidget(m_offset);
     offsetRow->addWidget(m_findOffset);
+    offsetRow->addWidget(m_cancelOffset);
     offsetRow->addStretch();
     auto* offsetLayout = new QVBoxLayout(offsetBox);
     offsetLayout->addWidget(m_drive);
     offsetLayout->addLayout(offsetRow);
+    offsetLayout->addWidget(m_offsetProgress);
     offsetLayout->addWidget(m_offsetStatus);
 
     // What a rip makes of the disc beside its tracks.
@@ -113,6 +123,10 @@ CdReadingPage::CdReadingPage(QWidget* parent) : SettingsPage(parent) {
     layout->addWidget(discBox);
     layout->addStretch();
     connect(m_findOffset, &QPushButton::clicked, this, &CdReadingPage::findOffset);
+    connect(m_cancelOffset, &QPushButton::clicked, this, [this] {
+        cancelSearch();
+        searchEnded(tr("The search was cancelled."));
+    });
 
     bind({{m_modes, &m_pendingReadMode, CdReadingKeys::ModeForDialog, CdReadingKeys::ModeCount},
           {m_retries, CdReadingKeys::RetriesForDialog},
@@ -128,22 +142,48 @@ void CdReadingPage::findOffset() {
     if (!m_offsetAccess.find)
         return;
     m_findOffset->setEnabled(false);
+    m_cancelOffset->show();
+    m_offsetProgress->setValue(0);
+    m_offsetProgress->show();
     m_offsetStatus->setText(QStringLiteral("Looking the disc up in the AccurateRip database..."));
     const int search = ++m_finding;
     QPointer<CdReadingPage> page(this);
-    m_offsetAccess.find([page, search](std::optional<int> offset, const QString& text) {
-        // The page may have been shown again, for another drive, meanwhile.
-        if (!page || search != page->m_finding)
-            return;
-        page->m_findOffset->setEnabled(!page->m_offsetKey.isEmpty());
-        page->m_offsetStatus->setText(text);
-        if (offset)
-            page->m_offset->setValue(*offset);
-    });
+    // The page may have been shown again, for another drive, meanwhile.
+    const auto current = [page, search] { return page && search == page->m_finding; };
+    m_cancel = m_offsetAccess.find(
+        [page, current](std::optional<int> offset, const QString& text) {
+            if (!current())
+                return;
+            page->m_cancel = nullptr;
+            page->searchEnded(text);
+            if (offset)
+                page->m_offset->setValue(*offset);
+        },
+        [page, current](int percent, const QString& text) {
+            if (!current())
+                return;
+            page->m_offsetProgress->setValue(percent);
+            page->m_offsetStatus->setText(text);
+        });
+}
+
+void CdReadingPage::cancelSearch() {
+    ++m_finding;
+    if (const DriveOffsetAccess::Cancel cancel = std::exchange(m_cancel, nullptr))
+        cancel();
+}
+
+void CdReadingPage::searchEnded(const QString& text) {
+    m_findOffset->setEnabled(!m_offsetKey.isEmpty());
+    m_cancelOffset->hide();
+    m_offsetProgress->hide();
+    m_offsetStatus->setText(text);
 }
 
 void CdReadingPage::load(const SettingsFile& settings) {
-    ++m_finding;
+    cancelSearch();
+    m_cancelOffset->hide();
+    m_offsetProgress->hide();
     m_offsetKey = m_offsetAccess.key ? m_offsetAccess.key() : QString();
     const bool drive = !m_offsetKey.isEmpty();
     m_drive->setText(drive ? QStringLiteral("Drive: %1").arg(m_offsetAccess.driveName())

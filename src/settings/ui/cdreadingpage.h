@@ -9,6 +9,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 
@@ -20,8 +21,12 @@ struct DriveOffsetAccess {
     // "VENDOR PRODUCT" of the current drive.
     std::function<QString()> driveName;
     using Found = std::function<void(std::optional<int> offset, const QString& text)>;
-    // Finds the offset with the disc in the drive; found is called once, later.
-    std::function<void(Found found)> find;
+    // How far the search has come, in per cent, and what it does now.
+    using Progress = std::function<void(int percent, const QString& text)>;
+    using Cancel = std::function<void()>;
+    // Finds the offset with the disc in the drive without blocking: progress
+    // as it goes, then found once, unless the search is cancelled first.
+    std::function<Cancel(Found found, Progress progress)> find;
 };
 
 // How the CD is read: grab mode, retries and what to do on a read error.
@@ -37,8 +42,12 @@ public:
 
     void setDriveOffsetAccess(DriveOffsetAccess access) { m_offsetAccess = std::move(access); }
 
+    // Ends a search still running; its answer no longer counts.
+    void cancelSearch();
+
 private:
     void findOffset();
+    void searchEnded(const QString& text);
 
     // The chosen grab mode (0 burst .. 3 paranoid) and error action (0 stop,
     // 1 silence, 2 cut), as the radio buttons were last clicked: these are
@@ -53,10 +62,13 @@ private:
     QLabel* m_drive;
     QSpinBox* m_offset;
     QPushButton* m_findOffset;
+    QPushButton* m_cancelOffset;
+    QProgressBar* m_offsetProgress;
     QLabel* m_offsetStatus;
     QCheckBox* m_hiddenTrack;
     QComboBox* m_cueSheet;
     QComboBox* m_deEmphasis;
     QCheckBox* m_discAsOneFile;
     int m_finding = 0; // the search whose answer counts
+    DriveOffsetAccess::Cancel m_cancel;
 };

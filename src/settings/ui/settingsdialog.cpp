@@ -125,6 +125,8 @@ SettingsDialog::SettingsDialog(SettingsFile& settings, const QStringList& rmCode
     connect(m_okButton, &QPushButton::clicked, this, &SettingsDialog::okClick);
     connect(m_defaultsButton, &QPushButton::clicked, this, &SettingsDialog::defaultsClick);
     connect(m_cancelButton, &QPushButton::clicked, this, &SettingsDialog::reject);
+    // A search for the offset ends with the dialog: no one is left to show its answer.
+    connect(this, &QDialog::finished, m_cdReading, &CdReadingPage::cancelSearch);
 
     auto* pages = new QHBoxLayout;
     pages->addWidget(m_pageTree);
