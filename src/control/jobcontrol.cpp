@@ -73,7 +73,9 @@ void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
     Job* j = job.get();
     connect(j, &Job::rowStarted, this, &JobControl::rowStarted);
     connect(j, &Job::rowProgress, this,
-            [this](int row, int, const QString& text) { m_rows.setStatus(row, text); });
+            [this](int row, int, const QString& text, const QString& detail) {
+                m_rows.setStatus(row, text, detail);
+            });
     connect(j, &Job::rowFinished, this, [this, j](int row) { showFinished(*j, row); });
     // A rip cut short keeps its last progress text.
     connect(j, &Job::rowFailed, this,

@@ -68,8 +68,11 @@ AboutBox::AboutBox(Shell& shell, QWidget* parent)
 
     addLine(this, "lbl_version", QStringLiteral("Version : ") + orvelleVersion(),
             QRect(Margin, BandHeight + 18, Width - Margin * 2, 22));
-    addLine(this, "lbl_formats", QStringLiteral("Output formats: MP3, WAV, WMA, RM, OGG"),
-            QRect(Margin, BandHeight + 44, Width - Margin * 2, 22));
+    // Every format Orvelle writes; only the list itself fits the box's one line.
+    QLabel* formats =
+        addLine(this, "lbl_formats", QStringLiteral("MP3, WAV, WMA, RM, OGG, FLAC, OPUS"),
+                QRect(Margin, BandHeight + 44, Width - Margin * 2, 22));
+    formats->setToolTip(tr("Output formats"));
 
     auto* rule = new QFrame(this);
     rule->setObjectName(QStringLiteral("rule"));

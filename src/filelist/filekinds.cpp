@@ -63,8 +63,6 @@ QString formatDuration(qint64 milliseconds) {
 QList<OpenDialogFilter> openDialogFilters() {
     const QString newer = patterns(NewerAudioKinds);
     return {
-        {QStringLiteral("All audio files"),
-         QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer},
         {QStringLiteral("All Supported Files"),
          QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;") + newer +
              QStringLiteral("*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;")},

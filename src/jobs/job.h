@@ -45,8 +45,9 @@ public:
 
 signals:
     void rowStarted(int row);
-    // hundredths of a per cent, and the text the row's Status shows
-    void rowProgress(int row, int hundredths, const QString& text);
+    // hundredths of a per cent, the text the row's Status shows and, when
+    // that text is short for a phase, the phase at length for its tooltip
+    void rowProgress(int row, int hundredths, const QString& text, const QString& detail = {});
     // The row's file is written (after Stop: as far as it got) and has its tags.
     void rowFinished(int row, const QString& outputPath);
     // A rip cut short by Stop: the partial file has its tags, and the row's

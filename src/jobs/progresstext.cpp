@@ -2,6 +2,8 @@
 
 #include "platform/muldiv.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 int progressHundredths(qint64 done, qint64 total) {
@@ -30,4 +32,13 @@ QString ripProgressText(double percent) {
     if (whole.size() == 1)
         whole.prepend(QLatin1Char('0'));
     return whole + QLatin1Char('.') + text.mid(dot + 1, 2) + QLatin1Char('%');
+}
+
+QString encodingProgressText(int hundredths) {
+    return QStringLiteral("\u00bb ") + hundredthsProgressText(hundredths);
+}
+
+QString encodingProgressDetail(int hundredths) {
+    return QCoreApplication::translate("RipJob", "Encoding %1")
+        .arg(hundredthsProgressText(hundredths));
 }

@@ -17,3 +17,9 @@ QString hundredthsProgressText(int hundredths);
 // at most two digits of its fraction: 7.5 -> "07.5%", 37.2547 -> "37.25%". A
 // whole number keeps the shape with one fraction digit: 37 -> "37.0%".
 QString ripProgressText(double percent);
+
+// A track read but still being encoded: "» 80.00%", short enough for the
+// Status column, the mark telling it from the read's percentage.
+QString encodingProgressText(int hundredths);
+// The same phase at length, for the Status tooltip: "Encoding 80.00%".
+QString encodingProgressDetail(int hundredths);

@@ -340,8 +340,8 @@ void RipJob::encoderProgress(Track* track, int hundredths) {
     if (!track->read || m_stop || hundredths - track->shown < 25)
         return;
     track->shown = hundredths;
-    emit rowProgress(track->row.row, hundredths,
-                     QStringLiteral("Encoding %1").arg(hundredthsProgressText(hundredths)));
+    emit rowProgress(track->row.row, hundredths, encodingProgressText(hundredths),
+                     encodingProgressDetail(hundredths));
 }
 
 void RipJob::encoderDone(Track* done) {

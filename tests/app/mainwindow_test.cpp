@@ -1,11 +1,16 @@
 #include "app/windowfixture.h"
 
+#include "control/jobcontrol.h"
 #include "dialogs/folderdialog.h"
 #include "filelist/formatswitch.h"
+#include "filelist/rowvalues.h"
+#include "jobs/progresstext.h"
 
+#include <QAbstractItemDelegate>
 #include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTreeView>
 
@@ -37,6 +42,39 @@ TEST_F(Window, TrackTableFollowsTheGrabbersTracks) {
     EXPECT_EQ(list->model(), &rows());
     EXPECT_TRUE(list->isColumnHidden(Col::ColPath));
     EXPECT_EQ(rows().headerData(0, Qt::Horizontal).toString(), "File  Name");
+}
+
+// Every text a row's Status can show, at its widest, fits the column at the
+// default font: nothing is cut to "Encoding 9…".
+TEST_F(Window, EveryStatusTextFitsTheStatusColumn) {
+    audioCd({{"Session1 Track1", "", "", 4, 5, 7}});
+    start();
+    auto* list = control<QTreeView>("lv");
+    const auto verdict = [](ArVerdict::Status status, int confidence) {
+        ArVerdict v;
+        v.status = status;
+        v.confidence = confidence;
+        return JobControl::finishedText(v);
+    };
+    const QString texts[] = {ripProgressText(88.88),
+                             hundredthsProgressText(8888),
+                             encodingProgressText(8888),
+                             QLatin1String(JobControl::Finished),
+                             QLatin1String(JobControl::FinishedDamaged),
+                             QLatin1String(JobControl::Failed),
+                             RowTexts::Unconverted,
+                             verdict(ArVerdict::Accurate, 255),
+                             verdict(ArVerdict::Mismatch, 0),
+                             verdict(ArVerdict::NotInDatabase, 0)};
+    const QModelIndex status = rows().index(0, Col::ColStatus);
+    for (const QString& text : texts) {
+        rows().setStatus(0, text);
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        option.font = list->font();
+        const int needed = list->itemDelegate()->sizeHint(option, status).width();
+        EXPECT_LE(needed, list->columnWidth(Col::ColStatus)) << text.toStdString();
+    }
 }
 
 TEST_F(Window, TrackTenAndAboveHaveNoExtraZero) {

@@ -46,7 +46,7 @@ TEST_F(AboutBoxTest, ShowsProductVersionAndFormatsAboveTheRuleAndButtons) {
     EXPECT_EQ(label("lbl_product")->text(), QStringLiteral("Orvelle"));
     EXPECT_EQ(label("lbl_version")->text(), QStringLiteral("Version : 2.00"));
     const QString formats = label("lbl_formats")->text();
-    for (const char* format : {"MP3", "WAV", "WMA", "RM", "OGG"})
+    for (const char* format : {"MP3", "WAV", "WMA", "RM", "OGG", "FLAC", "OPUS"})
         EXPECT_TRUE(formats.contains(QLatin1String(format))) << format;
     // One line that fits the box.
     QLabel* formatsLabel = label("lbl_formats");

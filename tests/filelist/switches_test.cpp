@@ -31,26 +31,27 @@ TEST(FileKinds, TheFiltersOfTheOpenDialogInTheirOrder) {
     const QString newer = QStringLiteral("*.flac;*.opus;*.oga;*.m4a;*.aac;*.mp4;*.aiff;*.aif;"
                                          "*.ape;*.wv;*.mka;*.webm;*.mp2;*.ac3;*.dts;*.caf;");
     const QList<OpenDialogFilter> filters = openDialogFilters();
-    ASSERT_EQ(filters.size(), 18);
-    EXPECT_EQ(filters[0].name, QStringLiteral("All audio files"));
-    EXPECT_EQ(filters[0].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer);
-    EXPECT_EQ(filters[1].name, QStringLiteral("All Supported Files"));
-    EXPECT_EQ(filters[1].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;") + newer +
+    ASSERT_EQ(filters.size(), 17);
+    // The program's own first filter comes first and is the one selected.
+    EXPECT_EQ(filters[0].name, QStringLiteral("All Supported Files"));
+    EXPECT_EQ(filters[0].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;") + newer +
                                        QStringLiteral("*.avi;*.mpeg;*.wmv;*.mpg;*.asf;*.asx;"));
-    EXPECT_EQ(filters[3].name, QStringLiteral("All Supported Video File"));
-    EXPECT_EQ(filters[7].name, QStringLiteral("RWA File(*.raw);"));
-    EXPECT_EQ(filters[10].name, QStringLiteral("FLAC Files(*.flac)"));
-    EXPECT_EQ(filters[16].patterns, QStringLiteral("*.mpeg;*mpg;"));
-    EXPECT_EQ(filters[17].name, QStringLiteral("WMV(*.wmv,*.asf,*.asx);"));
-    // Every kind the converter takes as audio is offered by the first filter.
-    for (const QString& pattern : filters[0].patterns.split(';', Qt::SkipEmptyParts))
+    EXPECT_EQ(filters[1].name, QStringLiteral("All Supported Audio Files"));
+    EXPECT_EQ(filters[1].patterns, QStringLiteral("*.mp3;*.wav;*.wma;*.ogg;*.raw;*.vox;") + newer);
+    EXPECT_EQ(filters[2].name, QStringLiteral("All Supported Video File"));
+    EXPECT_EQ(filters[6].name, QStringLiteral("RWA File(*.raw);"));
+    EXPECT_EQ(filters[9].name, QStringLiteral("FLAC Files(*.flac)"));
+    EXPECT_EQ(filters[15].patterns, QStringLiteral("*.mpeg;*mpg;"));
+    EXPECT_EQ(filters[16].name, QStringLiteral("WMV(*.wmv,*.asf,*.asx);"));
+    // Every kind the converter takes as audio is offered by the audio filter.
+    for (const QString& pattern : filters[1].patterns.split(';', Qt::SkipEmptyParts))
         EXPECT_TRUE(isAudioFile(pattern.mid(2).toUpper().prepend("a."))) << pattern.toStdString();
 
     // Qt's form: one entry per filter, patterns in the last parentheses, by spaces.
     const QStringList entries = openDialogFilterText().split(QStringLiteral(";;"));
-    ASSERT_EQ(entries.size(), 18);
-    EXPECT_EQ(entries[4], QStringLiteral("WMA Files(*.wma) (*.wma)"));
-    EXPECT_EQ(entries[16], QStringLiteral("MPEG(*.mpeg,*.mpg); (*.mpeg *mpg)"));
+    ASSERT_EQ(entries.size(), 17);
+    EXPECT_EQ(entries[3], QStringLiteral("WMA Files(*.wma) (*.wma)"));
+    EXPECT_EQ(entries[15], QStringLiteral("MPEG(*.mpeg,*.mpg); (*.mpeg *mpg)"));
 }
 
 TEST(FormatSwitch, EachFormatHasOneTextAndBack) {

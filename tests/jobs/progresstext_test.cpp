@@ -14,6 +14,12 @@ TEST(ProgressText, HundredthsShowAsFourDigitsWithAPoint) {
     EXPECT_EQ(hundredthsProgressText(-3), "00.00%");
 }
 
+TEST(ProgressText, EncodingIsMarkedShortAndSaidAtLength) {
+    EXPECT_EQ(encodingProgressText(8000), QStringLiteral("\u00bb 80.00%"));
+    EXPECT_EQ(encodingProgressText(10000), QStringLiteral("\u00bb 99.99%"));
+    EXPECT_EQ(encodingProgressDetail(734), QStringLiteral("Encoding 07.34%"));
+}
+
 TEST(ProgressText, RatioIsRoundedCappedAndSafeWithoutALength) {
     EXPECT_EQ(progressHundredths(1, 3), 3333);
     EXPECT_EQ(progressHundredths(2, 3), 6667);

@@ -33,7 +33,7 @@ const RowTag Tags[] = {
 };
 
 // A row's Status while it is ripped: the read's percentage, then the encoder's.
-const QRegularExpression ProgressText("^(\\d\\d\\.\\d\\d?|Encoding \\d\\d\\.\\d\\d)%$");
+const QRegularExpression ProgressText("^(\\d\\d\\.\\d\\d?|\u00bb \\d\\d\\.\\d\\d)%$");
 
 class RipTest : public ::testing::Test {
 protected:

@@ -97,17 +97,27 @@ protected:
 TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle) {
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Settings"));
     // By node number; FLAC and OPUS (13, 14) stand in the tree after OGG.
-    const char* texts[] = {"MP3 ",       "General",      "VBR",     "Filtering", "Expert ",
-                           "Presets",    "Command Line", "WAV",     "WMA/RM",    "OGG",
-                           "CD Setings", "FreeDB",       "General", "FLAC",      "OPUS"};
+    const char* texts[] = {"MP3 ",       "General",      "VBR",  "Filtering", "Expert ",
+                           "Presets",    "Command Line", "WAV",  "WMA/RM",    "OGG",
+                           "CD Setings", "FreeDB",       "Jobs", "FLAC",      "OPUS"};
     const char* pages[] = {"gb_mp3general", "gb_mp3general", "gb_mp3vbr",  "gb_filter", "gb_expert",
                            "gb_presets",    "gb_command",    "gb_wav",     "gb_wma",    "gb_ogg",
                            "gb_cdset",      "gb_freedb",     "gb_general", "gb_flac",   "gb_opus"};
-    const char* titles[] = {"Set MP3 General",      "Set MP3 General", "Set MP3 VBR",
-                            "Set MP3 Filter",       "Set MP3 Expert",  "Set MP3 Presets",
-                            "Set MP3 Command Line", "Set WAV Format",  "Set WMA/RM Format",
-                            "Set OGG Format",       "Set CD",          "Set Freedb",
-                            "Set General",          "Set FLAC Format", "Set OPUS Format"};
+    const char* titles[] = {"Set MP3 General",
+                            "Set MP3 General",
+                            "Set MP3 VBR",
+                            "Set MP3 Filter",
+                            "Set MP3 Expert",
+                            "Set MP3 Presets",
+                            "Set MP3 Command Line",
+                            "Set WAV Format",
+                            "Set WMA/RM Format",
+                            "Set OGG Format",
+                            "Set CD",
+                            "Set Freedb",
+                            "Set Jobs",
+                            "Set FLAC Format",
+                            "Set OPUS Format"};
     const int treeOrder[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 10, 11, 12};
     auto* tree = control<QTreeWidget>("TreeView1");
     EXPECT_EQ(tree->topLevelItemCount(), 9);
@@ -123,7 +133,7 @@ TEST_F(SettingsDialogTest, TheTreeHasFifteenNodesEachShowingItsPageUnderItsTitle
     }
     dialog->showSettingsPage(15);
     dialog->showSettingsPage(-1);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set General"));
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set Jobs"));
     EXPECT_EQ(dialog->shownNode(), 12);
 }
 

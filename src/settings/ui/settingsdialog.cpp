@@ -50,7 +50,7 @@ const Node Nodes[SettingsDialog::NodeCount] = {
     {"OGG", 8, "Set OGG Format"},
     {"CD Setings", 9, "Set CD"},
     {"FreeDB", 10, "Set Freedb"},
-    {"General", 11, "Set General"},
+    {"Jobs", 11, "Set Jobs"},
     {"FLAC", 12, "Set FLAC Format"},
     {"OPUS", 13, "Set OPUS Format"},
 };
