@@ -1,6 +1,7 @@
 #include "filelist/fileacceptance.h"
 
 #include "components/ffmpeg/audiofilereader.h"
+#include "components/ffmpeg/localmediainput.h"
 #include "components/ffmpeg/videofile.h"
 #include "filelist/filekinds.h"
 #include "platform/regularfile.h"
@@ -52,6 +53,10 @@ FileAcceptance::Outcome FileAcceptance::test(const QString& path, const QString&
     const bool video = isVideoFile(path);
     int durationMs = 0;
     Outcome outcome = video ? testVideo(path, &durationMs) : testAudio(path, &durationMs);
+    // A missing decoder is worth a question only for a file that is media at
+    // all; text or noise under a video's or WMA's name is simply not supported.
+    if (outcome.refusal != Refusal::None && outcome.refusal != Refusal::Audio && !holdsMedia(path))
+        outcome.refusal = Refusal::Audio;
     if (!outcome.accepted())
         return outcome;
 

@@ -20,7 +20,8 @@ public:
     using VideoFactory = std::function<std::unique_ptr<VideoReader>()>;
     using TagReader = std::function<RowTag(const QString&)>;
 
-    // Why a file was refused; each has its own message.
+    // Why a file was refused; each has its own message. Wma and Video (a
+    // decoder may be missing) only for a file that holds media by its content.
     enum class Refusal { None, Audio, Wma, Video };
 
     struct Outcome {

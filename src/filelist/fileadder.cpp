@@ -4,7 +4,24 @@
 #include "platform/shell.h"
 #include "platform/userprompt.h"
 
+#include <algorithm>
 #include <QCoreApplication>
+
+namespace RefusalTexts {
+
+QString unsupportedFilesText(const QStringList& reasons) {
+    constexpr int MaxListed = 15;
+    QString text = AudioNotSupported + QStringLiteral("\n");
+    for (int i = 0; i < std::min<int>(reasons.size(), MaxListed); ++i)
+        text += QStringLiteral("\n") + reasons[i];
+    if (reasons.size() > MaxListed)
+        text += QStringLiteral("\n") + QCoreApplication::translate("FileAdder", "…and %n more.",
+                                                                   nullptr,
+                                                                   int(reasons.size() - MaxListed));
+    return text;
+}
+
+} // namespace RefusalTexts
 
 FileAdder::FileAdder(UserPrompt& prompt, Shell& shell, QObject* parent)
     : QObject(parent), m_prompt(prompt), m_shell(shell),
@@ -84,8 +101,24 @@ void FileAdder::cancel() {
 void FileAdder::finishIfDone() {
     if (!m_running || m_testing || !m_queue.empty())
         return;
+    showUnsupported();
+    // Paths dropped while the box was open make the batch go on.
+    if (!m_queue.empty()) {
+        scheduleStep();
+        return;
+    }
     m_running = false;
     emit finished();
+}
+
+void FileAdder::showUnsupported() {
+    if (m_unsupported.isEmpty())
+        return;
+    const QString text = RefusalTexts::unsupportedFilesText(m_unsupported);
+    m_unsupported.clear();
+    m_testing = true; // the box is modal: nothing is tested while it is open
+    m_prompt.information(text);
+    m_testing = false;
 }
 
 void FileAdder::testNext() {
@@ -107,9 +140,14 @@ void FileAdder::refuse(const QString& path, const FileAcceptance::Outcome& outco
     using Refusal = FileAcceptance::Refusal;
     QString anchor;
     switch (outcome.refusal) {
-    case Refusal::Audio:
-        m_prompt.information(RefusalTexts::AudioNotSupported);
+    case Refusal::Audio: {
+        // The readers' reasons name their file; one that does not gets its path.
+        QString line = outcome.reason.isEmpty() ? path : outcome.reason;
+        if (!line.contains(path))
+            line = path + QStringLiteral(": ") + line;
+        m_unsupported << line;
         break;
+    }
     case Refusal::Wma:
         if (m_prompt.question(RefusalTexts::WmaQuestion))
             anchor = RefusalTexts::AudioCodecsAnchor;

@@ -24,16 +24,22 @@ inline const QString VideoQuestion = QStringLiteral(
 // The manual's sections on adding decoders, opened when the user answers Yes.
 inline const QString AudioCodecsAnchor = QStringLiteral("audio-codecs");
 inline const QString VideoCodecsAnchor = QStringLiteral("video-codecs");
+
+// The one box for a batch's unsupported files: the program's own sentence, then
+// each file with its reason, as the command line gives them; a long list ends
+// in how many more there are.
+QString unsupportedFilesText(const QStringList& reasons);
 } // namespace RefusalTexts
 
 // Adds a batch of files to the converter's list: each is tested (FileAcceptance)
-// in order, an accepted one is handed out with rowAccepted, a refused one brings
-// its message and the batch goes on with the next file.
+// in order, an accepted one is handed out with rowAccepted, and the batch goes
+// on with the next file. Unsupported files are listed in one box when the
+// batch is done; a file that may only lack a decoder brings its question at once.
 //
 // start() works through the batch one file per turn of the event loop, so the
-// window repaints between files. A refusal's box is modal; the next file is
-// only taken once it has been answered, so boxes never stack, even when more
-// paths arrive while one is shown (they join the end of the batch).
+// window repaints between files. A box is modal; the next file is only taken
+// once it has been answered, so boxes never stack, even when more paths arrive
+// while one is shown (they join the end of the batch).
 class FileAdder : public QObject {
     Q_OBJECT
 public:
@@ -62,7 +68,7 @@ public:
 
 signals:
     void rowAccepted(const RowValues& row);
-    // After the refusal's message was answered.
+    // As the file is refused (a question: once it is answered).
     void fileRefused(const QString& path, const QString& reason);
     // The batch is done: every queued file was tested, or it was cancelled.
     void finished();
@@ -74,6 +80,7 @@ private:
     void testNext();
     void refuse(const QString& path, const FileAcceptance::Outcome& outcome);
     void finishIfDone();
+    void showUnsupported();
 
     UserPrompt& m_prompt;
     Shell& m_shell;
@@ -81,6 +88,7 @@ private:
     std::function<QString()> m_target;
     QUrl m_helpFile;
     std::deque<QString> m_queue;
+    QStringList m_unsupported; // the batch's reasons, for its one box
     bool m_running = false;
     bool m_stepScheduled = false;
     bool m_testing = false;

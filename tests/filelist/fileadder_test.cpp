@@ -103,23 +103,30 @@ TEST_F(FileAdderTest, AudioVideoAndTextInOneBatch) {
     EXPECT_EQ(song.path, path("song.mp3"));
     EXPECT_EQ(rows[1].tag, (RowTag{"Unknown Title", "Unknown Artist", "Unknown Album"}));
     EXPECT_EQ(rows[1].time, QStringLiteral("00:00:02"));
-    // A text file counts as a video and brings the video question; No opens nothing.
-    EXPECT_EQ(prompt.questions, QStringList{RefusalTexts::VideoQuestion});
-    EXPECT_TRUE(prompt.informations.isEmpty());
+    // A text file is neither sound nor video by its content: it is listed as
+    // not supported, with no question about decoders.
+    EXPECT_TRUE(prompt.questions.isEmpty());
+    ASSERT_EQ(prompt.informations.size(), 1);
+    EXPECT_TRUE(prompt.informations[0].startsWith(RefusalTexts::AudioNotSupported + "\n\n"));
+    EXPECT_TRUE(prompt.informations[0].contains(path("notes.txt")));
     EXPECT_TRUE(shell.urls.empty());
 }
 
+// Media without a sound Orvelle can decode asks about decoders at once; the
+// unsupported files come in one box at the end of the batch.
 TEST_F(FileAdderTest, BrokenFilesBringTheirOwnMessageAndYesOpensTheManual) {
-    write(path("broken.wma"), randomBytes(4096, 1));
+    silentVideo(path("broken.wma"));
     write(path("broken.mp3"), "this is not an mp3 file at all\n");
-    write(path("broken.asf"), randomBytes(4096, 2));
+    silentVideo(path("broken.asf"));
     prompt.questionAnswer = true;
     addNow({path("broken.wma"), path("broken.mp3"), path("broken.asf")});
 
     EXPECT_TRUE(rows.empty());
-    EXPECT_EQ(log, (QStringList{"question: " + RefusalTexts::WmaQuestion,
-                                "info: This Audio file is not supported!",
-                                "question: " + RefusalTexts::VideoQuestion}));
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_EQ(log.mid(0, 2), (QStringList{"question: " + RefusalTexts::WmaQuestion,
+                                          "question: " + RefusalTexts::VideoQuestion}));
+    EXPECT_TRUE(log[2].startsWith("info: This Audio file is not supported!\n\n"));
+    EXPECT_TRUE(log[2].contains(path("broken.mp3")));
     ASSERT_EQ(shell.urls.size(), 2u);
     EXPECT_EQ(shell.urls[0].toLocalFile(), HelpFile.toLocalFile());
     EXPECT_EQ(shell.urls[0].fragment(), QStringLiteral("audio-codecs"));
@@ -138,7 +145,8 @@ TEST_F(FileAdderTest, EveryRowKeepsItsOwnTags) {
     EXPECT_EQ(rows[1].tag, third);
     EXPECT_EQ(rows[2].tag, RowTag{});
     EXPECT_EQ(rows[3].tag, (RowTag{"Fifth", "", "B5"}));
-    EXPECT_EQ(prompt.informations, QStringList{RefusalTexts::AudioNotSupported});
+    ASSERT_EQ(prompt.informations.size(), 1);
+    EXPECT_TRUE(prompt.informations[0].contains(path("2.mp3")));
 }
 
 TEST_F(FileAdderTest, ATagThatCannotBeReadLeavesTheRowWithEmptyTags) {
@@ -221,11 +229,24 @@ TEST_F(FileAdderTest, DamagedFilesAreRefusedWithTheirMessage) {
     addNow(audio + wma + video);
 
     EXPECT_TRUE(rows.empty()) << captions().join(' ').toStdString();
-    EXPECT_EQ(prompt.informations.size(), audio.size());
-    EXPECT_EQ(prompt.informations.count(RefusalTexts::AudioNotSupported), audio.size());
-    EXPECT_EQ(prompt.questions.count(RefusalTexts::WmaQuestion), wma.size());
-    EXPECT_EQ(prompt.questions.count(RefusalTexts::VideoQuestion), video.size());
-    EXPECT_EQ(shell.urls.size(), std::size_t(wma.size() + video.size()));
+    // None of them holds media: one box names them all, and no decoder is offered.
+    ASSERT_EQ(prompt.informations.size(), 1);
+    const QString box = prompt.informations[0];
+    EXPECT_TRUE(box.startsWith(RefusalTexts::AudioNotSupported)) << box.toStdString();
+    for (const QString& file : audio + wma + video)
+        EXPECT_TRUE(box.contains(file)) << file.toStdString();
+    EXPECT_TRUE(prompt.questions.isEmpty()) << prompt.questions.join('|').toStdString();
+    EXPECT_TRUE(shell.urls.empty());
+
+    // A long list stops after fifteen files and says how many more there are.
+    QStringList many;
+    for (int i = 1; i <= 17; ++i)
+        many << QStringLiteral("/music/%1.txt").arg(i);
+    const QStringList lines = RefusalTexts::unsupportedFilesText(many).split('\n');
+    EXPECT_EQ(lines.size(), 2 + 15 + 1);
+    EXPECT_EQ(lines[2], QStringLiteral("/music/1.txt"));
+    EXPECT_EQ(lines[16], QStringLiteral("/music/15.txt"));
+    EXPECT_EQ(lines.last(), QStringLiteral("\u2026and 2 more."));
 }
 
 TEST_F(FileAdderTest, AFolderAddsOnlyItsOwnFilesOfTheTwoClasses) {
@@ -269,19 +290,21 @@ TEST_F(FileAdderTest, DroppedFilesAndFoldersAreTakenAsAddFileAndAddFolderTakeThe
                       write(path("loose.txt"), "as a file: tried as a video\n")});
     adder.runToEnd();
     EXPECT_EQ(captions(), (QStringList{"loose.wav", "in.mp3"}));
-    EXPECT_EQ(prompt.questions, QStringList{RefusalTexts::VideoQuestion});
+    ASSERT_EQ(prompt.informations.size(), 1);
+    EXPECT_TRUE(prompt.informations[0].contains(path("loose.txt")));
+    EXPECT_TRUE(prompt.questions.isEmpty());
 }
 
-TEST_F(FileAdderTest, TenBrokenFilesAskTenTimesOneBoxAtATimeThenTheGoodOnesAreAdded) {
+TEST_F(FileAdderTest, TenBrokenFilesAskOneBoxAtATimeThenTheGoodOnesAreAdded) {
     QStringList good;
     for (int i = 0; i < 3; ++i)
         good << QFileInfo(audio(path(QStringLiteral("good%1.mp3").arg(i)), 1)).fileName();
     for (int i = 0; i < 4; ++i)
         write(path(QStringLiteral("bad%1.mp3").arg(i)), randomBytes(2000, 10 + i));
     for (int i = 0; i < 3; ++i)
-        write(path(QStringLiteral("bad%1.wma").arg(i)), randomBytes(2000, 20 + i));
+        silentVideo(path(QStringLiteral("bad%1.wma").arg(i)));
     for (int i = 0; i < 3; ++i)
-        write(path(QStringLiteral("bad%1.asf").arg(i)), randomBytes(2000, 30 + i));
+        silentVideo(path(QStringLiteral("bad%1.asf").arg(i)));
     prompt.spinEventLoop = true;
     QSignalSpy finished(&adder, &FileAdder::finished);
 
@@ -295,7 +318,7 @@ TEST_F(FileAdderTest, TenBrokenFilesAskTenTimesOneBoxAtATimeThenTheGoodOnesAreAd
 
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(prompt.mostOpenAtOnce, 1);
-    EXPECT_EQ(prompt.informations.size(), 4);
+    EXPECT_EQ(prompt.informations.size(), 1); // the four .mp3 in one box
     EXPECT_EQ(prompt.questions.size(), 6);
     QStringList added = captions();
     EXPECT_EQ(added.takeLast(), QStringLiteral("good0.mp3"));

@@ -63,6 +63,13 @@ QString video(const QString& path, double seconds) {
     return path;
 }
 
+QString silentVideo(const QString& path) {
+    EXPECT_TRUE(MediaTools::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=1",
+                                    "-c:v", "wmv2", "-f", "asf", path}))
+        << path.toStdString();
+    return path;
+}
+
 QString playlist(const QString& path, const QString& media) {
     return write(path, "<asx version=\"3.0\"><entry><ref href=\"" +
                            QFileInfo(media).fileName().toUtf8() + "\"/></entry></asx>\n");

@@ -15,6 +15,9 @@ namespace TestMedia {
 QString audio(const QString& path, double seconds, const RowTag& tag = {});
 // `seconds` of a small picture with a tone: .avi, .mpeg, .mpg, .wmv or .asf.
 QString video(const QString& path, double seconds);
+// A second of pictures with no sound, as ASF whatever the name says: media a
+// reader of sound cannot take, as a file whose decoder is missing.
+QString silentVideo(const QString& path);
 // An .asx playlist that points at `media`.
 QString playlist(const QString& path, const QString& media);
 // Headerless 44.1 kHz 16-bit stereo PCM.

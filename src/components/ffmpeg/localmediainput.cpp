@@ -160,3 +160,19 @@ bool LocalMediaInput::open(const QString& path, const AVInputFormat* format, AVD
         return notMedia(result); // FFmpeg has freed the context
     return true;
 }
+
+bool holdsMedia(const QString& path) {
+    LocalMediaInput input;
+    if (!input.open(path))
+        return false;
+    AVFormatContext* format = input.context();
+    // Some containers name their streams only once packets are read.
+    if (format->nb_streams == 0 && avformat_find_stream_info(format, nullptr) < 0)
+        return false;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVMediaType type = format->streams[i]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_VIDEO)
+            return true;
+    }
+    return false;
+}

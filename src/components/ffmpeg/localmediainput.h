@@ -39,3 +39,8 @@ private:
     Io* m_io = nullptr;
     qint64 m_size = 0;
 };
+
+// Whether the file holds sound or pictures by its content, whatever its name
+// says: a text file or random bytes named ".avi" do not, a video whose sound
+// Orvelle has no decoder for does.
+bool holdsMedia(const QString& path);
