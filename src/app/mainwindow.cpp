@@ -2,14 +2,13 @@
 
 #include "app/firstframe.h"
 #include "app/radiogroup.h"
-#include "cd/offsetfinder.h"
 #include "cd/ui/freedbstatuswindow.h"
 #include "components/cdgrabber.h"
+#include "control/filelistcontrol.h"
 #include "control/previewcontrol.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/releasechoice.h"
 #include "filelist/formatswitch.h"
-#include "jobs/ripcheck.h"
 #include "settings/settingsfile.h"
 #include "settings/ui/cdreadingpage.h"
 #include "settings/ui/settingsdialog.h"
@@ -24,10 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -411,42 +408,8 @@ void MainWindow::createSettingsDialog() {
     // Ok hands the CD reading options to the grabber as the start did.
     m_settingsDialog = new SettingsDialog(
         *settings, m_controller->rmCodecNames(), m_prompt,
-        [this] {
-            if (SettingsFile* current = m_controller->settings())
-                m_controller->drives().applyReadingOptions(*current);
-        },
-        this);
-    // The CD page shows the current drive's read offset and finds it with the disc in the drive.
-    CdGrabber& grabber = m_controller->drives().grabber();
-    DriveOffsetAccess offsets;
-    offsets.key = [&grabber] { return grabber.getReadOffsetKey(); };
-    offsets.driveName = [&grabber] {
-        return QStringLiteral("%1 %2").arg(grabber.getDriveVendor(), grabber.getDriveProduct());
-    };
-    offsets.find = [this, &grabber](DriveOffsetAccess::Found found,
-                                    DriveOffsetAccess::Progress progress) {
-        SettingsFile* current = m_controller->settings();
-        if (!current) {
-            found(std::nullopt, QStringLiteral("The settings file is closed."));
-            return DriveOffsetAccess::Cancel();
-        }
-        const RipCheckSettings check = RipCheckSettings::from(*current);
-        auto* finder = new OffsetFinder(grabber, check.server, check.cacheRoot, this);
-        connect(finder, &OffsetFinder::progress, this, progress);
-        connect(finder, &OffsetFinder::finished, this,
-                [finder, found](std::optional<int> offset, const QString& text) {
-                    finder->deleteLater();
-                    found(offset, text);
-                });
-        finder->start();
-        return DriveOffsetAccess::Cancel([held = QPointer<OffsetFinder>(finder)] {
-            if (held) {
-                held->cancel();
-                held->deleteLater();
-            }
-        });
-    };
-    m_settingsDialog->cdReadingPage().setDriveOffsetAccess(offsets);
+        [this] { m_controller->applyReadingOptions(); }, this);
+    m_settingsDialog->cdReadingPage().setDriveOffsetAccess(m_controller->driveOffsetAccess());
     // Modal to the window, without a nested event loop; the window comes back
     // to the last format at once, as it would after the dialog.
     m_controller->setSettingsDialogHooks(
@@ -575,34 +538,16 @@ bool MainWindow::formatEditorVisible() const {
     return m_formatEditor->isVisible();
 }
 
-namespace {
-
-QStringList droppedPaths(const QMimeData* data) {
-    QStringList paths;
-    if (!data)
-        return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    return paths;
-}
-
-} // namespace
-
 bool MainWindow::handleDrop(QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
-    const bool takes = m_controller->options().function == Converter &&
-                       !m_controller->state().jobRunning &&
-                       !droppedPaths(drop->mimeData()).isEmpty();
-    if (!takes) {
+    const QStringList paths = droppedPaths(drop->mimeData());
+    if (!m_controller->takesDrop(paths)) {
         drop->ignore();
         return true;
     }
     drop->acceptProposedAction();
-    if (event->type() == QEvent::Drop) {
-        const QStringList paths = droppedPaths(drop->mimeData());
+    if (event->type() == QEvent::Drop)
         m_controller->run([this, paths] { m_controller->dropPaths(paths); });
-    }
     return true;
 }
 

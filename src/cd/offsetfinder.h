@@ -4,6 +4,7 @@
 #include "checksums/trackcheck.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <QObject>
@@ -12,6 +13,22 @@
 
 class AccurateRipClient;
 class CdGrabber;
+
+// What the CD reading page knows of the current drive's read offset.
+struct DriveOffsetAccess {
+    // The key of section "AccurateRip" that keeps the drive's offset; empty
+    // for a disc image or no drive.
+    std::function<QString()> key;
+    // "VENDOR PRODUCT" of the current drive.
+    std::function<QString()> driveName;
+    using Found = std::function<void(std::optional<int> offset, const QString& text)>;
+    // How far the search has come, in per cent, and what it does now.
+    using Progress = std::function<void(int percent, const QString& text)>;
+    using Cancel = std::function<void()>;
+    // Finds the offset with the disc in the drive without blocking: progress
+    // as it goes, then found once, unless the search is cancelled first.
+    std::function<Cancel(Found found, Progress progress)> find;
+};
 
 // Finds a drive's read offset with a disc the AccurateRip database knows:
 // reads the frames around frame 450 of some tracks as the drive reads them

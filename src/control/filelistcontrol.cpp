@@ -6,6 +6,7 @@
 #include "platform/userprompt.h"
 
 #include <QDir>
+#include <QMimeData>
 
 QStringList commandLinePaths(const QStringList& arguments, const QString& workingFolder) {
     QStringList paths;
@@ -18,6 +19,16 @@ QStringList commandLinePaths(const QStringList& arguments, const QString& workin
         const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
         paths << QDir::cleanPath(base.absoluteFilePath(path));
     }
+    return paths;
+}
+
+QStringList droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
     return paths;
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QMimeData;
 class Shell;
 class UserPrompt;
 class MainController;
@@ -14,6 +15,8 @@ class MainController;
 // program): absolute paths, also from file:// addresses a desktop passes;
 // options, which start with '-', are left out.
 QStringList commandLinePaths(const QStringList& arguments, const QString& workingFolder);
+// The local files and folders a drag from a file manager carries.
+QStringList droppedPaths(const QMimeData* data);
 
 // The converter's list as the window's commands drive it: Add File, Add
 // Folder, dropped paths and files named on the command line go through one

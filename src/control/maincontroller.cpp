@@ -4,6 +4,7 @@
 #include "control/jobcontrol.h"
 #include "control/previewcontrol.h"
 #include "filelist/formatswitch.h"
+#include "jobs/ripcheck.h"
 #include "platform/shell.h"
 #include "platform/userprompt.h"
 #include "settings/drivekeys.h"
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <utility>
 
@@ -359,6 +361,43 @@ void MainController::startFreeDbLookup() {
     m_drives.startLookup();
 }
 
+void MainController::applyReadingOptions() {
+    if (m_settings)
+        m_drives.applyReadingOptions(*m_settings);
+}
+
+DriveOffsetAccess MainController::driveOffsetAccess() {
+    CdGrabber& grabber = m_drives.grabber();
+    DriveOffsetAccess offsets;
+    offsets.key = [&grabber] { return grabber.getReadOffsetKey(); };
+    offsets.driveName = [&grabber] {
+        return QStringLiteral("%1 %2").arg(grabber.getDriveVendor(), grabber.getDriveProduct());
+    };
+    offsets.find = [this, &grabber](DriveOffsetAccess::Found found,
+                                    DriveOffsetAccess::Progress progress) {
+        if (!m_settings) {
+            found(std::nullopt, QStringLiteral("The settings file is closed."));
+            return DriveOffsetAccess::Cancel();
+        }
+        const RipCheckSettings check = RipCheckSettings::from(*m_settings);
+        auto* finder = new OffsetFinder(grabber, check.server, check.cacheRoot, this);
+        connect(finder, &OffsetFinder::progress, this, progress);
+        connect(finder, &OffsetFinder::finished, this,
+                [finder, found](std::optional<int> offset, const QString& text) {
+                    finder->deleteLater();
+                    found(offset, text);
+                });
+        finder->start();
+        return DriveOffsetAccess::Cancel([held = QPointer<OffsetFinder>(finder)] {
+            if (held) {
+                held->cancel();
+                held->deleteLater();
+            }
+        });
+    };
+    return offsets;
+}
+
 void MainController::retryFreeDbLookup() {
     m_drives.startLookup();
 }
@@ -434,6 +473,10 @@ void MainController::addFolder() {
 
 void MainController::dropPaths(const QStringList& paths) {
     m_fileList->addDropped(paths);
+}
+
+bool MainController::takesDrop(const QStringList& paths) const {
+    return m_options.function == Converter && !m_state.jobRunning && !paths.isEmpty();
 }
 
 void MainController::removeSelectedRows() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/drivesession.h"
+#include "cd/offsetfinder.h"
 #include "components/audiocomponentset.h"
 #include "control/commandsurface.h"
 #include "control/commandtarget.h"
@@ -68,6 +69,11 @@ public:
         std::function<QString()> commandLine;
     };
     void setSettingsDialogHooks(SettingsDialogHooks hooks);
+    // The settings dialog's OK: the CD reading options go to the grabber as at the start.
+    void applyReadingOptions();
+    // The current drive's read offset as the CD reading page shows and finds
+    // it, with the AccurateRip server and cache the settings name at the time.
+    DriveOffsetAccess driveOffsetAccess();
     // The command line every MP3 output takes, as typed now; empty without the dialog.
     QString mp3CommandLine() const;
     // The converter's list commands and their batch of files being added.
@@ -105,6 +111,8 @@ public:
     void retryFreeDbLookup();
     // Files and folders dropped onto the list: as Add File and Add Folder take them.
     void dropPaths(const QStringList& paths);
+    // Whether the list takes a drop of `paths` now: files in 'Converter', while no job runs.
+    bool takesDrop(const QStringList& paths) const;
     // Files named when the program was started, added as Add File would in
     // 'Converter'; those given before start() wait for it.
     void addFilesFromCommandLine(const QStringList& paths);

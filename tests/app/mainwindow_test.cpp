@@ -350,6 +350,22 @@ TEST_F(Window, OutputFolderComesFromTheFolderWindow) {
     EXPECT_EQ(c.options().outputPath, chosen) << "Cancel changes nothing";
 }
 
+TEST_F(Window, TheCdPageFindsTheDrivesOffsetWhileTheSettingsAreOpen) {
+    audioCd({{"One", "", "", 4, 0, 0}});
+    MainController& c = start();
+    const DriveOffsetAccess offsets = c.driveOffsetAccess();
+    EXPECT_EQ(offsets.driveName(), "ACME CDRW-52X");
+    c.close();
+    QString said = QStringLiteral("not called");
+    offsets.find(
+        [&](std::optional<int> offset, const QString& text) {
+            EXPECT_FALSE(offset);
+            said = text;
+        },
+        [](int, const QString&) {});
+    EXPECT_EQ(said, "The settings file is closed.");
+}
+
 TEST_F(Window, AnErrorInACommandGoesToTheErrorHandler) {
     audioCd({{"A", "", "", 1, 0, 0}});
     MainController& c = start();

@@ -1,9 +1,7 @@
 #pragma once
 
+#include "cd/offsetfinder.h"
 #include "settings/ui/settingspage.h"
-
-#include <functional>
-#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -12,22 +10,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-
-// What the page knows of the current drive's read offset.
-struct DriveOffsetAccess {
-    // The key of section "AccurateRip" that keeps the drive's offset; empty
-    // for a disc image or no drive.
-    std::function<QString()> key;
-    // "VENDOR PRODUCT" of the current drive.
-    std::function<QString()> driveName;
-    using Found = std::function<void(std::optional<int> offset, const QString& text)>;
-    // How far the search has come, in per cent, and what it does now.
-    using Progress = std::function<void(int percent, const QString& text)>;
-    using Cancel = std::function<void()>;
-    // Finds the offset with the disc in the drive without blocking: progress
-    // as it goes, then found once, unless the search is cancelled first.
-    std::function<Cancel(Found found, Progress progress)> find;
-};
 
 // How the CD is read: grab mode, retries and what to do on a read error.
 class CdReadingPage : public SettingsPage {
