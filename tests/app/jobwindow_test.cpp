@@ -3,7 +3,7 @@
 // and writers.
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "components/audioreader.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodrivelayer.h"

@@ -1,6 +1,6 @@
 #include "cd/coverartclient.h"
-#include "components/audio/mediatools.h"
 #include "support/httptestserver.h"
+#include "support/mediatools.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

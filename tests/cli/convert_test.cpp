@@ -1,6 +1,6 @@
 #include "cd/cddbtestserver.h"
 #include "cd/discimage.h"
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"

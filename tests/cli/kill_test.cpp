@@ -1,5 +1,5 @@
 #include "cd/discimage.h"
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "filelist/testmedia.h"
 #include "settings/settingsfile.h"
 

@@ -1,6 +1,6 @@
 #include "filelist/testmedia.h"
 
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "components/output/outputwriter.h"
 #include "tags/tagdispatch.h"
 

@@ -1,4 +1,4 @@
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"

@@ -1,6 +1,6 @@
-#include "components/audio/mediatools.h"
 #include "components/output/outputreservation.h"
 #include "jobs/folderpicture.h"
+#include "support/mediatools.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

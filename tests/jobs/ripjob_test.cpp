@@ -1,5 +1,5 @@
 #include "cd/discimage.h"
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiograbber.h"

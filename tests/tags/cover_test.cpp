@@ -1,7 +1,7 @@
-#include "mediatools.h"
 #include "tags/coverart.h"
 #include "tags/coverpicture.h"
 #include "tags/id3v2tag.h"
+#include "tags/tagfixture.h"
 #include "tags/wmatag.h"
 
 #include <cmath>
@@ -121,11 +121,11 @@ TEST_F(TagFileTest, CoversAndGainsGoIntoMp3AndWmaAndCoversComeBackFromEveryForma
     for (const auto& [kind, picture, claimedType, mimeType] : cases) {
         SCOPED_TRACE((kind + " " + mimeType).toStdString());
         const QString file = makeMedia(path(QString("%1.%2").arg(n++).arg(kind)), kind);
-        const QByteArray pcm = decodedPcm(file);
+        const QByteArray pcm = decode(file);
         const TagExtras extras{{picture, claimedType}, gains};
         ASSERT_TRUE(kind == "mp3" ? writeID3v2Tag(file, sampleTag<ID3StructV2>(), extras)
                                   : writeWmaTag(file, sampleTag<WmaTag>(), extras));
-        EXPECT_EQ(decodedPcm(file), pcm);
+        EXPECT_EQ(decode(file), pcm);
         const QStringList lines =
             QString(mutagen(kind == "mp3" ? kMutagenMp3 : kMutagenWma, file).out).split('\n');
         EXPECT_EQ(lines.value(0),

@@ -1,6 +1,6 @@
-#include "mediatools.h"
 #include "tags/id3v2tag.h"
 #include "tags/tagerror.h"
+#include "tags/tagfixture.h"
 
 #include <csignal>
 #include <cstdio>
@@ -140,7 +140,7 @@ TEST_F(ID3v2TagTest, ValuesAreCutToTheFrameAreaOnCharacterBoundaries) {
 TEST_F(ID3v2TagTest, TagGoesInFrontOfTheAudioAndReplacesAnEarlierOne) {
     const QString file = makeMedia(path("a.mp3"), "mp3");
     const QByteArray audio = readAll(file);
-    const QByteArray pcm = decodedPcm(file);
+    const QByteArray pcm = decode(file);
 
     ASSERT_TRUE(writeID3v2Tag(file, allSeven()));
     EXPECT_EQ(readAll(file), buildID3v2Tag(allSeven()) + audio);
@@ -148,7 +148,7 @@ TEST_F(ID3v2TagTest, TagGoesInFrontOfTheAudioAndReplacesAnEarlierOne) {
     second.title = QStringLiteral("second");
     ASSERT_TRUE(writeID3v2Tag(file, second));
     EXPECT_EQ(readAll(file), buildID3v2Tag(second) + audio);
-    EXPECT_EQ(decodedPcm(file), pcm);
+    EXPECT_EQ(decode(file), pcm);
     EXPECT_EQ(readID3v2Tag(file), second);
 }
 

@@ -1,7 +1,7 @@
-#include "mediatools.h"
 #include "tags/oggcommenteditor.h"
 #include "tags/oggtag.h"
 #include "tags/tagerror.h"
+#include "tags/tagfixture.h"
 #include "tags/tstrcomments.h"
 
 #include <gtest/gtest.h>
@@ -127,13 +127,13 @@ QByteArray headerPageEndingInsideASoundPacket(const QByteArray& file) {
 
 TEST_F(OggTagTest, WritesTheNonEmptyValuesInOrderAndReadsThemBack) {
     const QString file = makeMedia(path("a.ogg"), "ogg", {"-metadata", "title=old"});
-    const QByteArray pcm = decodedPcm(file);
+    const QByteArray pcm = decode(file);
     ASSERT_TRUE(writeOggTag(file, allSeven()));
     EXPECT_EQ(commentsOf(file),
               (QList<QByteArray>{"Title=Título", "Artist=Артист", "Album=Album 日本",
                                  "TrackNumber=7", "Date=1999", "Genre=Rock", "Comment=a comment"}));
     EXPECT_EQ(readOggTag(file), allSeven());
-    EXPECT_EQ(decodedPcm(file), pcm);
+    EXPECT_EQ(decode(file), pcm);
 
     OGGTag titleOnly;
     titleOnly.title = QStringLiteral("only");
@@ -141,7 +141,7 @@ TEST_F(OggTagTest, WritesTheNonEmptyValuesInOrderAndReadsThemBack) {
     EXPECT_EQ(commentsOf(file), QList<QByteArray>{"Title=only"});
     ASSERT_TRUE(writeOggTag(file, {}));
     EXPECT_TRUE(commentsOf(file).isEmpty());
-    EXPECT_EQ(decodedPcm(file), pcm);
+    EXPECT_EQ(decode(file), pcm);
 }
 
 TEST_F(OggTagTest, OutsideReadersReadWhatWeWrite) {
@@ -163,7 +163,7 @@ TEST_F(OggTagTest, OutsideReadersReadWhatWeWrite) {
 
 TEST_F(OggTagTest, HeadersSpanningManyPagesRenumberTheStream) {
     const QString file = makeMedia(path("c.ogg"), "ogg");
-    const QByteArray pcm = decodedPcm(file);
+    const QByteArray pcm = decode(file);
     OGGTag big = allSeven();
     big.comment = QString(200000, 'z');
     ASSERT_TRUE(writeOggTag(file, big));
@@ -172,7 +172,7 @@ TEST_F(OggTagTest, HeadersSpanningManyPagesRenumberTheStream) {
     ASSERT_TRUE(writeOggTag(file, allSeven()));
     oggInfo(file);
     EXPECT_EQ(readOggTag(file), allSeven());
-    EXPECT_EQ(decodedPcm(file), pcm);
+    EXPECT_EQ(decode(file), pcm);
 }
 
 TEST_F(OggTagTest, CommentNamesAreMatchedWithoutCaseAndCheckedForValidity) {
@@ -210,10 +210,10 @@ TEST_F(OggTagTest, ReadsCommentsThatMutagenWrites) {
 TEST_F(OggTagTest, OpusIsRewrittenOtherOggCodecsAreReadButNotRewritten) {
     const QString opus = makeMedia(path("o.ogg"), "opus", {"-metadata", "title=Opus title"});
     EXPECT_EQ(readOggTag(opus).title, QStringLiteral("Opus title"));
-    const QByteArray sound = decodedPcm(opus);
+    const QByteArray sound = decode(opus);
     EXPECT_TRUE(writeOggTag(opus, allSeven()));
     EXPECT_EQ(readOggTag(opus), allSeven());
-    EXPECT_EQ(decodedPcm(opus), sound);
+    EXPECT_EQ(decode(opus), sound);
 
     const QString flac = makeMedia(path("f.ogg"), "oga", {"-metadata", "title=x"});
     EXPECT_EQ(readOggTag(flac), OGGTag());
@@ -253,15 +253,15 @@ TEST_F(OggTagTest, DamagedFilesReadAsEmptyAndAreNotRewritten) {
 
 TEST_F(OggTagTest, HeaderPageEndingInsideASoundPacketIsNeverDamaged) {
     const QString file = makeMedia(path("split.ogg"), "ogg");
-    const QByteArray pcm = decodedPcm(file);
+    const QByteArray pcm = decode(file);
     writeAll(file, headerPageEndingInsideASoundPacket(readAll(file)));
-    ASSERT_EQ(decodedPcm(file), pcm) << "the made file plays as the one it came from";
+    ASSERT_EQ(decode(file), pcm) << "the made file plays as the one it came from";
     const QByteArray before = readAll(file);
     try {
         ASSERT_TRUE(writeOggTag(file, allSeven()));
         // Rewritten: then every sample is still there.
         EXPECT_EQ(readOggTag(file), allSeven());
-        EXPECT_EQ(decodedPcm(file), pcm);
+        EXPECT_EQ(decode(file), pcm);
         oggInfo(file);
     } catch (const TagError& error) {
         EXPECT_EQ(readAll(file), before) << error.what();

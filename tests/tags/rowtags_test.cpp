@@ -1,7 +1,7 @@
-#include "mediatools.h"
 #include "tags/id3v2tag.h"
 #include "tags/rowtags.h"
 #include "tags/tagdispatch.h"
+#include "tags/tagfixture.h"
 
 #include <gtest/gtest.h>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 #include "components/output/writerfactory.h"
-#include "mediatools.h"
 #include "settings/encodersettings.h"
 #include "tags/flactag.h"
 #include "tags/tagdispatch.h"
 #include "tags/tagerror.h"
+#include "tags/tagfixture.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -62,9 +62,9 @@ TEST_F(VorbisCommentsTest, OggOpusAndFlacCarryTagsLoudnessAndCoverToOutsideReade
         for (const CoverArt& cover : covers) {
             SCOPED_TRACE((file + " " + cover.mimeType).toStdString());
             extras.cover = cover;
-            const QByteArray pcm = decodedPcm(file);
+            const QByteArray pcm = decode(file);
             writeOutputTags(file, row, extras);
-            EXPECT_EQ(decodedPcm(file), pcm);
+            EXPECT_EQ(decode(file), pcm);
             EXPECT_EQ(readRowTags(file), (RowTag{row.title, row.artist, row.album}));
 
             const QJsonObject back = QJsonDocument::fromJson(mutagen(ReadBack, file).out).object();
@@ -104,11 +104,11 @@ TEST_F(VorbisCommentsTest, OggOpusAndFlacCarryTagsLoudnessAndCoverToOutsideReade
 // not FLAC is refused untouched.
 TEST_F(VorbisCommentsTest, FlacBlocksThatOutgrowThePaddingRewriteTheFileWhole) {
     const QString file = ourFile(FormatFlac, "b.flac");
-    const QByteArray pcm = decodedPcm(file);
+    const QByteArray pcm = decode(file);
     const qint64 before = QFile(file).size();
     writeOutputTags(file, {"t", "a", "b"}, {{QByteArray(20000, 'j'), "image/jpeg"}, {}});
     EXPECT_GT(QFile(file).size(), before + 20000);
-    EXPECT_EQ(decodedPcm(file), pcm);
+    EXPECT_EQ(decode(file), pcm);
     EXPECT_EQ(MediaTools::run("flac", {"-t", "-s", file}).exitCode, 0);
     // Without a cover the picture stays; shorter comments go back into the padding.
     const qint64 grown = QFile(file).size();

@@ -1,17 +1,16 @@
 #include "components/flac/flacverifier.h"
 #include "components/output/writerfactory.h"
-#include "mediatools.h"
 #include "settings/encodersettings.h"
 #include "settings/flackeys.h"
 #include "settings/opuskeys.h"
 #include "settings/settingsfile.h"
+#include "support/mediatools.h"
 #include "tags/flactag.h"
 #include "tags/tagdispatch.h"
 
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -19,13 +18,9 @@ namespace {
 
 using namespace MediaTools;
 
-QString run(const QString& program, const QStringList& arguments, int* status = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(120000);
-    if (status)
-        *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
+// What a tool prints.
+QString output(const QString& program, const QStringList& arguments) {
+    return QString::fromUtf8(run(program, arguments).out);
 }
 
 // Content an encoder could misjudge: noise, a pure tone, silence, one repeated value.
@@ -75,8 +70,8 @@ TEST_F(FlacOpusWriterTest, FlacDecodesToTheSourceAndCarriesItsMd5AtEveryLevel) {
                 settings.write(FlacKeys::Level, level);
                 const QString file = write(FormatFlac, "a.flac", rate, channels, pcm);
                 EXPECT_EQ(decode(file), pcm);
-                const QString md5 = run("metaflac", {"--show-md5sum", "--show-total-samples",
-                                                     "--show-sample-rate", "--show-bps", file});
+                const QString md5 = output("metaflac", {"--show-md5sum", "--show-total-samples",
+                                                        "--show-sample-rate", "--show-bps", file});
                 EXPECT_EQ(
                     md5.split('\n').mid(0, 4),
                     (QStringList{QCryptographicHash::hash(pcm, QCryptographicHash::Md5).toHex(),
@@ -98,7 +93,7 @@ TEST_F(FlacOpusWriterTest, FlacSeekTableAndPaddingForLaterTags) {
     ASSERT_TRUE(metadata) << error.toStdString();
     flac.seek(0);
     const QByteArray bytes = flac.readAll(), audio = bytes.mid(metadata->audioOffset);
-    const QString table = run("metaflac", {"--list", "--block-type=SEEKTABLE", file});
+    const QString table = output("metaflac", {"--list", "--block-type=SEEKTABLE", file});
     const QRegularExpression point(
         "sample_number=(\\d+), stream_offset=(\\d+), frame_samples=(\\d+)");
     QList<qint64> targets{0, 441000, 882000};
@@ -113,16 +108,15 @@ TEST_F(FlacOpusWriterTest, FlacSeekTableAndPaddingForLaterTags) {
     }
     EXPECT_FALSE(match.hasNext());
     EXPECT_EQ(table.count("PLACEHOLDER"), 97);
-    EXPECT_TRUE(run("metaflac", {"--list", "--block-type=PADDING", file}).contains("length: 8192"));
+    EXPECT_TRUE(
+        output("metaflac", {"--list", "--block-type=PADDING", file}).contains("length: 8192"));
 
     // Tags that fit in the padding leave the file's size and its sound where they were.
     writeOutputTags(file, {QString(300, QChar(0x65e5)), "Artist", "Album", "2001"},
                     {{}, {-6.52, 0.988831, {}, {}}});
     EXPECT_EQ(QFile(file).size(), bytes.size());
     EXPECT_EQ(MediaTools::decode(file), pcm);
-    int status = -1;
-    run("flac", {"-t", "-s", file}, &status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(run("flac", {"-t", "-s", file}).exitCode, 0);
 }
 
 // The verifier passes a stream only when it decodes to exactly the samples
@@ -204,7 +198,7 @@ TEST_F(FlacOpusWriterTest, OpusDecodesToTheSourceLengthInEveryMode) {
         const double decoded =
             double(decode(file, 48000, c.channels).size()) / 2 / c.channels / 48000;
         EXPECT_NEAR(decoded, seconds, 0.02);
-        const QString info = run("opusinfo", {file});
+        const QString info = output("opusinfo", {file});
         EXPECT_TRUE(info.contains(QStringLiteral("Original sample rate: %1 Hz").arg(c.rate)))
             << info.toStdString();
     }

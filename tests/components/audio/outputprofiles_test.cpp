@@ -1,4 +1,4 @@
-#include "components/audio/mediatools.h"
+#include "support/mediatools.h"
 #include "components/audio/outputwriterfixture.h"
 #include "components/ffmpeg/wmaprofiles.h"
 #include "settings/lookuptables.h"

@@ -1,6 +1,6 @@
 #include "components/componenterror.h"
 #include "components/output/writerfactory.h"
-#include "mediatools.h"
+#include "support/mediatools.h"
 #include "settings/encodersettings.h"
 #include "settings/mp3keys.h"
 #include "settings/oggkeys.h"
