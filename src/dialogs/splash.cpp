@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <jpeglib.h>
@@ -97,11 +98,11 @@ QByteArray programPicture() {
 
 } // namespace
 
-Splash::Splash(QWidget* parent) : Splash(programPicture(), parent) {}
+Splash::Splash(QWidget* parent) : Splash(programPicture(), {}, parent) {}
 
-Splash::Splash(const QByteArray& jpeg, QWidget* parent)
+Splash::Splash(const QByteArray& jpeg, Clock clock, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_picture(decodeJpeg(jpeg)) {
+      m_picture(decodeJpeg(jpeg)), m_clock(std::move(clock)) {
     setObjectName(QStringLiteral("fm_scan"));
     setAttribute(Qt::WA_DeleteOnClose);
     // The main window, not the splash, decides when the program ends.
@@ -109,9 +110,10 @@ Splash::Splash(const QByteArray& jpeg, QWidget* parent)
     setFixedSize(Width, Height);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-
-    m_timer.setInterval(TickMs);
-    connect(&m_timer, &QTimer::timeout, this, &Splash::tick);
+    if (!m_clock)
+        m_clock = [](int ms, QObject* context, std::function<void()> tick) {
+            QTimer::singleShot(ms, context, std::move(tick));
+        };
 }
 
 void Splash::showNow() {
@@ -131,12 +133,14 @@ void Splash::showNow() {
 
 void Splash::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    m_timer.start();
+    // One tick only, counted from the first showing.
+    if (!m_ticking) {
+        m_ticking = true;
+        m_clock(TickMs, this, [this] { tick(); });
+    }
 }
 
 void Splash::tick() {
-    // Stopped first, so that a slow event below cannot bring a second tick.
-    m_timer.stop();
     QCoreApplication::processEvents();
     close();
 }

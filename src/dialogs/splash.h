@@ -1,7 +1,7 @@
 #pragma once
 
+#include <functional>
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 
 class QEventLoop;
@@ -18,10 +18,14 @@ public:
     // How long showNow() waits at most for the window system to put it on the screen.
     static constexpr int ExposeWaitMs = 100;
 
+    // Calls `tick` once, `ms` from now, while `context` lives. A Qt timer
+    // unless a test brings its own.
+    using Clock = std::function<void(int ms, QObject* context, std::function<void()> tick)>;
+
     // Shows the program's own picture.
     explicit Splash(QWidget* parent = nullptr);
     // Shows the given JPEG; one that cannot be decoded gives a plain panel.
-    explicit Splash(const QByteArray& jpeg, QWidget* parent = nullptr);
+    explicit Splash(const QByteArray& jpeg, Clock clock = {}, QWidget* parent = nullptr);
 
     // The decoded picture; null when it could not be decoded.
     const QImage& picture() const { return m_picture; }
@@ -37,7 +41,8 @@ private:
     void tick();
 
     QImage m_picture;
-    QTimer m_timer;
+    Clock m_clock;
+    bool m_ticking = false;
     // Runs while showNow() waits for the first paint.
     QEventLoop* m_untilDrawn = nullptr;
 };
