@@ -5,7 +5,7 @@
 #include "components/audiocomponentset.h"
 #include "components/player/qtaudioplayer.h"
 #include "components/skin/svgskin.h"
-#include "control/filehandover.h"
+#include "platform/filehandover.h"
 #include "control/filelistcontrol.h"
 #include "dialogs/qtuserprompt.h"
 #include "dialogs/splash.h"

@@ -1,4 +1,4 @@
-#include "control/filehandover.h"
+#include "platform/filehandover.h"
 
 #include <QDataStream>
 #include <QLocalServer>
