@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/elidingcombobox.h"
+
 #include "app/firstframe.h"
 #include "app/radiogroup.h"
 #include "cd/ui/freedbstatuswindow.h"
@@ -199,7 +201,7 @@ void MainWindow::createChoices() {
         m_trackList->setFocus();
     });
 
-    m_driveList = new QComboBox(this);
+    m_driveList = new ElidingComboBox(this);
     m_driveList->setObjectName(QStringLiteral("cb_driver"));
     m_driveList->setGeometry(516, 58, 128, 22);
     connect(m_driveList, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
@@ -218,6 +220,8 @@ void MainWindow::createTagEdits() {
         edit->setObjectName(QLatin1String(editName));
         edit->setGeometry(54, top, 104, 24);
         edit->installEventFilter(this);
+        // A long title is cut by the field; the tooltip has it whole.
+        connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
         auto* all = new QPushButton(QStringLiteral("All"), tagGroup);
         all->setObjectName(QLatin1String(buttonName));
         all->setGeometry(162, top, 36, 24);

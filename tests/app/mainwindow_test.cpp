@@ -1,5 +1,7 @@
 #include "app/windowfixture.h"
 
+#include "app/elidingcombobox.h"
+
 #include "control/jobcontrol.h"
 #include "dialogs/folderdialog.h"
 #include "filelist/formatswitch.h"
@@ -8,6 +10,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
@@ -105,6 +108,25 @@ TEST_F(Window, ThreeDrivesAreListedAndChosenByEntry) {
     c.chooseDrive(2);
     EXPECT_EQ(fakes.grabber->currentDrive, 3);
     EXPECT_EQ(fakes.grabber->queries, queries + 1);
+}
+
+// An image's long path is cut in the middle in the drive box, so that both its
+// start and its file name show, and the tooltip has it whole; the tag fields
+// likewise keep a long title in their tooltip.
+TEST_F(Window, LongDriveNamesAndTagsCanBeReadWhole) {
+    audioCd({{"Opening Tone (2011 Remaster, Deluxe Edition)", "", "", 1, 0, 0}});
+    const QString image = "/home/someone/Music/Images/Tiny Album (Remastered Deluxe)/disc.cue";
+    fakes.grabberDrives = {{"0:0:0", "Image", "file", image}};
+    start();
+    auto* drives = control<ElidingComboBox>("cb_driver");
+    const QString name = drives->currentText();
+    EXPECT_EQ(drives->toolTip(), name);
+    const QString shown = drives->shownText();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("[0:0")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(".cue")) << shown.toStdString();
+    EXPECT_EQ(control<QLineEdit>("edt_tital")->toolTip(),
+              "Opening Tone (2011 Remaster, Deluxe Edition)");
 }
 
 TEST_F(Window, AudioDiscTestLooksAtEveryDriveInOrder) {
