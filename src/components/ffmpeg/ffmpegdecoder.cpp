@@ -1,5 +1,7 @@
 #include "components/ffmpeg/ffmpegdecoder.h"
 
+#include "components/ffmpeg/pcmresampler.h"
+
 #include "components/componenterror.h"
 #include "components/ffmpeg/ffmpegsupport.h"
 #include "components/ffmpeg/localmediainput.h"
@@ -23,18 +25,6 @@ constexpr qint64 MaxFramesPerRead = qint64(1) << 24;
 constexpr int MaxKeptChannels = 8;
 // The speakers WAVE_FORMAT_EXTENSIBLE names; a layout beyond them has no mask.
 constexpr quint64 ExtensibleSpeakers = 0x3FFFF;
-
-AVSampleFormat sampleFormatOf(SampleType type) {
-    switch (type) {
-    case SampleType::Int32:
-        return AV_SAMPLE_FMT_S32;
-    case SampleType::Float32:
-        return AV_SAMPLE_FMT_FLT;
-    case SampleType::Int16:
-        break;
-    }
-    return AV_SAMPLE_FMT_S16;
-}
 
 // The source's own samples as Orvelle carries them. Lossy sound has no bit
 // depth of its own and comes as 16-bit, as it always has; so does the float

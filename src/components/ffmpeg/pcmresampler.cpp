@@ -11,10 +11,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-namespace {
-
-AVSampleFormat sampleFormatOf(const PcmFormat& format) {
-    switch (format.type) {
+AVSampleFormat sampleFormatOf(SampleType type) {
+    switch (type) {
     case SampleType::Int32:
         return AV_SAMPLE_FMT_S32;
     case SampleType::Float32:
@@ -24,6 +22,8 @@ AVSampleFormat sampleFormatOf(const PcmFormat& format) {
     }
     return AV_SAMPLE_FMT_S16;
 }
+
+namespace {
 
 // The format's speakers where they match its channel count, else the usual ones.
 void layoutOf(const PcmFormat& format, AVChannelLayout* layout) {
@@ -40,8 +40,8 @@ PcmResampler::PcmResampler(const PcmFormat& in, const PcmFormat& out) : m_out(ou
     AVChannelLayout inLayout{}, outLayout{};
     layoutOf(in, &inLayout);
     layoutOf(out, &outLayout);
-    int result = swr_alloc_set_opts2(&m_swr, &outLayout, sampleFormatOf(out), out.sampleRate,
-                                     &inLayout, sampleFormatOf(in), in.sampleRate, 0, nullptr);
+    int result = swr_alloc_set_opts2(&m_swr, &outLayout, sampleFormatOf(out.type), out.sampleRate,
+                                     &inLayout, sampleFormatOf(in.type), in.sampleRate, 0, nullptr);
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
     if (result >= 0) {

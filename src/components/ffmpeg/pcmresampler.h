@@ -5,6 +5,12 @@
 #include <vector>
 
 struct SwrContext;
+extern "C" {
+#include <libavutil/samplefmt.h>
+}
+
+// FFmpeg's interleaved sample format for Orvelle's sample type.
+AVSampleFormat sampleFormatOf(SampleType type);
 
 // Converts interleaved PCM to another rate, channel count (mixing down
 // without clipping, or copying mono to both channels) and sample type.
