@@ -17,7 +17,6 @@
 //   orvelle_pipeline_bench [--tracks N] [--minutes M] [--throttle | --memory]
 
 #include "benchdisc.h"
-#include "components/cdio/cdiograbber.h"
 #include "components/output/writerfactory.h"
 #include "jobs/ripjob.h"
 #include "settings/encodersettings.h"
@@ -91,8 +90,7 @@ struct RipTimes {
     QStringList outputs;
 };
 
-RipTimes rip(CdioGrabber& grabber, const QString& folder, int tracks, OutputFormat format,
-             int atOnce) {
+RipTimes rip(BenchDisc& bench, const QString& folder, int tracks, OutputFormat format, int atOnce) {
     QDir(folder).removeRecursively();
     QVector<JobRow> rows;
     for (int t = 0; t < tracks; ++t) {
@@ -106,15 +104,13 @@ RipTimes rip(CdioGrabber& grabber, const QString& folder, int tracks, OutputForm
     JobParts parts;
     parts.writer = makeWriter;
     parts.tags = [](const QString&, const RowTag&, const TagExtras&) {};
-    RipJob job({folder, FolderScheme::None, 0}, rows, grabber, parts);
+    RipJob job({folder, FolderScheme::None, 0}, rows, bench.ripper, bench.named(), parts);
     job.setMaxRunningRows(atOnce);
     RipTimes times;
     QElapsedTimer timer;
     QEventLoop loop;
-    QObject::connect(&grabber, &CdGrabber::onOperationProgress, &loop, [&](double p) {
-        if (p == 100.0)
-            times.reading = timer.nsecsElapsed() / 1e9;
-    });
+    QObject::connect(&bench.ripper, &TrackRipper::ripFinished, &loop,
+                     [&] { times.reading = timer.nsecsElapsed() / 1e9; });
     QObject::connect(&job, &Job::rowFinished, &loop,
                      [&](int, const QString& path) { times.outputs << path; });
     QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
@@ -167,19 +163,18 @@ int main(int argc, char** argv) {
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orvelle-pipeline-bench-XXXXXX"));
     const QString image = writeImage(dir.path(), tracks, minutes);
     const QString settings = dir.filePath(QStringLiteral("Orvelle.ini"));
-    CdioGrabber grabber(settings);
-    insertBenchImage(grabber, settings, image);
-    grabber.setReadMode(1);
+    BenchDisc bench(settings, image);
+    bench.ripper.setReadSettings(ReadSettings{}); // synch
     QTextStream out(stdout);
     const QString ripped = dir.filePath(QStringLiteral("ripped"));
 
     if (throttle) {
         // A sector is 1/75 s of audio: four times real time is 1/300 s a sector.
-        grabber.setFaultFilter([](int) {
+        bench.ripper.setFaultFilter([](int) {
             std::this_thread::sleep_for(std::chrono::microseconds(1000000 / 300));
             return false;
         });
-        const RipTimes mp3 = rip(grabber, ripped, tracks, FormatMp3, 2);
+        const RipTimes mp3 = rip(bench, ripped, tracks, FormatMp3, 2);
         out << QStringLiteral("throttled to 4x: read %1 s, rip to MP3 %2 s, ratio %3\n")
                    .arg(mp3.reading, 0, 'f', 1)
                    .arg(mp3.total, 0, 'f', 1)
@@ -190,13 +185,13 @@ int main(int argc, char** argv) {
     out << QStringLiteral("peak memory before ripping %1 MB\n").arg(peakMb());
     if (memoryOnly) {
         // The pipelined rip alone in this process, for its own peak.
-        const RipTimes two = rip(grabber, ripped, tracks, FormatMp3, 2);
+        const RipTimes two = rip(bench, ripped, tracks, FormatMp3, 2);
         out << QStringLiteral("rip to MP3, 2 at a time %1 s, peak memory %2 MB\n")
                    .arg(two.total, 0, 'f', 1)
                    .arg(peakMb());
         return 0;
     }
-    const RipTimes wav = rip(grabber, dir.filePath(QStringLiteral("wav")), tracks, FormatWav, 1);
+    const RipTimes wav = rip(bench, dir.filePath(QStringLiteral("wav")), tracks, FormatWav, 1);
     out << QStringLiteral("peak memory after the WAV rip %1 MB\n").arg(peakMb());
     const QString lamed = dir.filePath(QStringLiteral("lame"));
     QDir().mkpath(lamed);
@@ -209,10 +204,10 @@ int main(int argc, char** argv) {
                .arg(lameTwo, 0, 'f', 1);
     out << QStringLiteral("one after the other (read + encode) %1 s\n").arg(sequential, 0, 'f', 1);
     out.flush();
-    const RipTimes one = rip(grabber, ripped, tracks, FormatMp3, 1);
+    const RipTimes one = rip(bench, ripped, tracks, FormatMp3, 1);
     out << QStringLiteral("peak memory after the MP3 rip one track at a time %1 MB\n")
                .arg(peakMb());
-    const RipTimes two = rip(grabber, ripped, tracks, FormatMp3, 2);
+    const RipTimes two = rip(bench, ripped, tracks, FormatMp3, 2);
     out << QStringLiteral("rip to MP3, 1 track at a time %1 s, 2 at a time %2 s\n")
                .arg(one.total, 0, 'f', 1)
                .arg(two.total, 0, 'f', 1);

@@ -1,5 +1,5 @@
 // Rips a generated disc image of one long track of noise to WAV through the
-// grabber, with and without the checksums that prove a rip, in burst and in
+// ripper, with and without the checksums that prove a rip, in burst and in
 // synch mode, and prints one line per mode:
 // "burst: with checksums 0.52 s, without 0.51 s, ratio 1.02". Each time is the
 // best of --repeat runs. Then the time the disc's layout takes to read from a
@@ -9,7 +9,6 @@
 
 #include "benchdisc.h"
 #include "checksums/accuraterip.h"
-#include "components/cdio/cdiograbber.h"
 #include "components/output/outputwriter.h"
 #include "settings/settingsfile.h"
 
@@ -53,23 +52,33 @@ double cpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// The ripper's PCM into a WAV file, as an encoder's thread would take it.
+class WriterSink : public RipSink {
+public:
+    explicit WriterSink(const QString& path) {
+        m_writer.setWavFormat(44100, 2, 16);
+        m_writer.setInputFormat(44100, 2);
+        m_writer.create(path);
+    }
+    void write(const QByteArray& pcm) override { m_writer.write(pcm); }
+    void close() override { m_writer.close(); }
+
+private:
+    OutputWriter m_writer;
+};
+
 // Seconds for one rip of track 1 into a WAV file, or -1 when it failed.
-double rip(CdioGrabber& grabber, const QString& out) {
-    auto writer = std::make_shared<OutputWriter>();
-    writer->setWavFormat(44100, 2, 16);
+double rip(BenchDisc& bench, const QString& out) {
     QEventLoop loop;
     bool ok = false;
-    QObject::connect(&grabber, &CdGrabber::onOperationProgress, &loop, [&](double p) {
-        if (p == 100.0) {
-            ok = true;
-            loop.quit();
-        }
+    QObject::connect(&bench.ripper, &TrackRipper::ripFinished, &loop, [&] {
+        ok = true;
+        loop.quit();
     });
-    QObject::connect(&grabber, &CdGrabber::onGrabError, &loop, [&] { loop.quit(); });
+    QObject::connect(&bench.ripper, &TrackRipper::ripFailed, &loop, [&] { loop.quit(); });
     QElapsedTimer timer;
     timer.start();
-    grabber.selectTrack(0);
-    grabber.grabToFile(out, writer);
+    bench.ripper.rip(bench.disc, bench.disc.range(0), std::make_shared<WriterSink>(out));
     loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
     QFile::remove(out);
@@ -95,17 +104,19 @@ int main(int argc, char** argv) {
                           : QDir::tempPath() + QStringLiteral("/orvelle-rip-bench-XXXXXX"));
     const QString image = writeImage(dir.path(), minutes);
     const QString settings = dir.filePath(QStringLiteral("Orvelle.ini"));
-    CdioGrabber grabber(settings);
-    insertBenchImage(grabber, settings, image);
+    BenchDisc bench(settings, image);
     QTextStream out(stdout);
     const QString wav = dir.filePath(QStringLiteral("out.wav"));
-    for (const auto& [mode, name] : {std::pair{0, "burst"}, std::pair{1, "synch"}}) {
-        grabber.setReadMode(mode);
+    for (const auto& [mode, name] :
+         {std::pair{ReadMode::Burst, "burst"}, std::pair{ReadMode::Synch, "synch"}}) {
+        ReadSettings read;
+        read.mode = mode;
+        bench.ripper.setReadSettings(read);
         double best[2] = {1e9, 1e9};
         for (int r = 0; r < repeat; ++r)
             for (int on = 0; on < 2; ++on) {
-                grabber.setChecksums(on == 1);
-                best[on] = std::min(best[on], rip(grabber, wav));
+                bench.ripper.setChecksums(on == 1);
+                best[on] = std::min(best[on], rip(bench, wav));
             }
         out << QStringLiteral("%1: with checksums %2 s, without %3 s, ratio %4\n")
                    .arg(QLatin1String(name))
@@ -140,21 +151,20 @@ int main(int argc, char** argv) {
     layoutSheet.close();
     QFile::link(dir.filePath(QStringLiteral("bench.bin")),
                 dir.filePath(QStringLiteral("layout.bin")));
-    CdioGrabber layoutGrabber(settings);
-    insertBenchImage(layoutGrabber, settings, layoutSheet.fileName());
+    BenchDisc layoutDisc(settings, layoutSheet.fileName());
     double wall = 1e9;
     double cpu = 1e9;
     for (int r = 0; r < repeat; ++r) {
         const double cpuBefore = cpuSeconds();
         QElapsedTimer timer;
         timer.start();
-        layoutGrabber.readDisc();
+        layoutDisc.disc = layoutDisc.reader.readDisc();
         wall = std::min(wall, timer.nsecsElapsed() / 1e9);
         cpu = std::min(cpu, cpuSeconds() - cpuBefore);
     }
     out << QStringLiteral("layout: %1 tracks with gaps, indexes and ISRCs read in %2 s "
                           "(user+system %3 s)\n")
-               .arg(layoutGrabber.getDiscLayout().tracks.size())
+               .arg(layoutDisc.disc.layout.tracks.size())
                .arg(wall, 0, 'f', 4)
                .arg(cpu, 0, 'f', 4);
     QFile::remove(dir.filePath(QStringLiteral("layout.bin")));

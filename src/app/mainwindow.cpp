@@ -5,7 +5,6 @@
 #include "app/firstframe.h"
 #include "app/radiogroup.h"
 #include "cd/ui/freedbstatuswindow.h"
-#include "components/cdgrabber.h"
 #include "control/filelistcontrol.h"
 #include "control/previewcontrol.h"
 #include "dialogs/aboutbox.h"
@@ -145,8 +144,7 @@ void MainWindow::createList() {
     m_cover->setStyleSheet(
         QStringLiteral("background: #ffffff; border: 1px solid #9fb7cc; padding: 2px;"));
     m_cover->hide();
-    connect(&m_controller->drives().grabber(), &CdGrabber::onDiscCover, this,
-            &MainWindow::showCover);
+    connect(&m_controller->drives(), &DriveSession::coverChanged, this, &MainWindow::showCover);
     connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this, &MainWindow::showCover);
     // A new table leaves no editor over a row that is gone.
     connect(&m_controller->rows(), &QAbstractItemModel::modelReset, this,
@@ -409,7 +407,7 @@ void MainWindow::createSettingsDialog() {
     SettingsFile* settings = m_controller->settings();
     if (!settings || m_settingsDialog)
         return;
-    // Ok hands the CD reading options to the grabber as the start did.
+    // Ok hands the CD reading options to the ripper as the start did.
     m_settingsDialog = new SettingsDialog(
         *settings, m_controller->rmCodecNames(), m_prompt,
         [this] { m_controller->applyReadingOptions(); }, this);
@@ -436,7 +434,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- showing the controller's state
 
 void MainWindow::showCover() {
-    const CoverArt cover = m_controller->drives().grabber().getDiscCover();
+    const CoverArt cover = m_controller->drives().cover();
     QPixmap picture;
     if (m_controller->options().function != CdRipper || m_controller->rows().count() == 0 ||
         cover.isEmpty() || !picture.loadFromData(cover.data)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/audiocomponentset.h"
+#include "control/audiocomponentset.h"
 #include "control/maincontroller.h"
 
 #include <QWidget>

@@ -2,13 +2,13 @@
 
 #include "app/exceptionhandler.h"
 #include "app/mainwindow.h"
-#include "components/audiocomponentset.h"
 #include "components/player/qtaudioplayer.h"
 #include "components/skin/svgskin.h"
-#include "platform/filehandover.h"
+#include "control/audiocomponentset.h"
 #include "control/filelistcontrol.h"
 #include "dialogs/qtuserprompt.h"
 #include "dialogs/splash.h"
+#include "platform/filehandover.h"
 #include "platform/singleinstance.h"
 #include "platform/ui/desktopshell.h"
 #include "platform/version.h"
@@ -30,7 +30,8 @@
 
 namespace {
 
-// The engine's components, and the preview player and the skin the window adds.
+// The engine's components, the lookup on the disc databases, and the preview
+// player and the skin the window adds.
 AudioComponentSet createAudioComponents(const SettingsFile& settings) {
     AudioComponentSet set = createEngineComponents(settings);
     set.audioPlayer = std::make_unique<QtAudioPlayer>();

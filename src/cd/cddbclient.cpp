@@ -64,7 +64,7 @@ bool parseProxy(const QString& text, QNetworkProxy* proxy) {
 CddbClient::CddbClient(QObject* parent)
     : HttpClient(QStringLiteral("FreeDB"), {}, {}, DefaultTimeoutMs, MaxReplyBytes, parent) {}
 
-void CddbClient::lookup(const CdToc& toc, const DiscInfoLookup& information) {
+void CddbClient::lookup(const CdToc& toc, const DiscInformation& information) {
     m_request = Request{toc,
                         information.server(),
                         information.port(),
@@ -75,32 +75,32 @@ void CddbClient::lookup(const CdToc& toc, const DiscInfoLookup& information) {
     setTimeout(information.timeoutMs());
 }
 
-bool CddbClient::report(int status) {
+bool CddbClient::report(LookupStatus status) {
     const quint64 lookup = lookupNumber();
     emit statusChanged(status);
     return lookup == lookupNumber() && isRunning();
 }
 
-void CddbClient::end(int status) {
+void CddbClient::end(LookupStatus status) {
     if (endLookup())
         emit statusChanged(status);
 }
 
 void CddbClient::begin() {
-    using Source = DiscInfoLookup::Source;
+    using Source = DiscInformation::Source;
     if (m_request.toc.isEmpty())
-        return end(-2);
+        return end(LookupStatus::NoEntry);
     if (m_request.source != Source::ServerOnly) {
         const auto cached = FreeDbCache(m_request.cachePath).find(m_request.toc);
         if (cached) {
-            if (report(2))
+            if (report(LookupStatus::Querying))
                 load(*cached, false);
             return;
         }
         if (m_request.source == Source::CacheOnly)
-            return end(-2);
+            return end(LookupStatus::NoEntry);
     }
-    if (report(1))
+    if (report(LookupStatus::Connecting))
         send(Step::Query, QStringLiteral("cddb query ") + m_request.toc.queryArguments());
 }
 
@@ -118,7 +118,7 @@ void CddbClient::send(Step step, const QString& command) {
     QNetworkProxy proxy(QNetworkProxy::NoProxy);
     if (!plain || !url.isValid() || url.host().isEmpty() ||
         (!m_request.proxy.isEmpty() && !parseProxy(m_request.proxy, &proxy)))
-        return end(-1);
+        return end(LookupStatus::ConnectionFailed);
     setProxy(proxy);
     m_step = step;
     get(url);
@@ -126,18 +126,20 @@ void CddbClient::send(Step step, const QString& command) {
 
 void CddbClient::replied(const Reply& reply) {
     if (!reply.error.isEmpty() || reply.status != 200)
-        return end(-1);
+        return end(LookupStatus::ConnectionFailed);
     if (m_step == Step::Query) {
         const CddbMatch match = parseCddbQueryReply(reply.body);
         if (match.outcome != CddbOutcome::Found)
-            return end(match.outcome == CddbOutcome::NotFound ? -2 : -1);
-        if (report(2))
+            return end(match.outcome == CddbOutcome::NotFound ? LookupStatus::NoEntry
+                                                              : LookupStatus::ConnectionFailed);
+        if (report(LookupStatus::Querying))
             send(Step::Read, QStringLiteral("cddb read %1 %2").arg(match.category, match.discId));
         return;
     }
     const CddbEntry entry = parseCddbReadReply(reply.body, m_request.toc.trackCount());
     if (entry.outcome != CddbOutcome::Found)
-        return end(entry.outcome == CddbOutcome::NotFound ? -2 : -1);
+        return end(entry.outcome == CddbOutcome::NotFound ? LookupStatus::NoEntry
+                                                          : LookupStatus::ConnectionFailed);
     load(entry.record, true);
 }
 
@@ -154,5 +156,5 @@ void CddbClient::load(const DiscRecord& record, bool fromServer) {
     const quint64 lookup = lookupNumber();
     emit recordFound(m_request.toc, record);
     if (lookup == lookupNumber())
-        emit statusChanged(3);
+        emit statusChanged(LookupStatus::Loaded);
 }

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "cd/discinformation.h"
+#include "cd/disclookup.h"
 #include "cd/discrecord.h"
 #include "cd/httpclient.h"
-#include "components/discinfolookup.h"
 #include "values/cdtoc.h"
 
 // A FreeDB lookup over the CDDB protocol on HTTP ("cddb query", then "cddb
 // read"), with the local cache in front or alone as the chosen source says.
-// Everything arrives later on this object's thread: statusChanged with
-// 1 connecting, 2 querying, 3 loaded, -1 connection failed, -2 no entry;
-// recordFound just before 3.
+// Everything arrives later on this object's thread: statusChanged, and
+// recordFound just before Loaded.
 class CddbClient : public HttpClient {
     Q_OBJECT
 public:
@@ -21,10 +21,10 @@ public:
 
     // Starts a lookup of toc with the settings information gives now. A lookup
     // still running is dropped and reports nothing more.
-    void lookup(const CdToc& toc, const DiscInfoLookup& information);
+    void lookup(const CdToc& toc, const DiscInformation& information);
 
 signals:
-    void statusChanged(int status);
+    void statusChanged(LookupStatus status);
     void recordFound(const CdToc& toc, const DiscRecord& record);
 
 private:
@@ -33,7 +33,7 @@ private:
         QString server;
         int port = 80;
         QString proxy;
-        DiscInfoLookup::Source source = DiscInfoLookup::Source::ServerOnly;
+        DiscInformation::Source source = DiscInformation::Source::ServerOnly;
         QString cachePath;
     };
     enum class Step { Query, Read };
@@ -43,9 +43,9 @@ private:
     bool isAnswer(const QByteArray&) const override { return false; }
     void send(Step step, const QString& command);
     // Says how the lookup goes on; false when a receiver started another meanwhile.
-    bool report(int status);
+    bool report(LookupStatus status);
     // The lookup's last word.
-    void end(int status);
+    void end(LookupStatus status);
     void load(const DiscRecord& record, bool fromServer);
 
     Request m_request;

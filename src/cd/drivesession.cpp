@@ -1,23 +1,28 @@
 #include "cd/drivesession.h"
 
-#include "components/cdgrabber.h"
 #include "components/drivelayer.h"
+#include "components/trackripper.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/settingsfile.h"
 
-void applyCdReadingOptions(const SettingsFile& settings, CdGrabber& grabber) {
-    using namespace CdReadingKeys;
-    grabber.setReadMode(settings.readPosition(ModeForGrabber, ModeCount));
-    grabber.setRetryCount(settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax));
-    grabber.setErrorAction(settings.readPosition(ErrorAction, ErrorActionCount));
+namespace {
+
+constexpr int FramesPerSecond = CdToc::FramesPerSecond;
+
+} // namespace
+
+void applyCdReadingOptions(const SettingsFile& settings, TrackRipper& ripper) {
+    ripper.setReadSettings(ReadSettings::from(settings));
 }
 
-DriveSession::DriveSession(CdGrabber& grabber, DriveLayer& drives, DiscInfoLookup& freedb,
-                           QObject* parent)
-    : QObject(parent), m_grabber(grabber), m_drives(drives), m_freedb(freedb) {
-    connect(&m_grabber, &CdGrabber::onMediaChange, this, &DriveSession::mediaChanged);
-    connect(&m_grabber, &CdGrabber::onFreeDBQueryStatus, this, &DriveSession::onLookupStatus);
-    connect(&m_grabber, &CdGrabber::onReleaseChoice, this, &DriveSession::releaseChoiceNeeded);
+DriveSession::DriveSession(DiscReader& reader, TrackRipper& ripper, DiscLookup& lookup,
+                           DriveLayer& drives, DiscInformation& information, QObject* parent)
+    : QObject(parent), m_reader(reader), m_ripper(ripper), m_lookup(lookup), m_drives(drives),
+      m_information(information) {
+    connect(&m_reader, &DiscReader::mediaChanged, this, &DriveSession::mediaChanged);
+    connect(&m_lookup, &DiscLookup::lookupStatusChanged, this, &DriveSession::onLookupStatus);
+    connect(&m_lookup, &DiscLookup::releaseChoiceNeeded, this, &DriveSession::releaseChoiceNeeded);
+    connect(&m_lookup, &DiscLookup::coverChanged, this, &DriveSession::coverChanged);
 }
 
 QString DriveSession::twoDigits(int n) {
@@ -25,33 +30,31 @@ QString DriveSession::twoDigits(int n) {
 }
 
 int DriveSession::initialize() {
-    m_grabber.initialize();
-    return m_grabber.getDriveCount();
+    m_reader.initialize();
+    return m_reader.driveCount();
 }
 
 QStringList DriveSession::listDrives() {
     m_driveNames.clear();
-    const int count = m_grabber.getDriveCount();
+    const int count = m_reader.driveCount();
     for (int drive = 1; drive <= count; ++drive) {
-        m_grabber.setCurrentDrive(drive);
-        const QString id = m_grabber.getDriveId();
-        const QString vendor = m_grabber.getDriveVendor();
-        const QString product = m_grabber.getDriveProduct();
-        const QString revision = m_grabber.getDriveRevision();
-        m_driveNames << QLatin1Char('[') + id + QStringLiteral("]  ") + vendor +
-                            QStringLiteral("  ") + product + QStringLiteral("  ") + revision;
+        m_reader.setCurrentDrive(drive);
+        const DriveInfo info = m_reader.currentDrive();
+        m_driveNames << QLatin1Char('[') + info.id + QStringLiteral("]  ") + info.vendor +
+                            QStringLiteral("  ") + info.product + QStringLiteral("  ") +
+                            info.revision;
     }
     if (count > 0)
-        m_grabber.setCurrentDrive(1);
+        m_reader.setCurrentDrive(1);
     return m_driveNames;
 }
 
 void DriveSession::chooseDrive(int index) {
-    m_grabber.setCurrentDrive(index + 1);
+    m_reader.setCurrentDrive(index + 1);
 }
 
 void DriveSession::applyReadingOptions(const SettingsFile& settings) {
-    applyCdReadingOptions(settings, m_grabber);
+    applyCdReadingOptions(settings, m_ripper);
     m_hiddenTrack = settings.read(CdReadingKeys::HiddenTrack);
 }
 
@@ -75,46 +78,81 @@ bool DriveSession::isAudioCdVolume(const QString& drive) {
     return m_drives.volumeLabel(drive, &label) && label == QLatin1String("Audio CD");
 }
 
-QVector<RowModel::Row> DriveSession::readTrackRows(const QString& target) {
-    m_grabber.readDisc();
-    const int count = m_grabber.getTrackCount();
-    QVector<RowModel::Row> rows;
-    const bool hidden = count > 0 && m_hiddenTrack && m_grabber.hasHiddenTrack();
-    const DiscLayout layout = m_grabber.getDiscLayout();
-    for (int i = hidden ? CdGrabber::HiddenTrack : 0; i < count;
-         i = i == CdGrabber::HiddenTrack ? 0 : i + 1) {
-        const int n = i + 1;
-        m_grabber.selectTrack(i);
-        RowModel::Row row;
+RowTag DriveSession::trackTag(const Disc& disc, const std::optional<DiscRecord>& record,
+                              int track) {
+    const bool hidden = track == Disc::HiddenTrack;
+    const DiscTrack text = hidden ? DiscTrack{} : disc.tracks.value(track);
+    RowTag tag;
+    tag.title = record ? record->title(track) : QString();
+    if (tag.title.isEmpty())
+        tag.title = text.title;
+    // A name that is only the drive's own placeholder is as good as none.
+    if (tag.title.isEmpty() || tag.title == QStringLiteral("Session1 Track%1").arg(track + 1))
+        tag.title = hidden ? QStringLiteral("Hidden Track")
+                           : QStringLiteral("Track") + twoDigits(track + 1);
+    tag.artist = record ? record->trackArtist(track) : QString();
+    if (tag.artist.isEmpty())
+        tag.artist = text.artist.isEmpty() ? disc.artist : text.artist;
+    if (tag.artist.isEmpty())
+        tag.artist = QStringLiteral("Unknown Artist");
+    tag.album = record && !record->album.isEmpty() ? record->album : disc.album;
+    if (tag.album.isEmpty())
+        tag.album = QStringLiteral("Unknown Album");
+    tag.year = record ? record->year : QString();
+    return tag;
+}
+
+QVector<DiscTrackRow> DriveSession::readTrackRows() {
+    m_disc = m_reader.readDisc();
+    const std::optional<DiscRecord> record = m_lookup.found(m_disc.toc());
+    const int count = int(m_disc.tracks.size());
+    const bool hidden = count > 0 && m_hiddenTrack && m_disc.hiddenTrack;
+    QVector<DiscTrackRow> rows;
+    for (int i = hidden ? Disc::HiddenTrack : 0; i < count;
+         i = i == Disc::HiddenTrack ? 0 : i + 1) {
+        DiscTrackRow row;
         row.track = i;
-        QString title = m_grabber.getTrackTitle();
-        if (title == QStringLiteral("Session1 Track") + QString::number(n))
-            title = QStringLiteral("Track") + twoDigits(n);
-        const QString artist = m_grabber.getTrackArtist();
-        const QString album = m_grabber.getTrackAlbum();
-        row.tag = {title, artist.isEmpty() ? QStringLiteral("Unknown Artist") : artist,
-                   album.isEmpty() ? QStringLiteral("Unknown Album") : album,
-                   m_grabber.getTrackYear()};
-        row.caption = title;
-        row.time = twoDigits(m_grabber.getTrackMinutes()) + QLatin1Char(':') +
-                   twoDigits(m_grabber.getTrackSeconds()) + QLatin1Char(':') +
-                   QString::number(m_grabber.getTrackFrames());
-        row.target = target;
-        row.tick = RowModel::Tick::Ticked;
-        // The row's tooltip says so until a job gives it a status of its own.
-        if (i >= 0 && i < layout.tracks.size() && layout.tracks[i].preEmphasis)
+        row.tag = trackTag(m_disc, record, i);
+        row.caption = row.tag.title;
+        const int frames = m_disc.range(i).frames;
+        row.time = twoDigits(frames / FramesPerSecond / 60) + QLatin1Char(':') +
+                   twoDigits(frames / FramesPerSecond % 60) + QLatin1Char(':') +
+                   QString::number(frames % FramesPerSecond);
+        if (i >= 0 && i < m_disc.layout.tracks.size() && m_disc.layout.tracks[i].preEmphasis)
             row.statusDetail = tr("Mastered with pre-emphasis (PRE)");
         rows.append(row);
     }
     return rows;
 }
 
+NamedDisc DriveSession::namedDisc() {
+    return name(m_disc, m_reader.driveCount() > 0 ? m_reader.currentDrive() : DriveInfo{},
+                m_lookup.found(m_disc.toc()));
+}
+
+NamedDisc DriveSession::name(Disc disc, DriveInfo drive, const std::optional<DiscRecord>& record) {
+    NamedDisc named;
+    for (int i = 0; i < disc.tracks.size(); ++i)
+        named.tags << trackTag(disc, record, i);
+    named.disc = std::move(disc);
+    named.drive = std::move(drive);
+    named.found = record.value_or(DiscRecord{});
+    return named;
+}
+
+CoverArt DriveSession::cover() const {
+    const std::optional<DiscRecord> record = m_lookup.found(m_disc.toc());
+    return record ? record->cover : CoverArt{};
+}
+
 void DriveSession::startLookup() {
-    m_grabber.queryFreeDB(&m_freedb, m_queryFlag);
+    if (m_disc.isEmpty())
+        m_disc = m_reader.readDisc();
+    m_lookup.lookUpDisc(m_disc.layout, m_information);
 }
 
 void DriveSession::chooseRelease(int index) {
-    m_grabber.chooseRelease(index);
+    m_lookup.chooseRelease(index);
 }
 
 void DriveSession::openStatusWindow() {
@@ -122,30 +160,29 @@ void DriveSession::openStatusWindow() {
     emit statusWindowOpened();
 }
 
-QStringList DriveSession::statusTexts(int status) {
+QStringList DriveSession::statusTexts(LookupStatus status) {
     switch (status) {
-    case 1:
+    case LookupStatus::Connecting:
         return {QStringLiteral("Connecting to  server...")};
-    case 2:
+    case LookupStatus::Querying:
         return {QStringLiteral("Quering for album entry...")};
-    case 3:
+    case LookupStatus::Loaded:
         return {QStringLiteral("FreeDB information loaded"),
                 QStringLiteral("Refresh CD information...")};
-    case -1:
+    case LookupStatus::ConnectionFailed:
         return {QStringLiteral("Connection failed!")};
-    case -2:
+    case LookupStatus::NoEntry:
         return {QStringLiteral("No FreeDB information available for this CD!")};
-    default:
-        return {};
     }
+    return {};
 }
 
-void DriveSession::onLookupStatus(int status) {
+void DriveSession::onLookupStatus(LookupStatus status) {
     const QStringList lines = statusTexts(status);
     for (const QString& line : lines) {
         m_statusLines << line;
         emit statusLineAdded(line);
     }
-    if (status == 3)
+    if (status == LookupStatus::Loaded)
         emit lookupLoaded();
 }

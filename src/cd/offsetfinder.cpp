@@ -1,13 +1,13 @@
 #include "cd/offsetfinder.h"
 
 #include "cd/accurateripclient.h"
-#include "components/cdgrabber.h"
+#include "components/trackripper.h"
 
 #include <map>
 
-OffsetFinder::OffsetFinder(CdGrabber& grabber, QString server, const QString& cacheRoot,
+OffsetFinder::OffsetFinder(TrackRipper& ripper, Disc disc, QString server, const QString& cacheRoot,
                            QObject* parent)
-    : QObject(parent), m_grabber(grabber),
+    : QObject(parent), m_ripper(ripper), m_disc(std::move(disc)),
       m_client(std::make_unique<AccurateRipClient>(std::move(server), cacheRoot)) {
     connect(m_client.get(), &AccurateRipClient::finished, this,
             [this](const AccurateRipId&, const QVector<ArChunk>& chunks, bool notFound,
@@ -41,35 +41,26 @@ void OffsetFinder::report(std::optional<int> offset, const QString& text) {
 }
 
 void OffsetFinder::start() {
-    m_layout = m_grabber.getDiscLayout();
-    m_readOffset = m_grabber.getReadOffset();
-    m_reads.clear();
-    const AccurateRipId id = m_layout.accurateRipId();
+    m_readOffset = m_ripper.readOffset(m_disc);
+    m_tracks.clear();
+    const DiscLayout& layout = m_disc.layout;
+    const AccurateRipId id = layout.accurateRipId();
     if (!id.isValid())
         return report(std::nullopt, QStringLiteral("There is no audio CD in the drive."));
     // The window around frame 450 holds that frame under every offset tried.
-    const int first = ArTrackChecksum::OffsetWindowFirstFrame;
-    const int frames = ArTrackChecksum::OffsetWindowFrames;
+    const int frames =
+        ArTrackChecksum::OffsetWindowFirstFrame + ArTrackChecksum::OffsetWindowFrames;
     try {
-        for (int track = 0; track < m_layout.tracks.size() && m_reads.size() < MaxTracks; ++track) {
-            const int audioIndex = m_layout.audioIndex(track);
-            if (audioIndex < 0)
-                continue;
-            m_grabber.selectTrack(track);
-            if (m_grabber.getTrackLength() < first + frames)
-                continue;
-            m_grabber.beginRawRead();
-            m_grabber.seekRawRead(first);
-            const QByteArray pcm = m_grabber.readRawAudio(frames);
-            m_grabber.endRawRead();
-            if (pcm.size() == frames * 2352)
-                m_reads << Read{audioIndex, pcm};
+        for (int track = 0; track < m_disc.tracks.size() && m_tracks.size() < MaxTracks; ++track) {
+            const int audioIndex = layout.audioIndex(track);
+            if (audioIndex >= 0 && m_disc.tracks[track].frames >= frames)
+                m_tracks.push_back({audioIndex, m_ripper.open(m_disc, m_disc.range(track))});
         }
     } catch (const std::exception& e) {
-        m_grabber.endRawRead();
+        m_tracks.clear();
         return report(std::nullopt, QString::fromUtf8(e.what()));
     }
-    if (m_reads.isEmpty())
+    if (m_tracks.empty())
         return report(std::nullopt,
                       QStringLiteral("The disc has no track long enough to find the offset with."));
     m_client->lookup(id);
@@ -101,46 +92,61 @@ void OffsetFinder::lookupDone(const QVector<ArChunk>& chunks, bool notFound, con
                       QStringLiteral("The disc is not in the AccurateRip database; try another."));
     if (!error.isEmpty())
         return report(std::nullopt, error);
-    emit progress(0, tr("Comparing the disc with the database's rips..."));
+    emit progress(0, tr("Reading the disc and comparing it with the database's rips..."));
     if (m_thread.joinable())
         m_thread.join();
     m_thread = std::thread([this, chunks] { match(chunks); });
 }
 
 void OffsetFinder::match(const QVector<ArChunk>& chunks) {
+    const int first = ArTrackChecksum::OffsetWindowFirstFrame;
+    const int frames = ArTrackChecksum::OffsetWindowFrames;
     QVector<QVector<int>> perTrack;
-    for (int i = 0; i < m_reads.size(); ++i) {
-        const Read& read = m_reads[i];
-        QVector<int> offsets = findOffsets(chunks, read.audioIndex, read.pcm,
-                                           qint64(ArTrackChecksum::OffsetWindowFirstFrame) *
-                                               ArTrackChecksum::SamplesPerFrame,
-                                           &m_cancel);
-        if (m_cancel)
-            return;
+    QString failure;
+    for (std::size_t i = 0; i < m_tracks.size() && !m_cancel; ++i) {
+        QVector<int> offsets;
+        try {
+            TrackStream& stream = *m_tracks[i].stream;
+            stream.seek(first);
+            const QByteArray pcm = stream.read(frames);
+            if (pcm.size() == frames * 2352)
+                offsets = findOffsets(chunks, m_tracks[i].audioIndex, pcm,
+                                      qint64(first) * ArTrackChecksum::SamplesPerFrame, &m_cancel);
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+            break;
+        }
         // A track of silence or one repeated value matches everywhere: no vote.
         if (offsets.size() <= 1) {
             for (int& offset : offsets)
                 offset += m_readOffset;
             perTrack << offsets;
         }
-        const int percent = 100 * (i + 1) / int(m_reads.size());
-        const QString text =
-            tr("Compared %1 of %2 tracks with the database's rips.").arg(i + 1).arg(m_reads.size());
+        const int done = int(i) + 1;
+        const int count = int(m_tracks.size());
         QMetaObject::invokeMethod(
             this,
-            [this, percent, text] {
+            [this, done, count] {
                 if (!m_cancel)
-                    emit progress(percent, text);
+                    emit progress(100 * done / count,
+                                  tr("Compared %1 of %2 tracks with the database's rips.")
+                                      .arg(done)
+                                      .arg(count));
             },
             Qt::QueuedConnection);
     }
     QMetaObject::invokeMethod(
-        this, [this, perTrack] { matched(perTrack); }, Qt::QueuedConnection);
+        this, [this, perTrack, failure] { matched(perTrack, failure); }, Qt::QueuedConnection);
 }
 
-void OffsetFinder::matched(const QVector<QVector<int>>& perTrack) {
+void OffsetFinder::matched(const QVector<QVector<int>>& perTrack, const QString& failure) {
     if (m_thread.joinable())
         m_thread.join();
+    const int read = int(m_tracks.size());
+    // The drive is free again for the media poller and the next read.
+    m_tracks.clear();
+    if (!failure.isEmpty())
+        return report(std::nullopt, failure);
     const std::optional<int> offset = agreedOffset(perTrack);
     if (!offset)
         return report(std::nullopt,
@@ -152,5 +158,5 @@ void OffsetFinder::matched(const QVector<QVector<int>>& perTrack) {
                        .arg(*offset > 0 ? QStringLiteral("+") : QString())
                        .arg(*offset)
                        .arg(agreeing)
-                       .arg(m_reads.size()));
+                       .arg(read));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "checksums/accuraterip.h"
-#include "checksums/trackcheck.h"
+#include "components/discreader.h"
 
 #include <atomic>
 #include <functional>
@@ -10,9 +10,11 @@
 #include <QObject>
 #include <QVector>
 #include <thread>
+#include <vector>
 
 class AccurateRipClient;
-class CdGrabber;
+class TrackRipper;
+class TrackStream;
 
 // What the CD reading page knows of the current drive's read offset.
 struct DriveOffsetAccess {
@@ -33,22 +35,23 @@ struct DriveOffsetAccess {
 // Finds a drive's read offset with a disc the AccurateRip database knows:
 // reads the frames around frame 450 of some tracks as the drive reads them
 // now, and tries every offset in -3000..+3000 samples against the frame-450
-// checksums of the database. The database is asked without blocking, and the
-// offsets are tried on a thread of its own, since a large reply makes that slow.
+// checksums of the database. The database is asked without blocking; the
+// reading and the trying run on a thread of their own, since a drive can be
+// slow to spin up and a large reply makes the trying slow.
 class OffsetFinder : public QObject {
     Q_OBJECT
 public:
     // Tracks read at most: enough for the answer to be sure.
     static constexpr int MaxTracks = 4;
 
-    // The grabber must outlive the finder; its disc has been read.
-    OffsetFinder(CdGrabber& grabber, QString server, const QString& cacheRoot,
+    // The ripper must outlive the finder; disc is the disc in its drive.
+    OffsetFinder(TrackRipper& ripper, Disc disc, QString server, const QString& cacheRoot,
                  QObject* parent = nullptr);
     // Stops the search and waits for its thread.
     ~OffsetFinder() override;
 
     void setTimeout(int ms);
-    // Reads the tracks and asks the database; progress, then finished, come later.
+    // Opens the tracks and asks the database; progress, then finished, come later.
     void start();
     // Ends the search at its next step; nothing more is reported.
     void cancel();
@@ -66,22 +69,22 @@ signals:
     void finished(std::optional<int> offset, const QString& text);
 
 private:
-    struct Read {
+    struct Track {
         int audioIndex = 0;
-        QByteArray pcm; // frames from OffsetWindowFirstFrame on
+        std::unique_ptr<TrackStream> stream;
     };
 
     void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
     // On the search's thread: the offsets each track matches, reported back.
     void match(const QVector<ArChunk>& chunks);
-    void matched(const QVector<QVector<int>>& perTrack);
+    void matched(const QVector<QVector<int>>& perTrack, const QString& failure);
     void report(std::optional<int> offset, const QString& text);
 
-    CdGrabber& m_grabber;
+    TrackRipper& m_ripper;
+    Disc m_disc;
     std::unique_ptr<AccurateRipClient> m_client;
-    DiscLayout m_layout;
     int m_readOffset = 0;
-    QVector<Read> m_reads;
+    std::vector<Track> m_tracks;
     std::atomic<bool> m_cancel{false};
     std::thread m_thread;
 };

@@ -1,16 +1,18 @@
 #include "cli/ripcommand.h"
 
+#include "cd/databaselookup.h"
 #include "cd/drivesession.h"
-#include "cd/freedbinformation.h"
 #include "cd/musicbrainz.h"
+#include "cd/storeddiscinformation.h"
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "cli/jobrunner.h"
 #include "cli/runsettings.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodiscreader.h"
 #include "components/cdio/cdiodrivelayer.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdioripper.h"
 #include "components/cdio/imagesheet.h"
 #include "settings/settingsfile.h"
 
@@ -33,20 +35,20 @@ bool isImageName(const QString& path) {
            suffix == QLatin1String("nrg");
 }
 
-// The grabber knows the drives its settings file lists. An image the user's
+// The disc reader knows the drives its settings file lists. An image the user's
 // settings do not name goes into a settings file of its own, so that the
 // user's file is never written.
 struct DriveChoice {
-    QString grabberSettings;
+    QString readerSettings;
     CdDrive drive;
-    int index = -1; // 0-based in the grabber's list
+    int index = -1; // 0-based in the reader's list
     QString error;
 };
 
 DriveChoice chooseDrive(const QString& wanted, const SettingsFile& settings,
                         const QTemporaryDir& scratch) {
     DriveChoice choice;
-    choice.grabberSettings = settings.path();
+    choice.readerSettings = settings.path();
     QVector<CdDrive> drives = CdDriveList::scan(settings);
     if (wanted.isEmpty()) {
         if (drives.isEmpty())
@@ -67,23 +69,23 @@ DriveChoice chooseDrive(const QString& wanted, const SettingsFile& settings,
         choice.error = QStringLiteral("This is neither a CD drive nor a .cue, .toc or .nrg image.");
         return choice;
     }
-    choice.grabberSettings = scratch.filePath(QLatin1String(SettingsFile::FileName));
-    SettingsFile own(choice.grabberSettings);
+    choice.readerSettings = scratch.filePath(QLatin1String(SettingsFile::FileName));
+    SettingsFile own(choice.readerSettings);
     own.ini().writeString(QLatin1String(CdDriveList::Section),
                           QLatin1String(CdDriveList::ImageKeyPrefix) + QLatin1Char('1'), path);
     drives = CdDriveList::scan(own);
     for (int i = 0; i < drives.size(); ++i)
         if (drives[i].isImage && samePath(drives[i].path) == path)
-            return {choice.grabberSettings, drives[i], i, {}};
+            return {choice.readerSettings, drives[i], i, {}};
     choice.error = QStringLiteral("The disc image cannot be opened.");
     return choice;
 }
 
 // The settings' own lookup, but in the one database the command line names.
-class OneDatabase : public FreeDbInformation {
+class OneDatabase : public StoredDiscInformation {
 public:
     OneDatabase(const QString& settingsPath, Databases database)
-        : FreeDbInformation(settingsPath), m_database(database) {}
+        : StoredDiscInformation(settingsPath), m_database(database) {}
     Databases lookupDatabases() const override { return m_database; }
 
 private:
@@ -96,7 +98,8 @@ private:
 bool lookUp(DriveSession& session, Console& console, int release) {
     QEventLoop loop;
     bool loaded = false;
-    const QStringList endings = DriveSession::statusTexts(-1) + DriveSession::statusTexts(-2);
+    const QStringList endings = DriveSession::statusTexts(LookupStatus::ConnectionFailed) +
+                                DriveSession::statusTexts(LookupStatus::NoEntry);
     QObject::connect(&session, &DriveSession::statusLineAdded, &loop, [&](const QString& line) {
         console.note(line);
         if (endings.contains(line))
@@ -138,31 +141,35 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     }
 
     const RunSettings run = RunSettings::from(options, settings);
-    CdioGrabber grabber(choice.grabberSettings);
-    grabber.setMediaPollInterval(24 * 3600 * 1000); // a run reads one disc; no changes to watch
-    CdioDriveLayer drives(choice.grabberSettings);
-    OneDatabase freedb(settings.path(), options.musicBrainz ? DiscInfoLookup::Databases::MusicBrainz
-                                                            : DiscInfoLookup::Databases::FreeDb);
-    DriveSession session(grabber, drives, freedb);
-    QVector<RowModel::Row> tracks;
+    CdioDiscReader reader(choice.readerSettings);
+    reader.setMediaPollInterval(24 * 3600 * 1000); // a run reads one disc; no changes to watch
+    CdioRipper ripper(reader);
+    DatabaseLookup lookup;
+    CdioDriveLayer drives(choice.readerSettings);
+    OneDatabase freedb(settings.path(), options.musicBrainz
+                                            ? DiscInformation::Databases::MusicBrainz
+                                            : DiscInformation::Databases::FreeDb);
+    DriveSession session(reader, ripper, lookup, drives, freedb);
+    QVector<DiscTrackRow> tracks;
     try {
         session.initialize();
         session.chooseDrive(choice.index);
         session.applyReadingOptions(settings);
         if (options.noHiddenTrack)
             session.setHiddenTrack(false);
-        tracks = session.readTrackRows(formatText(run.format));
+        tracks = session.readTrackRows();
         if ((options.freedb || options.musicBrainz) && !tracks.isEmpty() &&
             lookUp(session, console, options.release)) {
-            tracks = session.readTrackRows(formatText(run.format));
+            tracks = session.readTrackRows();
             // The cover goes into every file: the rip waits for it.
-            if (grabber.isDiscCoverPending()) {
+            if (lookup.isCoverPending()) {
                 QEventLoop loop;
-                QObject::connect(&grabber, &CdGrabber::onDiscCover, &loop, &QEventLoop::quit);
+                QObject::connect(&lookup, &DiscLookup::coverChanged, &loop, &QEventLoop::quit);
                 loop.exec();
             }
-            if (!grabber.getDiscCoverNote().isEmpty())
-                console.note(QStringLiteral("No cover: %1").arg(grabber.getDiscCoverNote()));
+            const QString coverNote = session.namedDisc().found.coverNote;
+            if (!coverNote.isEmpty())
+                console.note(QStringLiteral("No cover: %1").arg(coverNote));
         }
     } catch (const std::exception& e) {
         console.failed(driveName, QString::fromUtf8(e.what()));
@@ -178,26 +185,25 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
         return 1;
     }
     for (int track : options.tracks)
-        if (track > grabber.getTrackCount()) {
+        if (track > session.disc().tracks.size()) {
             console.failed(driveName, QStringLiteral("The disc has no track %1; it has %2.")
                                           .arg(track)
-                                          .arg(grabber.getTrackCount()));
+                                          .arg(session.disc().tracks.size()));
             return 2;
         }
 
     if (options.list) {
-        const AccurateRipId id = grabber.getDiscLayout().accurateRipId();
+        const AccurateRipId id = session.disc().layout.accurateRipId();
         console.result(QStringLiteral("FreeDB ID: %1").arg(id.freedb, 8, 16, QLatin1Char('0')));
         console.result(QStringLiteral("AccurateRip ID: %1")
                            .arg(id.isValid() ? id.text() : QStringLiteral("none")));
-        const MbDiscId mb = MbDiscId::fromLayout(grabber.getDiscLayout());
+        const MbDiscId mb = MbDiscId::fromLayout(session.disc().layout);
         console.result(QStringLiteral("MusicBrainz disc ID: %1")
                            .arg(mb.isValid() ? mb.id : QStringLiteral("none")));
         for (int i = 0; i < tracks.size(); ++i)
-            console.result(QStringList{
-                DriveSession::twoDigits(
-                    tracks[i].track == CdGrabber::HiddenTrack ? 0 : tracks[i].track + 1),
-                minutesSeconds(tracks[i].time), tracks[i].tag.title, tracks[i].tag.artist}
+            console.result(QStringList{DriveSession::twoDigits(Disc::number(tracks[i].track)),
+                                       minutesSeconds(tracks[i].time), tracks[i].tag.title,
+                                       tracks[i].tag.artist}
                                .join(QLatin1Char('\t')));
         return 0;
     }
@@ -214,12 +220,10 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     QVector<JobRow> rows;
     QStringList sources;
     for (int index : chosen) {
-        const RowModel::Row& found = tracks[index];
-        rows << jobRow(rows.size(), found);
+        const DiscTrackRow& found = tracks[index];
+        rows << jobRow(rows.size(), found, run.format);
         sources << QStringLiteral("%1 track %2")
-                       .arg(driveName, DriveSession::twoDigits(found.track == CdGrabber::HiddenTrack
-                                                                   ? 0
-                                                                   : found.track + 1));
+                       .arg(driveName, DriveSession::twoDigits(Disc::number(found.track)));
     }
     if (options.image && run.format != FormatFlac && run.format != FormatWav) {
         console.failed(driveName,
@@ -229,8 +233,8 @@ int ripDisc(const CliOptions& options, const SettingsFile& settings, Console& co
     }
     JobRequest request = run.request;
     request.rows = rows;
-    const std::unique_ptr<Job> job = setUpJob(std::move(request), settings, &grabber);
-    if (job->rows().size() == 1 && job->rows().front().track == CdGrabber::WholeDisc)
+    const std::unique_ptr<Job> job = setUpJob(std::move(request), settings, &session);
+    if (job->rows().size() == 1 && job->rows().front().track == Disc::WholeDisc)
         sources = {QStringLiteral("%1 (the whole disc)").arg(driveName)};
     JobRunner runner(console, sources);
     runner.setRequireAccurate(options.requireAccurate);

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// What the system knows of the CD drives apart from the grabber: which drives
+// What the system knows of the CD drives apart from the disc reader: which drives
 // exist (the optical drives, then the disc-image drives) and the volume label
 // of the disc in each.
 class DriveLayer {

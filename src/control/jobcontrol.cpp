@@ -1,18 +1,19 @@
 #include "control/jobcontrol.h"
 
+#include "cd/drivesession.h"
 #include "control/mainstate.h"
 #include "filelist/rowmodel.h"
 #include "jobs/ripjob.h"
 #include "platform/shell.h"
 #include "platform/userprompt.h"
 
-JobControl::JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, UserPrompt& prompt,
+JobControl::JobControl(MainState& state, RowModel& rows, DriveSession& drives, UserPrompt& prompt,
                        Shell& shell, QObject* parent)
-    : QObject(parent), m_state(state), m_rows(rows), m_grabber(grabber), m_prompt(prompt),
+    : QObject(parent), m_state(state), m_rows(rows), m_drives(drives), m_prompt(prompt),
       m_shell(shell) {}
 
 // A job still running is cut short here; it waits for its worker and lets go
-// of the grabber before the grabber goes.
+// of the ripper before the ripper goes.
 JobControl::~JobControl() = default;
 
 void JobControl::start(JobRequest request, const SettingsFile& settings) {
@@ -30,7 +31,7 @@ void JobControl::start(JobRequest request, const SettingsFile& settings) {
         return formatFromText(rows->row(row.row).target).value_or(FormatMp3);
     };
     const QVector<JobRow> jobRows = request.rows;
-    std::unique_ptr<Job> job = setUpJob(std::move(request), settings, &m_grabber, m_parts);
+    std::unique_ptr<Job> job = setUpJob(std::move(request), settings, &m_drives, m_parts);
     m_verdicts.clear();
     if (auto* ripJob = qobject_cast<RipJob*>(job.get())) {
         // The verdict goes beside "Finish", so the row says at once whether it is proven.

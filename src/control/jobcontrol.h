@@ -7,7 +7,7 @@
 #include <memory>
 #include <QObject>
 
-class CdGrabber;
+class DriveSession;
 class Shell;
 class SettingsFile;
 class UserPrompt;
@@ -27,7 +27,7 @@ public:
     // A row made from a damaged source: "Finish !".
     static constexpr const char* FinishedDamaged = "Finish !";
 
-    JobControl(MainState& state, RowModel& rows, CdGrabber& grabber, UserPrompt& prompt,
+    JobControl(MainState& state, RowModel& rows, DriveSession& drives, UserPrompt& prompt,
                Shell& shell, QObject* parent = nullptr);
     ~JobControl() override;
 
@@ -69,7 +69,7 @@ private:
 
     MainState& m_state;
     RowModel& m_rows;
-    CdGrabber& m_grabber;
+    DriveSession& m_drives;
     UserPrompt& m_prompt;
     Shell& m_shell;
     JobParts m_parts;

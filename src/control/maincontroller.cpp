@@ -22,12 +22,12 @@ MainController::MainController(AudioComponentSet& components, UserPrompt& prompt
     : QObject(parent), m_components(components), m_prompt(prompt), m_shell(shell),
       m_settingsPath(std::move(settingsPath)), m_programFolder(std::move(programFolder)),
       m_selection(&m_rows),
-      m_drives(*components.cdGrabber, *components.driveLayer, *components.discInfoLookup),
+      m_drives(*components.discReader, *components.trackRipper, *components.discLookup,
+               *components.driveLayer, *components.discInformation),
       m_commands(m_state, *this),
-      m_preview(std::make_unique<PreviewControl>(*components.audioPlayer, *components.cdGrabber,
-                                                 m_state, m_rows,
+      m_preview(std::make_unique<PreviewControl>(*components.audioPlayer, m_drives, m_state, m_rows,
                                                  [this] { return int(m_options.function); })),
-      m_jobs(std::make_unique<JobControl>(m_state, m_rows, *components.cdGrabber, prompt, shell)) {
+      m_jobs(std::make_unique<JobControl>(m_state, m_rows, m_drives, prompt, shell)) {
     m_options.outputPath = defaultOutputPath();
     m_errorHandler = [](const QString& message) {
         std::fprintf(stderr, "Orvelle: %s\n", qPrintable(message));
@@ -90,11 +90,7 @@ void MainController::start() {
         chooseFunction(m_options.function);
     } else if (!m_drives.driveNames().isEmpty()) {
         refreshTrackTable();
-        m_drives.setQueryFlag(1);
         startFreeDbLookup();
-    } else {
-        // No drive: the CD branch has nothing to read; the commands still answer.
-        m_drives.setQueryFlag(1);
     }
 
     m_started = true;
@@ -130,6 +126,23 @@ bool noDriveQuestionDue(SettingsFile& settings, int driveCount) {
     if (asked)
         rememberNoDriveAsked(settings, false);
     return false;
+}
+
+// The disc's tracks as ticked rows of the list, aimed at target.
+QVector<RowModel::Row> trackRows(const QVector<DiscTrackRow>& tracks, const QString& target) {
+    QVector<RowModel::Row> rows;
+    for (const DiscTrackRow& track : tracks) {
+        RowModel::Row row;
+        row.track = track.track;
+        row.tag = track.tag;
+        row.caption = track.caption;
+        row.time = track.time;
+        row.statusDetail = track.statusDetail;
+        row.target = target;
+        row.tick = RowModel::Tick::Ticked;
+        rows << row;
+    }
+    return rows;
 }
 
 } // namespace
@@ -318,13 +331,13 @@ void MainController::rebuildTrackTable() {
         const QScopedValueRollback building(m_building, true);
         do {
             m_rebuildPending = false;
-            m_rows.setRows(m_drives.readTrackRows(formatText(m_options.format)));
+            m_rows.setRows(trackRows(m_drives.readTrackRows(), formatText(m_options.format)));
         } while (m_rebuildPending);
     }
     if (m_rows.count() == 0) {
         m_state.currentRow = -1;
         // A disc image Orvelle refuses says why, once for each reason.
-        const QString refused = m_drives.grabber().getDiscError();
+        const QString refused = m_drives.disc().error;
         if (!refused.isEmpty() && refused != m_lastDiscError)
             m_prompt.information(refused);
         m_lastDiscError = refused;
@@ -367,20 +380,20 @@ void MainController::applyReadingOptions() {
 }
 
 DriveOffsetAccess MainController::driveOffsetAccess() {
-    CdGrabber& grabber = m_drives.grabber();
     DriveOffsetAccess offsets;
-    offsets.key = [&grabber] { return grabber.getReadOffsetKey(); };
-    offsets.driveName = [&grabber] {
-        return QStringLiteral("%1 %2").arg(grabber.getDriveVendor(), grabber.getDriveProduct());
+    offsets.key = [this] { return m_drives.reader().readOffsetKey(); };
+    offsets.driveName = [this] {
+        const DriveInfo drive = m_drives.reader().currentDrive();
+        return QStringLiteral("%1 %2").arg(drive.vendor, drive.product);
     };
-    offsets.find = [this, &grabber](DriveOffsetAccess::Found found,
-                                    DriveOffsetAccess::Progress progress) {
+    offsets.find = [this](DriveOffsetAccess::Found found, DriveOffsetAccess::Progress progress) {
         if (!m_settings) {
             found(std::nullopt, QStringLiteral("The settings file is closed."));
             return DriveOffsetAccess::Cancel();
         }
         const RipCheckSettings check = RipCheckSettings::from(*m_settings);
-        auto* finder = new OffsetFinder(grabber, check.server, check.cacheRoot, this);
+        auto* finder = new OffsetFinder(m_drives.ripper(), m_drives.disc(), check.server,
+                                        check.cacheRoot, this);
         connect(finder, &OffsetFinder::progress, this, progress);
         connect(finder, &OffsetFinder::finished, this,
                 [finder, found](std::optional<int> offset, const QString& text) {

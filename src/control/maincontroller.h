@@ -2,7 +2,7 @@
 
 #include "cd/drivesession.h"
 #include "cd/offsetfinder.h"
-#include "components/audiocomponentset.h"
+#include "control/audiocomponentset.h"
 #include "control/commandsurface.h"
 #include "control/commandtarget.h"
 #include "control/mainstate.h"
@@ -69,7 +69,7 @@ public:
         std::function<QString()> commandLine;
     };
     void setSettingsDialogHooks(SettingsDialogHooks hooks);
-    // The settings dialog's OK: the CD reading options go to the grabber as at the start.
+    // The settings dialog's OK: the CD reading options go to the ripper as at the start.
     void applyReadingOptions();
     // The current drive's read offset as the CD reading page shows and finds
     // it, with the AccurateRip server and cache the settings name at the time.

@@ -1,5 +1,6 @@
 #include "control/previewcontrol.h"
 
+#include "cd/drivesession.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
 #include "components/skin.h"
@@ -9,12 +10,13 @@
 
 #include <QScopedValueRollback>
 
-PreviewControl::PreviewControl(AudioPlayer& player, CdGrabber& grabber, MainState& state,
+PreviewControl::PreviewControl(AudioPlayer& player, DriveSession& drives, MainState& state,
                                RowModel& rows, std::function<int()> functionMode, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_functionMode(std::move(functionMode)),
       // Fresh readers for every preview: none is shared with a job's rows.
       m_preview(
-          {player, grabber, [] { return std::make_unique<AudioFileReader>(); },
+          {player, drives.ripper(), [&drives] { return drives.disc(); },
+           [] { return std::make_unique<AudioFileReader>(); },
            [] { return std::make_unique<VideoFile>(); }},
           [this](int row) { return previewRow(row); }, [this] { return m_state.jobRunning; }) {
     connect(&m_preview, &PreviewController::statusChanged, this,

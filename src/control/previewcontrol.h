@@ -6,7 +6,7 @@
 #include <optional>
 #include <QObject>
 
-class CdGrabber;
+class DriveSession;
 class AudioPlayer;
 class IPositionSlider;
 class IPositionSliderView;
@@ -19,7 +19,7 @@ struct MainState;
 class PreviewControl : public QObject {
     Q_OBJECT
 public:
-    PreviewControl(AudioPlayer& player, CdGrabber& grabber, MainState& state, RowModel& rows,
+    PreviewControl(AudioPlayer& player, DriveSession& drives, MainState& state, RowModel& rows,
                    std::function<int()> functionMode, QObject* parent = nullptr);
 
     PreviewController& preview() { return m_preview; }

@@ -29,7 +29,7 @@ public:
         Tick tick = Tick::None;
         RowTag tag;
         QString statusDetail; // the status at length, as its tooltip; empty: the status itself
-        // CD rows: the disc's track, from 0, or CdGrabber::HiddenTrack; -1
+        // CD rows: the disc's track, from 0, or Disc::HiddenTrack; -1
         // where the row's place in the list is its track.
         int track = -1;
     };

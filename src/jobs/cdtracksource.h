@@ -1,16 +1,21 @@
 #pragma once
 
+#include "components/discreader.h"
 #include "jobs/previewsource.h"
 
-class CdGrabber;
+#include <memory>
 
-// A track of the disc, through the grabber's raw reads (CD frames, 75 a second).
+class TrackRipper;
+class TrackStream;
+
+// A track of the disc, read through the ripper as it is played (CD frames, 75 a second).
 class CdTrackSource : public PreviewSource {
 public:
     static constexpr int FramesPerSecond = 75;
     static constexpr int BlockFrames = 8; // 107 ms
 
-    CdTrackSource(CdGrabber& grabber, int track);
+    CdTrackSource(TrackRipper& ripper, Disc disc, int track);
+    ~CdTrackSource() override;
 
     void open() override;
     void close() override;
@@ -24,8 +29,12 @@ public:
     int stepForwardMs() const override { return 600; }
 
 private:
-    CdGrabber& m_grabber;
+    TrackStream& stream();
+
+    TrackRipper& m_ripper;
+    Disc m_disc;
     int m_track;
+    std::unique_ptr<TrackStream> m_stream;
     qint64 m_frames = 0;
     qint64 m_position = 0; // CD frames
 };

@@ -31,6 +31,16 @@ JobRow jobRow(int row, const RowModel::Row& listRow) {
     return job;
 }
 
+JobRow jobRow(int row, const DiscTrackRow& track, OutputFormat format) {
+    JobRow job;
+    job.row = row;
+    job.caption = track.caption;
+    job.track = track.track;
+    job.format = format;
+    job.tag = track.tag;
+    return job;
+}
+
 namespace {
 
 JobParts withRealParts(JobParts parts) {
@@ -50,8 +60,8 @@ JobParts withRealParts(JobParts parts) {
 
 } // namespace
 
-std::unique_ptr<Job> setUpJob(JobRequest request, const SettingsFile& settings, CdGrabber* grabber,
-                              JobParts parts) {
+std::unique_ptr<Job> setUpJob(JobRequest request, const SettingsFile& settings,
+                              DriveSession* drives, JobParts parts) {
     parts = withRealParts(std::move(parts));
     const bool rip = request.function == CdRipper;
     JobSettings job;
@@ -85,8 +95,8 @@ std::unique_ptr<Job> setUpJob(JobRequest request, const SettingsFile& settings, 
         if ((request.wholeDisc || job.check.image) && !rows.isEmpty() &&
             (rows.first().format == FormatFlac || rows.first().format == FormatWav))
             rows = {wholeDiscRow(rows.first())};
-        made = std::make_unique<RipJob>(std::move(job), std::move(request.rows), *grabber,
-                                        std::move(parts));
+        made = std::make_unique<RipJob>(std::move(job), std::move(request.rows), drives->ripper(),
+                                        drives->namedDisc(), std::move(parts));
     } else {
         made = std::make_unique<ConversionJob>(std::move(job), std::move(request.rows),
                                                std::move(parts));

@@ -9,18 +9,21 @@
 #include <optional>
 #include <QVector>
 
-class CdGrabber;
+class DriveSession;
+struct DiscTrackRow;
 class SettingsFile;
 
 // A row of the list as a job takes it, in the format its Target names (MP3
 // when it names none); a CD row that names no track holds the one of its place.
 JobRow jobRow(int row, const RowModel::Row& listRow);
+// A track of the disc as a rip of it in format takes it.
+JobRow jobRow(int row, const DiscTrackRow& track, OutputFormat format);
 
 // A rip or a conversion as the window asks for it from its controls and its
 // list, and the command line from its options. What is left unset comes from
 // the settings file.
 struct JobRequest {
-    FunctionMode function = Converter; // CdRipper: a rip of the grabber's disc
+    FunctionMode function = Converter; // CdRipper: a rip of the drive session's disc
     QVector<JobRow> rows;
     QString outputFolder;
     FolderScheme scheme = FolderScheme::None;
@@ -45,7 +48,7 @@ struct JobRequest {
 // checked and logged as the settings say, and made one file of the whole disc
 // when they ask for that and its first row is FLAC or WAV (the progress shows
 // on that row). Parts left empty are the
-// real ones (JobParts::real). grabber: the disc's, for a rip; it must
-// outlive the job.
-std::unique_ptr<Job> setUpJob(JobRequest request, const SettingsFile& settings, CdGrabber* grabber,
-                              JobParts parts = {});
+// real ones (JobParts::real). drives: the session whose disc is ripped, as
+// it was read last; its ripper must outlive the job.
+std::unique_ptr<Job> setUpJob(JobRequest request, const SettingsFile& settings,
+                              DriveSession* drives, JobParts parts = {});

@@ -123,12 +123,8 @@ void PcmPipe::abandon() {
     m_buffer->m_changed.notify_all();
 }
 
-void PipeWriter::write(const QByteArray& pcm) {
+void PipeSink::write(const QByteArray& pcm) {
     m_pipe->push(pcm);
-}
-
-void PipeWriter::close() {
-    m_open = false;
 }
 
 void PcmPipe::giveBack(QByteArray block) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/audiowriter.h"
+#include "components/trackripper.h"
 #include "jobs/copyengine.h"
 
 #include <condition_variable>
@@ -69,22 +69,18 @@ private:
     QString m_failure;
 };
 
-// The grabber rips into this writer: it hands the PCM to a pipe; the file
-// itself is written by the encoder. The grabber closes it after a failed read
-// as after a complete one: whoever learns which ends the pipe.
-class PipeWriter : public AudioWriter {
+// The ripper rips into this sink: it hands the PCM to a pipe; the file itself
+// is written by the encoder. The job ends the pipe, since a file of the whole
+// disc takes several rips.
+class PipeSink : public RipSink {
 public:
-    explicit PipeWriter(std::shared_ptr<PcmPipe> pipe) : m_pipe(std::move(pipe)) {}
+    explicit PipeSink(std::shared_ptr<PcmPipe> pipe) : m_pipe(std::move(pipe)) {}
 
-    void setInputFormat(int, int) override {}
-    void create(const QString&) override { m_open = true; }
     void write(const QByteArray& pcm) override;
-    void close() override;
-    bool getIsOpen() override { return m_open; }
+    void close() override {}
 
 private:
     std::shared_ptr<PcmPipe> m_pipe;
-    bool m_open = false;
 };
 
 // The encoder's side of a CD track: 44100 Hz stereo from the pipe, its

@@ -13,7 +13,7 @@ int progressHundredths(qint64 done, qint64 total);
 // values outside 0..9999 show as the nearest of the two.
 QString hundredthsProgressText(int hundredths);
 
-// The CD grabber's percentage: its integer part with at least two digits and
+// The CD ripper's percentage: its integer part with at least two digits and
 // at most two digits of its fraction: 7.5 -> "07.5%", 37.2547 -> "37.25%". A
 // whole number keeps the shape with one fraction digit: 37 -> "37.0%".
 QString ripProgressText(double percent);

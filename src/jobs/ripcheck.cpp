@@ -19,9 +19,7 @@ RipCheckSettings RipCheckSettings::from(const SettingsFile& settings) {
     check.writeLog = true;
     check.server = AccurateRipClient::serverFrom(settings.path());
     check.cacheRoot = LookupCache::defaultRoot();
-    check.readMode = settings.readPosition(ModeForGrabber, ModeCount);
-    check.retries = settings.readInRange(RetriesForGrabber, RetriesMin, RetriesMax);
-    check.errorAction = settings.readPosition(ErrorAction, ErrorActionCount);
+    check.read = ReadSettings::from(settings);
     check.cueSheet = settings.readPosition(CueSheet, DiscChoiceCount);
     check.deEmphasis = settings.readPosition(DeEmphasis, DiscChoiceCount);
     check.image = settings.read(DiscAsOneFile);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/trackripper.h"
+
 #include <QString>
 
 class SettingsFile;
@@ -12,10 +14,7 @@ struct RipCheckSettings {
     QString cacheRoot;   // the private folder its replies are kept in; none when empty
     int timeoutMs = 15000;
     bool writeLog = false; // a rip log beside the files
-    // How the disc is read, for the log.
-    int readMode = 1;
-    int retries = 1;
-    int errorAction = 0;
+    ReadSettings read;     // how the disc is read, for the log
     // What the rip makes of the disc: a cue sheet and playlist beside the
     // files, the filter for tracks flagged PRE (both 0 never, 1 the default
     // kinds of output, 2 every output; see CdReadingKeys).

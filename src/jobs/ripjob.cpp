@@ -2,7 +2,7 @@
 
 #include "cd/accurateripclient.h"
 #include "components/audiowriter.h"
-#include "components/cdgrabber.h"
+#include "components/trackripper.h"
 #include "components/videoreader.h"
 #include "jobs/cuesheet.h"
 #include "jobs/deemphasissource.h"
@@ -21,11 +21,6 @@
 namespace {
 
 constexpr int CdFrameBytes = 2352;
-
-// The number a track has on the disc: 0 for the hidden track.
-int discNumber(int track) {
-    return track == CdGrabber::HiddenTrack ? 0 : track + 1;
-}
 
 bool isLossless(OutputFormat format) {
     return format == FormatWav || format == FormatFlac;
@@ -48,34 +43,33 @@ QString writeBeside(const std::shared_ptr<const OutputFolder>& folder, const QSt
 } // namespace
 
 JobRow wholeDiscRow(JobRow first) {
-    first.track = CdGrabber::WholeDisc;
+    first.track = Disc::WholeDisc;
     first.caption = first.tag.album;
     first.tag.title = first.tag.album;
     return first;
 }
 
-// A track in flight: read by the grabber into its pipe, encoded by its copy.
+// A track in flight: read by the ripper into its pipe, encoded by its copy.
 struct RipJob::Track {
     JobRow row;
     std::shared_ptr<PcmPipe> pipe;
     std::unique_ptr<RowCopy> copy;
     std::atomic<bool> stop{false}; // ends its copy at the next block
-    bool read = false;             // the grabber is done with it
+    bool read = false;             // the ripper is done with it
     TrackCheck check;              // the checksums of a complete read
     int shown = -1;                // the encoding progress shown last
     // The whole disc as one file: the tracks read one after the other into
     // the pipe (the hidden part first), and each one's checksums.
     QVector<int> segments;
-    QString part; // where the file is written
     int segment = 0;
     qint64 framesRead = 0;
     qint64 frames = 0;
     QVector<TrackCheck> checks;
 };
 
-RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber, JobParts parts,
-               QObject* parent)
-    : Job(std::move(settings), std::move(rows), parent), m_grabber(grabber),
+RipJob::RipJob(JobSettings settings, QVector<JobRow> rows, TrackRipper& ripper, NamedDisc disc,
+               JobParts parts, QObject* parent)
+    : Job(std::move(settings), std::move(rows), parent), m_ripper(ripper), m_disc(std::move(disc)),
       m_parts(std::move(parts)), m_buffer(std::make_shared<PcmBuffer>(PcmBudgetBytes)) {
     if (!m_parts.tags)
         m_parts.tags = writeOutputTags;
@@ -87,25 +81,25 @@ RipJob::~RipJob() {
         track->stop = true;
     if (m_reading) {
         m_reading->pipe->finish();
-        m_grabber.abortGrab();
+        m_ripper.abort();
     }
     // Each copy waits for its encoder; a row that no one will finish leaves nothing behind.
     m_tracks.clear();
 }
 
 void RipJob::begin() {
-    m_layout = m_grabber.getDiscLayout();
+    m_layout = m_disc.disc.layout;
     // The release's barcode as MusicBrainz knows it wins over the disc's own.
-    m_barcode = m_grabber.getDiscBarcode();
+    m_barcode = m_disc.found.barcode;
     if (!m_barcode.isEmpty() && !m_layout.catalog.isEmpty() && m_barcode != m_layout.catalog)
         m_layout.notes << QStringLiteral("The barcode from MusicBrainz, %1, is tagged in place "
                                          "of the disc's catalog number.")
                               .arg(m_barcode);
     if (m_barcode.isEmpty())
         m_barcode = m_layout.catalog;
-    m_offset = m_grabber.getReadOffset();
-    m_cover = m_grabber.getDiscCover();
-    m_coverNote = m_cover.isEmpty() ? m_grabber.getDiscCoverNote() : QString();
+    m_offset = m_ripper.readOffset(m_disc.disc);
+    m_cover = m_disc.found.cover;
+    m_coverNote = m_cover.isEmpty() ? m_disc.found.coverNote : QString();
     const AccurateRipId id = m_layout.accurateRipId();
     // The database is asked while the first track is read, so that its
     // answer is there when the track is done.
@@ -121,9 +115,9 @@ void RipJob::begin() {
     } else if (m_settings.check.lookUp) {
         m_discVerdict = ArVerdict::lookupFailed(QStringLiteral("the disc has no audio track"));
     }
-    m_progressConnection =
-        connect(&m_grabber, &CdGrabber::onOperationProgress, this, &RipJob::grabProgress);
-    m_errorConnection = connect(&m_grabber, &CdGrabber::onGrabError, this, &RipJob::grabFailed);
+    m_ripConnections = {connect(&m_ripper, &TrackRipper::ripProgress, this, &RipJob::ripProgress),
+                        connect(&m_ripper, &TrackRipper::ripFinished, this, &RipJob::ripFinished),
+                        connect(&m_ripper, &TrackRipper::ripFailed, this, &RipJob::ripFailed)};
     nextRow();
 }
 
@@ -138,8 +132,8 @@ void RipJob::stop() {
     if (m_reading) {
         m_reading->copy->markStopped();
         m_reading->pipe->finish();
-        // The grabber leaves the pipe alone from now on.
-        m_grabber.abortGrab();
+        // The ripper leaves the pipe alone from now on.
+        m_ripper.abort();
         QMetaObject::invokeMethod(this, &RipJob::readEnded, Qt::QueuedConnection);
     }
 }
@@ -165,8 +159,7 @@ void RipJob::nextRow() {
             m_album.start(this, held, m_unfinishedAlbums, [this] { albumDone(); });
             return;
         }
-        disconnect(m_progressConnection);
-        disconnect(m_errorConnection);
+        disconnectRipper();
         complete();
         return;
     }
@@ -194,33 +187,27 @@ void RipJob::startRow(JobRow row) {
             row.format == FormatRm
                 ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
                 : writerSink(m_parts.writer ? m_parts.writer(row.format, encoders()) : nullptr);
-        m_grabber.endRawRead();
-        if (row.track == CdGrabber::WholeDisc) {
+        if (row.track == Disc::WholeDisc) {
             // From the disc's first sector to the end of its audio.
             if (m_layout.hiddenFrames() > 0)
-                track->segments << CdGrabber::HiddenTrack;
+                track->segments << Disc::HiddenTrack;
             for (int t = 0; t < m_layout.tracks.size(); ++t)
                 if (m_layout.tracks[t].audio)
                     track->segments << t;
-            for (int segment : std::as_const(track->segments)) {
-                m_grabber.selectTrack(segment);
-                track->frames += m_grabber.getTrackLength();
-            }
+            for (int segment : std::as_const(track->segments))
+                track->frames += m_disc.disc.range(segment).frames;
             const CueSheet sheet = discSheet(QFileInfo(path).fileName(), row.tag);
             row.disc.cueSheet = sheet.text();
             if (row.format == FormatFlac)
                 row.disc.cueSheetBlock = CueSheet::flacBlock(m_layout, 0);
-            track->part = partFileOf(path);
-            m_grabber.selectTrack(track->segments.value(0));
         } else {
-            m_grabber.selectTrack(row.track);
-            track->frames = m_grabber.getTrackLength();
+            track->frames = m_disc.disc.range(row.track).frames;
         }
         const qint64 trackBytes = track->frames * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
         std::unique_ptr<PcmSource> source = std::make_unique<PipeSource>(track->pipe, trackBytes);
         row.disc.barcode = m_barcode;
-        row.disc.trackNumber = discNumber(row.track);
+        row.disc.trackNumber = Disc::number(row.track);
         if (row.track >= 0 && row.track < m_layout.tracks.size()) {
             const LayoutTrack& disc = m_layout.tracks[row.track];
             row.disc.isrc = disc.isrc;
@@ -236,7 +223,7 @@ void RipJob::startRow(JobRow row) {
         // Stop pressed while the row was announced: nothing is read, and the
         // row ends at once as a stopped one.
         if (!m_stop) {
-            m_grabber.grabToFile(partFileOf(path), std::make_shared<PipeWriter>(track->pipe));
+            ripNext(*track);
         } else {
             track->read = true;
             track->copy->markStopped();
@@ -285,46 +272,57 @@ void RipJob::saveFolderPictureIn(const OutputPath& output) {
         m_coverNote = QStringLiteral("embedded, and saved as %1").arg(saved.path);
 }
 
-void RipJob::grabProgress(double percent) {
+void RipJob::ripNext(Track& track) {
+    const int part = track.segments.isEmpty() ? track.row.track : track.segments[track.segment];
+    m_ripper.rip(m_disc.disc, m_disc.disc.range(part), std::make_shared<PipeSink>(track.pipe));
+}
+
+void RipJob::ripProgress(double percent) {
     if (!m_reading || m_stop)
         return;
-    Track& reading = *m_reading;
+    const Track& reading = *m_reading;
     if (!reading.segments.isEmpty()) {
-        const qint64 length = m_grabber.getTrackLength();
-        if (percent == 100.0) {
-            reading.checks << m_grabber.getTrackCheck();
-            reading.framesRead += length;
-            if (++reading.segment < reading.segments.size()) {
-                try {
-                    m_grabber.selectTrack(reading.segments[reading.segment]);
-                    m_grabber.grabToFile(reading.part, std::make_shared<PipeWriter>(reading.pipe));
-                } catch (const std::exception& e) {
-                    grabFailed(QString::fromUtf8(e.what()));
-                }
-                return;
-            }
-        } else {
-            // The disc's share read so far.
-            percent = (reading.framesRead + percent / 100 * length) * 100 /
-                      qMax<qint64>(1, reading.frames);
-        }
-    }
-    if (percent == 100.0) {
-        m_reading->check = m_grabber.getTrackCheck();
-        m_reading->pipe->finish();
-        readEnded();
-        return;
+        // The disc's share read so far.
+        const qint64 length = m_disc.disc.range(reading.segments[reading.segment]).frames;
+        percent =
+            (reading.framesRead + percent / 100 * length) * 100 / qMax<qint64>(1, reading.frames);
     }
     const int hundredths = std::clamp(int(std::lround(percent * 100)), 0, 9999);
     emit rowProgress(m_reading->row.row, hundredths, ripProgressText(percent));
 }
 
-void RipJob::grabFailed(const QString& message) {
+void RipJob::ripFinished(const TrackCheck& check) {
+    if (!m_reading || m_stop)
+        return;
+    Track& reading = *m_reading;
+    if (!reading.segments.isEmpty()) {
+        reading.checks << check;
+        reading.framesRead += m_disc.disc.range(reading.segments[reading.segment]).frames;
+        if (++reading.segment < reading.segments.size()) {
+            try {
+                ripNext(reading);
+            } catch (const std::exception& e) {
+                ripFailed(QString::fromUtf8(e.what()));
+            }
+            return;
+        }
+    }
+    reading.check = check;
+    reading.pipe->finish();
+    readEnded();
+}
+
+void RipJob::ripFailed(const QString& message) {
     if (!m_reading || m_stop)
         return;
     // The encoder gives up with the read's reason; the row fails when it has.
     m_reading->pipe->fail(message);
     readEnded();
+}
+
+void RipJob::disconnectRipper() {
+    for (const QMetaObject::Connection& connection : m_ripConnections)
+        disconnect(connection);
 }
 
 void RipJob::readEnded() {
@@ -351,7 +349,7 @@ void RipJob::encoderDone(Track* done) {
     track->copy->wait();
     // An encoder that failed while the track was read ends the read too.
     if (m_reading == done) {
-        m_grabber.abortGrab();
+        m_ripper.abort();
         m_reading = nullptr;
     }
     const RowCopy::Result& result = track->copy->result();
@@ -393,14 +391,13 @@ void RipJob::albumDone() {
     for (const std::unique_ptr<Track>& track : m_held)
         rowEnded(*track);
     m_held.clear();
-    disconnect(m_progressConnection);
-    disconnect(m_errorConnection);
+    disconnectRipper();
     complete();
 }
 
 void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) {
     RipLog::Track& track = m_logTracks[ripped.row.row];
-    track.number = discNumber(ripped.row.track);
+    track.number = Disc::number(ripped.row.track);
     track.output = path;
     track.stopped = stopped;
     if (!ripped.segments.isEmpty()) {
@@ -408,7 +405,7 @@ void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) 
         within.clear();
         for (int i = 0; i < ripped.segments.size(); ++i) {
             RipLog::Track part;
-            part.number = discNumber(ripped.segments[i]);
+            part.number = Disc::number(ripped.segments[i]);
             part.output = path;
             part.stopped = stopped || i >= ripped.checks.size();
             part.check = ripped.checks.value(i);
@@ -493,11 +490,11 @@ CueSheet RipJob::discSheet(const QString& fileName, const RowTag& album) {
     sheet.performer = album.artist;
     sheet.date = album.year;
     sheet.comment = QStringLiteral("Orvelle %1").arg(orvelleVersion());
-    sheet.genre = m_grabber.getDiscGenre();
+    sheet.genre = m_disc.found.genre;
     // The disc's own names for its tracks: FreeDB's, MusicBrainz's or CD-TEXT.
     for (int t = 0; t < m_layout.tracks.size(); ++t) {
-        m_grabber.selectTrack(t);
-        sheet.tracks << CueSheet::Track{m_grabber.getTrackTitle(), m_grabber.getTrackArtist()};
+        const RowTag tag = m_disc.tags.value(t);
+        sheet.tracks << CueSheet::Track{tag.title, tag.artist};
     }
     return sheet;
 }
@@ -512,7 +509,7 @@ QString RipJob::writeCueSheet() {
     // A file of the whole disc has its sheet beside it.
     for (const JobRow& row : m_rows) {
         const auto found = m_logTracks.find(row.row);
-        if (row.track != CdGrabber::WholeDisc || found == m_logTracks.end() ||
+        if (row.track != Disc::WholeDisc || found == m_logTracks.end() ||
             !found->second.failure.isEmpty() || found->second.stopped)
             continue;
         const QFileInfo file(found->second.output);
@@ -525,7 +522,7 @@ QString RipJob::writeCueSheet() {
     CueSheet sheet;
     sheet.layout = m_layout;
     sheet.comment = QStringLiteral("Orvelle %1").arg(orvelleVersion());
-    sheet.genre = m_grabber.getDiscGenre();
+    sheet.genre = m_disc.found.genre;
     const int end = m_layout.audioEnd();
     QString folder;
     for (int t = 0; t < m_layout.tracks.size(); ++t) {
@@ -563,7 +560,7 @@ QString RipJob::writeCueSheet() {
     // The hidden track's file holds the disc from its first sector.
     for (const JobRow& row : m_rows) {
         const auto found = m_logTracks.find(row.row);
-        if (row.track == CdGrabber::HiddenTrack && found != m_logTracks.end() &&
+        if (row.track == Disc::HiddenTrack && found != m_logTracks.end() &&
             found->second.failure.isEmpty() && !found->second.stopped &&
             QFileInfo(found->second.output).absolutePath() == folder)
             sheet.files.prepend(
@@ -582,12 +579,9 @@ void RipJob::writeLog(const QString& cueSheet) {
     RipLog log;
     log.cueSheet = cueSheet;
     log.version = orvelleVersion();
-    const QString vendor = m_grabber.getDriveVendor();
-    const QString product = m_grabber.getDriveProduct();
-    log.drive = QStringLiteral("%1 %2 (%3)").arg(vendor, product, m_grabber.getDriveId()).trimmed();
-    log.readMode = m_settings.check.readMode;
-    log.retries = m_settings.check.retries;
-    log.errorAction = m_settings.check.errorAction;
+    const DriveInfo& drive = m_disc.drive;
+    log.drive = QStringLiteral("%1 %2 (%3)").arg(drive.vendor, drive.product, drive.id).trimmed();
+    log.read = m_settings.check.read;
     log.offset = m_offset;
     log.layout = m_layout;
     log.cover = m_cover.isEmpty()
@@ -619,9 +613,9 @@ void RipJob::writeLog(const QString& cueSheet) {
                     log.hiddenTrack = QStringLiteral("in the file of the whole disc");
             }
         } else if (found != m_logTracks.end()) {
-            found->second.number = discNumber(row.track);
+            found->second.number = Disc::number(row.track);
             log.tracks << found->second;
-            if (row.track == CdGrabber::HiddenTrack)
+            if (row.track == Disc::HiddenTrack)
                 log.hiddenTrack = found->second.failure.isEmpty()
                                       ? QStringLiteral("ripped as track 00")
                                       : QStringLiteral("not ripped: ") + found->second.failure;

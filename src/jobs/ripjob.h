@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cd/drivesession.h"
 #include "checksums/accuraterip.h"
 #include "checksums/trackcheck.h"
 #include "jobs/cuesheet.h"
@@ -19,15 +20,15 @@ class AccurateRipClient;
 // The one row of a rip that makes the whole disc one file (FLAC or WAV), named
 // and tagged after the album of `first`, a track row of the disc.
 JobRow wholeDiscRow(JobRow first);
-class CdGrabber;
 class PcmBuffer;
+class TrackRipper;
 
-// Rips the given tracks of the disc in the grabber's current drive. One
-// reader goes through the tracks in list order, since a drive reads best in
-// one pass, while each track read is encoded on a thread of its own, up to
-// maxRunningRows() tracks at once (the one being read among them): the
-// grabber rips into a pipe, and the track's encoder writes what comes out of
-// it into the row's writer or the RM writer. At most PcmBudgetBytes of read
+// Rips the given tracks of a disc as it was read. One reader goes through the
+// tracks in list order, since a drive reads best in one pass, while each
+// track read is encoded on a thread of its own, up to maxRunningRows() tracks
+// at once (the one being read among them): the ripper rips into a pipe, and
+// the track's encoder writes what comes out of it into the row's writer or
+// the RM writer. At most PcmBudgetBytes of read
 // PCM wait for the encoders; the reader waits when that is full. After a row
 // other than RM its tags are written, also into a file that Stop cut short.
 class RipJob : public Job {
@@ -36,9 +37,9 @@ public:
     // PCM read and not yet encoded, over all tracks in flight.
     static constexpr qint64 PcmBudgetBytes = 64 * 1024 * 1024;
 
-    // The grabber must outlive the job; the job lives on the grabber's thread.
-    RipJob(JobSettings settings, QVector<JobRow> rows, CdGrabber& grabber, JobParts parts,
-           QObject* parent = nullptr);
+    // The ripper must outlive the job; the job lives on the ripper's thread.
+    RipJob(JobSettings settings, QVector<JobRow> rows, TrackRipper& ripper, NamedDisc disc,
+           JobParts parts, QObject* parent = nullptr);
     // Aborts the read and the encoders still running, and waits for them.
     ~RipJob() override;
 
@@ -68,8 +69,12 @@ private:
     void saveFolderPictureIn(const OutputPath& output);
     // The folder path (ending in "/") that a row went to, held open; null when none did.
     std::shared_ptr<const OutputFolder> folderOf(const QString& path) const;
-    void grabProgress(double percent);
-    void grabFailed(const QString& message);
+    // Rips the track's next part into its pipe: the track, or the next of the disc's.
+    void ripNext(Track& track);
+    void ripProgress(double percent);
+    void ripFinished(const TrackCheck& check);
+    void ripFailed(const QString& message);
+    void disconnectRipper();
     void readEnded();
     void encoderDone(Track* track);
     void encoderProgress(Track* track, int hundredths);
@@ -88,23 +93,23 @@ private:
     // them and the rip holds the whole disc: the sheet's path, or why there
     // is none ("none: ..."); empty when none was wanted.
     QString writeCueSheet();
-    // The sheet of a file that holds the whole disc, named by the grabber's texts.
+    // The sheet of a file that holds the whole disc, named as its rows are.
     CueSheet discSheet(const QString& fileName, const RowTag& album);
     void writeLog(const QString& cueSheet);
 
-    CdGrabber& m_grabber;
+    TrackRipper& m_ripper;
+    NamedDisc m_disc;
     JobParts m_parts;
     int m_next = 0;
     std::atomic<bool> m_stop{false};
     std::shared_ptr<PcmBuffer> m_buffer;
     std::vector<std::unique_ptr<Track>> m_tracks; // in flight, in list order
     std::vector<std::unique_ptr<Track>> m_held;   // written, waiting for the album's values
-    Track* m_reading = nullptr;                   // the track the grabber reads
+    Track* m_reading = nullptr;                   // the track the ripper reads
     QString m_lastFolder;                         // of the last row that was processed
     // Every folder a row went to, by its path, held open for what is written beside the files.
     std::map<QString, std::shared_ptr<const OutputFolder>> m_folders;
-    QMetaObject::Connection m_progressConnection;
-    QMetaObject::Connection m_errorConnection;
+    std::vector<QMetaObject::Connection> m_ripConnections;
 
     // Checking the rip.
     DiscLayout m_layout;

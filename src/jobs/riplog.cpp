@@ -22,30 +22,30 @@ QString msf(int frames) {
 
 } // namespace
 
-QString readModeName(int mode) {
+QString readModeName(ReadMode mode) {
     switch (mode) {
-    case 0:
+    case ReadMode::Burst:
         return QStringLiteral("Burst (no verification)");
-    case 1:
+    case ReadMode::Synch:
         return QStringLiteral("Synch (jitter corrected and verified)");
-    case 2:
+    case ReadMode::Secure:
         return QStringLiteral("Secure (full verification and scratch repair)");
-    case 3:
+    case ReadMode::Paranoid:
         return QStringLiteral("Paranoid (full verification in small blocks)");
-    default:
-        return QStringLiteral("Unknown");
     }
+    return QStringLiteral("Unknown");
 }
 
-QString errorActionName(int action) {
+QString errorActionName(ErrorAction action) {
     switch (action) {
-    case 1:
+    case ErrorAction::Silence:
         return QStringLiteral("replace unreadable sectors by silence");
-    case 2:
+    case ErrorAction::Cut:
         return QStringLiteral("leave unreadable sectors out");
-    default:
-        return QStringLiteral("stop the track");
+    case ErrorAction::Stop:
+        break;
     }
+    return QStringLiteral("stop the track");
 }
 
 QString RipLog::fileName(const QString& album) {
@@ -76,9 +76,9 @@ QString RipLog::text() const {
     QStringList lines;
     lines << QStringLiteral("Orvelle %1 rip log").arg(version) << QString();
     lines << QStringLiteral("Drive:        %1").arg(drive);
-    lines << QStringLiteral("Read mode:    %1").arg(readModeName(readMode));
-    lines << QStringLiteral("Retries:      %1").arg(retries);
-    lines << QStringLiteral("On errors:    %1").arg(errorActionName(errorAction));
+    lines << QStringLiteral("Read mode:    %1").arg(readModeName(read.mode));
+    lines << QStringLiteral("Retries:      %1").arg(read.retries);
+    lines << QStringLiteral("On errors:    %1").arg(errorActionName(read.errorAction));
     lines << QStringLiteral("Read offset:  %1 samples").arg(offset);
     lines << QString() << QStringLiteral("Table of contents") << QString();
     lines << QStringLiteral("  Track  Start     Length    Start sector  End sector");

@@ -2,6 +2,7 @@
 
 #include "checksums/accuraterip.h"
 #include "checksums/trackcheck.h"
+#include "components/trackripper.h"
 #include "values/tagextras.h"
 
 #include <QString>
@@ -24,10 +25,8 @@ struct RipLog {
     };
 
     QString version;
-    QString drive;    // "VENDOR PRODUCT (device)" or the image's path
-    int readMode = 1; // 0 burst .. 3 paranoid
-    int retries = 1;
-    int errorAction = 0; // 0 stop, 1 silence, 2 cut
+    QString drive; // "VENDOR PRODUCT (device)" or the image's path
+    ReadSettings read;
     int offset = 0;
     DiscLayout layout;   // with what of it was dropped, and why
     QString hiddenTrack; // what became of audio before track 1: "ripped as track 00", ...
@@ -48,5 +47,5 @@ struct RipLog {
 };
 
 // The read mode and error action as the log names them.
-QString readModeName(int mode);
-QString errorActionName(int action);
+QString readModeName(ReadMode mode);
+QString errorActionName(ErrorAction action);

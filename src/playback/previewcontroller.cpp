@@ -2,8 +2,8 @@
 
 #include "components/audioplayer.h"
 #include "components/audioreader.h"
-#include "components/cdgrabber.h"
 #include "components/componenterror.h"
+#include "components/trackripper.h"
 #include "components/videoreader.h"
 #include "jobs/audiofilesource.h"
 #include "jobs/cdtracksource.h"
@@ -14,9 +14,10 @@
 
 PreviewController::PreviewController(Components components, RowLookup rows, JobRunning jobRunning,
                                      QObject* parent)
-    : QObject(parent), m_player(components.player), m_grabber(components.grabber),
-      m_makeReader(std::move(components.makeReader)), m_makeVideo(std::move(components.makeVideo)),
-      m_rows(std::move(rows)), m_jobRunning(std::move(jobRunning)) {
+    : QObject(parent), m_player(components.player), m_ripper(components.ripper),
+      m_disc(std::move(components.disc)), m_makeReader(std::move(components.makeReader)),
+      m_makeVideo(std::move(components.makeVideo)), m_rows(std::move(rows)),
+      m_jobRunning(std::move(jobRunning)) {
     connect(&m_player, &AudioPlayer::onRequestOnLoadArray, this,
             &PreviewController::queueNextBlock);
     connect(&m_player, &AudioPlayer::onEndArrayPlay, this, &PreviewController::queueNextBlock);
@@ -198,7 +199,7 @@ void PreviewController::closeSource() {
 std::unique_ptr<PreviewSource> PreviewController::makeSource(const PreviewRow& row) const {
     switch (row.kind) {
     case PreviewKind::CdTrack:
-        return std::make_unique<CdTrackSource>(m_grabber, row.track);
+        return std::make_unique<CdTrackSource>(m_ripper, m_disc(), row.track);
     case PreviewKind::AudioFile:
         return std::make_unique<AudioFileSource>(m_makeReader(), row.path);
     case PreviewKind::VideoFile:

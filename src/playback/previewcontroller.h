@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/discreader.h"
 #include "playback/previewrow.h"
 
 #include <functional>
@@ -8,7 +9,7 @@
 #include <QObject>
 #include <QString>
 
-class CdGrabber;
+class TrackRipper;
 class AudioReader;
 class AudioPlayer;
 class VideoReader;
@@ -38,7 +39,8 @@ public:
 
     struct Components {
         AudioPlayer& player;
-        CdGrabber& grabber;
+        TrackRipper& ripper;
+        std::function<Disc()> disc; // the disc a CD row's track is on
         ReaderFactory makeReader;
         VideoFactory makeVideo;
     };
@@ -93,7 +95,8 @@ private:
     void fail(const QString& message);
 
     AudioPlayer& m_player;
-    CdGrabber& m_grabber;
+    TrackRipper& m_ripper;
+    std::function<Disc()> m_disc;
     ReaderFactory m_makeReader;
     VideoFactory m_makeVideo;
     RowLookup m_rows;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Where a row's sound comes from: the grabber in 'CD Ripper', an audio file or
+// Where a row's sound comes from: a track of the disc in 'CD Ripper', an audio file or
 // the sound of a video file in 'Converter'.
 enum class PreviewKind { CdTrack, AudioFile, VideoFile };
 

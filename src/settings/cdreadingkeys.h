@@ -3,12 +3,12 @@
 #include "settings/settingkey.h"
 
 // Section "Format": how the CD is read. The settings dialog shows its own
-// defaults for "mode" and "retries"; the grabber gets the cautious ones.
+// defaults for "mode" and "retries"; the ripper gets the cautious ones.
 namespace CdReadingKeys {
 inline constexpr IntKey ModeForDialog{"Format", "mode", 0};
-inline constexpr IntKey ModeForGrabber{"Format", "mode", 1};
+inline constexpr IntKey ModeForRipper{"Format", "mode", 1};
 inline constexpr IntKey RetriesForDialog{"Format", "retries", 5};
-inline constexpr IntKey RetriesForGrabber{"Format", "retries", 1};
+inline constexpr IntKey RetriesForRipper{"Format", "retries", 1};
 inline constexpr IntKey ErrorAction{"Format", "stop", 0}; // 0 stop, 1 silence, 2 cut
 
 // What a rip makes of the disc beside its tracks. For "cuesheet" and

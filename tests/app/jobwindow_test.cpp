@@ -1,13 +1,14 @@
 // Ripping and converting from the main window, started and stopped through
-// the commands a click reaches, on the real grabber (a disc image), reader
+// the commands a click reaches, on the real disc reader (a disc image), reader
 // and writers.
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
 #include "support/mediatools.h"
 #include "components/audioreader.h"
 #include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodiscreader.h"
 #include "components/cdio/cdiodrivelayer.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdioripper.h"
 #include "components/ffmpeg/videofile.h"
 #include "control/jobcontrol.h"
 #include "settings/settingsfile.h"
@@ -125,10 +126,12 @@ protected:
 
     MainController& start(bool realVideo = false) {
         AudioComponentSet set;
-        auto cdio = std::make_unique<CdioGrabber>(settingsPath());
-        grabber = cdio.get();
-        set.cdGrabber = std::move(cdio);
-        set.discInfoLookup = std::make_unique<NullFreeDbInformation>();
+        auto cdio = std::make_unique<CdioDiscReader>(settingsPath());
+        reader = cdio.get();
+        set.trackRipper = std::make_unique<CdioRipper>(*cdio);
+        set.discReader = std::move(cdio);
+        set.discLookup = std::make_unique<NullDiscLookup>();
+        set.discInformation = std::make_unique<NullDiscInformation>();
         set.audioPlayer = std::make_unique<NullPlayer>();
         if (realVideo)
             set.rmWriter = std::make_unique<VideoFile>();
@@ -186,7 +189,7 @@ protected:
     CallLog log;
     FakePrompt prompt;
     FakeShell shell;
-    CdioGrabber* grabber = nullptr;
+    CdioDiscReader* reader = nullptr;
     std::unique_ptr<MainWindow> window;
     // Ends the tests' own connections before the window goes.
     std::unique_ptr<QObject> scopeOwner = std::make_unique<QObject>();
@@ -253,7 +256,7 @@ TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
     settings.ini().writeString("AccurateRip", "server", server.address());
     MainController& c = start();
     c.chooseDrive(realDrives);
-    const AccurateRipId id = grabber->getDiscLayout().accurateRipId();
+    const AccurateRipId id = c.drives().disc().layout.accurateRipId();
     ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = disc.trackBytes(track);
@@ -296,7 +299,7 @@ TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
         if (!c.state().jobRunning || changed)
             return;
         changed = true;
-        emit grabber->onMediaChange();
+        emit reader->mediaChanged();
         emit c.drives().lookupLoaded();
     });
     QSignalSpy ended(&c.jobs(), &JobControl::ended);

@@ -94,20 +94,20 @@ TEST_F(Window, TrackTenAndAboveHaveNoExtraZero) {
 
 TEST_F(Window, ThreeDrivesAreListedAndChosenByEntry) {
     audioCd({{"A", "", "", 1, 0, 0}});
-    fakes.grabberDrives = {{"0:0:0", "ACME", "ONE", "1.0"},
-                           {"0:1:0", "Bolt", "TWO", "2.0"},
-                           {"1:0:0", "Cord", "THREE", "3.0"}};
+    fakes.readerDrives = {{"0:0:0", "ACME", "ONE", "1.0"},
+                          {"0:1:0", "Bolt", "TWO", "2.0"},
+                          {"1:0:0", "Cord", "THREE", "3.0"}};
     MainController& c = start();
     const QStringList names = c.drives().driveNames();
     ASSERT_EQ(names.size(), 3);
     EXPECT_EQ(names[0], "[0:0:0]  ACME  ONE  1.0");
     EXPECT_EQ(names[2], "[1:0:0]  Cord  THREE  3.0");
     EXPECT_EQ(control<QComboBox>("cb_driver")->currentIndex(), 0);
-    EXPECT_EQ(fakes.grabber->currentDrive, 1);
-    const int queries = fakes.grabber->queries;
+    EXPECT_EQ(fakes.reader->currentDriveNumber, 1);
+    const int queries = fakes.lookup->lookups;
     c.chooseDrive(2);
-    EXPECT_EQ(fakes.grabber->currentDrive, 3);
-    EXPECT_EQ(fakes.grabber->queries, queries + 1);
+    EXPECT_EQ(fakes.reader->currentDriveNumber, 3);
+    EXPECT_EQ(fakes.lookup->lookups, queries + 1);
 }
 
 // An image's long path is cut in the middle in the drive box, so that both its
@@ -116,7 +116,7 @@ TEST_F(Window, ThreeDrivesAreListedAndChosenByEntry) {
 TEST_F(Window, LongDriveNamesAndTagsCanBeReadWhole) {
     audioCd({{"Opening Tone (2011 Remaster, Deluxe Edition)", "", "", 1, 0, 0}});
     const QString image = "/home/someone/Music/Images/Tiny Album (Remastered Deluxe)/disc.cue";
-    fakes.grabberDrives = {{"0:0:0", "Image", "file", image}};
+    fakes.readerDrives = {{"0:0:0", "Image", "file", image}};
     start();
     auto* drives = control<ElidingComboBox>("cb_driver");
     const QString name = drives->currentText();
@@ -146,32 +146,33 @@ TEST_F(Window, AudioDiscTestLooksAtEveryDriveInOrder) {
 TEST_F(Window, MediaChangeRebuildsInTheCdFunctionOnly) {
     audioCd({{"A", "", "", 1, 0, 0}});
     MainController& c = start();
-    fakes.grabber->tracks.push_back({"B", "", "", 1, 0, 0});
-    emit fakes.grabber->onMediaChange();
+    fakes.reader->tracks.push_back({"B", "", "", 1, 0, 0});
+    emit fakes.reader->mediaChanged();
     EXPECT_EQ(rows().count(), 2);
     fakes.driveLayer->drives = {{"/dev/sr0", true, "DATA"}};
-    emit fakes.grabber->onMediaChange();
+    emit fakes.reader->mediaChanged();
     EXPECT_EQ(prompt.informations, QStringList{MainController::NotAudioCd});
     EXPECT_EQ(rows().count(), 2) << "the table keeps its rows";
 
     c.chooseFunction(Converter);
     prompt.informations.clear();
-    const int reads = fakes.log.calls.count("grabber.ReadDisc");
-    emit fakes.grabber->onMediaChange();
+    const int reads = fakes.log.calls.count("reader.ReadDisc");
+    emit fakes.reader->mediaChanged();
     EXPECT_TRUE(prompt.informations.isEmpty());
-    EXPECT_EQ(fakes.log.calls.count("grabber.ReadDisc"), reads);
+    EXPECT_EQ(fakes.log.calls.count("reader.ReadDisc"), reads);
 }
 
 TEST_F(Window, FreeDbStatusLinesAndReload) {
     audioCd({{"Session1 Track1", "", "", 1, 0, 0}});
     MainController& c = start();
-    for (int status : {1, 2, 0, 4, -3, -1, -2})
-        emit fakes.grabber->onFreeDBQueryStatus(status);
+    for (LookupStatus status : {LookupStatus::Connecting, LookupStatus::Querying,
+                                LookupStatus::ConnectionFailed, LookupStatus::NoEntry})
+        emit fakes.lookup->lookupStatusChanged(status);
     EXPECT_EQ(c.drives().statusLines(),
               (QStringList{"Connecting to  server...", "Quering for album entry...",
                            "Connection failed!", "No FreeDB information available for this CD!"}));
-    fakes.grabber->tracks[0] = {"Opening", "Singer", "Songs", 1, 0, 0};
-    emit fakes.grabber->onFreeDBQueryStatus(3);
+    fakes.reader->tracks[0] = {"Opening", "Singer", "Songs", 1, 0, 0};
+    emit fakes.lookup->lookupStatusChanged(LookupStatus::Loaded);
     EXPECT_EQ(c.drives().statusLines().mid(4),
               (QStringList{"FreeDB information loaded", "Refresh CD information..."}));
     EXPECT_EQ(rows().row(0).caption, "Opening");
@@ -189,19 +190,19 @@ TEST_F(Window, AStatusOrDiscChangeDuringATableBuildGivesOneTable) {
     QStringList errors;
     c.setErrorHandler([&](const QString& message) { errors << message; });
     bool changed = false;
-    fakes.grabber->onSelectTrack = [&](int track) {
-        if (track != 1 || changed)
+    fakes.reader->onReadDisc = [&] {
+        if (changed)
             return;
         changed = true;
-        fakes.grabber->tracksAfterNextRead = {{"X", "", "", 1, 0, 0}, {"Y", "", "", 1, 0, 0}};
-        emit fakes.grabber->onFreeDBQueryStatus(3);
-        emit fakes.grabber->onMediaChange();
+        fakes.reader->tracksAfterNextRead = {{"X", "", "", 1, 0, 0}, {"Y", "", "", 1, 0, 0}};
+        emit fakes.lookup->lookupStatusChanged(LookupStatus::Loaded);
+        emit fakes.reader->mediaChanged();
     };
-    const int reads = fakes.log.calls.count("grabber.ReadDisc");
+    const int reads = fakes.log.calls.count("reader.ReadDisc");
     c.refreshTrackTable();
     EXPECT_TRUE(errors.isEmpty()) << errors.join(", ").toStdString();
     EXPECT_EQ(column(Col::ColName), (QStringList{"X", "Y"}));
-    EXPECT_EQ(fakes.log.calls.count("grabber.ReadDisc"), reads + 2) << "one rebuild for both";
+    EXPECT_EQ(fakes.log.calls.count("reader.ReadDisc"), reads + 2) << "one rebuild for both";
     EXPECT_EQ(c.state().currentRow, 0);
 }
 
@@ -215,11 +216,11 @@ TEST_F(Window, FreeDbCommandOpensTheStatusWindowAndRetryAppends) {
     EXPECT_EQ(status->windowTitle(), "FreeDB info");
     EXPECT_TRUE(status->lines().isEmpty()) << "the command clears the lines";
     EXPECT_TRUE(c.drives().statusLines().isEmpty());
-    emit fakes.grabber->onFreeDBQueryStatus(-1);
-    const int queries = fakes.grabber->queries;
+    emit fakes.lookup->lookupStatusChanged(LookupStatus::ConnectionFailed);
+    const int queries = fakes.lookup->lookups;
     status->findChild<QPushButton*>("edt_retry")->click();
-    EXPECT_EQ(fakes.grabber->queries, queries + 1);
-    emit fakes.grabber->onFreeDBQueryStatus(1);
+    EXPECT_EQ(fakes.lookup->lookups, queries + 1);
+    emit fakes.lookup->lookupStatusChanged(LookupStatus::Connecting);
     EXPECT_EQ(status->lines(), (QStringList{"Connection failed!", "Connecting to  server..."}));
     EXPECT_EQ(c.drives().statusLines(), status->lines());
     status->findChild<QPushButton*>("btn_cancel")->click();
@@ -393,12 +394,12 @@ TEST_F(Window, AnErrorInACommandGoesToTheErrorHandler) {
     MainController& c = start();
     QStringList errors;
     c.setErrorHandler([&](const QString& message) { errors << message; });
-    fakes.grabber->failReadDisc = true;
+    fakes.reader->failReadDisc = true;
     skin->click("refresh");
     EXPECT_EQ(errors, QStringList{"disc unreadable"});
     EXPECT_EQ(rows().count(), 1) << "the table stays as it was";
-    fakes.grabber->failReadDisc = false;
-    fakes.grabber->tracks = {{"B", "", "", 1, 0, 0}, {"C", "", "", 1, 0, 0}};
+    fakes.reader->failReadDisc = false;
+    fakes.reader->tracks = {{"B", "", "", 1, 0, 0}, {"C", "", "", 1, 0, 0}};
     skin->click("refresh");
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(column(Col::ColName), (QStringList{"B", "C"})) << "a build after a failed one runs";

@@ -3,8 +3,9 @@
 #include "app/windowfixture.h"
 #include "cd/discimage.h"
 #include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodiscreader.h"
 #include "components/cdio/cdiodrivelayer.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdioripper.h"
 #include "components/player/qtaudioplayer.h"
 #include "control/previewcontrol.h"
 #include "settings/settingsfile.h"
@@ -71,12 +72,12 @@ protected:
 TEST_F(PreviewWiring, PlayStartsFromTheSliderAndPlayAgainPauses) {
     MainController& c = startOnTwoTracks();
     dragSliderTo(465); // nothing plays: the next start takes it
-    EXPECT_TRUE(calls("grabber.SeekRawRead").isEmpty());
+    EXPECT_TRUE(calls("ripper.Seek").isEmpty());
     c.selectRows({1});
     skin->click("play"); // the selected row becomes current first
     EXPECT_EQ(c.state().currentRow, 1);
     EXPECT_TRUE(c.state().playbackActive);
-    EXPECT_EQ(calls("grabber.SeekRawRead"), QStringList{"grabber.SeekRawRead 375"}); // 5 000 ms
+    EXPECT_EQ(calls("ripper.Seek"), QStringList{"ripper.Seek 375"}); // 5 000 ms
     EXPECT_EQ(calls("player.SetFormat"), QStringList{"player.SetFormat 44100 2"});
     EXPECT_EQ(fakes.player->queued, 2);
     EXPECT_EQ(statuses().at(1), "Playing");
@@ -105,7 +106,7 @@ TEST_F(PreviewWiring, NoPreviewDuringAJob) {
     c.playOrPause();
     c.preview().playOrPause();
     EXPECT_FALSE(c.state().playbackActive);
-    EXPECT_TRUE(calls("grabber.BeginRawRead").isEmpty());
+    EXPECT_TRUE(calls("ripper.Open").isEmpty());
     EXPECT_EQ(statuses().at(0), RowModel::Unconverted);
 }
 
@@ -124,8 +125,7 @@ TEST_F(PreviewWiring, NextAndPreviousStopAtTheEndsAndOnlyWhilePlaying) {
     skin->click("next"); // the last row
     EXPECT_EQ(c.state().currentRow, 1);
     EXPECT_EQ(statuses(), (QStringList{"Stop Play", "Playing"}));
-    EXPECT_EQ(calls("grabber.BeginRawRead"),
-              (QStringList{"grabber.BeginRawRead 0", "grabber.BeginRawRead 1"}));
+    EXPECT_EQ(calls("ripper.Open"), (QStringList{"ripper.Open 0", "ripper.Open 1"}));
     skin->click("play"); // paused: previous does nothing either
     skin->click("break");
     EXPECT_EQ(c.state().currentRow, 1);
@@ -138,15 +138,15 @@ TEST_F(PreviewWiring, DraggingTheSliderWhilePausedOnlyMovesTheNextStart) {
     fakes.log.calls.clear();
     dragSliderTo(930);
     EXPECT_TRUE(c.state().sliderFollowsPlayback);
-    EXPECT_TRUE(calls("grabber.SeekRawRead").isEmpty());
+    EXPECT_TRUE(calls("ripper.Seek").isEmpty());
     EXPECT_TRUE(calls("player.ResetQueue").isEmpty());
     skin->click("play");
-    EXPECT_EQ(calls("grabber.SeekRawRead"), QStringList{"grabber.SeekRawRead 750"});
+    EXPECT_EQ(calls("ripper.Seek"), QStringList{"ripper.Seek 750"});
 
     // While playing, letting go seeks and drops what is queued.
     fakes.log.calls.clear();
     dragSliderTo(0);
-    EXPECT_EQ(calls("grabber.SeekRawRead"), QStringList{"grabber.SeekRawRead 0"});
+    EXPECT_EQ(calls("ripper.Seek"), QStringList{"ripper.Seek 0"});
     EXPECT_EQ(calls("player.ResetQueue"), QStringList{"player.ResetQueue"});
 }
 
@@ -155,9 +155,9 @@ TEST_F(PreviewWiring, ARebuildOrTheCloseStopsAPlayingPreviewFirst) {
     skin->click("play");
     fakes.log.calls.clear();
     emit c.drives().lookupLoaded(); // FreeDB's titles arrive
-    const int stop = fakes.log.indexOf("grabber.EndRawRead");
+    const int stop = fakes.log.indexOf("ripper.Close");
     ASSERT_GE(stop, 0);
-    EXPECT_LT(stop, fakes.log.indexOf("grabber.ReadDisc"));
+    EXPECT_LT(stop, fakes.log.indexOf("reader.ReadDisc"));
     EXPECT_FALSE(c.state().playbackActive);
 
     skin->click("play");
@@ -216,7 +216,7 @@ TEST_F(PreviewWiring, RemovingOrClearingRowsStopsTheirPreview) {
     EXPECT_EQ(c.rows().count(), 0);
 }
 
-// The window on the real grabber and player: a disc image's track plays from
+// The window on the real disc reader, ripper and player: a disc image's track plays from
 // the slider's place to its end, and the slider with it.
 TEST(PreviewPlaythrough, ADiscImageTrackPlaysToTheEndInTheWindow) {
     QTemporaryDir dir;
@@ -232,8 +232,11 @@ TEST(PreviewPlaythrough, ADiscImageTrackPlaysToTheEndInTheWindow) {
     FakePrompt prompt;
     FakeShell shell;
     AudioComponentSet set;
-    set.cdGrabber = std::make_unique<CdioGrabber>(settingsPath);
-    set.discInfoLookup = std::make_unique<NullFreeDbInformation>();
+    auto reader = std::make_unique<CdioDiscReader>(settingsPath);
+    set.trackRipper = std::make_unique<CdioRipper>(*reader);
+    set.discReader = std::move(reader);
+    set.discLookup = std::make_unique<NullDiscLookup>();
+    set.discInformation = std::make_unique<NullDiscInformation>();
     set.audioPlayer = std::make_unique<QtAudioPlayer>();
     set.rmWriter = std::make_unique<NullVideoFile>();
     auto skinObject = std::make_unique<FakeSkin>(log, QStringList{"play", "pb"});

@@ -85,9 +85,8 @@ TEST_F(SettingsWiring, OkHandsTheCdReadingOptionsToTheGrabber) {
     dialog()->findChild<QPushButton*>("Ok")->click();
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_EQ(IniFile(settingsPath).readInteger("Format", "mode", -1), 2);
-    // In the grabber's numbering, as the start-up hands them over.
-    EXPECT_EQ(fakes.log.calls, (QStringList{"grabber.SetReadMode 2", "grabber.SetRetryCount 5",
-                                            "grabber.SetErrorAction 0"}));
+    // As stored, as the start-up hands them over.
+    EXPECT_EQ(fakes.log.calls, (QStringList{"ripper.SetReadSettings 2 5 0"}));
 }
 
 TEST_F(SettingsWiring, TheCommandLineReachesMp3OutputWithoutOk) {

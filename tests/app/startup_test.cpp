@@ -19,16 +19,10 @@ TEST_F(StartUp, RunsItsStepsInOrder) {
     audioCd({{"One", "", "", 3, 2, 1}});
     start();
     const CallLog& log = fakes.log;
-    const QStringList order{"skin.LoadSkin",
-                            "skin.ApplySkin",
-                            "skin.ApplySkinForm Orvelle",
-                            "grabber.Initialize",
-                            "grabber.SetCurrentDrive 1",
-                            "grabber.SetReadMode 1",
-                            "grabber.SetRetryCount 1",
-                            "grabber.SetErrorAction 0",
-                            "grabber.ReadDisc",
-                            "grabber.QueryFreeDB 1"};
+    const QStringList order{
+        "skin.LoadSkin",     "skin.ApplySkin",           "skin.ApplySkinForm Orvelle",
+        "reader.Initialize", "reader.SetCurrentDrive 1", "ripper.SetReadSettings 1 1 0",
+        "reader.ReadDisc",   "lookup.LookUpDisc"};
     int previous = -1;
     for (const QString& step : order) {
         const int at = log.indexOf(step);
@@ -39,7 +33,6 @@ TEST_F(StartUp, RunsItsStepsInOrder) {
     }
     EXPECT_EQ(log.calls.first(), "skin.LoadSkin " + dir.path() + "/mp3enc.dll");
     EXPECT_TRUE(prompt.informations.isEmpty());
-    EXPECT_EQ(window->controller().drives().queryFlag(), 1);
     EXPECT_NE(window->positionSlider(), nullptr);
     EXPECT_NE(window->positionSliderView(), nullptr);
 }
@@ -113,28 +106,27 @@ TEST_F(StartUp, ConverterStartDoesNotReadTheDisc) {
     audioCd({{"One", "", "", 3, 2, 1}});
     storeInt("Main", "Function", Converter);
     MainController& c = start();
-    EXPECT_EQ(fakes.log.indexOf("grabber.ReadDisc"), -1);
-    EXPECT_EQ(fakes.log.indexOf("grabber.QueryFreeDB"), -1);
-    EXPECT_EQ(c.drives().queryFlag(), 0);
+    EXPECT_EQ(fakes.log.indexOf("reader.ReadDisc"), -1);
+    EXPECT_EQ(fakes.log.indexOf("lookup.LookUpDisc"), -1);
     EXPECT_FALSE(control<QComboBox>("cb_driver")->isEnabled());
-    // Switching to the CD side later queries with flag 0.
+    // Switching to the CD side later reads the disc and looks it up.
     c.chooseFunction(CdRipper);
-    EXPECT_EQ(fakes.grabber->lastQueryFlag, 0);
+    EXPECT_EQ(fakes.lookup->lookups, 1);
     EXPECT_EQ(rows().count(), 1);
     EXPECT_TRUE(control<QComboBox>("cb_driver")->isEnabled());
 }
 
 TEST_F(StartUp, OnlyDataDiscsAreReportedThreeTimesInTheCdFunction) {
     fakes.layerDrives = {{"/dev/sr0", true, "BACKUP_2019"}};
-    fakes.grabberDrives = {{"0:1:0", "ACME", "DVD", "1.0"}};
+    fakes.readerDrives = {{"0:1:0", "ACME", "DVD", "1.0"}};
     start();
     EXPECT_EQ(prompt.informations, (QStringList{DataDiscAtStart, NotAudioCd, NotAudioCd}));
-    EXPECT_EQ(fakes.grabber->queries, 0);
+    EXPECT_EQ(fakes.lookup->lookups, 0);
 }
 
 TEST_F(StartUp, NoDisc_OrAnAudioCd_GivesNoMessage) {
     fakes.layerDrives = {{"/dev/sr0", false, ""}};
-    fakes.grabberDrives = {{"0:1:0", "ACME", "DVD", "1.0"}};
+    fakes.readerDrives = {{"0:1:0", "ACME", "DVD", "1.0"}};
     start();
     EXPECT_TRUE(prompt.informations.isEmpty());
 }
@@ -147,7 +139,7 @@ TEST_F(StartUp, AMachineWithoutDrivesAsksOnceAndGoesOn) {
     ASSERT_EQ(shell.urls.size(), 1u);
     EXPECT_EQ(shell.urls[0].fileName(), "Orvelle.html");
     EXPECT_EQ(shell.urls[0].fragment(), "cd-access");
-    EXPECT_EQ(fakes.log.indexOf("grabber.Shutdown"), -1);
+    EXPECT_EQ(fakes.log.indexOf("reader.Shutdown"), -1);
     EXPECT_TRUE(c.drives().driveNames().isEmpty());
     EXPECT_EQ(control<QComboBox>("cb_driver")->count(), 0);
     // The CD commands answer as for a machine whose drives hold no audio CD.
@@ -177,7 +169,7 @@ TEST_F(StartUp, TheNoDriveQuestionComesOnceUntilADriveIsSeenAgain) {
     EXPECT_FALSE(IniFile(settingsPath).readBool("Drives", "NoDriveAsked", true));
 
     fakes.layerDrives.clear();
-    fakes.grabberDrives.clear();
+    fakes.readerDrives.clear();
     startAgain();
     EXPECT_EQ(prompt.questions.size(), 2) << "the drive has gone since it was seen";
 }

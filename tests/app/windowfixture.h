@@ -31,8 +31,8 @@ protected:
     // One optical drive holding an audio CD with `tracks`.
     void audioCd(std::vector<FakeTrack> tracks) {
         fakes.layerDrives = {{QStringLiteral("/dev/sr0"), true, QStringLiteral("Audio CD")}};
-        fakes.grabberDrives = {{"0:1:0", "ACME", "CDRW-52X", "1.04"}};
-        fakes.grabberTracks = std::move(tracks);
+        fakes.readerDrives = {{"0:1:0", "ACME", "CDRW-52X", "1.04"}};
+        fakes.readerTracks = std::move(tracks);
     }
 
     void storeInt(const char* section, const char* key, int value) {

@@ -1,6 +1,6 @@
 #include "cd/cddbreply.h"
 #include "cd/freedbcache.h"
-#include "cd/freedbinformation.h"
+#include "cd/storeddiscinformation.h"
 #include "settings/freedbkeys.h"
 #include "values/cdtoc.h"
 #include "values/untrustedtext.h"
@@ -203,11 +203,11 @@ TEST(FreeDbCacheFile, KeepsDiscsApartByTheirTableOfContents) {
 TEST(FreeDbSettings, AreReadWhenAsked) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
-    FreeDbInformation information(path);
+    StoredDiscInformation information(path);
     EXPECT_EQ(information.server(), freedbServers().first());
     EXPECT_EQ(information.port(), 80);
     EXPECT_EQ(information.timeoutMs(), 10000);
-    EXPECT_EQ(information.lookupSource(), DiscInfoLookup::Source::ServerOnly);
+    EXPECT_EQ(information.lookupSource(), DiscInformation::Source::ServerOnly);
     EXPECT_EQ(information.cachePath(), dir.filePath(QStringLiteral("CDFreeDB.ini")));
 
     SettingsFile settings(path);
@@ -218,7 +218,7 @@ TEST(FreeDbSettings, AreReadWhenAsked) {
     EXPECT_EQ(information.port(), 8880);
     EXPECT_EQ(information.timeoutMs(), 2500);
     EXPECT_EQ(information.proxy(), QStringLiteral("proxy.lan:3128"));
-    EXPECT_EQ(information.lookupSource(), DiscInfoLookup::Source::CacheOnly);
+    EXPECT_EQ(information.lookupSource(), DiscInformation::Source::CacheOnly);
 
     // What cannot be used falls back to the defaults.
     settings.write(FreedbKeys::Site, int(freedbServers().size()));
@@ -228,7 +228,7 @@ TEST(FreeDbSettings, AreReadWhenAsked) {
     EXPECT_EQ(information.server(), freedbServers().first());
     EXPECT_EQ(information.port(), 80);
     EXPECT_EQ(information.timeoutMs(), 10000);
-    EXPECT_EQ(information.lookupSource(), DiscInfoLookup::Source::ServerOnly);
+    EXPECT_EQ(information.lookupSource(), DiscInformation::Source::ServerOnly);
     settings.write(FreedbKeys::port, QStringLiteral("70000"));
     EXPECT_EQ(information.port(), 80);
 }

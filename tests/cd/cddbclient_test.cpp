@@ -1,15 +1,18 @@
 #include "cd/cddbclient.h"
+#include "cd/databaselookup.h"
+#include "cd/drivesession.h"
 #include "cd/freedbcache.h"
-#include "cd/freedbinformation.h"
+#include "cd/storeddiscinformation.h"
 #include "cddbtestserver.h"
 #include "components/cdio/cddrivelist.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdiodiscreader.h"
 #include "discimage.h"
 #include "settings/freedbkeys.h"
 #include "support/nullcomponents.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,7 +27,7 @@ const QByteArray Record = "210 rock 15032003 CD database entry follows (until te
                           ".\r\n";
 
 // Settings for tests: everything given, nothing read from a file.
-struct TestInformation : DiscInfoLookup {
+struct TestInformation : DiscInformation {
     QString host = QStringLiteral("127.0.0.1");
     int portNumber = 0;
     int timeout = 3000;
@@ -42,8 +45,8 @@ struct TestInformation : DiscInfoLookup {
 
 // The real settings reader for everything but the host, which the server
 // list cannot name.
-struct LocalInformation : FreeDbInformation {
-    using FreeDbInformation::FreeDbInformation;
+struct LocalInformation : StoredDiscInformation {
+    using StoredDiscInformation::StoredDiscInformation;
     QString server() const override { return QStringLiteral("127.0.0.1"); }
 };
 
@@ -56,14 +59,17 @@ protected:
         m_server.reply = [](const QString& cmd) {
             return cmd.startsWith(QLatin1String("cddb query")) ? FoundQuery : Record;
         };
-        QObject::connect(&m_client, &CddbClient::statusChanged,
-                         [this](int status) { m_statuses << status; });
+        // The status window's numbers: 1 connecting, 2 querying, 3 loaded,
+        // -1 connection failed, -2 no entry.
+        QObject::connect(&m_client, &CddbClient::statusChanged, [this](LookupStatus status) {
+            m_statuses << QList<int>{1, 2, 3, -1, -2}.at(int(status));
+        });
         QObject::connect(&m_client, &CddbClient::recordFound,
                          [this](const CdToc&, const DiscRecord& record) { m_found << record; });
     }
 
     // Runs a lookup until it has said its last word.
-    QList<int> lookup(const DiscInfoLookup& information, int waitMs = 5000) {
+    QList<int> lookup(const DiscInformation& information, int waitMs = 5000) {
         m_statuses.clear();
         m_client.lookup(Toc, information);
         EXPECT_TRUE(m_statuses.isEmpty()); // nothing before the caller has control again
@@ -150,7 +156,7 @@ TEST_F(CddbClientTest, BrokenRepliesFail) {
 }
 
 TEST_F(CddbClientTest, EachSourceUsesTheCacheAsItSays) {
-    using Source = DiscInfoLookup::Source;
+    using Source = DiscInformation::Source;
     m_info.source = Source::CacheOnly;
     EXPECT_EQ(lookup(m_info), (QList<int>{-2}));
     m_info.source = Source::AnyAvailable;
@@ -200,7 +206,7 @@ TEST_F(CddbClientTest, NewLookupSilencesTheOneRunning) {
     EXPECT_EQ(lookup(m_info), (QList<int>{1, 2, 3}));
 }
 
-TEST_F(CddbClientTest, GrabberTakesTheFoundTextsForItsDisc) {
+TEST_F(CddbClientTest, TheSessionTakesTheFoundTextsForItsDisc) {
     QFile::remove(SettingsFile::defaultPath());
     DiscImage disc;
     disc.album = QStringLiteral("CD-TEXT Album");
@@ -211,39 +217,38 @@ TEST_F(CddbClientTest, GrabberTakesTheFoundTextsForItsDisc) {
         .writeString(QStringLiteral("Drives"), QStringLiteral("image1"), cue);
     const int drive = CdDriveList::scan(SettingsFile(SettingsFile::defaultPath())).size();
 
-    CdioGrabber grabber(SettingsFile::defaultPath());
-    QList<int> statuses;
-    QObject::connect(&grabber, &CdGrabber::onFreeDBQueryStatus,
-                     [&](int status) { statuses << status; });
-    grabber.initialize();
-    grabber.setCurrentDrive(drive);
-    grabber.readDisc();
+    CdioDiscReader reader(SettingsFile::defaultPath());
+    NullTrackRipper ripper;
+    DatabaseLookup lookup;
+    NullDriveLayer drives;
+    DriveSession session(reader, ripper, lookup, drives, m_info);
+    QSignalSpy loaded(&session, &DriveSession::lookupLoaded);
+    session.initialize();
+    session.chooseDrive(drive - 1);
+    session.readTrackRows();
     const CdToc toc({0, 100}, 200);
     m_server.reply = [&](const QString& cmd) -> QByteArray {
         if (cmd.startsWith(QLatin1String("cddb query")))
             return "200 misc " + toc.discId().toLatin1() + " x\r\n";
         return "210 misc\r\nDTITLE=Found Artist / Found Album\r\nTTITLE1=Found Two\r\n.\r\n";
     };
-    grabber.queryFreeDB(&m_info, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return statuses.contains(3); }, 5000));
+    session.startLookup();
+    ASSERT_TRUE(loaded.wait(5000));
     EXPECT_EQ(m_server.commands.first(), QStringLiteral("cddb query ") + toc.queryArguments());
 
-    grabber.readDisc(); // the rebuild after "loaded" reads the same disc again
-    grabber.selectTrack(0);
-    EXPECT_EQ(grabber.getTrackTitle(), QStringLiteral("Text One")); // FreeDB had none
-    EXPECT_EQ(grabber.getTrackArtist(), QStringLiteral("Found Artist"));
-    EXPECT_EQ(grabber.getTrackAlbum(), QStringLiteral("Found Album"));
-    grabber.selectTrack(1);
-    EXPECT_EQ(grabber.getTrackTitle(), QStringLiteral("Found Two"));
+    // The rebuild after "loaded" reads the same disc again.
+    QVector<DiscTrackRow> rows = session.readTrackRows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].tag, (RowTag{"Text One", "Found Artist", "Found Album"}))
+        << "FreeDB had no title";
+    EXPECT_EQ(rows[1].tag.title, QStringLiteral("Found Two"));
 
     // Another disc in the drive has nothing to do with that record.
     DiscImage other = disc;
     other.tracks[1].frames = 120;
     other.write(m_dir.path(), QStringLiteral("lookup"));
-    grabber.readDisc();
-    grabber.selectTrack(1);
-    EXPECT_EQ(grabber.getTrackTitle(), QStringLiteral("Session1 Track2"));
-    EXPECT_EQ(grabber.getTrackAlbum(), QStringLiteral("CD-TEXT Album"));
+    rows = session.readTrackRows();
+    EXPECT_EQ(rows[1].tag, (RowTag{"Track02", "Unknown Artist", "CD-TEXT Album"}));
 }
 
 } // namespace

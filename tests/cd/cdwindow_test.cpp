@@ -1,13 +1,15 @@
-// The CD side of the main window on the real grabber, drive layer and FreeDB
+// The CD side of the main window on the real disc reader, drive layer and FreeDB
 // client: disc images in section "Drives", a CDDB server on 127.0.0.1.
 #include "app/mainwindow.h"
 #include "app/radiogroup.h"
+#include "cd/databaselookup.h"
 #include "cd/freedbcache.h"
-#include "cd/freedbinformation.h"
+#include "cd/storeddiscinformation.h"
 #include "cddbtestserver.h"
 #include "components/cdio/cddrivelist.h"
+#include "components/cdio/cdiodiscreader.h"
 #include "components/cdio/cdiodrivelayer.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdioripper.h"
 #include "dialogs/folderdialog.h"
 #include "discimage.h"
 #include "settings/freedbkeys.h"
@@ -32,13 +34,13 @@ const QString Failed = QStringLiteral("Connection failed!");
 const QString NoEntry = QStringLiteral("No FreeDB information available for this CD!");
 
 // The settings' own reader, but at home: the server list names no local host.
-struct LocalFreeDb : FreeDbInformation {
-    using FreeDbInformation::FreeDbInformation;
+struct LocalFreeDb : StoredDiscInformation {
+    using StoredDiscInformation::StoredDiscInformation;
     QString server() const override { return QStringLiteral("127.0.0.1"); }
     // MusicBrainz only where a test sets up a server of its own.
     Databases lookupDatabases() const override {
         return musicBrainzServer().startsWith(QLatin1String("http://127.0.0.1"))
-                   ? FreeDbInformation::lookupDatabases()
+                   ? StoredDiscInformation::lookupDatabases()
                    : Databases::FreeDb;
     }
 };
@@ -88,11 +90,13 @@ protected:
 
     MainController& start() {
         AudioComponentSet set;
-        auto grabber = std::make_unique<CdioGrabber>(settingsPath());
-        grabber->setMediaPollInterval(40);
-        m_grabber = grabber.get();
-        set.cdGrabber = std::move(grabber);
-        set.discInfoLookup = std::make_unique<LocalFreeDb>(settingsPath());
+        auto reader = std::make_unique<CdioDiscReader>(settingsPath());
+        reader->setMediaPollInterval(40);
+        m_reader = reader.get();
+        set.trackRipper = std::make_unique<CdioRipper>(*reader);
+        set.discReader = std::move(reader);
+        set.discLookup = std::make_unique<DatabaseLookup>();
+        set.discInformation = std::make_unique<LocalFreeDb>(settingsPath());
         set.audioPlayer = std::make_unique<NullPlayer>();
         set.rmWriter = std::make_unique<NullVideoFile>();
         set.skin = std::make_unique<FakeSkin>(m_log, QStringList{QStringLiteral("pb")});
@@ -139,7 +143,7 @@ protected:
     CallLog m_log;
     FakePrompt m_prompt;
     FakeShell m_shell;
-    CdioGrabber* m_grabber = nullptr;
+    CdioDiscReader* m_reader = nullptr;
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -10,54 +10,84 @@ namespace {
 class DriveSessionTest : public ::testing::Test {
 protected:
     CallLog log;
-    FakeGrabber grabber{log};
+    FakeDiscReader reader{log};
+    FakeTrackRipper ripper{log};
+    FakeDiscLookup lookup{log};
     FakeDriveLayer drives;
-    NullFreeDbInformation freedb;
-    DriveSession session{grabber, drives, freedb};
+    NullDiscInformation information;
+    DriveSession session{reader, ripper, lookup, drives, information};
 };
 
-TEST_F(DriveSessionTest, ListsTheGrabbersDrivesAndStartsOnTheFirst) {
-    grabber.drives = {{"0:0:0", "ACME", "ONE", "1.0"}, {"1:0:0", "Cord", "TWO", "2.0"}};
+TEST_F(DriveSessionTest, ListsTheReadersDrivesAndStartsOnTheFirst) {
+    reader.drives = {{"0:0:0", "ACME", "ONE", "1.0"}, {"1:0:0", "Cord", "TWO", "2.0"}};
     ASSERT_EQ(session.initialize(), 2);
     EXPECT_EQ(session.listDrives(),
               (QStringList{"[0:0:0]  ACME  ONE  1.0", "[1:0:0]  Cord  TWO  2.0"}));
-    EXPECT_EQ(grabber.currentDrive, 1);
+    EXPECT_EQ(reader.currentDriveNumber, 1);
     session.chooseDrive(1);
-    EXPECT_EQ(grabber.currentDrive, 2);
-    EXPECT_EQ(log.calls.first(), "grabber.Initialize");
+    EXPECT_EQ(reader.currentDriveNumber, 2);
+    EXPECT_EQ(log.calls.first(), "reader.Initialize");
 }
 
-TEST_F(DriveSessionTest, TrackRowsNameUntitledTracksAndFillMissingTags) {
-    grabber.tracks = {{"Session1 Track1", "", "", 4, 5, 7},
-                      {"Session1 Track1", "Band", "Record", 12, 3, 74},
-                      {"Session1 Track10", "", "Best Of", 0, 0, 0}};
-    grabber.tracks.resize(10, {"x", "", "", 0, 0, 0});
-    grabber.tracks[9].title = "Session1 Track10";
-    const QVector<RowModel::Row> rows = session.readTrackRows("OGG");
+TEST_F(DriveSessionTest, TrackRowsNameUntitledTracksAndGiveTheirTimes) {
+    reader.tracks = {{"Session1 Track1", "", "", 4, 5, 7},
+                     {"Session1 Track1", "Band", "", 12, 3, 74}};
+    reader.tracks.resize(10, {"x", "", "", 0, 0, 0});
+    reader.tracks[9].title = "Session1 Track10";
+    const QVector<DiscTrackRow> rows = session.readTrackRows();
     ASSERT_EQ(rows.size(), 10);
     EXPECT_EQ(rows[0].caption, "Track01");
     EXPECT_EQ(rows[0].time, "04:05:7");
     EXPECT_EQ(rows[0].tag, (RowTag{"Track01", "Unknown Artist", "Unknown Album"}));
     EXPECT_EQ(rows[1].caption, "Session1 Track1") << "only a track's own number is replaced";
     EXPECT_EQ(rows[1].time, "12:03:74");
-    EXPECT_EQ(rows[1].tag, (RowTag{"Session1 Track1", "Band", "Record"}));
-    EXPECT_EQ(rows[2].tag.album, "Best Of");
     EXPECT_EQ(rows[9].caption, "Track10");
-    for (const RowModel::Row& row : rows) {
-        EXPECT_EQ(row.target, "OGG");
-        EXPECT_EQ(row.tick, RowModel::Tick::Ticked);
-        EXPECT_EQ(row.status, "Unconverter");
-        EXPECT_TRUE(row.sourcePath.isEmpty());
-    }
-    grabber.tracks.clear();
-    EXPECT_TRUE(session.readTrackRows("MP3").isEmpty());
+    EXPECT_EQ(rows[9].track, 9);
+    reader.tracks.clear();
+    EXPECT_TRUE(session.readTrackRows().isEmpty());
+}
+
+// The names a row takes: a database's first, then CD-TEXT, then placeholders.
+TEST(TrackNames, ComeFromTheDatabaseThenCdTextThenPlaceholders) {
+    Disc disc;
+    disc.artist = "Disc Artist";
+    disc.album = "Disc Album";
+    disc.tracks = {{0, 90, true, "Text One", "Text Artist"}, {90, 90, true, {}, {}}};
+    Disc bare = disc;
+    bare.artist = bare.album = QString();
+    DiscRecord record;
+    record.artist = "Band";
+    record.album = "Record";
+    record.year = "1999";
+    record.titles = {{}, "Two"};
+    record.trackArtists = {{}, "Guest"};
+    const struct {
+        const Disc& disc;
+        bool named; // the database knows the disc
+        int track;
+        RowTag tag;
+    } cases[] = {
+        {disc, false, 0, {"Text One", "Text Artist", "Disc Album"}},
+        {disc, false, 1, {"Track02", "Disc Artist", "Disc Album"}},
+        {bare, false, 1, {"Track02", "Unknown Artist", "Unknown Album"}},
+        {disc, false, Disc::HiddenTrack, {"Hidden Track", "Disc Artist", "Disc Album"}},
+        {disc, true, 0, {"Text One", "Band", "Record", "1999"}},
+        {disc, true, 1, {"Two", "Guest", "Record", "1999"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(
+            DriveSession::trackTag(c.disc, c.named ? std::optional(record) : std::nullopt, c.track),
+            c.tag)
+            << c.track << (c.named ? " named" : "");
 }
 
 TEST_F(DriveSessionTest, LookupStatusesBecomeLinesAndALoadedDiscIsAnnounced) {
     QSignalSpy added(&session, &DriveSession::statusLineAdded);
     QSignalSpy loaded(&session, &DriveSession::lookupLoaded);
-    for (int status : {1, 2, 0, 4, -3, -1, -2, 3})
-        emit grabber.onFreeDBQueryStatus(status);
+    for (LookupStatus status :
+         {LookupStatus::Connecting, LookupStatus::Querying, LookupStatus::ConnectionFailed,
+          LookupStatus::NoEntry, LookupStatus::Loaded})
+        emit lookup.lookupStatusChanged(status);
     EXPECT_EQ(session.statusLines(),
               (QStringList{"Connecting to  server...", "Quering for album entry...",
                            "Connection failed!", "No FreeDB information available for this CD!",
@@ -70,13 +100,13 @@ TEST_F(DriveSessionTest, LookupStatusesBecomeLinesAndALoadedDiscIsAnnounced) {
     EXPECT_TRUE(session.statusLines().isEmpty());
 }
 
-TEST_F(DriveSessionTest, EveryLookupPassesTheSessionsFlag) {
+TEST_F(DriveSessionTest, ALookupIsOfTheDiscReadFirst) {
+    reader.tracks = {{"One", "", "", 1, 0, 0}};
     session.startLookup();
-    EXPECT_EQ(grabber.lastQueryFlag, 0);
-    session.setQueryFlag(1);
+    EXPECT_EQ(log.calls, (QStringList{"reader.ReadDisc", "lookup.LookUpDisc"}));
     session.startLookup();
-    EXPECT_EQ(grabber.lastQueryFlag, 1);
-    EXPECT_EQ(grabber.queries, 2);
+    EXPECT_EQ(lookup.lookups, 2);
+    EXPECT_EQ(log.calls.count("reader.ReadDisc"), 1) << "the disc read is the one looked up";
 }
 
 } // namespace

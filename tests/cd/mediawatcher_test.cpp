@@ -1,12 +1,13 @@
 // The media poller, and discs opened from several threads at once: the
 // poller's pool thread, the GUI thread, a rip and a raw read.
 #include "components/cdio/cddisc.h"
+#include "components/cdio/cdiodiscreader.h"
 #include "components/cdio/cdiodrivelayer.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdioripper.h"
 #include "components/cdio/driveuse.h"
 #include "components/cdio/mediawatcher.h"
 #include "discimage.h"
-#include "recordingwriter.h"
+#include "recordingsink.h"
 #include "settings/settingsfile.h"
 
 #include <atomic>
@@ -246,55 +247,51 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
     watchB.watch(driveB);
 
     // The GUI thread reads drive A and plays it back raw while another
-    // grabber rips from drive B, whose own poller runs too.
-    CdioGrabber browser(SettingsFile::defaultPath());
+    // reader's ripper rips from drive B, whose own poller runs too.
+    CdioDiscReader browser(SettingsFile::defaultPath());
     browser.setMediaPollInterval(0);
     browser.initialize();
     browser.setCurrentDrive(realDrives + 1);
-    auto writer = std::make_shared<RecordingWriter>();
-    RecordingWriter* ripped = writer.get();
-    CdioGrabber ripper(SettingsFile::defaultPath());
-    ripper.initialize();
-    ripper.setCurrentDrive(realDrives + 2);
-    ripper.setReadMode(2);
+    CdioRipper player(browser);
+    CdioDiscReader other(SettingsFile::defaultPath());
+    other.initialize();
+    other.setCurrentDrive(realDrives + 2);
+    CdioRipper ripper(other);
+    ripper.setReadSettings({ReadMode::Secure, 1, ErrorAction::Stop});
     int mediaChanges = 0;
-    QObject::connect(&browser, &CdGrabber::onMediaChange, [&] { ++mediaChanges; });
-    QObject::connect(&ripper, &CdGrabber::onMediaChange, [&] { ++mediaChanges; });
-    QList<double> progress;
+    QObject::connect(&browser, &DiscReader::mediaChanged, [&] { ++mediaChanges; });
+    QObject::connect(&other, &DiscReader::mediaChanged, [&] { ++mediaChanges; });
+    int finished = 0;
     QStringList errors;
-    QObject::connect(&ripper, &CdGrabber::onOperationProgress,
-                     [&](double percent) { progress << percent; });
-    QObject::connect(&ripper, &CdGrabber::onGrabError,
+    QObject::connect(&ripper, &TrackRipper::ripFinished, [&] { ++finished; });
+    QObject::connect(&ripper, &TrackRipper::ripFailed,
                      [&](const QString& error) { errors << error; });
 
     const int rounds = 25;
     for (int round = 0; round < rounds && !HasFailure(); ++round) {
         SCOPED_TRACE(round);
-        ripper.readDisc();
-        ASSERT_EQ(ripper.getTrackCount(), 2);
-        progress.clear();
-        ripper.selectTrack(round % 2);
+        const Disc ripping = other.readDisc();
+        ASSERT_EQ(ripping.tracks.size(), 2);
+        const int ripsBefore = finished;
         const QString path = dir.filePath(QStringLiteral("rip%1.wav").arg(round));
-        ripper.grabToFile(path, writer);
+        auto sink = std::make_shared<RecordingSink>(path);
+        ripper.rip(ripping, ripping.range(round % 2), sink);
 
-        browser.readDisc();
-        ASSERT_EQ(browser.getTrackCount(), 3);
-        browser.selectTrack(0);
-        EXPECT_EQ(browser.getTrackTitle(), QStringLiteral("First Song"));
-        EXPECT_EQ(browser.getTrackAlbum(), QStringLiteral("Album Title"));
-        EXPECT_EQ(browser.getDriveVendor(), QStringLiteral("Disc image"));
-        browser.selectTrack(2);
-        browser.beginRawRead();
+        const Disc browsed = browser.readDisc();
+        ASSERT_EQ(browsed.tracks.size(), 3);
+        EXPECT_EQ(browsed.tracks[0].title, QStringLiteral("First Song"));
+        EXPECT_EQ(browsed.album, QStringLiteral("Album Title"));
+        EXPECT_EQ(browser.currentDrive().vendor, QStringLiteral("Disc image"));
+        const std::unique_ptr<TrackStream> stream = player.open(browsed, browsed.range(2));
         QByteArray raw;
-        for (QByteArray part; !(part = browser.readRawAudio(40)).isEmpty();)
+        for (QByteArray part; !(part = stream->read(40)).isEmpty();)
             raw += part;
-        browser.endRawRead();
         EXPECT_EQ(raw, first.trackBytes(2));
 
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return progress.contains(100.0) || !errors.isEmpty(); }, 20000));
+            QTest::qWaitFor([&] { return finished > ripsBefore || !errors.isEmpty(); }, 20000));
         ASSERT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char(' ')).toStdString();
-        EXPECT_FALSE(ripped->getIsOpen());
+        EXPECT_FALSE(sink->isOpen());
         EXPECT_EQ(wavData(path), second.trackBytes(round % 2));
     }
     // Both readers and both pollers had their turns meanwhile.
@@ -302,7 +299,7 @@ TEST(DiscsFromManyThreads, EveryOpenSeesTheWholeDisc) {
     done = true;
     readerOne.join();
     readerTwo.join();
-    ripper.shutdown();
+    other.shutdown();
     browser.shutdown();
 
     EXPECT_EQ(wrong, 0) << "of " << opens << " opens";

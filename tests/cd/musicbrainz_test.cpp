@@ -1,5 +1,5 @@
 #include "cd/cddbtestserver.h"
-#include "cd/disclookup.h"
+#include "cd/databaselookup.h"
 #include "cd/musicbrainz.h"
 #include "cd/musicbrainzclient.h"
 #include "support/httptestserver.h"
@@ -211,18 +211,18 @@ TEST(MusicBrainzClient, FindsByIdOrLayoutWaitsOutBusyServersAndKeepsWhatItFound)
 namespace {
 
 // Where the lookup asks: local servers, and which databases.
-struct Databases : DiscInfoLookup {
+struct Databases : DiscInformation {
     int cddbPort = 0;
     QString musicBrainz;
     QString cache;
-    DiscInfoLookup::Databases order = DiscInfoLookup::Databases::MusicBrainzThenFreeDb;
+    DiscInformation::Databases order = DiscInformation::Databases::MusicBrainzThenFreeDb;
     QString server() const override { return QStringLiteral("127.0.0.1"); }
     int port() const override { return cddbPort; }
     int timeoutMs() const override { return 20000; }
     QString proxy() const override { return {}; }
     Source lookupSource() const override { return Source::ServerOnly; }
     QString cachePath() const override { return cache; }
-    DiscInfoLookup::Databases lookupDatabases() const override { return order; }
+    DiscInformation::Databases lookupDatabases() const override { return order; }
     QString musicBrainzServer() const override { return musicBrainz; }
 };
 
@@ -246,49 +246,52 @@ TEST(DiscLookup, AsksTheChosenDatabasesAndOffersSeveralReleases) {
     where.cddbPort = cddb.port();
     where.musicBrainz = musicBrainz.address();
     where.cache = dir.filePath(QStringLiteral("CDFreeDB.ini"));
+    constexpr LookupStatus Loaded = LookupStatus::Loaded;
     const struct {
         QJsonArray releases;
-        DiscInfoLookup::Databases order;
+        DiscInformation::Databases order;
         int choose;
-        int lastStatus;
+        LookupStatus lastStatus;
         QString album;
         QString year;
     } cases[] = {
-        {{release("r1", "Only", 3, id, "1999")}, where.order, -1, 3, "Only", "1999"},
+        {{release("r1", "Only", 3, id, "1999")}, where.order, -1, Loaded, "Only", "1999"},
         {{release("r1", "UK", 3, id, "1987"), release("r2", "US", 3, id, "1988")},
          where.order,
          1,
-         3,
+         Loaded,
          "US",
          "1988"},
         {{release("r1", "UK", 3, id, "1987"), release("r2", "US", 3, id, "1988")},
          where.order,
          -1,
-         -2,
+         LookupStatus::NoEntry,
          {},
          {}},
-        {{}, where.order, -1, 3, "Old Album", {}},
-        {{}, DiscInfoLookup::Databases::MusicBrainz, -1, -2, {}, {}},
+        {{}, where.order, -1, Loaded, "Old Album", {}},
+        {{}, DiscInformation::Databases::MusicBrainz, -1, LookupStatus::NoEntry, {}, {}},
     };
     for (const auto& c : cases) {
         musicBrainz.reply = HttpTestServer::http(200, releases(c.releases));
         where.order = c.order;
-        DiscLookup lookup;
-        QList<int> statuses;
+        DatabaseLookup lookup;
+        QList<LookupStatus> statuses;
         QStringList offered;
-        DiscRecord found;
-        QObject::connect(&lookup, &DiscLookup::statusChanged, [&](int s) { statuses << s; });
-        QObject::connect(&lookup, &DiscLookup::recordFound,
-                         [&](const CdToc&, const DiscRecord& record) { found = record; });
-        QObject::connect(&lookup, &DiscLookup::choiceNeeded, [&](const QStringList& list) {
+        QObject::connect(&lookup, &DiscLookup::lookupStatusChanged,
+                         [&](LookupStatus s) { statuses << s; });
+        QObject::connect(&lookup, &DiscLookup::releaseChoiceNeeded, [&](const QStringList& list) {
             offered = list;
             lookup.chooseRelease(c.choose);
         });
-        lookup.lookup(disc, where);
+        lookup.lookUpDisc(disc, where);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return !statuses.isEmpty() && (statuses.last() == 3 || statuses.last() < 0); },
+            [&] {
+                return !statuses.isEmpty() && statuses.last() != LookupStatus::Connecting &&
+                       statuses.last() != LookupStatus::Querying;
+            },
             20000));
         EXPECT_EQ(statuses.last(), c.lastStatus) << c.album.toStdString();
+        const DiscRecord found = lookup.found(disc.toc()).value_or(DiscRecord{});
         EXPECT_EQ(found.album, c.album);
         EXPECT_EQ(found.year, c.year);
         if (c.releases.size() > 1) {

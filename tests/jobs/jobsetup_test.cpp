@@ -1,3 +1,4 @@
+#include "cd/drivesession.h"
 #include "jobs/jobsetup.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/mainkeys.h"
@@ -20,12 +21,17 @@ protected:
             rm->codecs = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
             return rm;
         };
-        return setUpJob(std::move(request), settings, &grabber, std::move(parts));
+        return setUpJob(std::move(request), settings, &session, std::move(parts));
     }
 
     QTemporaryDir dir;
     SettingsFile settings{dir.filePath(QStringLiteral("Orvelle.ini"))};
-    NullCdGrabber grabber;
+    NullDiscReader reader;
+    NullTrackRipper ripper;
+    NullDiscLookup lookup;
+    NullDriveLayer drives;
+    NullDiscInformation information;
+    DriveSession session{reader, ripper, lookup, drives, information};
 };
 
 TEST_F(JobSetupTest, EachFunctionReadsItsOwnKeysAndTheRequestOverridesThem) {
@@ -53,6 +59,7 @@ TEST_F(JobSetupTest, EachFunctionReadsItsOwnKeysAndTheRequestOverridesThem) {
          PeakKind::True},
     };
     settings.write(MainKeys::Jobs, 3);
+    settings.write(CdReadingKeys::ModeForRipper, 3); // the last mode, Paranoid, for the log
     for (const Case& c : cases) {
         SCOPED_TRACE(int(&c - cases));
         // The other function's key holds something else, which must not count.
@@ -76,6 +83,7 @@ TEST_F(JobSetupTest, EachFunctionReadsItsOwnKeysAndTheRequestOverridesThem) {
         EXPECT_EQ(check.lookUp, c.function == CdRipper);
         EXPECT_EQ(check.writeLog, c.function == CdRipper && c.ripLog);
         EXPECT_EQ(check.server.isEmpty(), c.function != CdRipper);
+        EXPECT_EQ(check.read.mode, c.function == CdRipper ? ReadMode::Paranoid : ReadMode::Synch);
     }
 }
 
@@ -126,7 +134,7 @@ TEST_F(JobSetupTest, ARipIsOneFileOfTheDiscWhenAskedAndItsFirstRowIsLossless) {
         }
         const std::unique_ptr<Job> job = setUp(request);
         ASSERT_EQ(job->rows().size(), c.wholeDisc ? 1 : 3);
-        EXPECT_EQ(job->rows()[0].track, c.wholeDisc ? CdGrabber::WholeDisc : 0);
+        EXPECT_EQ(job->rows()[0].track, c.wholeDisc ? Disc::WholeDisc : 0);
         EXPECT_EQ(job->rows()[0].row, 0);
         EXPECT_EQ(job->settings().check.cueSheet, c.requested ? 1 : 0);
     }

@@ -1,8 +1,9 @@
 #include "cd/discimage.h"
-#include "support/mediatools.h"
+#include "cd/drivesession.h"
 #include "components/cdio/cddisc.h"
 #include "components/cdio/cddrivelist.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdiodiscreader.h"
+#include "components/cdio/cdioripper.h"
 #include "components/cdio/imagesheet.h"
 #include "components/ffmpeg/videofile.h"
 #include "jobs/jobtesttools.h"
@@ -10,6 +11,7 @@
 #include "platform/partfilename.h"
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
+#include "support/mediatools.h"
 #include "tags/tagdispatch.h"
 
 #include <atomic>
@@ -51,11 +53,11 @@ protected:
             .writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                          disc.write(dir.path(), QStringLiteral("disc")));
         // The drive is never polled while a test holds a read.
-        grabber.setMediaPollInterval(3600 * 1000);
-        grabber.initialize();
-        grabber.setCurrentDrive(realDrives + 1);
-        grabber.readDisc();
-        ASSERT_EQ(grabber.getTrackCount(), 3);
+        reader.setMediaPollInterval(3600 * 1000);
+        reader.initialize();
+        reader.setCurrentDrive(realDrives + 1);
+        read = DriveSession::name(reader.readDisc(), reader.currentDrive(), std::nullopt);
+        ASSERT_EQ(read.disc.tracks.size(), 3);
     }
 
     QString out() const { return dir.filePath(QStringLiteral("out")); }
@@ -80,12 +82,14 @@ protected:
 
     QTemporaryDir dir;
     DiscImage disc;
-    CdioGrabber grabber{SettingsFile::defaultPath()};
+    CdioDiscReader reader{SettingsFile::defaultPath()};
+    CdioRipper ripper{reader};
+    NamedDisc read;
 };
 
 TEST_F(RipTest, WavFilesHoldExactlyTheTracksPcmInListOrder) {
-    RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatWav, FormatWav}), grabber,
-               components());
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatWav, FormatWav, FormatWav}), ripper,
+               read, components());
     job.setMaxRunningRows(2);
     JobEvents events;
     ASSERT_TRUE(events.run(job));
@@ -106,7 +110,7 @@ TEST_F(RipTest, WavFilesHoldExactlyTheTracksPcmInListOrder) {
 
 TEST_F(RipTest, CompressedFilesLastAsLongAsTheTrackAndCarryTheRowsTags) {
     RipJob job({out(), FolderScheme::ArtistAlbum, 0}, rows({FormatMp3, FormatOgg, FormatWma}),
-               grabber, components());
+               ripper, read, components());
     // The reader goes on to the next track while the last is encoded.
     job.setMaxRunningRows(3);
     JobEvents events;
@@ -133,7 +137,7 @@ TEST_F(RipTest, CompressedFilesLastAsLongAsTheTrackAndCarryTheRowsTags) {
 // second is a partial file with its tags, the third is never started.
 TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
     // Burst reads hand out each block's frames before the next block is read.
-    grabber.setReadMode(0);
+    ripper.setReadSettings({ReadMode::Burst, 1, ErrorAction::Stop});
     const int held = disc.trackStart(1) + 60;
     // Stop keeps the track cut short; an interrupt (a signal) removes it,
     // and the log says why the album has no album gain.
@@ -144,7 +148,7 @@ TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
         auto gate = std::make_shared<Gate>();
         auto once = std::make_shared<std::atomic<bool>>(false);
         // The rip of the second track holds at a sector until the test has pressed Stop.
-        grabber.setFaultFilter([=](int lsn) {
+        ripper.setFaultFilter([=](int lsn) {
             if (lsn == held && !once->exchange(true)) {
                 arrived->open();
                 gate->wait();
@@ -154,7 +158,7 @@ TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
         JobSettings settings{folder, FolderScheme::None, 0};
         settings.replayGain = GainMode::Album;
         settings.check.writeLog = interrupt;
-        RipJob job(settings, rows({FormatWav, FormatMp3, FormatOgg}), grabber, components());
+        RipJob job(settings, rows({FormatWav, FormatMp3, FormatOgg}), ripper, read, components());
         QObject::connect(&job, &Job::rowProgress, &job, [&](int row) {
             if (row == 1) {
                 arrived->wait();
@@ -189,7 +193,8 @@ TEST_F(RipTest, StopEndsTheTrackBeingRippedAndStartsNoOther) {
 }
 
 TEST_F(RipTest, StopAsARowStartsEndsThatRowAtOnce) {
-    RipJob job({out(), FolderScheme::None, 0}, rows({FormatMp3, FormatWav}), grabber, components());
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatMp3, FormatWav}), ripper, read,
+               components());
     QObject::connect(&job, &Job::rowStarted, &job, [&job] { job.stop(); });
     JobEvents events;
     ASSERT_TRUE(events.run(job));
@@ -205,7 +210,7 @@ TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
         tagged << finalNameOfPart(QFileInfo(output).fileName());
         writeRowTags(output, tag);
     };
-    RipJob job({out(), FolderScheme::None, 0}, rows({FormatRm, FormatMp3}), grabber, parts);
+    RipJob job({out(), FolderScheme::None, 0}, rows({FormatRm, FormatMp3}), ripper, read, parts);
     JobEvents events;
     ASSERT_TRUE(events.run(job));
     ASSERT_TRUE(events.failures.isEmpty()) << events.lines.join('\n').toStdString();
@@ -222,14 +227,14 @@ TEST_F(RipTest, RmAndMp3RowsEachTakeTheirPath) {
 TEST_F(RipTest, FailedTracksAreRemovedReportedAndTheJobGoesOn) {
     const int first = disc.trackStart(1);
     // The second track cannot be read past its first few sectors.
-    grabber.setFaultFilter([=](int lsn) { return lsn >= first + 20 && lsn < first + 30; });
+    ripper.setFaultFilter([=](int lsn) { return lsn >= first + 20 && lsn < first + 30; });
     QVector<JobRow> list = rows({FormatWav, FormatMp3, FormatWav});
     JobRow missing = list[0];
     missing.row = 3;
     missing.track = 7;
     missing.caption = QStringLiteral("Nowhere");
     list << missing;
-    RipJob job({out(), FolderScheme::None, 0}, list, grabber, components());
+    RipJob job({out(), FolderScheme::None, 0}, list, ripper, read, components());
     JobEvents events;
     ASSERT_TRUE(events.run(job));
     EXPECT_EQ(events.only("start").size(), 4);
@@ -258,7 +263,7 @@ TEST_F(RipTest, ALinkSwappedInForTheLogIsNeverFollowed) {
     JobSettings settings{out(), FolderScheme::None, 0};
     settings.check.writeLog = true;
     for (int run = 0; run < 4; ++run) {
-        RipJob job(settings, rows({FormatWav}), grabber, components());
+        RipJob job(settings, rows({FormatWav}), ripper, read, components());
         JobEvents events;
         ASSERT_TRUE(events.run(job));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -272,7 +277,7 @@ TEST_F(RipTest, ALinkSwappedInForTheLogIsNeverFollowed) {
 // The database's answer becomes each row's verdict, and the rip log beside
 // the files records it with the checksums; an existing log is never replaced.
 TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
-    const AccurateRipId id = grabber.getDiscLayout().accurateRipId();
+    const AccurateRipId id = read.disc.layout.accurateRipId();
     ArChunk pressing{3, id.id1, id.id2, id.freedb, {}};
     QVector<quint32> crcs;
     QVector<quint32> v2s;
@@ -315,8 +320,8 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
         settings.check.lookUp = true;
         settings.check.writeLog = true;
         settings.check.server = server.address();
-        settings.check.readMode = 2;
-        RipJob job(settings, rows({FormatWav, FormatWav, FormatWav}), grabber, components());
+        settings.check.read.mode = ReadMode::Secure;
+        RipJob job(settings, rows({FormatWav, FormatWav, FormatWav}), ripper, read, components());
         QStringList verdicts;
         QObject::connect(&job, &RipJob::rowVerified, &job,
                          [&](int, const ArVerdict& verdict) { verdicts << verdict.text(); });
@@ -392,23 +397,20 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         SettingsFile(SettingsFile::defaultPath())
             .ini()
             .writeString("Drives", "image1", disc.write(dir.path(), "disc"));
-        CdioGrabber grabber{SettingsFile::defaultPath()};
-        grabber.setMediaPollInterval(3600 * 1000);
-        grabber.initialize();
-        grabber.setCurrentDrive(realDrives + 1);
-        grabber.readDisc();
-        ASSERT_EQ(grabber.hasHiddenTrack(), c.silence == 0);
+        CdioDiscReader reader{SettingsFile::defaultPath()};
+        CdioRipper ripper{reader};
+        reader.setMediaPollInterval(3600 * 1000);
+        reader.initialize();
+        reader.setCurrentDrive(realDrives + 1);
+        const NamedDisc named =
+            DriveSession::name(reader.readDisc(), reader.currentDrive(), std::nullopt);
+        ASSERT_EQ(named.disc.hiddenTrack, c.silence == 0);
         QVector<JobRow> rows;
         const OutputFormat format = c.image ? FormatFlac : FormatWav;
-        for (int track = grabber.hasHiddenTrack() ? CdGrabber::HiddenTrack : 0; track < 3;
+        for (int track = named.disc.hiddenTrack ? Disc::HiddenTrack : 0; track < 3;
              track = track < 0 ? 0 : track + 1) {
-            grabber.selectTrack(track);
-            rows << JobRow{int(rows.size()),
-                           grabber.getTrackTitle(),
-                           {},
-                           track,
-                           format,
-                           {grabber.getTrackTitle(), "A", "Album"}};
+            const QString title = DriveSession::trackTag(named.disc, std::nullopt, track).title;
+            rows << JobRow{int(rows.size()), title, {}, track, format, {title, "A", "Album"}};
         }
         if (c.image)
             rows = {wholeDiscRow(rows[1])};
@@ -416,7 +418,7 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         JobSettings settings{out, FolderScheme::None, 0};
         settings.check.writeLog = true;
         settings.check.cueSheet = 1;
-        RipJob job(settings, rows, grabber,
+        RipJob job(settings, rows, ripper, named,
                    {settingsWriters(dir.filePath("encoders.ini")), {}, {}, rmWriters()});
         JobEvents events;
         ASSERT_TRUE(events.run(job));
@@ -426,7 +428,7 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         QByteArray image;
         for (int frame = first; frame < disc.totalFrames(); ++frame)
             image += disc.frame(frame);
-        const DiscLayout layout = grabber.getDiscLayout();
+        const DiscLayout& layout = named.disc.layout;
         const std::unique_ptr<CdDisc> again = CdDisc::open({out + "/Album.cue", true});
         ASSERT_TRUE(again) << ImageSheet::check(out + "/Album.cue").error.toStdString();
         EXPECT_EQ(again->contents().layout, layout);

@@ -39,12 +39,12 @@ protected:
     }
 
     FakePlayer player;
-    FakeCdGrabber grabber;
+    FakeCdTracks cd;
     FakeAudio audio;
     FakeVideo video;
     std::vector<PreviewRow> rows;
     bool jobRunning = false;
-    PreviewController preview{{player, grabber,
+    PreviewController preview{{player, cd, [this] { return cd.disc(); },
                                [this] { return std::make_unique<FakeAudioFile>(audio); },
                                [this] { return std::make_unique<FakeVideoFile>(video); }},
                               [this](int row) -> std::optional<PreviewRow> {
@@ -63,7 +63,7 @@ protected:
 
 TEST_F(PreviewTest, EveryKindStartsWhereTheSliderStands) {
     audio.length = 441000; // 10 000 ms
-    grabber.tracks = {750};
+    cd.tracks = {750};
     video.durationMs = 10000;
 
     preview.sliderMouseUp(465); // nothing plays: only the slider moves
@@ -81,11 +81,11 @@ TEST_F(PreviewTest, EveryKindStartsWhereTheSliderStands) {
 
     preview.playOrPause(audioRow(0)); // pause keeps the slider
     preview.playOrPause(cdRow(0));
-    EXPECT_EQ(grabber.seeks, QList<int>{375});
+    EXPECT_EQ(cd.seeks, QList<int>{375});
     EXPECT_EQ(player.calls.mid(5, 2), (QStringList{"SetFormat 44100 2", "StartPlayback"}));
 
     preview.playOrPause(cdRow(0));
-    EXPECT_FALSE(grabber.reading);
+    EXPECT_FALSE(cd.reading);
     player.calls.clear();
     preview.playOrPause(videoRow(0));
     EXPECT_EQ(video.seeks, QList<int>{5000});
@@ -148,13 +148,13 @@ TEST_F(PreviewTest, VideoStepsForwardOnlyWithAWholeStepLeft) {
 }
 
 TEST_F(PreviewTest, CdStepsAreSixHundredMillisecondsBothWays) {
-    grabber.tracks = {1500}; // 20 s
+    cd.tracks = {1500}; // 20 s
     preview.playOrPause(cdRow(0));
     ASSERT_EQ(preview.positionMs(), 213); // two blocks of 8 frames
     preview.stepBack();
-    EXPECT_EQ(grabber.seeks, QList<int>{0}); // only the start's
+    EXPECT_EQ(cd.seeks, QList<int>{0}); // only the start's
     preview.stepForward();
-    EXPECT_EQ(grabber.seeks.last(), 61);
+    EXPECT_EQ(cd.seeks.last(), 61);
     EXPECT_EQ(preview.positionMs(), 813);
     preview.stepBack();
     EXPECT_EQ(preview.positionMs(), 213);

@@ -122,32 +122,22 @@ private:
     FakeVideo& s;
 };
 
-// A disc whose tracks are only lengths in CD frames.
-class FakeCdGrabber : public NullCdGrabber {
+// A ripper of a disc whose tracks are only lengths in CD frames.
+class FakeCdTracks : public NullTrackRipper {
 public:
     std::vector<int> tracks;
-    int selected = -1;
-    int position = 0;
     bool reading = false;
     QList<int> seeks;
 
-    int getTrackCount() override { return int(tracks.size()); }
-    void selectTrack(int track) override { selected = track; }
-    int getTrackLength() override { return tracks.at(std::size_t(selected)); }
-    void beginRawRead() override {
+    Disc disc() const {
+        QVector<DiscTrack> lengths;
+        for (int frames : tracks)
+            lengths << DiscTrack{0, frames, true, {}, {}};
+        return discOf(lengths);
+    }
+    std::unique_ptr<TrackStream> open(const Disc&, RipRange range) override {
         reading = true;
-        position = 0;
+        return std::make_unique<OnesStream>(
+            range.frames, [this](int frame) { seeks << frame; }, [this] { reading = false; });
     }
-    QByteArray readRawAudio(int frames) override {
-        const int count = std::min(frames, getTrackLength() - position);
-        if (count <= 0)
-            return {};
-        position += count;
-        return QByteArray(count * 2352, char(1));
-    }
-    void seekRawRead(int frame) override {
-        seeks << frame;
-        position = frame;
-    }
-    void endRawRead() override { reading = false; }
 };

@@ -1,6 +1,7 @@
 #include "cd/discimage.h"
 #include "components/cdio/cddrivelist.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdiodiscreader.h"
+#include "components/cdio/cdioripper.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
 #include "components/player/qtaudioplayer.h"
@@ -79,7 +80,8 @@ protected:
     // slider's values on the way.
     QList<int> playToTheEnd(const PreviewRow& row) {
         PreviewController preview(
-            {player, *grabber, [] { return std::make_unique<AudioFileReader>(); },
+            {player, m_ripper, [this] { return m_disc; },
+             [] { return std::make_unique<AudioFileReader>(); },
              [] { return std::make_unique<VideoFile>(); }},
             [](int) { return std::nullopt; }, [] { return false; });
         QList<int> slider;
@@ -117,8 +119,9 @@ protected:
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     RecordingPlayer player;
-    std::unique_ptr<CdioGrabber> grabber =
-        std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
+    CdioDiscReader m_reader{SettingsFile::defaultPath()};
+    CdioRipper m_ripper{m_reader};
+    Disc m_disc;
 };
 
 TEST_F(PlaythroughTest, AnAudioFilePlaysFromTheSliderToItsEnd) {
@@ -137,9 +140,9 @@ TEST_F(PlaythroughTest, ADiscImageTrackPlaysFromTheSliderToItsEnd) {
         .ini()
         .writeString(QStringLiteral("Drives"), QStringLiteral("image1"),
                      disc.write(m_dir.path(), QStringLiteral("disc")));
-    grabber->initialize();
-    grabber->setCurrentDrive(m_realDrives + 1);
-    grabber->readDisc();
+    m_reader.initialize();
+    m_reader.setCurrentDrive(m_realDrives + 1);
+    m_disc = m_reader.readDisc();
 
     expectRunToTheEnd(playToTheEnd({1, PreviewKind::CdTrack, 1, QString()}));
     const QByteArray track = disc.trackBytes(1);

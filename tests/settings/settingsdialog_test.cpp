@@ -30,12 +30,14 @@
 
 namespace {
 
-class RecordingGrabber : public NullCdGrabber {
+class RecordingRipper : public NullTrackRipper {
 public:
     QStringList calls;
-    void setReadMode(int mode) override { calls << QStringLiteral("mode %1").arg(mode); }
-    void setRetryCount(int retries) override { calls << QStringLiteral("retries %1").arg(retries); }
-    void setErrorAction(int action) override { calls << QStringLiteral("stop %1").arg(action); }
+    void setReadSettings(const ReadSettings& s) override {
+        calls << QStringLiteral("mode %1").arg(int(s.mode))
+              << QStringLiteral("retries %1").arg(s.retries)
+              << QStringLiteral("stop %1").arg(int(s.errorAction));
+    }
 };
 
 class SettingsDialogTest : public ::testing::Test {
@@ -44,12 +46,12 @@ protected:
     QString path = dir.filePath(QStringLiteral("Orvelle.ini"));
     SettingsFile settings{path};
     FakePrompt prompt;
-    RecordingGrabber grabber;
+    RecordingRipper ripper;
     std::unique_ptr<SettingsDialog> dialog = make(settings, {"RA 14.4", "Cook"});
 
     std::unique_ptr<SettingsDialog> make(SettingsFile& file, const QStringList& codecs) {
         return std::make_unique<SettingsDialog>(
-            file, codecs, prompt, [this, &file] { applyCdReadingOptions(file, grabber); });
+            file, codecs, prompt, [this, &file] { applyCdReadingOptions(file, ripper); });
     }
 
     template <class T> T* control(const char* name) {
@@ -331,8 +333,8 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
                                "mode=0",
                                "complexity=10"};
     EXPECT_EQ(lines, expected);
-    // The grabber gets the stored values, numbered as at start-up.
-    EXPECT_EQ(grabber.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));
+    // The ripper gets the stored values, numbered as at start-up.
+    EXPECT_EQ(ripper.calls, (QStringList{"mode 0", "retries 5", "stop 0"}));
 }
 
 // Every key holds a valid value other than its default, most of them at an end
@@ -390,7 +392,7 @@ TEST_F(SettingsDialogTest, CdChoicesAreStoredFromThePendingValues) {
     clickOk();
     EXPECT_EQ(stored("Format", "mode"), 2);
     EXPECT_EQ(stored("Format", "stop"), 2);
-    EXPECT_EQ(grabber.calls, (QStringList{"mode 2", "retries 5", "stop 2"}));
+    EXPECT_EQ(ripper.calls, (QStringList{"mode 2", "retries 5", "stop 2"}));
 }
 
 // The CD page shows the drive's read offset, finds it without blocking, with
@@ -459,7 +461,7 @@ TEST_F(SettingsDialogTest, DefaultWritesNothingUntilOkAndCancelClosesWithoutSavi
     control<QPushButton>("Cancel")->click();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(fileBytes(), before);
-    EXPECT_TRUE(grabber.calls.isEmpty());
+    EXPECT_TRUE(ripper.calls.isEmpty());
 
     dialog->show(); // the file again, not the edits left without Ok
     EXPECT_EQ(list("cb_mp3_bitrate")->currentIndex(), 3);
@@ -647,7 +649,7 @@ TEST_F(SettingsDialogTest, ARefusedWriteIsShownAndTheDialogStaysOpen) {
     EXPECT_EQ(prompt.informations,
               QStringList{QStringLiteral("Unable to write to ") + unwritable.path()});
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_TRUE(grabber.calls.isEmpty());
+    EXPECT_TRUE(ripper.calls.isEmpty());
 }
 
 TEST_F(SettingsDialogTest, TheCommandLineReachesMp3OutputWithoutOkAndOutlivesEveryShowing) {
@@ -677,7 +679,7 @@ TEST_F(SettingsDialogTest, ACommandLineTheEncoderWouldRefuseIsNamedAndNothingIsW
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set MP3 Command Line"));
     EXPECT_FALSE(QFile::exists(path));
-    EXPECT_TRUE(grabber.calls.isEmpty());
+    EXPECT_TRUE(ripper.calls.isEmpty());
 
     // Cancel does not let it through either: the line reaches MP3 output unsaved.
     clickNode(0);

@@ -94,10 +94,6 @@ TEST_F(SettingsFileTest, PositionsOutsideTheirListFallBackToTheDefault) {
     EXPECT_EQ(settings.readPosition(WmaKeys::Format, WmaKeys::ProfileCount), 9);
     settings.write(WmaKeys::Format, 46);
     EXPECT_EQ(settings.readPosition(WmaKeys::Format, WmaKeys::ProfileCount), 46);
-    settings.write(CdReadingKeys::ModeForGrabber, 3); // Paranoid, the last of the four
-    EXPECT_EQ(settings.readPosition(CdReadingKeys::ModeForGrabber, CdReadingKeys::ModeCount), 3);
-    settings.write(CdReadingKeys::ModeForGrabber, 4);
-    EXPECT_EQ(settings.readPosition(CdReadingKeys::ModeForGrabber, CdReadingKeys::ModeCount), 1);
 }
 
 TEST(SettingsLists, WmaProfilesAndFreeDbChoices) {

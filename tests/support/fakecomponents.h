@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/audiocomponentset.h"
 #include "components/componenterror.h"
+#include "control/audiocomponentset.h"
 #include "support/nullcomponents.h"
 
 #include <algorithm>
@@ -38,101 +38,101 @@ struct FakeDrive {
     QString id, vendor, product, revision;
 };
 
-// A grabber with scripted drives and tracks that logs every call it gets.
-class FakeGrabber : public NullCdGrabber {
+// A disc reader with scripted drives and tracks that logs what it is asked.
+class FakeDiscReader : public NullDiscReader {
     Q_OBJECT
 public:
-    explicit FakeGrabber(CallLog& log) : m_log(log) {}
+    explicit FakeDiscReader(CallLog& log) : m_log(log) {}
 
     std::vector<FakeDrive> drives;
     std::vector<FakeTrack> tracks;
-    int currentDrive = 0;
-    int selectedTrack = -1;
-    int queries = 0;
-    int lastQueryFlag = -99;
+    int currentDriveNumber = 0;
     // What the disc holds once it is read again (a disc change); empty: no change.
     std::vector<FakeTrack> tracksAfterNextRead;
-    bool failReadDisc = false; // readDisc raises, as for an unreadable disc
-    std::function<void(int track)> onSelectTrack;
+    bool failReadDisc = false;        // readDisc raises, as for an unreadable disc
+    std::function<void()> onReadDisc; // runs as a read ends, as the event loop might
 
-    void initialize() override { m_log.add(QStringLiteral("grabber.Initialize")); }
-    void shutdown() override { m_log.add(QStringLiteral("grabber.Shutdown")); }
-    int getDriveCount() override { return int(drives.size()); }
+    void initialize() override { m_log.add(QStringLiteral("reader.Initialize")); }
+    void shutdown() override { m_log.add(QStringLiteral("reader.Shutdown")); }
+    int driveCount() override { return int(drives.size()); }
     void setCurrentDrive(int drive) override {
-        currentDrive = drive;
-        m_log.add(QStringLiteral("grabber.SetCurrentDrive %1").arg(drive));
+        currentDriveNumber = drive;
+        m_log.add(QStringLiteral("reader.SetCurrentDrive %1").arg(drive));
     }
-    QString getDriveVendor() override { return drive().vendor; }
-    QString getDriveProduct() override { return drive().product; }
-    QString getDriveRevision() override { return drive().revision; }
-    QString getDriveId() override { return drive().id; }
-    void readDisc() override {
-        m_log.add(QStringLiteral("grabber.ReadDisc"));
+    DriveInfo currentDrive() override {
+        const FakeDrive d = currentDriveNumber >= 1 && currentDriveNumber <= int(drives.size())
+                                ? drives[currentDriveNumber - 1]
+                                : FakeDrive{};
+        return {d.id, d.vendor, d.product, d.revision};
+    }
+    // The tracks one after the other, CD-TEXT as scripted; the disc's album
+    // and artist are the first track's.
+    Disc readDisc() override {
+        m_log.add(QStringLiteral("reader.ReadDisc"));
         if (failReadDisc)
             throw ComponentError(QStringLiteral("disc unreadable"));
         if (!tracksAfterNextRead.empty())
             tracks = std::exchange(tracksAfterNextRead, {});
-    }
-    int getTrackCount() override { return int(tracks.size()); }
-    void selectTrack(int track) override {
-        if (track < 0 || track >= int(tracks.size()))
-            throw ComponentError(QStringLiteral("There is no track %1.").arg(track + 1));
-        selectedTrack = track;
-        if (onSelectTrack)
-            onSelectTrack(track);
-    }
-    int getTrackMinutes() override { return track().minutes; }
-    int getTrackSeconds() override { return track().seconds; }
-    int getTrackFrames() override { return track().frames; }
-    QString getTrackArtist() override { return track().artist; }
-    QString getTrackAlbum() override { return track().album; }
-    QString getTrackTitle() override { return track().title; }
-    // Raw reads count CD frames; a track's length comes from its time.
-    int rawPosition = 0;
-    int getTrackLength() override {
-        const FakeTrack t = track();
-        return (t.minutes * 60 + t.seconds) * 75 + t.frames;
-    }
-    void beginRawRead() override {
-        rawPosition = 0;
-        m_log.add(QStringLiteral("grabber.BeginRawRead %1").arg(selectedTrack));
-    }
-    QByteArray readRawAudio(int frames) override {
-        const int count = std::min(frames, getTrackLength() - rawPosition);
-        if (count <= 0)
-            return {};
-        rawPosition += count;
-        return QByteArray(count * 2352, char(1));
-    }
-    void seekRawRead(int frame) override {
-        rawPosition = frame;
-        m_log.add(QStringLiteral("grabber.SeekRawRead %1").arg(frame));
-    }
-    void endRawRead() override { m_log.add(QStringLiteral("grabber.EndRawRead")); }
-    void setReadMode(int mode) override {
-        m_log.add(QStringLiteral("grabber.SetReadMode %1").arg(mode));
-    }
-    void setErrorAction(int action) override {
-        m_log.add(QStringLiteral("grabber.SetErrorAction %1").arg(action));
-    }
-    void setRetryCount(int retries) override {
-        m_log.add(QStringLiteral("grabber.SetRetryCount %1").arg(retries));
-    }
-    void queryFreeDB(DiscInfoLookup*, int flag) override {
-        ++queries;
-        lastQueryFlag = flag;
-        m_log.add(QStringLiteral("grabber.QueryFreeDB %1").arg(flag));
+        QVector<DiscTrack> texts;
+        for (const FakeTrack& t : tracks)
+            texts << DiscTrack{0, (t.minutes * 60 + t.seconds) * 75 + t.frames, true, t.title,
+                               t.artist};
+        Disc disc = discOf(texts);
+        disc.drive = currentDrive().id;
+        if (!tracks.empty())
+            disc.album = tracks.front().album;
+        if (onReadDisc)
+            onReadDisc();
+        return disc;
     }
 
 private:
-    FakeDrive drive() const {
-        return currentDrive >= 1 && currentDrive <= int(drives.size()) ? drives[currentDrive - 1]
-                                                                       : FakeDrive{};
+    CallLog& m_log;
+};
+
+// A ripper that logs its settings and what a preview reads: a track of ones.
+class FakeTrackRipper : public NullTrackRipper {
+    Q_OBJECT
+public:
+    explicit FakeTrackRipper(CallLog& log) : m_log(log) {}
+
+    void setReadSettings(const ReadSettings& settings) override {
+        m_log.add(QStringLiteral("ripper.SetReadSettings %1 %2 %3")
+                      .arg(int(settings.mode))
+                      .arg(settings.retries)
+                      .arg(int(settings.errorAction)));
     }
-    FakeTrack track() const {
-        return selectedTrack >= 0 && selectedTrack < int(tracks.size()) ? tracks[selectedTrack]
-                                                                        : FakeTrack{};
+    std::unique_ptr<TrackStream> open(const Disc& disc, RipRange range) override {
+        int track = 0;
+        while (track < disc.tracks.size() && disc.tracks[track].start != range.first)
+            ++track;
+        m_log.add(QStringLiteral("ripper.Open %1").arg(track));
+        return std::make_unique<OnesStream>(
+            range.frames,
+            [this](int frame) { m_log.add(QStringLiteral("ripper.Seek %1").arg(frame)); },
+            [this] { m_log.add(QStringLiteral("ripper.Close")); });
     }
+
+private:
+    CallLog& m_log;
+};
+
+// A lookup that counts what it is asked and finds what a test puts in `record`.
+class FakeDiscLookup : public NullDiscLookup {
+    Q_OBJECT
+public:
+    explicit FakeDiscLookup(CallLog& log) : m_log(log) {}
+
+    int lookups = 0;
+    std::optional<DiscRecord> record;
+
+    void lookUpDisc(const DiscLayout&, const DiscInformation&) override {
+        ++lookups;
+        m_log.add(QStringLiteral("lookup.LookUpDisc"));
+    }
+    std::optional<DiscRecord> found(const CdToc&) const override { return record; }
+
+private:
     CallLog& m_log;
 };
 
@@ -258,24 +258,32 @@ private:
 // The whole set, with the fakes reachable for scripting.
 struct FakeComponents {
     CallLog log;
-    // What the grabber made by make() holds.
-    std::vector<FakeDrive> grabberDrives;
-    std::vector<FakeTrack> grabberTracks;
+    // What the reader made by make() holds.
+    std::vector<FakeDrive> readerDrives;
+    std::vector<FakeTrack> readerTracks;
     std::vector<FakeDriveLayer::Drive> layerDrives;
     QStringList rmCodecs;
-    FakeGrabber* grabber = nullptr;
+    FakeDiscReader* reader = nullptr;
+    FakeTrackRipper* ripper = nullptr;
+    FakeDiscLookup* lookup = nullptr;
     FakeDriveLayer* driveLayer = nullptr;
     FakeVideoFile* video = nullptr;
     FakePlayer* player = nullptr;
 
     AudioComponentSet make(std::unique_ptr<Skin> skin) {
         AudioComponentSet set;
-        auto g = std::make_unique<FakeGrabber>(log);
-        grabber = g.get();
-        grabber->drives = grabberDrives;
-        grabber->tracks = grabberTracks;
-        set.cdGrabber = std::move(g);
-        set.discInfoLookup = std::make_unique<NullFreeDbInformation>();
+        auto r = std::make_unique<FakeDiscReader>(log);
+        reader = r.get();
+        reader->drives = readerDrives;
+        reader->tracks = readerTracks;
+        set.discReader = std::move(r);
+        auto t = std::make_unique<FakeTrackRipper>(log);
+        ripper = t.get();
+        set.trackRipper = std::move(t);
+        auto l = std::make_unique<FakeDiscLookup>(log);
+        lookup = l.get();
+        set.discLookup = std::move(l);
+        set.discInformation = std::make_unique<NullDiscInformation>();
         auto p = std::make_unique<FakePlayer>(log);
         player = p.get();
         set.audioPlayer = std::move(p);

@@ -2,11 +2,11 @@
 
 #include "components/componenterror.h"
 
-void NullCdGrabber::grabToFile(const QString&, std::shared_ptr<AudioWriter>) {
+void NullTrackRipper::rip(const Disc&, RipRange, std::shared_ptr<RipSink>) {
     throw ComponentError(QStringLiteral("No CD drive is available."));
 }
 
-void NullCdGrabber::beginRawRead() {
+std::unique_ptr<TrackStream> NullTrackRipper::open(const Disc&, RipRange) {
     throw ComponentError(QStringLiteral("No CD drive is available."));
 }
 

@@ -1,49 +1,94 @@
 #pragma once
 
+#include "cd/discinformation.h"
+#include "cd/disclookup.h"
 #include "components/audioplayer.h"
 #include "components/audiowriter.h"
-#include "components/cdgrabber.h"
-#include "components/discinfolookup.h"
 #include "components/drivelayer.h"
+#include "components/trackripper.h"
 #include "components/videoreader.h"
+
+#include <algorithm>
+#include <functional>
 
 // Stand-ins for components a build has not got: no drive, nothing decodable,
 // no output format, no sound. Each failing call says so in plain words.
 
-class NullCdGrabber : public CdGrabber {
+class NullDiscReader : public DiscReader {
     Q_OBJECT
 public:
-    using CdGrabber::CdGrabber;
+    using DiscReader::DiscReader;
     void initialize() override {}
     void shutdown() override {}
-    int getDriveCount() override { return 0; }
+    int driveCount() override { return 0; }
     void setCurrentDrive(int) override {}
-    QString getDriveVendor() override { return {}; }
-    QString getDriveProduct() override { return {}; }
-    QString getDriveRevision() override { return {}; }
-    QString getDriveId() override { return {}; }
-    void readDisc() override {}
-    int getTrackCount() override { return 0; }
-    void selectTrack(int) override {}
-    int getTrackLength() override { return 0; }
-    int getTrackMinutes() override { return 0; }
-    int getTrackSeconds() override { return 0; }
-    int getTrackFrames() override { return 0; }
-    QString getTrackArtist() override { return {}; }
-    QString getTrackAlbum() override { return {}; }
-    QString getTrackTitle() override { return {}; }
-    void setReadMode(int) override {}
-    void setErrorAction(int) override {}
-    void setRetryCount(int) override {}
-    void grabToFile(const QString&, std::shared_ptr<AudioWriter>) override;
-    void abortGrab() override {}
-    void startReading() override {}
-    void stopReading() override {}
-    void beginRawRead() override;
-    QByteArray readRawAudio(int) override { return {}; }
-    void seekRawRead(int) override {}
-    void endRawRead() override {}
-    void queryFreeDB(DiscInfoLookup*, int) override { emit onFreeDBQueryStatus(-1); }
+    DriveInfo currentDrive() override { return {}; }
+    Disc readDisc() override { return {}; }
+};
+
+class NullTrackRipper : public TrackRipper {
+    Q_OBJECT
+public:
+    using TrackRipper::TrackRipper;
+    void setReadSettings(const ReadSettings&) override {}
+    int readOffset(const Disc&) override { return 0; }
+    void rip(const Disc&, RipRange, std::shared_ptr<RipSink>) override;
+    void abort() override {}
+    std::unique_ptr<TrackStream> open(const Disc&, RipRange) override;
+};
+
+// A disc of these audio tracks one after the other, its layout to match.
+inline Disc discOf(QVector<DiscTrack> tracks) {
+    Disc disc;
+    int start = 0;
+    for (DiscTrack& track : tracks) {
+        track.start = start;
+        disc.layout.tracks << LayoutTrack{start, true};
+        start += std::max(track.frames, 1);
+    }
+    disc.layout.leadout = start;
+    disc.tracks = std::move(tracks);
+    return disc;
+}
+
+// A track of ones, as the fake rippers hand it out; the callbacks hear of
+// every seek and of the end.
+class OnesStream : public TrackStream {
+public:
+    OnesStream(int frames, std::function<void(int frame)> seeked, std::function<void()> closed)
+        : m_frames(frames), m_seeked(std::move(seeked)), m_closed(std::move(closed)) {}
+    ~OnesStream() override { m_closed(); }
+    int length() const override { return m_frames; }
+    QByteArray read(int frames) override {
+        const int count = std::min(frames, m_frames - m_position);
+        if (count <= 0)
+            return {};
+        m_position += count;
+        return QByteArray(count * 2352, char(1));
+    }
+    void seek(int frame) override {
+        m_seeked(frame);
+        m_position = frame;
+    }
+
+private:
+    int m_frames;
+    int m_position = 0;
+    std::function<void(int)> m_seeked;
+    std::function<void()> m_closed;
+};
+
+// Knows no disc: every lookup fails.
+class NullDiscLookup : public DiscLookup {
+    Q_OBJECT
+public:
+    using DiscLookup::DiscLookup;
+    void lookUpDisc(const DiscLayout&, const DiscInformation&) override {
+        emit lookupStatusChanged(LookupStatus::ConnectionFailed);
+    }
+    void cancel() override {}
+    void chooseRelease(int) override {}
+    std::optional<DiscRecord> found(const CdToc&) const override { return std::nullopt; }
 };
 
 class NullVideoFile : public VideoReader, public RmWriter {
@@ -80,7 +125,7 @@ public:
     int samplesToMs(qint64) override { return 0; }
 };
 
-class NullFreeDbInformation : public DiscInfoLookup {
+class NullDiscInformation : public DiscInformation {
 public:
     QString server() const override { return {}; }
     int port() const override { return 80; }

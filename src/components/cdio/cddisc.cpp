@@ -110,6 +110,16 @@ CdToc DiscContents::toc() const {
     return CdToc(starts, leadout);
 }
 
+CdTrack DiscContents::trackOf(const RipRange& range) const {
+    CdTrack track;
+    track.start = range.first;
+    track.frames = range.frames;
+    for (const CdTrack& holder : tracks)
+        if (holder.start <= range.first || &holder == &tracks.first())
+            track.bigEndian = holder.bigEndian;
+    return track;
+}
+
 std::unique_ptr<CdDisc> CdDisc::open(const CdDrive& drive) {
     const CdioLock lock;
     const QByteArray path = QFile::encodeName(drive.path);

@@ -2,6 +2,7 @@
 
 #include "checksums/disclayout.h"
 #include "components/cdio/cddrivelist.h"
+#include "components/discreader.h"
 #include "values/cdtoc.h"
 
 #include <memory>
@@ -35,6 +36,9 @@ struct DiscContents {
 
     bool isEmpty() const { return tracks.isEmpty(); }
     CdToc toc() const;
+    // The range as a reader takes it, in the byte order of the track it
+    // starts in (of track 1 for the audio before it).
+    CdTrack trackOf(const RipRange& range) const;
 };
 
 struct DriveIdentity {

@@ -1,7 +1,6 @@
 #include "components/cdio/grabtask.h"
 
 #include "checksums/accuraterip.h"
-#include "components/audiowriter.h"
 #include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
 
@@ -42,33 +41,23 @@ void GrabTask::start() {
 
 void GrabTask::abort() {
     m_cancel = true;
-    std::lock_guard<std::mutex> lock(m_writerLock);
+    std::lock_guard<std::mutex> lock(m_sinkLock);
     m_detached = true;
 }
 
-bool GrabTask::withWriter(const std::function<void(AudioWriter*)>& action) {
-    std::lock_guard<std::mutex> lock(m_writerLock);
+bool GrabTask::withSink(const std::function<void(RipSink&)>& action) {
+    std::lock_guard<std::mutex> lock(m_sinkLock);
     if (m_detached)
         return false;
-    action(m_job.writer.get());
+    action(*m_job.sink);
     return true;
 }
 
-void GrabTask::closeQuietly() {
-    // What was written stays a proper, if short, file.
-    try {
-        if (m_job.writer->getIsOpen())
-            m_job.writer->close();
-    } catch (...) {
-    }
-}
-
 void GrabTask::fail(const QString& error) {
-    std::lock_guard<std::mutex> lock(m_writerLock);
+    std::lock_guard<std::mutex> lock(m_sinkLock);
     if (m_detached)
         return;
     m_detached = true;
-    closeQuietly();
     m_finished(false, error, {});
 }
 
@@ -80,16 +69,17 @@ void GrabTask::run() {
         fail(QStringLiteral("The CD drive cannot be opened."));
         return;
     }
-    if (disc->contents(false).toc() != m_job.toc) {
+    const DiscContents contents = disc->contents(false);
+    if (contents.toc() != m_job.toc) {
         fail(QStringLiteral("The disc in the drive has changed; read it again."));
         return;
     }
-    TrackReader reader(*disc, m_job.track, m_job.toc, m_job.settings, m_job.audio);
+    TrackReader reader(*disc, contents.trackOf(m_job.range), m_job.toc, m_job.plan, m_job.audio);
     reader.setCancelFlag(&m_cancel);
     reader.setFaultFilter(m_job.faults);
     reader.setRetryReport(m_retry);
 
-    const int total = m_job.track.frames;
+    const int total = m_job.range.frames;
     double reported = -ProgressStep;
     // Summed as the PCM passes on to the writer: no second read.
     std::optional<ArTrackChecksum> sums;
@@ -109,19 +99,19 @@ void GrabTask::run() {
         if (pcm.size() >= FramesPerWrite * CdDisc::FrameBytes) {
             if (sums)
                 sums->add(pcm.constData(), pcm.size());
-            if (!withWriter([&](AudioWriter* writer) { writer->write(pcm); }))
+            if (!withSink([&](RipSink& sink) { sink.write(pcm); }))
                 return;
             pcm.clear();
         }
         const double percent = 100.0 * reader.position() / total;
-        // 100 is kept for the closed file.
+        // 100 is kept for the closed sink.
         if (reader.position() < total && percent - reported >= ProgressStep) {
             reported = percent;
-            if (!withWriter([&](AudioWriter*) { m_progress(percent); }))
+            if (!withSink([&](RipSink&) { m_progress(percent); }))
                 return;
         }
     }
-    std::lock_guard<std::mutex> lock(m_writerLock);
+    std::lock_guard<std::mutex> lock(m_sinkLock);
     if (m_detached)
         return;
     m_detached = true;
@@ -130,11 +120,10 @@ void GrabTask::run() {
         sums->add(pcm.constData(), pcm.size());
     try {
         if (!pcm.isEmpty())
-            m_job.writer->write(pcm);
-        m_job.writer->close();
+            m_job.sink->write(pcm);
+        m_job.sink->close();
     } catch (const std::exception& e) {
         error = QString::fromStdString(e.what());
-        closeQuietly();
     }
     const ReadStats stats = reader.stats();
     TrackCheck check;
@@ -150,6 +139,6 @@ void GrabTask::run() {
     check.correctedSectors = stats.corrected;
     check.silencedSectors = stats.silenced;
     check.skippedSectors = stats.skipped;
-    check.offset = m_job.settings.offset;
+    check.offset = m_job.plan.offset;
     m_finished(error.isEmpty(), error, check);
 }

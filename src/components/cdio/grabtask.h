@@ -12,21 +12,19 @@
 #include <QString>
 #include <thread>
 
-class AudioWriter;
-
-// One track ripped into the output writer on a thread of its own. The writer
-// has been created by the caller; the task writes the PCM and closes the file.
-// Reports come from the task's thread.
+// One range ripped into a sink on a thread of its own: the task writes the
+// PCM and, when all of it is there, closes the sink. Reports come from the
+// task's thread.
 class GrabTask {
 public:
     struct Job {
         CdDrive drive;
-        CdTrack track;
+        RipRange range;
         CdToc toc; // what the caller read; a different disc in the drive fails the rip
-        ReadSettings settings;
-        std::shared_ptr<AudioWriter> writer; // shared, so that an aborted task never outlives it
+        ReadPlan plan;
+        std::shared_ptr<RipSink> sink; // shared, so that an aborted task never outlives it
         TrackReader::FaultFilter faults;
-        // Where the disc's audio lies, and whether the track is its first or
+        // Where the disc's audio lies, and whether the range is its first or
         // last audio track: the checksums leave out the disc's edges.
         std::pair<int, int> audio{0, -1};
         bool firstAudio = false;
@@ -34,7 +32,7 @@ public:
         bool checksums = true; // off only to measure what they cost
     };
     using Progress = std::function<void(double percent)>;
-    // ok: the file is complete and closed; otherwise error says why it is not.
+    // ok: the sink has all of the range and is closed; otherwise error says why not.
     using Finished = std::function<void(bool ok, const QString& error, const TrackCheck& check)>;
 
     GrabTask(Job job, Progress progress, Finished finished, TrackReader::RetryReport retry);
@@ -44,7 +42,7 @@ public:
     GrabTask& operator=(const GrabTask&) = delete;
 
     void start();
-    // Returns at once. Afterwards the task neither touches the writer nor
+    // Returns at once. Afterwards the task neither touches the sink nor
     // reports anything; its thread winds down on its own.
     void abort();
     bool isDone() const { return m_done.load(); }
@@ -52,9 +50,8 @@ public:
 private:
     void run();
     void fail(const QString& error);
-    void closeQuietly();
-    // Runs action with the writer unless the task was aborted; false then.
-    bool withWriter(const std::function<void(AudioWriter*)>& action);
+    // Runs action with the sink unless the task was aborted; false then.
+    bool withSink(const std::function<void(RipSink&)>& action);
 
     Job m_job;
     Progress m_progress;
@@ -62,7 +59,7 @@ private:
     TrackReader::RetryReport m_retry;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_done{false};
-    std::mutex m_writerLock;
+    std::mutex m_sinkLock;
     bool m_detached = false;
     std::thread m_thread;
 };

@@ -1,7 +1,6 @@
 #include "components/cdio/trackreader.h"
 
 #include "components/cdio/cdiolock.h"
-#include "settings/cdreadingkeys.h"
 
 #include <cstring>
 #include <QSet>
@@ -21,17 +20,6 @@ constexpr int GoneCheckInterval = 75;
 
 } // namespace
 
-ReadSettings ReadSettings::sanitized(int mode, int retries, int errorAction, int offset) {
-    ReadSettings settings;
-    settings.offset = qBound(-MaxOffset, offset, MaxOffset);
-    if (mode >= Burst && mode <= Paranoid)
-        settings.mode = mode;
-    settings.retries = qBound(CdReadingKeys::RetriesMin, retries, CdReadingKeys::RetriesMax);
-    if (errorAction >= Stop && errorAction <= Cut)
-        settings.errorAction = errorAction;
-    return settings;
-}
-
 namespace {
 
 int floorDiv(int a, int b) {
@@ -43,18 +31,19 @@ int floorDiv(int a, int b) {
 class TrackReader::Private {
 public:
     Private(const CdDisc& disc_, const CdTrack& track_, const CdToc& expected_,
-            const ReadSettings& settings_, std::pair<int, int> audio)
-        : disc(disc_), track(track_), expected(expected_), settings(settings_) {
+            const ReadPlan& plan, std::pair<int, int> audio)
+        : disc(disc_), track(track_), expected(expected_), settings(plan.settings),
+          offset(qBound(-ReadPlan::MaxOffset, plan.offset, ReadPlan::MaxOffset)) {
         // With an offset the track is read from the frame that holds its
         // first sample, one frame more when that sample is inside a frame.
-        const int shift = floorDiv(settings.offset, SamplesPerFrame);
-        lead = (settings.offset - shift * SamplesPerFrame) * 4;
+        const int shift = floorDiv(offset, SamplesPerFrame);
+        lead = (offset - shift * SamplesPerFrame) * 4;
         span = track;
         span.start = track.start + shift;
         span.frames = track.frames + (lead > 0 ? 1 : 0);
         readFirst = qMax(0, audio.first);
         readEnd = audio.second >= 0 ? audio.second : expected.leadout();
-        if (settings.offset == 0) {
+        if (offset == 0) {
             readFirst = qMin(readFirst, track.start);
             readEnd = qMax(readEnd, track.start + track.frames);
         }
@@ -139,6 +128,7 @@ public:
     CdTrack track;
     CdToc expected;
     ReadSettings settings;
+    int offset;
     const std::atomic<bool>* cancel = nullptr;
     FaultFilter faultFilter;
     RetryReport retryReport;
@@ -212,7 +202,7 @@ bool TrackReader::Private::startParanoia() {
         paranoiaFailed = true;
         return false;
     }
-    if (settings.mode == ReadSettings::Paranoid)
+    if (settings.mode == ReadMode::Paranoid)
         drive->nsectors = ParanoidBlockFrames;
     // Left unknown, paranoia guesses the byte order from the first sectors'
     // music and gets noise-like or quiet audio wrong. The source knows it.
@@ -228,7 +218,7 @@ bool TrackReader::Private::startParanoia() {
     // jitter and splices the stream a period early or late, so synch mode
     // verifies as secure does and only leaves out scratch repair. Never
     // retry forever: the retry count bounds each sector.
-    const int flags = settings.mode == ReadSettings::Synch
+    const int flags = settings.mode == ReadMode::Synch
                           ? (PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP ^ PARANOIA_MODE_SCRATCH ^
                              PARANOIA_MODE_REPAIR)
                           : (PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
@@ -252,11 +242,11 @@ TrackReader::Step TrackReader::Private::lost(int lsn, QByteArray* out) {
         return Step::Failed;
     }
     switch (settings.errorAction) {
-    case ReadSettings::Silence:
+    case ErrorAction::Silence:
         ++stats.silenced;
         out->append(QByteArray(CdDisc::FrameBytes, '\0'));
         return Step::Frame;
-    case ReadSettings::Cut:
+    case ErrorAction::Cut:
         ++stats.skipped;
         return Step::Skipped;
     default:
@@ -323,8 +313,8 @@ TrackReader::Step TrackReader::Private::readSpan(QByteArray* out) {
         out->append(QByteArray(CdDisc::FrameBytes, '\0'));
     else
         // A sheet over files has nothing paranoia could correct.
-        step = settings.mode == ReadSettings::Burst || !disc.handle() ? readBurst(lsn, out)
-                                                                      : readParanoia(lsn, out);
+        step = settings.mode == ReadMode::Burst || !disc.handle() ? readBurst(lsn, out)
+                                                                  : readParanoia(lsn, out);
     if (step != Step::Failed)
         ++spanPosition;
     return step;
@@ -365,8 +355,8 @@ TrackReader::Step TrackReader::Private::nextShifted(QByteArray* out) {
 }
 
 TrackReader::TrackReader(const CdDisc& disc, const CdTrack& track, const CdToc& expected,
-                         const ReadSettings& settings, std::pair<int, int> audio)
-    : d(std::make_unique<Private>(disc, track, expected, settings, audio)) {
+                         const ReadPlan& plan, std::pair<int, int> audio)
+    : d(std::make_unique<Private>(disc, track, expected, plan, audio)) {
     d->seekSpan(0);
 }
 
@@ -407,7 +397,7 @@ TrackReader::Step TrackReader::next(QByteArray* out) {
     }
     // Without an offset the span is the track: frame for frame, and a lost
     // frame under "Cut" is reported as skipped.
-    const Step step = d->settings.offset == 0 ? d->readSpan(out) : d->nextShifted(out);
+    const Step step = d->offset == 0 ? d->readSpan(out) : d->nextShifted(out);
     if (step == Step::Failed) {
         if (d->error.isEmpty())
             d->error = QStringLiteral("Reading was stopped.");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/cdio/cddisc.h"
+#include "components/trackripper.h"
 #include "settings/driveoffsetkeys.h"
 #include "values/cdtoc.h"
 
@@ -10,21 +11,14 @@
 #include <QByteArray>
 #include <QString>
 
-// How a track is read, as section "Format" stores it.
-struct ReadSettings {
-    enum Mode { Burst = 0, Synch = 1, Secure = 2, Paranoid = 3 };
-    enum Action { Stop = 0, Silence = 1, Cut = 2 };
-
-    int mode = Synch;
-    int retries = 1;
-    int errorAction = Stop;
-    // The drive's read offset in samples: the track is read this far later
-    // on the disc, with silence beyond the disc's audio.
-    int offset = 0;
-
-    // Values outside their ranges become the cautious defaults.
-    static ReadSettings sanitized(int mode, int retries, int errorAction, int offset = 0);
+// How a range is read: the user's read settings and the drive's read offset.
+struct ReadPlan {
     static constexpr int MaxOffset = DriveOffsetKeys::MaxOffset;
+
+    ReadSettings settings;
+    // The drive's read offset in samples, within MaxOffset either way: the
+    // range is read this far later on the disc, with silence beyond the disc's audio.
+    int offset = 0;
 };
 
 // What a rip met on the way, for the rip log.
@@ -52,7 +46,7 @@ public:
     // audio: the first and the end frame of the disc's audio, which a read
     // offset must not read beyond; by default the whole disc.
     TrackReader(const CdDisc& disc, const CdTrack& track, const CdToc& expected,
-                const ReadSettings& settings, std::pair<int, int> audio = {0, -1});
+                const ReadPlan& plan, std::pair<int, int> audio = {0, -1});
     ~TrackReader();
     TrackReader(const TrackReader&) = delete;
     TrackReader& operator=(const TrackReader&) = delete;

@@ -21,7 +21,7 @@ class EncodingPipeline;
 // output's differs. FLAC, and WAV as the source, keep the input's bits,
 // channels and rate.
 //
-// It belongs to no thread: the CD grabber writes from its worker, the
+// It belongs to no thread: the CD ripper writes from its worker, the
 // converter from its copy thread. Calls are serialised, so one thread may ask
 // getIsOpen or close while another writes.
 class OutputWriter : public AudioWriter {

@@ -211,7 +211,7 @@ void SettingsDialog::okClick() {
         return;
     }
     if (m_applyCdReadingOptions) {
-        // The settings are saved; a grabber that refuses them is told, not fatal here.
+        // The settings are saved; a ripper that refuses them is told, not fatal here.
         try {
             m_applyCdReadingOptions();
         } catch (const std::exception& error) {

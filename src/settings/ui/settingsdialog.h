@@ -26,7 +26,7 @@ public:
     static constexpr int CommandLineNode = 6;
 
     // `applyCdReadingOptions` hands the CD reading settings, just written, to
-    // the grabber; it runs at the end of every successful Ok.
+    // the ripper; it runs at the end of every successful Ok.
     SettingsDialog(SettingsFile& settings, const QStringList& rmCodecNames, UserPrompt& prompt,
                    std::function<void()> applyCdReadingOptions, QWidget* parent = nullptr);
 

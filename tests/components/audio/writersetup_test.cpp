@@ -113,12 +113,15 @@ TEST_F(WriterSetupTest, OggTakesVbrOverQualityOverConstantBitrate) {
     EXPECT_TRUE(same(ogg(), {22050, 1, 128, 64, 192, -1}));
 }
 
-class RecordingGrabber : public NullCdGrabber {
+class RecordingRipper : public NullTrackRipper {
 public:
-    QStringList calls;
-    void setReadMode(int v) override { calls << QStringLiteral("mode %1").arg(v); }
-    void setRetryCount(int v) override { calls << QStringLiteral("retries %1").arg(v); }
-    void setErrorAction(int v) override { calls << QStringLiteral("action %1").arg(v); }
+    QString given;
+    void setReadSettings(const ReadSettings& s) override {
+        given = QStringLiteral("mode %1|retries %2|action %3")
+                    .arg(int(s.mode))
+                    .arg(s.retries)
+                    .arg(int(s.errorAction));
+    }
 };
 
 TEST_F(WriterSetupTest, CdReadingOptionsUseOneNumbering) {
@@ -133,13 +136,13 @@ TEST_F(WriterSetupTest, CdReadingOptionsUseOneNumbering) {
     };
     for (const Case& c : cases) {
         if (c.mode != -99) {
-            settings.write(CdReadingKeys::ModeForGrabber, c.mode);
-            settings.write(CdReadingKeys::RetriesForGrabber, c.retries);
+            settings.write(CdReadingKeys::ModeForRipper, c.mode);
+            settings.write(CdReadingKeys::RetriesForRipper, c.retries);
             settings.write(CdReadingKeys::ErrorAction, c.action);
         }
-        RecordingGrabber grabber;
-        applyCdReadingOptions(settings, grabber);
-        EXPECT_EQ(grabber.calls.join(QLatin1Char('|')), QLatin1String(c.expected));
+        RecordingRipper ripper;
+        applyCdReadingOptions(settings, ripper);
+        EXPECT_EQ(ripper.given, QLatin1String(c.expected));
     }
 }
 

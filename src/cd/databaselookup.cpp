@@ -1,11 +1,11 @@
-#include "cd/disclookup.h"
+#include "cd/databaselookup.h"
 
 namespace {
 
 // The FreeDB settings as they were when the lookup started.
-class FreeDbSnapshot : public DiscInfoLookup {
+class FreeDbSnapshot : public DiscInformation {
 public:
-    explicit FreeDbSnapshot(const DiscInfoLookup& from)
+    explicit FreeDbSnapshot(const DiscInformation& from)
         : m_server(from.server()), m_port(from.port()), m_timeout(from.timeoutMs()),
           m_proxy(from.proxy()), m_source(from.lookupSource()), m_cache(from.cachePath()) {}
     QString server() const override { return m_server; }
@@ -26,13 +26,23 @@ private:
 
 } // namespace
 
-DiscLookup::DiscLookup(QObject* parent) : QObject(parent) {
+DatabaseLookup::DatabaseLookup(QObject* parent) : DiscLookup(parent) {
     m_cddb.setParent(this);
-    connect(&m_cddb, &CddbClient::statusChanged, this, &DiscLookup::statusChanged);
-    connect(&m_cddb, &CddbClient::recordFound, this, &DiscLookup::recordFound);
+    connect(&m_cddb, &CddbClient::statusChanged, this, &DatabaseLookup::lookupStatusChanged);
+    connect(&m_cddb, &CddbClient::recordFound, this, &DatabaseLookup::loaded);
 }
 
-void DiscLookup::cancel() {
+void DatabaseLookup::loaded(const CdToc& toc, const DiscRecord& record) {
+    m_found.emplace(toc, record);
+}
+
+std::optional<DiscRecord> DatabaseLookup::found(const CdToc& toc) const {
+    if (!m_found || toc.isEmpty() || m_found->first != toc)
+        return std::nullopt;
+    return m_found->second;
+}
+
+void DatabaseLookup::cancel() {
     m_cddb.cancel();
     if (m_musicBrainz)
         m_musicBrainz->cancel();
@@ -42,7 +52,7 @@ void DiscLookup::cancel() {
     m_releases.clear();
 }
 
-void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& information) {
+void DatabaseLookup::lookUpDisc(const DiscLayout& layout, const DiscInformation& information) {
     cancel();
     m_layout = layout;
     m_toc = layout.toc();
@@ -50,7 +60,7 @@ void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& informat
     m_databases = information.lookupDatabases();
     m_coverServer = information.coverArtServer();
     m_cacheRoot = information.cacheRoot();
-    if (m_databases == DiscInfoLookup::Databases::FreeDb) {
+    if (m_databases == DiscInformation::Databases::FreeDb) {
         askFreeDb();
         return;
     }
@@ -61,25 +71,27 @@ void DiscLookup::lookup(const DiscLayout& layout, const DiscInfoLookup& informat
         m_musicBrainz = new MusicBrainzClient(server, m_cacheRoot, this);
         m_musicBrainz->setTimeout(information.timeoutMs());
         m_musicBrainzServer = server;
-        connect(m_musicBrainz, &MusicBrainzClient::finished, this, &DiscLookup::musicBrainzDone);
+        connect(m_musicBrainz, &MusicBrainzClient::finished, this,
+                &DatabaseLookup::musicBrainzDone);
     }
-    emit statusChanged(1);
+    emit lookupStatusChanged(LookupStatus::Connecting);
     m_musicBrainz->lookup(MbDiscId::fromLayout(layout), layout.audioCount());
 }
 
-void DiscLookup::askFreeDb() {
+void DatabaseLookup::askFreeDb() {
     m_cddb.lookup(m_toc, *m_freedb);
 }
 
-void DiscLookup::musicBrainzDone(const QVector<MbRelease>& releases, const QString& error) {
+void DatabaseLookup::musicBrainzDone(const QVector<MbRelease>& releases, const QString& error) {
     if (releases.isEmpty()) {
-        if (m_databases == DiscInfoLookup::Databases::MusicBrainzThenFreeDb)
+        if (m_databases == DiscInformation::Databases::MusicBrainzThenFreeDb)
             askFreeDb();
         else
-            emit statusChanged(error.isEmpty() ? -2 : -1);
+            emit lookupStatusChanged(error.isEmpty() ? LookupStatus::NoEntry
+                                                     : LookupStatus::ConnectionFailed);
         return;
     }
-    emit statusChanged(2);
+    emit lookupStatusChanged(LookupStatus::Querying);
     if (releases.size() == 1) {
         load(releases.front());
         return;
@@ -88,23 +100,23 @@ void DiscLookup::musicBrainzDone(const QVector<MbRelease>& releases, const QStri
     QStringList choices;
     for (const MbRelease& release : releases)
         choices << describe(release);
-    emit choiceNeeded(choices);
+    emit releaseChoiceNeeded(choices);
 }
 
-void DiscLookup::chooseRelease(int index) {
+void DatabaseLookup::chooseRelease(int index) {
     if (m_releases.isEmpty())
         return;
     const QVector<MbRelease> releases = std::exchange(m_releases, {});
     if (index < 0 || index >= releases.size()) {
-        emit statusChanged(-2);
+        emit lookupStatusChanged(LookupStatus::NoEntry);
         return;
     }
     load(releases[index]);
 }
 
-void DiscLookup::load(const MbRelease& release) {
-    emit recordFound(m_toc, recordOf(release));
-    emit statusChanged(3);
+void DatabaseLookup::load(const MbRelease& release) {
+    loaded(m_toc, recordOf(release));
+    emit lookupStatusChanged(LookupStatus::Loaded);
     if (m_coverServer.isEmpty() || !CoverArtClient::isReleaseId(release.id))
         return;
     // One client a server, as for MusicBrainz; the cover comes when it comes.
@@ -115,14 +127,18 @@ void DiscLookup::load(const MbRelease& release) {
         connect(m_covers, &CoverArtClient::finished, this,
                 [this](const QString&, const CoverArt& cover, const QString& error) {
                     m_coverPending = false;
-                    emit coverFound(m_toc, cover, error);
+                    if (m_found && m_found->first == m_toc) {
+                        m_found->second.cover = cover;
+                        m_found->second.coverNote = error;
+                    }
+                    emit coverChanged();
                 });
     }
     m_coverPending = true;
     m_covers->fetch(release.id);
 }
 
-QString DiscLookup::describe(const MbRelease& release) {
+QString DatabaseLookup::describe(const MbRelease& release) {
     QStringList details;
     for (const QString& detail : {release.year, release.country, release.label})
         if (!detail.isEmpty())
@@ -132,7 +148,7 @@ QString DiscLookup::describe(const MbRelease& release) {
         .arg(release.title, release.artist, details.join(QStringLiteral(", ")));
 }
 
-DiscRecord DiscLookup::recordOf(const MbRelease& release) {
+DiscRecord DatabaseLookup::recordOf(const MbRelease& release) {
     DiscRecord record;
     record.artist = release.artist;
     record.album = release.title;

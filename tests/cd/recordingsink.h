@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/audiowriter.h"
 #include "components/componenterror.h"
+#include "components/trackripper.h"
 
 #include <atomic>
 #include <cstring>
@@ -9,12 +9,17 @@
 #include <QFile>
 #include <QtEndian>
 
-// An output writer for tests: writes 16-bit PCM as a plain WAV file and
-// remembers what it was asked. Write and Close may come from another thread.
-class RecordingWriter : public AudioWriter {
+// A rip's sink for tests: writes the PCM as a plain WAV file at path and
+// counts what it was asked. Write and Close come from the ripper's thread.
+class RecordingSink : public RipSink {
 public:
-    int rate = 0;
-    int channels = 0;
+    explicit RecordingSink(const QString& path) {
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw ComponentError(QStringLiteral("Cannot create %1").arg(path));
+        m_file.write(header(0));
+    }
+
     std::atomic<int> writes{0};
     std::atomic<int> closes{0};
     // Write raises this after so many calls (0 = never), like a full disk.
@@ -30,17 +35,9 @@ public:
         m_file.close();
         ++closes;
     }
-    bool getIsOpen() override {
+    bool isOpen() {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_file.isOpen();
-    }
-    void create(const QString& path) override {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_file.setFileName(path);
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw ComponentError(QStringLiteral("Cannot create %1").arg(path));
-        m_data = 0;
-        m_file.write(header(0));
     }
     void write(const QByteArray& pcm) override {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -49,10 +46,6 @@ public:
         ++writes;
         m_file.write(pcm);
         m_data += pcm.size();
-    }
-    void setInputFormat(int sampleRate, int channelCount) override {
-        rate = sampleRate;
-        channels = channelCount;
     }
 
 private:
@@ -64,10 +57,10 @@ private:
         memcpy(p + 8, "WAVEfmt ", 8);
         qToLittleEndian<quint32>(16, p + 16);
         qToLittleEndian<quint16>(1, p + 20);
-        qToLittleEndian<quint16>(quint16(channels), p + 22);
-        qToLittleEndian<quint32>(quint32(rate), p + 24);
-        qToLittleEndian<quint32>(quint32(rate * channels * 2), p + 28);
-        qToLittleEndian<quint16>(quint16(channels * 2), p + 32);
+        qToLittleEndian<quint16>(2, p + 22);
+        qToLittleEndian<quint32>(44100, p + 24);
+        qToLittleEndian<quint32>(44100 * 4, p + 28);
+        qToLittleEndian<quint16>(4, p + 32);
         qToLittleEndian<quint16>(16, p + 34);
         memcpy(p + 36, "data", 4);
         qToLittleEndian<quint32>(dataSize, p + 40);

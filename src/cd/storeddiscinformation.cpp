@@ -1,4 +1,4 @@
-#include "cd/freedbinformation.h"
+#include "cd/storeddiscinformation.h"
 
 #include "cd/coverartclient.h"
 #include "cd/freedbcache.h"
@@ -20,51 +20,52 @@ int positiveNumber(const QString& text, int limit, int fallback) {
 
 } // namespace
 
-FreeDbInformation::FreeDbInformation(const QString& settingsPath) : m_settings(settingsPath) {}
+StoredDiscInformation::StoredDiscInformation(const QString& settingsPath)
+    : m_settings(settingsPath) {}
 
-QString FreeDbInformation::server() const {
+QString StoredDiscInformation::server() const {
     const QStringList& servers = freedbServers();
     return servers.at(m_settings.readPosition(FreedbKeys::Site, servers.size()));
 }
 
-int FreeDbInformation::port() const {
+int StoredDiscInformation::port() const {
     return positiveNumber(m_settings.read(FreedbKeys::port), 65535,
                           QString::fromLatin1(FreedbKeys::port.defaultValue).toInt());
 }
 
-int FreeDbInformation::timeoutMs() const {
+int StoredDiscInformation::timeoutMs() const {
     // An hour is far beyond any useful wait and keeps the timer's range safe.
     return positiveNumber(m_settings.read(FreedbKeys::Timeout), 3600 * 1000,
                           QString::fromLatin1(FreedbKeys::Timeout.defaultValue).toInt());
 }
 
-QString FreeDbInformation::proxy() const {
+QString StoredDiscInformation::proxy() const {
     return m_settings.read(FreedbKeys::proxy).trimmed();
 }
 
-DiscInfoLookup::Source FreeDbInformation::lookupSource() const {
+DiscInformation::Source StoredDiscInformation::lookupSource() const {
     return static_cast<Source>(
         m_settings.readPosition(FreedbKeys::Source, FreedbKeys::SourceCount));
 }
 
-QString FreeDbInformation::cachePath() const {
+QString StoredDiscInformation::cachePath() const {
     return QFileInfo(m_settings.path()).absolutePath() + QLatin1Char('/') +
            QLatin1String(FreeDbCache::FileName);
 }
 
-DiscInfoLookup::Databases FreeDbInformation::lookupDatabases() const {
+DiscInformation::Databases StoredDiscInformation::lookupDatabases() const {
     return static_cast<Databases>(
         m_settings.readPosition(FreedbKeys::Databases, FreedbKeys::DatabaseCount));
 }
 
-QString FreeDbInformation::musicBrainzServer() const {
+QString StoredDiscInformation::musicBrainzServer() const {
     return MusicBrainzClient::serverFrom(m_settings.path());
 }
 
-QString FreeDbInformation::coverArtServer() const {
+QString StoredDiscInformation::coverArtServer() const {
     return CoverArtClient::serverFrom(m_settings.path());
 }
 
-QString FreeDbInformation::cacheRoot() const {
+QString StoredDiscInformation::cacheRoot() const {
     return LookupCache::defaultRoot();
 }

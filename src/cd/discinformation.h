@@ -2,21 +2,22 @@
 
 #include <QString>
 
-// What a FreeDB lookup needs to know about where to ask: the connection
-// settings the user chose, handed to the grabber with every query.
-class DiscInfoLookup {
+// Where a disc's names are looked up: the servers and choices the user made,
+// asked for at the start of every lookup.
+class DiscInformation {
 public:
     enum class Source { AnyAvailable = 0, ServerOnly = 1, CacheOnly = 2 };
     // Which databases are asked, in order.
     enum class Databases { FreeDb = 0, MusicBrainz = 1, MusicBrainzThenFreeDb = 2 };
 
-    virtual ~DiscInfoLookup() = default;
+    virtual ~DiscInformation() = default;
 
-    virtual QString server() const = 0; // host name
+    virtual QString server() const = 0; // the FreeDB host name
     virtual int port() const = 0;
     virtual int timeoutMs() const = 0;
     virtual QString proxy() const = 0; // "host:port" or empty
     virtual Source lookupSource() const = 0;
+    // FreeDB's own file of discs found, which the source "From 'CDFreeDB.ini' file." reads.
     virtual QString cachePath() const = 0;
 
     // FreeDB alone unless the settings say otherwise.

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "components/discinfolookup.h"
+#include "cd/discinformation.h"
 #include "settings/settingsfile.h"
 
-// Where a FreeDB lookup asks: the choices of section "Freedb", read from the
-// settings file each time a lookup asks for them, with a sound value in place
-// of anything unusable that was typed into the settings.
-class FreeDbInformation : public DiscInfoLookup {
+// Where a disc is looked up: the choices of sections "Freedb" and
+// "MusicBrainz", read from the settings file each time a lookup asks for
+// them, with a sound value in place of anything unusable typed into them.
+class StoredDiscInformation : public DiscInformation {
 public:
-    explicit FreeDbInformation(const QString& settingsPath);
+    explicit StoredDiscInformation(const QString& settingsPath);
 
     QString server() const override;
     int port() const override;

@@ -1,11 +1,12 @@
 #include "cd/offsetfinder.h"
 #include "components/cdio/cddrivelist.h"
-#include "components/cdio/cdiograbber.h"
+#include "components/cdio/cdiodiscreader.h"
+#include "components/cdio/cdioripper.h"
 #include "components/cdio/driveuse.h"
 #include "components/componenterror.h"
 #include "components/output/outputwriter.h"
 #include "discimage.h"
-#include "recordingwriter.h"
+#include "recordingsink.h"
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
 
@@ -61,10 +62,12 @@ private:
 struct Rip {
     QList<double> progress;
     QStringList errors;
-    bool openAt100 = true;
+    bool finished = false;
+    bool closedAtFinish = false;
+    TrackCheck check;
 };
 
-class GrabberTest : public ::testing::Test {
+class CdioTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
@@ -81,13 +84,18 @@ protected:
         return path;
     }
 
-    // A grabber on the first image, with its disc read.
+    // A reader on the first image, with its disc read, and a ripper of it.
     void start() {
-        m_writer = std::make_shared<RecordingWriter>();
-        m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
-        m_grabber->initialize();
-        m_grabber->setCurrentDrive(m_realDrives + 1);
-        m_grabber->readDisc();
+        m_ripper.reset();
+        m_reader = std::make_unique<CdioDiscReader>(SettingsFile::defaultPath());
+        m_ripper = std::make_unique<CdioRipper>(*m_reader);
+        m_reader->initialize();
+        m_reader->setCurrentDrive(m_realDrives + 1);
+        m_disc = m_reader->readDisc();
+    }
+
+    void readWith(ReadMode mode, ErrorAction action = ErrorAction::Stop, int retries = 1) {
+        m_ripper->setReadSettings({mode, retries, action});
     }
 
     QString output(const QString& name) const { return m_dir.filePath(name); }
@@ -95,23 +103,21 @@ protected:
     Rip rip(int track, const QString& path) {
         Rip result;
         QObject context;
-        QObject::connect(m_grabber.get(), &CdGrabber::onOperationProgress, &context,
-                         [&](double percent) {
-                             result.progress << percent;
-                             if (percent == 100.0)
-                                 result.openAt100 = m_writer->getIsOpen();
+        m_sink = std::make_shared<RecordingSink>(path);
+        m_sink->failAfterWrites = m_failAfterWrites;
+        QObject::connect(m_ripper.get(), &TrackRipper::ripProgress, &context,
+                         [&](double percent) { result.progress << percent; });
+        QObject::connect(m_ripper.get(), &TrackRipper::ripFinished, &context,
+                         [&](const TrackCheck& check) {
+                             result.finished = true;
+                             result.check = check;
+                             result.closedAtFinish = !m_sink->isOpen();
                          });
-        QObject::connect(m_grabber.get(), &CdGrabber::onGrabError, &context,
+        QObject::connect(m_ripper.get(), &TrackRipper::ripFailed, &context,
                          [&](const QString& error) { result.errors << error; });
-        m_grabber->selectTrack(track);
-        m_grabber->grabToFile(path, m_writer);
-        const bool ended = QTest::qWaitFor(
-            [&] {
-                return (!result.progress.isEmpty() && result.progress.last() == 100.0) ||
-                       !result.errors.isEmpty();
-            },
-            20000);
-        EXPECT_TRUE(ended);
+        m_ripper->rip(m_disc, m_disc.range(track), m_sink);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return result.finished || !result.errors.isEmpty(); }, 20000));
         settle();
         return result;
     }
@@ -119,124 +125,110 @@ protected:
     // Waits for the rip's thread to let go of the drive, and takes in what
     // it reported before: nothing can follow after that.
     void settle() {
-        const QString drive = m_grabber->getDriveId();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !DriveUse::isBusy(drive); }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !DriveUse::isBusy(m_disc.drive); }, 20000));
         QCoreApplication::sendPostedEvents();
     }
 
     QByteArray rawTrack(int track, int block) {
-        m_grabber->selectTrack(track);
-        m_grabber->beginRawRead();
+        const std::unique_ptr<TrackStream> stream = m_ripper->open(m_disc, m_disc.range(track));
         QByteArray all;
-        for (QByteArray part; !(part = m_grabber->readRawAudio(block)).isEmpty();)
+        for (QByteArray part; !(part = stream->read(block)).isEmpty();)
             all += part;
-        m_grabber->endRawRead();
         return all;
     }
 
     QTemporaryDir m_dir;
     int m_realDrives = 0;
     int m_images = 0;
-    std::shared_ptr<RecordingWriter> m_writer;
-    std::unique_ptr<CdioGrabber> m_grabber;
+    std::unique_ptr<CdioDiscReader> m_reader;
+    std::unique_ptr<CdioRipper> m_ripper;
+    Disc m_disc;
+    std::shared_ptr<RecordingSink> m_sink;
+    int m_failAfterWrites = 0; // for the sinks of rip()
 };
 
-TEST_F(GrabberTest, ImagesFollowTheRealDrivesInKeyOrder) {
+TEST_F(CdioTest, ImagesFollowTheRealDrivesInKeyOrder) {
     const QString first = addImage(standardDisc(), QStringLiteral("one"));
     const QString second = addImage(standardDisc(), QStringLiteral("two"));
     start();
-    ASSERT_EQ(m_grabber->getDriveCount(), m_realDrives + 2);
-    m_grabber->setCurrentDrive(m_realDrives + 2);
-    EXPECT_EQ(m_grabber->getDriveId(), second);
-    m_grabber->setCurrentDrive(m_realDrives + 1);
-    EXPECT_EQ(m_grabber->getDriveId(), first);
-    EXPECT_EQ(m_grabber->getDriveVendor(), QStringLiteral("Disc image"));
-    EXPECT_EQ(m_grabber->getDriveProduct(), QStringLiteral("CUE"));
-    EXPECT_FALSE(m_grabber->getDriveRevision().isEmpty());
-    EXPECT_THROW(m_grabber->setCurrentDrive(m_realDrives + 3), ComponentError);
-    EXPECT_THROW(m_grabber->setCurrentDrive(0), ComponentError);
+    ASSERT_EQ(m_reader->driveCount(), m_realDrives + 2);
+    m_reader->setCurrentDrive(m_realDrives + 2);
+    EXPECT_EQ(m_reader->currentDrive().id, second);
+    m_reader->setCurrentDrive(m_realDrives + 1);
+    const DriveInfo drive = m_reader->currentDrive();
+    EXPECT_EQ(drive.id, first);
+    EXPECT_EQ(drive.vendor, QStringLiteral("Disc image"));
+    EXPECT_EQ(drive.product, QStringLiteral("CUE"));
+    EXPECT_FALSE(drive.revision.isEmpty());
+    EXPECT_THROW(m_reader->setCurrentDrive(m_realDrives + 3), ComponentError);
+    EXPECT_THROW(m_reader->setCurrentDrive(0), ComponentError);
 }
 
-TEST_F(GrabberTest, TableOfContentsGivesTimesAndCdText) {
+TEST_F(CdioTest, TableOfContentsGivesLengthsAndCdText) {
     addImage(standardDisc(), QStringLiteral("disc"));
     start();
-    ASSERT_EQ(m_grabber->getTrackCount(), 3);
-
-    m_grabber->selectTrack(0);
-    EXPECT_EQ(m_grabber->getTrackLength(), 150);
-    EXPECT_EQ(m_grabber->getTrackMinutes(), 0);
-    EXPECT_EQ(m_grabber->getTrackSeconds(), 2);
-    EXPECT_EQ(m_grabber->getTrackFrames(), 0);
-    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("First Song"));
-    EXPECT_EQ(m_grabber->getTrackArtist(), QStringLiteral("Singer One"));
-    EXPECT_EQ(m_grabber->getTrackAlbum(), QStringLiteral("Album Title"));
-
+    ASSERT_EQ(m_disc.tracks.size(), 3);
+    EXPECT_EQ(m_disc.album, QStringLiteral("Album Title"));
+    EXPECT_EQ(m_disc.artist, QStringLiteral("Album Artist"));
+    EXPECT_EQ(m_disc.tracks[0].frames, 150);
+    EXPECT_EQ(m_disc.tracks[0].title, QStringLiteral("First Song"));
+    EXPECT_EQ(m_disc.tracks[0].artist, QStringLiteral("Singer One"));
     // The next track's pregap belongs to this one, as the table of contents has it.
-    m_grabber->selectTrack(1);
-    EXPECT_EQ(m_grabber->getTrackLength(), 230);
-    EXPECT_EQ(m_grabber->getTrackSeconds(), 3);
-    EXPECT_EQ(m_grabber->getTrackFrames(), 5);
-    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("Session1 Track2"));
-    EXPECT_EQ(m_grabber->getTrackArtist(), QStringLiteral("Album Artist"));
-
-    m_grabber->selectTrack(2);
-    EXPECT_EQ(m_grabber->getTrackLength(), 160);
-    EXPECT_EQ(m_grabber->getTrackFrames(), 10);
-    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("Third"));
-
-    EXPECT_THROW(m_grabber->selectTrack(3), ComponentError);
-    EXPECT_THROW(m_grabber->selectTrack(-1), ComponentError);
+    EXPECT_EQ(m_disc.tracks[1].frames, 230);
+    EXPECT_EQ(m_disc.tracks[1].title, QString());
+    EXPECT_EQ(m_disc.tracks[2].frames, 160);
+    EXPECT_EQ(m_disc.tracks[2].title, QStringLiteral("Third"));
+    EXPECT_EQ(m_disc.range(3).frames, 0);
+    EXPECT_EQ(m_disc.range(-1).frames, 0);
 }
 
-TEST_F(GrabberTest, DiscWithoutCdTextHasPlaceholdersAndNoArtist) {
+TEST_F(CdioTest, DiscWithoutCdTextHasNoNames) {
     DiscImage disc;
     disc.tracks = {{100, 0, false, {}, {}}, {80, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("plain"));
     start();
-    ASSERT_EQ(m_grabber->getTrackCount(), 2);
-    m_grabber->selectTrack(1);
-    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("Session1 Track2"));
-    EXPECT_EQ(m_grabber->getTrackArtist(), QString());
-    EXPECT_EQ(m_grabber->getTrackAlbum(), QString());
+    ASSERT_EQ(m_disc.tracks.size(), 2);
+    EXPECT_EQ(m_disc.tracks[1].title, QString());
+    EXPECT_EQ(m_disc.tracks[1].artist, QString());
+    EXPECT_EQ(m_disc.album, QString());
 }
 
-TEST_F(GrabberTest, CdTextIsCleanedAndCut) {
+TEST_F(CdioTest, CdTextIsCleanedAndCut) {
     DiscImage disc = standardDisc();
     disc.tracks[0].title = QStringLiteral("Bad\x01Title");
     disc.tracks[2].title = QString(400, QLatin1Char('x'));
     addImage(disc, QStringLiteral("dirty"));
     start();
-    m_grabber->selectTrack(0);
-    EXPECT_EQ(m_grabber->getTrackTitle(), QStringLiteral("BadTitle"));
-    m_grabber->selectTrack(2);
-    EXPECT_LE(m_grabber->getTrackTitle().size(), 255);
+    EXPECT_EQ(m_disc.tracks[0].title, QStringLiteral("BadTitle"));
+    EXPECT_LE(m_disc.tracks[2].title.size(), 255);
 }
 
-TEST_F(GrabberTest, MissingImageIsAnEmptyDrive) {
+TEST_F(CdioTest, MissingImageIsAnEmptyDrive) {
     const QString path = addImage(standardDisc(), QStringLiteral("gone"));
     QFile::remove(path);
     start();
-    EXPECT_EQ(m_grabber->getTrackCount(), 0);
-    EXPECT_THROW(m_grabber->selectTrack(0), ComponentError);
+    EXPECT_TRUE(m_disc.isEmpty());
+    EXPECT_TRUE(m_disc.error.isEmpty());
+    EXPECT_THROW(m_ripper->open(m_disc, {0, 10}), ComponentError);
     EXPECT_EQ(CdDriveList::volume(CdDrive{path, true}).readable, false);
 }
 
-TEST_F(GrabberTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
+TEST_F(CdioTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));
     start();
-    for (int mode = 0; mode < 4; ++mode) {
-        SCOPED_TRACE(mode);
-        m_grabber->setReadMode(mode);
-        const QString path = output(QStringLiteral("track2-%1.wav").arg(mode));
+    for (const ReadMode mode :
+         {ReadMode::Burst, ReadMode::Synch, ReadMode::Secure, ReadMode::Paranoid}) {
+        SCOPED_TRACE(int(mode));
+        readWith(mode);
+        const QString path = output(QStringLiteral("track2-%1.wav").arg(int(mode)));
         const Rip result = rip(1, path);
         ASSERT_TRUE(result.errors.isEmpty()) << result.errors.join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(result.progress.count(100.0), 1);
-        EXPECT_FALSE(result.openAt100); // the file is complete when 100 arrives
+        EXPECT_TRUE(result.finished);
+        EXPECT_TRUE(result.closedAtFinish); // the sink has it all when the rip ends
+        EXPECT_FALSE(result.progress.contains(100.0));
         EXPECT_TRUE(std::is_sorted(result.progress.begin(), result.progress.end()));
         EXPECT_EQ(wavData(path), disc.trackBytes(1));
-        EXPECT_EQ(m_writer->rate, 44100);
-        EXPECT_EQ(m_writer->channels, 2);
     }
 }
 
@@ -244,7 +236,7 @@ TEST_F(GrabberTest, RippedTrackHoldsExactlyItsBytesInEveryMode) {
 // content that makes a library guess wrong: noise and near-silence for the
 // byte order, steady periods for jitter correction; a MOTOROLA sheet's
 // big-endian data comes out little-endian.
-TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
+TEST_F(CdioTest, AdversarialAudioRipsExactlyInEveryMode) {
     using Content = DiscImage::Content;
     struct Case {
         Content content;
@@ -276,13 +268,12 @@ TEST_F(GrabberTest, AdversarialAudioRipsExactlyInEveryMode) {
         start();
         for (int mode = 0; mode < 4; ++mode) {
             SCOPED_TRACE(QStringLiteral("image %1 mode %2").arg(image).arg(mode).toStdString());
-            m_grabber->setReadMode(mode);
+            readWith(ReadMode(mode));
             const QString path = output(QStringLiteral("%1-%2.wav").arg(name).arg(mode));
             const Rip result = rip(0, path);
             ASSERT_TRUE(result.errors.isEmpty());
             EXPECT_TRUE(wavData(path) == disc.trackBytes(0));
         }
-        m_grabber.reset();
     }
 }
 
@@ -304,7 +295,7 @@ QByteArray shifted(const DiscImage& disc, int track, int offset) {
 // A drive that reads early or late is set right by its offset: the track
 // comes from that many samples later on the disc, silent beyond the disc's
 // audio; the checks describe exactly the PCM that was written.
-TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
+TEST_F(CdioTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
     DiscImage disc = standardDisc();
     disc.content = DiscImage::Content::Noise;
     addImage(disc, QStringLiteral("offset"));
@@ -317,17 +308,18 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
                                  .arg(track)
                                  .arg(mode)
                                  .toStdString());
-                m_grabber->setReadOffset(offset);
-                m_grabber->setReadMode(mode);
+                m_ripper->setReadOffset(offset);
+                readWith(ReadMode(mode));
                 const QString path =
                     output(QStringLiteral("o%1-%2-%3.wav").arg(offset).arg(track).arg(mode));
-                ASSERT_TRUE(rip(track, path).errors.isEmpty());
+                const Rip result = rip(track, path);
+                ASSERT_TRUE(result.errors.isEmpty());
                 const QByteArray expected = shifted(disc, track, offset);
                 const qint64 size = expected.size();
                 const QByteArray pcm = wavData(path);
                 EXPECT_TRUE(pcm == expected);
 
-                const TrackCheck check = m_grabber->getTrackCheck();
+                const TrackCheck& check = result.check;
                 ArTrackChecksum sums(size / 4, track == 0, track == 2);
                 sums.add(expected.constData(), expected.size());
                 EXPECT_TRUE(check.complete);
@@ -338,7 +330,7 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
             }
         }
     }
-    const DiscLayout layout = m_grabber->getDiscLayout();
+    const DiscLayout& layout = m_disc.layout;
     ASSERT_EQ(layout.tracks.size(), 3);
     EXPECT_EQ(layout.tracks[2].start, disc.trackStart(2));
     EXPECT_EQ(layout.leadout, disc.totalFrames());
@@ -347,14 +339,14 @@ TEST_F(GrabberTest, ReadOffsetShiftsTheTrackAndChecksumsFollowThePcm) {
 // The database holds the disc as a drive with offset +667 reads it. Read
 // with a wrong offset, the offset is found from the frame-450 checksums, and
 // a rip with it matches the database.
-TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
+TEST_F(CdioTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     DiscImage disc;
     disc.tracks = {{600, 0, false, {}, {}}, {500, 0, false, {}, {}}, {470, 0, false, {}, {}}};
     disc.content = DiscImage::Content::MusicLike;
     addImage(disc, QStringLiteral("offsetdisc"));
     start();
     const int truth = 667;
-    const AccurateRipId id = m_grabber->getDiscLayout().accurateRipId();
+    const AccurateRipId id = m_disc.layout.accurateRipId();
     ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = shifted(disc, track, truth);
@@ -365,8 +357,8 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     HttpTestServer server;
     server.reply = HttpTestServer::http(200, HttpTestServer::dbar({chunk}));
 
-    m_grabber->setReadOffset(-100);
-    OffsetFinder finder(*m_grabber, server.address(), {});
+    m_ripper->setReadOffset(-100);
+    OffsetFinder finder(*m_ripper, m_disc, server.address(), {});
     QSignalSpy progress(&finder, &OffsetFinder::progress);
     std::optional<int> found;
     QString text;
@@ -384,9 +376,10 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_EQ(progress.last()[0].toInt(), 100) << "the comparing, off the window's thread";
 
-    m_grabber->setReadOffset(*found);
-    ASSERT_TRUE(rip(1, output(QStringLiteral("corrected.wav"))).errors.isEmpty());
-    const TrackCheck check = m_grabber->getTrackCheck();
+    m_ripper->setReadOffset(*found);
+    const Rip corrected = rip(1, output(QStringLiteral("corrected.wav")));
+    ASSERT_TRUE(corrected.errors.isEmpty());
+    const TrackCheck& check = corrected.check;
     EXPECT_EQ(verifyTrack({chunk}, 1, check.v1, check.v2).status, ArVerdict::Accurate);
 
     // Agreement: the most tracks win; a tie is no answer.
@@ -396,163 +389,158 @@ TEST_F(GrabberTest, ASimulatedDriveOffsetIsFoundAndCorrected) {
     EXPECT_EQ(OffsetFinder::agreedOffset({{1}, {2}, {3}, {3}}), 3) << "more votes end a tie";
 }
 
-TEST_F(GrabberTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
+TEST_F(CdioTest, ProgramsOutputWriterTakesTheRipFromTheWorker) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));
-    auto real = std::make_shared<OutputWriter>();
-    CdioGrabber grabber(SettingsFile::defaultPath());
-    grabber.initialize();
-    grabber.setCurrentDrive(m_realDrives + 1);
-    grabber.readDisc();
-    grabber.setReadMode(2);
-    QList<double> progress;
-    QObject::connect(&grabber, &CdGrabber::onOperationProgress,
-                     [&](double percent) { progress << percent; });
-    const auto ripTo = [&](const QString& path) {
-        progress.clear();
-        grabber.selectTrack(2);
-        grabber.grabToFile(path, real);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return progress.contains(100.0); }, 20000));
-        EXPECT_FALSE(real->getIsOpen());
+    start();
+    readWith(ReadMode::Secure);
+    // The program's own writer behind the sink, written from the ripper's thread.
+    struct WriterSink : RipSink {
+        OutputWriter writer;
+        void write(const QByteArray& pcm) override { writer.write(pcm); }
+        void close() override { writer.close(); }
     };
-
-    real->setWavFormat(44100, 2, 16);
-    ripTo(output(QStringLiteral("real.wav")));
+    const auto ripTo = [&](const QString& path, const std::function<void(OutputWriter&)>& format) {
+        auto sink = std::make_shared<WriterSink>();
+        format(sink->writer);
+        sink->writer.setInputFormat(44100, 2);
+        sink->writer.create(path);
+        QSignalSpy finished(m_ripper.get(), &TrackRipper::ripFinished);
+        m_ripper->rip(m_disc, m_disc.range(2), sink);
+        EXPECT_TRUE(finished.wait(20000));
+        EXPECT_FALSE(sink->writer.getIsOpen());
+    };
+    ripTo(output(QStringLiteral("real.wav")),
+          [](OutputWriter& w) { w.setWavFormat(44100, 2, 16); });
     EXPECT_EQ(wavData(output(QStringLiteral("real.wav"))), disc.trackBytes(2));
-
-    real->setOggFormat({44100, 2, 128, 0, 0, -1});
-    ripTo(output(QStringLiteral("real.ogg")));
+    ripTo(output(QStringLiteral("real.ogg")), [](OutputWriter& w) {
+        w.setOggFormat({44100, 2, 128, 0, 0, -1});
+    });
     QFile ogg(output(QStringLiteral("real.ogg")));
     ASSERT_TRUE(ogg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ogg.read(4) == "OggS");
 }
 
-TEST_F(GrabberTest, RawReadsCoverTheTrackExactly) {
+TEST_F(CdioTest, RawReadsCoverTheTrackExactly) {
     const DiscImage disc = standardDisc();
     addImage(disc, QStringLiteral("disc"));
     start();
-    for (int mode : {0, 2}) {
-        m_grabber->setReadMode(mode);
+    for (const ReadMode mode : {ReadMode::Burst, ReadMode::Secure}) {
+        readWith(mode);
         EXPECT_EQ(rawTrack(2, 10), disc.trackBytes(2));
         EXPECT_EQ(rawTrack(0, 7), disc.trackBytes(0));
     }
 
-    // Seeking counts frames from the start of the track; Stop/startReading resume.
-    m_grabber->selectTrack(1);
-    m_grabber->beginRawRead();
-    m_grabber->seekRawRead(100);
-    m_grabber->startReading();
-    EXPECT_EQ(m_grabber->readRawAudio(3), disc.trackBytes(1).mid(100 * 2352, 3 * 2352));
-    m_grabber->stopReading();
-    EXPECT_EQ(m_grabber->readRawAudio(2), disc.trackBytes(1).mid(103 * 2352, 2 * 2352));
-    m_grabber->seekRawRead(229);
-    EXPECT_EQ(m_grabber->readRawAudio(10).size(), 2352);
-    EXPECT_TRUE(m_grabber->readRawAudio(10).isEmpty());
-    m_grabber->endRawRead();
-    m_grabber->endRawRead(); // a second end is harmless
-    EXPECT_THROW(m_grabber->readRawAudio(1), ComponentError);
+    // Seeking counts frames from the start of the track.
+    const std::unique_ptr<TrackStream> stream = m_ripper->open(m_disc, m_disc.range(1));
+    EXPECT_EQ(stream->length(), 230);
+    stream->seek(100);
+    EXPECT_EQ(stream->read(3), disc.trackBytes(1).mid(100 * 2352, 3 * 2352));
+    EXPECT_EQ(stream->read(2), disc.trackBytes(1).mid(103 * 2352, 2 * 2352));
+    stream->seek(229);
+    EXPECT_EQ(stream->read(10).size(), 2352);
+    EXPECT_TRUE(stream->read(10).isEmpty());
 }
 
-TEST_F(GrabberTest, AbortSilencesTheRipAndLeavesTheWriterAlone) {
+TEST_F(CdioTest, AbortSilencesTheRipAndLeavesTheSinkAlone) {
     DiscImage disc;
     disc.tracks = {{3000, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("long"));
     start();
-    m_grabber->setReadMode(2); // full paranoia must wind down as burst reads do
+    readWith(ReadMode::Secure); // full paranoia must wind down as burst reads do
     Gate gate;
-    RecordingWriter* writer = m_writer.get();
+    auto sink = std::make_shared<RecordingSink>(output(QStringLiteral("long.wav")));
+    RecordingSink* written = sink.get();
     // Once the rip has written (and reported) something.
-    m_grabber->setFaultFilter([&gate, writer](int) {
-        if (writer->writes >= 2)
+    m_ripper->setFaultFilter([&gate, written](int) {
+        if (written->writes >= 2)
             gate.pass();
         return false;
     });
     QList<double> progress;
-    QObject::connect(m_grabber.get(), &CdGrabber::onOperationProgress,
+    QObject::connect(m_ripper.get(), &TrackRipper::ripProgress,
                      [&](double percent) { progress << percent; });
-    m_grabber->selectTrack(0);
-    m_grabber->grabToFile(output(QStringLiteral("long.wav")), m_writer);
+    QSignalSpy finished(m_ripper.get(), &TrackRipper::ripFinished);
+    m_ripper->rip(m_disc, m_disc.range(0), sink);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
-    EXPECT_TRUE(DriveUse::isBusy(m_grabber->getDriveId()));
+    EXPECT_TRUE(DriveUse::isBusy(m_disc.drive));
 
     QCoreApplication::sendPostedEvents();
-    m_grabber->abortGrab(); // returns while the rip thread is still held
-    const int writes = m_writer->writes;
+    m_ripper->abort(); // returns while the rip thread is still held
+    const int writes = sink->writes;
     const int seen = progress.size();
     EXPECT_GT(seen, 0);
     gate.open();
     settle();
-    EXPECT_EQ(m_writer->writes, writes); // the writer is left alone
-    EXPECT_EQ(progress.size(), seen);    // and nothing is reported
-    EXPECT_FALSE(progress.contains(100.0));
-    EXPECT_TRUE(m_writer->getIsOpen()); // closing is the caller's, as after any stop
-    m_writer->close();
+    EXPECT_EQ(sink->writes, writes);  // the sink is left alone
+    EXPECT_EQ(progress.size(), seen); // and nothing is reported
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(sink->isOpen()); // closing is the caller's, as after any stop
 
     // A new rip can start right away and completes.
-    m_grabber->setFaultFilter({});
-    const Rip again = rip(0, output(QStringLiteral("again.wav")));
-    EXPECT_EQ(again.progress.count(100.0), 1);
+    m_ripper->setFaultFilter({});
+    EXPECT_TRUE(rip(0, output(QStringLiteral("again.wav"))).finished);
 }
 
-TEST_F(GrabberTest, SecondRipWhileOneRunsIsRefused) {
+TEST_F(CdioTest, SecondRipWhileOneRunsIsRefused) {
     DiscImage disc;
     disc.tracks = {{2000, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("busy"));
     start();
-    m_grabber->selectTrack(0);
-    m_grabber->grabToFile(output(QStringLiteral("a.wav")), m_writer);
-    EXPECT_THROW(m_grabber->grabToFile(output(QStringLiteral("b.wav")), m_writer), ComponentError);
-    m_grabber->abortGrab();
+    auto sink = std::make_shared<RecordingSink>(output(QStringLiteral("a.wav")));
+    m_ripper->rip(m_disc, m_disc.range(0), sink);
+    EXPECT_THROW(m_ripper->rip(m_disc, m_disc.range(0), sink), ComponentError);
+    m_ripper->abort();
     settle();
 }
 
-TEST_F(GrabberTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
+TEST_F(CdioTest, RipsAndRawReadsKeepThePollerOffTheDriveTillTheyEnd) {
     const QString cue = addImage(standardDisc(), QStringLiteral("held"));
     start();
-    m_grabber->setMediaPollInterval(5);
+    m_reader->setMediaPollInterval(5);
     int changes = 0;
-    QObject::connect(m_grabber.get(), &CdGrabber::onMediaChange, [&] { ++changes; });
+    QObject::connect(m_reader.get(), &DiscReader::mediaChanged, [&] { ++changes; });
     Gate gate;
-    m_grabber->setFaultFilter([&gate](int) {
+    m_ripper->setFaultFilter([&gate](int) {
         gate.pass();
         return false;
     });
-    m_grabber->setReadMode(0);
-    m_grabber->selectTrack(0);
-    m_grabber->grabToFile(output(QStringLiteral("held.wav")), m_writer);
+    readWith(ReadMode::Burst);
+    m_ripper->rip(m_disc, m_disc.range(0),
+                  std::make_shared<RecordingSink>(output(QStringLiteral("held.wav"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.waiting(); }, 20000));
     EXPECT_TRUE(DriveUse::isBusy(cue));
     // Another disc goes in while the rip reads: nobody looks until it ends.
     DiscImage other;
     other.tracks = {{300, 0, false, {}, {}}, {240, 0, false, {}, {}}};
     ASSERT_FALSE(other.swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
-    EXPECT_FALSE(m_grabber->mediaWatcher()->poll());
+    EXPECT_FALSE(m_reader->mediaWatcher()->poll());
     gate.open();
     settle();
     EXPECT_FALSE(DriveUse::isBusy(cue));
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 20000));
 
-    m_grabber->setFaultFilter({});
-    m_grabber->readDisc();
-    m_grabber->selectTrack(0);
-    m_grabber->beginRawRead();
-    EXPECT_TRUE(DriveUse::isBusy(cue));
-    EXPECT_FALSE(m_grabber->mediaWatcher()->poll());
-    m_grabber->endRawRead();
+    m_ripper->setFaultFilter({});
+    m_disc = m_reader->readDisc();
+    {
+        const std::unique_ptr<TrackStream> stream = m_ripper->open(m_disc, m_disc.range(0));
+        EXPECT_TRUE(DriveUse::isBusy(cue));
+        EXPECT_FALSE(m_reader->mediaWatcher()->poll());
+    }
     EXPECT_FALSE(DriveUse::isBusy(cue));
     // A raw read refused for a changed disc does not hold the drive either.
     ASSERT_FALSE(standardDisc().swapInto(m_dir.path(), QStringLiteral("held")).isEmpty());
-    EXPECT_THROW(m_grabber->beginRawRead(), ComponentError);
+    EXPECT_THROW(m_ripper->open(m_disc, m_disc.range(0)), ComponentError);
     EXPECT_FALSE(DriveUse::isBusy(cue));
 }
 
-TEST_F(GrabberTest, UnreadableSectorsFollowTheErrorActionInEveryMode) {
+TEST_F(CdioTest, UnreadableSectorsFollowTheErrorActionInEveryMode) {
     DiscImage disc;
     disc.tracks = {{120, 0, false, {}, {}}};
     addImage(disc, QStringLiteral("scratched"));
     start();
     const int bad = 40; // frames 40..44 of the track cannot be read
-    m_grabber->setFaultFilter([=](int lsn) { return lsn >= bad && lsn < bad + 5; });
+    m_ripper->setFaultFilter([=](int lsn) { return lsn >= bad && lsn < bad + 5; });
     const QByteArray clean = disc.trackBytes(0);
     QByteArray silenced = clean;
     silenced.replace(bad * 2352, 5 * 2352, QByteArray(5 * 2352, '\0'));
@@ -561,71 +549,67 @@ TEST_F(GrabberTest, UnreadableSectorsFollowTheErrorActionInEveryMode) {
 
     for (int mode = 0; mode < 4; ++mode) {
         SCOPED_TRACE(mode);
-        m_grabber->setReadMode(mode);
-        m_grabber->setRetryCount(2);
-
-        m_grabber->setErrorAction(0);
+        readWith(ReadMode(mode), ErrorAction::Stop, 2);
         const QString stopped = output(QStringLiteral("stop%1.wav").arg(mode));
         const Rip stop = rip(0, stopped);
-        EXPECT_EQ(stop.progress.count(100.0), 0);
+        EXPECT_FALSE(stop.finished);
         ASSERT_EQ(stop.errors.size(), 1);
         EXPECT_TRUE(stop.errors[0].contains(QStringLiteral("cannot be read")));
-        EXPECT_EQ(m_grabber->lastGrabError(), stop.errors[0]);
-        EXPECT_FALSE(m_writer->getIsOpen()); // what came before the error is a proper file
+        EXPECT_EQ(m_ripper->lastRipError(), stop.errors[0]);
+        m_sink->close(); // what came before the error is the track's start
         EXPECT_EQ(wavData(stopped), clean.left(wavData(stopped).size()));
 
-        m_grabber->setErrorAction(1);
+        readWith(ReadMode(mode), ErrorAction::Silence, 2);
         const QString silent = output(QStringLiteral("silence%1.wav").arg(mode));
-        EXPECT_EQ(rip(0, silent).progress.count(100.0), 1);
+        const Rip silence = rip(0, silent);
+        EXPECT_TRUE(silence.finished);
         EXPECT_EQ(wavData(silent), silenced);
         // The log counts what the lost sectors cost; silence still makes a whole track.
-        const TrackCheck silentCheck = m_grabber->getTrackCheck();
-        EXPECT_EQ(silentCheck.silencedSectors, 5);
-        EXPECT_GE(silentCheck.rereadSectors, 5 * 2);
-        EXPECT_TRUE(silentCheck.complete);
+        EXPECT_EQ(silence.check.silencedSectors, 5);
+        EXPECT_GE(silence.check.rereadSectors, 5 * 2);
+        EXPECT_TRUE(silence.check.complete);
 
-        m_grabber->setErrorAction(2);
+        readWith(ReadMode(mode), ErrorAction::Cut, 2);
         const QString short_ = output(QStringLiteral("cut%1.wav").arg(mode));
-        EXPECT_EQ(rip(0, short_).progress.count(100.0), 1);
+        const Rip shortened = rip(0, short_);
+        EXPECT_TRUE(shortened.finished);
         EXPECT_EQ(wavData(short_), cut);
         // A track with sectors left out cannot match anyone's rip.
-        EXPECT_EQ(m_grabber->getTrackCheck().skippedSectors, 5);
-        EXPECT_FALSE(m_grabber->getTrackCheck().complete);
+        EXPECT_EQ(shortened.check.skippedSectors, 5);
+        EXPECT_FALSE(shortened.check.complete);
     }
 
     // Raw reads follow the same action.
-    m_grabber->setReadMode(0);
-    m_grabber->setErrorAction(0);
-    m_grabber->beginRawRead();
-    m_grabber->seekRawRead(bad - 1);
-    EXPECT_THROW(m_grabber->readRawAudio(3), ComponentError);
-    m_grabber->setErrorAction(2);
-    m_grabber->beginRawRead();
-    m_grabber->seekRawRead(bad);
-    EXPECT_EQ(m_grabber->readRawAudio(5), clean.mid((bad + 5) * 2352, 2352));
-    m_grabber->endRawRead();
+    readWith(ReadMode::Burst, ErrorAction::Stop);
+    std::unique_ptr<TrackStream> stream = m_ripper->open(m_disc, m_disc.range(0));
+    stream->seek(bad - 1);
+    EXPECT_THROW(stream->read(3), ComponentError);
+    readWith(ReadMode::Burst, ErrorAction::Cut);
+    stream = m_ripper->open(m_disc, m_disc.range(0));
+    stream->seek(bad);
+    EXPECT_EQ(stream->read(5), clean.mid((bad + 5) * 2352, 2352));
 }
 
-TEST_F(GrabberTest, DiscTakenOutDuringRipEndsItWhateverTheAction) {
+TEST_F(CdioTest, DiscTakenOutDuringRipEndsItWhateverTheAction) {
     DiscImage disc;
     disc.tracks = {{300, 0, false, {}, {}}};
     const QString cue = addImage(disc, QStringLiteral("removed"));
     start();
-    m_grabber->setReadMode(2);
-    m_grabber->setErrorAction(1); // even "Silence" must not fill the rest with nothing
-    m_grabber->setFaultFilter([cue](int lsn) {
+    // Even "Silence" must not fill the rest with nothing.
+    readWith(ReadMode::Secure, ErrorAction::Silence);
+    m_ripper->setFaultFilter([cue](int lsn) {
         if (lsn < 100)
             return false;
         QFile::rename(cue, cue + QStringLiteral(".away"));
         return true;
     });
     const Rip result = rip(0, output(QStringLiteral("removed.wav")));
-    EXPECT_EQ(result.progress.count(100.0), 0);
+    EXPECT_FALSE(result.finished);
     ASSERT_EQ(result.errors.size(), 1);
     EXPECT_TRUE(result.errors[0].contains(QStringLiteral("removed")));
 }
 
-TEST_F(GrabberTest, ChangedDiscSinceReadDiscFailsTheRip) {
+TEST_F(CdioTest, ChangedDiscSinceReadDiscFailsTheRip) {
     const QString cue = addImage(standardDisc(), QStringLiteral("swap"));
     start();
     DiscImage other;
@@ -634,32 +618,30 @@ TEST_F(GrabberTest, ChangedDiscSinceReadDiscFailsTheRip) {
     const Rip result = rip(0, output(QStringLiteral("swap.wav")));
     ASSERT_EQ(result.errors.size(), 1);
     EXPECT_TRUE(result.errors[0].contains(QStringLiteral("changed")));
-    m_grabber->selectTrack(0);
-    EXPECT_THROW(m_grabber->beginRawRead(), ComponentError);
+    EXPECT_THROW(m_ripper->open(m_disc, m_disc.range(0)), ComponentError);
 }
 
-TEST_F(GrabberTest, WriterFailureEndsTheRipWithItsMessage) {
+TEST_F(CdioTest, SinkFailureEndsTheRipWithItsMessage) {
     addImage(standardDisc(), QStringLiteral("full"));
     start();
-    m_writer->failAfterWrites = 2;
+    m_failAfterWrites = 2;
     const Rip result = rip(1, output(QStringLiteral("full.wav")));
-    EXPECT_EQ(result.progress.count(100.0), 0);
+    EXPECT_FALSE(result.finished);
     ASSERT_EQ(result.errors.size(), 1);
     EXPECT_TRUE(result.errors[0].contains(QStringLiteral("No space")));
-    EXPECT_FALSE(m_writer->getIsOpen());
 }
 
-TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
+TEST_F(CdioTest, DataTracksAreListedButNeverRipped) {
     DiscImage disc;
     disc.tracks = {{60, 0, true, {}, {}}, {100, 150, false, {}, {}}};
     const QString cue = addImage(disc, QStringLiteral("mixed"));
     start();
-    ASSERT_EQ(m_grabber->getTrackCount(), 2);
-    m_grabber->selectTrack(0);
-    EXPECT_THROW(m_grabber->grabToFile(output(QStringLiteral("data.wav")), m_writer),
-                 ComponentError);
-    EXPECT_THROW(m_grabber->beginRawRead(), ComponentError);
-    EXPECT_EQ(rip(1, output(QStringLiteral("audio.wav"))).progress.count(100.0), 1);
+    ASSERT_EQ(m_disc.tracks.size(), 2);
+    EXPECT_FALSE(m_disc.tracks[0].audio);
+    auto sink = std::make_shared<RecordingSink>(output(QStringLiteral("data.wav")));
+    EXPECT_THROW(m_ripper->rip(m_disc, m_disc.range(0), sink), ComponentError);
+    EXPECT_THROW(m_ripper->open(m_disc, m_disc.range(0)), ComponentError);
+    EXPECT_TRUE(rip(1, output(QStringLiteral("audio.wav"))).finished);
     EXPECT_EQ(wavData(output(QStringLiteral("audio.wav"))), disc.trackBytes(1));
 
     const DriveVolume volume = CdDriveList::volume(CdDrive{cue, true});
@@ -667,19 +649,19 @@ TEST_F(GrabberTest, DataTracksAreListedButNeverRipped) {
     EXPECT_EQ(volume.label, QStringLiteral("ORVELLE DATA"));
 }
 
-TEST_F(GrabberTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
+TEST_F(CdioTest, MediaChangeIsReportedForInsertRemoveAndSwap) {
     const QString cue = addImage(standardDisc(), QStringLiteral("media"));
-    m_grabber = std::make_unique<CdioGrabber>(SettingsFile::defaultPath());
-    m_grabber->setMediaPollInterval(30);
+    m_reader = std::make_unique<CdioDiscReader>(SettingsFile::defaultPath());
+    m_reader->setMediaPollInterval(30);
     int changes = 0;
-    QObject::connect(m_grabber.get(), &CdGrabber::onMediaChange, [&] { ++changes; });
-    QSignalSpy looks(m_grabber->mediaWatcher(), &MediaWatcher::looked);
+    QObject::connect(m_reader.get(), &DiscReader::mediaChanged, [&] { ++changes; });
+    QSignalSpy looks(m_reader->mediaWatcher(), &MediaWatcher::looked);
     const auto lookTwice = [&] {
         const int before = looks.count();
         EXPECT_TRUE(QTest::qWaitFor([&] { return looks.count() >= before + 2; }, 20000));
     };
-    m_grabber->initialize();
-    m_grabber->setCurrentDrive(m_realDrives + 1);
+    m_reader->initialize();
+    m_reader->setCurrentDrive(m_realDrives + 1);
     lookTwice();
     EXPECT_EQ(changes, 0); // nothing changed yet
 
