@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   ffmpeg lame vorbis-tools flac opus-tools libtag1-dev python3 python3-mutagen
-  xvfb xauth
+  xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
   desktop-file-utils appstream man-db groff-base dpkg-dev file inotify-tools
 )
 

@@ -4,6 +4,7 @@
 
 #include "app/firstframe.h"
 #include "app/radiogroup.h"
+#include "app/windowaccess.h"
 #include "cd/ui/freedbstatuswindow.h"
 #include "control/filelistcontrol.h"
 #include "control/previewcontrol.h"
@@ -29,7 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QTreeView>
+#include <QTableView>
 
 namespace {
 
@@ -56,8 +57,11 @@ QComboBox { background: #f4f8fc; color: #10202f; border: 1px solid #5b8cb8;
 QLineEdit:disabled, QComboBox:disabled { background: #c3d0dc; color: #55687a;
                                          border-color: #48698a; }
 QPushButton:disabled { background: #33495e; color: #8ea2b5; border-color: #48698a; }
-QTreeView { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
+QTableView { background: #fbfdff; color: #10202f; border: 1px solid #3c6488;
               gridline-color: #d5e2ee; alternate-background-color: #eef4fa; }
+QLineEdit:focus, QComboBox:focus, QPushButton:focus, QTableView:focus {
+    border: 2px solid #ffd04a; }
+QRadioButton:focus { color: #ffd04a; }
 QHeaderView::section { background: #dbe7f2; color: #10202f; border: 0;
                        border-right: 1px solid #b9cde0; border-bottom: 1px solid #b9cde0;
                        padding: 2px 4px; }
@@ -106,7 +110,8 @@ MainWindow::MainWindow(AudioComponentSet components, UserPrompt& prompt, Shell& 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createList() {
-    m_trackList = new QTreeView(this);
+    // A table, so that a screen reader reads each row's cells with their headers.
+    m_trackList = new QTableView(this);
     m_trackList->setObjectName(QStringLiteral("lv"));
     m_trackList->setGeometry(10, 92, 424, 236);
     m_trackList->setModel(&m_controller->rows());
@@ -117,23 +122,29 @@ void MainWindow::createList() {
     // "Unconverter" needs a little more than 80 pixels in today's fonts.
     m_trackList->setColumnWidth(RowModel::ColStatus, 90);
     m_trackList->setColumnHidden(RowModel::ColPath, true);
-    m_trackList->setRootIsDecorated(false);
-    m_trackList->setItemsExpandable(false);
+    m_trackList->setShowGrid(false);
+    m_trackList->setWordWrap(false);
+    m_trackList->setTabKeyNavigation(false);
+    m_trackList->verticalHeader()->hide();
+    m_trackList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_trackList->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 5);
     m_trackList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_trackList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_trackList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_trackList->setAlternatingRowColors(true);
-    m_trackList->setUniformRowHeights(true);
-    m_trackList->header()->setSectionsClickable(false);
-    m_trackList->header()->setSectionsMovable(false);
-    m_trackList->header()->setStretchLastSection(false);
+    QHeaderView* header = m_trackList->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The list is wider than its columns: file names take what is left.
-    m_trackList->header()->setSectionResizeMode(RowModel::ColName, QHeaderView::Stretch);
+    header->setSectionResizeMode(RowModel::ColName, QHeaderView::Stretch);
     m_trackList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_trackList->viewport()->installEventFilter(this);
-    connect(m_trackList, &QTreeView::clicked, this,
+    connect(m_trackList, &QTableView::clicked, this,
             [this] { m_controller->run([this] { m_controller->showRowTags(); }); });
-    connect(m_trackList, &QTreeView::doubleClicked, this, &MainWindow::openFormatEditor);
+    connect(m_trackList, &QTableView::doubleClicked, this, &MainWindow::openFormatEditor);
     connect(m_trackList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         m_listMenu->popup(m_trackList->viewport()->mapToGlobal(pos));
     });
@@ -215,6 +226,7 @@ void MainWindow::createTagEdits() {
         auto* caption = new QLabel(label, tagGroup);
         caption->setGeometry(8, top + 3, 46, 18);
         auto* edit = new QLineEdit(tagGroup);
+        caption->setBuddy(edit);
         edit->setObjectName(QLatin1String(editName));
         edit->setGeometry(54, top, 104, 24);
         edit->installEventFilter(this);
@@ -393,6 +405,7 @@ void MainWindow::skinWindow() {
         }
     }
     m_controller->preview().setSlider(m_positionSlider, m_positionSliderView);
+    makeWindowAccessible(this, skin->getSkinnedForm(this));
 }
 
 void MainWindow::createHiddenWindows() {
@@ -441,8 +454,12 @@ void MainWindow::showCover() {
         m_cover->hide();
         return;
     }
-    m_cover->setPixmap(picture.scaled(m_cover->size() - QSize(6, 6), Qt::KeepAspectRatio,
-                                      Qt::SmoothTransformation));
+    // Scaled for the screen's pixels, so the cover stays sharp on a scaled desktop.
+    const qreal ratio = m_cover->devicePixelRatioF();
+    picture = picture.scaled((m_cover->size() - QSize(6, 6)) * ratio, Qt::KeepAspectRatio,
+                             Qt::SmoothTransformation);
+    picture.setDevicePixelRatio(ratio);
+    m_cover->setPixmap(picture);
     const RowTag first = m_controller->rows().tag(0);
     m_cover->setToolTip(first.year.isEmpty()
                             ? first.album
@@ -511,7 +528,7 @@ void MainWindow::openFormatEditor() {
     if (!current.isValid() || !m_controller->selection().isRowSelected(current.row()))
         return;
     const QRect cell = m_trackList->visualRect(current);
-    const int left = m_trackList->header()->sectionViewportPosition(RowModel::ColTarget);
+    const int left = m_trackList->horizontalHeader()->sectionViewportPosition(RowModel::ColTarget);
     const int width = m_trackList->columnWidth(RowModel::ColTarget);
     // Only a double click on the row's "Target" cell opens the editor.
     if (m_lastPress.x() <= left || m_lastPress.x() >= left + width)

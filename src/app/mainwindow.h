@@ -16,7 +16,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QLabel;
-class QTreeView;
+class QTableView;
 class RadioGroup;
 class SettingsDialog;
 
@@ -87,7 +87,7 @@ private:
     bool m_closed = false;
     QPoint m_lastPress;
 
-    QTreeView* m_trackList;
+    QTableView* m_trackList;
 
     QLabel* m_cover = nullptr;
     QComboBox* m_formatEditor;

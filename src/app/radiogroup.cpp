@@ -19,7 +19,12 @@ RadioGroup::RadioGroup(const QString& title, const QStringList& items, int colum
         order << i;
     }
     setLayoutOrder(order);
-    connect(m_buttons, &QButtonGroup::idClicked, this, [this](int id) { choose(id, true); });
+    // Toggled, not clicked: a screen reader's toggle action and the arrow keys
+    // check an item without a click, and the group must follow what it shows.
+    connect(m_buttons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            choose(id, true);
+    });
 }
 
 void RadioGroup::setLayoutOrder(const QList<int>& order) {

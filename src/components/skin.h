@@ -27,6 +27,9 @@ public:
     // The slider's two faces; null for any other object.
     virtual IPositionSlider* queryPositionSlider() { return nullptr; }
     virtual IPositionSliderView* queryPositionSliderView() { return nullptr; }
+    // The widget that stands for the object in the window's tab order and to
+    // screen readers; null where the skin offers none.
+    virtual QWidget* focusTarget() const { return nullptr; }
 };
 
 // A skin form: the skinned surface of one window.

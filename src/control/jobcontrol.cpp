@@ -7,14 +7,18 @@
 #include "platform/shell.h"
 #include "platform/userprompt.h"
 
+#include <algorithm>
+
 JobControl::JobControl(MainState& state, RowModel& rows, DriveSession& drives, UserPrompt& prompt,
                        Shell& shell, QObject* parent)
     : QObject(parent), m_state(state), m_rows(rows), m_drives(drives), m_prompt(prompt),
       m_shell(shell) {}
 
 // A job still running is cut short here; it waits for its worker and lets go
-// of the ripper before the ripper goes.
-JobControl::~JobControl() = default;
+// of the ripper before the ripper goes. The watcher may be gone by then.
+JobControl::~JobControl() {
+    m_watcher = nullptr;
+}
 
 void JobControl::start(JobRequest request, const SettingsFile& settings) {
     if (m_job)
@@ -41,10 +45,11 @@ void JobControl::start(JobRequest request, const SettingsFile& settings) {
             const QString conversion = m_job ? m_job->notesOf(row).conversion : QString();
             if (!conversion.isEmpty())
                 detail += QLatin1Char('\n') + conversion;
-            m_rows.setStatus(row, finishedText(verdict), detail);
+            m_rows.setStatus(row, finishedText(verdict), detail, finishedWords(verdict));
         });
     }
-    run(std::move(job), jobRows);
+    run(std::move(job), jobRows,
+        rip ? JobOutcome::Kind::Rip : JobOutcome::Kind::Conversion);
 }
 
 // Short enough for the Status column: a tick and how many rips agree, a
@@ -61,6 +66,18 @@ QString JobControl::finishedText(const ArVerdict& verdict) {
     }
 }
 
+QString JobControl::finishedWords(const ArVerdict& verdict) {
+    const QString finished = QLatin1String(Finished);
+    switch (verdict.status) {
+    case ArVerdict::Accurate:
+        return tr("%1, accurate, %2 agree").arg(finished).arg(verdict.confidence);
+    case ArVerdict::Mismatch:
+        return tr("%1, not accurate").arg(finished);
+    default:
+        return tr("%1, not verified").arg(finished);
+    }
+}
+
 QString JobControl::accurateCountText(const QVector<ArVerdict>& verdicts) {
     int accurate = 0;
     for (const ArVerdict& verdict : verdicts)
@@ -68,19 +85,29 @@ QString JobControl::accurateCountText(const QVector<ArVerdict>& verdicts) {
     return QStringLiteral("%1 of %2 tracks accurately ripped.").arg(accurate).arg(verdicts.size());
 }
 
-void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
+void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows, JobOutcome::Kind kind) {
     if (m_job)
         return;
     Job* j = job.get();
     connect(j, &Job::rowStarted, this, &JobControl::rowStarted);
     connect(j, &Job::rowProgress, this,
-            [this](int row, int, const QString& text, const QString& detail) {
+            [this](int row, int hundredths, const QString& text, const QString& detail) {
                 m_rows.setStatus(row, text, detail);
+                m_progress.rowProgress(row, hundredths);
+                if (m_watcher)
+                    m_watcher->jobProgressed(m_progress.fraction(), m_progress.rowsLeft());
             });
-    connect(j, &Job::rowFinished, this, [this, j](int row) { showFinished(*j, row); });
+    connect(j, &Job::rowFinished, this, [this, j](int row) {
+        showFinished(*j, row);
+        ++m_outcome.finished;
+        rowDone(row);
+    });
     // A rip cut short keeps its last progress text.
-    connect(j, &Job::rowFailed, this,
-            [this](int row) { m_rows.setStatus(row, QLatin1String(Failed)); });
+    connect(j, &Job::rowStopped, this, &JobControl::rowDone);
+    connect(j, &Job::rowFailed, this, [this](int row) {
+        m_rows.setStatus(row, QLatin1String(Failed));
+        rowDone(row);
+    });
     connect(j, &Job::finished, this, &JobControl::finish);
     m_jobRows = rows;
     m_state.jobRunning = true;
@@ -90,7 +117,20 @@ void JobControl::run(std::unique_ptr<Job> job, const QVector<JobRow>& rows) {
         m_job.reset();
         m_state.jobRunning = false;
         emit controlsEnabled(true);
+        return;
     }
+    m_outcome = JobOutcome{};
+    m_outcome.kind = kind;
+    m_outcome.rows = rows.size();
+    m_progress = JobProgress(rows.size());
+    if (m_watcher)
+        m_watcher->jobStarted(kind, rows.size());
+}
+
+void JobControl::rowDone(int row) {
+    m_progress.rowDone(row);
+    if (m_watcher)
+        m_watcher->jobProgressed(m_progress.fraction(), m_progress.rowsLeft());
 }
 
 void JobControl::showFinished(const Job& job, int row) {
@@ -105,8 +145,10 @@ void JobControl::showFinished(const Job& job, int row) {
 }
 
 void JobControl::stop() {
-    if (m_job)
-        m_job->stop();
+    if (!m_job)
+        return;
+    m_outcome.stopped = true;
+    m_job->stop();
 }
 
 void JobControl::interrupt() {
@@ -115,6 +157,13 @@ void JobControl::interrupt() {
 }
 
 void JobControl::finish(const QString& folderToOpen) {
+    m_outcome.failed = m_job->failures().size();
+    m_outcome.folder = folderToOpen;
+    m_outcome.verified = !m_verdicts.isEmpty();
+    m_outcome.accurate =
+        int(std::count_if(m_verdicts.begin(), m_verdicts.end(), [](const ArVerdict& verdict) {
+            return verdict.status == ArVerdict::Accurate;
+        }));
     QString failures = failureText(*m_job);
     const QString damaged = damageText(*m_job);
     if (!damaged.isEmpty())
@@ -129,6 +178,10 @@ void JobControl::finish(const QString& folderToOpen) {
     m_job.release()->deleteLater();
     emit controlsEnabled(true);
     m_state.jobRunning = false;
+    // Before the closing message, which waits for the user: the machine may
+    // sleep again and the task bar clears as soon as the work is done.
+    if (m_watcher)
+        m_watcher->jobEnded(m_outcome);
     // No row processed (none ticked): there is no folder to show.
     if (!folderToOpen.isEmpty())
         m_shell.openFolder(folderToOpen);

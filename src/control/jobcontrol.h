@@ -1,7 +1,9 @@
 #pragma once
 
 #include "checksums/accuraterip.h"
+#include "control/jobwatcher.h"
 #include "jobs/job.h"
+#include "jobs/jobprogress.h"
 #include "jobs/jobsetup.h"
 
 #include <memory>
@@ -33,6 +35,8 @@ public:
 
     // The parts the jobs make their rows from; what is left empty is real.
     void setParts(JobParts parts) { m_parts = std::move(parts); }
+    // Told of each job from its start to its end; null for none.
+    void setWatcher(JobWatcher* watcher) { m_watcher = watcher; }
 
     // Starts the request's job on the list: a rip on its ticked rows, a
     // conversion on every row, in list order, each row in the format its
@@ -47,6 +51,8 @@ public:
     // "Finish ✓ 12" (accurate, 12 rips agree), "Finish ✗" (mismatch), "Finish ?"
     // (not compared): a checked row's Status; its tooltip says it in words.
     static QString finishedText(const ArVerdict& verdict);
+    // The same in words, for a screen reader: "Finish, accurate, 12 agree".
+    static QString finishedWords(const ArVerdict& verdict);
     // "9 of 10 tracks accurately ripped."
     static QString accurateCountText(const QVector<ArVerdict>& verdicts);
 
@@ -59,7 +65,8 @@ signals:
     void ended();
 
 private:
-    void run(std::unique_ptr<Job> job, const QVector<JobRow>& rows);
+    void run(std::unique_ptr<Job> job, const QVector<JobRow>& rows, JobOutcome::Kind kind);
+    void rowDone(int row);
     void finish(const QString& folderToOpen);
     QString failureText(const Job& job) const;
     // The rows whose sources were damaged, for the closing message.
@@ -76,4 +83,7 @@ private:
     std::unique_ptr<Job> m_job;
     QVector<JobRow> m_jobRows;
     QVector<ArVerdict> m_verdicts; // of the rip running
+    JobWatcher* m_watcher = nullptr;
+    JobOutcome m_outcome; // of the job running, as far as it got
+    JobProgress m_progress;
 };

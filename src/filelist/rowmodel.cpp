@@ -63,6 +63,10 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::CheckStateRole && index.column() == ColName && row.tick != Tick::None)
         return row.tick == Tick::Ticked ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::AccessibleTextRole && index.column() == ColStatus)
+        return row.statusSpoken.isEmpty() ? row.status : row.statusSpoken;
+    if (role == Qt::AccessibleDescriptionRole && index.column() == ColStatus)
+        return row.statusDetail;
     return {};
 }
 
@@ -146,11 +150,13 @@ void RowModel::setAllTargets(const QString& target) {
         emit dataChanged(index(0, ColTarget), index(m_rows.size() - 1, ColTarget));
 }
 
-void RowModel::setStatus(int row, const QString& status, const QString& detail) {
+void RowModel::setStatus(int row, const QString& status, const QString& detail,
+                         const QString& spoken) {
     if (!valid(row))
         return;
     m_rows[row].status = status;
     m_rows[row].statusDetail = detail;
+    m_rows[row].statusSpoken = spoken;
     changed(row, ColStatus);
 }
 

@@ -32,6 +32,7 @@ public:
         // CD rows: the disc's track, from 0, or Disc::HiddenTrack; -1
         // where the row's place in the list is its track.
         int track = -1;
+        QString statusSpoken{}; // the status in words, where it has marks; empty: the status itself
     };
 
     // The row a file added to the list makes.
@@ -60,7 +61,9 @@ public:
 
     void setTarget(int row, const QString& target);
     void setAllTargets(const QString& target);
-    void setStatus(int row, const QString& status, const QString& detail = {});
+    // spoken: the status in words for a screen reader, where it shows marks.
+    void setStatus(int row, const QString& status, const QString& detail = {},
+                   const QString& spoken = {});
     // Ticks or unticks every row that has a tick box.
     void tickAll(bool ticked);
     bool isTicked(int row) const { return m_rows.at(row).tick == Tick::Ticked; }

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 namespace {
 
@@ -147,7 +147,7 @@ TEST_F(FileList, RemovingRowsKeepsEveryRowWithItsTags) {
 TEST_F(FileList, FormatChoicesOverwriteTheEditorsAndSetRestoresTheFormat) {
     MainController& c = converter();
     addFiles({audio(path("a.wav"), 0.5), audio(path("b.wav"), 0.5)});
-    auto* list = control<QTreeView>("lv");
+    auto* list = control<QTableView>("lv");
     auto* editor = control<QComboBox>("cb_or");
     const QRect target = list->visualRect(rows().index(1, Col::ColTarget));
     c.selectRows({1});
@@ -221,7 +221,7 @@ TEST_F(FileList, ADroppedFolderAddsItsOwnFilesOnlyAndOnlyInTheConverter) {
     // Through the list as a file manager drops it.
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(media.path())});
-    auto* viewport = control<QTreeView>("lv")->viewport();
+    auto* viewport = control<QTableView>("lv")->viewport();
     QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &enter);
     EXPECT_TRUE(enter.isAccepted());

@@ -92,6 +92,32 @@ private:
     bool m_open = false;
 };
 
+// What the desktop hears of each job: its progress never goes back.
+struct RecordingWatcher : JobWatcher {
+    void jobStarted(JobOutcome::Kind kind, int rows) override {
+        calls << QStringLiteral("started %1 %2").arg(int(kind)).arg(rows);
+        fraction = 0;
+    }
+    void jobProgressed(double now, int left) override {
+        EXPECT_GE(now, fraction);
+        fraction = now;
+        rowsLeft = left;
+    }
+    void jobEnded(const JobOutcome& outcome) override {
+        calls << QStringLiteral("ended: %1 rows, %2 written, %3 failed, %4 accurate%5%6 in %7")
+                     .arg(outcome.rows)
+                     .arg(outcome.finished)
+                     .arg(outcome.failed)
+                     .arg(outcome.accurate)
+                     .arg(outcome.verified ? ", verified" : "", outcome.stopped ? ", stopped" : "",
+                          outcome.folder.isEmpty() ? QStringLiteral("no folder")
+                                                   : QDir::cleanPath(outcome.folder));
+    }
+    QStringList calls;
+    double fraction = -1;
+    int rowsLeft = -1;
+};
+
 class JobWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -145,6 +171,7 @@ protected:
         QCoreApplication::processEvents();
         MainController& c = window->controller();
         c.setOutputPath(out);
+        c.jobs().setWatcher(&watcher);
         return c;
     }
 
@@ -189,6 +216,7 @@ protected:
     CallLog log;
     FakePrompt prompt;
     FakeShell shell;
+    RecordingWatcher watcher;
     CdioDiscReader* reader = nullptr;
     std::unique_ptr<MainWindow> window;
     // Ends the tests' own connections before the window goes.
@@ -277,6 +305,15 @@ TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
               QStringLiteral("AccurateRip: mismatch"));
     EXPECT_EQ(prompt.informations, QStringList{"1 of 2 tracks accurately ripped."});
     EXPECT_TRUE(outputFiles().contains(QStringLiteral("Tones.log")));
+    EXPECT_EQ(rows().data(rows().index(0, Col::ColStatus), Qt::AccessibleTextRole),
+              "Finish, accurate, 5 agree");
+    EXPECT_EQ(rows().data(rows().index(1, Col::ColStatus), Qt::AccessibleTextRole),
+              "Finish, not accurate");
+    EXPECT_EQ(watcher.calls, (QStringList{"started 0 2", "ended: 2 rows, 2 written, 0 failed, "
+                                                         "1 accurate, verified in " +
+                                                             QDir::cleanPath(out)}));
+    EXPECT_EQ(watcher.fraction, 1.0);
+    EXPECT_EQ(watcher.rowsLeft, 0);
 }
 
 TEST_F(JobWindow, ADiscChangeDuringARipWaitsForTheJobsEnd) {
@@ -349,6 +386,9 @@ TEST_F(JobWindow, ConversionWithAFailingRowEndsWithOneBoxAndTheFolder) {
     EXPECT_GT(lines[2].size(), 13) << "with its reason";
     ASSERT_EQ(shell.folders.size(), 1);
     EXPECT_EQ(QDir::cleanPath(shell.folders[0]), QDir::cleanPath(out));
+    EXPECT_EQ(watcher.calls, (QStringList{"started 1 3", "ended: 3 rows, 2 written, 1 failed, "
+                                                         "0 accurate in " +
+                                                             QDir::cleanPath(out)}));
 
     // The same list again: new files beside the old ones, no box.
     prompt.informations.clear();
@@ -432,6 +472,10 @@ TEST_F(JobWindow, StopInTheMiddleEndsTheRowAndStartsNoOther) {
     EXPECT_GT(QFileInfo(out + QStringLiteral("/a.mp3")).size(), 0) << "the partial file stays";
     EXPECT_TRUE(shell.folders.isEmpty()) << "stopped before the last row";
     EXPECT_TRUE(prompt.informations.isEmpty());
+    EXPECT_EQ(watcher.calls,
+              (QStringList{"started 1 3", "ended: 3 rows, 1 written, 0 failed, 0 accurate, "
+                                          "stopped in no folder"}));
+    EXPECT_LT(watcher.fraction, 1.0);
     for (const char* name : OptionControls)
         EXPECT_EQ(enabled(name), name != std::string("cb_driver"))
             << name << ": the drive list belongs to the CD function";

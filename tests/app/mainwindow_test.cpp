@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 namespace {
 
@@ -41,7 +41,7 @@ TEST_F(Window, TrackTableFollowsTheGrabbersTracks) {
     EXPECT_EQ(c.state().currentRow, 0);
     EXPECT_EQ(c.shownTag(), (RowTag{"Track01", "Unknown Artist", "Unknown Album"}));
     // The list shows the model, with the columns it has always had.
-    auto* list = control<QTreeView>("lv");
+    auto* list = control<QTableView>("lv");
     EXPECT_EQ(list->model(), &rows());
     EXPECT_TRUE(list->isColumnHidden(Col::ColPath));
     EXPECT_EQ(rows().headerData(0, Qt::Horizontal).toString(), "File  Name");
@@ -52,7 +52,7 @@ TEST_F(Window, TrackTableFollowsTheGrabbersTracks) {
 TEST_F(Window, EveryStatusTextFitsTheStatusColumn) {
     audioCd({{"Session1 Track1", "", "", 4, 5, 7}});
     start();
-    auto* list = control<QTreeView>("lv");
+    auto* list = control<QTableView>("lv");
     const auto verdict = [](ArVerdict::Status status, int confidence) {
         ArVerdict v;
         v.status = status;
@@ -339,7 +339,7 @@ TEST_F(Window, FormatEditorOpensOnTheTargetCellOnly) {
     audioCd({{"A", "", "", 1, 0, 0}});
     MainController& c = start();
     c.setRowTarget(0, "OGG");
-    auto* list = control<QTreeView>("lv");
+    auto* list = control<QTableView>("lv");
     auto* editor = control<QComboBox>("cb_or");
     const int y = list->visualRect(rows().index(0, 0)).center().y();
     // A press on a cell, then the list's double click on its row.

@@ -1,12 +1,15 @@
 #include "components/skin/skinsurface.h"
 
+#include "components/skin/skinaccessible.h"
+#include "components/skin/skinobjectfocus.h"
 #include "components/skin/svgskin.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <vector>
+#include <QToolTip>
 
 namespace {
 const QColor Accent(0x3d, 0x9b, 0xff);
@@ -15,6 +18,7 @@ const QColor Accent(0x3d, 0x9b, 0xff);
 SkinSurface::SkinSurface(SvgSkin* skin, QWidget* window) : QWidget(window), m_skin(skin) {
     setMouseTracking(true);
     setObjectName(QStringLiteral("Skin1"));
+    SkinAccessible::install();
     // The surface always covers the whole window.
     window->installEventFilter(this);
 }
@@ -40,6 +44,9 @@ SvgSkinObject* SkinSurface::pressed() const {
 }
 
 void SkinSurface::forgetObjects() {
+    for (SkinObjectFocus* stop : m_focusStops)
+        stop->detach();
+    m_focusStops.clear();
     m_hovered = nullptr;
     m_presses.clear();
     m_background = QPixmap();
@@ -47,8 +54,60 @@ void SkinSurface::forgetObjects() {
     unsetCursor();
 }
 
+void SkinSurface::makeFocusStops() {
+    for (SkinObjectFocus* stop : m_focusStops)
+        stop->detach();
+    m_focusStops.clear();
+    for (const auto& object : m_skin->objects()) {
+        auto* stop = new SkinObjectFocus(*object, *this);
+        object->setFocusTarget(stop);
+        stop->show();
+        m_focusStops.push_back(stop);
+    }
+}
+
+void SkinSurface::clickFromKeyboard(SvgSkinObject* object) {
+    const QPoint centre = object->bounds().center().toPoint();
+    const unsigned generation = m_generation;
+    update();
+    emit m_skin->onMouseDown(object, Qt::LeftButton, centre.x(), centre.y());
+    if (generation == m_generation)
+        emit m_skin->onMouseUp(object, Qt::LeftButton, centre.x(), centre.y());
+    if (generation == m_generation)
+        emit m_skin->onClick(object);
+}
+
+void SkinSurface::moveSliderFromKeyboard(SvgSkinObject* slider, int value) {
+    const unsigned generation = m_generation;
+    QPoint at = slider->thumbRect().center().toPoint();
+    emit m_skin->onMouseDown(slider, Qt::LeftButton, at.x(), at.y());
+    if (generation != m_generation)
+        return;
+    slider->setValue(value);
+    update();
+    at = slider->thumbRect().center().toPoint();
+    emit m_skin->onMouseUp(slider, Qt::LeftButton, at.x(), at.y());
+}
+
 void SkinSurface::resizeEvent(QResizeEvent*) {
     m_background = QPixmap();
+    for (SkinObjectFocus* stop : m_focusStops)
+        stop->place();
+}
+
+bool SkinSurface::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const SvgSkinObject* object = objectAt(help->pos());
+        SkinObjectFocus* stop =
+            object ? static_cast<SkinObjectFocus*>(object->focusTarget()) : nullptr;
+        if (stop && stop->caption() != object->getName())
+            QToolTip::showText(help->globalPos(), stop->caption(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void SkinSurface::paintEvent(QPaintEvent*) {
@@ -75,7 +134,22 @@ void SkinSurface::paintEvent(QPaintEvent*) {
             paintSlider(painter, *object);
         else
             paintState(painter, *object);
+        paintFocus(painter, *object);
     }
+}
+
+// Drawn over whatever the skin's own layers show, so the keyboard user always sees it.
+void SkinSurface::paintFocus(QPainter& painter, const SvgSkinObject& object) {
+    const QWidget* stop = object.focusTarget();
+    if (!stop || !stop->hasFocus())
+        return;
+    const QRectF box = object.bounds().adjusted(1, 1, -1, -1);
+    const qreal radius = std::min<qreal>(5.0, box.height() / 4);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0x0b, 0x1a, 0x29), 3));
+    painter.drawRoundedRect(box, radius, radius);
+    painter.setPen(QPen(QColor(0xff, 0xd0, 0x4a), 1.5));
+    painter.drawRoundedRect(box, radius, radius);
 }
 
 void SkinSurface::paintState(QPainter& painter, const SvgSkinObject& object) {

@@ -3,7 +3,9 @@
 #include <map>
 #include <QPixmap>
 #include <QWidget>
+#include <vector>
 
+class SkinObjectFocus;
 class SvgSkin;
 class SvgSkinObject;
 
@@ -22,8 +24,16 @@ public:
     SvgSkinObject* pressed() const;
     // The skin's objects are about to be replaced: drop every reference to them.
     void forgetObjects();
+    // Gives each object its place in the tab order and in the accessibility tree.
+    void makeFocusStops();
+
+    // What the keyboard does to an object, reported as the mouse reports it:
+    // a click, or the slider pressed, moved to `value` and released.
+    void clickFromKeyboard(SvgSkinObject* object);
+    void moveSliderFromKeyboard(SvgSkinObject* slider, int value);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -38,6 +48,7 @@ private:
     void releaseLostButtons(Qt::MouseButtons held, const QPoint& pos);
     void paintSlider(QPainter& painter, const SvgSkinObject& slider);
     void paintState(QPainter& painter, const SvgSkinObject& object);
+    void paintFocus(QPainter& painter, const SvgSkinObject& object);
 
     SvgSkin* m_skin;
     SvgSkinObject* m_hovered = nullptr;
@@ -47,4 +58,5 @@ private:
     // event is being reported does not leave us using the old objects.
     unsigned m_generation = 0;
     QPixmap m_background;
+    std::vector<SkinObjectFocus*> m_focusStops;
 };

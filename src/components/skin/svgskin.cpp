@@ -1,9 +1,11 @@
 #include "components/skin/svgskin.h"
 
+#include "components/skin/skinobjectfocus.h"
 #include "components/skin/skinsurface.h"
 
 #include <algorithm>
 #include <cmath>
+#include <QAccessible>
 #include <QFile>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
@@ -71,7 +73,18 @@ QStringList objectNames(const QByteArray& document, const QString& formName) {
 } // namespace
 
 void SvgSkinObject::setValue(int value) {
-    m_value = std::clamp(value, 0, SliderMax);
+    value = std::clamp(value, 0, SliderMax);
+    if (value == m_value)
+        return;
+    m_value = value;
+    if (m_focus) {
+        QAccessibleValueChangeEvent changed(m_focus, m_value);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+QWidget* SvgSkinObject::focusTarget() const {
+    return m_focus;
 }
 
 void SvgSkinObject::redraw() {
@@ -199,6 +212,8 @@ bool SvgSkin::renderLayer(QPainter& painter, const QString& id, const QRectF& ta
 }
 
 void SvgSkin::buildObjects() {
+    if (m_surface)
+        m_surface->forgetObjects();
     m_objects.clear();
     if (!m_renderer->isValid() || !m_surface)
         return;
@@ -209,4 +224,5 @@ void SvgSkin::buildObjects() {
         m_objects.push_back(std::make_unique<SvgSkinObject>(name, documentBoundsOf(name),
                                                             name == QLatin1String("pb"), this));
     }
+    m_surface->makeFocusStops();
 }

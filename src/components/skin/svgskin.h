@@ -9,6 +9,7 @@
 
 class QPainter;
 class QSvgRenderer;
+class SkinObjectFocus;
 class SkinSurface;
 class SvgSkin;
 
@@ -24,6 +25,8 @@ public:
     QString getName() const override { return m_name; }
     IPositionSlider* queryPositionSlider() override { return m_isSlider ? this : nullptr; }
     IPositionSliderView* queryPositionSliderView() override { return m_isSlider ? this : nullptr; }
+    QWidget* focusTarget() const override;
+    void setFocusTarget(SkinObjectFocus* focus) { m_focus = focus; }
 
     int getValue() const override { return m_value; }
     void setValue(int value) override;
@@ -44,6 +47,7 @@ private:
     bool m_isSlider;
     SvgSkin* m_skin;
     int m_value = 0;
+    SkinObjectFocus* m_focus = nullptr;
 };
 
 // The skin engine. The skin file is an SVG document: the group whose id is the

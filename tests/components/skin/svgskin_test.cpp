@@ -1,7 +1,9 @@
+#include "components/skin/skinobjectfocus.h"
 #include "components/skin/skinsurface.h"
 #include "components/skin/svgskin.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
@@ -248,6 +250,77 @@ TEST_F(SvgSkinTest, ReloadingTheSkinDuringAnEventDropsTheOldObjects) {
     QTest::mouseClick(surface(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(events, (std::vector<std::string>{"down play 1", "up play 1"}));
     EXPECT_EQ(skin.objects().size(), 3u);
+}
+
+// Each object has a focus stop in document order: Space and Enter click it,
+// the slider's keys move and release it; a screen reader sees a named button
+// or a slider with its value, and its actions arrive as the same events.
+TEST_F(SvgSkinTest, KeyboardAndScreenReaderReachEveryObject) {
+    apply(path);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto stops = surface()->findChildren<SkinObjectFocus*>();
+    ASSERT_EQ(stops.size(), 3);
+    SkinObjectFocus* play = stops[0];
+    SkinObjectFocus* pb = stops[2];
+    EXPECT_EQ(play->geometry(), QRect(10, 10, 40, 30));
+    EXPECT_EQ(stops[1]->caption(), "Stop"); // not one of the program's: its name
+    EXPECT_EQ(skin.getSkinObject(QStringLiteral("play"))->focusTarget(), play);
+
+    pb->setFocus(Qt::TabFocusReason);
+    const QColor edge = pixel(10, 25);
+    play->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(pixel(10, 25), edge) << "the focus is drawn";
+    const std::vector<std::string> click{"down play 1", "up play 1", "click play"};
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_A}) {
+        events.clear();
+        QTest::keyClick(play, key);
+        EXPECT_EQ(events, key == Qt::Key_A ? std::vector<std::string>{} : click);
+    }
+    events.clear();
+    const struct {
+        Qt::Key key;
+        int value;
+    } slides[] = {{Qt::Key_End, 930}, {Qt::Key_Left, 912}, {Qt::Key_PageDown, 819},
+                  {Qt::Key_Home, 0},  {Qt::Key_Down, 0},   {Qt::Key_Up, 18}};
+    for (const auto& slide : slides) {
+        QTest::keyClick(pb, slide.key);
+        EXPECT_EQ(slider()->getValue(), slide.value) << slide.key;
+    }
+    EXPECT_EQ(events.size(), 12u);
+    EXPECT_EQ(events.back(), "up pb 1");
+
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(play);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    EXPECT_EQ(button->text(QAccessible::Name), "Play");
+    moveHolding(QPointF(20, 20), Qt::NoButton);
+    EXPECT_TRUE(button->state().hotTracked);
+    EXPECT_TRUE(button->state().focused);
+    events.clear();
+    ASSERT_TRUE(button->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(events.empty()) << "queued, so a window it opens does not hold up the reader";
+    QTest::qWait(0);
+    EXPECT_EQ(events, click);
+
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(pb);
+    EXPECT_EQ(bar->role(), QAccessible::Slider);
+    EXPECT_EQ(bar->text(QAccessible::Name), "Position");
+    ASSERT_NE(bar->valueInterface(), nullptr);
+    EXPECT_EQ(bar->valueInterface()->maximumValue().toInt(), 930);
+    bar->valueInterface()->setCurrentValue(465);
+    QTest::qWait(0);
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 465);
+
+    // A new skin brings new stops; a press still queued on an old one does nothing.
+    events.clear();
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    skin.loadSkin(path);
+    QTest::qWait(0);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(surface()->findChildren<SkinObjectFocus*>().size(), 3);
 }
 
 } // namespace
