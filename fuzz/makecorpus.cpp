@@ -313,6 +313,21 @@ bool makeMbJson(const QString& folder) {
            writeFile(folder + "/none.json", "{\"releases\":[]}");
 }
 
+// CTDB replies for a three-track disc: two pressings, one cut short, one of
+// another disc beside ours, and none.
+bool makeCtdbXml(const QString& folder) {
+    const QByteArray two =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><ctdb "
+        "xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\">"
+        "<entry confidence=\"12\" crc32=\"a1b2c3d4\" npar=\"8\" stride=\"5880\" "
+        "toc=\"0:200:380:520\" trackcrcs=\"00000001 0000ff02 12345678\"/>"
+        "<entry confidence=\"3\" crc32=\"0x0badcafe\" trackcrcs=\"1 2 3\"/></ctdb>";
+    return writeFile(folder + "/two.xml", two) && writeFile(folder + "/cut.xml", two.left(150)) &&
+           writeFile(folder + "/other.xml",
+                     QByteArray(two).replace("1 2 3\"/>", "1 2 3\"/><entry toc=\"0:9:600\"/>")) &&
+           writeFile(folder + "/none.xml", "<ctdb/>");
+}
+
 // FLAC files with Orvelle's comments in their padding, with a cover block, and cut short.
 bool makeFlac(const QString& folder, const QString& work) {
     const QString file = work + "/a.flac";
@@ -380,7 +395,7 @@ int main(int argc, char** argv) {
     for (const char* target :
          {"id3v2_fuzzer", "ogg_fuzzer", "wma_fuzzer", "flac_fuzzer", "cddb_fuzzer", "ini_fuzzer",
           "asx_fuzzer", "cue_fuzzer", "dbar_fuzzer", "toc_fuzzer", "nrg_fuzzer", "mbjson_fuzzer",
-          "media_fuzzer"})
+          "media_fuzzer", "ctdb_fuzzer"})
         ok = QDir().mkpath(QStringLiteral("%1/%2").arg(root, QLatin1String(target))) &&
              QDir().mkpath(QStringLiteral("%1/new-%2").arg(root, QLatin1String(target))) && ok;
     ok = ok && makeMp3(root + "/id3v2_fuzzer", work) && makeOgg(root + "/ogg_fuzzer", work) &&
@@ -389,7 +404,7 @@ int main(int argc, char** argv) {
          makeAsx(root + "/asx_fuzzer") && makeCue(root + "/cue_fuzzer") &&
          makeDbar(root + "/dbar_fuzzer") && makeToc(root + "/toc_fuzzer") &&
          makeNrg(root + "/nrg_fuzzer") && makeMbJson(root + "/mbjson_fuzzer") &&
-         makeMedia(root + "/media_fuzzer", work);
+         makeMedia(root + "/media_fuzzer", work) && makeCtdbXml(root + "/ctdb_fuzzer");
     QDir(work).removeRecursively();
     std::printf("%s\n", ok ? "corpus made" : "corpus could not be made");
     return ok ? 0 : 1;

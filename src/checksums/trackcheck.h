@@ -1,6 +1,7 @@
 #pragma once
 
 #include "checksums/accuraterip.h"
+#include "checksums/ctdb.h"
 #include "checksums/disclayout.h"
 
 #include <QByteArray>
@@ -14,6 +15,7 @@ struct TrackCheck {
     quint32 v1 = 0; // AccurateRip checksums
     quint32 v2 = 0;
     quint32 frame450 = 0;
+    CtdbTrackSums ctdb; // the track's part of CTDB's sums
     int rereadSectors = 0;
     int correctedSectors = 0;
     int silencedSectors = 0;

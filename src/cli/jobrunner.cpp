@@ -60,22 +60,24 @@ int JobRunner::run(Job& job, int refused) {
         }
     });
     if (verified)
-        QObject::connect(rip, &RipJob::rowVerified, &job, [&](int row, const ArVerdict& verdict) {
-            const auto found = unverified.find(row);
-            if (found == unverified.end())
-                return;
-            const QString output = found->second;
-            unverified.erase(found);
-            if (m_requireAccurate && verdict.status != ArVerdict::Accurate) {
-                ++failed;
-                m_console.failed(
-                    m_sources.value(row),
-                    QStringLiteral("Not accurately ripped (%1): %2").arg(verdict.text(), output));
-                return;
-            }
-            ++m_converted;
-            m_console.ok(m_sources.value(row), output, withGain(verdict.text(), noteOf(job, row)));
-        });
+        QObject::connect(rip, &RipJob::rowVerified, &job,
+                         [&](int row, const TrackVerdict& verdict) {
+                             const auto found = unverified.find(row);
+                             if (found == unverified.end())
+                                 return;
+                             const QString output = found->second;
+                             unverified.erase(found);
+                             if (m_requireAccurate && !verdict.accurate()) {
+                                 ++failed;
+                                 m_console.failed(m_sources.value(row),
+                                                  QStringLiteral("Not accurately ripped (%1): %2")
+                                                      .arg(verdict.text(), output));
+                                 return;
+                             }
+                             ++m_converted;
+                             m_console.ok(m_sources.value(row), output,
+                                          withGain(verdict.text(), noteOf(job, row)));
+                         });
     QObject::connect(&job, &Job::rowStopped, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
         ++stopped;

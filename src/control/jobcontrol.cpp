@@ -39,49 +39,53 @@ void JobControl::start(JobRequest request, const SettingsFile& settings) {
     m_verdicts.clear();
     if (auto* ripJob = qobject_cast<RipJob*>(job.get())) {
         // The verdict goes beside "Finish", so the row says at once whether it is proven.
-        connect(ripJob, &RipJob::rowVerified, this, [this](int row, const ArVerdict& verdict) {
+        connect(ripJob, &RipJob::rowVerified, this, [this](int row, const TrackVerdict& verdict) {
             m_verdicts << verdict;
-            QString detail = QStringLiteral("AccurateRip: %1").arg(verdict.text());
+            QStringList said;
+            if (verdict.accurateRip.status != ArVerdict::Unknown)
+                said << QStringLiteral("AccurateRip: %1").arg(verdict.accurateRip.text());
+            if (verdict.ctdb.status != CtdbVerdict::Unknown)
+                said << verdict.ctdb.text();
             const QString conversion = m_job ? m_job->notesOf(row).conversion : QString();
             if (!conversion.isEmpty())
-                detail += QLatin1Char('\n') + conversion;
-            m_rows.setStatus(row, finishedText(verdict), detail, finishedWords(verdict));
+                said << conversion;
+            m_rows.setStatus(row, finishedText(verdict), said.join(QLatin1Char('\n')),
+                             finishedWords(verdict));
         });
     }
-    run(std::move(job), jobRows,
-        rip ? JobOutcome::Kind::Rip : JobOutcome::Kind::Conversion);
+    run(std::move(job), jobRows, rip ? JobOutcome::Kind::Rip : JobOutcome::Kind::Conversion);
 }
 
 // Short enough for the Status column: a tick and how many rips agree, a
 // cross for a mismatch, a question mark where nothing could be compared.
-QString JobControl::finishedText(const ArVerdict& verdict) {
+QString JobControl::finishedText(const TrackVerdict& verdict) {
     const QString finished = QLatin1String(Finished);
-    switch (verdict.status) {
-    case ArVerdict::Accurate:
-        return QStringLiteral("%1 \u2713 %2").arg(finished).arg(verdict.confidence);
-    case ArVerdict::Mismatch:
+    if (verdict.accurate())
+        return QStringLiteral("%1 \u2713 %2").arg(finished).arg(verdict.confidence());
+    if (verdict.accurateRip.status == ArVerdict::Mismatch ||
+        verdict.ctdb.status == CtdbVerdict::Mismatch)
         return QStringLiteral("%1 \u2717").arg(finished);
-    default:
-        return QStringLiteral("%1 ?").arg(finished);
-    }
+    return QStringLiteral("%1 ?").arg(finished);
 }
 
-QString JobControl::finishedWords(const ArVerdict& verdict) {
+QString JobControl::finishedWords(const TrackVerdict& verdict) {
     const QString finished = QLatin1String(Finished);
-    switch (verdict.status) {
-    case ArVerdict::Accurate:
-        return tr("%1, accurate, %2 agree").arg(finished).arg(verdict.confidence);
-    case ArVerdict::Mismatch:
+    if (verdict.accurate())
+        return tr("%1, accurate, %2 agree").arg(finished).arg(verdict.confidence());
+    if (verdict.accurateRip.status == ArVerdict::Mismatch ||
+        verdict.ctdb.status == CtdbVerdict::Mismatch)
         return tr("%1, not accurate").arg(finished);
-    default:
-        return tr("%1, not verified").arg(finished);
-    }
+    return tr("%1, not verified").arg(finished);
 }
 
-QString JobControl::accurateCountText(const QVector<ArVerdict>& verdicts) {
-    int accurate = 0;
-    for (const ArVerdict& verdict : verdicts)
-        accurate += verdict.status == ArVerdict::Accurate ? 1 : 0;
+QString JobControl::accurateCountText(const QVector<TrackVerdict>& verdicts) {
+    const bool ctdbAsked = std::any_of(verdicts.begin(), verdicts.end(), [](const TrackVerdict& v) {
+        return v.ctdb.status != CtdbVerdict::Unknown;
+    });
+    if (ctdbAsked)
+        return accurateTracksText(verdicts) + QLatin1Char('.');
+    const auto accurate = std::count_if(verdicts.begin(), verdicts.end(),
+                                        [](const TrackVerdict& v) { return v.accurate(); });
     return QStringLiteral("%1 of %2 tracks accurately ripped.").arg(accurate).arg(verdicts.size());
 }
 
@@ -161,9 +165,8 @@ void JobControl::finish(const QString& folderToOpen) {
     m_outcome.folder = folderToOpen;
     m_outcome.verified = !m_verdicts.isEmpty();
     m_outcome.accurate =
-        int(std::count_if(m_verdicts.begin(), m_verdicts.end(), [](const ArVerdict& verdict) {
-            return verdict.status == ArVerdict::Accurate;
-        }));
+        int(std::count_if(m_verdicts.begin(), m_verdicts.end(),
+                          [](const TrackVerdict& verdict) { return verdict.accurate(); }));
     QString failures = failureText(*m_job);
     const QString damaged = damageText(*m_job);
     if (!damaged.isEmpty())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "checksums/accuraterip.h"
+#include "checksums/witnesses.h"
 #include "control/jobwatcher.h"
 #include "jobs/job.h"
 #include "jobs/jobprogress.h"
@@ -50,11 +50,13 @@ public:
 
     // "Finish ✓ 12" (accurate, 12 rips agree), "Finish ✗" (mismatch), "Finish ?"
     // (not compared): a checked row's Status; its tooltip says it in words.
-    static QString finishedText(const ArVerdict& verdict);
+    // The tick counts either database's word.
+    static QString finishedText(const TrackVerdict& verdict);
     // The same in words, for a screen reader: "Finish, accurate, 12 agree".
-    static QString finishedWords(const ArVerdict& verdict);
-    // "9 of 10 tracks accurately ripped."
-    static QString accurateCountText(const QVector<ArVerdict>& verdicts);
+    static QString finishedWords(const TrackVerdict& verdict);
+    // "9 of 10 tracks accurately ripped.", or with CTDB asked too "9 of 10
+    // tracks accurate (AccurateRip 9, CTDB 10)".
+    static QString accurateCountText(const QVector<TrackVerdict>& verdicts);
 
 signals:
     // setControlsEnabled: false when a job starts, true when it is over.
@@ -82,7 +84,7 @@ private:
     JobParts m_parts;
     std::unique_ptr<Job> m_job;
     QVector<JobRow> m_jobRows;
-    QVector<ArVerdict> m_verdicts; // of the rip running
+    QVector<TrackVerdict> m_verdicts; // of the rip running
     JobWatcher* m_watcher = nullptr;
     JobOutcome m_outcome; // of the job running, as far as it got
     JobProgress m_progress;

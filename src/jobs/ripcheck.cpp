@@ -1,6 +1,7 @@
 #include "jobs/ripcheck.h"
 
 #include "cd/accurateripclient.h"
+#include "cd/ctdbclient.h"
 #include "cd/lookupcache.h"
 #include "settings/cdreadingkeys.h"
 #include "settings/settingsfile.h"
@@ -18,6 +19,8 @@ RipCheckSettings RipCheckSettings::from(const SettingsFile& settings) {
     check.lookUp = settings.read(LookupKey);
     check.writeLog = true;
     check.server = AccurateRipClient::serverFrom(settings.path());
+    check.lookUpCtdb = settings.read(CtdbKeys::Lookup);
+    check.ctdbServer = CtdbClient::serverFrom(settings.path());
     check.cacheRoot = LookupCache::defaultRoot();
     check.read = ReadSettings::from(settings);
     check.cueSheet = settings.readPosition(CueSheet, DiscChoiceCount);

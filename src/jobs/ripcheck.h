@@ -13,6 +13,8 @@ struct RipCheckSettings {
     QString server;      // its address
     QString cacheRoot;   // the private folder its replies are kept in; none when empty
     int timeoutMs = 15000;
+    bool lookUpCtdb = false; // ask the CTDB as well: a track either confirms is accurate
+    QString ctdbServer;
     bool writeLog = false; // a rip log beside the files
     ReadSettings read;     // how the disc is read, for the log
     // What the rip makes of the disc: a cue sheet and playlist beside the
@@ -22,7 +24,7 @@ struct RipCheckSettings {
     int deEmphasis = 0;
     bool image = false; // a rip to FLAC or WAV is one file of the whole disc
 
-    // Everything on, the server from section "AccurateRip", the replies kept
-    // in the user's cache folder.
+    // Everything on, the servers from sections "AccurateRip" and "CTDB", the
+    // replies kept in the user's cache folder.
     static RipCheckSettings from(const SettingsFile& settings);
 };

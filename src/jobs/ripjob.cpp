@@ -1,6 +1,7 @@
 #include "jobs/ripjob.h"
 
 #include "cd/accurateripclient.h"
+#include "cd/ctdbclient.h"
 #include "components/audiowriter.h"
 #include "components/trackripper.h"
 #include "components/videoreader.h"
@@ -110,10 +111,22 @@ void RipJob::begin() {
         connect(m_accurateRip.get(), &AccurateRipClient::finished, this,
                 [this](const AccurateRipId&, const QVector<ArChunk>& chunks, bool notFound,
                        const QString& error) { lookupDone(chunks, notFound, error); });
-        m_lookupPending = true;
+        ++m_lookupsPending;
         m_accurateRip->lookup(id);
     } else if (m_settings.check.lookUp) {
         m_discVerdict = ArVerdict::lookupFailed(QStringLiteral("the disc has no audio track"));
+    }
+    m_ctdbDisc = CtdbDisc::fromLayout(m_layout);
+    if (m_settings.check.lookUpCtdb && m_ctdbDisc.isValid()) {
+        m_ctdb =
+            std::make_unique<CtdbClient>(m_settings.check.ctdbServer, m_settings.check.cacheRoot);
+        m_ctdb->setTimeout(m_settings.check.timeoutMs);
+        connect(m_ctdb.get(), &CtdbClient::finished, this, &RipJob::ctdbDone);
+        ++m_lookupsPending;
+        m_ctdb->lookup(m_layout);
+    } else if (m_settings.check.lookUpCtdb) {
+        m_ctdbDiscVerdict = CtdbVerdict::lookupFailed(
+            QStringLiteral("the disc has too little audio, or data between its audio tracks"));
     }
     m_ripConnections = {connect(&m_ripper, &TrackRipper::ripProgress, this, &RipJob::ripProgress),
                         connect(&m_ripper, &TrackRipper::ripFinished, this, &RipJob::ripFinished),
@@ -418,38 +431,99 @@ void RipJob::rowChecked(const Track& ripped, const QString& path, bool stopped) 
 }
 
 void RipJob::lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error) {
-    m_lookupPending = false;
     m_chunks = chunks;
     if (notFound) {
         m_discVerdict.status = ArVerdict::NotInDatabase;
     } else if (!error.isEmpty()) {
         m_discVerdict = ArVerdict::lookupFailed(error);
     }
+    answered();
+}
+
+void RipJob::ctdbDone(const QVector<CtdbEntry>& entries, bool notFound, const QString& error) {
+    m_ctdbEntries = entries;
+    if (notFound)
+        m_ctdbDiscVerdict.status = CtdbVerdict::NotInDatabase;
+    else if (!error.isEmpty())
+        m_ctdbDiscVerdict = CtdbVerdict::lookupFailed(error);
+    answered();
+}
+
+void RipJob::answered() {
+    if (--m_lookupsPending > 0)
+        return;
     for (const auto& [row, track] : m_logTracks)
         verify(row);
     if (m_completing)
         complete();
 }
 
-ArVerdict RipJob::verdictOf(const RipLog::Track& track) const {
+TrackVerdict RipJob::verdictOf(const RipLog::Track& track) const {
+    // Why neither database can judge the track, whatever it holds.
+    QString unjudged;
     if (track.number == 0)
-        return ArVerdict::lookupFailed(
-            QStringLiteral("the database keeps no checksums of a hidden track"));
-    if (!track.check.complete)
-        return ArVerdict::lookupFailed(track.check.skippedSectors > 0
-                                           ? QStringLiteral("sectors were left out")
-                                           : QStringLiteral("its audio was not checked"));
-    if (m_discVerdict.status != ArVerdict::Unknown)
-        return m_discVerdict;
-    return verifyTrack(m_chunks, m_layout.audioIndex(track.number - 1), track.check.v1,
-                       track.check.v2);
+        unjudged = QStringLiteral("the database keeps no checksums of a hidden track");
+    else if (!track.check.complete)
+        unjudged = track.check.skippedSectors > 0 ? QStringLiteral("sectors were left out")
+                                                  : QStringLiteral("its audio was not checked");
+    TrackVerdict verdict;
+    if (m_settings.check.lookUp)
+        verdict.accurateRip = !unjudged.isEmpty() ? ArVerdict::lookupFailed(unjudged)
+                              : m_discVerdict.status != ArVerdict::Unknown
+                                  ? m_discVerdict
+                                  : verifyTrack(m_chunks, m_layout.audioIndex(track.number - 1),
+                                                track.check.v1, track.check.v2);
+    if (m_settings.check.lookUpCtdb)
+        verdict.ctdb =
+            !unjudged.isEmpty() ? CtdbVerdict::lookupFailed(unjudged) : ctdbVerdictOf(track);
+    return verdict;
 }
 
-void RipJob::verify(int row) {
-    if (m_lookupPending || !m_settings.check.lookUp)
+CtdbVerdict RipJob::ctdbVerdictOf(const RipLog::Track& track) const {
+    if (m_ctdbDiscVerdict.status != CtdbVerdict::Unknown)
+        return m_ctdbDiscVerdict;
+    const int index = m_layout.audioIndex(track.number - 1);
+    if (index < 0 || index >= m_ctdbDisc.trackCount())
+        return CtdbVerdict::lookupFailed(QStringLiteral("the track is no audio track of the disc"));
+    if (m_ctdbWhole && m_ctdbWhole->tracks[index].status != CtdbVerdict::Unknown)
+        return m_ctdbWhole->tracks[index];
+    QVector<CtdbTrackSums> sums(m_ctdbDisc.trackCount());
+    sums[index] = track.check.ctdb;
+    return verifyCtdb(m_ctdbEntries, m_ctdbDisc, sums).tracks.value(index);
+}
+
+bool RipJob::mayFindPressing() const {
+    return m_ctdb && m_ctdbDiscVerdict.status == CtdbVerdict::Unknown && !m_ctdbWhole &&
+           !m_ctdbEntries.isEmpty();
+}
+
+void RipJob::verifyCtdbDisc() {
+    if (!mayFindPressing())
+        return;
+    QVector<CtdbTrackSums> sums(m_ctdbDisc.trackCount());
+    const auto take = [&](const RipLog::Track& track) {
+        const int index = m_layout.audioIndex(track.number - 1);
+        if (track.number > 0 && index >= 0 && index < sums.size() && track.failure.isEmpty() &&
+            !track.stopped)
+            sums[index] = track.check.ctdb;
+    };
+    for (const auto& [row, track] : m_logTracks)
+        if (m_imageTracks.find(row) == m_imageTracks.end())
+            take(track);
+    for (const auto& [row, within] : m_imageTracks)
+        for (const RipLog::Track& track : within)
+            take(track);
+    CtdbResult result = verifyCtdb(m_ctdbEntries, m_ctdbDisc, sums);
+    // Unknown: not every track was ripped whole.
+    if (result.disc.status != CtdbVerdict::Unknown)
+        m_ctdbWhole = std::move(result);
+}
+
+void RipJob::verify(int row, bool last) {
+    if (m_lookupsPending > 0 || !verifiesRows())
         return;
     RipLog::Track& track = m_logTracks[row];
-    if (!track.failure.isEmpty() || track.stopped || track.verdict.status != ArVerdict::Unknown)
+    if (!track.failure.isEmpty() || track.stopped || track.verified)
         return;
     const auto image = m_imageTracks.find(row);
     if (image == m_imageTracks.end()) {
@@ -461,21 +535,29 @@ void RipJob::verify(int row) {
             within.verdict = verdictOf(within);
             if (within.number == 0)
                 continue;
-            if (first || (track.verdict.status == ArVerdict::Accurate &&
-                          (within.verdict.status != ArVerdict::Accurate ||
-                           within.verdict.confidence < track.verdict.confidence)))
+            if (first || (track.verdict.accurate() &&
+                          (!within.verdict.accurate() ||
+                           within.verdict.confidence() < track.verdict.confidence())))
                 track.verdict = within.verdict;
             first = false;
         }
     }
+    // A track no database confirms may yet be on another pressing of the
+    // disc, which only the whole disc's sums can tell: it waits for the end.
+    if (!last && !track.verdict.accurate() && mayFindPressing())
+        return;
+    track.verified = true;
     emit rowVerified(row, track.verdict);
 }
 
 void RipJob::complete() {
     m_completing = true;
-    if (m_lookupPending)
-        return; // the answer, or its time-out, completes the job
+    if (m_lookupsPending > 0)
+        return; // the answers, or their time-outs, complete the job
     m_completing = false;
+    verifyCtdbDisc();
+    for (const auto& [row, track] : m_logTracks)
+        verify(row, true);
     const QString cueSheet = writeCueSheet();
     if (m_settings.check.writeLog && !m_logTracks.empty())
         writeLog(cueSheet);
@@ -600,6 +682,14 @@ void RipJob::writeLog(const QString& cueSheet) {
         log.lookup = m_discVerdict.text();
     else
         log.lookup = QStringLiteral("found, %1 pressing(s)").arg(m_chunks.size());
+    if (m_settings.check.lookUpCtdb)
+        log.ctdbLookup =
+            QStringLiteral("%1; TOC %2")
+                .arg(m_ctdbDiscVerdict.status != CtdbVerdict::Unknown ? m_ctdbDiscVerdict.text()
+                     : m_ctdbWhole
+                         ? m_ctdbWhole->disc.text()
+                         : QStringLiteral("found, %1 pressing(s)").arg(m_ctdbEntries.size()),
+                     CtdbDisc::tocText(m_layout));
     QString album;
     for (const JobRow& row : m_rows) {
         if (album.isEmpty())

@@ -3,6 +3,7 @@
 #include "cd/drivesession.h"
 #include "checksums/accuraterip.h"
 #include "checksums/trackcheck.h"
+#include "checksums/witnesses.h"
 #include "jobs/cuesheet.h"
 #include "jobs/job.h"
 #include "jobs/outputnaming.h"
@@ -13,9 +14,11 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AccurateRipClient;
+class CtdbClient;
 
 // The one row of a rip that makes the whole disc one file (FLAC or WAV), named
 // and tagged after the album of `first`, a track row of the disc.
@@ -48,15 +51,15 @@ public:
     void interrupt() override;
 
     // Whether every finished row gets a rowVerified.
-    bool verifiesRows() const { return m_settings.check.lookUp; }
+    bool verifiesRows() const { return m_settings.check.lookUp || m_settings.check.lookUpCtdb; }
     // Where the rip log went, once the job is over; empty when none was written.
     QString logPath() const { return m_logPath; }
 
 signals:
-    // What the AccurateRip database says of a finished row; comes after its
-    // rowFinished and before the job's end, for every finished row of a
-    // rip that is checked.
-    void rowVerified(int row, const ArVerdict& verdict);
+    // What the databases say of a finished row; comes after its rowFinished
+    // and before the job's end, for every finished row of a rip that is
+    // checked.
+    void rowVerified(int row, const TrackVerdict& verdict);
 
 private:
     struct Track;
@@ -85,8 +88,17 @@ private:
     // answered, say what it holds of them.
     void rowChecked(const Track& track, const QString& path, bool stopped);
     void lookupDone(const QVector<ArChunk>& chunks, bool notFound, const QString& error);
-    void verify(int row);
-    ArVerdict verdictOf(const RipLog::Track& track) const;
+    void ctdbDone(const QVector<CtdbEntry>& entries, bool notFound, const QString& error);
+    // A lookup has answered: the rows waiting for it are verified.
+    void answered();
+    // last: the rip is over, and a row's verdict waits no longer.
+    void verify(int row, bool last = false);
+    TrackVerdict verdictOf(const RipLog::Track& track) const;
+    CtdbVerdict ctdbVerdictOf(const RipLog::Track& track) const;
+    // With every track of the disc ripped whole, CTDB judges the disc too,
+    // and may find it on another pressing.
+    void verifyCtdbDisc();
+    bool mayFindPressing() const;
     // After the last row: waits for the database, writes the log, ends.
     void complete();
     // The cue sheet and playlist beside the files, when the settings want
@@ -116,10 +128,15 @@ private:
     QString m_barcode; // tagged into every file: MusicBrainz's, else the disc's catalog number
     int m_offset = 0;
     std::unique_ptr<AccurateRipClient> m_accurateRip;
-    bool m_lookupPending = false;
+    std::unique_ptr<CtdbClient> m_ctdb;
+    int m_lookupsPending = 0;
     bool m_completing = false;
     QVector<ArChunk> m_chunks;
-    ArVerdict m_discVerdict;                  // not in the database, or why the lookup failed
+    ArVerdict m_discVerdict; // not in the database, or why the lookup failed
+    CtdbDisc m_ctdbDisc;
+    QVector<CtdbEntry> m_ctdbEntries;
+    CtdbVerdict m_ctdbDiscVerdict;            // as m_discVerdict
+    std::optional<CtdbResult> m_ctdbWhole;    // the whole disc judged, once every track is ripped
     std::map<int, RipLog::Track> m_logTracks; // by row
     // By row, for a file of the whole disc: each track within it.
     std::map<int, std::vector<RipLog::Track>> m_imageTracks;
@@ -130,4 +147,4 @@ private:
     AlbumCompletion m_album;      // last member: its thread is waited for first
 };
 
-Q_DECLARE_METATYPE(ArVerdict)
+Q_DECLARE_METATYPE(TrackVerdict)

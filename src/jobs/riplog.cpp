@@ -57,8 +57,7 @@ QString RipLog::fileName(const QString& album) {
 QString RipLog::closingLine() const {
     QStringList not_;
     for (const Track& track : tracks) {
-        if (track.verdict.status == ArVerdict::Accurate && track.failure.isEmpty() &&
-            !track.stopped)
+        if (track.verdict.accurate() && track.failure.isEmpty() && !track.stopped)
             continue;
         const QString why = !track.failure.isEmpty() ? QStringLiteral("not ripped")
                             : track.stopped          ? QStringLiteral("stopped")
@@ -134,6 +133,8 @@ QString RipLog::text() const {
                  .arg(id.isValid() ? id.text() : QStringLiteral("none"));
     if (!lookup.isEmpty())
         lines << QStringLiteral("AccurateRip:     %1").arg(lookup);
+    if (!ctdbLookup.isEmpty())
+        lines << QStringLiteral("CTDB:            %1").arg(ctdbLookup);
     if (!cover.isEmpty())
         lines << QStringLiteral("Cover:           %1").arg(cover);
     if (!albumGain.isEmpty())
@@ -152,10 +153,15 @@ QString RipLog::text() const {
         lines << QStringLiteral("  AccurateRip v1:     %1").arg(hex(check.v1));
         lines << QStringLiteral("  AccurateRip v2:     %1").arg(hex(check.v2));
         lines << QStringLiteral("  Verdict:            %1%2")
-                     .arg(track.verdict.text(), track.verdict.status == ArVerdict::Accurate
-                                                    ? (track.verdict.v2 ? QStringLiteral(", by v2")
-                                                                        : QStringLiteral(", by v1"))
-                                                    : QString());
+                     .arg(track.verdict.accurateRip.text(),
+                          track.verdict.accurateRip.status == ArVerdict::Accurate
+                              ? (track.verdict.accurateRip.v2 ? QStringLiteral(", by v2")
+                                                              : QStringLiteral(", by v1"))
+                              : QString());
+        if (!ctdbLookup.isEmpty()) {
+            lines << QStringLiteral("  CTDB CRC32:         %1").arg(hex(check.ctdb.crc));
+            lines << QStringLiteral("  CTDB:               %1").arg(track.verdict.ctdb.text());
+        }
         lines << QStringLiteral("  Sectors re-read:    %1").arg(check.rereadSectors);
         lines << QStringLiteral("  Sectors corrected:  %1").arg(check.correctedSectors);
         lines << QStringLiteral("  Sectors silenced:   %1").arg(check.silencedSectors);
@@ -166,7 +172,15 @@ QString RipLog::text() const {
         if (!track.conversion.isEmpty())
             lines << QStringLiteral("  Format:             %1").arg(track.conversion);
     }
-    lines << QString() << closingLine() << QString();
+    lines << QString() << closingLine();
+    if (!ctdbLookup.isEmpty()) {
+        QVector<TrackVerdict> verdicts;
+        for (const Track& track : tracks)
+            if (track.failure.isEmpty() && !track.stopped && track.number > 0)
+                verdicts << track.verdict;
+        lines << accurateTracksText(verdicts);
+    }
+    lines << QString();
     return lines.join(QLatin1Char('\n'));
 }
 

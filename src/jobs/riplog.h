@@ -2,6 +2,7 @@
 
 #include "checksums/accuraterip.h"
 #include "checksums/trackcheck.h"
+#include "checksums/witnesses.h"
 #include "components/trackripper.h"
 #include "values/tagextras.h"
 
@@ -17,9 +18,10 @@ struct RipLog {
         int number = 0; // 1-based, as on the disc
         QString output; // the file's path
         TrackCheck check;
-        ArVerdict verdict;
+        TrackVerdict verdict;
         QString failure; // why the track has no file; empty when it has one
         bool stopped = false;
+        bool verified = false; // its verdict was told
         ReplayGainValues gain; // what the file's tags carry
         QString conversion;    // how the disc's sound was converted for the file; empty: it was not
     };
@@ -32,6 +34,7 @@ struct RipLog {
     QString hiddenTrack; // what became of audio before track 1: "ripped as track 00", ...
     QString cueSheet;    // the cue sheet written beside the files, or why there is none
     QString lookup;      // what the database said of the disc as a whole
+    QString ctdbLookup;  // what CTDB said of it; empty when it was not asked
     QString cover;       // the front cover embedded, or why there is none
     QString albumGain;   // why album gain was asked for and not written; else empty
     QVector<Track> tracks;

@@ -3,7 +3,6 @@
 // and writers.
 #include "app/mainwindow.h"
 #include "cd/discimage.h"
-#include "support/mediatools.h"
 #include "components/audioreader.h"
 #include "components/cdio/cddrivelist.h"
 #include "components/cdio/cdiodiscreader.h"
@@ -15,6 +14,8 @@
 #include "support/fakecomponents.h"
 #include "support/fakeprompt.h"
 #include "support/httptestserver.h"
+#include "support/mediatools.h"
+#include "support/referencesums.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -126,6 +127,7 @@ protected:
         realDrives = CdDriveList::scan(SettingsFile(settingsPath())).size();
         // Rips ask no server unless a test sets one up.
         SettingsFile(settingsPath()).ini().writeInteger("AccurateRip", "lookup", 0);
+        SettingsFile(settingsPath()).ini().writeInteger("CTDB", "lookup", 0);
     }
 
     void TearDown() override {
@@ -273,44 +275,59 @@ TEST_F(JobWindow, RipOfTheTickedTracksToWavAndMp3) {
     EXPECT_TRUE(prompt.informations.isEmpty()) << prompt.informations.join('|').toStdString();
 }
 
-// Each ripped row shows its verdict beside "Finish", and the closing message
-// counts the tracks the database vouches for.
+// Each ripped row shows its verdict beside "Finish", ticked when either
+// database vouches for it, and the closing message counts both.
 TEST_F(JobWindow, ARipShowsEachRowsVerdictAndTheCount) {
     const DiscImage disc = threeTracks();
     addImage(disc);
     HttpTestServer server;
     SettingsFile settings(settingsPath());
-    settings.ini().writeInteger("AccurateRip", "lookup", 1);
-    settings.ini().writeString("AccurateRip", "server", server.address());
+    for (const char* section : {"AccurateRip", "CTDB"}) {
+        settings.ini().writeInteger(section, "lookup", 1);
+        settings.ini().writeString(section, "server", server.address());
+    }
     MainController& c = start();
     c.chooseDrive(realDrives);
     const AccurateRipId id = c.drives().disc().layout.accurateRipId();
     ArChunk chunk{3, id.id1, id.id2, id.freedb, {}};
+    ReferenceSums::Disc whole;
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = disc.trackBytes(track);
         ArTrackChecksum sums(pcm.size() / 4, track == 0, track == 2);
         sums.add(pcm.constData(), pcm.size());
-        chunk.tracks << ArTrackEntry{5, sums.v1() ^ (track == 1 ? 1u : 0u), 0};
+        chunk.tracks << ArTrackEntry{5, sums.v1() ^ (track >= 1 ? 1u : 0u), 0};
+        whole.audio += pcm;
+        whole.ends << whole.audio.size();
     }
-    server.reply = HttpTestServer::http(200, HttpTestServer::dbar({chunk}));
-    c.setRowTarget(0, QStringLiteral("WAV"));
-    c.setRowTarget(1, QStringLiteral("WAV"));
-    rows().setData(rows().index(2, Col::ColName), Qt::Unchecked, Qt::CheckStateRole);
+    // AccurateRip vouches for track 1, CTDB for track 2, neither for track 3.
+    QVector<quint32> crcs = ReferenceSums::ctdbTrackCrcs(whole);
+    crcs[0] ^= 1;
+    crcs[2] ^= 1;
+    const QByteArray ctdb = ReferenceSums::ctdbReply({{0, 3, crcs}});
+    server.respond = [&](const QByteArray& request) {
+        return HttpTestServer::http(
+            200, request.startsWith("GET /lookup2.php") ? ctdb : HttpTestServer::dbar({chunk}));
+    };
+    for (int row : {0, 1, 2})
+        c.setRowTarget(row, QStringLiteral("WAV"));
     QSignalSpy ended(&c.jobs(), &JobControl::ended);
     c.commands().menuClick(Item::Start);
     waitForEnd(ended);
-    EXPECT_EQ(statuses(), (QStringList{QStringLiteral("Finish \u2713 5"),
-                                       QStringLiteral("Finish \u2717"), "Unconverter"}));
+    EXPECT_EQ(statuses(),
+              (QStringList{QStringLiteral("Finish \u2713 5"), QStringLiteral("Finish \u2713 3"),
+                           QStringLiteral("Finish \u2717")}));
     EXPECT_EQ(rows().data(rows().index(1, Col::ColStatus), Qt::ToolTipRole).toString(),
-              QStringLiteral("AccurateRip: mismatch"));
-    EXPECT_EQ(prompt.informations, QStringList{"1 of 2 tracks accurately ripped."});
+              QStringLiteral("AccurateRip: mismatch\naccurate in CTDB (confidence 3 of 3)"));
+    EXPECT_EQ(prompt.informations, QStringList{"2 of 3 tracks accurate (AccurateRip 1, CTDB 1)."});
     EXPECT_TRUE(outputFiles().contains(QStringLiteral("Tones.log")));
     EXPECT_EQ(rows().data(rows().index(0, Col::ColStatus), Qt::AccessibleTextRole),
               "Finish, accurate, 5 agree");
     EXPECT_EQ(rows().data(rows().index(1, Col::ColStatus), Qt::AccessibleTextRole),
+              "Finish, accurate, 3 agree");
+    EXPECT_EQ(rows().data(rows().index(2, Col::ColStatus), Qt::AccessibleTextRole),
               "Finish, not accurate");
-    EXPECT_EQ(watcher.calls, (QStringList{"started 0 2", "ended: 2 rows, 2 written, 0 failed, "
-                                                         "1 accurate, verified in " +
+    EXPECT_EQ(watcher.calls, (QStringList{"started 0 3", "ended: 3 rows, 3 written, 0 failed, "
+                                                         "2 accurate, verified in " +
                                                              QDir::cleanPath(out)}));
     EXPECT_EQ(watcher.fraction, 1.0);
     EXPECT_EQ(watcher.rowsLeft, 0);

@@ -54,9 +54,9 @@ TEST_F(Window, EveryStatusTextFitsTheStatusColumn) {
     start();
     auto* list = control<QTableView>("lv");
     const auto verdict = [](ArVerdict::Status status, int confidence) {
-        ArVerdict v;
-        v.status = status;
-        v.confidence = confidence;
+        TrackVerdict v;
+        v.accurateRip.status = status;
+        v.accurateRip.confidence = confidence;
         return JobControl::finishedText(v);
     };
     const QString texts[] = {ripProgressText(88.88),

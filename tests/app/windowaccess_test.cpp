@@ -85,9 +85,9 @@ TEST_F(WindowAccess, ControlsAreNamedAndTheListReadsAsATable) {
     row.caption = QStringLiteral("Track01");
     row.target = QStringLiteral("MP3");
     rows().append(row);
-    ArVerdict verdict;
-    verdict.status = ArVerdict::Accurate;
-    verdict.confidence = 12;
+    TrackVerdict verdict;
+    verdict.accurateRip.status = ArVerdict::Accurate;
+    verdict.accurateRip.confidence = 12;
     rows().setStatus(0, JobControl::finishedText(verdict), {}, JobControl::finishedWords(verdict));
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(control<QTableView>("lv"));
     EXPECT_EQ(list->role(), QAccessible::Table);
@@ -99,7 +99,7 @@ TEST_F(WindowAccess, ControlsAreNamedAndTheListReadsAsATable) {
     const QList<QAccessibleInterface*> header = status->tableCellInterface()->columnHeaderCells();
     ASSERT_EQ(header.size(), 1);
     EXPECT_EQ(header[0]->text(QAccessible::Name), "Status");
-    verdict.status = ArVerdict::Mismatch;
+    verdict.accurateRip.status = ArVerdict::Mismatch;
     EXPECT_EQ(JobControl::finishedWords(verdict), "Finish, not accurate");
 }
 

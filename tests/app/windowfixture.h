@@ -21,7 +21,10 @@ protected:
     std::unique_ptr<MainWindow> window;
 
     // Rips ask no server unless a test sets one up.
-    WindowFixture() { storeInt("AccurateRip", "lookup", 0); }
+    WindowFixture() {
+        storeInt("AccurateRip", "lookup", 0);
+        storeInt("CTDB", "lookup", 0);
+    }
 
     void TearDown() override {
         if (window && window->isVisible())

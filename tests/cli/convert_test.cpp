@@ -8,6 +8,7 @@
 #include "settings/mainkeys.h"
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
+#include "support/referencesums.h"
 #include "support/testenvironment.h"
 
 #include <csignal>
@@ -380,6 +381,7 @@ protected:
         image = disc.write(dir.path(), QStringLiteral("disc"));
         // Rips ask no server unless a test sets one up.
         SettingsFile(settings()).ini().writeInteger("AccurateRip", "lookup", 0);
+        SettingsFile(settings()).ini().writeInteger("CTDB", "lookup", 0);
         settingsBefore = fileBytes(settings());
     }
     static QByteArray fileBytes(const QString& path) {
@@ -490,41 +492,58 @@ TEST_F(CliDiscTest, FreedbNamesTheTracksFromTheServersRecord) {
     EXPECT_EQ(wavData(out() + "/Found Two.wav"), disc.trackBytes(1));
 }
 
-// Each OK line says what AccurateRip holds of the track; with
-// --require-accurate a track it does not vouch for fails the run.
+// Each OK line says what the databases hold of the track; with
+// --require-accurate a track neither vouches for fails the run.
 TEST_F(CliDiscTest, RipsAreVerifiedAndCanBeRequiredAccurate) {
     HttpTestServer server;
     SettingsFile file(settings());
-    file.ini().writeInteger("AccurateRip", "lookup", 1);
-    file.ini().writeString("AccurateRip", "server", server.address());
-    // The database knows the disc; it vouches for track 1 and holds another track 2.
+    for (const char* section : {"AccurateRip", "CTDB"}) {
+        file.ini().writeInteger(section, "lookup", 1);
+        file.ini().writeString(section, "server", server.address());
+    }
+    // AccurateRip vouches for track 1, CTDB for track 2, neither for track 3.
     const int start2 = disc.trackStart(1), start3 = disc.trackStart(2), end = disc.totalFrames();
     ArChunk chunk{3,
                   quint32(start2 + start3 + end),
                   quint32(1 + start2 * 2 + start3 * 3 + end * 4),
                   standardDiscId(disc).toUInt(nullptr, 16),
                   {}};
+    ReferenceSums::Disc whole;
     for (int track = 0; track < 3; ++track) {
         const QByteArray pcm = disc.trackBytes(track);
         ArTrackChecksum sums(pcm.size() / 4, track == 0, track == 2);
         sums.add(pcm.constData(), pcm.size());
-        chunk.tracks << ArTrackEntry{12, sums.v1() + (track == 1 ? 1 : 0), 0};
+        chunk.tracks << ArTrackEntry{12, sums.v1() + (track >= 1 ? 1 : 0), 0};
+        whole.audio += pcm;
+        whole.ends << whole.audio.size();
     }
-    server.reply = HttpTestServer::http(200, HttpTestServer::dbar({chunk}));
+    QVector<quint32> crcs = ReferenceSums::ctdbTrackCrcs(whole);
+    crcs[0] ^= 1;
+    crcs[2] ^= 1;
+    server.respond = [&](const QByteArray& request) {
+        return HttpTestServer::http(200, request.startsWith("GET /lookup2.php")
+                                             ? ReferenceSums::ctdbReply({{0, 4, crcs}})
+                                             : HttpTestServer::dbar({chunk}));
+    };
 
     QProcess process;
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(ORVELLE_CONVERT),
-                  {"--settings", settings(), "--cd", image, "--tracks", "1,2", "-f", "wav", "-o",
-                   out(), "--require-accurate", "--no-log"});
+                  {"--settings", settings(), "--cd", image, "-f", "wav", "-o", out(),
+                   "--require-accurate", "--no-log"});
     ASSERT_TRUE(finished.wait(600000));
     EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_EQ(splitLines(process.readAllStandardOutput()),
-              QStringList({"OK " + image + " track 01 -> " + out() +
-                           "/Op. 27.wav [accurate (confidence 12)]"}));
+    EXPECT_EQ(
+        splitLines(process.readAllStandardOutput()),
+        QStringList({"OK " + image + " track 01 -> " + out() +
+                         "/Op. 27.wav [AccurateRip: accurate (confidence 12); mismatch in CTDB]",
+                     "OK " + image + " track 02 -> " + out() +
+                         "/No. 5 in C.wav [AccurateRip: mismatch; accurate in CTDB (confidence 4 "
+                         "of 4)]"}));
     EXPECT_TRUE(process.readAllStandardError().contains(
-        "FAILED " + image.toUtf8() + " track 02: Not accurately ripped (mismatch)"));
-    EXPECT_EQ(server.requests.size(), 1);
+        "FAILED " + image.toUtf8() +
+        " track 03: Not accurately ripped (AccurateRip: mismatch; mismatch in CTDB)"));
+    EXPECT_EQ(server.requests.size(), 2);
     EXPECT_EQ(QDir(out()).entryList({"*.log"}, QDir::Files), QStringList());
 }
 

@@ -89,6 +89,7 @@ TEST_F(KillTest, AKilledConversionOrRipLeavesOnlyCompleteFilesUnderTheirNames) {
         disc.tracks << DiscImage::Track{75 * 10, 0, false, QString::fromLatin1(title), {}};
     const QString image = disc.write(dir.path(), QStringLiteral("disc"));
     SettingsFile(path("Orvelle.ini")).ini().writeInteger("AccurateRip", "lookup", 0);
+    SettingsFile(path("Orvelle.ini")).ini().writeInteger("CTDB", "lookup", 0);
     killAtTenMoments(
         {"--cd", image, "--no-log", "-f", "mp3"}, path("ripped"), [](const QString& file) {
             EXPECT_NEAR(MediaTools::probe(file).duration, 10.0, 0.05) << file.toStdString();

@@ -12,6 +12,7 @@
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
 #include "support/mediatools.h"
+#include "support/referencesums.h"
 #include "tags/tagdispatch.h"
 
 #include <atomic>
@@ -324,7 +325,7 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
         RipJob job(settings, rows({FormatWav, FormatWav, FormatWav}), ripper, read, components());
         QStringList verdicts;
         QObject::connect(&job, &RipJob::rowVerified, &job,
-                         [&](int, const ArVerdict& verdict) { verdicts << verdict.text(); });
+                         [&](int, const TrackVerdict& verdict) { verdicts << verdict.text(); });
         JobEvents events;
         ASSERT_TRUE(events.run(job));
         ASSERT_EQ(verdicts.size(), 3);
@@ -359,6 +360,74 @@ TEST_F(RipTest, RowsAreVerifiedAgainstTheDatabaseAndLogged) {
             EXPECT_TRUE(log.trimmed().endsWith(c.closing)) << log.toStdString();
         }
         ++run;
+    }
+}
+
+// CTDB is the second witness: a track either database confirms is accurate,
+// and a disc CTDB holds on another pressing is found at its shift, with the
+// rows that wait for the whole disc told at the end.
+TEST_F(RipTest, CtdbConfirmsTracksAndFindsAnotherPressing) {
+    ReferenceSums::Disc whole;
+    for (int track = 0; track < 3; ++track) {
+        whole.audio += disc.trackBytes(track);
+        whole.ends << whole.audio.size();
+    }
+    const QVector<quint32> crcs = ReferenceSums::ctdbTrackCrcs(whole);
+    const quint32 discCrc = ReferenceSums::ctdbDiscCrc(whole);
+    const QByteArray ours = ReferenceSums::ctdbReply({{discCrc, 5, crcs}});
+    using Server = HttpTestServer;
+    const struct {
+        QByteArray reply;
+        QStringList verdicts; // as the rows are told, in list order
+        QString summary;
+    } cases[] = {
+        {Server::http(200, ours),
+         QStringList(3, "AccurateRip: not in the database; accurate in CTDB (confidence 5 of 5)"),
+         "3 of 3 tracks accurate (AccurateRip 0, CTDB 3)"},
+        {Server::http(
+             200, ReferenceSums::ctdbReply({{discCrc ^ 1, 2, {crcs[0], crcs[1] ^ 1, crcs[2]}}})),
+         {"AccurateRip: not in the database; accurate in CTDB (confidence 2 of 2)",
+          "AccurateRip: not in the database; mismatch in CTDB",
+          "AccurateRip: not in the database; accurate in CTDB (confidence 2 of 2)"},
+         "2 of 3 tracks accurate (AccurateRip 0, CTDB 2)"},
+        {Server::http(200, ReferenceSums::ctdbReply(
+                               {{ReferenceSums::ctdbDiscCrc(whole, 123), 4, {1, 2, 3}}})),
+         QStringList(3, "AccurateRip: not in the database; accurate in CTDB with a pressing "
+                        "offset of +123 samples (confidence 4 of 4)"),
+         "3 of 3 tracks accurate (AccurateRip 0, CTDB 3)"},
+        {Server::http(404, {}), QStringList(3, "AccurateRip: not in the database; not in CTDB"),
+         "0 of 3 tracks accurate (AccurateRip 0, CTDB 0)"},
+        {Server::http(200, ours.left(100)),
+         QStringList(3, "AccurateRip: not in the database; not verified in CTDB: The CTDB reply "
+                        "is damaged: premature end of document."),
+         "0 of 3 tracks accurate (AccurateRip 0, CTDB 0)"},
+    };
+    for (const auto& c : cases) {
+        Server server;
+        server.respond = [&](const QByteArray& request) {
+            return request.startsWith("GET /lookup2.php?") ? c.reply : Server::http(404, {});
+        };
+        JobSettings settings{out(), FolderScheme::None, 0};
+        settings.check.lookUp = settings.check.lookUpCtdb = settings.check.writeLog = true;
+        settings.check.server = settings.check.ctdbServer = server.address();
+        RipJob job(settings, rows({FormatWav, FormatWav, FormatWav}), ripper, read, components());
+        std::map<int, QString> verdicts;
+        QObject::connect(&job, &RipJob::rowVerified, &job,
+                         [&](int row, const TrackVerdict& v) { verdicts[row] = v.text(); });
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+        QStringList told;
+        for (const auto& [row, text] : verdicts)
+            told << text;
+        EXPECT_EQ(told.join(" | ").toStdString(), c.verdicts.join(" | ").toStdString());
+        QFile log(job.logPath());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        EXPECT_TRUE(text.trimmed().endsWith(c.summary)) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("  CTDB CRC32:         %1")
+                                      .arg(crcs[1], 8, 16, QLatin1Char('0'))
+                                      .toUpper()));
+        QDir(out()).removeRecursively();
     }
 }
 

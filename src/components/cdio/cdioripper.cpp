@@ -16,6 +16,10 @@ struct CdioRipper::Plan {
     std::pair<int, int> audio{0, -1};
     bool firstAudio = false;
     bool lastAudio = false;
+    // The disc as CTDB sums it, and the range's place among its audio
+    // tracks (-1: none, as the audio before track 1).
+    CtdbDisc ctdbDisc;
+    int ctdbTrack = -1;
 };
 
 namespace {
@@ -118,6 +122,8 @@ CdioRipper::Plan CdioRipper::plan(const Disc& disc, RipRange range) {
     plan.audio = {hidden > 0 ? 0 : qMax(0, first), end};
     plan.firstAudio = number > 0 && range.first == first;
     plan.lastAudio = number > 0 && range.first + range.frames == end;
+    plan.ctdbDisc = CtdbDisc::fromLayout(disc.layout);
+    plan.ctdbTrack = number > 0 ? disc.layout.audioIndex(number - 1) : -1;
     return plan;
 }
 
@@ -147,6 +153,8 @@ void CdioRipper::rip(const Disc& disc, RipRange range, std::shared_ptr<RipSink> 
     job.audio = p.audio;
     job.firstAudio = p.firstAudio;
     job.lastAudio = p.lastAudio;
+    job.ctdbDisc = p.ctdbDisc;
+    job.ctdbTrack = p.ctdbTrack;
     job.checksums = m_checksums;
 
     const quint64 id = ++m_lastTask;

@@ -86,6 +86,9 @@ void GrabTask::run() {
     if (m_job.checksums)
         sums.emplace(qint64(total) * ArTrackChecksum::SamplesPerFrame, m_job.firstAudio,
                      m_job.lastAudio);
+    std::optional<CtdbTrackChecksum> ctdb;
+    if (m_job.checksums && m_job.ctdbTrack >= 0)
+        ctdb.emplace(m_job.ctdbDisc, m_job.ctdbTrack);
     QByteArray pcm;
     for (;;) {
         const TrackReader::Step step = reader.next(&pcm);
@@ -99,6 +102,8 @@ void GrabTask::run() {
         if (pcm.size() >= FramesPerWrite * CdDisc::FrameBytes) {
             if (sums)
                 sums->add(pcm.constData(), pcm.size());
+            if (ctdb)
+                ctdb->add(pcm.constData(), pcm.size());
             if (!withSink([&](RipSink& sink) { sink.write(pcm); }))
                 return;
             pcm.clear();
@@ -118,6 +123,8 @@ void GrabTask::run() {
     QString error;
     if (sums)
         sums->add(pcm.constData(), pcm.size());
+    if (ctdb)
+        ctdb->add(pcm.constData(), pcm.size());
     try {
         if (!pcm.isEmpty())
             m_job.sink->write(pcm);
@@ -135,6 +142,8 @@ void GrabTask::run() {
         check.v2 = sum.v2();
         check.frame450 = sum.frame450();
     }
+    if (ctdb)
+        check.ctdb = ctdb->sums();
     check.rereadSectors = stats.reread;
     check.correctedSectors = stats.corrected;
     check.silencedSectors = stats.silenced;

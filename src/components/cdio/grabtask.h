@@ -29,6 +29,10 @@ public:
         std::pair<int, int> audio{0, -1};
         bool firstAudio = false;
         bool lastAudio = false;
+        // The disc as CTDB sums it, and the track's place among its tracks
+        // (-1: none, as the hidden track).
+        CtdbDisc ctdbDisc{};
+        int ctdbTrack = -1;
         bool checksums = true; // off only to measure what they cost
     };
     using Progress = std::function<void(double percent)>;
