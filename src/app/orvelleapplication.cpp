@@ -6,6 +6,8 @@
 #include "components/skin/svgskin.h"
 #include "control/audiocomponentset.h"
 #include "control/filelistcontrol.h"
+#include "control/jobcontrol.h"
+#include "desktop/desktopsession.h"
 #include "dialogs/qtuserprompt.h"
 #include "dialogs/splash.h"
 #include "platform/filehandover.h"
@@ -154,6 +156,8 @@ int OrvelleApplication::run(int argc, char** argv) {
     app.setApplicationName(QStringLiteral("Orvelle"));
     app.setApplicationDisplayName(QStringLiteral("Orvelle"));
     app.setApplicationVersion(orvelleVersion());
+    // The task bar and the notifications find the program's entry and icon by it.
+    app.setDesktopFileName(QStringLiteral("orvelle"));
 
     const QString lockPath = SingleInstance::defaultLockPath();
     const QString handOverSocket = FileHandOver::socketPath(lockPath);
@@ -178,10 +182,14 @@ int OrvelleApplication::run(int argc, char** argv) {
 
     DesktopShell shell;
     QtUserPrompt prompt;
+    // Made before the window, so that it outlives a job the window still holds at exit.
+    DesktopSession desktop(shell);
     const QString settingsPath = SettingsFile::defaultPath();
     MainWindow window(createAudioComponents(SettingsFile(settingsPath)), prompt, shell,
                       settingsPath, QCoreApplication::applicationDirPath());
     prompt.setParent(&window);
+    desktop.setWindowActive([&window] { return window.isActiveWindow(); });
+    window.controller().jobs().setWatcher(&desktop);
     ExceptionHandler handler(window, prompt, shell, QCoreApplication::applicationFilePath());
     app.setExceptionHandler([&handler] { handler.applicationEvents1Exception(); });
     // What a command raises is printed and answered like any other error.
