@@ -8,7 +8,9 @@
 #    peak), with the true peak, and with --replaygain off;
 #  - the eight files to FLAC with -j 2 and ReplayGain, every core busy, against
 #    flac -5 -V two at a time;
-#  - the peak memory of converting one 60-minute WAV.
+#  - the eight files to MP3 and Opus at once (-f mp3,opus, -j 2: one decode
+#    for both) against lame and opusenc on each file, two at a time;
+#  - the peak memory of converting one 60-minute WAV, to MP3 and to MP3 + Opus.
 # Each figure is the median of RUNS runs (default 5), the sides taking turns;
 # the load average is printed beside. Not a test: run it by hand, on a quiet
 # machine with two cores or more where you can.
@@ -76,6 +78,14 @@ parallel() { # jobs command-with-{in}-and-{out}
 }
 lame_one='lame --quiet -b 128 --cbr -q 5 -m s "$1" "toolout/$(basename "$1" .wav).mp3"'
 flac_one='flac --silent -5 -V -o "toolout/$(basename "$1" .wav).flac" "$1"'
+# Each file to both, the sixteen encodings two at a time.
+both() {
+  rm -rf toolout; mkdir toolout
+  { ls in/*.wav | sed 's/$/ mp3/'; ls in/*.wav | sed 's/$/ opus/'; } | xargs -P 2 -n 2 sh -c '
+    name="toolout/$(basename "$1" .wav)"
+    if [ "$2" = mp3 ]; then lame --quiet -b 128 --cbr -q 5 -m s "$1" "$name.mp3"
+    else opusenc --quiet --bitrate 128 "$1" "$name.opus"; fi' _
+}
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores, $runs runs each"
 rm -f ./*.runs
@@ -91,6 +101,8 @@ for run in $(seq "$runs"); do
   done
   measure batch.runs orvelle 2 flac track sample in/*.wav
   measure flacbatch.runs parallel 2 "$flac_one"
+  measure twoformats.runs orvelle 2 mp3,opus off sample in/*.wav
+  measure toolboth.runs both
 done
 compare "orvelle-convert -j 1 (mp3)" o1.runs "lame one after another" l1.runs
 compare "orvelle-convert -j 2 (mp3)" o2.runs "lame two at a time" l2.runs
@@ -99,9 +111,13 @@ for format in mp3 opus flac; do
   compare "$format, ReplayGain, true peak" "$format-true.runs" "--replaygain off" "$format-off.runs"
 done
 compare "8 to FLAC, -j 2, ReplayGain" batch.runs "flac -5 -V two at a time" flacbatch.runs
+compare "8 to MP3 + Opus, -j 2" twoformats.runs "lame + opusenc, 2 at a time" toolboth.runs
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:duration=3600" -ac 2 -ar 44100 long.wav
 rm -rf out
 /usr/bin/time -f '%M' -o rss.txt "$program" --settings Orvelle.ini -q -f mp3 -o out long.wav
 printf 'peak resident size converting a 60-minute WAV to MP3: %d MB\n' "$(( $(tail -1 rss.txt) / 1024 ))"
+rm -rf out
+/usr/bin/time -f '%M' -o rss.txt "$program" --settings Orvelle.ini -q -f mp3,opus -o out long.wav
+printf 'peak resident size converting a 60-minute WAV to MP3 and Opus: %d MB\n' "$(( $(tail -1 rss.txt) / 1024 ))"

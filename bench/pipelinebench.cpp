@@ -14,7 +14,13 @@
 //
 // --memory rips to MP3 two at a time alone, for the peak memory of that rip.
 //
+// --formats flac,opus rips to both formats from the one read, two tracks at a
+// time, against `flac -5 -V` and `opusenc` on the same tracks' WAV files, two
+// processes at a time, in wall and CPU time (user + system); with --memory,
+// that rip alone for its peak memory.
+//
 //   orvelle_pipeline_bench [--tracks N] [--minutes M] [--throttle | --memory]
+//                          [--formats LIST]
 
 #include "benchdisc.h"
 #include "components/output/writerfactory.h"
@@ -90,7 +96,16 @@ struct RipTimes {
     QStringList outputs;
 };
 
-RipTimes rip(BenchDisc& bench, const QString& folder, int tracks, OutputFormat format, int atOnce) {
+// User + system seconds of this process (children: of the processes it waited for).
+double cpuSeconds(int who = RUSAGE_SELF) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+RipTimes rip(BenchDisc& bench, const QString& folder, int tracks, OutputFormat format, int atOnce,
+             const QVector<OutputFormat>& alsoMake = {}) {
     QDir(folder).removeRecursively();
     QVector<JobRow> rows;
     for (int t = 0; t < tracks; ++t) {
@@ -104,7 +119,9 @@ RipTimes rip(BenchDisc& bench, const QString& folder, int tracks, OutputFormat f
     JobParts parts;
     parts.writer = makeWriter;
     parts.tags = [](const QString&, const RowTag&, const TagExtras&) {};
-    RipJob job({folder, FolderScheme::None, 0}, rows, bench.ripper, bench.named(), parts);
+    JobSettings settings{folder, FolderScheme::None, 0};
+    settings.alsoMake = alsoMake;
+    RipJob job(settings, rows, bench.ripper, bench.named(), parts);
     job.setMaxRunningRows(atOnce);
     RipTimes times;
     QElapsedTimer timer;
@@ -141,6 +158,38 @@ double lame(const QStringList& wavs, const QString& folder, int atOnce) {
     return timer.nsecsElapsed() / 1e9;
 }
 
+// Seconds for every command, atOnce processes at a time, each started as
+// soon as a place is free (as xargs -P does).
+double pool(const QList<QStringList>& commands, int atOnce) {
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<std::unique_ptr<QProcess>> running;
+    int next = 0;
+    while (next < commands.size() || !running.empty()) {
+        while (next < commands.size() && int(running.size()) < atOnce) {
+            auto process = std::make_unique<QProcess>();
+            process->start(commands[next].first(), commands[next].mid(1));
+            ++next;
+            running.push_back(std::move(process));
+        }
+        for (auto at = running.begin(); at != running.end();)
+            at = (*at)->waitForFinished(5) ? running.erase(at) : at + 1;
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+// The reference encoders' command for one WAV file.
+QStringList encoderCommand(OutputFormat format, const QString& wav, const QString& out) {
+    switch (format) {
+    case FormatFlac:
+        return {"flac", "--silent", "-f", "-5", "-V", "-o", out + ".flac", wav};
+    case FormatOpus:
+        return {"opusenc", "--quiet", "--bitrate", "128", wav, out + ".opus"};
+    default:
+        return {"lame", "--quiet", "-b", "128", "-q", "5", wav, out + ".mp3"};
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -149,6 +198,7 @@ int main(int argc, char** argv) {
     int minutes = 4;
     bool throttle = false;
     bool memoryOnly = false;
+    QVector<OutputFormat> formats;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--tracks") && i + 1 < args.size())
@@ -159,6 +209,8 @@ int main(int argc, char** argv) {
             throttle = true;
         else if (args[i] == QLatin1String("--memory"))
             memoryOnly = true;
+        else if (args[i] == QLatin1String("--formats") && i + 1 < args.size())
+            formats = formatsNamed(args[++i]);
     }
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orvelle-pipeline-bench-XXXXXX"));
     const QString image = writeImage(dir.path(), tracks, minutes);
@@ -183,6 +235,46 @@ int main(int argc, char** argv) {
     }
 
     out << QStringLiteral("peak memory before ripping %1 MB\n").arg(peakMb());
+    if (!formats.isEmpty()) {
+        const OutputFormat first = formats.takeFirst();
+        const QString names = formatsText(QVector<OutputFormat>{first} + formats);
+        if (!memoryOnly) {
+            const RipTimes wav =
+                rip(bench, dir.filePath(QStringLiteral("wav")), tracks, FormatWav, 1);
+            QList<QStringList> commands;
+            const QString encoded = dir.filePath(QStringLiteral("encoded"));
+            QDir().mkpath(encoded);
+            for (OutputFormat format : QVector<OutputFormat>{first} + formats)
+                for (int t = 0; t < wav.outputs.size(); ++t)
+                    commands << encoderCommand(format, wav.outputs[t],
+                                               encoded + QStringLiteral("/%1").arg(t));
+            const double before = cpuSeconds(RUSAGE_CHILDREN);
+            const double tools = pool(commands, 2);
+            const double toolsCpu = cpuSeconds(RUSAGE_CHILDREN) - before;
+            out << QStringLiteral("encoders two at a time %1 s, cpu %2 s\n")
+                       .arg(tools, 0, 'f', 1)
+                       .arg(toolsCpu, 0, 'f', 1);
+            out.flush();
+            const double cpu = cpuSeconds();
+            const RipTimes both = rip(bench, ripped, tracks, first, 2, formats);
+            const double ripCpu = cpuSeconds() - cpu;
+            out << QStringLiteral("rip to %1, 2 at a time %2 s (read done at %3 s), cpu %4 s\n")
+                       .arg(names)
+                       .arg(both.total, 0, 'f', 1)
+                       .arg(both.reading, 0, 'f', 1)
+                       .arg(ripCpu, 0, 'f', 1);
+            out << QStringLiteral("rip / encoders: wall %1, cpu %2\n")
+                       .arg(both.total / tools, 0, 'f', 3)
+                       .arg(ripCpu / toolsCpu, 0, 'f', 3);
+        } else {
+            const RipTimes both = rip(bench, ripped, tracks, first, 2, formats);
+            out << QStringLiteral("rip to %1, 2 at a time %2 s, peak memory %3 MB\n")
+                       .arg(names)
+                       .arg(both.total, 0, 'f', 1)
+                       .arg(peakMb());
+        }
+        return 0;
+    }
     if (memoryOnly) {
         // The pipelined rip alone in this process, for its own peak.
         const RipTimes two = rip(bench, ripped, tracks, FormatMp3, 2);

@@ -95,10 +95,25 @@ QString CliOptions::parse(const QStringList& arguments) {
         QString error;
         QString text;
         if (name == QLatin1String("-f") || name == QLatin1String("--format")) {
-            if ((error = value(&text)).isEmpty() && !(format = formatFromText(text.toUpper())))
-                error = QStringLiteral(
-                            "Unknown format \"%1\": use mp3, wav, wma, ogg, flac, opus or rm.")
-                            .arg(text);
+            if ((error = value(&text)).isEmpty()) {
+                // "flac,opus": the first is the format, the others are made beside it.
+                QVector<OutputFormat> formats;
+                for (const QString& listed : text.split(QLatin1Char(','))) {
+                    const std::optional<OutputFormat> named = formatFromText(listed.toUpper());
+                    if (!named) {
+                        error = QStringLiteral("Unknown format \"%1\": use mp3, wav, wma, "
+                                               "ogg, flac, opus or rm.")
+                                    .arg(listed);
+                        break;
+                    }
+                    if (!formats.contains(*named))
+                        formats << *named;
+                }
+                if (error.isEmpty()) {
+                    format = formats.takeFirst();
+                    alsoMake = formats;
+                }
+            }
         } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
             if ((error = value(&outputFolder)).isEmpty() && outputFolder.trimmed().isEmpty())
                 error = QStringLiteral("The output folder is empty.");
@@ -238,7 +253,9 @@ QString helpText() {
         "\n"
         "Options:\n"
         "  -f, --format FORMAT    mp3, wav, wma, ogg, flac, opus or rm (default: the\n"
-        "                         window's format)\n"
+        "                         window's format); several, such as flac,opus, are\n"
+        "                         made from one read, each in a folder of its own\n"
+        "                         (default: the window's format and Also make)\n"
         "  -o, --output DIR       output folder (default: the window's output folder)\n"
         "      --folders SCHEME   sub-folders: none, artist, album or artist/album\n"
         "                         (default: the window's choice)\n"

@@ -13,6 +13,8 @@
 struct CliOptions {
     QStringList inputs; // files and folders, or the one drive or image of --cd
     std::optional<OutputFormat> format;
+    // -f with a list: the formats made beside the first from the same read.
+    std::optional<QVector<OutputFormat>> alsoMake;
     QString outputFolder;
     std::optional<FolderScheme> scheme;
     QString settingsPath;

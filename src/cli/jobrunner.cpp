@@ -23,6 +23,22 @@ QString noteOf(const Job& job, int row) {
     return parts.join(QStringLiteral("; "));
 }
 
+// The files of a row of several formats that were written; none for a row of one.
+QStringList formatsWritten(const Job& job, int row) {
+    const QVector<RowOutput> outputs = job.outputsOf(row);
+    QStringList written;
+    for (const RowOutput& made : outputs)
+        if (outputs.size() > 1 && made.failure.isEmpty() && !made.path.isEmpty())
+            written << made.path;
+    return written;
+}
+
+// The files a row's signal stands for: each format's, else the one it names.
+QStringList writtenBy(const Job& job, int row, const QString& named) {
+    const QStringList written = formatsWritten(job, row);
+    return written.isEmpty() ? QStringList{named} : written;
+}
+
 } // namespace
 
 JobRunner::JobRunner(Console& console, QStringList sources)
@@ -48,44 +64,52 @@ int JobRunner::run(Job& job, int refused) {
     // A checked rip prints a track's line once the database has spoken of it.
     auto* rip = qobject_cast<RipJob*>(&job);
     const bool verified = rip && rip->verifiesRows();
-    std::map<int, QString> unverified; // row -> output
+    std::map<int, QStringList> unverified; // row -> outputs
+    const auto ok = [&](int row, const QStringList& outputs, const QString& note,
+                        const QString& damage = {}) {
+        for (const QString& output : outputs)
+            m_console.ok(m_sources.value(row), output, note, damage);
+    };
     QObject::connect(&job, &Job::rowFinished, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
+        const QStringList outputs = writtenBy(job, row, output);
         if (verified) {
-            unverified[row] = output;
+            unverified[row] = outputs;
         } else {
             ++m_converted;
-            m_console.ok(m_sources.value(row), output, noteOf(job, row),
-                         job.notesOf(row).damage.shortText());
+            ok(row, outputs, noteOf(job, row), job.notesOf(row).damage.shortText());
         }
     });
     if (verified)
-        QObject::connect(rip, &RipJob::rowVerified, &job,
-                         [&](int row, const TrackVerdict& verdict) {
-                             const auto found = unverified.find(row);
-                             if (found == unverified.end())
-                                 return;
-                             const QString output = found->second;
-                             unverified.erase(found);
-                             if (m_requireAccurate && !verdict.accurate()) {
-                                 ++failed;
-                                 m_console.failed(m_sources.value(row),
-                                                  QStringLiteral("Not accurately ripped (%1): %2")
-                                                      .arg(verdict.text(), output));
-                                 return;
-                             }
-                             ++m_converted;
-                             m_console.ok(m_sources.value(row), output,
-                                          withGain(verdict.text(), noteOf(job, row)));
-                         });
+        QObject::connect(
+            rip, &RipJob::rowVerified, &job, [&](int row, const TrackVerdict& verdict) {
+                const auto found = unverified.find(row);
+                if (found == unverified.end())
+                    return;
+                const QStringList outputs = found->second;
+                unverified.erase(found);
+                if (m_requireAccurate && !verdict.accurate()) {
+                    ++failed;
+                    for (const QString& output : outputs)
+                        m_console.failed(m_sources.value(row),
+                                         QStringLiteral("Not accurately ripped (%1): %2")
+                                             .arg(verdict.text(), output));
+                    return;
+                }
+                ++m_converted;
+                ok(row, outputs, withGain(verdict.text(), noteOf(job, row)));
+            });
     QObject::connect(&job, &Job::rowStopped, &job, [&](int row, const QString& output) {
         m_console.rowEnded(row);
         ++stopped;
-        m_console.stopped(m_sources.value(row), output);
+        for (const QString& written : writtenBy(job, row, output))
+            m_console.stopped(m_sources.value(row), written);
     });
     QObject::connect(&job, &Job::rowFailed, &job, [&](int row, const QString& message) {
         m_console.rowEnded(row);
         ++failed;
+        // The formats that were made stand; the message names those that were not.
+        ok(row, formatsWritten(job, row), noteOf(job, row));
         m_console.failed(m_sources.value(row), message);
     });
     QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
@@ -95,12 +119,13 @@ int JobRunner::run(Job& job, int refused) {
         return m_sources.size();
     }
     loop.exec();
-    for (const auto& [row, output] : unverified) {
+    for (const auto& [row, outputs] : unverified) {
         ++m_converted;
-        m_console.ok(m_sources.value(row), output, noteOf(job, row));
+        ok(row, outputs, noteOf(job, row));
     }
-    if (rip && !rip->logPath().isEmpty())
-        m_console.note(QStringLiteral("Rip log: %1").arg(rip->logPath()));
+    if (rip)
+        for (const QString& log : rip->logPaths())
+            m_console.note(QStringLiteral("Rip log: %1").arg(log));
     m_console.summary(m_converted, failed, stopped, m_sources.size() - started);
     return m_sources.size() - m_converted;
 }

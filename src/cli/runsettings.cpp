@@ -26,5 +26,7 @@ RunSettings RunSettings::from(const CliOptions& options, const SettingsFile& set
     request.wholeDisc = options.image;
     request.replayGainPeak = options.replayGainPeak;
     request.requireComplete = options.requireComplete;
+    // -f names every format of the run; without it, the window's Also make counts.
+    request.alsoMake = options.alsoMake;
     return run;
 }

@@ -10,6 +10,7 @@
 #include "tags/tagdispatch.h"
 
 #include <algorithm>
+#include <QFileInfo>
 
 ConversionJob::ConversionJob(JobSettings settings, QVector<JobRow> rows, JobParts parts,
                              QObject* parent)
@@ -64,36 +65,44 @@ void ConversionJob::startRow(const JobRow& listed) {
     const JobRow row = current(listed);
     emit rowStarted(row.row);
 
-    QString path;
+    std::vector<RowCopy::Output> outputs;
     std::unique_ptr<RowCopy> copy;
     try {
-        // The output file is created here, on the job's thread, so rows
+        // The output files are created here, on the job's thread, so rows
         // started side by side never pick one name.
-        const OutputPath output = buildOutputPath(
-            m_settings.outputFolder, m_settings.scheme, row.tag,
-            OutputNameSource{row.caption, false, row.row, row.source}, row.format, m_inputs);
+        outputs = reserveOutputs(
+            row, OutputNameSource{row.caption, false, row.row, row.source}, m_inputs,
+            [this, encoders = encoders()](OutputFormat format) {
+                return format == FormatRm
+                           ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
+                           : writerSink(m_parts.writer ? m_parts.writer(format, encoders)
+                                                       : nullptr);
+            });
         if (lastRow)
-            m_lastRowFolder = output.folder;
-        path = output.path;
-        const bool toRm = row.format == FormatRm;
-        // WAV and FLAC keep what the source has; the lossy encoders take 16-bit stereo at most.
-        const SourceUse use = toRm ? SourceUse::Rm
-                              : row.format == FormatWav || row.format == FormatFlac
-                                  ? SourceUse::Lossless
-                                  : SourceUse::Lossy;
+            for (const RowCopy::Output& output : outputs)
+                if (m_lastRowFolder.isEmpty() && output.sink)
+                    m_lastRowFolder = QFileInfo(output.path).path() + QLatin1Char('/');
+        // RM takes the source in blocks of its own; WAV and FLAC keep what the
+        // source has; the lossy encoders take 16-bit stereo at most, and
+        // convert what a lossless file keeps when a row makes both.
+        const auto makes = [&outputs](std::initializer_list<OutputFormat> formats) {
+            return std::any_of(outputs.begin(), outputs.end(), [&](const RowCopy::Output& o) {
+                return std::find(formats.begin(), formats.end(), o.format) != formats.end();
+            });
+        };
+        const SourceUse use = makes({FormatRm})                ? SourceUse::Rm
+                              : makes({FormatWav, FormatFlac}) ? SourceUse::Lossless
+                                                               : SourceUse::Lossy;
         std::unique_ptr<PcmSource> source =
             isVideoFile(row.source)
                 ? videoSoundSource(m_parts.video ? m_parts.video() : nullptr, row.source, use)
                 : audioFileSource(m_parts.audioReader ? m_parts.audioReader() : nullptr, row.source,
                                   use);
-        std::unique_ptr<PcmSink> sink =
-            toRm ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
-                 : writerSink(m_parts.writer ? m_parts.writer(row.format, encoders()) : nullptr);
-        copy =
-            std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path, m_parts.tags,
-                                      m_stop, m_settings.replayGain, m_settings.replayGainPeak);
+        copy = std::make_unique<RowCopy>(row, std::move(source), std::move(outputs), m_parts.tags,
+                                         m_stop, m_settings.replayGain, m_settings.replayGainPeak);
     } catch (const std::exception& e) {
-        discardOutputFile(path);
+        for (const RowCopy::Output& output : outputs)
+            discardOutputFile(output.path);
         albumUnfinished(row);
         fail(row.row, QString::fromUtf8(e.what()));
         return;
@@ -125,15 +134,14 @@ void ConversionJob::rowDone(RowCopy* done) {
         return;
     copy->wait();
     const RowCopy::Result& result = copy->result();
-    if (!result.ok || result.stopped)
+    // A row that has a file in some format was measured whole: its album stays complete.
+    if (result.written().isEmpty() || result.stopped)
         albumUnfinished(copy->row());
     // A held row ends with its album.
     if (result.held)
         m_held.push_back(std::move(copy));
-    else if (result.ok)
-        finishRow(*copy);
     else
-        fail(copy->row().row, result.message);
+        finishRow(*copy);
     startRows();
 }
 
@@ -142,19 +150,26 @@ void ConversionJob::finishRow(const RowCopy& copy) {
         emit rowStopped(copy.row().row, QString());
         return;
     }
-    setGain(copy.row().row, copy.result().gain);
-    setNotes(copy.row().row, {copy.result().conversion, copy.result().damage});
-    emit rowFinished(copy.row().row, copy.result().path);
+    const RowCopy::Result& result = copy.result();
+    setOutputs(copy.row().row, result.outputs);
+    // What a file carries is said only of a row that has one.
+    if (result.written().isEmpty()) {
+        fail(copy.row().row, result.message);
+        return;
+    }
+    setGain(copy.row().row, result.gain);
+    setNotes(copy.row().row, {result.conversion, result.damage});
+    if (!result.ok) {
+        fail(copy.row().row, result.message);
+        return;
+    }
+    emit rowFinished(copy.row().row, result.path);
 }
 
 void ConversionJob::albumDone() {
     m_album.wait();
-    for (const std::unique_ptr<RowCopy>& copy : m_held) {
-        if (copy->result().ok)
-            finishRow(*copy);
-        else
-            fail(copy->row().row, copy->result().message);
-    }
+    for (const std::unique_ptr<RowCopy>& copy : m_held)
+        finishRow(*copy);
     m_held.clear();
     end(m_lastRowFolder);
 }

@@ -176,17 +176,39 @@ std::unique_ptr<PcmSink> rmSink(std::unique_ptr<RmWriter> rm, int codec) {
     return std::make_unique<RmSink>(std::move(rm), codec);
 }
 
-CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
+bool CopyOutcome::anyWritten() const {
+    return std::any_of(failures.begin(), failures.end(),
+                       [](const QString& failure) { return failure.isEmpty(); });
+}
+
+CopyOutcome copyPcm(PcmSource& source, const QVector<CopyTarget>& targets,
                     const std::atomic<bool>& stop, const std::function<void(int)>& progress,
                     std::optional<PeakKind> measure) {
-    bool created = false;
+    CopyOutcome outcome;
+    outcome.failures.resize(targets.size());
+    // Which targets are created and not yet failed.
+    std::vector<bool> open(size_t(targets.size()), false);
+    const auto failTarget = [&](int i, const std::exception& e) {
+        if (open[size_t(i)])
+            targets[i].sink->closeQuietly();
+        open[size_t(i)] = false;
+        outcome.failures[i] = QString::fromUtf8(e.what());
+    };
+    const auto anyOpen = [&] { return std::find(open.begin(), open.end(), true) != open.end(); };
     try {
         source.open();
         const PcmFormat format = source.format();
-        sink.create(part, format);
-        created = true;
+        outcome.conversions.resize(targets.size());
+        for (int i = 0; i < targets.size(); ++i) {
+            try {
+                targets[i].sink->create(targets[i].part, format);
+                open[size_t(i)] = true;
+            } catch (const std::exception& e) {
+                failTarget(i, e);
+            }
+        }
         std::shared_ptr<LoudnessMeter> meter;
-        if (measure) {
+        if (measure && anyOpen()) {
             try {
                 meter =
                     std::make_shared<LoudnessMeter>(format.sampleRate, format.channels, *measure);
@@ -200,10 +222,10 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
         if (meter)
             feed.emplace(*meter, format);
         int shown = -1;
-        bool stopped = false;
-        for (;;) {
+        // With every target failed there is nothing left to read for.
+        while (anyOpen()) {
             if (stop) {
-                stopped = true;
+                outcome.stopped = true;
                 break;
             }
             const QByteArray pcm = source.read();
@@ -216,23 +238,46 @@ CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
             }
             if (feed)
                 feed->add(pcm);
-            sink.write(pcm);
+            for (int i = 0; i < targets.size(); ++i) {
+                if (!open[size_t(i)])
+                    continue;
+                try {
+                    targets[i].sink->write(pcm);
+                } catch (const std::exception& e) {
+                    failTarget(i, e);
+                }
+            }
         }
         if (feed)
             feed->finish();
-        CopyOutcome outcome{
-            true, stopped, {}, sink.conversionFrom(source.sourceFormat()), source.damage(), meter};
+        outcome.damage = source.damage();
+        for (int i = 0; i < targets.size(); ++i)
+            if (open[size_t(i)])
+                outcome.conversions[i] = targets[i].sink->conversionFrom(source.sourceFormat());
         source.close();
-        sink.close();
+        for (int i = 0; i < targets.size(); ++i) {
+            if (!open[size_t(i)])
+                continue;
+            try {
+                targets[i].sink->close();
+                open[size_t(i)] = false;
+            } catch (const std::exception& e) {
+                failTarget(i, e);
+            }
+        }
+        if (outcome.anyWritten())
+            outcome.meter = meter;
         return outcome;
     } catch (const std::exception& e) {
-        // Whatever is open is closed before the unfinished file goes.
-        if (created)
-            sink.closeQuietly();
+        // Whatever is open is closed before the unfinished files go.
+        for (int i = 0; i < targets.size(); ++i) {
+            if (open[size_t(i)] || outcome.failures[i].isEmpty())
+                failTarget(i, e);
+        }
         try {
             source.close();
         } catch (...) {
         }
-        return {false, false, QString::fromUtf8(e.what()), {}, {}, {}};
+        return outcome;
     }
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 class AudioReader;
 class AudioWriter;
@@ -54,22 +55,35 @@ std::unique_ptr<PcmSink> writerSink(std::unique_ptr<AudioWriter> writer);
 // The RM writer with the codec at its position in the codec list.
 std::unique_ptr<PcmSink> rmSink(std::unique_ptr<RmWriter> rm, int codec);
 
+// One file the copy writes: its sink, created at part.
+struct CopyTarget {
+    PcmSink* sink;
+    QString part;
+};
+
 struct CopyOutcome {
-    bool ok = true;
     bool stopped = false; // Stop ended the copy before the source's end
-    QString message;      // why it failed
-    QString conversion;   // what became of the source's format in the file
-    SourceDamage damage;  // what the source showed of damage as it was read
+    // By target: what became of the source's format in its file.
+    QVector<QString> conversions;
+    SourceDamage damage; // what the source showed of damage as it was read
+    // By target: why its file failed, empty when it holds what was copied. A
+    // source that fails fails them all.
+    QVector<QString> failures;
     // The loudness of what was copied, when it was asked for and the
     // source's layout can be measured.
     std::shared_ptr<LoudnessMeter> meter = {};
+
+    // Whether any target holds the copy.
+    bool anyWritten() const;
 };
 
-// The one copy loop: opens the source, creates the sink at part, and passes
-// every block on until the source ends or stop is set; then closes both. The
-// sink then holds what was copied. progress gets the source's hundredths each
-// time they change. With measure, the loudness and the peak it names are
-// measured as the PCM passes.
-CopyOutcome copyPcm(PcmSource& source, PcmSink& sink, const QString& part,
+// The one copy loop: opens the source, creates each target's sink at its
+// part, and passes every block on to each of them in turn until the source
+// ends or stop is set; then closes them all. A block is read once whatever
+// the number of targets. A target that fails is closed and left out from
+// then on; the others go on. progress gets the source's hundredths each time
+// they change. With measure, the loudness and the peak it names are
+// measured once as the PCM passes.
+CopyOutcome copyPcm(PcmSource& source, const QVector<CopyTarget>& targets,
                     const std::atomic<bool>& stop, const std::function<void(int)>& progress,
                     std::optional<PeakKind> measure = {});

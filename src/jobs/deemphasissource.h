@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/deemphasis.h"
+#include "jobs/copyengine.h"
 #include "jobs/pcmsource.h"
 
 #include <memory>
@@ -27,5 +28,33 @@ public:
 
 private:
     std::unique_ptr<PcmSource> m_source;
+    DeEmphasis m_filter;
+};
+
+// The same filter on the way into one file only, where a rip makes other
+// files of the track that keep its emphasis.
+class DeEmphasisSink : public PcmSink {
+public:
+    explicit DeEmphasisSink(std::unique_ptr<PcmSink> sink) : m_sink(std::move(sink)) {}
+
+    void create(const QString& path, const PcmFormat& format) override {
+        m_filter = DeEmphasis(format.channels);
+        m_sink->create(path, format);
+    }
+    void write(const QByteArray& pcm) override {
+        // The block is shared with the other files: filter a copy.
+        QByteArray filtered(pcm.constData(), pcm.size());
+        m_filter.process(filtered.data(), filtered.size());
+        m_sink->write(filtered);
+    }
+    void close() override { m_sink->close(); }
+    void closeQuietly() noexcept override { m_sink->closeQuietly(); }
+    bool takesTags() const override { return m_sink->takesTags(); }
+    QString conversionFrom(const PcmFormat& source) const override {
+        return m_sink->conversionFrom(source);
+    }
+
+private:
+    std::unique_ptr<PcmSink> m_sink;
     DeEmphasis m_filter;
 };

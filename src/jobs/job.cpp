@@ -1,10 +1,32 @@
 #include "jobs/job.h"
 
+#include "jobs/joberror.h"
+
 #include <algorithm>
 #include <QThread>
 
 Job::Job(JobSettings settings, QVector<JobRow> rows, QObject* parent)
-    : QObject(parent), m_settings(std::move(settings)), m_rows(std::move(rows)) {}
+    : QObject(parent), m_settings(std::move(settings)), m_rows(std::move(rows)) {
+    for (const JobRow& row : m_rows)
+        m_severalFormats = m_severalFormats || formatsOf(row).size() > 1;
+}
+
+QVector<OutputFormat> Job::formatsOf(const JobRow& row) const {
+    QVector<OutputFormat> formats{row.format};
+    for (OutputFormat format : m_settings.alsoMake)
+        if (!formats.contains(format))
+            formats << format;
+    return formats;
+}
+
+QString Job::outputFolderOf(OutputFormat format) const {
+    if (!m_severalFormats)
+        return m_settings.outputFolder;
+    QString folder = m_settings.outputFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + formatName(format);
+}
 
 bool Job::start() {
     if (m_started || m_settings.outputFolder.trimmed().isEmpty())
@@ -50,4 +72,33 @@ int Job::rmCodec() const {
 
 EncoderSettings Job::encoders() const {
     return m_settings.encoders ? m_settings.encoders() : EncoderSettings{};
+}
+
+std::vector<RowCopy::Output>
+Job::reserveOutputs(const JobRow& row, const OutputNameSource& name, const FileIds& inputs,
+                    const std::function<std::unique_ptr<PcmSink>(OutputFormat)>& makeSink) const {
+    std::vector<RowCopy::Output> outputs;
+    QString firstFailure;
+    for (OutputFormat format : formatsOf(row)) {
+        RowCopy::Output output{format, {}, nullptr, row.disc};
+        try {
+            const OutputPath reserved = buildOutputPath(outputFolderOf(format), m_settings.scheme,
+                                                        row.tag, name, format, inputs);
+            output.path = reserved.path;
+            output.folder = reserved.handle;
+            output.sink = makeSink(format);
+        } catch (const std::exception& e) {
+            discardOutputFile(output.path);
+            output.path.clear();
+            output.failure = QString::fromUtf8(e.what());
+            if (firstFailure.isEmpty())
+                firstFailure = output.failure;
+        }
+        outputs.push_back(std::move(output));
+    }
+    const bool none = std::none_of(outputs.begin(), outputs.end(),
+                                   [](const RowCopy::Output& output) { return bool(output.sink); });
+    if (none)
+        throw JobError(firstFailure);
+    return outputs;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "jobs/jobrow.h"
+#include "jobs/outputnaming.h"
+#include "jobs/rowcopy.h"
 
 #include <QMap>
 #include <QObject>
@@ -38,6 +40,9 @@ public:
     const QVector<JobRow>& rows() const { return m_rows; }
     // The rows that failed, in order, with their reasons.
     const QVector<Failure>& failures() const { return m_failures; }
+    // The files a row that ended made, or was to make: its own format's
+    // first. A row fails when any of them does; the others stay.
+    QVector<RowOutput> outputsOf(int row) const { return m_outputs.value(row); }
     // The ReplayGain values a finished row's file carries; none when not measured.
     ReplayGainValues gainOf(int row) const { return m_gains.value(row); }
     // What a finished row's file is beside its sound; nothing to say when empty.
@@ -66,6 +71,22 @@ protected:
     int rmCodec() const;
     // The encoder settings as the row starts.
     EncoderSettings encoders() const;
+    // The formats a row makes: its own, then those the job also makes.
+    QVector<OutputFormat> formatsOf(const JobRow& row) const;
+    // Where a format's files go: the output folder, or its sub-folder named
+    // after the format when the job makes more than one.
+    QString outputFolderOf(OutputFormat format) const;
+    // Whether some row makes more than one format, each in its own sub-folder.
+    bool makesSeveralFormats() const { return m_severalFormats; }
+    // The files the row makes, one per format (formatsOf), each named in its
+    // folder (outputFolderOf and the scheme's sub-folders) with its part file
+    // reserved, and its sink. One that cannot be made goes with its reason;
+    // when none can, raises JobError with the first's and leaves nothing.
+    std::vector<RowCopy::Output>
+    reserveOutputs(const JobRow& row, const OutputNameSource& name, const FileIds& inputs,
+                   const std::function<std::unique_ptr<PcmSink>(OutputFormat)>& makeSink) const;
+    // Before the row's rowFinished, rowStopped or rowFailed.
+    void setOutputs(int row, const QVector<RowOutput>& outputs) { m_outputs.insert(row, outputs); }
     void fail(int row, const QString& message);
     // Before its rowFinished: what the row's file carries.
     void setGain(int row, const ReplayGainValues& gain) { m_gains.insert(row, gain); }
@@ -89,4 +110,6 @@ private:
     QVector<Failure> m_failures;
     QMap<int, ReplayGainValues> m_gains;
     QMap<int, RowNotes> m_notes;
+    QMap<int, QVector<RowOutput>> m_outputs;
+    bool m_severalFormats = false;
 };

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <QString>
+#include <QVector>
 
 class AudioReader;
 class AudioWriter;
@@ -27,6 +28,14 @@ struct JobRow {
     RowTag tag;          // written into the output file
     CoverArt cover = {}; // embedded as the front cover; none when empty
     TagExtras disc = {}; // CD rows: the track's ISRC, the barcode and the track's number
+};
+
+// One file a row makes, or was to make.
+struct RowOutput {
+    OutputFormat format = FormatMp3;
+    QString path;            // the name the file got, or was to get
+    QString failure;         // why it has no file; empty when it has one
+    QString conversion = {}; // what became of the source's format in it
 };
 
 // Which ReplayGain values a job measures and writes: none, each track's, or
@@ -52,6 +61,8 @@ struct JobSettings {
     // starts; the defaults without it.
     std::function<EncoderSettings()> encoders = {};
     RipCheckSettings check = {}; // a rip's AccurateRip check and log; both off by default
+    // Formats every row makes beside its own, from the same read or decode.
+    QVector<OutputFormat> alsoMake = {};
 };
 
 // What a finished row's file is, beside its sound: how its source's format

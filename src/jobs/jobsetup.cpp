@@ -72,6 +72,7 @@ std::unique_ptr<Job> setUpJob(JobRequest request, const SettingsFile& settings,
     job.replayGainPeak = request.replayGainPeak.value_or(
         peakKindNamed(settings.read(MainKeys::ReplayGainPeak)).value_or(PeakKind::Sample));
     job.requireComplete = request.requireComplete || settings.read(MainKeys::RequireComplete);
+    job.alsoMake = request.alsoMake.value_or(formatsNamed(settings.read(MainKeys::AlsoMake)));
     job.currentFormat = std::move(request.currentFormat);
     // Rows read the file again as they start: the settings file is the one
     // place both the settings dialog and another run change.

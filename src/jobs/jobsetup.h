@@ -30,10 +30,12 @@ struct JobRequest {
     std::optional<GainMode> replayGain = {};     // else the function's key in section "Main"
     std::optional<PeakKind> replayGainPeak = {}; // else key "ReplayGainPeak"
     std::optional<int> jobs = {};                // rows at once, counted as key "Jobs" counts
-    bool ripLog = true;                          // a rip's log, when the settings check rips
-    bool ripCueSheet = true;                     // a rip's cue sheet, when the settings ask for one
-    bool wholeDisc = false;                      // a rip to FLAC or WAV as one file, whatever
-                                                 // the settings say
+    // Formats each row makes beside its own; else key "AlsoMake".
+    std::optional<QVector<OutputFormat>> alsoMake = {};
+    bool ripLog = true;           // a rip's log, when the settings check rips
+    bool ripCueSheet = true;      // a rip's cue sheet, when the settings ask for one
+    bool wholeDisc = false;       // a rip to FLAC or WAV as one file, whatever
+                                  // the settings say
     bool requireComplete = false; // a damaged source fails its file, whatever the settings say
     // The MP3 command line as typed now (the window's settings dialog).
     std::function<QString()> mp3CommandLine = {};

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <QFileInfo>
+#include <utility>
 
 namespace {
 
@@ -185,21 +186,50 @@ void RipJob::startRow(JobRow row) {
     emit rowStarted(row.row);
     if (row.cover.isEmpty())
         row.cover = m_cover;
-    QString path;
+    std::vector<RowCopy::Output> outputs;
     auto track = std::make_unique<Track>();
     track->row = row;
     try {
-        const OutputPath output =
-            buildOutputPath(m_settings.outputFolder, m_settings.scheme, row.tag,
-                            OutputNameSource{row.caption, true, row.track, {}}, row.format);
-        m_lastFolder = output.folder;
-        m_folders[output.folder] = output.handle;
-        path = output.path;
-        saveFolderPictureIn(output);
-        std::unique_ptr<PcmSink> sink =
-            row.format == FormatRm
-                ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
-                : writerSink(m_parts.writer ? m_parts.writer(row.format, encoders()) : nullptr);
+        const int deEmphasis = m_settings.check.deEmphasis;
+        const bool emphasised = row.track >= 0 && row.track < m_layout.tracks.size() &&
+                                m_layout.tracks[row.track].preEmphasis;
+        const auto wantsDeEmphasis = [&](OutputFormat format) {
+            return emphasised && (deEmphasis == 2 || (deEmphasis == 1 && !isLossless(format)));
+        };
+        const QVector<OutputFormat> formats = formatsOf(row);
+        const bool allDeEmphasised = std::all_of(formats.begin(), formats.end(), wantsDeEmphasis);
+        outputs = reserveOutputs(
+            row, OutputNameSource{row.caption, true, row.track, {}}, {},
+            [&, encoders = encoders()](OutputFormat format) {
+                std::unique_ptr<PcmSink> sink =
+                    format == FormatRm
+                        ? rmSink(m_parts.rm ? m_parts.rm() : nullptr, rmCodec())
+                        : writerSink(m_parts.writer ? m_parts.writer(format, encoders) : nullptr);
+                // Only where the row's files differ is the filter on the file's way.
+                if (wantsDeEmphasis(format) && !allDeEmphasised)
+                    sink = std::make_unique<DeEmphasisSink>(std::move(sink));
+                return sink;
+            });
+        bool first = true;
+        for (const RowCopy::Output& output : outputs) {
+            if (!output.sink)
+                continue;
+            const QString folder = QFileInfo(output.path).path() + QLatin1Char('/');
+            // The folder to show is that of the row's first file that can be made.
+            if (std::exchange(first, false))
+                m_lastFolder = folder;
+            if (!m_formats.contains(output.format))
+                m_formats << output.format;
+            m_lastFolders[output.format] = folder;
+            m_folders[folder] = output.folder;
+            saveFolderPictureIn({folder, output.path, partFileOf(output.path), output.folder});
+        }
+        row.disc.barcode = m_barcode;
+        row.disc.trackNumber = Disc::number(row.track);
+        if (row.track >= 0 && row.track < m_layout.tracks.size())
+            row.disc.isrc = m_layout.tracks[row.track].isrc;
+        for (RowCopy::Output& output : outputs)
+            output.disc = row.disc;
         if (row.track == Disc::WholeDisc) {
             // From the disc's first sector to the end of its audio.
             if (m_layout.hiddenFrames() > 0)
@@ -209,28 +239,22 @@ void RipJob::startRow(JobRow row) {
                     track->segments << t;
             for (int segment : std::as_const(track->segments))
                 track->frames += m_disc.disc.range(segment).frames;
-            const CueSheet sheet = discSheet(QFileInfo(path).fileName(), row.tag);
-            row.disc.cueSheet = sheet.text();
-            if (row.format == FormatFlac)
-                row.disc.cueSheetBlock = CueSheet::flacBlock(m_layout, 0);
+            // Each file's sheet names that file.
+            for (RowCopy::Output& output : outputs) {
+                output.disc.cueSheet = discSheet(QFileInfo(output.path).fileName(), row.tag).text();
+                if (output.format == FormatFlac)
+                    output.disc.cueSheetBlock = CueSheet::flacBlock(m_layout, 0);
+            }
         } else {
             track->frames = m_disc.disc.range(row.track).frames;
         }
         const qint64 trackBytes = track->frames * CdFrameBytes;
         track->pipe = std::make_shared<PcmPipe>(m_buffer);
         std::unique_ptr<PcmSource> source = std::make_unique<PipeSource>(track->pipe, trackBytes);
-        row.disc.barcode = m_barcode;
-        row.disc.trackNumber = Disc::number(row.track);
-        if (row.track >= 0 && row.track < m_layout.tracks.size()) {
-            const LayoutTrack& disc = m_layout.tracks[row.track];
-            row.disc.isrc = disc.isrc;
-            const int deEmphasis = m_settings.check.deEmphasis;
-            if (disc.preEmphasis &&
-                (deEmphasis == 2 || (deEmphasis == 1 && !isLossless(row.format))))
-                source = std::make_unique<DeEmphasisSource>(std::move(source));
-        }
+        if (emphasised && allDeEmphasised)
+            source = std::make_unique<DeEmphasisSource>(std::move(source));
         track->row = row;
-        track->copy = std::make_unique<RowCopy>(row, std::move(source), std::move(sink), path,
+        track->copy = std::make_unique<RowCopy>(row, std::move(source), std::move(outputs),
                                                 m_parts.tags, track->stop, m_settings.replayGain,
                                                 m_settings.replayGainPeak);
         // Stop pressed while the row was announced: nothing is read, and the
@@ -244,7 +268,8 @@ void RipJob::startRow(JobRow row) {
         }
     } catch (const std::exception& e) {
         track->copy.reset();
-        discardOutputFile(path);
+        for (const RowCopy::Output& output : outputs)
+            discardOutputFile(output.path);
         albumUnfinished(row);
         fail(row.row, QString::fromUtf8(e.what()));
         m_logTracks[row.row].failure = QString::fromUtf8(e.what());
@@ -366,7 +391,8 @@ void RipJob::encoderDone(Track* done) {
         m_reading = nullptr;
     }
     const RowCopy::Result& result = track->copy->result();
-    if (!result.ok || result.stopped)
+    // A row that has a file in some format was measured whole: its album stays complete.
+    if (result.written().isEmpty() || result.stopped)
         albumUnfinished(track->row);
     if (result.held)
         m_held.push_back(std::move(track));
@@ -378,25 +404,32 @@ void RipJob::encoderDone(Track* done) {
 void RipJob::rowEnded(Track& track) {
     const RowCopy::Result& result = track.copy->result();
     const int row = track.row.row;
-    if (!result.ok) {
-        fail(row, result.message);
-        m_logTracks[row].failure = result.message;
-        return;
-    }
-    if (result.path.isEmpty()) {
+    setOutputs(row, result.outputs);
+    const QString written = result.written();
+    if (result.path.isEmpty() && result.stopped) {
         emit rowStopped(row, QString());
         m_logTracks[row].failure = QStringLiteral("interrupted; its unfinished file was removed");
         return;
     }
+    if (written.isEmpty()) {
+        fail(row, result.message);
+        m_logTracks[row].failure = result.message;
+        return;
+    }
     setGain(row, result.gain);
     setNotes(row, {result.conversion, {}});
-    if (result.stopped)
+    // A format that failed fails the row; the files of the others stand, checked.
+    if (!result.ok) {
+        m_partlyFailed.insert(row);
+        fail(row, result.message);
+    } else if (result.stopped) {
         emit rowStopped(row, result.path);
-    else
+    } else {
         emit rowFinished(row, result.path);
+    }
     m_logTracks[row].gain = result.gain;
     m_logTracks[row].conversion = result.conversion;
-    rowChecked(track, result.path, result.stopped);
+    rowChecked(track, written, result.stopped);
 }
 
 void RipJob::albumDone() {
@@ -547,7 +580,9 @@ void RipJob::verify(int row, bool last) {
     if (!last && !track.verdict.accurate() && mayFindPressing())
         return;
     track.verified = true;
-    emit rowVerified(row, track.verdict);
+    // A row that failed for one of its formats keeps its verdict for the log only.
+    if (!m_partlyFailed.count(row))
+        emit rowVerified(row, track.verdict);
 }
 
 void RipJob::complete() {
@@ -558,9 +593,22 @@ void RipJob::complete() {
     verifyCtdbDisc();
     for (const auto& [row, track] : m_logTracks)
         verify(row, true);
-    const QString cueSheet = writeCueSheet();
-    if (m_settings.check.writeLog && !m_logTracks.empty())
-        writeLog(cueSheet);
+    // Each format's folder gets its own sheet and log, naming its own files;
+    // rows of one format each share one log, whatever their formats.
+    std::vector<FormatView> views;
+    if (makesSeveralFormats())
+        for (OutputFormat format : std::as_const(m_formats))
+            views.push_back(viewOf(format));
+    else if (!m_formats.isEmpty())
+        views.push_back(viewOfAll());
+    for (const FormatView& view : views) {
+        const QString cueSheet = writeCueSheet(view);
+        if (m_settings.check.writeLog && !m_logTracks.empty()) {
+            const QString log = writeLog(view, cueSheet);
+            if (!log.isEmpty())
+                m_logPaths << log;
+        }
+    }
     end(m_lastFolder);
 }
 
@@ -581,17 +629,14 @@ CueSheet RipJob::discSheet(const QString& fileName, const RowTag& album) {
     return sheet;
 }
 
-QString RipJob::writeCueSheet() {
+QString RipJob::writeCueSheet(const FormatView& view) {
     const int wanted = m_settings.check.cueSheet;
-    bool lossless = true;
-    for (const JobRow& row : m_rows)
-        lossless = lossless && isLossless(row.format);
-    if (wanted == 0 || (wanted == 1 && !lossless) || m_logTracks.empty())
+    if (wanted == 0 || (wanted == 1 && !view.lossless) || view.tracks.empty())
         return {};
     // A file of the whole disc has its sheet beside it.
     for (const JobRow& row : m_rows) {
-        const auto found = m_logTracks.find(row.row);
-        if (row.track != Disc::WholeDisc || found == m_logTracks.end() ||
+        const auto found = view.tracks.find(row.row);
+        if (row.track != Disc::WholeDisc || found == view.tracks.end() ||
             !found->second.failure.isEmpty() || found->second.stopped)
             continue;
         const QFileInfo file(found->second.output);
@@ -611,11 +656,11 @@ QString RipJob::writeCueSheet() {
         sheet.tracks << CueSheet::Track{};
         if (!m_layout.tracks[t].audio)
             continue;
-        const auto done = std::find_if(m_logTracks.begin(), m_logTracks.end(), [t](const auto& e) {
+        const auto done = std::find_if(view.tracks.begin(), view.tracks.end(), [t](const auto& e) {
             return e.second.number == t + 1 && e.second.failure.isEmpty() && !e.second.stopped &&
                    !e.second.output.isEmpty();
         });
-        if (done == m_logTracks.end())
+        if (done == view.tracks.end())
             return QStringLiteral("none: track %1 was not ripped").arg(formatTwoDigits(t + 1));
         const QFileInfo file(done->second.output);
         if (!folder.isEmpty() && file.absolutePath() != folder)
@@ -641,8 +686,8 @@ QString RipJob::writeCueSheet() {
     }
     // The hidden track's file holds the disc from its first sector.
     for (const JobRow& row : m_rows) {
-        const auto found = m_logTracks.find(row.row);
-        if (row.track == Disc::HiddenTrack && found != m_logTracks.end() &&
+        const auto found = view.tracks.find(row.row);
+        if (row.track == Disc::HiddenTrack && found != view.tracks.end() &&
             found->second.failure.isEmpty() && !found->second.stopped &&
             QFileInfo(found->second.output).absolutePath() == folder)
             sheet.files.prepend(
@@ -657,7 +702,7 @@ QString RipJob::writeCueSheet() {
     return path;
 }
 
-void RipJob::writeLog(const QString& cueSheet) {
+QString RipJob::writeLog(const FormatView& view, const QString& cueSheet) {
     RipLog log;
     log.cueSheet = cueSheet;
     log.version = orvelleVersion();
@@ -694,25 +739,59 @@ void RipJob::writeLog(const QString& cueSheet) {
     for (const JobRow& row : m_rows) {
         if (album.isEmpty())
             album = row.tag.album;
-        const auto found = m_logTracks.find(row.row);
-        const auto image = m_imageTracks.find(row.row);
-        if (image != m_imageTracks.end()) {
+        const auto found = view.tracks.find(row.row);
+        const auto image = view.images.find(row.row);
+        if (image != view.images.end()) {
             for (const RipLog::Track& within : image->second) {
                 log.tracks << within;
                 if (within.number == 0)
                     log.hiddenTrack = QStringLiteral("in the file of the whole disc");
             }
-        } else if (found != m_logTracks.end()) {
-            found->second.number = Disc::number(row.track);
+        } else if (found != view.tracks.end()) {
             log.tracks << found->second;
+            log.tracks.last().number = Disc::number(row.track);
             if (row.track == Disc::HiddenTrack)
                 log.hiddenTrack = found->second.failure.isEmpty()
                                       ? QStringLiteral("ripped as track 00")
                                       : QStringLiteral("not ripped: ") + found->second.failure;
         }
     }
-    if (m_lastFolder.isEmpty())
-        return;
+    if (view.folder.isEmpty())
+        return {};
     // Its own name beside the files; an existing log is never replaced.
-    m_logPath = writeBeside(folderOf(m_lastFolder), RipLog::fileName(album), log.text());
+    return writeBeside(folderOf(view.folder), RipLog::fileName(album), log.text());
+}
+
+RipJob::FormatView RipJob::viewOf(OutputFormat format) const {
+    FormatView view{isLossless(format), m_lastFolders.value(format), m_logTracks, m_imageTracks};
+    for (auto at = view.tracks.begin(); at != view.tracks.end();) {
+        const QVector<RowOutput> outputs = outputsOf(at->first);
+        const auto made = std::find_if(outputs.begin(), outputs.end(),
+                                       [format](const RowOutput& o) { return o.format == format; });
+        // A row that failed before it had files shows in every log; a row
+        // that made other formats only, in none of this one's.
+        if (made == outputs.end() && !outputs.isEmpty()) {
+            view.images.erase(at->first);
+            at = view.tracks.erase(at);
+            continue;
+        }
+        if (made != outputs.end()) {
+            at->second.output = made->path;
+            at->second.conversion = made->conversion;
+            if (at->second.failure.isEmpty())
+                at->second.failure = made->failure;
+        }
+        const auto image = view.images.find(at->first);
+        if (image != view.images.end())
+            for (RipLog::Track& part : image->second)
+                part.output = at->second.output;
+        ++at;
+    }
+    return view;
+}
+
+RipJob::FormatView RipJob::viewOfAll() const {
+    const bool lossless = std::all_of(m_rows.begin(), m_rows.end(),
+                                      [](const JobRow& row) { return isLossless(row.format); });
+    return {lossless, m_lastFolder, m_logTracks, m_imageTracks};
 }

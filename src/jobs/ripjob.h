@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 class AccurateRipClient;
@@ -52,8 +53,10 @@ public:
 
     // Whether every finished row gets a rowVerified.
     bool verifiesRows() const { return m_settings.check.lookUp || m_settings.check.lookUpCtdb; }
-    // Where the rip log went, once the job is over; empty when none was written.
-    QString logPath() const { return m_logPath; }
+    // Where the rip logs went, one per format, once the job is over; none
+    // when none was written.
+    QStringList logPaths() const { return m_logPaths; }
+    QString logPath() const { return m_logPaths.value(0); }
 
 signals:
     // What the databases say of a finished row; comes after its rowFinished
@@ -101,13 +104,25 @@ private:
     bool mayFindPressing() const;
     // After the last row: waits for the database, writes the log, ends.
     void complete();
-    // The cue sheet and playlist beside the files, when the settings want
-    // them and the rip holds the whole disc: the sheet's path, or why there
-    // is none ("none: ..."); empty when none was wanted.
-    QString writeCueSheet();
+    // What the files of one folder came to: each row's track as its file
+    // there has it, and the folder the files went to last. With one format a
+    // row, every row's file is in the one view, whatever its format.
+    struct FormatView {
+        bool lossless;
+        QString folder;
+        std::map<int, RipLog::Track> tracks;
+        std::map<int, std::vector<RipLog::Track>> images;
+    };
+    FormatView viewOf(OutputFormat format) const;
+    FormatView viewOfAll() const;
+    // The cue sheet and playlist beside a format's files, when the settings
+    // want them for it and the rip holds the whole disc: the sheet's path, or
+    // why there is none ("none: ..."); empty when none was wanted.
+    QString writeCueSheet(const FormatView& view);
     // The sheet of a file that holds the whole disc, named as its rows are.
     CueSheet discSheet(const QString& fileName, const RowTag& album);
-    void writeLog(const QString& cueSheet);
+    // The log in the format's folder; its path, or empty when none was written.
+    QString writeLog(const FormatView& view, const QString& cueSheet);
 
     TrackRipper& m_ripper;
     NamedDisc m_disc;
@@ -122,6 +137,8 @@ private:
     // Every folder a row went to, by its path, held open for what is written beside the files.
     std::map<QString, std::shared_ptr<const OutputFolder>> m_folders;
     std::vector<QMetaObject::Connection> m_ripConnections;
+    QVector<OutputFormat> m_formats;           // made so far, in the order first made
+    QMap<OutputFormat, QString> m_lastFolders; // by format: its last row's folder
 
     // Checking the rip.
     DiscLayout m_layout;
@@ -140,7 +157,8 @@ private:
     std::map<int, RipLog::Track> m_logTracks; // by row
     // By row, for a file of the whole disc: each track within it.
     std::map<int, std::vector<RipLog::Track>> m_imageTracks;
-    QString m_logPath;
+    QStringList m_logPaths;
+    std::set<int> m_partlyFailed; // rows whose files of some formats failed
     CoverArt m_cover;             // the disc's, embedded in every row
     QString m_coverNote;          // what became of it, for the log
     QStringList m_pictureFolders; // where folder.jpg was looked after

@@ -6,43 +6,67 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <QVector>
 #include <set>
 #include <thread>
 #include <vector>
 
 class LoudnessMeter;
+class OutputFolder;
 class QObject;
 
-// One row copied on a thread of its own: the source into the sink's part
-// file, the row's tags (not into RM), then the file gets its name. A row that
-// fails leaves nothing. Rips and conversions run their rows through it.
+// One row copied on a thread of its own: the source into each output's part
+// file, read once for all of them, then each output's tags (not into RM), and
+// each file gets its name. An output that fails leaves nothing; the others go
+// on. Rips and conversions run their rows through it.
 //
-// With ReplayGain the loudness is measured on the way. A row of an album
-// whose album values are wanted is held once written: its tags and name wait
-// for completeAlbum(), after the album's last row.
+// With ReplayGain the loudness is measured on the way, once for every output.
+// A row of an album whose album values are wanted is held once written: its
+// tags and names wait for completeAlbum(), after the album's last row.
 class RowCopy {
 public:
+    // One file the row makes.
+    struct Output {
+        OutputFormat format = FormatMp3;
+        QString path;                  // the name reserved for it
+        std::unique_ptr<PcmSink> sink; // none when it could not be made
+        TagExtras disc = {};  // what the disc tells of it; the cover and gain are the row's
+        QString failure = {}; // without a sink: why
+        std::shared_ptr<const OutputFolder> folder = {}; // its folder, held open
+    };
+    // What became of it; held: the name it will get.
+    using OutputResult = RowOutput;
     struct Result {
-        bool ok = true;
+        bool ok = true; // every output has its file
         bool stopped = false;
         bool held = false; // written and measured, waiting for its album
-        // The name the file got (held: the one it will get); empty for a
-        // row cut short after interruptCut(), whose file was removed.
+        // The first output's name; empty for a row cut short after
+        // interruptCut(), whose files were removed.
         QString path;
+        // Why an output failed; with more than one output, each failure
+        // names its format.
         QString message;
         ReplayGainValues gain; // what was written (held: the track's values so far)
         QString conversion;    // what became of the source's format in the file
         SourceDamage damage;   // what the source showed of damage
+        QVector<OutputResult> outputs;
+
+        // The name of the first output that has its file; empty when none has.
+        QString written() const;
     };
     // progress: hundredths, from the worker. done: from the worker, once,
     // after which result() holds.
     using Progress = std::function<void(int hundredths)>;
     using Done = std::function<void()>;
 
+    RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::vector<Output> outputs,
+            TagWriter tags, const std::atomic<bool>& stop, GainMode gain = GainMode::Off,
+            PeakKind peak = PeakKind::Sample);
+    // One output of the row's format.
     RowCopy(JobRow row, std::unique_ptr<PcmSource> source, std::unique_ptr<PcmSink> sink,
             QString path, TagWriter tags, const std::atomic<bool>& stop,
             GainMode gain = GainMode::Off, PeakKind peak = PeakKind::Sample);
-    // Waits for the worker; a row not given its name leaves nothing.
+    // Waits for the worker; an output not given its name leaves nothing.
     ~RowCopy();
     RowCopy(const RowCopy&) = delete;
     RowCopy& operator=(const RowCopy&) = delete;
@@ -76,14 +100,17 @@ public:
 
 private:
     void run(const Progress& progress);
-    // The tags with the values in m_result.gain, then the name.
+    // The tags with the values in m_result.gain, then the names.
     void tagAndName();
-    TagExtras tagExtras() const;
+    void outputFailed(int output, const QString& failure);
+    bool takesGain() const;
+    // The name of the first output that has not failed.
+    QString firstPath() const;
 
     JobRow m_row;
     std::unique_ptr<PcmSource> m_source;
-    std::unique_ptr<PcmSink> m_sink;
-    QString m_path;
+    std::vector<Output> m_outputs;
+    std::vector<bool> m_named;
     TagWriter m_tags;
     CoverReader m_coverReader;
     const std::atomic<bool>& m_stop;
@@ -92,7 +119,6 @@ private:
     bool m_requireComplete = false;
     std::shared_ptr<LoudnessMeter> m_meter;
     Result m_result;
-    bool m_named = false;
     std::atomic<bool> m_cut{false};
     std::atomic<bool> m_interrupted{false};
     std::thread m_thread;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <QString>
+#include <QVector>
 
 // The window's two functions, the output formats and the sub-folder schemes,
 // as the list positions they are stored under in section "Main".
@@ -36,3 +37,12 @@ QString formatText(int format);
 // The output format `text` names, exactly as formatText writes it; none for
 // "SET", which makes no file, or for anything else.
 std::optional<OutputFormat> formatFromText(const QString& text);
+
+// The format as its files' sub-folder is named when a job makes several:
+// "MP3", "WAV", "WMA", "Ogg", "RM", "FLAC", "Opus".
+QString formatName(OutputFormat format);
+// The formats a list such as "FLAC,OPUS" names (as formatText writes them, in
+// any case), in its order, each once; a name that is no format is passed over.
+QVector<OutputFormat> formatsNamed(const QString& list);
+// The list formatsNamed reads: "FLAC,OPUS".
+QString formatsText(const QVector<OutputFormat>& formats);

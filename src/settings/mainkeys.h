@@ -21,6 +21,10 @@ inline constexpr TextKey ReplayGainPeak{"Main", "ReplayGainPeak", "sample"};
 // A conversion whose source turns out damaged (cut short, or with data that
 // cannot be decoded) fails, rather than giving a file of what could be read.
 inline constexpr BoolKey RequireComplete{"Main", "RequireComplete", false};
+// Formats made beside the Output Format from the same read or decode, as a
+// list such as "FLAC,OPUS"; empty makes the Output Format alone. With more
+// than one format, each format's files go into a folder of its own.
+inline constexpr TextKey AlsoMake{"Main", "AlsoMake", ""};
 // The most a user may ask for; more rows at once than this only thrash the disk.
 inline constexpr int MaxJobs = 64;
 // The folder window's size as WIDTHxHEIGHT, kept when the user resizes it.

@@ -286,6 +286,18 @@ TEST_F(CliTest, TheTruePeakIsWrittenWhenAskedFor) {
 }
 
 // A source's front cover goes on into its output, byte for byte, whatever the format.
+// "-f flac,opus": both from one decode, each in a folder of its own, each
+// file on an OK line of its own.
+TEST_F(CliTest, SeveralFormatsGoEachIntoItsFolder) {
+    const QString source = audio(path("a.wav"), 2, SourceTag);
+    const ProgramRun result = run({"-f", "flac,OPUS,flac", "-o", out(), source});
+    ASSERT_EQ(result.status, 0) << result.err.join('\n').toStdString();
+    EXPECT_EQ(result.lines(result.out, "OK "),
+              QStringList({"OK " + source + " -> " + out() + "/FLAC/a.flac",
+                           "OK " + source + " -> " + out() + "/Opus/a.opus"}));
+    EXPECT_EQ(filesIn(out()), QStringList());
+}
+
 TEST_F(CliTest, TheSourcesCoverIsKeptAcrossFormats) {
     const QString png = path("cover.png");
     ASSERT_TRUE(
@@ -648,6 +660,7 @@ TEST_F(CliDiscTest, ATrackTheDiscDoesNotHaveIsAUsageError) {
 TEST_F(CliTest, UsageErrorsExitWithTwoAndAShortUsage) {
     const QList<QStringList> wrong{{},
                                    {"--format", "aiff", "x.wav"},
+                                   {"-f", "flac,aiff", "x.wav"},
                                    {"-f"},
                                    {"-j", "many", "x.wav"},
                                    {"-j", "-1", "x.wav"},

@@ -1,4 +1,3 @@
-#include "support/mediatools.h"
 #include "components/componenterror.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "components/ffmpeg/videofile.h"
@@ -6,6 +5,7 @@
 #include "jobs/jobtesttools.h"
 #include "jobs/outputnaming.h"
 #include "platform/partfilename.h"
+#include "support/mediatools.h"
 #include "tags/tagdispatch.h"
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -753,5 +754,120 @@ TEST_F(ConversionTest, ReplayGainOfEachTrackAndOfTheAlbum) {
         EXPECT_NEAR(*gain.trackGain, -18 - ffmpegLoudness({sources[i]}), 0.1);
         EXPECT_NEAR(*gain.albumGain, albumGain, 0.1);
         EXPECT_GE(*gain.albumPeak, *gain.trackPeak);
+    }
+}
+
+// Several formats from one decode: each format's files in a folder named after
+// it, each written, tagged, covered and gained as if it were made alone, from
+// one measurement; an output that fails takes only its own format's file. One
+// format alone keeps the folder as it was.
+TEST_F(ConversionTest, EveryFormatFromOneDecode) {
+    const QMap<QString, QByteArray> sounds{{"noise", noise(66150, 2, 7)},
+                                           {"tone", tone(44100, 2, 1.0, 997)},
+                                           {"silence", QByteArray(44100 * 4, '\0')}};
+    ASSERT_TRUE(
+        ffmpeg({"-f", "lavfi", "-i", "color=red:size=8x8", "-frames:v", "1", path("cover.jpg")}));
+    QFile picture(path("cover.jpg"));
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    const CoverArt cover{picture.readAll(), "image/jpeg"};
+    QVector<JobRow> rows;
+    for (const QString& name : sounds.keys()) {
+        QFile raw(path(name + ".raw"));
+        ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+        raw.write(sounds[name]);
+        raw.close();
+        ASSERT_TRUE(ffmpeg({"-f", "s16le", "-ar", "44100", "-ac", "2", "-i", raw.fileName(),
+                            path(name + ".wav")}));
+        rows << row(rows.size(), path(name + ".wav"), FormatFlac, {name, "Artist", "Album"});
+        rows.last().cover = cover;
+    }
+    // A disk that is full for the Opus files.
+    struct FullDisk : ForwardingWriter {
+        using ForwardingWriter::ForwardingWriter;
+        void write(const QByteArray&) override {
+            throw ComponentError(QStringLiteral("No space left on the device."));
+        }
+    };
+    const struct {
+        const char* name;
+        QVector<OutputFormat> alsoMake;
+        QStringList folders; // where FLAC, then each other format, go
+        bool opusFails;
+    } cases[] = {
+        {"alone", {FormatFlac}, {""}, false},
+        {"three", {FormatOpus, FormatMp3, FormatFlac}, {"/FLAC", "/Opus", "/MP3"}, false},
+        {"failing", {FormatOpus}, {"/FLAC", "/Opus"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(out()).removeRecursively();
+        JobParts parts = components();
+        const WriterFactory real = parts.writer;
+        parts.writer = [real, &c](OutputFormat format,
+                                  const EncoderSettings& encoders) -> std::unique_ptr<AudioWriter> {
+            if (format == FormatOpus && c.opusFails)
+                return std::make_unique<FullDisk>(real(format, encoders));
+            return real(format, encoders);
+        };
+        std::mutex mutex;
+        QMap<QString, TagExtras> extras; // by the file's final name
+        parts.tags = [&](const QString& part, const RowTag& tag, const TagExtras& with) {
+            writeOutputTags(part, tag, with);
+            std::lock_guard<std::mutex> lock(mutex);
+            extras[QFileInfo(part).path() + "/" + finalNameOfPart(QFileInfo(part).fileName())] =
+                with;
+        };
+        JobSettings both = settings();
+        both.alsoMake = c.alsoMake;
+        both.replayGain = GainMode::Album;
+        ConversionJob job(both, rows, parts);
+        job.setMaxRunningRows(2);
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+        EXPECT_EQ(events.only("fail").size(), c.opusFails ? 3 : 0);
+        for (const Job::Failure& failure : job.failures())
+            EXPECT_TRUE(failure.message.startsWith("Opus: No space left"))
+                << failure.message.toStdString();
+        QStringList tagged;
+        for (const JobRow& r : rows) {
+            const QString name = r.tag.title;
+            const QVector<RowOutput> outputs = job.outputsOf(r.row);
+            ASSERT_EQ(outputs.size(), c.folders.size()) << name.toStdString();
+            const QString flac = out() + c.folders[0] + "/" + name + ".flac";
+            EXPECT_EQ(outputs[0].path, flac);
+            EXPECT_TRUE(decode(flac) == sounds[name]) << name.toStdString();
+            for (int i = 0; i < outputs.size(); ++i) {
+                const RowOutput& made = outputs[i];
+                const QString file =
+                    out() + c.folders[i] + "/" + name + outputExtension(made.format);
+                SCOPED_TRACE(file.toStdString());
+                if (made.format == FormatOpus && c.opusFails) {
+                    EXPECT_FALSE(made.failure.isEmpty());
+                    EXPECT_TRUE(
+                        QDir(out() + c.folders[i]).entryList(QDir::Files | QDir::Hidden).isEmpty());
+                    continue;
+                }
+                EXPECT_TRUE(made.failure.isEmpty());
+                EXPECT_EQ(made.path, file);
+                // Opus decoded at its own rate, trimmed by its pre-skip; MP3
+                // within one frame.
+                const int rate = made.format == FormatOpus ? 48000 : 44100;
+                EXPECT_NEAR(decode(file, rate, 2).size() / 4.0 / rate,
+                            sounds[name].size() / 4 / 44100.0,
+                            made.format == FormatMp3 ? 1152 / 44100.0 : 0.002);
+                tagged << file;
+                // One measurement, the same values in every file of the row.
+                EXPECT_EQ(extras[file].gain.trackGain, extras[flac].gain.trackGain);
+                EXPECT_EQ(extras[file].gain.trackPeak, extras[flac].gain.trackPeak);
+                EXPECT_TRUE(extras[file].gain.trackPeak.has_value());
+                // A row that failed for Opus alone was measured whole: the album stays complete.
+                EXPECT_TRUE(extras[file].gain.albumGain.has_value());
+                EXPECT_EQ(extras[file].cover, r.cover);
+            }
+        }
+        const QList<RowTag> found = mutagenTags(tagged);
+        ASSERT_EQ(found.size(), tagged.size());
+        for (int i = 0; i < found.size(); ++i)
+            EXPECT_EQ(found[i].title, QFileInfo(tagged[i]).completeBaseName());
     }
 }

@@ -532,3 +532,75 @@ TEST(WholeDiscRip, FilesHoldTheDiscAndTheirCueSheetReadsBackAsIt) {
         EXPECT_TRUE(text.contains("  Cue sheet:       " + out + "/Album.cue"));
     }
 }
+
+// Two formats from one read: each format's folder holds its files, its log
+// and its cue sheet naming them, and the FLAC files are the disc's audio. An
+// Opus file that fails fails its row for Opus alone, and the logs say so.
+TEST_F(RipTest, TwoFormatsFromOneReadEachWithItsOwnLogAndCueSheet) {
+    for (const bool opusFails : {false, true}) {
+        SCOPED_TRACE(opusFails);
+        QDir(out()).removeRecursively();
+        JobParts parts = components();
+        const WriterFactory real = parts.writer;
+        parts.writer =
+            [real, opusFails](OutputFormat format,
+                              const EncoderSettings& encoders) -> std::unique_ptr<AudioWriter> {
+            struct Refusing : ForwardingWriter {
+                using ForwardingWriter::ForwardingWriter;
+                void write(const QByteArray&) override {
+                    throw std::runtime_error("No space left on the device.");
+                }
+            };
+            if (opusFails && format == FormatOpus)
+                return std::make_unique<Refusing>(real(format, encoders));
+            return real(format, encoders);
+        };
+        JobSettings settings{out(), FolderScheme::None, 0};
+        settings.check.writeLog = true;
+        settings.check.cueSheet = 2;
+        settings.alsoMake = {FormatOpus};
+        settings.replayGain = GainMode::Album;
+        RipJob job(settings, rows({FormatFlac, FormatFlac, FormatFlac}), ripper, read, parts);
+        job.setMaxRunningRows(2);
+        JobEvents events;
+        ASSERT_TRUE(events.run(job));
+        EXPECT_EQ(events.failures.size(), opusFails ? 3 : 0);
+        QStringList tagged;
+        for (int track = 0; track < 3; ++track) {
+            const QString name = QString(Tags[track].title).remove(QRegularExpression("\\.$"));
+            const QString flac = out() + "/FLAC/" + name + ".flac";
+            const QString opus = out() + "/Opus/" + name + ".opus";
+            EXPECT_TRUE(decode(flac) == disc.trackBytes(track)) << track;
+            EXPECT_TRUE(job.gainOf(track).albumGain.has_value());
+            EXPECT_EQ(QFile::exists(opus), !opusFails);
+            tagged << flac;
+            if (opusFails) {
+                EXPECT_EQ(events.failures[track], "Opus: No space left on the device.");
+                continue;
+            }
+            // Decoded at Opus's own rate, trimmed by its pre-skip.
+            EXPECT_NEAR(decode(opus, 48000, 2).size() / 4 / 48000.0,
+                        disc.tracks[track].frames / 75.0, 0.002);
+            tagged << opus;
+        }
+        const QList<RowTag> found = mutagenTags(tagged);
+        ASSERT_EQ(found.size(), tagged.size());
+        for (int i = 0; i < found.size(); ++i)
+            EXPECT_EQ(found[i], Tags[opusFails ? i : i / 2]) << tagged[i].toStdString();
+        EXPECT_EQ(job.logPaths().size(), 2);
+        for (const QString folder : {"FLAC", "Opus"}) {
+            const QString suffix = folder == QLatin1String("FLAC") ? "flac" : "opus";
+            const bool failed = opusFails && suffix == "opus";
+            QFile log(out() + "/" + folder + "/Album 日本.log");
+            ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
+            const QString text = QString::fromUtf8(log.readAll());
+            EXPECT_EQ(text.count("  Not ripped: No space left"), failed ? 3 : 0)
+                << text.toStdString();
+            EXPECT_EQ(text.count("." + suffix + "\n"), failed ? 0 : 3) << text.toStdString();
+            QFile sheet(out() + "/" + folder + "/Album 日本.cue");
+            EXPECT_EQ(sheet.open(QIODevice::ReadOnly), !failed);
+            EXPECT_EQ(QString::fromUtf8(sheet.readAll()).count("." + suffix + "\" "),
+                      failed ? 0 : 3);
+        }
+    }
+}

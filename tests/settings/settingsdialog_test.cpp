@@ -323,6 +323,7 @@ TEST_F(SettingsDialogTest, OkWritesEveryKeyInTableOrderThenHandsTheCdSettingsOn)
                                "[Main]",
                                "Jobs=0",
                                "RequireComplete=0",
+                               "AlsoMake=",
                                "ReplayGainRip=2",
                                "ReplayGainConvert=1",
                                "ReplayGainPeak=sample",
@@ -355,8 +356,8 @@ TEST_F(SettingsDialogTest, EveryKeyRoundTripsAndDefaultResetsEveryKey) {
         {"Format", "mode=3;retries=32;stop=2;hiddentrack=0;cuesheet=2;deemphasis=0;image=1"},
         {"Freedb", "site=0;toserver=2;port=8880;timeout=3000;proxy=cache:3128"},
         {"MusicBrainz", "source=0"},
-        {"Main",
-         "Jobs=64;RequireComplete=1;ReplayGainRip=0;ReplayGainConvert=2;ReplayGainPeak=true"},
+        {"Main", "Jobs=64;RequireComplete=1;AlsoMake=WAV,FLAC,OPUS;ReplayGainRip=0;"
+                 "ReplayGainConvert=2;ReplayGainPeak=true"},
         {"flac", "level=0"},
         {"opus", "bitrate=510;mode=2;complexity=0"}};
     for (const auto& [section, keys] : sections)

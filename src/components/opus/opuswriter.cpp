@@ -4,12 +4,14 @@
 
 #include <optional>
 #include <opus/opusenc.h>
+#include <vector>
 
 struct OpusWriter::Private {
     OggOpusComments* comments = nullptr;
     OggOpusEnc* encoder = nullptr;
     OutputFile* file = nullptr;
     std::optional<ComponentError> failure; // raised by the file inside a callback
+    bool wrote = false;                    // any sound has reached the encoder
 
     ~Private() {
         if (encoder)
@@ -80,12 +82,20 @@ OpusWriter::~OpusWriter() = default;
 
 void OpusWriter::write(const void* pcm, int frames) {
     const auto* samples = static_cast<const qint16*>(pcm);
+    d->wrote = d->wrote || frames > 0;
     const int error = ope_encoder_write(d->encoder, samples, frames);
     if (error != OPE_OK || d->failure)
         d->fail("encode", error);
 }
 
 void OpusWriter::finish() {
+    // libopusenc aborts the process when a stream without a sample is
+    // drained (a row stopped or failed before its first block): one silent
+    // sample makes it a stream, and the file an Opus file of no length.
+    if (!d->wrote) {
+        const std::vector<qint16> silence(size_t(m_settings.channels), 0);
+        write(silence.data(), 1);
+    }
     const int error = ope_encoder_drain(d->encoder);
     if (error != OPE_OK || d->failure)
         d->fail("complete the file", error);

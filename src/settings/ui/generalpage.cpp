@@ -1,5 +1,6 @@
 #include "settings/ui/generalpage.h"
 
+#include "settings/mainchoices.h"
 #include "settings/mainkeys.h"
 #include "settings/ui/settingscontrols.h"
 
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -32,6 +34,24 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
     form->addRow(QStringLiteral("Files at once:"), m_jobs);
     form->addRow(hint);
     form->addRow(m_requireComplete);
+
+    // Further formats from the same read: each block goes to every encoder.
+    auto* formats = new QHBoxLayout;
+    QList<QPair<QCheckBox*, QString>> alsoMake;
+    for (OutputFormat format : ListedFormats) {
+        auto* check = new QCheckBox(formatText(format), conversion);
+        check->setObjectName(QStringLiteral("ck_also_") + formatText(format).toLower());
+        formats->addWidget(check);
+        alsoMake << qMakePair(check, formatText(format));
+    }
+    formats->addStretch();
+    auto* alsoHint = new QLabel(tr("Each file is also made in the formats ticked, from the same "
+                                   "read of the disc or file; with more than one format, each "
+                                   "format's files go into a folder named after it."),
+                                conversion);
+    alsoHint->setWordWrap(true);
+    form->addRow(tr("Also make:"), formats);
+    form->addRow(alsoHint);
 
     auto* gain = new QGroupBox(QStringLiteral("ReplayGain:"), this);
     const QStringList modes{QStringLiteral("Off"), QStringLiteral("Track"),
@@ -61,6 +81,7 @@ GeneralPage::GeneralPage(QWidget* parent) : SettingsPage(parent) {
 
     bind({{m_jobs, MainKeys::Jobs},
           {m_requireComplete, MainKeys::RequireComplete},
+          {alsoMake, MainKeys::AlsoMake},
           {m_ripGain, MainKeys::ReplayGainRip},
           {m_convertGain, MainKeys::ReplayGainConvert},
           {m_gainPeak, MainKeys::ReplayGainPeak}});

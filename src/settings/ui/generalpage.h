@@ -7,8 +7,9 @@ class QComboBox;
 class QSpinBox;
 
 // What belongs to the program as a whole: how many rows a job runs at once,
-// whether a damaged source fails its row, and the ReplayGain values rips and
-// conversions write, with which peak.
+// the formats made beside the Output Format, whether a damaged source fails
+// its row, and the ReplayGain values rips and conversions write, with which
+// peak.
 class GeneralPage : public SettingsPage {
     Q_OBJECT
 public:

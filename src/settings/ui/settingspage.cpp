@@ -101,6 +101,29 @@ SettingsPage::Binding::Binding(QLineEdit* edit, const TextKey& key)
       m_save([=](SettingsFile& settings) { settings.write(key, edit->text()); }),
       m_reset([=] { edit->setText(QLatin1String(key.defaultValue)); }) {}
 
+namespace {
+
+void checkNamed(const QList<QPair<QCheckBox*, QString>>& checks, const QString& list) {
+    QStringList names;
+    for (const QString& name : list.split(QLatin1Char(',')))
+        names << name.trimmed();
+    for (const auto& [check, name] : checks)
+        check->setChecked(names.contains(name, Qt::CaseInsensitive));
+}
+
+} // namespace
+
+SettingsPage::Binding::Binding(const QList<QPair<QCheckBox*, QString>>& checks, const TextKey& key)
+    : m_load([=](const SettingsFile& settings) { checkNamed(checks, settings.read(key)); }),
+      m_save([=](SettingsFile& settings) {
+          QStringList names;
+          for (const auto& [check, name] : checks)
+              if (check->isChecked())
+                  names << name;
+          settings.write(key, names.join(QLatin1Char(',')));
+      }),
+      m_reset([=] { checkNamed(checks, QLatin1String(key.defaultValue)); }) {}
+
 SettingsPage::Binding::Binding(QButtonGroup* buttons, int* pending, const IntKey& key, int count)
     : m_load([=](const SettingsFile& settings) {
           *pending = settings.readPosition(key, count);

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <optional>
 #include <QGroupBox>
+#include <QList>
+#include <QPair>
 #include <vector>
 
 class ChoiceGroup;
@@ -51,6 +53,10 @@ protected:
         Binding(QSpinBox* spin, const IntKey& key);
         Binding(QCheckBox* check, const BoolKey& key);
         Binding(QLineEdit* edit, const TextKey& key);
+        // Check boxes that each stand for a name in a list such as
+        // "FLAC,OPUS": the checked ones' names are stored, in the boxes'
+        // order; a stored name no box has (in any case) is passed over.
+        Binding(const QList<QPair<QCheckBox*, QString>>& checks, const TextKey& key);
         // Radio buttons whose choice is held in `pending`: a click sets it,
         // the file stores it, and a stored value outside `count` positions
         // loads as the key's default.
