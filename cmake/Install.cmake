@@ -88,7 +88,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Qt plugins the program loads at run time (xcb, SVG, the sound backend)
-# come with the libraries dpkg-shlibdeps finds. Opening folders, the manual
-# and web pages goes through xdg-open.
+# come with the libraries dpkg-shlibdeps finds, except the SQLite driver that
+# a mirror keeps its state with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# Opening folders, the manual and web pages goes through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-qpa-plugins
-  libqt6svg6 libqt6svgwidgets6 libgl-dev
+  libqt6svg6 libqt6svgwidgets6 libqt6sql6-sqlite libgl-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev libvorbis-dev libogg-dev libjpeg-dev libebur128-dev libdiscid-dev

@@ -182,6 +182,17 @@ QString CliOptions::parse(const QStringList& arguments) {
             error = flag(&noHiddenTrack);
         } else if (name == QLatin1String("--image")) {
             error = flag(&image);
+        } else if (name == QLatin1String("--mirror")) {
+            error = flag(&mirror);
+        } else if (name == QLatin1String("--force")) {
+            error = flag(&force);
+        } else if (name == QLatin1String("--delete")) {
+            error = flag(&deleteGone);
+        } else if (name == QLatin1String("--copy-lossy")) {
+            error = flag(&copyLossy);
+        } else if (name == QLatin1String("--copy-extra")) {
+            copyExtra.emplace();
+            error = value(&*copyExtra);
         } else if (name == QLatin1String("--list")) {
             error = flag(&list);
         } else if (name == QLatin1String("-q") || name == QLatin1String("--quiet")) {
@@ -203,6 +214,23 @@ QString CliOptions::parse(const QStringList& arguments) {
         tracks = parseTrackList(tracksText, &error);
         if (!error.isEmpty())
             return error;
+    }
+    if (!mirror && (force || deleteGone || copyLossy || copyExtra))
+        return QStringLiteral("%1 is for --mirror only.")
+            .arg(force        ? QStringLiteral("--force")
+                 : deleteGone ? QStringLiteral("--delete")
+                 : copyLossy  ? QStringLiteral("--copy-lossy")
+                              : QStringLiteral("--copy-extra"));
+    if (mirror) {
+        if (cd || list || scheme)
+            return QStringLiteral("--mirror keeps the source folders; it takes no %1.")
+                .arg(cd     ? QStringLiteral("--cd")
+                     : list ? QStringLiteral("--list")
+                            : QStringLiteral("--folders"));
+        if (outputFolder.isEmpty())
+            return QStringLiteral("--mirror needs the output folder: -o DIR.");
+        if (inputs.isEmpty())
+            return QStringLiteral("--mirror needs a folder to mirror.");
     }
     if (cd) {
         if (freedb && musicBrainz)
@@ -238,6 +266,7 @@ QString CliOptions::parse(const QStringList& arguments) {
 QString shortUsage() {
     return QStringLiteral("Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
                           "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"
+                          "       orvelle-convert [OPTIONS] --mirror FOLDER... -o DIR\n"
                           "Try 'orvelle-convert --help' for more.\n");
 }
 
@@ -245,6 +274,7 @@ QString helpText() {
     return QStringLiteral(
         "Usage: orvelle-convert [OPTIONS] FILE|FOLDER...\n"
         "       orvelle-convert [OPTIONS] --cd [DRIVE|IMAGE]\n"
+        "       orvelle-convert [OPTIONS] --mirror FOLDER... -o DIR\n"
         "\n"
         "Converts audio files (.mp3 .wav .ogg .wma .raw .vox .flac .opus .oga .m4a\n"
         ".aac .mp4 .aiff .aif .ape .wv .mka .webm .mp2 .ac3 .dts .caf) and the sound\n"
@@ -286,6 +316,18 @@ QString helpText() {
         "      --no-hidden-track  leave out audio hidden before track 1\n"
         "      --image            rip the whole disc as one FLAC or WAV file, with\n"
         "                         its cue sheet beside it (and inside a FLAC)\n"
+        "      --mirror           keep the folders given as a tree in the output\n"
+        "                         folder: each audio file becomes the file of the\n"
+        "                         same path there, made again only when its source\n"
+        "                         or the settings changed (a state file in the output\n"
+        "                         folder remembers what was made)\n"
+        "      --force            with --mirror: make every file again\n"
+        "      --delete           with --mirror: remove the outputs the mirror made\n"
+        "                         whose source is gone; nothing else is touched\n"
+        "      --copy-lossy       with --mirror: copy MP3, Ogg, Opus, AAC and WMA\n"
+        "                         sources as they are instead of converting them\n"
+        "      --copy-extra LIST  with --mirror: the kinds of other files copied\n"
+        "                         alongside (default: jpg,png; \"\" for none)\n"
         "      --list             convert nothing: list the files (duration, title,\n"
         "                         artist, album), or the disc's FreeDB and AccurateRip\n"
         "                         IDs and its tracks\n"
@@ -309,6 +351,7 @@ QString helpText() {
         "  orvelle-convert -f ogg -o ~/Music/ogg song.wav talk.mp3\n"
         "  orvelle-convert -r -f opus -o ~/Phone ~/Music/flac\n"
         "  orvelle-convert -r -f mp3 --folders artist/album ~/Recordings\n"
+        "  orvelle-convert --mirror ~/Music/flac -o ~/Phone -f opus --delete\n"
         "  orvelle-convert --cd --freedb --tracks 1,3-5 -f mp3\n"
         "\n"
         "Exit status: 0 when every file was converted, 1 when some were not,\n"

@@ -33,6 +33,11 @@ struct CliOptions {
     bool noCue = false;           // no cue sheet and playlist beside the files
     bool noHiddenTrack = false;   // audio before track 1 is not ripped
     bool image = false;           // the whole disc as one FLAC or WAV file
+    bool mirror = false;          // the inputs are folders kept as a tree in the output folder
+    bool force = false;           // --mirror: every file made again
+    bool deleteGone = false;      // --mirror: outputs whose source is gone are removed
+    bool copyLossy = false;       // --mirror: lossy sources copied as they are
+    std::optional<QString> copyExtra; // --mirror: extensions copied alongside
     bool list = false;
     bool quiet = false;
     bool help = false;

@@ -213,6 +213,14 @@ void Console::rowEnded(int row) {
     drawProgress();
 }
 
+void Console::setStatus(const QString& text) {
+    if (text == m_status)
+        return;
+    clearProgress();
+    m_status = text;
+    drawProgress();
+}
+
 void Console::clearProgress() {
     if (!m_drawn)
         return;
@@ -222,11 +230,14 @@ void Console::clearProgress() {
 }
 
 void Console::drawProgress() {
-    if (!m_progress || m_running.isEmpty())
+    if (!m_progress || (m_running.isEmpty() && m_status.isEmpty()))
         return;
-    QString line = QStringLiteral("[%1/%2]").arg(m_ended).arg(m_total);
-    for (const Running& running : m_running)
-        line += QStringLiteral("  %1 %2").arg(running.name, percent(running.hundredths));
+    QString line = m_status;
+    if (line.isEmpty()) {
+        line = QStringLiteral("[%1/%2]").arg(m_ended).arg(m_total);
+        for (const Running& running : m_running)
+            line += QStringLiteral("  %1 %2").arg(running.name, percent(running.hundredths));
+    }
     const QByteArray bytes = line.toUtf8();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);

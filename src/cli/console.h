@@ -30,6 +30,9 @@ public:
     void rowStarted(int row, const QString& name);
     void rowProgress(int row, int hundredths);
     void rowEnded(int row);
+    // A progress line of the caller's own in place of the rows' (a mirror's
+    // counts); empty: none.
+    void setStatus(const QString& text);
 
 private:
     void out(const QString& line);
@@ -47,4 +50,5 @@ private:
     int m_total = 0;
     int m_ended = 0;
     QMap<int, Running> m_running;
+    QString m_status;
 };

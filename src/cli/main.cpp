@@ -2,6 +2,7 @@
 #include "cli/console.h"
 #include "cli/convertcommand.h"
 #include "cli/interruptwatcher.h"
+#include "cli/mirrorcommand.h"
 #include "cli/ripcommand.h"
 #include "platform/version.h"
 #include "settings/settingsfile.h"
@@ -44,8 +45,9 @@ int main(int argc, char** argv) {
         const SettingsFile settings(options.settingsPath.isEmpty() ? SettingsFile::defaultPath()
                                                                    : options.settingsPath);
         Console console(options.quiet, ::isatty(STDERR_FILENO) == 1);
-        const int status = options.cd ? ripDisc(options, settings, console)
-                                      : convertFiles(options, settings, console);
+        const int status = options.cd       ? ripDisc(options, settings, console)
+                           : options.mirror ? mirrorFolders(options, settings, console)
+                                            : convertFiles(options, settings, console);
         // Stopped by a signal: the shell learns which, as if it had ended the program.
         const int signal = InterruptWatcher::lastSignal();
         return signal != 0 ? 128 + signal : status;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -87,17 +88,25 @@ QString namingError(int error) {
                            : systemError(error);
 }
 
-// Writes every byte and makes it durable; the error number, or 0.
-int writeAll(int fd, const QByteArray& bytes) {
+// Writes every byte; the error number, or 0.
+int writeBytes(int fd, const char* bytes, qint64 size) {
     qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+    while (done < size) {
+        const ssize_t written = ::write(fd, bytes + done, size_t(size - done));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return written < 0 ? errno : EIO;
         done += written;
     }
+    return 0;
+}
+
+// Writes every byte and makes it durable; the error number, or 0.
+int writeAll(int fd, const QByteArray& bytes) {
+    const int error = writeBytes(fd, bytes.constData(), bytes.size());
+    if (error != 0)
+        return error;
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
@@ -212,8 +221,12 @@ QString buildOutputFolder(const QString& outputFolder, FolderScheme scheme, cons
     return openOutputFolder(outputFolder, scheme, tag)->path();
 }
 
-QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
-                       const QByteArray& bytes, WhenTaken whenTaken) {
+namespace {
+
+// Makes fileName in folder as every output file is made; fill writes its
+// bytes into the descriptor and returns 0 or the error number.
+QString makeOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
+                       const std::function<int(int fd)>& fill, WhenTaken whenTaken) {
     int error = 0;
     const std::shared_ptr<ReservedFile> file =
         ReservedFile::create(folder, partNameOf(fileName), &error);
@@ -221,7 +234,7 @@ QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const 
         throw JobError(QStringLiteral("Cannot create %1: %2.")
                            .arg(folder->path() + fileName, systemError(error)));
     try {
-        error = writeAll(file->fd(), bytes);
+        error = fill(file->fd());
         if (error != 0)
             throw JobError(QStringLiteral("Cannot write %1: %2.")
                                .arg(folder->path() + fileName, systemError(error)));
@@ -231,6 +244,50 @@ QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const 
         return path;
     } catch (const JobError&) {
         file->remove();
+        throw;
+    }
+}
+
+} // namespace
+
+QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
+                       const QByteArray& bytes, WhenTaken whenTaken) {
+    return makeOutputFile(
+        folder, fileName, [&bytes](int fd) { return writeAll(fd, bytes); }, whenTaken);
+}
+
+QString copyOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
+                       const QString& sourcePath) {
+    const int source =
+        ::open(QFile::encodeName(sourcePath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info;
+    if (source < 0 || ::fstat(source, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = source < 0 ? errno : EINVAL;
+        if (source >= 0)
+            ::close(source);
+        throw JobError(QStringLiteral("Cannot read %1: %2.").arg(sourcePath, systemError(error)));
+    }
+    const auto copy = [source](int fd) {
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t got = ::read(source, block.data(), size_t(block.size()));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return errno;
+            if (got == 0)
+                return ::fsync(fd) == 0 ? 0 : errno;
+            const int error = writeBytes(fd, block.constData(), got);
+            if (error != 0)
+                return error;
+        }
+    };
+    try {
+        const QString path = makeOutputFile(folder, fileName, copy, WhenTaken::NextFreeName);
+        ::close(source);
+        return path;
+    } catch (...) {
+        ::close(source);
         throw;
     }
 }

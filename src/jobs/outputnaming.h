@@ -66,6 +66,12 @@ enum class WhenTaken { NextFreeName, Refuse };
 QString saveOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
                        const QByteArray& bytes, WhenTaken whenTaken = WhenTaken::NextFreeName);
 
+// Copies the file at sourcePath whole into folder as fileName, made as
+// saveOutputFile makes its files (the next free collision name when taken).
+// Returns the path it got. Raises JobError, leaving nothing.
+QString copyOutputFile(const std::shared_ptr<const OutputFolder>& folder, const QString& fileName,
+                       const QString& sourcePath);
+
 struct OutputPath {
     QString folder; // ends in "/"
     QString path;   // the name chosen for the file; nothing is there until it is complete
