@@ -696,7 +696,7 @@ TEST_F(CliTest, HelpShowsTheReadmesExamplesAndVersionTheProgramsVersion) {
     for (const QString& line : QString::fromUtf8(readme.readAll()).split('\n'))
         if (line.startsWith(QLatin1String("orvelle-convert -")))
             examples << line;
-    EXPECT_EQ(examples.size(), 3);
+    EXPECT_EQ(examples.size(), 4);
     for (const QString& example : examples)
         EXPECT_TRUE(help.out.contains(QStringLiteral("  ") + example)) << example.toStdString();
     const ProgramRun version = run({"--version"});
