@@ -28,7 +28,9 @@ private:
 
 DatabaseLookup::DatabaseLookup(QObject* parent) : DiscLookup(parent) {
     m_cddb.setParent(this);
-    connect(&m_cddb, &CddbClient::statusChanged, this, &DatabaseLookup::lookupStatusChanged);
+    connect(&m_cddb, &CddbClient::statusChanged, this, [this](LookupStatus status) {
+        emit lookupStatusChanged(status, LookupService::FreeDb);
+    });
     connect(&m_cddb, &CddbClient::recordFound, this, &DatabaseLookup::loaded);
 }
 
@@ -74,7 +76,7 @@ void DatabaseLookup::lookUpDisc(const DiscLayout& layout, const DiscInformation&
         connect(m_musicBrainz, &MusicBrainzClient::finished, this,
                 &DatabaseLookup::musicBrainzDone);
     }
-    emit lookupStatusChanged(LookupStatus::Connecting);
+    emit lookupStatusChanged(LookupStatus::Connecting, LookupService::MusicBrainz);
     m_musicBrainz->lookup(MbDiscId::fromLayout(layout), layout.audioCount());
 }
 
@@ -88,10 +90,12 @@ void DatabaseLookup::musicBrainzDone(const QVector<MbRelease>& releases, const Q
             askFreeDb();
         else
             emit lookupStatusChanged(error.isEmpty() ? LookupStatus::NoEntry
-                                                     : LookupStatus::ConnectionFailed);
+                                                     : LookupStatus::ConnectionFailed,
+                                     LookupService::MusicBrainz);
         return;
     }
-    emit lookupStatusChanged(LookupStatus::Querying);
+    emit lookupStatusChanged(LookupStatus::Querying, LookupService::MusicBrainz,
+                             int(releases.size()));
     if (releases.size() == 1) {
         load(releases.front());
         return;
@@ -108,7 +112,7 @@ void DatabaseLookup::chooseRelease(int index) {
         return;
     const QVector<MbRelease> releases = std::exchange(m_releases, {});
     if (index < 0 || index >= releases.size()) {
-        emit lookupStatusChanged(LookupStatus::NoEntry);
+        emit lookupStatusChanged(LookupStatus::NoEntry, LookupService::MusicBrainz);
         return;
     }
     load(releases[index]);
@@ -116,7 +120,7 @@ void DatabaseLookup::chooseRelease(int index) {
 
 void DatabaseLookup::load(const MbRelease& release) {
     loaded(m_toc, recordOf(release));
-    emit lookupStatusChanged(LookupStatus::Loaded);
+    emit lookupStatusChanged(LookupStatus::Loaded, LookupService::MusicBrainz);
     if (m_coverServer.isEmpty() || !CoverArtClient::isReleaseId(release.id))
         return;
     // One client a server, as for MusicBrainz; the cover comes when it comes.

@@ -11,6 +11,8 @@ class DiscInformation;
 
 // How a lookup of a disc's names goes, as the status window shows it.
 enum class LookupStatus { Connecting, Querying, Loaded, ConnectionFailed, NoEntry };
+// The database a lookup status comes from, which the status window names.
+enum class LookupService { FreeDb, MusicBrainz };
 
 // Looks a disc's names and cover up in the databases that information
 // chooses. Everything arrives later, on the GUI thread.
@@ -33,8 +35,10 @@ public:
     virtual bool isCoverPending() const { return false; }
 
 signals:
-    // Loaded comes once found() holds the disc's record.
-    void lookupStatusChanged(LookupStatus status);
+    // Loaded comes once found() holds the disc's record. releases: with
+    // Querying from MusicBrainz, how many releases it knows of the disc.
+    void lookupStatusChanged(LookupStatus status, LookupService service = LookupService::FreeDb,
+                             int releases = 0);
     // The database knows several releases of the disc: the user picks one.
     void releaseChoiceNeeded(const QStringList& releases);
     // The disc's cover has come, or it is known that none will.

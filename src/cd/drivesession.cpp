@@ -160,7 +160,24 @@ void DriveSession::openStatusWindow() {
     emit statusWindowOpened();
 }
 
-QStringList DriveSession::statusTexts(LookupStatus status) {
+QStringList DriveSession::statusTexts(LookupStatus status, LookupService service, int releases) {
+    if (service == LookupService::MusicBrainz) {
+        switch (status) {
+        case LookupStatus::Connecting:
+            return {tr("Connecting to MusicBrainz...")};
+        case LookupStatus::Querying:
+            return {releases == 1 ? tr("MusicBrainz: 1 release found")
+                                  : tr("MusicBrainz: %1 releases found").arg(releases)};
+        case LookupStatus::Loaded:
+            return {tr("MusicBrainz information loaded"),
+                    QStringLiteral("Refresh CD information...")};
+        case LookupStatus::ConnectionFailed:
+            return {tr("Connection to MusicBrainz failed!")};
+        case LookupStatus::NoEntry:
+            return {tr("No MusicBrainz information available for this CD!")};
+        }
+        return {};
+    }
     switch (status) {
     case LookupStatus::Connecting:
         return {QStringLiteral("Connecting to  server...")};
@@ -177,8 +194,8 @@ QStringList DriveSession::statusTexts(LookupStatus status) {
     return {};
 }
 
-void DriveSession::onLookupStatus(LookupStatus status) {
-    const QStringList lines = statusTexts(status);
+void DriveSession::onLookupStatus(LookupStatus status, LookupService service, int releases) {
+    const QStringList lines = statusTexts(status, service, releases);
     for (const QString& line : lines) {
         m_statusLines << line;
         emit statusLineAdded(line);

@@ -89,8 +89,9 @@ public:
     // Clears the status lines and asks for the status window.
     void openStatusWindow();
     const QStringList& statusLines() const { return m_statusLines; }
-    // The lines a lookup status adds.
-    static QStringList statusTexts(LookupStatus status);
+    // The lines a lookup status adds, naming the database that answered.
+    static QStringList statusTexts(LookupStatus status,
+                                   LookupService service = LookupService::FreeDb, int releases = 0);
 
 signals:
     void mediaChanged();
@@ -104,7 +105,7 @@ signals:
     void coverChanged();
 
 private:
-    void onLookupStatus(LookupStatus status);
+    void onLookupStatus(LookupStatus status, LookupService service, int releases);
 
     DiscReader& m_reader;
     TrackRipper& m_ripper;

@@ -98,8 +98,10 @@ private:
 bool lookUp(DriveSession& session, Console& console, int release) {
     QEventLoop loop;
     bool loaded = false;
-    const QStringList endings = DriveSession::statusTexts(LookupStatus::ConnectionFailed) +
-                                DriveSession::statusTexts(LookupStatus::NoEntry);
+    QStringList endings;
+    for (LookupService service : {LookupService::FreeDb, LookupService::MusicBrainz})
+        endings << DriveSession::statusTexts(LookupStatus::ConnectionFailed, service)
+                << DriveSession::statusTexts(LookupStatus::NoEntry, service);
     QObject::connect(&session, &DriveSession::statusLineAdded, &loop, [&](const QString& line) {
         console.note(line);
         if (endings.contains(line))

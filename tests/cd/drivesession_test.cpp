@@ -100,6 +100,29 @@ TEST_F(DriveSessionTest, LookupStatusesBecomeLinesAndALoadedDiscIsAnnounced) {
     EXPECT_TRUE(session.statusLines().isEmpty());
 }
 
+// A MusicBrainz answer names MusicBrainz, never FreeDB, and says how many releases it knows.
+TEST_F(DriveSessionTest, MusicBrainzStatusesNameTheirService) {
+    const struct {
+        LookupStatus status;
+        int releases;
+        QStringList lines;
+    } cases[] = {
+        {LookupStatus::Connecting, 0, {"Connecting to MusicBrainz..."}},
+        {LookupStatus::Querying, 1, {"MusicBrainz: 1 release found"}},
+        {LookupStatus::Querying, 2, {"MusicBrainz: 2 releases found"}},
+        {LookupStatus::Loaded, 0, {"MusicBrainz information loaded", "Refresh CD information..."}},
+        {LookupStatus::ConnectionFailed, 0, {"Connection to MusicBrainz failed!"}},
+        {LookupStatus::NoEntry, 0, {"No MusicBrainz information available for this CD!"}},
+    };
+    QSignalSpy loaded(&session, &DriveSession::lookupLoaded);
+    for (const auto& c : cases) {
+        session.openStatusWindow();
+        emit lookup.lookupStatusChanged(c.status, LookupService::MusicBrainz, c.releases);
+        EXPECT_EQ(session.statusLines(), c.lines);
+    }
+    EXPECT_EQ(loaded.count(), 1);
+}
+
 TEST_F(DriveSessionTest, ALookupIsOfTheDiscReadFirst) {
     reader.tracks = {{"One", "", "", 1, 0, 0}};
     session.startLookup();

@@ -277,8 +277,12 @@ TEST(DiscLookup, AsksTheChosenDatabasesAndOffersSeveralReleases) {
         DatabaseLookup lookup;
         QList<LookupStatus> statuses;
         QStringList offered;
+        QList<LookupService> services;
         QObject::connect(&lookup, &DiscLookup::lookupStatusChanged,
-                         [&](LookupStatus s) { statuses << s; });
+                         [&](LookupStatus s, LookupService service) {
+                             statuses << s;
+                             services << service;
+                         });
         QObject::connect(&lookup, &DiscLookup::releaseChoiceNeeded, [&](const QStringList& list) {
             offered = list;
             lookup.chooseRelease(c.choose);
@@ -291,6 +295,10 @@ TEST(DiscLookup, AsksTheChosenDatabasesAndOffersSeveralReleases) {
             },
             20000));
         EXPECT_EQ(statuses.last(), c.lastStatus) << c.album.toStdString();
+        // What MusicBrainz answered is said in its name; FreeDB's own lines follow a fallback.
+        EXPECT_EQ(services.first(), LookupService::MusicBrainz);
+        EXPECT_EQ(services.last(),
+                  c.album == "Old Album" ? LookupService::FreeDb : LookupService::MusicBrainz);
         const DiscRecord found = lookup.found(disc.toc()).value_or(DiscRecord{});
         EXPECT_EQ(found.album, c.album);
         EXPECT_EQ(found.year, c.year);
