@@ -202,6 +202,10 @@ void FolderDialog::configure(Layout layout, QWidget* over) {
     m_statusLines->setVisible(status);
     m_okButton->setVisible(!status);
     m_retryButton->setVisible(status);
+    // The hidden folder row would keep its share of the height as an empty
+    // area above the status lines.
+    if (auto* box = qobject_cast<QBoxLayout*>(this->layout()))
+        box->setStretch(0, status ? 0 : 1);
     m_cancelButton->setText(status ? QStringLiteral("Close") : QStringLiteral("Cancel"));
     setModal(!status);
     if (status != wasStatus)

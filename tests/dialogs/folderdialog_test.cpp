@@ -60,6 +60,13 @@ TEST(FolderDialog, ThreeLayouts) {
         EXPECT_EQ(!child<QPushButton>(dialog, "edt_retry")->isHidden(), row.retry);
         EXPECT_EQ(child<QPushButton>(dialog, "btn_cancel")->text(), row.third);
         EXPECT_EQ(dialog.isModal(), row.layout != FolderDialog::Layout::FreeDbStatus);
+        if (row.memo) {
+            // The lines start at the top: no empty area above them.
+            dialog.show();
+            const QWidget* memo = child<QPlainTextEdit>(dialog, "Memo1");
+            EXPECT_LE(memo->y(), dialog.layout()->contentsMargins().top() + 1);
+            dialog.hide();
+        }
     }
     EXPECT_EQ(dialog.size(), QSize(640, 440)) << "the folder layout gets its size back";
 }
