@@ -231,6 +231,9 @@ QString CliOptions::parse(const QStringList& arguments) {
             return QStringLiteral("--mirror needs the output folder: -o DIR.");
         if (inputs.isEmpty())
             return QStringLiteral("--mirror needs a folder to mirror.");
+        // The mirror's state records one output per source.
+        if (alsoMake && !alsoMake->isEmpty())
+            return QStringLiteral("--mirror makes one format: give -f one format.");
     }
     if (cd) {
         if (freedb && musicBrainz)

@@ -1,6 +1,5 @@
 #include "cd/cddbtestserver.h"
 #include "cd/discimage.h"
-#include "support/mediatools.h"
 #include "components/ffmpeg/audiofilereader.h"
 #include "filelist/testmedia.h"
 #include "jobs/jobtesttools.h"
@@ -8,6 +7,7 @@
 #include "settings/mainkeys.h"
 #include "settings/settingsfile.h"
 #include "support/httptestserver.h"
+#include "support/mediatools.h"
 #include "support/referencesums.h"
 #include "support/testenvironment.h"
 
@@ -675,7 +675,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndAShortUsage) {
                                    {"--cd", "--release", "2"},
                                    {"--cd", "--musicbrainz", "--release", "0"},
                                    {"-r=1", "x.wav"},
-                                   {"--replaygain-peak", "highest", "x.wav"}};
+                                   {"--replaygain-peak", "highest", "x.wav"},
+                                   {"--force", "x.wav"},
+                                   {"--mirror", "-f", "flac,opus", "-o", "out", "src"}};
     for (const QStringList& arguments : wrong) {
         const ProgramRun result = run(arguments);
         EXPECT_EQ(result.status, 2) << arguments.join(' ').toStdString();

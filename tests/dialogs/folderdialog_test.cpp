@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
